@@ -1,0 +1,68 @@
+// Hex digit routines shared by every format routine of the library.
+#ifndef KESTRUN_HEX_DIGITS_H
+#define KESTRUN_HEX_DIGITS_H
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace kestrun {
+
+// Writes the n lowest 4-bit digits of value, most significant first, in
+// upper case, then a NUL; digits above the n lowest are dropped. Returns out.
+char *FormatHexDigits(uint32_t value, int n, char *out);
+
+// Reads exactly n characters as hex digits, value x 16 + digit for each.
+// Only '0'-'9' and 'A'-'F' count; every other character, lower-case letters
+// and NUL included, counts as the digit 0 and still takes its place.
+uint32_t ParseHexDigits(const char *text, int n);
+
+// Character classes for the record decoder: bits 0-3 hold the digit value
+// (0 for anything that is not an upper-case hex digit), NotHexDigit marks
+// every other character and LineStop the three characters that end a record.
+enum CharClass : uint8_t { DigitMask = 0x0F, NotHexDigit = 0x10, LineStop = 0x20 };
+
+constexpr std::array<uint8_t, 256> makeCharClasses()
+{
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = NotHexDigit;
+    for (int c = '0'; c <= '9'; ++c)
+        t[c] = static_cast<uint8_t>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+        t[c] = static_cast<uint8_t>(c - 'A' + 10);
+    t[0] |= LineStop;
+    t['\r'] |= LineStop;
+    t['\n'] |= LineStop;
+    return t;
+}
+inline constexpr std::array<uint8_t, 256> kCharClass = makeCharClasses();
+
+// The two upper-case digits of every byte value, as they lie in memory.
+struct DigitPair {
+    char c[2];
+};
+constexpr std::array<DigitPair, 256> makeDigitPairs()
+{
+    constexpr char alphabet[] = "0123456789ABCDEF";
+    std::array<DigitPair, 256> t{};
+    for (int b = 0; b < 256; ++b)
+        t[b] = DigitPair{{alphabet[b >> 4], alphabet[b & 15]}};
+    return t;
+}
+inline constexpr std::array<DigitPair, 256> kDigitPairs = makeDigitPairs();
+
+inline char *putHexByte(char *out, uint32_t byte)
+{
+    std::memcpy(out, kDigitPairs[byte & 0xFF].c, 2);
+    return out + 2;
+}
+
+inline char *putHexWord(char *out, uint32_t word)
+{
+    return putHexByte(putHexByte(out, word >> 8), word);
+}
+
+} // namespace kestrun
+
+#endif

@@ -1,0 +1,150 @@
+// Record decoding and the two checksum exports.
+#include "exports.h"
+#include "guard.h"
+#include "hex_digits.h"
+#include "records.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kestrun {
+
+namespace {
+
+bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
+{
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        sum += bytes[i];
+    return (sum & 0xFF) == 0;
+}
+
+} // namespace
+
+int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
+{
+    if (record[0] != ':')
+        return ResultNotIntelHex;
+
+    // Each pass reads two characters; a digit left alone at the end pairs
+    // with the line stop and the scan ends there, so it never passes the
+    // text's NUL. The pair count is checked before every store.
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(record) + 1;
+    uint8_t *bytes = out.bytes;
+    uint32_t count = 0;
+    uint8_t seen = 0;
+    for (;;) {
+        const uint8_t high = kCharClass[p[0]];
+        if (high & LineStop)
+            break;
+        if (count == kDecodeBufferSize)
+            return ResultNotIntelHex;
+        const uint8_t low = kCharClass[p[1]];
+        bytes[count++] = static_cast<uint8_t>((high << 4) | (low & DigitMask));
+        seen |= high;
+        if (low & LineStop) {
+            ++p;
+            break;
+        }
+        seen |= low;
+        p += 2;
+    }
+    out.count = count;
+    out.stop = reinterpret_cast<const char *>(p);
+    out.onlyHexDigits = !(seen & NotHexDigit);
+    if (count == 0)
+        return ResultNotIntelHex;
+    if (!bytesSumToZero(bytes, count))
+        return ResultChecksumError;
+
+    // Bytes the record does not supply read as 0, up to the farthest byte a
+    // data record's length can ask for.
+    const uint32_t needed = std::max<uint32_t>(6, 4 + bytes[0]);
+    if (count < needed)
+        std::memset(bytes + count, 0, needed - count);
+
+    *position = 0;
+    const uint8_t type = bytes[3];
+    switch (type) {
+    case 0x00:
+        *position = out.address() + out.dataLength();
+        break;
+    case 0x01:
+        if (bytes[count - 1] != 0xFF)
+            return ResultEndRecordError;
+        break;
+    case 0x02:
+        *position = (bytes[4] * 256u + bytes[5]) * 16u;
+        break;
+    case 0x04:
+        // Files in the wild carry 0000 in the address field; other values
+        // are added as byte sum, which stored files may rely on.
+        *position = (bytes[4] * 256u + bytes[5]) * 65536u + bytes[1] + bytes[2];
+        break;
+    case 0x03:
+    case 0x05:
+        break;
+    default:
+        return ResultNotIntelHex;
+    }
+    return type;
+}
+
+} // namespace kestrun
+
+using namespace kestrun;
+
+extern "C" {
+
+KESTRUN_API int32_t LineHexToBin(const char *record, int32_t lineLength, uint8_t *buffer,
+                                 uint32_t *position)
+{
+    (void)lineLength;
+    return guarded([&] {
+        DecodedRecord decoded;
+        const int32_t type = decodeRecord(record, decoded, position);
+        if (type == 0x00)
+            std::memcpy(buffer + decoded.address(), decoded.data(), decoded.dataLength());
+        return type;
+    });
+}
+
+KESTRUN_API int32_t LineCheckSum(const uint8_t *bytes, int32_t count, uint8_t *checksum)
+{
+    if (count < 1)
+        return 0;
+    uint32_t sum = 0;
+    for (int32_t i = 0; i < count - 1; ++i)
+        sum += bytes[i];
+    const uint8_t expected = static_cast<uint8_t>(0x100 - (sum & 0xFF));
+    if (expected != bytes[count - 1])
+        return 0;
+    if (checksum)
+        *checksum = bytes[count - 1];
+    return 1;
+}
+
+KESTRUN_API uint32_t CheckSum(const uint8_t *data, uint32_t dataLength, uint32_t first,
+                              uint32_t last, uint32_t blank, char *digits)
+{
+    // Positions are counted in 64 bits so that a last of 0xFFFFFFFF ends;
+    // the blank tail is added arithmetically rather than byte by byte.
+    uint64_t sum = 0;
+    if (first <= last) {
+        const uint64_t stop = uint64_t(last) + 1;
+        const uint64_t dataStop = std::min<uint64_t>(stop, dataLength);
+        uint32_t partial = 0;
+        for (uint64_t p = first; p < dataStop; ++p)
+            partial += data[p];
+        sum = partial;
+        const uint64_t tailFrom = std::max<uint64_t>(first, dataLength);
+        if (stop > tailFrom)
+            sum += (stop - tailFrom) * (blank & 0xFF);
+    }
+    const uint32_t result = static_cast<uint32_t>(sum);
+    if (digits)
+        FormatHexDigits(result, 8, digits);
+    return result;
+}
+
+} // extern "C"
