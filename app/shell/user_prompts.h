@@ -1,0 +1,40 @@
+// The one door through which the program asks the user anything: message
+// boxes and file dialogs. The program uses the Qt dialogs; tests install
+// scripted answers instead.
+#ifndef PELCOR_USER_PROMPTS_H
+#define PELCOR_USER_PROMPTS_H
+
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    // A modal message box; returns the button the user chose.
+    virtual QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
+                                                const QString &title, const QString &text,
+                                                QMessageBox::StandardButtons buttons) = 0;
+
+    // The open dialog for an existing file: `filters` are "description
+    // (pattern)" entries, `selected` the index of the one shown first. An
+    // empty title leaves the dialog's own. Returns the path, empty on cancel.
+    virtual QString openFile(QWidget *owner, const QString &title, const QStringList &filters,
+                             int selected) = 0;
+
+    // The save dialog, starting from `initialPath`; it asks before an
+    // existing file is replaced. Returns the path, empty on cancel.
+    virtual QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
+                             const QStringList &filters, int selected) = 0;
+};
+
+// The prompts in force: the Qt dialogs unless a test installed others.
+UserPrompts &prompts();
+
+// Installs `replacement` (owned by the caller); null restores the dialogs.
+void setPrompts(UserPrompts *replacement);
+
+#endif
