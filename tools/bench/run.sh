@@ -1,0 +1,122 @@
+#!/bin/sh
+# Times kestrun_bench against the peers on the same files in one run and
+# prints one table: best wall time of three runs, throughput over the binary
+# image's size, peak memory, and speed relative to the fastest peer.
+#
+#     tools/bench/run.sh [BUILD_DIR [WORK_DIR]]
+#
+# BUILD_DIR (default build/) must hold a built bin/kestrun_bench, bin/bench_image
+# and bin/bench_measure. WORK_DIR (default a fresh folder under /tmp, removed
+# afterwards) needs about 1.5 GB. KESTRUN_BENCH_SIZES lists the image sizes in
+# MiB (default "16 64").
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=${1:-$root/build}/bin
+sizes=${KESTRUN_BENCH_SIZES:-"16 64"}
+if [ $# -ge 2 ]; then
+    work=$2
+    mkdir -p "$work"
+else
+    work=$(mktemp -d /tmp/kestrun-bench.XXXXXX)
+    trap 'rm -rf "$work"' EXIT
+fi
+results=$work/results.txt
+: >"$results"
+: >"$work/sizes.txt"
+
+die() {
+    echo "run.sh: $*" >&2
+    exit 1
+}
+
+for tool in objcopy srec_cat xxd hexdump cmp; do
+    command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh installs it)"
+done
+for program in kestrun_bench bench_image bench_measure; do
+    [ -x "$bin/$program" ] || die "$bin/$program is missing: build the project first"
+done
+
+# time IMAGE CONVERSION TOOL OUT COMMAND... : best of three into $results.
+# OUT is removed before every run so that no run replaces a file in place.
+# POSIX sh has no local variables, hence the t_ prefix.
+time_it() {
+    t_label="$1 $2 $3" t_out=$4
+    shift 4
+    t_best="" t_peak=0
+    for t_run in 1 2 3; do
+        rm -f "$t_out"
+        t_line=$("$bin/bench_measure" "$@") || die "failed: $t_label"
+        t_best=$(echo "$t_line $t_best" | awk '{ print ($3 == "" || $1 < $3) ? $1 : $3 }')
+        t_peak=$(echo "$t_line $t_peak" | awk '{ print ($2 > $3) ? $2 : $3 }')
+    done
+    echo "$t_label $t_best $t_peak" >>"$results"
+}
+
+same() {
+    cmp -s "$1" "$2" || die "$3: $1 and $2 differ"
+}
+
+bench_hex2bin() {
+    name=$1 hex=$work/$1.hex out=$work/out.bin
+    time_it "$name" hex2bin kestrun "$out.ours" "$bin/kestrun_bench" hex2bin "$hex" "$out.ours"
+    time_it "$name" hex2bin objcopy "$out.objcopy" objcopy -I ihex -O binary "$hex" "$out.objcopy"
+    time_it "$name" hex2bin srec_cat "$out.srec" srec_cat "$hex" -intel -o "$out.srec" -binary
+    same "$out.ours" "$work/$name.bin" "hex2bin"
+    same "$out.objcopy" "$work/$name.bin" "objcopy"
+    rm -f "$out.ours" "$out.objcopy" "$out.srec"
+}
+
+bench_bin2hex() {
+    name=$1 image=$work/$1.bin out=$work/out.hex
+    time_it "$name" bin2hex kestrun "$out.ours" "$bin/kestrun_bench" bin2hex "$image" "$out.ours"
+    time_it "$name" bin2hex srec_cat "$out.srec" \
+        srec_cat "$image" -binary -o "$out.srec" -intel -obs=32 -crlf
+    time_it "$name" bin2hex objcopy "$out.objcopy" objcopy -I binary -O ihex "$image" "$out.objcopy"
+    objcopy -I ihex -O binary "$out.ours" "$work/check.bin"
+    same "$work/check.bin" "$image" "bin2hex read back by objcopy"
+    rm -f "$out.ours" "$out.srec" "$out.objcopy" "$work/check.bin"
+}
+
+bench_dump() {
+    name=$1 image=$work/$1.bin out=$work/out.txt
+    time_it "$name" dump kestrun "$out.ours" "$bin/kestrun_bench" dump "$image" "$out.ours"
+    time_it "$name" dump xxd "$out.xxd" xxd "$image" "$out.xxd"
+    time_it "$name" dump "hexdump-C" "$out.hexdump" "$bin/bench_measure" -o "$out.hexdump" \
+        hexdump -C "$image"
+    lines=$(($(wc -c <"$image") / 16))
+    [ "$(wc -c <"$out.ours")" -eq $((lines * 81)) ] || die "dump of $name has the wrong size"
+    rm -f "$out.ours" "$out.xxd" "$out.hexdump"
+}
+
+for size in $sizes; do
+    for kind in random firmware; do
+        name=$kind-${size}MiB
+        echo "run.sh: $name" >&2
+        "$bin/bench_image" "$kind" "$size" "$work/$name.bin"
+        objcopy -I binary -O ihex "$work/$name.bin" "$work/$name.hex"
+        bench_hex2bin "$name"
+        bench_bin2hex "$name"
+        bench_dump "$name"
+        rm -f "$work/$name.hex"
+        echo "$name $(wc -c <"$work/$name.bin")" >>"$work/sizes.txt"
+        rm -f "$work/$name.bin"
+    done
+done
+
+awk -v sizes="$work/sizes.txt" '
+    BEGIN {
+        while ((getline line < sizes) > 0) { split(line, f, " "); bytes[f[1]] = f[2] }
+        printf "%-16s %-8s %-10s %9s %9s %10s %9s\n", "image", "convert", "tool",
+               "seconds", "MB/s", "peak MiB", "vs peer"
+    }
+    { key = $1 " " $2; rows[++n] = $0
+      if ($3 != "kestrun" && (!(key in peer) || $4 < peer[key])) peer[key] = $4 }
+    END {
+        for (i = 1; i <= n; i++) {
+            split(rows[i], f, " "); key = f[1] " " f[2]
+            printf "%-16s %-8s %-10s %9.3f %9.1f %10.1f %8.2fx\n", f[1], f[2], f[3], f[4],
+                   bytes[f[1]] / 1e6 / f[4], f[5] / 1024, peer[key] / f[4]
+        }
+    }' "$results"
