@@ -1,0 +1,222 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kestrun_test;
+
+namespace {
+
+// LineHexToBin needs room for a record at address 0xFFFF with 255 bytes.
+constexpr size_t decodeRoom = 65535 + 255;
+constexpr uint32_t untouchedPosition = 0xDEADBEEF;
+constexpr uint32_t anyPosition = 0xFFFFFFFF;
+
+struct DecodeCase
+{
+    const char *record;
+    int32_t result;
+    uint32_t position;
+};
+
+int32_t decode(const std::string &record, GuardedBuffer<uint8_t> &buffer, uint32_t &position)
+{
+    std::unique_ptr<char[]> text = exactCopy(record);
+    return LineHexToBin(text.get(), int32_t(record.size()), buffer.data(), &position);
+}
+
+// A record of `pairs` digit pairs with a right checksum: a data record whose
+// length byte says 16, carrying a ramp of bytes.
+std::string recordOfPairs(size_t pairs)
+{
+    std::vector<uint8_t> bytes = {0x10, 0x00, 0x00, 0x00};
+    std::vector<uint8_t> data = rampBytes(pairs - 5, 1);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return hexText(bytes);
+}
+
+} // namespace
+
+TEST(LineHexToBin, DecodesEachKindOfRecord)
+{
+    const DecodeCase cases[] = {
+        {":00000001FF", 1, 0},
+        {":0100000100FE", ResultEndRecordError, 0},
+        {":0400100001020304E2", 0, 0x14},
+        {":020000021000EC", 2, 0x10000},
+        {":021234021000A6", 2, 0x10000},
+        {":020000040010EA", 4, 0x100000},
+        {":020102040001F6", 4, 0x10003},
+        {":0400000300003800C1", 3, 0},
+        {":040000050000CD2A00", 5, 0},
+        {":00000006FA", ResultNotIntelHex, 0},
+        {":0400100001020304e2", ResultChecksumError, untouchedPosition},
+        {":0400100001020304E3", ResultChecksumError, untouchedPosition},
+        {" :00000001FF", ResultNotIntelHex, untouchedPosition},
+        {"", ResultNotIntelHex, untouchedPosition},
+        {":", ResultNotIntelHex, anyPosition},
+        {":\r\n", ResultNotIntelHex, anyPosition},
+        {":00000001FF\r\n:zz", 1, 0},
+        {":00000001FF\n:zz", 1, 0},
+        {":00000001FF\r", 1, 0},
+    };
+    for (const DecodeCase &row : cases) {
+        SCOPED_TRACE(row.record);
+        GuardedBuffer<uint8_t> buffer(decodeRoom);
+        uint32_t position = untouchedPosition;
+        EXPECT_EQ(decode(row.record, buffer, position), row.result);
+        if (row.position != anyPosition) {
+            EXPECT_EQ(position, row.position);
+        }
+        EXPECT_TRUE(buffer.guardIntact());
+    }
+}
+
+TEST(LineHexToBin, StoresTheCountOfTheLengthByteAtTheAddress)
+{
+    struct StoreCase
+    {
+        const char *record;
+        size_t address;
+        std::vector<uint8_t> bytes;
+    };
+    const StoreCase cases[] = {
+        {":0400100001020304E2", 0x10, {1, 2, 3, 4}},
+        // Three data bytes under the checksum, but the length byte says two.
+        {":02001000010203E8", 0x10, {1, 2}},
+    };
+    for (const StoreCase &row : cases) {
+        SCOPED_TRACE(row.record);
+        GuardedBuffer<uint8_t> buffer(decodeRoom);
+        uint32_t position = 0;
+        ASSERT_EQ(decode(row.record, buffer, position), 0);
+        EXPECT_EQ(position, row.address + row.bytes.size());
+        EXPECT_EQ(buffer[row.address - 1], GuardedBuffer<uint8_t>::sentinel);
+        for (size_t i = 0; i < row.bytes.size(); ++i)
+            EXPECT_EQ(buffer[row.address + i], row.bytes[i]);
+        EXPECT_EQ(buffer[row.address + row.bytes.size()], GuardedBuffer<uint8_t>::sentinel);
+    }
+}
+
+TEST(LineHexToBin, LongestRecordAtTheTopFillsTheBufferExactly)
+{
+    GuardedBuffer<uint8_t> buffer(decodeRoom);
+    uint32_t position = 0;
+    std::vector<uint8_t> data = rampBytes(255, 7);
+    ASSERT_EQ(decode(dataRecord(0xFFFF, data), buffer, position), 0);
+    EXPECT_EQ(position, 0xFFFFu + 255u);
+    EXPECT_EQ(buffer[0xFFFF], 7);
+    EXPECT_EQ(buffer[decodeRoom - 1], data.back());
+    EXPECT_TRUE(buffer.guardIntact());
+}
+
+TEST(LineHexToBin, ThreeHundredPairsFitAndOneMoreIsRefused)
+{
+    GuardedBuffer<uint8_t> buffer(decodeRoom);
+    uint32_t position = untouchedPosition;
+    EXPECT_EQ(decode(recordOfPairs(300), buffer, position), 0);
+    EXPECT_EQ(position, 0x10u);
+
+    for (size_t pairs : {301, 302, 5000}) {
+        SCOPED_TRACE(pairs);
+        GuardedBuffer<uint8_t> untouched(decodeRoom);
+        position = untouchedPosition;
+        EXPECT_EQ(decode(recordOfPairs(pairs), untouched, position), ResultNotIntelHex);
+        EXPECT_EQ(position, untouchedPosition);
+        EXPECT_TRUE(untouched.untouched());
+    }
+}
+
+TEST(LineHexToBin, OddDigitCountNeverReadsPastTheText)
+{
+    // The last digit pairs with the terminator; what these decode to beyond
+    // that is open, but the scan must stay inside the text.
+    for (const char *record : {":0", ":000", ":00000001F", ":00000001FFF", ":0400100001020304E2F"}) {
+        SCOPED_TRACE(record);
+        GuardedBuffer<uint8_t> buffer(decodeRoom);
+        uint32_t position = 0;
+        int32_t result = decode(record, buffer, position);
+        EXPECT_LE(result, 5);
+        EXPECT_TRUE(buffer.guardIntact());
+    }
+    GuardedBuffer<uint8_t> buffer(decodeRoom);
+    uint32_t position = 0;
+    EXPECT_EQ(decode(":00000001FFF", buffer, position), ResultChecksumError);
+}
+
+TEST(LineCheckSum, AcceptsBytesThatSumToZero)
+{
+    struct ChecksumCase
+    {
+        std::vector<uint8_t> bytes;
+        int32_t result;
+    };
+    std::vector<uint8_t> wrapping(255, 0xFF);
+    wrapping.push_back(0xFF);
+    const ChecksumCase cases[] = {
+        {{0x00, 0x00, 0x00, 0x01, 0xFF}, 1},
+        {{0x00, 0x00, 0x00, 0x01, 0xFE}, 0},
+        {{0x04, 0x00, 0x10, 0x00, 0x01, 0x02, 0x03, 0x04, 0xE2}, 1},
+        {{0x00}, 1},
+        {{0x01}, 0},
+        {wrapping, 1},
+    };
+    for (const ChecksumCase &row : cases) {
+        SCOPED_TRACE(row.bytes.size());
+        uint8_t checksum = 0x5A;
+        EXPECT_EQ(LineCheckSum(row.bytes.data(), int32_t(row.bytes.size()), &checksum), row.result);
+        EXPECT_EQ(checksum, row.result ? row.bytes.back() : 0x5A);
+        EXPECT_EQ(LineCheckSum(row.bytes.data(), int32_t(row.bytes.size()), nullptr), row.result);
+    }
+}
+
+TEST(LineCheckSum, NoBytesIsNoValidRecord)
+{
+    uint8_t checksum = 0x5A;
+    EXPECT_EQ(LineCheckSum(nullptr, 0, &checksum), 0);
+    EXPECT_EQ(LineCheckSum(nullptr, -1, &checksum), 0);
+    EXPECT_EQ(checksum, 0x5A);
+}
+
+TEST(CheckSum, SumsDataAndBlankTail)
+{
+    struct SumCase
+    {
+        std::vector<uint8_t> data;
+        uint32_t first;
+        uint32_t last;
+        uint32_t blank;
+        uint32_t sum;
+        const char *digits;
+    };
+    const std::vector<uint8_t> small = {0x01, 0x02, 0x03};
+    const SumCase cases[] = {
+        {small, 0, 4, 0xFF, 0x204, "00000204"},
+        {small, 2, 1, 0xFF, 0, "00000000"},
+        {small, 1, 1, 0xFF, 2, "00000002"},
+        {small, 5, 9, 0x1FF, 0x4FB, "000004FB"},
+        {{0xFF, 0xFF, 0xFF}, 0, 2, 0, 0x2FD, "000002FD"},
+        // Whole 32-bit ranges: the tail of blanks wraps the sum at 32 bits.
+        {small, 0, 0xFFFFFFFF, 0x01, 3, "00000003"},
+        {small, 0, 0xFFFFFFFF, 0xAB, 0xFFFFFE05, "FFFFFE05"},
+        {small, 0xFFFFFFFF, 0xFFFFFFFF, 0x07, 7, "00000007"},
+        {small, 0xFFFFFFF0, 0xFFFFFFFF, 0x80, 0x800, "00000800"},
+        {{}, 0, 0xFFFFFFFF, 0x01, 0, "00000000"},
+        {{}, 0, 0xFFFFFFFF, 0xFF, 0, "00000000"},
+    };
+    for (const SumCase &row : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << row.first << ".." << row.last);
+        // Exact-size copy: positions past the data must not be read.
+        std::unique_ptr<uint8_t[]> data(new uint8_t[std::max<size_t>(row.data.size(), 1)]);
+        std::copy(row.data.begin(), row.data.end(), data.get());
+        GuardedBuffer<char> digits(9);
+        uint32_t sum = CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last, row.blank,
+                                digits.data());
+        EXPECT_EQ(sum, row.sum);
+        EXPECT_STREQ(digits.data(), row.digits);
+        EXPECT_TRUE(digits.guardIntact());
+        EXPECT_EQ(CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last, row.blank, nullptr),
+                  row.sum);
+    }
+}
