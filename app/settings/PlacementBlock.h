@@ -8,8 +8,9 @@
 #include <optional>
 
 // The frame window's placement as the settings file keeps it under
-// "MDISize": 44 bytes of 32-bit little-endian fields, laid out as the
-// Windows build of this program wrote them, so files move between the two.
+// "MDISize": 44 bytes of 32-bit little-endian fields in the layout of the
+// Windows window-placement structure, so a settings file moves between
+// Windows and here in both directions.
 struct PlacementBlock
 {
     static constexpr qint32 Size = 44;

@@ -104,6 +104,10 @@ void TestFramePlacement::roundTripsThroughTheFile()
     const auto restored = next.restoreStep();
     QVERIFY(restored);
     QCOMPARE(restored->toBytes(), block.forStorage().toBytes());
+
+    const QByteArray shorter(PlacementBlock::Size - 4, '\x11');
+    QVERIFY(next.store().SetStruct(shorter.constData(), shorter.size(), QStringLiteral("MDISize")));
+    QVERIFY(!next.restoreStep());
 }
 
 void TestFramePlacement::ignoresDamagedEntries_data()
