@@ -1,7 +1,11 @@
+#include "shell/Startup.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    prepareApplication(app);
+    Main(QCoreApplication::arguments().mid(1));
+    return QApplication::exec();
 }

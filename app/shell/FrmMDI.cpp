@@ -1,0 +1,424 @@
+#include "shell/FrmMDI.h"
+
+#include "shell/Form1.h"
+#include "settings/FramePlacement.h"
+#include "settings/SettingsModel.h"
+#include "shell/busy_scope.h"
+#include "shell/file_routines.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+namespace {
+
+// Shows the hourglass for the life of the scope, whatever the way out.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// The plain text of a selection, with line breaks as '\n'.
+QString selectionText(const QPlainTextEdit *txt)
+{
+    QString text = txt->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(QChar::LineSeparator, u'\n');
+    return text;
+}
+
+} // namespace
+
+FrmMDI::FrmMDI(QWidget *parent)
+    : QMainWindow(parent), m_area(new QMdiArea(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Vantrel"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
+    setAcceptDrops(true);
+    setCentralWidget(m_area);
+    resize(800, 600);
+    buildFileMenu();
+    buildEditMenu();
+    buildDumpMenu();
+    buildSettingsMenu();
+    buildWindowMenu();
+    m_Help = menuBar()->addAction(QStringLiteral("バージョン情報(&V)"));
+    m_Help->setObjectName(QStringLiteral("m_Help"));
+}
+
+QAction *FrmMDI::command(QMenu *menu, const char *name, const QString &caption,
+                         void (FrmMDI::*handler)(), const QKeySequence &shortcut)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    // Commands wait while a conversion, load or save runs its pump.
+    connect(action, &QAction::triggered, this, [this, handler] {
+        if (!isBusy())
+            (this->*handler)();
+    });
+    return action;
+}
+
+void FrmMDI::buildFileMenu()
+{
+    m_File = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    m_File->setObjectName(QStringLiteral("m_File"));
+    m_OpenFile = command(m_File, "m_OpenFile", QStringLiteral("開く(&O)"), &FrmMDI::m_OpenFile_Click,
+                         QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_CloseFile = command(m_File, "m_CloseFile", QStringLiteral("閉じる(&C)"),
+                          &FrmMDI::m_CloseFile_Click, QKeySequence(Qt::CTRL | Qt::Key_F4));
+    m_File->addSeparator()->setObjectName(QStringLiteral("l0"));
+    m_Save = command(m_File, "m_Save", QStringLiteral("上書き保存(&S)"), &FrmMDI::m_Save_Click,
+                     QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_SaveAs = command(m_File, "m_SaveAs", QStringLiteral("名前を付けて保存(&A)"),
+                       &FrmMDI::m_SaveAs_Click);
+    m_File->addSeparator()->setObjectName(QStringLiteral("l1"));
+    m_End = command(m_File, "m_End", QStringLiteral("終了(&X)"), &FrmMDI::m_End_Click);
+    connect(m_File, &QMenu::aboutToShow, this, [this] {
+        const bool any = Form1::DocumentCount() >= 1;
+        for (QAction *item : {m_CloseFile, m_Save, m_SaveAs})
+            item->setEnabled(any);
+    });
+}
+
+void FrmMDI::buildEditMenu()
+{
+    m_Edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    m_Edit->setObjectName(QStringLiteral("m_Edit"));
+    m_Undo = command(m_Edit, "m_Undo", QStringLiteral("元へ戻す(&U)"), &FrmMDI::m_Undo_Click);
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l2"));
+    m_Tear = command(m_Edit, "m_Tear", QStringLiteral("切り取り(&T)"), &FrmMDI::m_Tear_Click);
+    m_Copy = command(m_Edit, "m_Copy", QStringLiteral("コピー(&C)"), &FrmMDI::m_Copy_Click);
+    m_Paste = command(m_Edit, "m_Paste", QStringLiteral("貼り付け(&P)"), &FrmMDI::m_Paste_Click);
+    m_Del = command(m_Edit, "m_Del", QStringLiteral("削除(&D)"), &FrmMDI::m_Del_Click);
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l4"));
+    m_AllSel = command(m_Edit, "m_AllSel", QStringLiteral("全て選択(&A)"), &FrmMDI::m_AllSel_Click);
+    connect(m_Edit, &QMenu::aboutToShow, this, [this] {
+        const bool any = Form1::DocumentCount() >= 1;
+        for (QAction *item : {m_Undo, m_Tear, m_Copy, m_Paste, m_Del, m_AllSel})
+            item->setEnabled(any);
+    });
+}
+
+void FrmMDI::buildDumpMenu()
+{
+    m_Asm = menuBar()->addMenu(QStringLiteral("ダンプ(&A)"));
+    m_Asm->setObjectName(QStringLiteral("m_Asm"));
+    auto item = [this](const char *name, const QString &caption, const QKeySequence &key) {
+        QAction *action = m_Asm->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        return action;
+    };
+    m_HexToDmp = item("m_HexToDmp", QStringLiteral("HEX  ->  ダンプ(&D)"), QKeySequence(Qt::Key_F5));
+    m_HexToBin = item("m_HexToBin", QStringLiteral("HEX  ->  バイナリ(&B)"),
+                      QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    m_Asm->addSeparator()->setObjectName(QStringLiteral("l3"));
+    m_BinToDmp = item("m_BinToDmp", QStringLiteral("バイナリ  ->  ダンプ(&F)"), {});
+    m_BinToHEX = item("m_BinToHEX", QStringLiteral("バイナリ  ->  HEX(&H)"), {});
+    connect(m_Asm, &QMenu::aboutToShow, this, [this] {
+        const bool any = Form1::DocumentCount() >= 1;
+        m_HexToDmp->setEnabled(any);
+        m_HexToBin->setEnabled(any);
+    });
+}
+
+void FrmMDI::buildSettingsMenu()
+{
+    m_Set = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    m_Set->setObjectName(QStringLiteral("m_Set"));
+    m_Setting = m_Set->addAction(QStringLiteral("ダンプ設定(&S)"));
+    m_Setting->setObjectName(QStringLiteral("m_Setting"));
+    m_Setting->setShortcut(QKeySequence(Qt::Key_F6));
+    m_Set->addSeparator()->setObjectName(QStringLiteral("l5"));
+    m_Font = m_Set->addAction(QStringLiteral("フォント設定(&F)"));
+    m_Font->setObjectName(QStringLiteral("m_Font"));
+}
+
+void FrmMDI::buildWindowMenu()
+{
+    m_Window = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
+    m_Window->setObjectName(QStringLiteral("m_Window"));
+    const QString captions[] = {QStringLiteral("重ねて表示(&C)"), QStringLiteral("上下に並べて表示(&H)"),
+                                QStringLiteral("左右に並べて表示(&V)"), QStringLiteral("アイコンの整列(&A)")};
+    for (int i = 0; i < 4; ++i) {
+        m_Wnd[i] = m_Window->addAction(captions[i]);
+        m_Wnd[i]->setObjectName(QStringLiteral("m_Wnd%1").arg(i));
+        connect(m_Wnd[i], &QAction::triggered, this, [this, i] {
+            if (!isBusy())
+                m_Wnd_Click(i);
+        });
+    }
+    connect(m_Window, &QMenu::aboutToShow, this, [this] {
+        const bool any = Form1::DocumentCount() >= 1;
+        for (QAction *item : m_Wnd)
+            item->setEnabled(any);
+        refreshWindowList();
+    });
+}
+
+void FrmMDI::refreshWindowList()
+{
+    qDeleteAll(m_windowList);
+    m_windowList.clear();
+    const QList<QMdiSubWindow *> windows = m_area->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowList.append(m_Window->addSeparator());
+    int number = 1;
+    for (QMdiSubWindow *window : windows) {
+        const QString caption = number < 10 ? QStringLiteral("&%1 %2").arg(number)
+                                                  .arg(window->windowTitle())
+                                            : window->windowTitle();
+        QAction *entry = m_Window->addAction(caption);
+        entry->setCheckable(true);
+        entry->setChecked(window == m_area->activeSubWindow());
+        connect(entry, &QAction::triggered, this, [this, window] {
+            if (m_area->subWindowList().contains(window))
+                m_area->setActiveSubWindow(window);
+        });
+        m_windowList.append(entry);
+        ++number;
+    }
+}
+
+Form1 *FrmMDI::activeDocument() const
+{
+    return qobject_cast<Form1 *>(m_area->activeSubWindow());
+}
+
+Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool clearModified)
+{
+    auto *window = new Form1;
+    window->setDocumentText(text);
+    window->setWindowTitle(caption);
+    if (clearModified)
+        ClearModified(window);
+    m_area->addSubWindow(window);
+    // The frame's Ctrl+F4 closes documents through the Close command; the
+    // sub-window's own shortcut would bypass it.
+    if (QMenu *menu = window->systemMenu()) {
+        for (QAction *action : menu->actions()) {
+            if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_F4))
+                action->setShortcut(QKeySequence());
+        }
+    }
+    window->show();
+    m_area->setActiveSubWindow(window);
+    return window;
+}
+
+void FrmMDI::openFileAsDocument(const QString &path)
+{
+    QString text;
+    qint32 length = 0;
+    if (LoadTextFile(path, text, length))
+        openDocument(text, path + Form1::UnsavedMarker, true);
+}
+
+void FrmMDI::m_OpenFile_Click()
+{
+    WaitCursor wait;
+    const QString path = ChooseOpenFile(this, 0, QString());
+    QCoreApplication::processEvents();
+    if (!path.isEmpty())
+        openFileAsDocument(path);
+}
+
+void FrmMDI::m_CloseFile_Click()
+{
+    if (Form1::DocumentCount() >= 1)
+        if (QMdiSubWindow *window = m_area->activeSubWindow())
+            window->close();
+}
+
+void FrmMDI::m_Save_Click()
+{
+    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
+        SaveDocument(window, false);
+}
+
+void FrmMDI::m_SaveAs_Click()
+{
+    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
+        SaveDocument(window, true);
+}
+
+void FrmMDI::m_End_Click()
+{
+    close();
+}
+
+void FrmMDI::m_Undo_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->undo();
+}
+
+void FrmMDI::m_Tear_Click()
+{
+    if (Form1 *window = activeDocument()) {
+        QApplication::clipboard()->clear();
+        QApplication::clipboard()->setText(selectionText(window->Txt()));
+        window->Txt()->textCursor().insertText(QString());
+    }
+}
+
+void FrmMDI::m_Copy_Click()
+{
+    if (Form1 *window = activeDocument()) {
+        QApplication::clipboard()->clear();
+        QApplication::clipboard()->setText(selectionText(window->Txt()));
+    }
+}
+
+void FrmMDI::m_Paste_Click()
+{
+    if (Form1 *window = activeDocument()) {
+        QString text = QApplication::clipboard()->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        window->Txt()->textCursor().insertText(text);
+    }
+}
+
+void FrmMDI::m_Del_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->textCursor().insertText(QString());
+}
+
+void FrmMDI::m_AllSel_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->selectAll();
+}
+
+void FrmMDI::m_Wnd_Click(int index)
+{
+    if (Form1::DocumentCount() < 1)
+        return;
+    switch (index) {
+    case 0:
+        m_area->cascadeSubWindows();
+        break;
+    case 1:
+        arrangeInBands(true);
+        break;
+    case 2:
+        arrangeInBands(false);
+        break;
+    case 3:
+        arrangeIcons();
+        break;
+    default:
+        break;
+    }
+}
+
+void FrmMDI::arrangeInBands(bool horizontal)
+{
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *window : m_area->subWindowList())
+        if (!window->isMinimized())
+            windows.append(window);
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_area->viewport()->rect();
+    const int count = int(windows.size());
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        if (horizontal) {
+            const int top = area.height() * i / count;
+            const int bottom = area.height() * (i + 1) / count;
+            windows[i]->setGeometry(0, top, area.width(), bottom - top);
+        } else {
+            const int left = area.width() * i / count;
+            const int right = area.width() * (i + 1) / count;
+            windows[i]->setGeometry(left, 0, right - left, area.height());
+        }
+    }
+}
+
+void FrmMDI::arrangeIcons()
+{
+    const QRect area = m_area->viewport()->rect();
+    int x = 0;
+    int y = area.bottom();
+    for (QMdiSubWindow *window : m_area->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            y -= size.height();
+        }
+        window->move(x, y - size.height() + 1);
+        x += size.width();
+    }
+}
+
+void FrmMDI::dropFiles(const QStringList &paths)
+{
+    WaitCursor wait;
+    BusyScope busy;
+    for (const QString &path : paths) {
+        QCoreApplication::processEvents();
+        openFileAsDocument(path);
+    }
+}
+
+void FrmMDI::closeEvent(QCloseEvent *event)
+{
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
+    // Every document is asked before any closes: one Cancel keeps them all.
+    const QList<QMdiSubWindow *> windows = m_area->subWindowList();
+    for (QMdiSubWindow *window : windows) {
+        auto *document = qobject_cast<Form1 *>(window);
+        if (document && !document->queryClose()) {
+            for (QMdiSubWindow *asked : windows)
+                if (auto *other = qobject_cast<Form1 *>(asked))
+                    other->withdrawCloseApproval();
+            event->ignore();
+            return;
+        }
+    }
+    for (QMdiSubWindow *window : windows)
+        window->close();
+    FramePlacement::save(SettingsModel::program(), *this);
+    event->accept();
+}
+
+void FrmMDI::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void FrmMDI::dropEvent(QDropEvent *event)
+{
+    if (isBusy())
+        return;
+    QStringList paths;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    event->acceptProposedAction();
+    dropFiles(paths);
+}

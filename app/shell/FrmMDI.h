@@ -1,0 +1,76 @@
+// The frame window: the multiple-document area, the menu bar with every
+// command, file drops, and the exit.
+#ifndef PELCOR_FRMMDI_H
+#define PELCOR_FRMMDI_H
+
+#include <QMainWindow>
+
+#include <array>
+
+class Form1;
+class QAction;
+class QMdiArea;
+class QMenu;
+
+class FrmMDI : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit FrmMDI(QWidget *parent = nullptr);
+
+    QMdiArea *mdiArea() const { return m_area; }
+    Form1 *activeDocument() const;
+
+    // Creates a document window with `text` and `caption`, optionally with
+    // its Modified flag reset, and shows it as the active one.
+    Form1 *openDocument(const QString &text, const QString &caption, bool clearModified);
+
+    // Reads `path` as text into a new document captioned path + marker.
+    void openFileAsDocument(const QString &path);
+
+    // The menu commands, one per item; the window items share one handler.
+    void m_OpenFile_Click();
+    void m_CloseFile_Click();
+    void m_Save_Click();
+    void m_SaveAs_Click();
+    void m_End_Click();
+    void m_Undo_Click();
+    void m_Tear_Click();
+    void m_Copy_Click();
+    void m_Paste_Click();
+    void m_Del_Click();
+    void m_AllSel_Click();
+    void m_Wnd_Click(int index);
+
+    // Opens each local file of a drop, in order.
+    void dropFiles(const QStringList &paths);
+
+    QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
+    QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
+    QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
+    QAction *m_Setting, *m_Font, *m_Help;
+    std::array<QAction *, 4> m_Wnd{};
+    QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Window;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void buildFileMenu();
+    void buildEditMenu();
+    void buildDumpMenu();
+    void buildSettingsMenu();
+    void buildWindowMenu();
+    void refreshWindowList();
+    void arrangeInBands(bool horizontal);
+    void arrangeIcons();
+    QAction *command(QMenu *menu, const char *name, const QString &caption,
+                     void (FrmMDI::*handler)(), const QKeySequence &shortcut = {});
+
+    QMdiArea *m_area;
+    QList<QAction *> m_windowList;
+};
+
+#endif

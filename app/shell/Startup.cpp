@@ -1,0 +1,71 @@
+#include "shell/Startup.h"
+
+#include "settings/FramePlacement.h"
+#include "settings/SettingsModel.h"
+#include "shell/CommandLine.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/file_routines.h"
+#include "shell/user_prompts.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+// More names than this ask before anything opens.
+constexpr int kOpenWithoutAsking = 4;
+
+} // namespace
+
+void prepareApplication(QApplication &app)
+{
+    // The resources live in a static library, which the linker would
+    // otherwise drop.
+    Q_INIT_RESOURCE(pelcor);
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+    const QStringList gothic{QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                             QStringLiteral("Noto Sans Mono CJK JP"),
+                             QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
+                             QStringLiteral("TakaoGothic")};
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
+    QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);
+}
+
+FrmMDI *Main(const QStringList &arguments)
+{
+    SettingsModel &settings = SettingsModel::program();
+    settings.setUp();
+
+    auto *frame = new FrmMDI;
+    setFrameWindow(frame);
+    FramePlacement::restore(settings, *frame);
+    frame->show();
+
+    QStringList names;
+    const int count = ParseCommandLine(joinArguments(arguments), names);
+    if (count == 0)
+        return frame;
+    if (count > kOpenWithoutAsking) {
+        const auto answer = prompts().message(
+            frame, QMessageBox::Question, QStringLiteral("Pelcor"),
+            QStringLiteral("一度に渡されたﾌｧｲﾙ数が多すぎます\n全てのﾌｧｲﾙを開きますか？"),
+            QMessageBox::Yes | QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return frame;
+    }
+    // Windows opened from the command line keep their name as written and
+    // their Modified flag set: their first Save writes straight back.
+    for (int i = 0; i < count; ++i) {
+        QString text;
+        std::int32_t length = 0;
+        if (LoadTextFile(names.at(i), text, length))
+            frame->openDocument(text, names.at(i), false);
+    }
+    return frame;
+}
