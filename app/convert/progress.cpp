@@ -1,0 +1,81 @@
+#include "convert/progress.h"
+
+#include "convert/form2.h"
+#include "convert/kestrun.h"
+#include "convert/picture_box.h"
+#include "shell/cp932.h"
+#include "shell/file_routines.h"
+#include "shell/user_prompts.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+#include <algorithm>
+#include <cmath>
+
+std::int32_t ContinueConversion = 1;
+
+namespace {
+
+QPointer<Form2> g_shared;
+
+} // namespace
+
+Form2 &loadProgressWindow()
+{
+    if (!g_shared)
+        g_shared = new Form2;
+    return *g_shared;
+}
+
+Form2 *progressWindow()
+{
+    return g_shared;
+}
+
+void closeProgressWindow()
+{
+    delete g_shared;
+}
+
+void pumpEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+int progressBarWidth(std::int32_t done, std::int32_t total)
+{
+    // Libraries report a zero total for empty input, where there is nothing
+    // left to do, and may report more than the total at the very end.
+    if (total <= 0)
+        return PictureBox::pictureWidth;
+    const double exact = static_cast<double>(done) / total * PictureBox::pictureWidth;
+    return static_cast<int>(std::clamp(std::nearbyint(exact), 0.0,
+                                       double(PictureBox::pictureWidth)));
+}
+
+std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue)
+{
+    // The window may have been closed behind the library's back; a stale
+    // value must never be taken for a widget.
+    if (Form2 *window = g_shared; window && window->deviceContext() == userValue) {
+        window->Pic()->drawRectangle(
+            QRect(0, 0, progressBarWidth(done, total), PictureBox::pictureHeight));
+        window->refreshPicture();
+    }
+    pumpEvents();
+    return ContinueConversion;
+}
+
+void ShowLibraryError(std::int32_t code)
+{
+    // An unbound library has already been reported by the binding.
+    if (code == kestrun::NotBound)
+        return;
+    char buffer[256] = {};
+    if (kestrun::GetErrorString(code, buffer) <= 0)
+        return;
+    const QByteArrayView message(buffer, qstrnlen(buffer, sizeof buffer));
+    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("エラー"),
+                      decodeCp932(message), QMessageBox::Ok);
+}

@@ -1,0 +1,125 @@
+#include "shell/cp932.h"
+
+#include <QChar>
+#include <QSysInfo>
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace {
+
+// iconv's name for QString's own units, so no byte swapping is needed.
+constexpr const char *utf16Name =
+    QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
+
+class Iconv {
+public:
+    enum class Stop { End, Unconvertible, OutputFull };
+
+    Iconv(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv()
+    {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv &) = delete;
+    Iconv &operator=(const Iconv &) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts from input[inDone] into output[outDone], advancing both, until
+    // the input ends or iconv stops. Without a converter every unit counts
+    // as unconvertible, so the callers' fallbacks take over.
+    template <typename Output>
+    Stop run(QByteArrayView input, qsizetype &inDone, Output &output, qsizetype &outDone)
+    {
+        if (inDone >= input.size())
+            return Stop::End;
+        if (!valid())
+            return Stop::Unconvertible;
+        char *in = const_cast<char *>(input.data()) + inDone;
+        size_t inLeft = static_cast<size_t>(input.size() - inDone);
+        char *out = reinterpret_cast<char *>(output.data()) + outDone;
+        size_t outLeft = static_cast<size_t>(output.size()) * sizeof(*output.data()) - outDone;
+        const size_t rc = iconv(m_cd, &in, &inLeft, &out, &outLeft);
+        const int error = errno;
+        inDone = in - input.data();
+        outDone = out - reinterpret_cast<char *>(output.data());
+        if (rc != static_cast<size_t>(-1))
+            return Stop::End;
+        return error == E2BIG ? Stop::OutputFull : Stop::Unconvertible;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+// The number of UTF-16 units taken by the character starting at `at`.
+qsizetype unitsOfCharacter(const char16_t *at, qsizetype left)
+{
+    return (left > 1 && QChar::isHighSurrogate(at[0]) && QChar::isLowSurrogate(at[1])) ? 2 : 1;
+}
+
+// The replacement for the character at `unit`: its escaped byte, or '?'.
+char replacementFor(char16_t unit, bool haveConverter)
+{
+    const int escaped = byteForEscape(unit);
+    if (escaped >= 0)
+        return static_cast<char>(escaped);
+    if (unit < 0x80 && !haveConverter)
+        return static_cast<char>(unit);
+    return '?';
+}
+
+} // namespace
+
+QString decodeCp932(QByteArrayView bytes)
+{
+    // A code page 932 character is one or two bytes and one UTF-16 unit, an
+    // escaped byte one unit: the input's size is room enough, and the
+    // output only grows if a converter ever breaks that rule.
+    QString text(bytes.size(), Qt::Uninitialized);
+    qsizetype inDone = 0;
+    qsizetype outDone = 0; // in bytes, as iconv counts
+    Iconv converter(utf16Name, "CP932");
+    for (;;) {
+        const Iconv::Stop stop = converter.run(bytes, inDone, text, outDone);
+        if (stop == Iconv::Stop::End)
+            break;
+        if (stop == Iconv::Stop::OutputFull || outDone / 2 >= text.size()) {
+            text.resize(text.size() * 2 + 1);
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[inDone++]);
+        text[outDone / 2] = QChar((byte < 0x80 && !converter.valid()) ? char16_t(byte)
+                                                                       : escapeForByte(byte));
+        outDone += 2;
+    }
+    text.truncate(outDone / 2);
+    return text;
+}
+
+QByteArray encodeCp932(QStringView text)
+{
+    // At most two bytes per UTF-16 unit, from iconv or from the fallback.
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    const QByteArrayView input(reinterpret_cast<const char *>(text.utf16()),
+                               text.size() * qsizetype(sizeof(char16_t)));
+    qsizetype inDone = 0; // in bytes, as iconv counts
+    qsizetype outDone = 0;
+    Iconv converter("CP932", utf16Name);
+    for (;;) {
+        const Iconv::Stop stop = converter.run(input, inDone, bytes, outDone);
+        if (stop == Iconv::Stop::End)
+            break;
+        if (stop == Iconv::Stop::OutputFull || outDone >= bytes.size()) {
+            bytes.resize(bytes.size() * 2 + 1);
+            continue;
+        }
+        const qsizetype at = inDone / 2;
+        bytes[outDone++] = replacementFor(text[at].unicode(), converter.valid());
+        inDone += 2 * unitsOfCharacter(text.utf16() + at, text.size() - at);
+    }
+    bytes.truncate(outDone);
+    return bytes;
+}

@@ -1,0 +1,135 @@
+#include "support/scripted_prompts.h"
+
+#include <QTest>
+
+namespace {
+
+const char *kindName(AskedPrompt::Kind kind)
+{
+    switch (kind) {
+    case AskedPrompt::Kind::Message:
+        return "message box";
+    case AskedPrompt::Kind::Open:
+        return "open dialog";
+    case AskedPrompt::Kind::Save:
+        return "save dialog";
+    }
+    return "?";
+}
+
+} // namespace
+
+ScriptedPrompts::ScriptedPrompts()
+{
+    setPrompts(this);
+}
+
+ScriptedPrompts::~ScriptedPrompts()
+{
+    setPrompts(nullptr);
+}
+
+void ScriptedPrompts::expectMessage(QMessageBox::StandardButton button)
+{
+    m_answers.append({AskedPrompt::Kind::Message, button, QString()});
+}
+
+void ScriptedPrompts::expectOpen(const QString &path)
+{
+    m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path});
+}
+
+void ScriptedPrompts::expectSave(const QString &path)
+{
+    m_answers.append({AskedPrompt::Kind::Save, QMessageBox::NoButton, path});
+}
+
+QStringList ScriptedPrompts::texts() const
+{
+    QStringList result;
+    for (const AskedPrompt &prompt : m_asked) {
+        if (prompt.kind == AskedPrompt::Kind::Message)
+            result.append(prompt.text);
+    }
+    return result;
+}
+
+QStringList ScriptedPrompts::titles() const
+{
+    QStringList result;
+    for (const AskedPrompt &prompt : m_asked) {
+        if (prompt.kind == AskedPrompt::Kind::Message)
+            result.append(prompt.title);
+    }
+    return result;
+}
+
+std::optional<ScriptedPrompts::Answer> ScriptedPrompts::take(AskedPrompt::Kind kind)
+{
+    const QString question = m_asked.constLast().kind == AskedPrompt::Kind::Message
+        ? m_asked.constLast().text
+        : m_asked.constLast().title;
+    if (m_answers.isEmpty()) {
+        QTest::qFail(qPrintable(QStringLiteral("unscripted %1: %2")
+                                    .arg(QLatin1String(kindName(kind)), question)),
+                     __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    if (m_answers.constFirst().kind != kind) {
+        QTest::qFail(qPrintable(QStringLiteral("a %1 came where a %2 was scripted: %3")
+                                    .arg(QLatin1String(kindName(kind)),
+                                         QLatin1String(kindName(m_answers.constFirst().kind)),
+                                         question)),
+                     __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return m_answers.takeFirst();
+}
+
+QMessageBox::StandardButton ScriptedPrompts::message(QWidget *parent, QMessageBox::Icon icon,
+                                                     const QString &title, const QString &text,
+                                                     QMessageBox::StandardButtons buttons)
+{
+    AskedPrompt prompt;
+    prompt.kind = AskedPrompt::Kind::Message;
+    prompt.owner = parent;
+    prompt.title = title;
+    prompt.icon = icon;
+    prompt.text = text;
+    prompt.buttons = buttons;
+    m_asked.append(prompt);
+    const std::optional<Answer> answer = take(AskedPrompt::Kind::Message);
+    if (answer)
+        return answer->button;
+    return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::NoButton;
+}
+
+QString ScriptedPrompts::openFile(QWidget *owner, const QString &title,
+                                  const QStringList &filters, int selected)
+{
+    AskedPrompt prompt;
+    prompt.kind = AskedPrompt::Kind::Open;
+    prompt.owner = owner;
+    prompt.title = title;
+    prompt.filters = filters;
+    prompt.selectedFilter = selected;
+    m_asked.append(prompt);
+    const std::optional<Answer> answer = take(AskedPrompt::Kind::Open);
+    return answer ? answer->path : QString();
+}
+
+QString ScriptedPrompts::saveFile(QWidget *owner, const QString &title,
+                                  const QString &initialPath, const QStringList &filters,
+                                  int selected)
+{
+    AskedPrompt prompt;
+    prompt.kind = AskedPrompt::Kind::Save;
+    prompt.owner = owner;
+    prompt.title = title;
+    prompt.filters = filters;
+    prompt.selectedFilter = selected;
+    prompt.initialPath = initialPath;
+    m_asked.append(prompt);
+    const std::optional<Answer> answer = take(AskedPrompt::Kind::Save);
+    return answer ? answer->path : QString();
+}
