@@ -37,10 +37,13 @@ void prepareApplication(QApplication &app)
     QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);
 }
 
-FrmMDI *Main(const QStringList &arguments)
+FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
 {
     SettingsModel &settings = SettingsModel::program();
-    settings.setUp();
+    if (settingsFolder.isEmpty())
+        settings.setUp();
+    else
+        settings.setUp(settingsFolder);
 
     auto *frame = new FrmMDI;
     setFrameWindow(frame);

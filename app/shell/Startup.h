@@ -2,6 +2,7 @@
 #ifndef PELCOR_STARTUP_H
 #define PELCOR_STARTUP_H
 
+#include <QString>
 #include <QStringList>
 
 class FrmMDI;
@@ -12,7 +13,9 @@ class QApplication;
 void prepareApplication(QApplication &app);
 
 // Settings, frame, placement, then every file named in `arguments`
-// (already split by the platform). Returns the shown frame window.
-FrmMDI *Main(const QStringList &arguments);
+// (already split by the platform). The settings file lives in
+// `settingsFolder`, the executable's folder when it is empty. Returns the
+// shown frame window.
+FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder = QString());
 
 #endif

@@ -1,0 +1,305 @@
+// The frame window and its documents, driven through their commands with
+// scripted answers to every question.
+#include "settings/SettingsModel.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/Startup.h"
+#include "shell/cp932.h"
+#include "support/scripted_prompts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMdiArea>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList captions(const FrmMDI &frame)
+{
+    QStringList list;
+    for (QMdiSubWindow *window : frame.mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        list.append(window->windowTitle());
+    return list;
+}
+
+} // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QPointer<FrmMDI> m_frame;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        SettingsModel::program().setUp(m_dir.path());
+        m_frame = new FrmMDI;
+        m_frame->show();
+    }
+
+    void cleanup()
+    {
+        // Whatever a test left, close without questions.
+        if (m_frame) {
+            for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
+                if (auto *document = qobject_cast<Form1 *>(window))
+                    ClearModified(document);
+            m_frame->close();
+        }
+        QTRY_VERIFY(m_frame.isNull());
+        QTRY_COMPARE(Form1::DocumentCount(), 0);
+    }
+
+    void menusEnableOnlyWithDocuments()
+    {
+        emit m_frame->m_File->aboutToShow();
+        emit m_frame->m_Edit->aboutToShow();
+        emit m_frame->m_Asm->aboutToShow();
+        emit m_frame->m_Window->aboutToShow();
+        for (QAction *item : {m_frame->m_CloseFile, m_frame->m_Save, m_frame->m_SaveAs,
+                              m_frame->m_Undo, m_frame->m_AllSel, m_frame->m_HexToDmp,
+                              m_frame->m_HexToBin, m_frame->m_Wnd[0], m_frame->m_Wnd[3]})
+            QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
+        for (QAction *item : {m_frame->m_OpenFile, m_frame->m_End, m_frame->m_BinToDmp,
+                              m_frame->m_BinToHEX, m_frame->m_Setting, m_frame->m_Font})
+            QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
+
+        m_frame->openDocument(QStringLiteral("x"), QStringLiteral("a.hex"), true);
+        emit m_frame->m_Edit->aboutToShow();
+        emit m_frame->m_Asm->aboutToShow();
+        QVERIFY(m_frame->m_Tear->isEnabled());
+        QVERIFY(m_frame->m_HexToBin->isEnabled());
+    }
+
+    void shortcutsAndCaptions()
+    {
+        QCOMPARE(m_frame->windowTitle(), QStringLiteral("Vantrel"));
+        QCOMPARE(m_frame->m_CloseFile->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+        QCOMPARE(m_frame->m_HexToBin->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+        QCOMPARE(m_frame->m_HexToDmp->text(), QStringLiteral("HEX  ->  ダンプ(&D)"));
+        // Ctrl+F4 belongs to the Close command alone, not to the documents.
+        Form1 *document = m_frame->openDocument(QString(), QStringLiteral("a"), true);
+        for (QAction *action : document->systemMenu()->actions())
+            QVERIFY(action->shortcut() != QKeySequence(Qt::CTRL | Qt::Key_F4));
+    }
+
+    void droppedFilesOpenInOrderAndAMissingOneIsReported()
+    {
+        writeBytes(path("one.hex"), "first\r\n");
+        writeBytes(path("three.txt"), encodeCp932(u"三番目\n"));
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        m_frame->dropFiles({path("one.hex"), path("two.hex"), path("three.txt")});
+
+        QCOMPARE(captions(*m_frame), QStringList({path("one.hex") + " *", path("three.txt") + " *"}));
+        QCOMPARE(script.texts().size(), 1);
+        QVERIFY(script.texts().constFirst().contains(path("two.hex")));
+        Form1 *active = m_frame->activeDocument();
+        QCOMPARE(active->windowTitle(), path("three.txt") + " *");
+        QCOMPARE(active->Txt()->toPlainText(), QStringLiteral("三番目\n"));
+        QVERIFY(!active->Modified());
+    }
+
+    void savingKeepsTheLineEndsByteForByte_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("CR LF") << QByteArray("\x83\x65\x83\x4c\x83\x58\x83\x67\r\n:00000001FF\r\n");
+        QTest::newRow("LF") << QByteArray("a\\b\n\x81\x60\n");
+        QTest::newRow("CR") << QByteArray("\x87\x40\rline\r");
+        QTest::newRow("no line end") << QByteArray("\xb1\xb2\xb3");
+    }
+
+    void savingKeepsTheLineEndsByteForByte()
+    {
+        QFETCH(QByteArray, bytes);
+        writeBytes(path("doc.txt"), bytes);
+        m_frame->openFileAsDocument(path("doc.txt"));
+        writeBytes(path("doc.txt"), "something else entirely, and longer than before");
+        // The opened file carries the marker, so Save asks for the name.
+        ScriptedPrompts script;
+        script.expectSave(path("doc.txt"));
+        m_frame->m_Save_Click();
+        QVERIFY(script.allAnswered());
+        QCOMPARE(readBytes(path("doc.txt")), bytes);
+        QCOMPARE(m_frame->activeDocument()->windowTitle(), path("doc.txt"));
+        QVERIFY(!m_frame->activeDocument()->Modified());
+
+        // Without the marker the next Save writes without asking.
+        m_frame->activeDocument()->Txt()->appendPlainText(QStringLiteral("more"));
+        m_frame->m_Save_Click();
+        QVERIFY(script.asked().size() == 1);
+        QVERIFY(readBytes(path("doc.txt")).startsWith(bytes));
+    }
+
+    void saveAsCancelledChangesNothing()
+    {
+        Form1 *document = m_frame->openDocument(QStringLiteral("text"), path("plain.txt"), false);
+        ScriptedPrompts script;
+        script.expectSave(QString());
+        m_frame->m_SaveAs_Click();
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.asked().constFirst().initialPath, path("plain.txt"));
+        QCOMPARE(document->windowTitle(), path("plain.txt"));
+        QVERIFY(document->Modified());
+        QVERIFY(!QFile::exists(path("plain.txt")));
+    }
+
+    void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
+    {
+        Form1 *document =
+            m_frame->openDocument(QStringLiteral("keep me"), QStringLiteral("C:\\data\\rom.hex *"), false);
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Yes);
+        script.expectSave(QString());
+        m_frame->m_CloseFile_Click();
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.texts(), QStringList{QStringLiteral("rom.hex へ保存しますか？")});
+        QCOMPARE(script.titles(), QStringList{QStringLiteral("Pelcor")});
+        QCOMPARE(Form1::DocumentCount(), 1);
+        QCOMPARE(document->Txt()->toPlainText(), QStringLiteral("keep me"));
+        QVERIFY(document->Modified());
+
+        script.expectMessage(QMessageBox::No);
+        m_frame->m_CloseFile_Click();
+        QTRY_COMPARE(Form1::DocumentCount(), 0);
+    }
+
+    void exitCancelledAtTheSecondWindowKeepsBoth()
+    {
+        QFile::remove(path("Pelcor.ini"));
+        m_frame->openDocument(QStringLiteral("1"), path("first.txt"), false);
+        m_frame->openDocument(QStringLiteral("2"), path("second.txt"), false);
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::No);
+        script.expectMessage(QMessageBox::Cancel);
+        QVERIFY(!m_frame->close());
+        QCOMPARE(Form1::DocumentCount(), 2);
+        QVERIFY(!QFile::exists(path("Pelcor.ini")));
+
+        // The first window's No was for an exit that did not happen: it
+        // asks again next time.
+        script.expectMessage(QMessageBox::No);
+        script.expectMessage(QMessageBox::No);
+        QVERIFY(m_frame->close());
+        QVERIFY(script.allAnswered());
+        QTRY_VERIFY(m_frame.isNull());
+        QVERIFY(readBytes(path("Pelcor.ini")).contains("MDISize"));
+    }
+
+    void clipboardCommands()
+    {
+        Form1 *document = m_frame->openDocument(QStringLiteral("line one\nline two"),
+                                                QStringLiteral("c.txt"), true);
+        m_frame->m_AllSel_Click();
+        m_frame->m_Tear_Click();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("line one\nline two"));
+        QVERIFY(document->Txt()->toPlainText().isEmpty());
+        QVERIFY(document->Modified());
+
+        // Copy with nothing selected leaves an empty text on the clipboard.
+        m_frame->m_Copy_Click();
+        QVERIFY(QApplication::clipboard()->text().isEmpty());
+
+        QApplication::clipboard()->setText(QStringLiteral("a\r\nb"));
+        m_frame->m_Paste_Click();
+        QCOMPARE(document->documentText(), QStringLiteral("a\nb"));
+        m_frame->m_Undo_Click();
+        QVERIFY(document->Txt()->toPlainText().isEmpty());
+
+        // Paste with no text on the clipboard deletes the selection.
+        document->setDocumentText(QStringLiteral("abc"));
+        QApplication::clipboard()->clear();
+        m_frame->m_AllSel_Click();
+        m_frame->m_Paste_Click();
+        QVERIFY(document->Txt()->toPlainText().isEmpty());
+    }
+
+    void commandsWithoutADocumentDoNothing()
+    {
+        QApplication::clipboard()->setText(QStringLiteral("kept"));
+        m_frame->m_Tear_Click();
+        m_frame->m_Copy_Click();
+        m_frame->m_Paste_Click();
+        m_frame->m_Del_Click();
+        m_frame->m_AllSel_Click();
+        m_frame->m_Undo_Click();
+        m_frame->m_Save_Click();
+        m_frame->m_CloseFile_Click();
+        m_frame->m_Wnd_Click(1);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    }
+
+    void notificationsTravelAsNegativeKeyCodes()
+    {
+        Form1 *document = m_frame->openDocument(QStringLiteral("x"), QStringLiteral("n.txt"), false);
+        QVERIFY(document->Modified());
+        QTest::keyClick(document->Txt(), Qt::Key_A);
+        QVERIFY(document->Modified());
+        ClearModified(document);
+        QVERIFY(!document->Modified());
+        // Typing a character and deleting it again still counts as a change.
+        QTest::keyClick(document->Txt(), Qt::Key_B);
+        QTest::keyClick(document->Txt(), Qt::Key_Backspace);
+        QVERIFY(document->Modified());
+
+        DisplayFont font;
+        font.FontFace = QStringLiteral("IPAGothic");
+        font.FontSize = 21;
+        SettingsModel::program().setDisplayFont(font);
+        m_frame->openDocument(QString(), QStringLiteral("m.txt"), true);
+        ApplyDisplayFont(m_frame);
+        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
+            QCOMPARE(qobject_cast<Form1 *>(window)->Txt()->font().pointSize(), 21);
+    }
+
+    void startUpAsksBeforeFiveFiles()
+    {
+        QStringList names;
+        for (int i = 0; i < 5; ++i) {
+            names.append(path(QStringLiteral("f%1.txt").arg(i)));
+            writeBytes(names.last(), QByteArray::number(i));
+        }
+        m_frame->close();
+        QTRY_VERIFY(m_frame.isNull());
+
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::No);
+        m_frame = Main(names, m_dir.path());
+        QCOMPARE(Form1::DocumentCount(), 0);
+        QCOMPARE(script.asked().constFirst().icon, QMessageBox::Question);
+        m_frame->close();
+        QTRY_VERIFY(m_frame.isNull());
+
+        // Four names open at once, captions as written, flags set.
+        m_frame = Main(names.mid(0, 4), m_dir.path());
+        QCOMPARE(captions(*m_frame), names.mid(0, 4));
+        QVERIFY(m_frame->activeDocument()->Modified());
+        QCOMPARE(m_frame->activeDocument()->windowTitle(), names.at(3));
+    }
+};
+
+QTEST_MAIN(FrameTest)
+#include "frame_test.moc"
