@@ -8,6 +8,7 @@
 #include "shell/user_prompts.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include <algorithm>
@@ -18,6 +19,8 @@ std::int32_t ContinueConversion = 1;
 namespace {
 
 QPointer<Form2> g_shared;
+
+constexpr qint64 kPumpInterval = 30; // milliseconds
 
 } // namespace
 
@@ -56,14 +59,31 @@ int progressBarWidth(std::int32_t done, std::int32_t total)
 
 std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue)
 {
+    // The library reports before every record or line, millions of times
+    // for a large image; drawing and pumping each time would cost more than
+    // the conversion. The bar is redrawn when its width changes, and events
+    // run at least every 30 ms, so Cmd stays responsive.
+    static QPointer<Form2> pacedWindow;
+    static int drawnWidth = -1;
+    static QElapsedTimer sincePump;
+    const int width = progressBarWidth(done, total);
+    Form2 *window = g_shared;
+    if (window != pacedWindow) {
+        pacedWindow = window;
+        drawnWidth = -1;
+    }
+    if (width == drawnWidth && sincePump.isValid() && sincePump.elapsed() < kPumpInterval)
+        return ContinueConversion;
+
     // The window may have been closed behind the library's back; a stale
     // value must never be taken for a widget.
-    if (Form2 *window = g_shared; window && window->deviceContext() == userValue) {
-        window->Pic()->drawRectangle(
-            QRect(0, 0, progressBarWidth(done, total), PictureBox::pictureHeight));
+    if (window && window->deviceContext() == userValue) {
+        window->Pic()->drawRectangle(QRect(0, 0, width, PictureBox::pictureHeight));
         window->refreshPicture();
     }
+    drawnWidth = width;
     pumpEvents();
+    sincePump.start();
     return ContinueConversion;
 }
 

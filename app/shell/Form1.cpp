@@ -4,6 +4,7 @@
 #include "shell/busy_scope.h"
 #include "shell/cp932.h"
 #include "shell/file_routines.h"
+#include "shell/PathRules.h"
 #include "shell/user_prompts.h"
 
 #include <QCloseEvent>
@@ -29,15 +30,6 @@ QString detectLineEnd(const QString &text)
                                                                    : QStringLiteral("\r");
     }
     return QStringLiteral("\r\n");
-}
-
-// The name part of a path: after the last backslash, slash or colon.
-QString fileNamePart(const QString &path)
-{
-    qsizetype cut = -1;
-    for (const QChar separator : {u'\\', u'/', u':'})
-        cut = std::max(cut, path.lastIndexOf(separator));
-    return path.mid(cut + 1);
 }
 
 } // namespace

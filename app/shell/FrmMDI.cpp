@@ -1,5 +1,6 @@
 #include "shell/FrmMDI.h"
 
+#include "convert/Conversions.h"
 #include "shell/Form1.h"
 #include "settings/FramePlacement.h"
 #include "settings/SettingsModel.h"
@@ -117,18 +118,15 @@ void FrmMDI::buildDumpMenu()
 {
     m_Asm = menuBar()->addMenu(QStringLiteral("ダンプ(&A)"));
     m_Asm->setObjectName(QStringLiteral("m_Asm"));
-    auto item = [this](const char *name, const QString &caption, const QKeySequence &key) {
-        QAction *action = m_Asm->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        return action;
-    };
-    m_HexToDmp = item("m_HexToDmp", QStringLiteral("HEX  ->  ダンプ(&D)"), QKeySequence(Qt::Key_F5));
-    m_HexToBin = item("m_HexToBin", QStringLiteral("HEX  ->  バイナリ(&B)"),
-                      QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    m_HexToDmp = command(m_Asm, "m_HexToDmp", QStringLiteral("HEX  ->  ダンプ(&D)"),
+                         &FrmMDI::m_HexToDmp_Click, QKeySequence(Qt::Key_F5));
+    m_HexToBin = command(m_Asm, "m_HexToBin", QStringLiteral("HEX  ->  バイナリ(&B)"),
+                         &FrmMDI::m_HexToBin_Click, QKeySequence(Qt::SHIFT | Qt::Key_F5));
     m_Asm->addSeparator()->setObjectName(QStringLiteral("l3"));
-    m_BinToDmp = item("m_BinToDmp", QStringLiteral("バイナリ  ->  ダンプ(&F)"), {});
-    m_BinToHEX = item("m_BinToHEX", QStringLiteral("バイナリ  ->  HEX(&H)"), {});
+    m_BinToDmp = command(m_Asm, "m_BinToDmp", QStringLiteral("バイナリ  ->  ダンプ(&F)"),
+                         &FrmMDI::m_BinToDmp_Click);
+    m_BinToHEX = command(m_Asm, "m_BinToHEX", QStringLiteral("バイナリ  ->  HEX(&H)"),
+                         &FrmMDI::m_BinToHEX_Click);
     connect(m_Asm, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         m_HexToDmp->setEnabled(any);
@@ -260,6 +258,32 @@ void FrmMDI::m_SaveAs_Click()
 void FrmMDI::m_End_Click()
 {
     close();
+}
+
+void FrmMDI::m_HexToBin_Click()
+{
+    WaitCursor wait;
+    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
+        ConvertHexToBinary(window);
+}
+
+void FrmMDI::m_HexToDmp_Click()
+{
+    WaitCursor wait;
+    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
+        ConvertHexToDump(window);
+}
+
+void FrmMDI::m_BinToHEX_Click()
+{
+    WaitCursor wait;
+    ConvertBinaryToHex();
+}
+
+void FrmMDI::m_BinToDmp_Click()
+{
+    WaitCursor wait;
+    ConvertBinaryToDump();
 }
 
 void FrmMDI::m_Undo_Click()

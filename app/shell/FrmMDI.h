@@ -34,6 +34,10 @@ public:
     void m_Save_Click();
     void m_SaveAs_Click();
     void m_End_Click();
+    void m_HexToBin_Click();
+    void m_HexToDmp_Click();
+    void m_BinToHEX_Click();
+    void m_BinToDmp_Click();
     void m_Undo_Click();
     void m_Tear_Click();
     void m_Copy_Click();

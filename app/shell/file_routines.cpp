@@ -224,7 +224,9 @@ bool saveFileWithProgress(const QString &path, QByteArrayView bytes)
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
     QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly)
+    // Unbuffered, so that a write the disk refuses fails here: a buffered
+    // QSaveFile flushes in commit() and would take a short file for done.
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
         && (bytes.isEmpty() || file.write(bytes.data(), bytes.size()) == bytes.size())
         && file.commit();
     if (!written && error)

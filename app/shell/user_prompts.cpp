@@ -37,9 +37,14 @@ public:
 private:
     static QString run(QFileDialog &dialog, const QStringList &filters, int selected)
     {
-        dialog.setNameFilters(filters);
-        if (selected >= 0 && selected < filters.size())
-            dialog.selectNameFilter(filters.at(selected));
+        // "*.*" means every file to Windows users, but Qt would hide names
+        // without a dot, so the dialog gets "*" for it.
+        QStringList patterns = filters;
+        for (QString &filter : patterns)
+            filter.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+        dialog.setNameFilters(patterns);
+        if (selected >= 0 && selected < patterns.size())
+            dialog.selectNameFilter(patterns.at(selected));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();
