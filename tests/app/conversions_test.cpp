@@ -1,0 +1,308 @@
+// The four conversions end to end: real files, the real library, scripted
+// answers for the dialogs.
+#include "convert/Conversions.h"
+#include "convert/form2.h"
+#include "convert/progress.h"
+#include "settings/SettingsModel.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/file_routines.h"
+#include "support/scripted_prompts.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString kTwoRecords = QStringLiteral(":0400000001020304F2\r\n:00000001FF\r\n");
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Presses Cmd as soon as the conversion first lets events run.
+void cancelAtFirstPump()
+{
+    QTimer::singleShot(0, [] {
+        if (Form2 *window = progressWindow())
+            window->Cmd()->click();
+    });
+}
+
+} // namespace
+
+class ConversionsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    FrmMDI *m_frame = nullptr;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void useSettings(const std::function<void(DumpSettings &)> &change)
+    {
+        DumpSettings settings;
+        change(settings);
+        SettingsModel::program().setDumpSettings(settings);
+    }
+
+    Form1 *document(const QString &text, const QString &name)
+    {
+        return m_frame->openDocument(text, path(name) + Form1::UnsavedMarker, true);
+    }
+
+    // The text of the newest document window, with its own line ends.
+    QString newestText() const
+    {
+        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        return windows.isEmpty() ? QString() : qobject_cast<Form1 *>(windows.last())->documentText();
+    }
+
+    QString newestCaption() const
+    {
+        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        return windows.isEmpty() ? QString() : windows.last()->windowTitle();
+    }
+
+private slots:
+    void init()
+    {
+        SettingsModel::program().setUp(m_dir.path());
+        m_frame = new FrmMDI;
+        setFrameWindow(m_frame);
+        m_frame->show();
+        useSettings([](DumpSettings &) {});
+    }
+
+    void cleanup()
+    {
+        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
+            ClearModified(qobject_cast<Form1 *>(window));
+        m_frame->close();
+        setFrameWindow(nullptr);
+        QTRY_COMPARE(Form1::DocumentCount(), 0);
+        QVERIFY(!progressWindow());
+    }
+
+    void hexToBinaryWithDefaultsAndWithARange()
+    {
+        Form1 *source = document(kTwoRecords, QStringLiteral("rom.hex"));
+        ScriptedPrompts script;
+        script.expectSave(path("rom.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        QCOMPARE(script.asked().constFirst().initialPath, path("rom.bin"));
+        QCOMPARE(readBytes(path("rom.bin")), QByteArray("\x01\x02\x03\x04"));
+
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.EndAddress = QStringLiteral("7");
+        });
+        script.expectSave(path("range.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        QCOMPARE(readBytes(path("range.bin")), QByteArray("\x01\x02\x03\x04\xFF\xFF\xFF\xFF"));
+    }
+
+    void hexToBinaryFailuresAreReported_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("end below start") << kTwoRecords << "100" << "50" << "ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("lower-case digits") << ":0400000001020304f2\r\n:00000001FF\r\n" << "" << ""
+                                           << "ﾁｪｯｸｻﾑ値が異常です";
+        QTest::newRow("given end 0 and data beyond 1023")
+            << ":01040000AA51\r\n:00000001FF\r\n" << "0" << "0" << "ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("bad setting") << kTwoRecords << "1G" << "50"
+                                     << "ダンプ設定の値が正しくありません: StartAddress";
+    }
+
+    void hexToBinaryFailuresAreReported()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(QString, message);
+        useSettings([&](DumpSettings &s) {
+            if (!start.isEmpty()) {
+                s.AutoAddress = QStringLiteral("0");
+                s.StartAddress = start;
+                s.EndAddress = end;
+            }
+        });
+        Form1 *source = document(text, QStringLiteral("bad.hex"));
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!ConvertHexToBinary(source));
+        QCOMPARE(script.texts(), QStringList{message});
+        QVERIFY(!QFile::exists(path("bad.bin")));
+    }
+
+    void cancelStopsEveryConversion()
+    {
+        Form1 *source = document(kTwoRecords, QStringLiteral("c.hex"));
+        writeBytes(path("c.bin"), QByteArray(100, 'x'));
+        ScriptedPrompts script;
+        for (int i = 0; i < 4; ++i) {
+            if (i >= 2)
+                script.expectOpen(path("c.bin"));
+            script.expectMessage(QMessageBox::Ok);
+            cancelAtFirstPump();
+            const bool converted = i == 0   ? ConvertHexToBinary(source)
+                                   : i == 1 ? ConvertHexToDump(source)
+                                   : i == 2 ? ConvertBinaryToHex()
+                                            : ConvertBinaryToDump();
+            QVERIFY(!converted);
+            QVERIFY(!progressWindow());
+        }
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.texts(), QStringList(4, QStringLiteral("中止しました")));
+        QCOMPARE(Form1::DocumentCount(), 1);
+    }
+
+    void binaryToHexOfSmallAndEmptyFiles()
+    {
+        writeBytes(path("fw.bin"), QByteArray("\x01\x02\x03"));
+        writeBytes(path("empty"), QByteArray());
+        ScriptedPrompts script;
+        script.expectOpen(path("fw.bin"));
+        QVERIFY(ConvertBinaryToHex());
+        QCOMPARE(newestText(), QStringLiteral(":03000000010203F7\r\n:00000001FF\r\n"));
+        QCOMPARE(newestCaption(), path("fw.hex") + Form1::UnsavedMarker);
+        QCOMPARE(script.asked().constFirst().selectedFilter, 4);
+
+        script.expectOpen(path("empty"));
+        QVERIFY(ConvertBinaryToHex());
+        QCOMPARE(newestText(), QStringLiteral(":00000001FF\r\n"));
+        QCOMPARE(newestCaption(), path("empty.hex") + Form1::UnsavedMarker);
+
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.EndAddress = QStringLiteral("5");
+            s.NewLine = 2;
+        });
+        script.expectOpen(path("fw.bin"));
+        QVERIFY(ConvertBinaryToHex());
+        QCOMPARE(newestText(), QStringLiteral(":06000000010203FFFFFFF7\n:00000001FF\n"));
+    }
+
+    void binaryToDumpReports()
+    {
+        writeBytes(path("a.bin"), QByteArray("\x01\x02\x03\x04"));
+        const QString header = QStringLiteral("                             Vantrel\r\n"
+                                              "                                    Version 2.01\r\n"
+                                              "\r\n"
+                                              "        FileName :  a.bin\r\n"
+                                              "        Address  :  0 - 3\r\n"
+                                              "        CheckSum :  0000000A\r\n"
+                                              "\r\n");
+        useSettings([](DumpSettings &s) { s.NoDump = 1; });
+        ScriptedPrompts script;
+        script.expectOpen(path("a.bin"));
+        QVERIFY(ConvertBinaryToDump());
+        QCOMPARE(newestText(), header);
+        QCOMPARE(newestCaption(), path("a.txt") + Form1::UnsavedMarker);
+
+        useSettings([](DumpSettings &) {});
+        script.expectOpen(path("a.bin"));
+        QVERIFY(ConvertBinaryToDump());
+        const QStringList lines = newestText().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.mid(0, 7).join(QStringLiteral("\r\n")) + "\r\n", header);
+        QVERIFY(lines.at(7).startsWith(QStringLiteral("     Address   0  1")));
+        QCOMPARE(lines.at(9), QStringLiteral("    00000000  01 02 03 04") + QString(38, u' ')
+                                  + QStringLiteral("....") + QString(12, u' '));
+
+        useSettings([](DumpSettings &s) { s.NewLine = 1; });
+        script.expectOpen(path("a.bin"));
+        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(!newestText().contains(u'\n'));
+        QCOMPARE(newestText().count(u'\r'), 7 + 2 + 1);
+    }
+
+    void binaryToDumpChecksumOverARange()
+    {
+        writeBytes(path("a.bin"), QByteArray("\x01\x02\x03\x04"));
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.EndAddress = QStringLiteral("7");
+            s.NoDump = 1;
+        });
+        ScriptedPrompts script;
+        script.expectOpen(path("a.bin"));
+        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(newestText().contains(QStringLiteral("CheckSum :  00000406")));
+        QVERIFY(newestText().contains(QStringLiteral("Address  :  0 - 7")));
+    }
+
+    void emptyBinaryGivesAHeaderOnlyReport()
+    {
+        writeBytes(path("none.bin"), QByteArray());
+        ScriptedPrompts script;
+        script.expectOpen(path("none.bin"));
+        QVERIFY(ConvertBinaryToDump());
+        const QString text = newestText();
+        QVERIFY(text.contains(QStringLiteral("CheckSum :  00000000")));
+        QVERIFY(text.endsWith(QStringLiteral("  ----------------\r\n")));
+    }
+
+    void hexToDumpReports()
+    {
+        Form1 *source = document(kTwoRecords, QStringLiteral("rom.hex"));
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.StartAddress = QStringLiteral("2");
+            s.EndAddress = QStringLiteral("3");
+        });
+        ScriptedPrompts script;
+        QVERIFY(ConvertHexToDump(source));
+        const QString text = newestText();
+        QCOMPARE(newestCaption(), path("rom.txt") + Form1::UnsavedMarker);
+        QVERIFY(text.contains(QStringLiteral("FileName :  rom.hex\r\n")));
+        QVERIFY(text.contains(QStringLiteral("Address  :  2 - 3\r\n")));
+        QVERIFY(text.contains(QStringLiteral("CheckSum :  00000007\r\n")));
+        QVERIFY(text.contains(QStringLiteral("    00000000        03 04 ")));
+
+        // Data high in the space: the blank bytes below it are summed too.
+        Form1 *high = document(QStringLiteral(":10100000000102030405060708090A0B0C0D0E0F68\r\n"
+                                              ":00000001FF\r\n"),
+                               QStringLiteral("high.hex"));
+        // Scope x text length would not hold the run of blanks.
+        useSettings([](DumpSettings &s) {
+            s.NoDump = 1;
+            s.Scope = QStringLiteral("100");
+        });
+        QVERIFY(ConvertHexToDump(high));
+        QVERIFY(newestText().contains(QStringLiteral("Address  :  0 - 100F\r\n")));
+        QVERIFY(newestText().contains(QStringLiteral("CheckSum :  000FF078\r\n")));
+        QVERIFY(script.asked().isEmpty());
+    }
+
+    void hexWithoutDataConvertsToEmptyResults()
+    {
+        Form1 *source = document(QStringLiteral(":00000001FF\r\n"), QStringLiteral("end.hex"));
+        ScriptedPrompts script;
+        script.expectSave(path("end.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        QCOMPARE(readBytes(path("end.bin")), QByteArray());
+        QVERIFY(ConvertHexToDump(source));
+        QVERIFY(newestText().endsWith(QStringLiteral("  ----------------\r\n")));
+    }
+};
+
+QTEST_MAIN(ConversionsTest)
+#include "conversions_test.moc"
