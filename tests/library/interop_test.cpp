@@ -49,13 +49,13 @@ Bytes randomImage(uint32_t size, uint32_t seed)
     return image;
 }
 
-// Runs of 0xFF far longer than the work image's growth step, as erased flash
+// Runs of 0xFF longer than the work image's growth step, as erased flash
 // between code blocks; the last byte is data so the automatic end is known.
 Bytes sparseImage(uint32_t seed)
 {
     Bytes image(1600 * 1024, 0xFF);
     std::mt19937 generator(seed);
-    const uint32_t blocks[][2] = {{0x00000, 0x2345}, {0x0FFF0, 0x40}, {0x90001, 0x1000},
+    const uint32_t blocks[][2] = {{0x00000, 0x2345}, {0x0FFF0, 0x40}, {0xA0001, 0x1000},
                                   {0x17FF00, 0x8100}};
     for (const auto &block : blocks) {
         for (uint32_t i = 0; i < block[1]; ++i)
