@@ -3,7 +3,10 @@
 #include "convert/Conversions.h"
 #include "shell/Form1.h"
 #include "settings/FramePlacement.h"
+#include "settings/Frm_Font.h"
+#include "settings/Frm_Set.h"
 #include "settings/SettingsModel.h"
+#include "shell/Frm_Ver.h"
 #include "shell/busy_scope.h"
 #include "shell/file_routines.h"
 
@@ -18,6 +21,8 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,6 +62,10 @@ FrmMDI::FrmMDI(QWidget *parent)
     buildWindowMenu();
     m_Help = menuBar()->addAction(QStringLiteral("バージョン情報(&V)"));
     m_Help->setObjectName(QStringLiteral("m_Help"));
+    connect(m_Help, &QAction::triggered, this, [this] {
+        if (!isBusy())
+            Frm_Ver::showModal(this);
+    });
 }
 
 QAction *FrmMDI::command(QMenu *menu, const char *name, const QString &caption,
@@ -141,9 +150,17 @@ void FrmMDI::buildSettingsMenu()
     m_Setting = m_Set->addAction(QStringLiteral("ダンプ設定(&S)"));
     m_Setting->setObjectName(QStringLiteral("m_Setting"));
     m_Setting->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(m_Setting, &QAction::triggered, this, [this] {
+        if (!isBusy())
+            Frm_Set::showFor(this);
+    });
     m_Set->addSeparator()->setObjectName(QStringLiteral("l5"));
     m_Font = m_Set->addAction(QStringLiteral("フォント設定(&F)"));
     m_Font->setObjectName(QStringLiteral("m_Font"));
+    connect(m_Font, &QAction::triggered, this, [this] {
+        if (!isBusy())
+            Frm_Font::showFor(this);
+    });
 }
 
 void FrmMDI::buildWindowMenu()
@@ -206,6 +223,7 @@ Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool cl
     if (clearModified)
         ClearModified(window);
     m_area->addSubWindow(window);
+    window->resize(std::max(480, m_area->width() * 3 / 5), std::max(320, m_area->height() * 3 / 5));
     // The frame's Ctrl+F4 closes documents through the Close command; the
     // sub-window's own shortcut would bypass it.
     if (QMenu *menu = window->systemMenu()) {
