@@ -44,21 +44,17 @@ for program in kestrun_bench bench_image bench_measure; do
     [ -x "$bin/$program" ] || die "$bin/$program is missing: build the project first"
 done
 
-# time_it IMAGE CONVERSION TOOL OUT COMMAND... : the best of $runs runs into
-# $results.
-# OUT is removed before every run so that no run replaces a file in place.
+# time_it IMAGE CONVERSION TOOL OUT COMMAND... : one timed run into $results.
+# OUT is removed first so that no run replaces a file in place. The callers
+# take turns between the tools in every round, so that load from elsewhere
+# on the machine hits all of them alike; the table keeps each one's best.
 # POSIX sh has no local variables, hence the t_ prefix.
 time_it() {
     t_label="$1 $2 $3" t_out=$4
     shift 4
-    t_best="" t_peak=0
-    for t_run in $(seq "$runs"); do
-        rm -f "$t_out"
-        t_line=$("$bin/bench_measure" "$@") || die "failed: $t_label"
-        t_best=$(echo "$t_line $t_best" | awk '{ print ($3 == "" || $1 < $3) ? $1 : $3 }')
-        t_peak=$(echo "$t_line $t_peak" | awk '{ print ($2 > $3) ? $2 : $3 }')
-    done
-    echo "$t_label $t_best $t_peak" >>"$results"
+    rm -f "$t_out"
+    t_line=$("$bin/bench_measure" "$@") || die "failed: $t_label"
+    echo "$t_label $t_line" >>"$results"
 }
 
 same() {
@@ -67,9 +63,14 @@ same() {
 
 bench_hex2bin() {
     name=$1 hex=$work/$1.hex out=$work/out.bin
-    time_it "$name" hex2bin kestrun "$out.ours" "$bin/kestrun_bench" hex2bin "$hex" "$out.ours"
-    time_it "$name" hex2bin objcopy "$out.objcopy" objcopy -I ihex -O binary "$hex" "$out.objcopy"
-    time_it "$name" hex2bin srec_cat "$out.srec" srec_cat "$hex" -intel -o "$out.srec" -binary
+    for round in $(seq "$runs"); do
+        time_it "$name" hex2bin kestrun "$out.ours" \
+            "$bin/kestrun_bench" hex2bin "$hex" "$out.ours"
+        time_it "$name" hex2bin objcopy "$out.objcopy" \
+            objcopy -I ihex -O binary "$hex" "$out.objcopy"
+        time_it "$name" hex2bin srec_cat "$out.srec" \
+            srec_cat "$hex" -intel -o "$out.srec" -binary
+    done
     same "$out.ours" "$work/$name.bin" "hex2bin"
     same "$out.objcopy" "$work/$name.bin" "objcopy"
     rm -f "$out.ours" "$out.objcopy" "$out.srec"
@@ -77,10 +78,14 @@ bench_hex2bin() {
 
 bench_bin2hex() {
     name=$1 image=$work/$1.bin out=$work/out.hex
-    time_it "$name" bin2hex kestrun "$out.ours" "$bin/kestrun_bench" bin2hex "$image" "$out.ours"
-    time_it "$name" bin2hex srec_cat "$out.srec" \
-        srec_cat "$image" -binary -o "$out.srec" -intel -obs=32 -crlf
-    time_it "$name" bin2hex objcopy "$out.objcopy" objcopy -I binary -O ihex "$image" "$out.objcopy"
+    for round in $(seq "$runs"); do
+        time_it "$name" bin2hex kestrun "$out.ours" \
+            "$bin/kestrun_bench" bin2hex "$image" "$out.ours"
+        time_it "$name" bin2hex srec_cat "$out.srec" \
+            srec_cat "$image" -binary -o "$out.srec" -intel -obs=32 -crlf
+        time_it "$name" bin2hex objcopy "$out.objcopy" \
+            objcopy -I binary -O ihex "$image" "$out.objcopy"
+    done
     objcopy -I ihex -O binary "$out.ours" "$work/check.bin"
     same "$work/check.bin" "$image" "bin2hex read back by objcopy"
     rm -f "$out.ours" "$out.srec" "$out.objcopy" "$work/check.bin"
@@ -88,10 +93,13 @@ bench_bin2hex() {
 
 bench_dump() {
     name=$1 image=$work/$1.bin out=$work/out.txt
-    time_it "$name" dump kestrun "$out.ours" "$bin/kestrun_bench" dump "$image" "$out.ours"
-    time_it "$name" dump xxd "$out.xxd" xxd "$image" "$out.xxd"
-    time_it "$name" dump "hexdump-C" "$out.hexdump" "$bin/bench_measure" -o "$out.hexdump" \
-        hexdump -C "$image"
+    for round in $(seq "$runs"); do
+        time_it "$name" dump kestrun "$out.ours" \
+            "$bin/kestrun_bench" dump "$image" "$out.ours"
+        time_it "$name" dump xxd "$out.xxd" xxd "$image" "$out.xxd"
+        time_it "$name" dump hexdump-C "$out.hexdump" \
+            -o "$out.hexdump" hexdump -C "$image"
+    done
     lines=$(($(wc -c <"$image") / 16))
     [ "$(wc -c <"$out.ours")" -eq $((lines * 81)) ] || die "dump of $name has the wrong size"
     rm -f "$out.ours" "$out.xxd" "$out.hexdump"
@@ -118,12 +126,17 @@ awk -v sizes="$work/sizes.txt" '
         printf "%-16s %-8s %-10s %9s %9s %10s %9s\n", "image", "convert", "tool",
                "seconds", "MB/s", "peak MiB", "vs peer"
     }
-    { key = $1 " " $2; rows[++n] = $0
-      if ($3 != "kestrun" && (!(key in peer) || $4 < peer[key])) peer[key] = $4 }
+    {
+        row = $1 " " $2 " " $3; key = $1 " " $2
+        if (!(row in best)) { order[++n] = row; best[row] = $4; peak[row] = $5 }
+        if ($4 < best[row]) best[row] = $4
+        if ($5 > peak[row]) peak[row] = $5
+        if ($3 != "kestrun" && (!(key in peer) || $4 < peer[key])) peer[key] = $4
+    }
     END {
         for (i = 1; i <= n; i++) {
-            split(rows[i], f, " "); key = f[1] " " f[2]
-            printf "%-16s %-8s %-10s %9.3f %9.1f %10.1f %8.2fx\n", f[1], f[2], f[3], f[4],
-                   bytes[f[1]] / 1e6 / f[4], f[5] / 1024, peer[key] / f[4]
+            row = order[i]; split(row, f, " "); key = f[1] " " f[2]
+            printf "%-16s %-8s %-10s %9.3f %9.1f %10.1f %8.2fx\n", f[1], f[2], f[3], best[row],
+                   bytes[f[1]] / 1e6 / best[row], peak[row] / 1024, peer[key] / best[row]
         }
     }' "$results"
