@@ -71,6 +71,22 @@ char replacementFor(char16_t unit, bool haveConverter)
     return '?';
 }
 
+// The bytes escaped together where the converter stops at `at`. A lead
+// byte followed by a byte from 0x80 to 0xFC is an unassigned double-byte
+// code, and both its bytes are escaped. Escaping the lead byte alone would
+// let it pair with whatever the next character is written back as: a
+// duplicate code written as its preferred code (ED81 as FA9D) would then
+// be read back as another character. After a trail byte below 0x80, which
+// is ASCII and written back as itself, no such pairing can arise.
+qsizetype escapedLength(QByteArrayView bytes, qsizetype at)
+{
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    if (at + 1 >= bytes.size() || !((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)))
+        return 1;
+    const auto trail = static_cast<unsigned char>(bytes[at + 1]);
+    return trail >= 0x80 && trail <= 0xFC ? 2 : 1;
+}
+
 } // namespace
 
 QString decodeCp932(QByteArrayView bytes)
@@ -86,14 +102,17 @@ QString decodeCp932(QByteArrayView bytes)
         const Iconv::Stop stop = converter.run(bytes, inDone, text, outDone);
         if (stop == Iconv::Stop::End)
             break;
-        if (stop == Iconv::Stop::OutputFull || outDone / 2 >= text.size()) {
+        const qsizetype escaped = escapedLength(bytes, inDone);
+        if (stop == Iconv::Stop::OutputFull || outDone / 2 + escaped > text.size()) {
             text.resize(text.size() * 2 + 1);
             continue;
         }
-        const auto byte = static_cast<unsigned char>(bytes[inDone++]);
-        text[outDone / 2] = QChar((byte < 0x80 && !converter.valid()) ? char16_t(byte)
-                                                                       : escapeForByte(byte));
-        outDone += 2;
+        for (qsizetype i = 0; i < escaped; ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[inDone++]);
+            text[outDone / 2] = QChar((byte < 0x80 && !converter.valid()) ? char16_t(byte)
+                                                                           : escapeForByte(byte));
+            outDone += 2;
+        }
     }
     text.truncate(outDone / 2);
     return text;

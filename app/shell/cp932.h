@@ -4,7 +4,8 @@
 //
 // Decoding never loses a byte: a byte that starts no valid character
 // (0x80, 0xA0, 0xFD-0xFF, a lead byte without a fitting trail byte, a lead
-// byte at the end) becomes the private-use character U+F700 + byte, and
+// byte at the end, both bytes of an unassigned double-byte code) becomes
+// the private-use character U+F700 + byte, and
 // encoding turns U+F780-U+F7FF back into that byte. So any file, even one
 // that is not code page 932 text, survives a load and an unedited save byte
 // for byte. The only bytes that do change are the few duplicate codes of
