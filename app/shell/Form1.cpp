@@ -32,6 +32,44 @@ QString detectLineEnd(const QString &text)
     return QStringLiteral("\r\n");
 }
 
+// CR LF and CR alone become LF, the editor's one line end. One pass: the
+// library's replace() moves the tail once per batch of matches, which is
+// slow on texts of millions of lines.
+QString toEditorLineEnds(const QString &text)
+{
+    QString plain(text.size(), Qt::Uninitialized);
+    const QChar *in = text.constData();
+    const QChar *const stop = in + text.size();
+    QChar *out = plain.data();
+    while (in < stop) {
+        if (*in == u'\r') {
+            *out++ = u'\n';
+            in += (in + 1 < stop && in[1] == u'\n') ? 2 : 1;
+        } else {
+            *out++ = *in++;
+        }
+    }
+    plain.truncate(out - plain.constData());
+    return plain;
+}
+
+// LF becomes `lineEnd`, in one pass.
+QString withLineEnd(const QString &plain, const QString &lineEnd)
+{
+    if (lineEnd == u"\n")
+        return plain;
+    QString text;
+    text.reserve(plain.size() + plain.count(u'\n') * (lineEnd.size() - 1));
+    qsizetype from = 0;
+    for (qsizetype at = plain.indexOf(u'\n'); at >= 0; at = plain.indexOf(u'\n', from)) {
+        text.append(QStringView(plain).mid(from, at - from));
+        text.append(lineEnd);
+        from = at + 1;
+    }
+    text.append(QStringView(plain).mid(from));
+    return text;
+}
+
 } // namespace
 
 Form1::Form1(QWidget *parent)
@@ -43,7 +81,11 @@ Form1::Form1(QWidget *parent)
     setWidget(m_txt);
     setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
     applyDisplayFont();
-    connect(m_txt, &QPlainTextEdit::textChanged, this, [this] { m_modified = true; });
+    connect(m_txt, &QPlainTextEdit::textChanged, this, [this] {
+        m_modified = true;
+        m_unedited = false;
+        m_givenText.clear();
+    });
     ++g_documentCount;
 }
 
@@ -60,22 +102,21 @@ int Form1::DocumentCount()
 void Form1::setDocumentText(const QString &text)
 {
     m_lineEnd = detectLineEnd(text);
-    if (m_lineEnd == u"\n") {
-        m_txt->setPlainText(text);
-        return;
-    }
-    QString plain = text;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(u'\r', u'\n');
-    m_txt->setPlainText(plain);
+    // Loading is not an edit the user could undo.
+    m_txt->document()->setUndoRedoEnabled(false);
+    m_txt->setPlainText(m_lineEnd == u"\n" ? text : toEditorLineEnds(text));
+    m_txt->document()->setUndoRedoEnabled(true);
+    // Until the first edit the text is the one given, line ends and all;
+    // keeping it spares saves and conversions of large files a rebuild.
+    m_givenText = text;
+    m_unedited = true;
 }
 
 QString Form1::documentText() const
 {
-    QString text = m_txt->toPlainText();
-    if (m_lineEnd != u"\n")
-        text.replace(u'\n', m_lineEnd);
-    return text;
+    if (m_unedited)
+        return m_givenText;
+    return withLineEnd(m_txt->toPlainText(), m_lineEnd);
 }
 
 bool Form1::queryClose()

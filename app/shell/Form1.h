@@ -48,6 +48,8 @@ private:
 
     QPlainTextEdit *m_txt;
     QString m_lineEnd = QStringLiteral("\r\n");
+    QString m_givenText;
+    bool m_unedited = false;
     bool m_modified = false;
     bool m_closeApproved = false;
 };

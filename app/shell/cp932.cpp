@@ -71,6 +71,17 @@ char replacementFor(char16_t unit, bool haveConverter)
     return '?';
 }
 
+// Plain ASCII is the same in both encodings; HEX text and dumps are all
+// ASCII, and converting them without iconv is many times faster.
+template <typename Unit>
+bool allAscii(const Unit *units, qsizetype count)
+{
+    unsigned bits = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        bits |= static_cast<unsigned>(units[i]);
+    return bits < 0x80;
+}
+
 // The bytes escaped together where the converter stops at `at`. A lead
 // byte followed by a byte from 0x80 to 0xFC is an unassigned double-byte
 // code, and both its bytes are escaped. Escaping the lead byte alone would
@@ -91,6 +102,8 @@ qsizetype escapedLength(QByteArrayView bytes, qsizetype at)
 
 QString decodeCp932(QByteArrayView bytes)
 {
+    if (allAscii(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size()))
+        return QString::fromLatin1(bytes.data(), bytes.size());
     // A code page 932 character is one or two bytes and one UTF-16 unit, an
     // escaped byte one unit: the input's size is room enough, and the
     // output only grows if a converter ever breaks that rule.
@@ -120,24 +133,43 @@ QString decodeCp932(QByteArrayView bytes)
 
 QByteArray encodeCp932(QStringView text)
 {
+    if (allAscii(text.utf16(), text.size()))
+        return text.toLatin1();
     // At most two bytes per UTF-16 unit, from iconv or from the fallback.
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    const QByteArrayView input(reinterpret_cast<const char *>(text.utf16()),
-                               text.size() * qsizetype(sizeof(char16_t)));
-    qsizetype inDone = 0; // in bytes, as iconv counts
     qsizetype outDone = 0;
     Iconv converter("CP932", utf16Name);
-    for (;;) {
-        const Iconv::Stop stop = converter.run(input, inDone, bytes, outDone);
-        if (stop == Iconv::Stop::End)
-            break;
-        if (stop == Iconv::Stop::OutputFull || outDone >= bytes.size()) {
-            bytes.resize(bytes.size() * 2 + 1);
-            continue;
+    // iconv redoes a whole internal block for every character it refuses,
+    // so escaped bytes (a binary file opened as text has millions) are
+    // written here and iconv only sees the runs between them.
+    qsizetype at = 0;
+    while (at < text.size()) {
+        qsizetype runEnd = at;
+        while (runEnd < text.size() && byteForEscape(text[runEnd].unicode()) < 0)
+            ++runEnd;
+        const QByteArrayView run(reinterpret_cast<const char *>(text.utf16() + at),
+                                 (runEnd - at) * qsizetype(sizeof(char16_t)));
+        qsizetype inDone = 0; // in bytes, as iconv counts
+        for (;;) {
+            const Iconv::Stop stop = converter.run(run, inDone, bytes, outDone);
+            if (stop == Iconv::Stop::End)
+                break;
+            if (stop == Iconv::Stop::OutputFull || outDone >= bytes.size()) {
+                bytes.resize(bytes.size() * 2 + 1);
+                continue;
+            }
+            const qsizetype unit = at + inDone / 2;
+            bytes[outDone++] = replacementFor(text[unit].unicode(), converter.valid());
+            inDone += 2 * unitsOfCharacter(text.utf16() + unit, text.size() - unit);
         }
-        const qsizetype at = inDone / 2;
-        bytes[outDone++] = replacementFor(text[at].unicode(), converter.valid());
-        inDone += 2 * unitsOfCharacter(text.utf16() + at, text.size() - at);
+        for (at = runEnd; at < text.size(); ++at) {
+            const int escaped = byteForEscape(text[at].unicode());
+            if (escaped < 0)
+                break;
+            if (outDone >= bytes.size())
+                bytes.resize(bytes.size() * 2 + 1);
+            bytes[outDone++] = static_cast<char>(escaped);
+        }
     }
     bytes.truncate(outDone);
     return bytes;
