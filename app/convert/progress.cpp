@@ -21,6 +21,7 @@ namespace {
 QPointer<Form2> g_shared;
 
 constexpr qint64 kPumpInterval = 30; // milliseconds
+constexpr qint64 kShortestPumpInterval = 10;
 
 } // namespace
 
@@ -60,30 +61,35 @@ int progressBarWidth(std::int32_t done, std::int32_t total)
 std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue)
 {
     // The library reports before every record or line, millions of times
-    // for a large image; drawing and pumping each time would cost more than
-    // the conversion. The bar is redrawn when its width changes, and events
-    // run at least every 30 ms, so Cmd stays responsive.
+    // for a large image; repainting and pumping each time would cost more
+    // than the conversion. A new width is drawn into the picture at once,
+    // but shown (and events let run, so that Cmd is heard) at most every
+    // 10 ms, and at least every 30 ms while the library runs.
     static QPointer<Form2> pacedWindow;
     static int drawnWidth = -1;
     static QElapsedTimer sincePump;
-    const int width = progressBarWidth(done, total);
     Form2 *window = g_shared;
     if (window != pacedWindow) {
         pacedWindow = window;
         drawnWidth = -1;
+        sincePump.invalidate();
     }
-    if (width == drawnWidth && sincePump.isValid() && sincePump.elapsed() < kPumpInterval)
-        return ContinueConversion;
-
     // The window may have been closed behind the library's back; a stale
     // value must never be taken for a widget.
-    if (window && window->deviceContext() == userValue) {
+    const bool drawable = window && window->deviceContext() == userValue;
+    const int width = progressBarWidth(done, total);
+    const bool grown = width != drawnWidth;
+    if (grown && drawable)
         window->Pic()->drawRectangle(QRect(0, 0, width, PictureBox::pictureHeight));
-        window->refreshPicture();
-    }
     drawnWidth = width;
-    pumpEvents();
-    sincePump.start();
+
+    const qint64 quiet = sincePump.isValid() ? sincePump.elapsed() : kPumpInterval;
+    if (quiet >= kPumpInterval || (grown && quiet >= kShortestPumpInterval)) {
+        if (drawable)
+            window->refreshPicture();
+        pumpEvents();
+        sincePump.start();
+    }
     return ContinueConversion;
 }
 
