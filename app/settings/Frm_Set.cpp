@@ -122,9 +122,13 @@ QLineEdit *hexBox(const char *name, int maxLength)
     return box;
 }
 
-QLabel *label(const QString &caption)
+// A box's limit holds for typing; a longer text from a hand-edited file is
+// shown whole, so that confirming does not quietly cut it short.
+void showText(QLineEdit *box, const QString &text)
 {
-    return new QLabel(caption);
+    if (text.size() > box->maxLength())
+        box->setMaxLength(int(text.size()));
+    box->setText(text);
 }
 
 QString textOr(const QLineEdit *box, const QString &whenEmpty)
@@ -233,10 +237,10 @@ void Frm_Set::createControls()
 QGroupBox *Frm_Set::layOutGroup()
 {
     auto *range = new QGridLayout;
-    range->addWidget(label(QStringLiteral("ｽﾀｰﾄｱﾄﾞﾚｽ")), 0, 0);
-    range->addWidget(label(QStringLiteral("ｴﾝﾄﾞｱﾄﾞﾚｽ")), 0, 2);
+    range->addWidget(new QLabel(QStringLiteral("ｽﾀｰﾄｱﾄﾞﾚｽ")), 0, 0);
+    range->addWidget(new QLabel(QStringLiteral("ｴﾝﾄﾞｱﾄﾞﾚｽ")), 0, 2);
     range->addWidget(m_txtAdr[0], 1, 0);
-    range->addWidget(label(QStringLiteral("－")), 1, 1);
+    range->addWidget(new QLabel(QStringLiteral("－")), 1, 1);
     range->addWidget(m_txtAdr[1], 1, 2);
     range->setColumnStretch(3, 1);
 
@@ -251,7 +255,7 @@ QGroupBox *Frm_Set::layOutGroup()
     left->addSpacing(6);
     left->addLayout(range);
     left->addSpacing(6);
-    left->addWidget(label(QStringLiteral("改行コード")));
+    left->addWidget(new QLabel(QStringLiteral("改行コード")));
     left->addLayout(lineEnds);
     left->addStretch();
 
@@ -261,7 +265,7 @@ QGroupBox *Frm_Set::layOutGroup()
         {QStringLiteral("最大ﾃﾞｰﾀ長"), m_txtLen},
         {QStringLiteral("領域確保の倍率"), m_txtScp}};
     for (const auto &[caption, box] : boxes) {
-        right->addWidget(label(caption));
+        right->addWidget(new QLabel(caption));
         right->addWidget(box);
         right->addSpacing(6);
     }
@@ -303,13 +307,13 @@ void Frm_Set::orderTabs()
 void Frm_Set::showSettings()
 {
     const DumpSettings settings = SettingsModel::program().dumpSettings();
-    m_txtAdr[0]->setText(settings.StartAddress);
-    m_txtAdr[1]->setText(settings.EndAddress);
+    showText(m_txtAdr[0], settings.StartAddress);
+    showText(m_txtAdr[1], settings.EndAddress);
     // The conversions take every text but "0" as automatic; so does the box.
     m_chkAdr->setChecked(settings.AutoAddress != u"0");
-    m_txtLen->setText(settings.RecordLength);
-    m_txtBlk->setText(settings.BlankChar);
-    m_txtScp->setText(settings.Scope);
+    showText(m_txtLen, settings.RecordLength);
+    showText(m_txtBlk, settings.BlankChar);
+    showText(m_txtScp, settings.Scope);
     m_chkCheckSum->setChecked(settings.NoDump != 0);
     // A line end the buttons do not know selects none of them.
     if (settings.NewLine >= 0 && settings.NewLine < qint16(m_opt.size()))

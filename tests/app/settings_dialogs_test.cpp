@@ -134,6 +134,41 @@ private slots:
         QTRY_COMPARE(Form1::DocumentCount(), 0);
     }
 
+    void keyFilters_data()
+    {
+        QTest::addColumn<bool>("sizeBox");
+        QTest::addColumn<QChar>("typed");
+        QTest::addColumn<QString>("taken");  // empty: refused
+        QTest::newRow("hex: lower-case f") << false << QChar(u'f') << "F";
+        QTest::newRow("hex: g") << false << QChar(u'g') << "";
+        QTest::newRow("hex: backspace") << false << QChar(u'\b') << "\b";
+        QTest::newRow("hex: full stop") << false << QChar(u'.') << ".";
+        QTest::newRow("hex: full-width a") << false << QChar(u'ａ') << "";
+        QTest::newRow("hex: NUL") << false << QChar(u'\0') << "";
+        QTest::newRow("size: 9") << true << QChar(u'9') << "9";
+        QTest::newRow("size: backspace") << true << QChar(u'\b') << "\b";
+        QTest::newRow("size: a stays refused") << true << QChar(u'a') << "";
+        QTest::newRow("size: minus") << true << QChar(u'-') << "";
+    }
+
+    void keyFilters()
+    {
+        QFETCH(bool, sizeBox);
+        QFETCH(QChar, typed);
+        QFETCH(QString, taken);
+        const std::optional<QChar> result = sizeBox ? sizeKeyFilter(typed) : hexKeyFilter(typed);
+        QCOMPARE(result ? QString(*result) : QString(), taken);
+    }
+
+    void pastedControlCharactersNeverReachTheBox()
+    {
+        bool refused = false;
+        QCOMPARE(filterText(QStringLiteral("1\b2\t3"), hexKeyFilter, &refused), QStringLiteral("123"));
+        QVERIFY(refused);
+        QCOMPARE(filterText(QStringLiteral("ab"), hexKeyFilter, &refused), QStringLiteral("AB"));
+        QVERIFY(!refused);
+    }
+
     void typedKeysAreFiltered_data()
     {
         QTest::addColumn<QString>("box");
@@ -249,6 +284,22 @@ private slots:
         dialog->cmdOk()->click();
         QCOMPARE(SettingsModel::program().dumpSettings().NewLine, qint16(newLine));
         QCOMPARE(SettingsModel::program().dumpSettings().AutoAddress, ticked ? "1" : "0");
+    }
+
+    void overlongStoredTextsSurviveConfirming()
+    {
+        DumpSettings stored = storedSample();
+        stored.StartAddress = QStringLiteral("000010000");
+        stored.Scope = QStringLiteral("00A");
+        SettingsModel::program().setDumpSettings(stored);
+        Frm_Set *dialog = openSettings();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->txtAdr(0)->text(), stored.StartAddress);
+        type(dialog->txtBlk(), QStringLiteral("\bF"));
+        dialog->cmdOk()->click();
+        QCOMPARE(SettingsModel::program().dumpSettings().StartAddress, stored.StartAddress);
+        QCOMPARE(SettingsModel::program().dumpSettings().Scope, stored.Scope);
+        QCOMPARE(SettingsModel::program().dumpSettings().BlankChar, QStringLiteral("0F"));
     }
 
     void checkBoxSwitchesTheAddressBoxes()
@@ -482,12 +533,17 @@ private slots:
         QCOMPARE(dialog->txtSize()->text(), QStringLiteral("14"));
         dialog->cmb(1)->click();
 
-        const QString installed = faces.constLast();
+        const auto withLowerCase = std::find_if(faces.begin(), faces.end(), [](const QString &face) {
+            return face != face.toUpper();
+        });
+        QVERIFY(withLowerCase != faces.end());
+        const QString installed = *withLowerCase;
         SettingsModel::program().setDisplayFont({installed, 11});
         QTRY_VERIFY(!m_frame->findChild<Frm_Font *>());
         dialog = openFont();
         QVERIFY(dialog);
-        QCOMPARE(dialog->cmFont()->currentIndex(), int(faces.size()) - 1);
+        QCOMPARE(dialog->cmFont()->currentText(), installed);
+        QCOMPARE(dialog->cmFont()->currentIndex(), int(faces.indexOf(installed)));
         QCOMPARE(dialog->txtSize()->text(), QStringLiteral("11"));
         dialog->cmb(1)->click();
 
@@ -496,8 +552,7 @@ private slots:
         QTRY_VERIFY(!m_frame->findChild<Frm_Font *>());
         dialog = openFont();
         QVERIFY(dialog);
-        if (installed.toUpper() != installed)
-            QCOMPARE(dialog->cmFont()->currentIndex(), -1);
+        QCOMPARE(dialog->cmFont()->currentIndex(), -1);
     }
 
     void anEmptiedFaceKeepsThePreviousOne()
