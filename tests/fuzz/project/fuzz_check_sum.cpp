@@ -1,0 +1,6 @@
+#include "check_sum.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return kestrun_fuzz::checkSumOne(data, size);
+}

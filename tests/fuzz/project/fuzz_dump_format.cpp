@@ -1,0 +1,6 @@
+#include "dump_format.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return kestrun_fuzz::dumpFormatOne(data, size);
+}
