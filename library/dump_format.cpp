@@ -32,6 +32,21 @@ constexpr std::array<char, 256> makeDisplayCharacters()
 }
 constexpr std::array<char, 256> kDisplay = makeDisplayCharacters();
 
+// A byte's cell as four characters: its two digits, the cell's space, and
+// one spare that the next cell (or the column after the last) overwrites,
+// so a cell is one four-byte store.
+struct Cell {
+    char c[4];
+};
+constexpr std::array<Cell, 256> makeCells()
+{
+    std::array<Cell, 256> t{};
+    for (int b = 0; b < 256; ++b)
+        t[b] = Cell{{kDigitPairs[b].c[0], kDigitPairs[b].c[1], ' ', ' '}};
+    return t;
+}
+constexpr std::array<Cell, 256> kCells = makeCells();
+
 void maskUnprintable(uint8_t *data, uint64_t from, uint64_t to)
 {
     for (uint64_t p = from; p < to; ++p)
@@ -54,8 +69,7 @@ void writeCells(uint8_t *data, const Window &w, uint64_t address, char *cells, c
         uint8_t *src = data + address;
         for (int j = 0; j < 16; ++j) {
             const uint8_t b = src[j];
-            putHexByte(cells + 3 * j, b);
-            cells[3 * j + 2] = ' ';
+            std::memcpy(cells + 3 * j, kCells[b].c, 4);
             ascii[j] = kDisplay[b];
             src[j] = static_cast<uint8_t>(kDisplay[b]);
         }
@@ -126,10 +140,11 @@ extern "C" KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t da
             char *p = text + used;
             std::memset(p, ' ', indent);
             p += indent;
-            FormatHexDigits(static_cast<uint32_t>(address), 8, p);
+            putHexWord(putHexWord(p, static_cast<uint32_t>(address >> 16)),
+                       static_cast<uint32_t>(address & 0xFFFF));
             p[8] = p[9] = ' ';
-            p[kAsciiColumn - 1] = ' ';
             writeCells(data, w, address, p + 10, p + kAsciiColumn);
+            p[kAsciiColumn - 1] = ' ';
             p = lineEnd.put(p + kLineBody);
             *p = '\0';
             used = static_cast<uint64_t>(p - text);

@@ -21,16 +21,47 @@ bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
 
 } // namespace
 
-int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
-{
-    if (record[0] != ':')
-        return ResultNotIntelHex;
+namespace {
 
-    // Each pass reads two characters; a digit left alone at the end pairs
-    // with the line stop and the scan ends there, so it never passes the
-    // text's NUL. The pair count is checked before every store.
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(record) + 1;
-    uint8_t *bytes = out.bytes;
+// A record as nearly every file writes it: upper-case digits exactly as
+// many as its length byte asks for, then a line stop. Decodes it in one
+// pass and returns true; returns false, having decided nothing, for
+// anything else. Every character is looked at before the next is read, so
+// the scan never passes the text's NUL.
+bool decodeWellFormed(const unsigned char *p, DecodedRecord &out)
+{
+    const uint8_t lengthHigh = kCharClass[p[0]];
+    if (lengthHigh & NotHexDigit)
+        return false;
+    const uint8_t lengthLow = kCharClass[p[1]];
+    if (lengthLow & NotHexDigit)
+        return false;
+    // Length, two address bytes, type, the data and the checksum: at most
+    // 260 pairs, within the decode buffer.
+    const uint32_t pairs = uint32_t((lengthHigh << 4) | lengthLow) + 5;
+    for (uint32_t i = 0; i < pairs; ++i, p += 2) {
+        const uint8_t high = kCharClass[p[0]];
+        if (high & NotHexDigit)
+            return false;
+        const uint8_t low = kCharClass[p[1]];
+        if (low & NotHexDigit)
+            return false;
+        out.bytes[i] = static_cast<uint8_t>((high << 4) | low);
+    }
+    if (!(kCharClass[p[0]] & LineStop))
+        return false;
+    out.count = pairs;
+    out.stop = reinterpret_cast<const char *>(p);
+    out.onlyHexDigits = true;
+    return true;
+}
+
+// Any other record: pairs until a line stop, whatever the characters. A
+// digit left alone at the end pairs with the line stop and the scan ends
+// there, so it never passes the text's NUL. The pair count is checked
+// before every store. False when the record has more pairs than the buffer.
+bool decodeAnyPairs(const unsigned char *p, DecodedRecord &out)
+{
     uint32_t count = 0;
     uint8_t seen = 0;
     for (;;) {
@@ -38,9 +69,9 @@ int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
         if (high & LineStop)
             break;
         if (count == kDecodeBufferSize)
-            return ResultNotIntelHex;
+            return false;
         const uint8_t low = kCharClass[p[1]];
-        bytes[count++] = static_cast<uint8_t>((high << 4) | (low & DigitMask));
+        out.bytes[count++] = static_cast<uint8_t>((high << 4) | (low & DigitMask));
         seen |= high;
         if (low & LineStop) {
             ++p;
@@ -52,6 +83,20 @@ int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
     out.count = count;
     out.stop = reinterpret_cast<const char *>(p);
     out.onlyHexDigits = !(seen & NotHexDigit);
+    return true;
+}
+
+} // namespace
+
+int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
+{
+    if (record[0] != ':')
+        return ResultNotIntelHex;
+    const auto *digits = reinterpret_cast<const unsigned char *>(record) + 1;
+    if (!decodeWellFormed(digits, out) && !decodeAnyPairs(digits, out))
+        return ResultNotIntelHex;
+    uint8_t *bytes = out.bytes;
+    const uint32_t count = out.count;
     if (count == 0)
         return ResultNotIntelHex;
     if (!bytesSumToZero(bytes, count))
