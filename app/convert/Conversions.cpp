@@ -1,6 +1,6 @@
 #include "convert/Conversions.h"
 
-#include "convert/ConversionPlan.h"
+#include "convert/ConversionEngine.h"
 #include "convert/form2.h"
 #include "convert/kestrun.h"
 #include "convert/progress.h"
@@ -12,15 +12,22 @@
 #include "shell/file_routines.h"
 #include "shell/user_prompts.h"
 
-#include <memory>
-#include <new>
-
 namespace {
 
 const QString kInitialising = QStringLiteral("初期化してるよ");
 const QString kTransferring = QStringLiteral("ﾊﾞｯﾌｧに転送してるよ");
 constexpr int kAllFiles = 5;
-constexpr std::uint32_t kDumpIndent = 4;
+
+static_assert(ConversionEngine::NotBound == kestrun::NotBound);
+
+// The library as bound at run time, whose failures the binding reports.
+const LibraryCalls kBoundLibrary{kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
+                                 kestrun::DumpFormat};
+
+ConversionSettings currentSettings()
+{
+    return readConversionSettings(SettingsModel::program().dumpSettings());
+}
 
 void showSettingFault(const QString &key)
 {
@@ -28,19 +35,24 @@ void showSettingFault(const QString &key)
                       settingFaultMessage(key), QMessageBox::Ok);
 }
 
-// The library's buffers are sized generously from the settings and mostly
-// left untouched, so they are not cleared: untouched pages cost nothing.
-std::unique_ptr<std::uint8_t[]> allocate(std::int64_t bytes)
-{
-    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]);
-}
-
-// Ends a conversion whose library call failed.
-bool fail(std::int32_t result)
+// Ends a conversion that failed once the progress window was loaded.
+bool fail(const ConversionEngine &engine, std::int32_t result)
 {
     closeProgressWindow();
-    ShowLibraryError(result);
+    if (result == ConversionEngine::SettingFault)
+        showSettingFault(engine.fault());
+    else
+        ShowLibraryError(result);
     return false;
+}
+
+// An engine that reports to the shared progress window.
+ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress)
+{
+    ConversionEngine engine(kBoundLibrary, s);
+    engine.setProgress(DrawProgress, progress.deviceContext());
+    engine.setBeforeDump([&progress] { progress.clearPicture(); });
+    return engine;
 }
 
 // The steps after a successful library call: Cmd can stop nothing more.
@@ -59,9 +71,11 @@ void openResult(const QString &text, const QString &path)
         frame->openDocument(text, path + Form1::UnsavedMarker, false);
 }
 
-QString checksumText(const char *digits)
+QString reportText(const ConversionEngine &engine, const QString &source)
 {
-    return QString::fromLatin1(digits, qstrnlen(digits, 9));
+    const QByteArrayView lines = engine.output();
+    return engine.reportHead(fileNamePart(source))
+        + QString::fromLatin1(lines.data(), lines.size());
 }
 
 // Asks for a binary source and loads it; false when there is none.
@@ -75,76 +89,17 @@ bool chooseBinarySource(QString &path, QByteArray &data)
     return true;
 }
 
-// The dump lines of an image and their header, in the report's order. An
-// empty image gives a report without lines.
-struct DumpReport {
-    QString checksum;
-    QString lines;
-};
-
-std::optional<DumpReport> makeDump(std::uint8_t *data, std::uint32_t dataLength,
-                                   std::uint32_t &start, std::uint32_t &end,
-                                   const ConversionSettings &s, Form2 &progress)
-{
-    char digits[10] = {};
-    if (!kestrun::CheckSum(data, dataLength, start, end, s.blank, digits)) {
-        closeProgressWindow();
-        return std::nullopt;
-    }
-    DumpReport report{checksumText(digits), QString()};
-    if (s.noDump)
-        return report;
-
-    progress.clearPicture();
-    const BufferSize capacity = dumpTextBufferSize(s, dataLength);
-    if (!capacity.fault.isEmpty()) {
-        closeProgressWindow();
-        showSettingFault(capacity.fault);
-        return std::nullopt;
-    }
-    auto text = allocate(capacity.bytes + 1);
-    if (!text) {
-        fail(ResultNoMemory);
-        return std::nullopt;
-    }
-    // The library reads an end of 0 over empty data as an empty window.
-    std::uint32_t dumpEnd = dataLength == 0 && end == UINT32_MAX ? 0 : end;
-    std::uint32_t written = 0;
-    const std::int32_t result = kestrun::DumpFormat(
-        data, reinterpret_cast<char *>(text.get()), dataLength,
-        static_cast<std::uint32_t>(capacity.bytes), &written, &start, &dumpEnd, s.blank, s.newLine,
-        kDumpIndent, progress.deviceContext(), DrawProgress);
-    if (result < 0) {
-        fail(result);
-        return std::nullopt;
-    }
-    end = dumpEnd;
-    report.lines = dumpHeading(lineEndText(s.newLine))
-        + QString::fromLatin1(reinterpret_cast<const char *>(text.get()), written);
-    return report;
-}
-
-QString reportText(const QString &source, std::uint32_t start, std::uint32_t end,
-                   const DumpReport &report, const ConversionSettings &s)
-{
-    return DumpHeader(fileNamePart(source), static_cast<std::int32_t>(start),
-                      static_cast<std::int32_t>(end), report.checksum, lineEndText(s.newLine))
-        + report.lines;
-}
-
 } // namespace
 
 bool ConvertHexToBinary(Form1 *window)
 {
     ContinueConversion = 1;
     BusyScope busy;
-    const ConversionSettings s = readConversionSettings(SettingsModel::program().dumpSettings());
+    const ConversionSettings s = currentSettings();
     if (!s.fault.isEmpty()) {
         showSettingFault(s.fault);
         return false;
     }
-    const std::uint32_t start = s.rangeGiven ? s.start : 0;
-    std::uint32_t end = s.rangeGiven ? s.end : 0;
 
     Form2 &progress = loadProgressWindow();
     progress.drawStatus(kInitialising, QPoint(40, 5));
@@ -154,71 +109,45 @@ bool ConvertHexToBinary(Form1 *window)
     pumpEvents();
     progress.clearPicture();
 
-    const QByteArray text = encodeCp932(window->documentText());
-    const BufferSize capacity = imageBufferSize(s, text.size());
-    if (!capacity.fault.isEmpty()) {
-        closeProgressWindow();
-        showSettingFault(capacity.fault);
-        return false;
-    }
-    auto image = allocate(capacity.bytes + 1);
-    if (!image)
-        return fail(ResultNoMemory);
-    std::uint32_t imageSize = 0;
-    const std::int32_t result = kestrun::HexToBinary(
-        text.constData(), image.get(), static_cast<std::int32_t>(text.size()),
-        static_cast<std::uint32_t>(capacity.bytes), &imageSize, &start, &end, s.blank,
-        progress.deviceContext(), DrawProgress);
+    ConversionEngine engine = engineFor(s, progress);
+    const std::int32_t result = engine.hexToBinary(encodeCp932(window->documentText()));
     if (result < 0)
-        return fail(result);
+        return fail(engine, result);
     closeProgressWindow();
 
     QString name = renameExtension(DocumentPath(window), QStringLiteral(".bin"));
-    return SaveBinaryFile(QByteArrayView(image.get(), imageSize), name, true);
+    return SaveBinaryFile(engine.output(), name, true);
 }
 
 bool ConvertBinaryToHex()
 {
     ContinueConversion = 1;
     BusyScope busy;
-    const ConversionSettings s = readConversionSettings(SettingsModel::program().dumpSettings());
-    const QString fault = !s.fault.isEmpty() ? s.fault
-                          : s.recordLengthUsable ? QString()
-                                                 : QStringLiteral("RecordLength");
-    if (!fault.isEmpty()) {
+    const ConversionSettings s = currentSettings();
+    if (const QString fault = ConversionEngine::binaryToHexFault(s); !fault.isEmpty()) {
         showSettingFault(fault);
         return false;
     }
-    const std::uint32_t start = s.rangeGiven ? s.start : 0;
-    std::uint32_t end = s.rangeGiven ? s.end : 0;
 
     QString path;
     QByteArray data;
     if (!chooseBinarySource(path, data))
         return false;
-    const BufferSize capacity = hexTextBufferSize(s, data.size());
-    if (!capacity.fault.isEmpty()) {
-        showSettingFault(capacity.fault);
-        return false;
-    }
-
+    // Loaded hidden, so that the engine can refuse the sizes before the
+    // window shows.
     Form2 &progress = loadProgressWindow();
-    progress.showOwnedBy(frameWindow());
-    progress.clearPicture();
-    auto text = allocate(capacity.bytes + 1);
-    if (!text)
-        return fail(ResultNoMemory);
-    std::uint32_t written = 0;
-    const std::int32_t result = kestrun::BinaryToHex(
-        reinterpret_cast<const std::uint8_t *>(data.constData()),
-        reinterpret_cast<char *>(text.get()), static_cast<std::uint32_t>(data.size()),
-        static_cast<std::uint32_t>(capacity.bytes), s.recordLength, &written, &start, &end,
-        s.blank, s.newLine, progress.deviceContext(), DrawProgress);
+    ConversionEngine engine = engineFor(s, progress);
+    engine.setBeforeLibrary([&progress] {
+        progress.showOwnedBy(frameWindow());
+        progress.clearPicture();
+    });
+    const std::int32_t result = engine.binaryToHex(data);
     if (result < 0)
-        return fail(result);
+        return fail(engine, result);
     announceTransfer(progress);
 
-    openResult(QString::fromLatin1(reinterpret_cast<const char *>(text.get()), written),
+    const QByteArrayView text = engine.output();
+    openResult(QString::fromLatin1(text.data(), text.size()),
                renameExtension(path, QStringLiteral(".hex")));
     closeProgressWindow();
     return true;
@@ -228,32 +157,28 @@ bool ConvertBinaryToDump()
 {
     ContinueConversion = 1;
     BusyScope busy;
-    const ConversionSettings s = readConversionSettings(SettingsModel::program().dumpSettings());
+    const ConversionSettings s = currentSettings();
     if (!s.fault.isEmpty()) {
         showSettingFault(s.fault);
         return false;
     }
-    std::uint32_t start = s.rangeGiven ? s.start : 0;
-    std::uint32_t end = s.rangeGiven ? s.end : 0;
 
     QString path;
     QByteArray data;
     if (!chooseBinarySource(path, data))
         return false;
-    if (end == 0)
-        end = static_cast<std::uint32_t>(data.size()) - 1;
 
     Form2 &progress = loadProgressWindow();
     progress.showOwnedBy(frameWindow());
     progress.clearPicture();
-    const auto report = makeDump(reinterpret_cast<std::uint8_t *>(data.data()),
-                                 static_cast<std::uint32_t>(data.size()), start, end, s, progress);
-    if (!report)
-        return false;
+    ConversionEngine engine = engineFor(s, progress);
+    const std::int32_t result = engine.binaryToDump(
+        std::span(reinterpret_cast<std::uint8_t *>(data.data()), data.size()));
+    if (result < 0)
+        return fail(engine, result);
     announceTransfer(progress);
 
-    openResult(reportText(path, start, end, *report, s),
-               renameExtension(path, QStringLiteral(".txt")));
+    openResult(reportText(engine, path), renameExtension(path, QStringLiteral(".txt")));
     closeProgressWindow();
     return true;
 }
@@ -270,47 +195,20 @@ bool ConvertHexToDump(Form1 *window)
     progress.restoreColour();
     progress.clearPicture();
 
-    ConversionSettings s = readConversionSettings(SettingsModel::program().dumpSettings());
+    const ConversionSettings s = currentSettings();
     if (!s.fault.isEmpty()) {
         closeProgressWindow();
         showSettingFault(s.fault);
         return false;
     }
-    // The image always starts at address 0; the range's start applies to
-    // the checksum and the dump only.
-    const std::int32_t givenStart = s.start;
-    s.start = 0;
-    std::uint32_t start = 0;
-    std::uint32_t end = s.rangeGiven ? s.end : 0;
-
-    const QByteArray text = encodeCp932(window->documentText());
-    const BufferSize capacity = imageBufferSize(s, text.size());
-    if (!capacity.fault.isEmpty()) {
-        closeProgressWindow();
-        showSettingFault(capacity.fault);
-        return false;
-    }
-    auto image = allocate(capacity.bytes + 1);
-    if (!image)
-        return fail(ResultNoMemory);
-    std::uint32_t imageSize = 0;
-    const std::int32_t result = kestrun::HexToBinary(
-        text.constData(), image.get(), static_cast<std::int32_t>(text.size()) - 1,
-        static_cast<std::uint32_t>(capacity.bytes), &imageSize, &start, &end, s.blank,
-        progress.deviceContext(), DrawProgress);
+    ConversionEngine engine = engineFor(s, progress);
+    const std::int32_t result = engine.hexToDump(encodeCp932(window->documentText()));
     if (result < 0)
-        return fail(result);
-    if (s.rangeGiven)
-        start = static_cast<std::uint32_t>(givenStart);
-
-    const auto report = makeDump(image.get(), imageSize, start, end, s, progress);
-    if (!report)
-        return false;
+        return fail(engine, result);
     announceTransfer(progress);
 
     const QString source = DocumentPath(window);
-    openResult(reportText(source, start, end, *report, s),
-               renameExtension(source, QStringLiteral(".txt")));
+    openResult(reportText(engine, source), renameExtension(source, QStringLiteral(".txt")));
     closeProgressWindow();
     return true;
 }
