@@ -1,0 +1,227 @@
+#include "CommandRunner.h"
+
+#include "CancelSignal.h"
+#include "HexErrorLine.h"
+#include "LinkedLibrary.h"
+#include "OutputTarget.h"
+#include "ProgressBar.h"
+#include "settings/SettingsModel.h"
+#include "shell/cp932.h"
+
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+void printError(const QString &text)
+{
+    std::fputs(text.toUtf8().append('\n').constData(), stderr);
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    struct stat first {}, second {};
+    return stat(QFile::encodeName(a).constData(), &first) == 0
+        && stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev
+        && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+CommandRunner::CommandRunner(const Invocation &invocation) : m_invocation(invocation) {}
+
+int CommandRunner::run()
+{
+    switch (m_invocation.request) {
+    case Invocation::Request::Usage:
+        return usage(m_invocation.usageError);
+    case Invocation::Request::Help:
+        std::fputs(m_invocation.helpText.toUtf8().constData(), stdout);
+        return Done;
+    case Invocation::Request::Version:
+        std::printf("kestrun        Ver %d%d%d\nLibrary        Ver %d\n", PELCOR_VERSION_MAJOR,
+                    PELCOR_VERSION_MINOR, PELCOR_VERSION_PATCH, LinkedLibrary::version());
+        return Done;
+    case Invocation::Request::Convert:
+        break;
+    }
+    if (const QString error = checkOutput(); !error.isEmpty())
+        return usage(error);
+    CancelSignal::install();
+    ConversionSettings settings;
+    if (!readSettings(settings))
+        return Failed;
+
+    InputSource input;
+    QString error;
+    switch (input.read(m_invocation.input, error)) {
+    case InputSource::Outcome::Read:
+        return convert(settings, input);
+    case InputSource::Outcome::Cancelled:
+        return cancelled();
+    case InputSource::Outcome::Failed:
+        break;
+    }
+    return fail(m_invocation.input, error);
+}
+
+int CommandRunner::usage(const QString &error) const
+{
+    printError(QStringLiteral("kestrun: ") + error);
+    printError(QStringLiteral("Try 'kestrun --help' for more information."));
+    return UsageError;
+}
+
+int CommandRunner::fail(const QString &where, const QString &message) const
+{
+    printError(where + QStringLiteral(": ") + message);
+    return Failed;
+}
+
+int CommandRunner::cancelled() const
+{
+    return fail(m_invocation.input, LinkedLibrary::message(ResultCancelled));
+}
+
+QString CommandRunner::outputPath() const
+{
+    if (!m_invocation.output.isEmpty())
+        return m_invocation.output;
+    // A binary result goes where Pelcor proposes to save it; text results
+    // go to standard output, as do the results of standard input.
+    if (m_invocation.makesBinary() && m_invocation.input != u"-")
+        return renameExtension(m_invocation.input, QStringLiteral(".bin"));
+    return QStringLiteral("-");
+}
+
+// The output is refused before anything is read: a binary image on a
+// terminal is unreadable and may upset it, and writing over the input
+// loses it.
+QString CommandRunner::checkOutput() const
+{
+    const QString path = outputPath();
+    if (path == u"-")
+        return m_invocation.makesBinary() && isatty(STDOUT_FILENO)
+                   ? QStringLiteral("refusing to write a binary image to a terminal; "
+                                    "give -o FILE or redirect the output")
+                   : QString();
+    if (m_invocation.input != u"-" && sameFile(path, m_invocation.input))
+        return QStringLiteral("%1 is the input file; give another -o").arg(path);
+    return QString();
+}
+
+// The file's settings (Pelcor's defaults without --settings) under the
+// options; false, reported, when they cannot be used.
+bool CommandRunner::readSettings(ConversionSettings &settings) const
+{
+    DumpSettings base;
+    const QString &file = m_invocation.settingsFile;
+    if (!file.isEmpty()) {
+        const QFileInfo info(file);
+        if (!info.isFile() || !info.isReadable()) {
+            fail(file, QStringLiteral("cannot read the settings file"));
+            return false;
+        }
+        SettingsModel model;
+        model.setUp(info.absolutePath());
+        model.store().setPath(info.absoluteFilePath());
+        model.load();
+        base = model.dumpSettings();
+    }
+    settings = readConversionSettings(m_invocation.applyTo(base));
+    if (m_invocation.command == Invocation::Command::Sum)
+        settings.noDump = true;
+    if (!settings.fault.isEmpty()) {
+        fail(file.isEmpty() ? QStringLiteral("kestrun") : file, settingFaultMessage(settings.fault));
+        return false;
+    }
+    return true;
+}
+
+int CommandRunner::convert(const ConversionSettings &settings, const InputSource &input)
+{
+    ConversionEngine engine(LinkedLibrary::calls(), settings);
+    const std::int32_t result = runEngine(engine, input);
+    if (result < 0)
+        return reportFailure(engine, result, input.bytes());
+    switch (m_invocation.command) {
+    case Invocation::Command::HexToBinary:
+    case Invocation::Command::BinaryToHex:
+        return write(QByteArray(), engine.output());
+    case Invocation::Command::Dump:
+    case Invocation::Command::HexDump:
+        return write(resultHead(engine), engine.output());
+    case Invocation::Command::Sum:
+        return write(engine.checksum().toLatin1() + '\n', QByteArrayView());
+    }
+    return Failed;
+}
+
+std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSource &input) const
+{
+    const QByteArrayView bytes = input.bytes();
+    ProgressBar bar(isatty(STDERR_FILENO) && bytes.size() > ProgressBar::kWorthShowing);
+    engine.setProgress(ProgressBar::report, bar.userValue());
+    switch (m_invocation.command) {
+    case Invocation::Command::HexToBinary:
+        return engine.hexToBinary(bytes);
+    case Invocation::Command::BinaryToHex:
+        return engine.binaryToHex(bytes);
+    case Invocation::Command::Dump:
+    case Invocation::Command::Sum:
+        return engine.binaryToDump(
+            std::span(reinterpret_cast<std::uint8_t *>(input.data()), bytes.size()));
+    case Invocation::Command::HexDump:
+        return engine.hexToDump(bytes);
+    }
+    return ResultNotIntelHex;
+}
+
+int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t result,
+                                 QByteArrayView input) const
+{
+    const QString &name = m_invocation.input;
+    if (result == ConversionEngine::SettingFault)
+        return fail(name, settingFaultMessage(engine.fault()));
+    QString message = LinkedLibrary::message(result);
+    if (message.isEmpty())
+        message = QStringLiteral("conversion failed (%1)").arg(result);
+    if (m_invocation.takesHexText() && HexErrorLine::isRecordError(result)) {
+        if (const auto line = HexErrorLine::find(input))
+            return fail(name + u':' + QString::number(*line), message);
+    }
+    return fail(name, message);
+}
+
+// The report up to its lines: code page 932 as Pelcor saves it, except on
+// a terminal, which shows UTF-8. The lines themselves are ASCII.
+QByteArray CommandRunner::resultHead(const ConversionEngine &engine) const
+{
+    const QString head = engine.reportHead(fileNamePart(m_invocation.input));
+    if (outputPath() == u"-" && isatty(STDOUT_FILENO))
+        return head.toUtf8();
+    return encodeCp932(head);
+}
+
+int CommandRunner::write(const QByteArray &head, QByteArrayView body) const
+{
+    const QString path = outputPath();
+    OutputTarget target(path);
+    QString error;
+    OutputTarget::Outcome outcome = target.open(error);
+    if (outcome == OutputTarget::Outcome::Written)
+        outcome = target.write(head, error);
+    if (outcome == OutputTarget::Outcome::Written)
+        outcome = target.write(body, error);
+    if (outcome == OutputTarget::Outcome::Written)
+        outcome = target.commit(error);
+    if (outcome == OutputTarget::Outcome::Written)
+        return Done;
+    if (outcome == OutputTarget::Outcome::Cancelled || CancelSignal::requested())
+        return cancelled();
+    return fail(path == u"-" ? QStringLiteral("standard output") : path, error);
+}

@@ -1,0 +1,43 @@
+// Runs one kestrun invocation from start to exit status: settings, input,
+// the conversion through the engine Pelcor uses, the output, and every
+// failure reported on standard error as "FILE: message" or, for a record
+// of a HEX text, "FILE:LINE: message".
+#ifndef KESTRUN_CLI_COMMAND_RUNNER_H
+#define KESTRUN_CLI_COMMAND_RUNNER_H
+
+#include "InputSource.h"
+#include "Invocation.h"
+#include "convert/ConversionEngine.h"
+
+#include <QByteArray>
+#include <QString>
+
+class CommandRunner {
+public:
+    // Exit statuses.
+    static constexpr int Done = 0;
+    static constexpr int Failed = 1;
+    static constexpr int UsageError = 2;
+
+    explicit CommandRunner(const Invocation &invocation);
+
+    int run();
+
+private:
+    int usage(const QString &error) const;
+    int fail(const QString &where, const QString &message) const;
+    int cancelled() const;
+    QString outputPath() const;
+    QString checkOutput() const;
+    bool readSettings(ConversionSettings &settings) const;
+    int convert(const ConversionSettings &settings, const InputSource &input);
+    std::int32_t runEngine(ConversionEngine &engine, const InputSource &input) const;
+    int reportFailure(const ConversionEngine &engine, std::int32_t result,
+                      QByteArrayView input) const;
+    QByteArray resultHead(const ConversionEngine &engine) const;
+    int write(const QByteArray &head, QByteArrayView body) const;
+
+    const Invocation &m_invocation;
+};
+
+#endif

@@ -1,0 +1,233 @@
+#include "Invocation.h"
+
+#include "convert/ConversionPlan.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+const QString kDescription = QStringLiteral(
+    "Converts Intel HEX files, binary images and dump reports exactly as Pelcor does.\n"
+    "\n"
+    "Commands:\n"
+    "  hex2bin IN.hex [-o OUT.bin]  HEX text to a binary image (default OUT: IN with .bin)\n"
+    "  bin2hex IN.bin [-o OUT.hex]  binary image to HEX text\n"
+    "  dump IN.bin [-o OUT.txt]     dump report of a binary image\n"
+    "  hexdump IN.hex [-o OUT.txt]  dump report of the image a HEX file describes\n"
+    "  sum IN.bin                   eight-digit byte sum of a binary image\n"
+    "\n"
+    "IN or OUT \"-\" is standard input or output; text results go to standard output\n"
+    "when -o is absent. Reports are code page 932 text, as Pelcor saves them (on a\n"
+    "terminal: UTF-8). Without --start and --end the address range is automatic.\n"
+    "Exit status: 0 done, 1 conversion failed, 2 usage error.");
+
+struct Command {
+    const char *name;
+    Invocation::Command command;
+};
+constexpr Command kCommands[] = {
+    {"hex2bin", Invocation::Command::HexToBinary}, {"bin2hex", Invocation::Command::BinaryToHex},
+    {"dump", Invocation::Command::Dump},           {"hexdump", Invocation::Command::HexDump},
+    {"sum", Invocation::Command::Sum},
+};
+
+// A hexadecimal option value within [lowest, highest].
+std::optional<QString> hexValue(const QString &text, std::int64_t lowest, std::int64_t highest)
+{
+    const auto value = readHexSetting(text);
+    if (!value || static_cast<std::uint32_t>(*value) < lowest
+        || static_cast<std::uint32_t>(*value) > highest)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<qint16> lineEndSetting(const QString &text)
+{
+    const QString name = text.toLower();
+    if (name == u"crlf")
+        return 0;
+    if (name == u"cr")
+        return 1;
+    if (name == u"lf")
+        return 2;
+    return std::nullopt;
+}
+
+// Every option kestrun knows, declared to one parser.
+struct Options {
+    explicit Options(QCommandLineParser &parser);
+
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Shows this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Shows the program's and the library's versions.")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("Writes the result to FILE."), QStringLiteral("FILE")};
+    QCommandLineOption start{QStringLiteral("start"),
+                             QStringLiteral("First address of the range (StartAddress)."),
+                             QStringLiteral("HEX")};
+    QCommandLineOption end{QStringLiteral("end"),
+                           QStringLiteral("Last address of the range (EndAddress)."),
+                           QStringLiteral("HEX")};
+    QCommandLineOption automatic{QStringLiteral("auto-range"),
+                                 QStringLiteral("Finds the range itself, whatever --settings says.")};
+    QCommandLineOption fill{QStringLiteral("fill"),
+                            QStringLiteral("Byte where no data lies, 0 to FF (BlankChar)."),
+                            QStringLiteral("HEX")};
+    QCommandLineOption recordLength{QStringLiteral("record-length"),
+                                    QStringLiteral("Data bytes per HEX record, 1 to FF (RecordLength)."),
+                                    QStringLiteral("HEX")};
+    QCommandLineOption lineEnd{QStringLiteral("line-end"),
+                               QStringLiteral("Line end of HEX text and reports (NewLine)."),
+                               QStringLiteral("crlf|cr|lf")};
+    QCommandLineOption checksumOnly{QStringLiteral("checksum-only"),
+                                    QStringLiteral("Reports the checksum without dump lines (NoDump).")};
+    QCommandLineOption scope{QStringLiteral("scope"),
+                             QStringLiteral("Output buffer factor, 1 or more (Scope)."),
+                             QStringLiteral("HEX")};
+    QCommandLineOption settings{QStringLiteral("settings"),
+                                QStringLiteral("Takes the settings from a Pelcor.ini; options win."),
+                                QStringLiteral("FILE")};
+};
+
+Options::Options(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(kDescription);
+    parser.addOptions({help, version, output, start, end, automatic, fill, recordLength, lineEnd,
+                       checksumOnly, scope, settings});
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump or sum."));
+    parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
+}
+
+Invocation usage(const QString &error)
+{
+    Invocation invocation;
+    invocation.request = Invocation::Request::Usage;
+    invocation.usageError = error;
+    return invocation;
+}
+
+} // namespace
+
+DumpSettings Invocation::applyTo(DumpSettings base) const
+{
+    if (start || end)
+        base.AutoAddress = QStringLiteral("0");
+    if (automaticRange)
+        base.AutoAddress = QStringLiteral("1");
+    base.StartAddress = start.value_or(base.StartAddress);
+    base.EndAddress = end.value_or(base.EndAddress);
+    base.BlankChar = fill.value_or(base.BlankChar);
+    base.RecordLength = recordLength.value_or(base.RecordLength);
+    base.Scope = scope.value_or(base.Scope);
+    base.NewLine = newLine.value_or(base.NewLine);
+    if (checksumOnly)
+        base.NoDump = 1;
+    return base;
+}
+
+namespace {
+
+// The command and its input from the positional arguments; empty when they
+// are not one command and one input.
+QString readPositional(const QStringList &positional, Invocation &invocation)
+{
+    if (positional.isEmpty())
+        return QStringLiteral("no command given");
+    const auto *found = std::find_if(std::begin(kCommands), std::end(kCommands), [&](const Command &c) {
+        return positional[0] == QLatin1String(c.name);
+    });
+    if (found == std::end(kCommands))
+        return QStringLiteral("unknown command '%1'").arg(positional[0]);
+    if (positional.size() != 2)
+        return QStringLiteral("%1 takes one input file").arg(positional[0]);
+    invocation.command = found->command;
+    invocation.input = positional[1];
+    return QString();
+}
+
+// The settings options' values, checked; empty when all are usable.
+QString readSettingOptions(const QCommandLineParser &parser, const Options &o, Invocation &invocation)
+{
+    const struct {
+        const QCommandLineOption &option;
+        std::optional<QString> Invocation::*field;
+        std::int64_t lowest;
+        std::int64_t highest;
+    } hexOptions[] = {
+        {o.start, &Invocation::start, 0, UINT32_MAX},
+        {o.end, &Invocation::end, 0, UINT32_MAX},
+        {o.fill, &Invocation::fill, 0, 0xFF},
+        {o.recordLength, &Invocation::recordLength, 1, 0xFF},
+        {o.scope, &Invocation::scope, 1, INT32_MAX},
+    };
+    for (const auto &hex : hexOptions) {
+        if (!parser.isSet(hex.option))
+            continue;
+        const QString text = parser.value(hex.option);
+        invocation.*hex.field = hexValue(text, hex.lowest, hex.highest);
+        if (!(invocation.*hex.field)) {
+            return QStringLiteral("--%1 %2: not a hexadecimal number from %3 to %4")
+                .arg(hex.option.names().constFirst(), text, QString::number(hex.lowest, 16).toUpper(),
+                     QString::number(hex.highest, 16).toUpper());
+        }
+    }
+    if (parser.isSet(o.lineEnd)) {
+        invocation.newLine = lineEndSetting(parser.value(o.lineEnd));
+        if (!invocation.newLine)
+            return QStringLiteral("--line-end %1: not crlf, cr or lf").arg(parser.value(o.lineEnd));
+    }
+    invocation.automaticRange = parser.isSet(o.automatic);
+    if (invocation.automaticRange && (invocation.start || invocation.end))
+        return QStringLiteral("--auto-range and --start or --end contradict each other");
+    invocation.checksumOnly = parser.isSet(o.checksumOnly);
+    return QString();
+}
+
+// The output and settings file names; empty when both are usable.
+QString readFileOptions(const QCommandLineParser &parser, const Options &o, Invocation &invocation)
+{
+    invocation.output = parser.value(o.output);
+    invocation.settingsFile = parser.value(o.settings);
+    if (parser.isSet(o.output) && invocation.output.isEmpty())
+        return QStringLiteral("-o needs a file name");
+    if (parser.isSet(o.settings) && invocation.settingsFile.isEmpty())
+        return QStringLiteral("--settings needs a file name");
+    return QString();
+}
+
+} // namespace
+
+Invocation Invocation::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const Options options(parser);
+    // QCommandLineParser takes the program's name first.
+    if (!parser.parse(QStringList(QStringLiteral("kestrun")) + arguments))
+        return usage(parser.errorText());
+    Invocation invocation;
+    if (parser.isSet(options.help)) {
+        invocation.request = Request::Help;
+        // The parser names the program by its full path.
+        const QString text = parser.helpText();
+        invocation.helpText = QStringLiteral("Usage: kestrun command input [options]")
+            + text.mid(text.indexOf(u'\n'));
+        return invocation;
+    }
+    if (parser.isSet(options.version)) {
+        invocation.request = Request::Version;
+        return invocation;
+    }
+    for (const auto &read : {readFileOptions, readSettingOptions}) {
+        if (const QString error = read(parser, options, invocation); !error.isEmpty())
+            return usage(error);
+    }
+    if (const QString error = readPositional(parser.positionalArguments(), invocation);
+        !error.isEmpty())
+        return usage(error);
+    return invocation;
+}

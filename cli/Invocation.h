@@ -1,0 +1,53 @@
+// What the user asked kestrun to do, read from its command line with
+// QCommandLineParser: one command, its input and output, and the settings
+// the options give.
+#ifndef KESTRUN_CLI_INVOCATION_H
+#define KESTRUN_CLI_INVOCATION_H
+
+#include "settings/DumpSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct Invocation {
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum };
+    // Help and Version carry nothing else; Usage only the error.
+    enum class Request { Convert, Help, Version, Usage };
+
+    // Reads the arguments after the program's name.
+    static Invocation parse(const QStringList &arguments);
+
+    Request request = Request::Convert;
+    Command command = Command::HexToBinary;
+    QString input;
+    // Empty when -o was not given.
+    QString output;
+    // Empty when --settings was not given.
+    QString settingsFile;
+
+    // The settings options; an unset one leaves the file's or default value.
+    std::optional<QString> start;
+    std::optional<QString> end;
+    bool automaticRange = false;
+    std::optional<QString> fill;
+    std::optional<QString> recordLength;
+    std::optional<QString> scope;
+    std::optional<qint16> newLine;
+    bool checksumOnly = false;
+
+    // The settings as the options change `base` (the file's, or defaults).
+    DumpSettings applyTo(DumpSettings base) const;
+    bool takesHexText() const
+    {
+        return command == Command::HexToBinary || command == Command::HexDump;
+    }
+    bool makesBinary() const { return command == Command::HexToBinary; }
+
+    // Why the command line is not a valid one (Usage), or the help text.
+    QString usageError;
+    QString helpText;
+};
+
+#endif
