@@ -65,7 +65,8 @@ inline int binaryToHexOne(const uint8_t *input, size_t size)
 {
     using namespace binary_to_hex_detail;
     FuzzInput in(input, size);
-    const uint32_t capacity = smallMostly(in.word16()) + (in.byte() >= 0xF0 ? 0x30000 : 0);
+    const uint32_t smallPart = smallMostly(in.word16());
+    const uint32_t capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
     const uint8_t lengthSelector = in.byte();
     const uint32_t rawLength = in.word32();
     const int32_t recordLength = lengthSelector < 240 ? int32_t(1 + rawLength % 255) : int32_t(rawLength);

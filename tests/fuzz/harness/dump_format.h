@@ -93,7 +93,8 @@ inline int dumpFormatOne(const uint8_t *input, size_t size)
 {
     using namespace dump_format_detail;
     FuzzInput in(input, size);
-    const uint32_t capacity = smallMostly(in.word16()) + (in.byte() >= 0xF0 ? 0x30000 : 0);
+    const uint32_t smallPart = smallMostly(in.word16());
+    const uint32_t capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
     const uint32_t start = in.position();
     // An end of 0 asks for the automatic end, whichever way it came.
     const bool askedAutomatic = in.byte() & 1;

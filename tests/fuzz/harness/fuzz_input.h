@@ -24,8 +24,19 @@ public:
         return m_data[m_used++];
     }
 
-    uint32_t word16() { return uint32_t(byte()) << 8 | byte(); }
-    uint32_t word32() { return word16() << 16 | word16(); }
+    // Operands of | are unsequenced: the fields are read in statements of
+    // their own, so that clang and g++ take the same bytes for them.
+    uint32_t word16()
+    {
+        const uint32_t high = byte();
+        return high << 8 | byte();
+    }
+
+    uint32_t word32()
+    {
+        const uint32_t high = word16();
+        return high << 16 | word16();
+    }
 
     // Five bytes: a selector and a raw value. Sizes wrap at the edges of
     // the 32-bit space, so positions come tiny, small, near the top, or raw.
