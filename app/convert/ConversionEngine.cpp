@@ -1,5 +1,6 @@
 #include "convert/ConversionEngine.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -82,7 +83,9 @@ std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
 std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progressTotal,
                                         const ConversionSettings &window)
 {
-    const BufferSize capacity = imageBufferSize(window, text.size());
+    // An empty text still goes to the library, which tells what is wrong
+    // with it; sized from its length it would blame Scope instead.
+    const BufferSize capacity = imageBufferSize(window, std::max<qsizetype>(text.size(), 1));
     if (!capacity.fault.isEmpty())
         return refuse(capacity.fault);
     beforeLibrary();

@@ -1,0 +1,243 @@
+// kestrun against Pelcor's own conversions: for the same input and the
+// same settings, the bytes kestrun writes must be those Pelcor saves or
+// shows (a report as Pelcor saves it: code page 932), and a conversion
+// that fails in one fails in the other with the same message.
+#include "convert/Conversions.h"
+#include "settings/SettingsModel.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/cp932.h"
+#include "shell/file_routines.h"
+#include "support/kestrun_process.h"
+#include "support/scripted_prompts.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+Q_DECLARE_METATYPE(DumpSettings)
+
+namespace {
+
+enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum };
+
+const char *commandName(Command command)
+{
+    constexpr const char *names[] = {"hex2bin", "bin2hex", "dump", "hexdump", "sum"};
+    return names[int(command)];
+}
+
+DumpSettings settingsWith(const std::function<void(DumpSettings &)> &change)
+{
+    DumpSettings settings;
+    change(settings);
+    return settings;
+}
+
+} // namespace
+
+class GuiParityTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    FrmMDI *m_frame = nullptr;
+    // Names in Japanese, so the reports' FileName line is code page 932.
+    const QString m_binary = m_dir.filePath(QStringLiteral("ロム.bin"));
+    const QString m_contiguous = m_dir.filePath(QStringLiteral("連続.hex"));
+    const QString m_scattered = m_dir.filePath(QStringLiteral("散在.hex"));
+    const QString m_emptyHex = m_dir.filePath(QStringLiteral("空.hex"));
+    const QString m_emptyBinary = m_dir.filePath(QStringLiteral("空.bin"));
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QString newestText() const
+    {
+        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        return windows.isEmpty() ? QString() : qobject_cast<Form1 *>(windows.last())->documentText();
+    }
+
+    Form1 *openHex(const QString &source)
+    {
+        m_frame->openFileAsDocument(source);
+        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+        return qobject_cast<Form1 *>(windows.last());
+    }
+
+    // Runs `command` in Pelcor, answering its dialogs as kestrun's outcome
+    // predicts; the bytes it saves or shows, empty when it failed.
+    QByteArray runInPelcor(Command command, const QString &source, bool succeeds,
+                           ScriptedPrompts &script)
+    {
+        const QString saved = path(QStringLiteral("pelcor.bin"));
+        QFile::remove(saved);
+        if (command == Command::HexToBinary && succeeds)
+            script.expectSave(saved);
+        if (command != Command::HexToBinary && command != Command::HexDump)
+            script.expectOpen(source);
+        if (!succeeds)
+            script.expectMessage(QMessageBox::Ok);
+
+        switch (command) {
+        case Command::HexToBinary:
+            return ConvertHexToBinary(openHex(source)) ? fileBytes(saved) : QByteArray();
+        case Command::HexDump:
+            return ConvertHexToDump(openHex(source)) ? encodeCp932(newestText()) : QByteArray();
+        case Command::BinaryToHex:
+            return ConvertBinaryToHex() ? encodeCp932(newestText()) : QByteArray();
+        case Command::Dump:
+        case Command::Sum:
+            return ConvertBinaryToDump() ? encodeCp932(newestText()) : QByteArray();
+        }
+        return QByteArray();
+    }
+
+    // kestrun's output of `command` on `source` with `options`.
+    KestrunResult runInKestrun(Command command, const QString &source, const QStringList &options)
+    {
+        const QString written = path(QStringLiteral("kestrun.bin"));
+        QFile::remove(written);
+        QStringList arguments{QString::fromLatin1(commandName(command)), source};
+        if (command == Command::HexToBinary)
+            arguments << QStringLiteral("-o") << written;
+        KestrunResult result = runKestrun(arguments + options);
+        if (command == Command::HexToBinary) {
+            if (result.exitCode == 0)
+                result.out = fileBytes(written);
+            else
+                [&] { QVERIFY2(!QFile::exists(written), "a failed run left its output"); }();
+        }
+        return result;
+    }
+
+    void compare(Command command, const QString &source, const QStringList &options,
+                 const DumpSettings &settings)
+    {
+        const QByteArray what = QByteArray(commandName(command)) + ' ' + source.toUtf8();
+        const KestrunResult kestrun = runInKestrun(command, source, options);
+        QVERIFY2(kestrun.exitCode == 0 || kestrun.exitCode == 1, kestrun.err.constData());
+
+        DumpSettings pelcorSettings = settings;
+        if (command == Command::Sum)
+            pelcorSettings.NoDump = 1;
+        SettingsModel::program().setDumpSettings(pelcorSettings);
+        ScriptedPrompts script;
+        const bool succeeds = kestrun.exitCode == 0;
+        QByteArray pelcor = runInPelcor(command, source, succeeds, script);
+        QVERIFY2(script.allAnswered(), what.constData());
+        if (!succeeds) {
+            QCOMPARE(script.texts().size(), 1);
+            QVERIFY2(kestrun.errorText().endsWith(": " + script.texts().constFirst() + '\n'),
+                     kestrun.err.constData());
+            return;
+        }
+        if (command == Command::Sum) {
+            const auto match = QRegularExpression(QStringLiteral("CheckSum :  (\\w{8})"))
+                                   .match(QString::fromLatin1(pelcor));
+            QVERIFY(match.hasMatch());
+            pelcor = match.captured(1).toLatin1() + '\n';
+        }
+        QVERIFY2(kestrun.out == pelcor, what.constData());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // Past 64 KiB, so that HEX text gets extended address records.
+        writeFile(m_binary, sampleImage(0x10015, 1));
+        writeFile(m_contiguous, contiguousHex(sampleImage(0x10030, 2)));
+        writeFile(m_scattered, scatteredHex());
+        writeFile(m_emptyHex, QByteArray());
+        writeFile(m_emptyBinary, QByteArray());
+    }
+
+    void init()
+    {
+        SettingsModel::program().setUp(m_dir.path());
+        m_frame = new FrmMDI;
+        setFrameWindow(m_frame);
+        m_frame->show();
+    }
+
+    void cleanup()
+    {
+        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
+            ClearModified(qobject_cast<Form1 *>(window));
+        m_frame->close();
+        setFrameWindow(nullptr);
+        QTRY_COMPARE(Form1::DocumentCount(), 0);
+    }
+
+    void everyCommandGivesPelcorsBytes_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<DumpSettings>("settings");
+        QTest::newRow("defaults") << QStringList() << DumpSettings();
+        QTest::newRow("range past the data, fill 00")
+            << QStringList{"--start", "10", "--end", "1004F", "--fill", "00"}
+            << settingsWith([](DumpSettings &s) {
+                   s.AutoAddress = "0";
+                   s.StartAddress = "10";
+                   s.EndAddress = "1004F";
+                   s.BlankChar = "00";
+               });
+        QTest::newRow("LF, records of 10, checksum only")
+            << QStringList{"--line-end", "lf", "--record-length", "10", "--checksum-only"}
+            << settingsWith([](DumpSettings &s) {
+                   s.NewLine = 2;
+                   s.RecordLength = "10";
+                   s.NoDump = 1;
+               });
+        QTest::newRow("CR, fill 20, scope 400")
+            << QStringList{"--line-end", "cr", "--fill", "20", "--scope", "400"}
+            << settingsWith([](DumpSettings &s) {
+                   s.NewLine = 1;
+                   s.BlankChar = "20";
+                   s.Scope = "400";
+               });
+        QTest::newRow("end below start") << QStringList{"--start", "100", "--end", "50"}
+                                         << settingsWith([](DumpSettings &s) {
+                                                s.AutoAddress = "0";
+                                                s.StartAddress = "100";
+                                                s.EndAddress = "50";
+                                            });
+        QTest::newRow("given end only") << QStringList{"--end", "FFFF", "--scope", "40"}
+                                        << settingsWith([](DumpSettings &s) {
+                                               s.AutoAddress = "0";
+                                               s.EndAddress = "FFFF";
+                                               s.Scope = "40";
+                                           });
+    }
+
+    void everyCommandGivesPelcorsBytes()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(DumpSettings, settings);
+        const struct {
+            Command command;
+            QString source;
+        } runs[] = {
+            {Command::HexToBinary, m_contiguous}, {Command::HexToBinary, m_scattered},
+            {Command::HexDump, m_contiguous},     {Command::HexDump, m_scattered},
+            {Command::BinaryToHex, m_binary},     {Command::Dump, m_binary},
+            {Command::Sum, m_binary},             {Command::HexToBinary, m_emptyHex},
+            {Command::HexDump, m_emptyHex},       {Command::BinaryToHex, m_emptyBinary},
+            {Command::Dump, m_emptyBinary},       {Command::Sum, m_emptyBinary},
+        };
+        for (const auto &run : runs) {
+            compare(run.command, run.source, options, settings);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+};
+
+QTEST_MAIN(GuiParityTest)
+#include "gui_parity_test.moc"

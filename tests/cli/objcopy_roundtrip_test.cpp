@@ -1,0 +1,92 @@
+// kestrun and GNU objcopy read each other's Intel HEX: an image written by
+// one and read back by the other comes back byte for byte, across the
+// 64 KiB and 1 MiB boundaries where extended address records begin.
+#include "support/kestrun_process.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// objcopy always writes into a file of its own in the test folder.
+bool objcopy(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("objcopy"), arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+} // namespace
+
+class ObjcopyRoundTripTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (QStandardPaths::findExecutable(QStringLiteral("objcopy")).isEmpty())
+            QSKIP("objcopy is not installed (tools/setup.sh installs it)");
+    }
+
+    void imagesSurviveBothWays_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("one byte") << 1 << QStringList();
+        QTest::newRow("a short last record") << 17 << QStringList();
+        QTest::newRow("past 64 KiB") << 0x10008 << QStringList{"--record-length", "10"};
+        QTest::newRow("records across the boundary") << 0x10006 << QStringList{"--record-length", "18"};
+        QTest::newRow("past 1 MiB, LF") << 0x100010 << QStringList{"--line-end", "lf"};
+        QTest::newRow("longest records, CR") << 0x20100 << QStringList{"--record-length", "FF", "--line-end", "cr"};
+    }
+
+    void imagesSurviveBothWays()
+    {
+        QFETCH(int, size);
+        QFETCH(QStringList, options);
+        const QByteArray image = sampleImage(size, std::uint32_t(size));
+        writeFile(path("image.bin"), image);
+
+        // kestrun writes, objcopy reads.
+        const KestrunResult written =
+            runKestrun(QStringList{"bin2hex", path("image.bin"), "-o", path("ours.hex")} + options);
+        QVERIFY2(written.exitCode == 0, written.err.constData());
+        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
+        QVERIFY(fileBytes(path("objcopy.bin")) == image);
+
+        // objcopy writes, kestrun reads.
+        QVERIFY(objcopy({"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
+        const KestrunResult read =
+            runKestrun({"hex2bin", path("objcopy.hex"), "-o", path("ours.bin")});
+        QVERIFY2(read.exitCode == 0, read.err.constData());
+        QVERIFY(fileBytes(path("ours.bin")) == image);
+    }
+
+    void scatteredBlocksLandAtTheirAddresses()
+    {
+        // objcopy fills the gaps of a sparse HEX file with zeros, from the
+        // lowest address on; kestrun, with fill 00, from address 0.
+        writeFile(path("scattered.hex"), scatteredHex());
+        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
+                         path("objcopy.bin")}));
+        const KestrunResult read = runKestrun(
+            {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
+        QVERIFY2(read.exitCode == 0, read.err.constData());
+        QVERIFY(fileBytes(path("ours.bin")) == fileBytes(path("objcopy.bin")));
+    }
+};
+
+QTEST_GUILESS_MAIN(ObjcopyRoundTripTest)
+#include "objcopy_roundtrip_test.moc"

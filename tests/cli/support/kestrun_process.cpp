@@ -1,0 +1,95 @@
+#include "support/kestrun_process.h"
+
+#include <QDeadlineTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kTimeout = 120000;
+
+// A pseudo-terminal: the child opens the far end by name, the test reads
+// what arrives at the near end.
+class PseudoTerminal {
+public:
+    PseudoTerminal() : m_master(posix_openpt(O_RDWR | O_NOCTTY))
+    {
+        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+            qFatal("no pseudo-terminal");
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    }
+    ~PseudoTerminal() { ::close(m_master); }
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    QString farEnd() const { return QString::fromLocal8Bit(ptsname(m_master)); }
+
+    void drain(QByteArray &into)
+    {
+        char chunk[4096];
+        ssize_t got = 0;
+        while ((got = ::read(m_master, chunk, sizeof chunk)) > 0)
+            into.append(chunk, got);
+    }
+
+private:
+    int m_master;
+};
+
+void start(QProcess &process, const QStringList &arguments)
+{
+    process.setProgram(QStringLiteral(KESTRUN_PROGRAM));
+    process.setArguments(arguments);
+    process.start();
+    if (!process.waitForStarted(kTimeout))
+        qFatal("kestrun did not start");
+}
+
+} // namespace
+
+KestrunResult runKestrun(const QStringList &arguments, const QByteArray &input,
+                         const QString &workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    start(process, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(kTimeout))
+        qFatal("kestrun did not finish");
+    KestrunResult result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+KestrunResult runOnTerminal(const QStringList &arguments, OnTerminal stream)
+{
+    PseudoTerminal terminal;
+    QProcess process;
+    if (stream == OnTerminal::Output)
+        process.setStandardOutputFile(terminal.farEnd());
+    else
+        process.setStandardErrorFile(terminal.farEnd());
+    start(process, arguments);
+    process.closeWriteChannel();
+    KestrunResult result;
+    QByteArray &shown = stream == OnTerminal::Output ? result.out : result.err;
+    // The terminal holds little: it is read while kestrun writes to it.
+    const QDeadlineTimer deadline(kTimeout);
+    while (!process.waitForFinished(10)) {
+        if (deadline.hasExpired())
+            qFatal("kestrun did not finish");
+        terminal.drain(shown);
+    }
+    terminal.drain(shown);
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    (stream == OnTerminal::Output ? result.err : result.out) =
+        stream == OnTerminal::Output ? process.readAllStandardError()
+                                     : process.readAllStandardOutput();
+    return result;
+}
