@@ -59,76 +59,110 @@ inline void checkReadsBack(const std::string &text, const uint8_t *data, uint32_
 
 } // namespace binary_to_hex_detail
 
-// Header: capacity (3), record length (5), start (5), automatic end (1),
-// end (5), blank (4), line end (5), progress stop (1).
+// The arguments of one call. Header: capacity (3), record length (5),
+// start (5), automatic end (1), end (5), blank (4), line end (5), progress
+// stop (1).
+struct BinaryToHexCall
+{
+    uint32_t capacity;
+    int32_t recordLength;
+    uint32_t start;
+    uint32_t end; // 0: automatic, whichever way it came
+    uint32_t blank;
+    uint32_t newLine;
+    bool plainLines; // one of the line ends a reader takes
+    uint8_t stopAt;
+
+    static BinaryToHexCall read(FuzzInput &in)
+    {
+        BinaryToHexCall c{};
+        const uint32_t smallPart = smallMostly(in.word16());
+        c.capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
+        const uint8_t lengthSelector = in.byte();
+        const uint32_t rawLength = in.word32();
+        c.recordLength = lengthSelector < 240 ? int32_t(1 + rawLength % 255) : int32_t(rawLength);
+        c.start = in.position();
+        const bool automatic = in.byte() & 1;
+        const uint32_t end = in.position();
+        c.end = automatic ? 0 : end;
+        c.blank = in.word32();
+        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR,
+                                                 0x0D0A};
+        const uint8_t lineSelector = in.byte();
+        const uint32_t rawLine = in.word32();
+        c.plainLines = lineSelector % 5 < 4;
+        c.newLine = c.plainLines ? kLineEnds[lineSelector % 5] : rawLine;
+        c.stopAt = in.stopAt();
+        return c;
+    }
+};
+
+struct BinaryToHexOutcome
+{
+    int32_t result;
+    const char *text;
+    uint32_t written;
+    uint32_t end;
+    const ProgressProbe &probe;
+};
+
+inline void checkBinaryToHex(const BinaryToHexCall &c, const uint8_t *data, uint32_t dataLength,
+                             const BinaryToHexOutcome &o)
+{
+    using namespace binary_to_hex_detail;
+    const bool emptyData = c.end == 0 && dataLength == 0;
+    const uint32_t last = c.end == 0 ? dataLength - 1 : c.end;
+    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow ||
+               o.result == ResultNoMemory);
+    FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
+    FUZZ_CHECK((o.result == ResultCancelled) == (o.probe.stopped() && o.result != ResultNoMemory));
+    const bool tableTooLarge = !emptyData && 2 * uint64_t(last) + 1024 > kTableLimit;
+    FUZZ_CHECK((o.result == ResultNoMemory) == tableTooLarge);
+
+    const Window w{c.start, last, emptyData || c.start > last ? 0 : uint64_t(last) - c.start + 1};
+    const uint32_t perRecord = uint32_t(std::clamp(c.recordLength, 1, 255));
+    const uint64_t expected = hexTextLength(w.size, perRecord, lineEndLength(c.newLine));
+    if (o.result != ResultOk) {
+        FUZZ_CHECK(o.written == kUnwritten && o.end == last);
+        const bool anyLine = c.capacity > 0 && o.text[0] != kSentinel;
+        FUZZ_CHECK(!anyLine || std::memchr(o.text, 0, c.capacity) != nullptr);
+        if (tableTooLarge || c.recordLength < 1)
+            FUZZ_CHECK(!anyLine && o.result != ResultCancelled);
+        else if (o.result == ResultOverflow)
+            FUZZ_CHECK(c.capacity < expected + kOutputMargin + 1);
+        return;
+    }
+
+    FUZZ_CHECK(c.recordLength >= 1);
+    FUZZ_CHECK(o.written == expected && o.written < c.capacity);
+    FUZZ_CHECK(o.text[o.written] == '\0');
+    FUZZ_CHECK(o.end == uint32_t(w.size == 0 ? c.start : uint64_t(last) + 1));
+    if (c.plainLines) {
+        FUZZ_CHECK(std::strlen(o.text) == o.written);
+        const std::string hex(o.text, o.written);
+        checkRecordLengths(hex, perRecord);
+        checkReadsBack(hex, data, dataLength, w, uint8_t(c.blank));
+    }
+}
+
 inline int binaryToHexOne(const uint8_t *input, size_t size)
 {
     using namespace binary_to_hex_detail;
     FuzzInput in(input, size);
-    const uint32_t smallPart = smallMostly(in.word16());
-    const uint32_t capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
-    const uint8_t lengthSelector = in.byte();
-    const uint32_t rawLength = in.word32();
-    const int32_t recordLength = lengthSelector < 240 ? int32_t(1 + rawLength % 255) : int32_t(rawLength);
-    const uint32_t start = in.position();
-    // An end of 0 asks for the automatic end, whichever way it came.
-    const bool askedAutomatic = in.byte() & 1;
-    const uint32_t endField = in.position();
-    const uint32_t manualEnd = askedAutomatic ? 0 : endField;
-    const bool automatic = manualEnd == 0;
-    const uint32_t blank = in.word32();
-    static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR,
-                                             0x0D0A};
-    const uint8_t lineSelector = in.byte();
-    const uint32_t rawLine = in.word32();
-    const bool plainLines = lineSelector % 5 < 4;
-    const uint32_t newLine = plainLines ? kLineEnds[lineSelector % 5] : rawLine;
-    ProgressProbe probe;
-    probe.stopAt = in.stopAt();
-
+    const BinaryToHexCall c = BinaryToHexCall::read(in);
     const uint32_t dataLength = uint32_t(in.restSize());
     std::unique_ptr<uint8_t[]> data = in.exactRest();
     static TailBuffer<char> textBuffer(kLargestCapacity);
-    char *const text = textBuffer.take(capacity, kSentinel);
-    const bool emptyData = automatic && dataLength == 0;
-    const uint32_t last = automatic ? dataLength - 1 : manualEnd;
-    probe.total = int32_t(last);
+    char *const text = textBuffer.take(c.capacity, kSentinel);
+    ProgressProbe probe;
+    probe.stopAt = c.stopAt;
+    probe.total = int32_t(c.end == 0 ? dataLength - 1 : c.end);
 
     uint32_t written = kUnwritten;
-    uint32_t end = manualEnd;
-    const int32_t result = BinaryToHex(data.get(), text, dataLength, capacity, recordLength, &written,
-                                       &start, &end, blank, newLine, probe.userValue(), probe.callback());
-
-    FUZZ_CHECK(result == ResultOk || result == ResultCancelled || result == ResultOverflow ||
-               result == ResultNoMemory);
-    FUZZ_CHECK(probe.ordered && probe.totalsRight);
-    FUZZ_CHECK((result == ResultCancelled) == (probe.stopped() && result != ResultNoMemory));
-    const bool tableTooLarge = !emptyData && 2 * uint64_t(last) + 1024 > kTableLimit;
-    FUZZ_CHECK((result == ResultNoMemory) == tableTooLarge);
-    const Window w{start, last, emptyData || start > last ? 0 : uint64_t(last) - start + 1};
-    const uint32_t perRecord = uint32_t(std::clamp(recordLength, 1, 255));
-    const uint64_t expected = hexTextLength(w.size, perRecord, lineEndLength(newLine));
-    if (result != ResultOk) {
-        FUZZ_CHECK(written == kUnwritten && end == last);
-        const bool anyLine = capacity > 0 && text[0] != kSentinel;
-        FUZZ_CHECK(!anyLine || std::memchr(text, 0, capacity) != nullptr);
-        if (tableTooLarge || recordLength < 1)
-            FUZZ_CHECK(!anyLine && result != ResultCancelled);
-        else if (result == ResultOverflow)
-            FUZZ_CHECK(capacity < expected + kOutputMargin + 1);
-        return 0;
-    }
-
-    FUZZ_CHECK(recordLength >= 1);
-    FUZZ_CHECK(written == expected && written < capacity);
-    FUZZ_CHECK(text[written] == '\0');
-    FUZZ_CHECK(end == uint32_t(w.size == 0 ? start : uint64_t(last) + 1));
-    if (plainLines) {
-        FUZZ_CHECK(std::strlen(text) == written);
-        const std::string hex(text, written);
-        checkRecordLengths(hex, perRecord);
-        checkReadsBack(hex, data.get(), dataLength, w, uint8_t(blank));
-    }
+    uint32_t end = c.end;
+    const int32_t result = BinaryToHex(data.get(), text, dataLength, c.capacity, c.recordLength, &written,
+                                       &c.start, &end, c.blank, c.newLine, probe.userValue(), probe.callback());
+    checkBinaryToHex(c, data.get(), dataLength, {result, text, written, end, probe});
     return 0;
 }
 

@@ -87,72 +87,105 @@ inline size_t expectedLine(const Layout &l, const uint8_t *original, uint64_t ad
 
 } // namespace dump_format_detail
 
-// Header: capacity (3), start (5), automatic end (1), end (5), blank (4),
-// line end (4), indent (2), progress stop (1).
-inline int dumpFormatOne(const uint8_t *input, size_t size)
+// The arguments of one call. Header: capacity (3), start (5), automatic
+// end (1), end (5), blank (4), line end (4), indent (2), progress stop (1).
+struct DumpFormatCall
+{
+    uint32_t capacity;
+    uint32_t start;
+    uint32_t end; // 0: automatic, whichever way it came
+    uint32_t blank;
+    uint32_t newLine;
+    uint32_t indent;
+    uint8_t stopAt;
+
+    static DumpFormatCall read(FuzzInput &in)
+    {
+        DumpFormatCall c{};
+        const uint32_t smallPart = smallMostly(in.word16());
+        c.capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
+        c.start = in.position();
+        const bool automatic = in.byte() & 1;
+        const uint32_t end = in.position();
+        c.end = automatic ? 0 : end;
+        c.blank = in.word32();
+        c.newLine = in.word32();
+        const uint32_t indent = in.word16();
+        c.indent = indent >= 0xFF00 ? 0xFFFFFF00u | indent : indent % 64;
+        c.stopAt = in.stopAt();
+        return c;
+    }
+};
+
+struct DumpFormatOutcome
+{
+    int32_t result;
+    const char *text;
+    uint32_t written;
+    uint32_t end;
+    const uint8_t *data;
+    const ProgressProbe &probe;
+};
+
+inline void checkDumpFormat(const DumpFormatCall &c, const std::vector<uint8_t> &original,
+                            const DumpFormatOutcome &o)
 {
     using namespace dump_format_detail;
-    FuzzInput in(input, size);
-    const uint32_t smallPart = smallMostly(in.word16());
-    const uint32_t capacity = smallPart + (in.byte() >= 0xF0 ? 0x30000 : 0);
-    const uint32_t start = in.position();
-    // An end of 0 asks for the automatic end, whichever way it came.
-    const bool askedAutomatic = in.byte() & 1;
-    const uint32_t endField = in.position();
-    const uint32_t manualEnd = askedAutomatic ? 0 : endField;
-    const bool automatic = manualEnd == 0;
-    const uint32_t blank = in.word32();
-    const uint32_t newLine = in.word32();
-    const uint32_t indentField = in.word16();
-    const uint32_t indent = indentField >= 0xFF00 ? 0xFFFFFF00u | indentField : indentField % 64;
-    ProgressProbe probe;
-    probe.stopAt = in.stopAt();
-
-    const uint32_t dataLength = uint32_t(in.restSize());
-    std::unique_ptr<uint8_t[]> data = in.exactRest();
-    const std::vector<uint8_t> original(in.rest(), in.rest() + dataLength);
-    static TailBuffer<char> textBuffer(0x40000);
-    char *const text = textBuffer.take(capacity, kSentinel);
-    const bool emptyData = automatic && dataLength == 0;
-    const uint32_t last = automatic ? dataLength - 1 : manualEnd;
-    probe.total = int32_t(last);
-
-    uint32_t written = kUnwritten;
-    uint32_t end = manualEnd;
-    const int32_t result = DumpFormat(data.get(), text, dataLength, capacity, &written, &start, &end,
-                                      blank, newLine, indent, probe.userValue(), probe.callback());
-
-    FUZZ_CHECK(result == ResultOk || result == ResultCancelled || result == ResultOverflow ||
-               result == ResultNoMemory);
-    FUZZ_CHECK(end == last);
+    const uint32_t dataLength = uint32_t(original.size());
+    const bool emptyData = c.end == 0 && dataLength == 0;
+    const uint32_t last = c.end == 0 ? dataLength - 1 : c.end;
+    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow ||
+               o.result == ResultNoMemory);
+    FUZZ_CHECK(o.end == last);
     const bool tableTooLarge = !emptyData && 2 * uint64_t(last) + 1024 > 0xFFFFFFFF;
-    FUZZ_CHECK((result == ResultNoMemory) == tableTooLarge);
-    if (result == ResultNoMemory) {
-        FUZZ_CHECK(written == kUnwritten && probe.calls == 0);
-        FUZZ_CHECK(std::equal(original.begin(), original.end(), data.get()));
-        return 0;
+    FUZZ_CHECK((o.result == ResultNoMemory) == tableTooLarge);
+    if (o.result == ResultNoMemory) {
+        FUZZ_CHECK(o.written == kUnwritten && o.probe.calls == 0);
+        FUZZ_CHECK(std::equal(original.begin(), original.end(), o.data));
+        return;
     }
 
-    const Layout l{start, emptyData ? 0 : uint64_t(last) + 1, dataLength, uint8_t(blank), indent, newLine};
-    const uint64_t fitting = capacity == 0 ? 0 : (capacity - 1) / l.lineSize();
+    const Layout l{c.start, emptyData ? 0 : uint64_t(last) + 1, dataLength, uint8_t(c.blank), c.indent, c.newLine};
+    const uint64_t fitting = c.capacity == 0 ? 0 : (c.capacity - 1) / l.lineSize();
     uint64_t lines = std::min(l.lineCount(), fitting);
-    FUZZ_CHECK(probe.ordered && probe.totalsRight);
-    if (probe.stopped()) {
-        FUZZ_CHECK(result == ResultCancelled && probe.calls == probe.stopAt);
-        lines = std::min<uint64_t>(lines, probe.stopAt - 1);
+    FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
+    if (o.probe.stopped()) {
+        FUZZ_CHECK(o.result == ResultCancelled && o.probe.calls == o.probe.stopAt);
+        lines = std::min<uint64_t>(lines, o.probe.stopAt - 1);
     } else {
-        FUZZ_CHECK(result == (fitting < l.lineCount() ? ResultOverflow : ResultOk));
+        FUZZ_CHECK(o.result == (fitting < l.lineCount() ? ResultOverflow : ResultOk));
     }
-    FUZZ_CHECK(written == lines * l.lineSize());
-    FUZZ_CHECK(written == 0 || text[written] == '\0');
+    FUZZ_CHECK(o.written == lines * l.lineSize());
+    FUZZ_CHECK(o.written == 0 || o.text[o.written] == '\0');
     char line[kLongestLine];
     for (uint64_t i = 0; i < lines; ++i) {
         const size_t length = expectedLine(l, original.data(), l.firstLine() + 16 * i, line);
         FUZZ_CHECK(length == l.lineSize());
-        FUZZ_CHECK(std::memcmp(text + i * l.lineSize(), line, length) == 0);
+        FUZZ_CHECK(std::memcmp(o.text + i * l.lineSize(), line, length) == 0);
     }
     for (uint64_t p = 0; p < dataLength; ++p)
-        FUZZ_CHECK(data[p] == (p < l.stop ? shown(original[p]) : original[p]));
+        FUZZ_CHECK(o.data[p] == (p < l.stop ? shown(original[p]) : original[p]));
+}
+
+inline int dumpFormatOne(const uint8_t *input, size_t size)
+{
+    using namespace dump_format_detail;
+    FuzzInput in(input, size);
+    const DumpFormatCall c = DumpFormatCall::read(in);
+    const uint32_t dataLength = uint32_t(in.restSize());
+    std::unique_ptr<uint8_t[]> data = in.exactRest();
+    const std::vector<uint8_t> original(in.rest(), in.rest() + dataLength);
+    static TailBuffer<char> textBuffer(0x40000);
+    char *const text = textBuffer.take(c.capacity, kSentinel);
+    ProgressProbe probe;
+    probe.stopAt = c.stopAt;
+    probe.total = int32_t(c.end == 0 ? dataLength - 1 : c.end);
+
+    uint32_t written = kUnwritten;
+    uint32_t end = c.end;
+    const int32_t result = DumpFormat(data.get(), text, dataLength, c.capacity, &written, &c.start, &end,
+                                      c.blank, c.newLine, c.indent, probe.userValue(), probe.callback());
+    checkDumpFormat(c, original, {result, text, written, end, data.get(), probe});
     return 0;
 }
 

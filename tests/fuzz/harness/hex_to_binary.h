@@ -45,66 +45,97 @@ inline void checkRoundTrip(const uint8_t *image, uint32_t size, int32_t recordLe
 
 } // namespace hex_to_binary_detail
 
-// Header: capacity (2), start (5), automatic end (1), end (5), fill (4),
-// progress stop (1), record length and line end of the round trip (2).
+// The arguments of one call. Header: capacity (2), start (5), automatic
+// end (1), end (5), fill (4), progress stop (1), record length and line end
+// of the round trip (2).
+struct HexToBinaryCall
+{
+    uint32_t capacity;
+    uint32_t start;
+    uint32_t end; // 0: automatic, whichever way it came
+    uint32_t fill;
+    uint8_t stopAt;
+    int32_t recordLength;
+    uint32_t newLine;
+
+    static HexToBinaryCall read(FuzzInput &in)
+    {
+        HexToBinaryCall c{};
+        c.capacity = smallMostly(in.word16());
+        c.start = in.position();
+        const bool automatic = in.byte() & 1;
+        const uint32_t end = in.position();
+        c.end = automatic ? 0 : end;
+        c.fill = in.word32();
+        c.stopAt = in.stopAt();
+        c.recordLength = 1 + in.byte() % 255;
+        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR};
+        c.newLine = kLineEnds[in.byte() % 3];
+        return c;
+    }
+};
+
+struct HexToBinaryOutcome
+{
+    int32_t result;
+    const uint8_t *image;
+    uint32_t imageSize;
+    uint32_t end;
+    size_t textEnd; // where the text's NUL stands
+    const ProgressProbe &probe;
+};
+
+inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome &o)
+{
+    using namespace hex_to_binary_detail;
+    FUZZ_CHECK(o.result <= ResultOk && o.result >= ResultAddressFault);
+    FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
+    FUZZ_CHECK(o.probe.calls == 0 || o.probe.lastDone <= o.textEnd);
+    FUZZ_CHECK(o.result != ResultCancelled || o.probe.stopped());
+    FUZZ_CHECK(!o.probe.stopped() || o.result == ResultCancelled || o.result == ResultOverflow);
+    if (o.result != ResultOk && o.result != ResultCancelled && o.result != ResultOverflow) {
+        FUZZ_CHECK(o.imageSize == kUnwritten);
+        FUZZ_CHECK(allSentinel(o.image, c.capacity));
+        return;
+    }
+    FUZZ_CHECK(c.end == 0 || o.end == c.end);
+    const bool emptyWindow = o.result == ResultOk && c.end == 0 && o.end == 0xFFFFFFFF && o.imageSize == 0;
+    const int64_t window = emptyWindow ? 0 : int64_t(o.end) - int64_t(c.start) + 1;
+    if (window < 0) {
+        FUZZ_CHECK(o.result == ResultOverflow && o.imageSize == uint32_t(window));
+        FUZZ_CHECK(allSentinel(o.image, c.capacity));
+        return;
+    }
+    FUZZ_CHECK(o.imageSize == std::min<int64_t>(window, UINT32_MAX));
+    if (window > int64_t(c.capacity)) {
+        FUZZ_CHECK(o.result == ResultOverflow);
+        FUZZ_CHECK(allSentinel(o.image, c.capacity));
+        return;
+    }
+    FUZZ_CHECK(o.result != ResultOverflow);
+    FUZZ_CHECK(allSentinel(o.image + window, c.capacity - window));
+    if (o.result == ResultOk && window > 0)
+        checkRoundTrip(o.image, uint32_t(window), c.recordLength, c.newLine);
+}
+
 inline int hexToBinaryOne(const uint8_t *data, size_t size)
 {
     using namespace hex_to_binary_detail;
     FuzzInput in(data, size);
-    const uint32_t capacity = smallMostly(in.word16());
-    const uint32_t start = in.position();
-    // An end of 0 asks for the automatic end, whichever way it came.
-    const bool askedAutomatic = in.byte() & 1;
-    const uint32_t endField = in.position();
-    const uint32_t manualEnd = askedAutomatic ? 0 : endField;
-    const bool automatic = manualEnd == 0;
-    const uint32_t fill = in.word32();
-    ProgressProbe probe;
-    probe.stopAt = in.stopAt();
-    const int32_t recordLength = 1 + in.byte() % 255;
-    static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR};
-    const uint32_t newLine = kLineEnds[in.byte() % 3];
-
+    const HexToBinaryCall c = HexToBinaryCall::read(in);
     std::unique_ptr<uint8_t[]> text = in.exactRest(true);
-    const size_t textEnd = std::strlen(reinterpret_cast<const char *>(text.get()));
+    const char *const record = reinterpret_cast<const char *>(text.get());
     static TailBuffer<uint8_t> imageBuffer(0x10000);
-    uint8_t *const image = imageBuffer.take(capacity, kSentinel);
+    uint8_t *const image = imageBuffer.take(c.capacity, kSentinel);
+    ProgressProbe probe;
+    probe.stopAt = c.stopAt;
     probe.total = int32_t(in.restSize());
 
     uint32_t imageSize = kUnwritten;
-    uint32_t end = manualEnd;
-    const int32_t result =
-        HexToBinary(reinterpret_cast<const char *>(text.get()), image, probe.total, capacity,
-                    &imageSize, &start, &end, fill, probe.userValue(), probe.callback());
-
-    FUZZ_CHECK(result <= ResultOk && result >= ResultAddressFault);
-    FUZZ_CHECK(probe.ordered && probe.totalsRight);
-    FUZZ_CHECK(probe.calls == 0 || probe.lastDone <= textEnd);
-    FUZZ_CHECK(result != ResultCancelled || probe.stopped());
-    FUZZ_CHECK(!probe.stopped() || result == ResultCancelled || result == ResultOverflow);
-    if (result != ResultOk && result != ResultCancelled && result != ResultOverflow) {
-        FUZZ_CHECK(imageSize == kUnwritten);
-        FUZZ_CHECK(allSentinel(image, capacity));
-        return 0;
-    }
-    FUZZ_CHECK(automatic || end == manualEnd);
-    const bool emptyWindow = result == ResultOk && automatic && end == 0xFFFFFFFF && imageSize == 0;
-    const int64_t window = emptyWindow ? 0 : int64_t(end) - int64_t(start) + 1;
-    if (window < 0) {
-        FUZZ_CHECK(result == ResultOverflow && imageSize == uint32_t(window));
-        FUZZ_CHECK(allSentinel(image, capacity));
-        return 0;
-    }
-    FUZZ_CHECK(imageSize == std::min<int64_t>(window, UINT32_MAX));
-    if (window > int64_t(capacity)) {
-        FUZZ_CHECK(result == ResultOverflow);
-        FUZZ_CHECK(allSentinel(image, capacity));
-        return 0;
-    }
-    FUZZ_CHECK(result != ResultOverflow);
-    FUZZ_CHECK(allSentinel(image + window, capacity - window));
-    if (result == ResultOk && window > 0)
-        checkRoundTrip(image, uint32_t(window), recordLength, newLine);
+    uint32_t end = c.end;
+    const int32_t result = HexToBinary(record, image, probe.total, c.capacity, &imageSize, &c.start, &end, c.fill,
+                                       probe.userValue(), probe.callback());
+    checkHexToBinary(c, {result, image, imageSize, end, std::strlen(record), probe});
     return 0;
 }
 
