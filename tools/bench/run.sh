@@ -1,12 +1,12 @@
 #!/bin/sh
-# Times kestrun_bench against the peers on the same files in one run and
-# prints one table: best wall time of three runs (by default), throughput
-# over the binary image's size, peak memory, and speed relative to the
-# fastest peer.
+# Times the kestrun command, with Pelcor's default settings, against the
+# peers on the same files in one run and prints one table: best wall time
+# of three runs (by default), throughput over the binary image's size, peak
+# memory, and speed relative to the fastest peer.
 #
 #     tools/bench/run.sh [BUILD_DIR [WORK_DIR]]
 #
-# BUILD_DIR (default build/) must hold a built bin/kestrun_bench, bin/bench_image
+# BUILD_DIR (default build/) must hold a built bin/kestrun, bin/bench_image
 # and bin/bench_measure. WORK_DIR needs about 1.5 GB; by default it is a fresh
 # folder in /dev/shm, removed afterwards, so that the writeback of one run's
 # output to disk does not slow the next run. KESTRUN_BENCH_SIZES lists the
@@ -40,7 +40,7 @@ die() {
 for tool in objcopy srec_cat xxd hexdump cmp; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh installs it)"
 done
-for program in kestrun_bench bench_image bench_measure; do
+for program in kestrun bench_image bench_measure; do
     [ -x "$bin/$program" ] || die "$bin/$program is missing: build the project first"
 done
 
@@ -65,7 +65,7 @@ bench_hex2bin() {
     name=$1 hex=$work/$1.hex out=$work/out.bin
     for round in $(seq "$runs"); do
         time_it "$name" hex2bin kestrun "$out.ours" \
-            "$bin/kestrun_bench" hex2bin "$hex" "$out.ours"
+            "$bin/kestrun" hex2bin "$hex" -o "$out.ours"
         time_it "$name" hex2bin objcopy "$out.objcopy" \
             objcopy -I ihex -O binary "$hex" "$out.objcopy"
         time_it "$name" hex2bin srec_cat "$out.srec" \
@@ -80,7 +80,7 @@ bench_bin2hex() {
     name=$1 image=$work/$1.bin out=$work/out.hex
     for round in $(seq "$runs"); do
         time_it "$name" bin2hex kestrun "$out.ours" \
-            "$bin/kestrun_bench" bin2hex "$image" "$out.ours"
+            "$bin/kestrun" bin2hex "$image" -o "$out.ours"
         time_it "$name" bin2hex srec_cat "$out.srec" \
             srec_cat "$image" -binary -o "$out.srec" -intel -obs=32 -crlf
         time_it "$name" bin2hex objcopy "$out.objcopy" \
@@ -95,13 +95,16 @@ bench_dump() {
     name=$1 image=$work/$1.bin out=$work/out.txt
     for round in $(seq "$runs"); do
         time_it "$name" dump kestrun "$out.ours" \
-            "$bin/kestrun_bench" dump "$image" "$out.ours"
+            "$bin/kestrun" dump "$image" -o "$out.ours"
         time_it "$name" dump xxd "$out.xxd" xxd "$image" "$out.xxd"
         time_it "$name" dump hexdump-C "$out.hexdump" \
             -o "$out.hexdump" hexdump -C "$image"
     done
+    # The report: nine lines of header and heading, then 81 bytes a line.
     lines=$(($(wc -c <"$image") / 16))
-    [ "$(wc -c <"$out.ours")" -eq $((lines * 81)) ] || die "dump of $name has the wrong size"
+    [ "$(wc -l <"$out.ours")" -eq $((lines + 9)) ] || die "dump of $name has the wrong length"
+    [ "$(tail -n "$lines" "$out.ours" | wc -c)" -eq $((lines * 81)) ] ||
+        die "dump of $name has the wrong size"
     rm -f "$out.ours" "$out.xxd" "$out.hexdump"
 }
 
