@@ -10,7 +10,7 @@
 namespace {
 
 const QString kDescription = QStringLiteral(
-    "Converts Intel HEX files, binary images and dump reports exactly as Pelcor does.\n"
+    "Converts Intel HEX text and binary images and makes dump reports, as Pelcor does.\n"
     "\n"
     "Commands:\n"
     "  hex2bin IN.hex [-o OUT.bin]  HEX text to a binary image (default OUT: IN with .bin)\n"
