@@ -8,8 +8,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
+
+namespace kestrun_fuzz {
+
+// Names the target in test listings instead of its bytes.
+void PrintTo(const FuzzTarget &target, std::ostream *out)
+{
+    *out << target.name;
+}
+
+} // namespace kestrun_fuzz
 
 namespace {
 
