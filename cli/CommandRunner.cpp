@@ -3,8 +3,8 @@
 #include "CancelSignal.h"
 #include "HexErrorLine.h"
 #include "LinkedLibrary.h"
-#include "OutputTarget.h"
-#include "ProgressBar.h"
+#include "ConversionProgress.h"
+#include "StreamingOutput.h"
 #include "settings/SettingsModel.h"
 #include "shell/cp932.h"
 
@@ -144,28 +144,49 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
 
 int CommandRunner::convert(const ConversionSettings &settings, const InputSource &input)
 {
+    StreamingOutput output(outputPath());
+    QString error;
+    const OutputTarget::Outcome opened = output.open(error);
+    if (opened != OutputTarget::Outcome::Written)
+        return outputFailure(opened, error);
     ConversionEngine engine(LinkedLibrary::calls(), settings);
-    const std::int32_t result = runEngine(engine, input);
-    if (result < 0)
+    const std::int32_t result = runEngine(engine, input, output);
+    if (result < 0) {
+        if (output.failed(error))
+            return outputFailure(OutputTarget::Outcome::Failed, error);
         return reportFailure(engine, result, input.bytes());
+    }
     switch (m_invocation.command) {
-    case Invocation::Command::HexToBinary:
-    case Invocation::Command::BinaryToHex:
-        return write(QByteArray(), engine.output());
     case Invocation::Command::Dump:
     case Invocation::Command::HexDump:
-        return write(resultHead(engine), engine.output());
+        // With lines, the head went out before them.
+        if (settings.noDump)
+            output.put(resultHead(engine));
+        break;
     case Invocation::Command::Sum:
-        return write(engine.checksum().toLatin1() + '\n', QByteArrayView());
+        output.put(engine.checksum().toLatin1() + '\n');
+        break;
+    case Invocation::Command::HexToBinary:
+    case Invocation::Command::BinaryToHex:
+        break;
     }
-    return Failed;
+    return outputFailure(output.finish(engine.output(), error), error);
 }
 
-std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSource &input) const
+std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSource &input,
+                                      StreamingOutput &output) const
 {
     const QByteArrayView bytes = input.bytes();
-    ProgressBar bar(isatty(STDERR_FILENO) && bytes.size() > ProgressBar::kWorthShowing);
-    engine.setProgress(ProgressBar::report, bar.userValue());
+    ConversionProgress progress(
+        isatty(STDERR_FILENO) && bytes.size() > ConversionProgress::kWorthShowing, output);
+    engine.setProgress(ConversionProgress::report, progress.userValue());
+    const bool report = m_invocation.command == Invocation::Command::Dump
+        || m_invocation.command == Invocation::Command::HexDump;
+    engine.setTextReady([&](const char *text) {
+        if (report)
+            output.put(resultHead(engine));
+        output.follow(text);
+    });
     switch (m_invocation.command) {
     case Invocation::Command::HexToBinary:
         return engine.hexToBinary(bytes);
@@ -207,21 +228,19 @@ QByteArray CommandRunner::resultHead(const ConversionEngine &engine) const
     return encodeCp932(head);
 }
 
-int CommandRunner::write(const QByteArray &head, QByteArrayView body) const
+// The exit status for how writing the output ended.
+int CommandRunner::outputFailure(OutputTarget::Outcome outcome, const QString &error) const
 {
-    const QString path = outputPath();
-    OutputTarget target(path);
-    QString error;
-    OutputTarget::Outcome outcome = target.open(error);
-    if (outcome == OutputTarget::Outcome::Written)
-        outcome = target.write(head, error);
-    if (outcome == OutputTarget::Outcome::Written)
-        outcome = target.write(body, error);
-    if (outcome == OutputTarget::Outcome::Written)
-        outcome = target.commit(error);
-    if (outcome == OutputTarget::Outcome::Written)
+    switch (outcome) {
+    case OutputTarget::Outcome::Written:
         return Done;
-    if (outcome == OutputTarget::Outcome::Cancelled || CancelSignal::requested())
+    case OutputTarget::Outcome::Cancelled:
         return cancelled();
+    case OutputTarget::Outcome::Failed:
+        break;
+    }
+    if (CancelSignal::requested())
+        return cancelled();
+    const QString path = outputPath();
     return fail(path == u"-" ? QStringLiteral("standard output") : path, error);
 }

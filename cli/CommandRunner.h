@@ -7,10 +7,13 @@
 
 #include "InputSource.h"
 #include "Invocation.h"
+#include "OutputTarget.h"
 #include "convert/ConversionEngine.h"
 
 #include <QByteArray>
 #include <QString>
+
+class StreamingOutput;
 
 class CommandRunner {
 public:
@@ -31,11 +34,12 @@ private:
     QString checkOutput() const;
     bool readSettings(ConversionSettings &settings) const;
     int convert(const ConversionSettings &settings, const InputSource &input);
-    std::int32_t runEngine(ConversionEngine &engine, const InputSource &input) const;
+    std::int32_t runEngine(ConversionEngine &engine, const InputSource &input,
+                           StreamingOutput &output) const;
     int reportFailure(const ConversionEngine &engine, std::int32_t result,
                       QByteArrayView input) const;
+    int outputFailure(OutputTarget::Outcome outcome, const QString &error) const;
     QByteArray resultHead(const ConversionEngine &engine) const;
-    int write(const QByteArray &head, QByteArrayView body) const;
 
     const Invocation &m_invocation;
 };

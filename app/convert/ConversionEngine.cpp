@@ -30,6 +30,11 @@ void ConversionEngine::setBeforeDump(std::function<void()> step)
     m_beforeDump = std::move(step);
 }
 
+void ConversionEngine::setTextReady(std::function<void(const char *text)> step)
+{
+    m_textReady = std::move(step);
+}
+
 QString ConversionEngine::binaryToHexFault(const ConversionSettings &settings)
 {
     if (!settings.fault.isEmpty())
@@ -72,6 +77,15 @@ bool ConversionEngine::makeOutput(std::int64_t capacity)
     return m_output.isValid();
 }
 
+bool ConversionEngine::makeText(std::int64_t capacity)
+{
+    if (!makeOutput(capacity))
+        return false;
+    if (m_textReady)
+        m_textReady(m_output.chars());
+    return true;
+}
+
 std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
 {
     m_start = m_settings.rangeGiven ? m_settings.start : 0;
@@ -111,7 +125,7 @@ std::int32_t ConversionEngine::binaryToHex(QByteArrayView data)
     if (!capacity.fault.isEmpty())
         return refuse(capacity.fault);
     beforeLibrary();
-    if (!makeOutput(capacity.bytes))
+    if (!makeText(capacity.bytes))
         return ResultNoMemory;
     std::uint32_t written = 0;
     const std::int32_t result = m_calls.binaryToHex(
@@ -164,12 +178,13 @@ std::int32_t ConversionEngine::dump(std::uint8_t *data, std::uint32_t length)
     if (m_settings.noDump)
         return ResultOk;
 
+    m_hasLines = true;
     if (m_beforeDump)
         m_beforeDump();
     const BufferSize capacity = dumpTextBufferSize(m_settings, length);
     if (!capacity.fault.isEmpty())
         return refuse(capacity.fault);
-    if (!makeOutput(capacity.bytes))
+    if (!makeText(capacity.bytes))
         return ResultNoMemory;
     // The library reads an end of 0 over empty data as an empty window.
     std::uint32_t dumpEnd = length == 0 && m_end == UINT32_MAX ? 0 : m_end;
@@ -180,8 +195,11 @@ std::int32_t ConversionEngine::dump(std::uint8_t *data, std::uint32_t length)
         m_settings.blank, m_settings.newLine, kDumpIndent, m_userValue, m_callback);
     if (result < 0)
         return result;
+    // The end comes back as it went in (an end of 0 reaches DumpFormat only
+    // for one byte of data, whose last position is 0, or for none, passed
+    // as 0 to come back with all bits set), so reportHead() was final
+    // before the call.
     m_end = dumpEnd;
     m_outputLength = written;
-    m_hasLines = true;
     return result;
 }

@@ -42,6 +42,10 @@ public:
     // Runs before a dump's lines are sized and made (not for a checksum
     // only), after the checksum.
     void setBeforeDump(std::function<void()> step);
+    // Runs when the buffer of a text output (HEX text, dump lines) has been
+    // made, just before the library writes into it. Whenever the library
+    // reports progress, the text it has finished ends at the first NUL.
+    void setTextReady(std::function<void(const char *text)> step);
 
     // The setting that makes binary to HEX impossible before any source is
     // read (RecordLength among them), or empty.
@@ -65,7 +69,8 @@ public:
     QByteArrayView output() const;
     // A dump report up to its lines: the header with the file name, the
     // address range and the checksum, then the column heading and its rule
-    // unless only the checksum was asked for.
+    // unless only the checksum was asked for. Final from the dump step on,
+    // before the lines are made.
     QString reportHead(const QString &fileName) const;
     // The eight checksum digits of the last dump.
     QString checksum() const { return m_checksum; }
@@ -74,6 +79,7 @@ private:
     std::int32_t refuse(const QString &setting);
     void beforeLibrary();
     bool makeOutput(std::int64_t capacity);
+    bool makeText(std::int64_t capacity);
     std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal,
                           const ConversionSettings &window);
     std::int32_t dump(std::uint8_t *data, std::uint32_t length);
@@ -84,6 +90,7 @@ private:
     std::intptr_t m_userValue = 0;
     std::function<void()> m_beforeLibrary;
     std::function<void()> m_beforeDump;
+    std::function<void(const char *)> m_textReady;
 
     std::uint32_t m_start = 0;
     std::uint32_t m_end = 0;

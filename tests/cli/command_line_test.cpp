@@ -27,7 +27,7 @@ private:
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    KestrunResult run(const QStringList &arguments, const QByteArray &input = QByteArray())
+    KestrunRun run(const QStringList &arguments, const QByteArray &input = QByteArray())
     {
         return runKestrun(arguments, input, m_dir.path());
     }
@@ -79,7 +79,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QString, said);
-        const KestrunResult result = run(arguments);
+        const KestrunRun result = run(arguments);
         QCOMPARE(result.exitCode, status);
         QVERIFY2(result.errorText().contains(said), result.err.constData());
         QCOMPARE(result.err.isEmpty(), status == 0);
@@ -87,7 +87,7 @@ private slots:
 
     void versionsAsTheVersionWindowShowsThem()
     {
-        const KestrunResult result = run({"--version"});
+        const KestrunRun result = run({"--version"});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QByteArray("kestrun        Ver 201\nLibrary        Ver 203\n"));
     }
@@ -103,10 +103,10 @@ private slots:
         QCOMPARE(run({"hex2bin", "-", "-o", "piped.bin"}, kTwoRecords).exitCode, 0);
         QCOMPARE(fileBytes(path("piped.bin")), image);
 
-        const KestrunResult hex = run({"bin2hex", "-"}, image);
+        const KestrunRun hex = run({"bin2hex", "-"}, image);
         QCOMPARE(hex.out, kTwoRecords);
         QCOMPARE(run({"bin2hex", "file.bin", "-o", "-"}).out, kTwoRecords);
-        const KestrunResult dump = run({"dump", "-", "--checksum-only"}, image);
+        const KestrunRun dump = run({"dump", "-", "--checksum-only"}, image);
         QVERIFY(dump.out.contains("FileName :  -\r\n"));
         QVERIFY(dump.out.contains("CheckSum :  0000000A\r\n"));
         QCOMPARE(run({"sum", "-"}, image).out, QByteArray("0000000A\n"));
@@ -125,17 +125,17 @@ private slots:
         // The fixture gives the range 10-4F, fill 00, records of 8, LF.
         const QStringList same{"--start", "10", "--end", "4F", "--fill", "00",
                                "--record-length", "8", "--line-end", "lf"};
-        const KestrunResult fromFile = run({"bin2hex", "rom.bin", "--settings", kSettings});
+        const KestrunRun fromFile = run({"bin2hex", "rom.bin", "--settings", kSettings});
         QCOMPARE(fromFile.exitCode, 0);
         QCOMPARE(fromFile.out, run(QStringList{"bin2hex", "rom.bin"} + same).out);
         QVERIFY(fromFile.out.startsWith(":08000000"));
         QVERIFY(!fromFile.out.contains('\r'));
 
-        const KestrunResult report = run({"dump", "rom.bin", "--settings", kSettings});
+        const KestrunRun report = run({"dump", "rom.bin", "--settings", kSettings});
         QVERIFY(report.out.contains("Address  :  10 - 4F\n"));
 
         // Options given on the command line win over the file.
-        const KestrunResult crlf =
+        const KestrunRun crlf =
             run({"bin2hex", "rom.bin", "--settings", kSettings, "--line-end", "crlf", "--auto-range"});
         QCOMPARE(crlf.out, run({"bin2hex", "rom.bin", "--fill", "00", "--record-length", "8"}).out);
         QVERIFY(crlf.out.contains("\r\n"));
@@ -171,7 +171,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QString, expected);
         writeFile(path("line.hex"), text);
-        const KestrunResult result = run({command, "line.hex", "-o", "line.out"});
+        const KestrunRun result = run({command, "line.hex", "-o", "line.out"});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.errorText(), "line.hex:" + expected + '\n');
         QVERIFY(!QFile::exists(path("line.out")));

@@ -99,14 +99,14 @@ private:
     }
 
     // kestrun's output of `command` on `source` with `options`.
-    KestrunResult runInKestrun(Command command, const QString &source, const QStringList &options)
+    KestrunRun runInKestrun(Command command, const QString &source, const QStringList &options)
     {
         const QString written = path(QStringLiteral("kestrun.bin"));
         QFile::remove(written);
         QStringList arguments{QString::fromLatin1(commandName(command)), source};
         if (command == Command::HexToBinary)
             arguments << QStringLiteral("-o") << written;
-        KestrunResult result = runKestrun(arguments + options);
+        KestrunRun result = runKestrun(arguments + options);
         if (command == Command::HexToBinary) {
             if (result.exitCode == 0)
                 result.out = fileBytes(written);
@@ -120,7 +120,7 @@ private:
                  const DumpSettings &settings)
     {
         const QByteArray what = QByteArray(commandName(command)) + ' ' + source.toUtf8();
-        const KestrunResult kestrun = runInKestrun(command, source, options);
+        const KestrunRun kestrun = runInKestrun(command, source, options);
         QVERIFY2(kestrun.exitCode == 0 || kestrun.exitCode == 1, kestrun.err.constData());
 
         DumpSettings pelcorSettings = settings;

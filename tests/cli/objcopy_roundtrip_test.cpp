@@ -60,7 +60,7 @@ private slots:
         writeFile(path("image.bin"), image);
 
         // kestrun writes, objcopy reads.
-        const KestrunResult written =
+        const KestrunRun written =
             runKestrun(QStringList{"bin2hex", path("image.bin"), "-o", path("ours.hex")} + options);
         QVERIFY2(written.exitCode == 0, written.err.constData());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
@@ -68,7 +68,7 @@ private slots:
 
         // objcopy writes, kestrun reads.
         QVERIFY(objcopy({"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
-        const KestrunResult read =
+        const KestrunRun read =
             runKestrun({"hex2bin", path("objcopy.hex"), "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
         QVERIFY(fileBytes(path("ours.bin")) == image);
@@ -81,7 +81,7 @@ private slots:
         writeFile(path("scattered.hex"), scatteredHex());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
                          path("objcopy.bin")}));
-        const KestrunResult read = runKestrun(
+        const KestrunRun read = runKestrun(
             {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
         QVERIFY2(read.exitCode == 0, read.err.constData());
         QVERIFY(fileBytes(path("ours.bin")) == fileBytes(path("objcopy.bin")));

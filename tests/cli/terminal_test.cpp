@@ -74,7 +74,7 @@ private slots:
     {
         for (const QStringList &arguments :
              {QStringList{"hex2bin", path("rom.hex"), "-o", "-"}, QStringList{"hex2bin", "-"}}) {
-            const KestrunResult result = runOnTerminal(arguments, OnTerminal::Output);
+            const KestrunRun result = runOnTerminal(arguments, OnTerminal::Output);
             QCOMPARE(result.exitCode, 2);
             QVERIFY(result.out.isEmpty());
             QVERIFY(result.errorText().contains("terminal"));
@@ -83,7 +83,7 @@ private slots:
 
     void reportsOnATerminalAreUtf8()
     {
-        const KestrunResult result = runOnTerminal({"dump", path("ロム.bin")}, OnTerminal::Output);
+        const KestrunRun result = runOnTerminal({"dump", path("ロム.bin")}, OnTerminal::Output);
         QCOMPARE(result.exitCode, 0);
         QVERIFY(QString::fromUtf8(result.out).contains(QStringLiteral("FileName :  ロム.bin")));
     }
@@ -91,14 +91,14 @@ private slots:
     void largeConversionsDrawABarOnlyOnATerminal()
     {
         const QStringList arguments{"bin2hex", path("large.bin"), "-o", path("large.hex")};
-        const KestrunResult shown = runOnTerminal(arguments, OnTerminal::Error);
+        const KestrunRun shown = runOnTerminal(arguments, OnTerminal::Error);
         QCOMPARE(shown.exitCode, 0);
         QVERIFY(shown.err.contains("] 100%"));
         // The bar is wiped when the conversion ends.
         QVERIFY(shown.err.endsWith('\r'));
         const QByteArray hex = fileBytes(path("large.hex"));
 
-        const KestrunResult piped = runKestrun(arguments);
+        const KestrunRun piped = runKestrun(arguments);
         QCOMPARE(piped.exitCode, 0);
         QVERIFY(piped.err.isEmpty());
         QCOMPARE(fileBytes(path("large.hex")), hex);

@@ -50,7 +50,7 @@ void start(QProcess &process, const QStringList &arguments)
 
 } // namespace
 
-KestrunResult runKestrun(const QStringList &arguments, const QByteArray &input,
+KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input,
                          const QString &workingDirectory)
 {
     QProcess process;
@@ -60,14 +60,14 @@ KestrunResult runKestrun(const QStringList &arguments, const QByteArray &input,
     process.closeWriteChannel();
     if (!process.waitForFinished(kTimeout))
         qFatal("kestrun did not finish");
-    KestrunResult result;
+    KestrunRun result;
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
 }
 
-KestrunResult runOnTerminal(const QStringList &arguments, OnTerminal stream)
+KestrunRun runOnTerminal(const QStringList &arguments, OnTerminal stream)
 {
     PseudoTerminal terminal;
     QProcess process;
@@ -77,7 +77,7 @@ KestrunResult runOnTerminal(const QStringList &arguments, OnTerminal stream)
         process.setStandardErrorFile(terminal.farEnd());
     start(process, arguments);
     process.closeWriteChannel();
-    KestrunResult result;
+    KestrunRun result;
     QByteArray &shown = stream == OnTerminal::Output ? result.out : result.err;
     // The terminal holds little: it is read while kestrun writes to it.
     const QDeadlineTimer deadline(kTimeout);

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-struct KestrunResult {
+struct KestrunRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -17,7 +17,7 @@ struct KestrunResult {
 };
 
 // Waits for kestrun to end; standard input gets `input` and is then closed.
-KestrunResult runKestrun(const QStringList &arguments, const QByteArray &input = QByteArray(),
+KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input = QByteArray(),
                          const QString &workingDirectory = QString());
 
 // The streams of a run that can sit on a terminal instead of a pipe.
@@ -25,6 +25,6 @@ enum class OnTerminal { Output, Error };
 
 // As runKestrun, with one stream on a pseudo-terminal: what kestrun writes
 // there comes back in `out` or `err`, with the terminal's line ends.
-KestrunResult runOnTerminal(const QStringList &arguments, OnTerminal stream);
+KestrunRun runOnTerminal(const QStringList &arguments, OnTerminal stream);
 
 #endif

@@ -46,8 +46,9 @@ QByteArray contiguousHex(const QByteArray &image)
     QList<QByteArray> records;
     for (qsizetype at = 0; at < image.size(); at += 16) {
         if (at > 0 && at % 0x10000 == 0) {
-            const auto upper = static_cast<std::uint16_t>(at >> 16);
-            records.append(hexRecord(0x04, 0, QByteArray{char(upper >> 8), char(upper & 0xFF)}));
+            QByteArray upper;
+            upper.append(char(at >> 24)).append(char((at >> 16) & 0xFF));
+            records.append(hexRecord(0x04, 0, upper));
         }
         records.append(hexRecord(0x00, static_cast<std::uint16_t>(at), image.mid(at, 16)));
     }

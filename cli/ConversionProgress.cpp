@@ -1,6 +1,7 @@
-#include "ProgressBar.h"
+#include "ConversionProgress.h"
 
 #include "CancelSignal.h"
+#include "StreamingOutput.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -14,35 +15,39 @@ constexpr int kLineWidth = 10 + kBarWidth + 6;
 
 } // namespace
 
-ProgressBar::ProgressBar(bool visible) : m_visible(visible) {}
+ConversionProgress::ConversionProgress(bool visible, StreamingOutput &output)
+    : m_visible(visible), m_output(output)
+{
+}
 
-ProgressBar::~ProgressBar()
+ConversionProgress::~ConversionProgress()
 {
     if (m_visible && m_drawn >= 0)
         std::fprintf(stderr, "\r%*s\r", kLineWidth, "");
 }
 
-int ProgressBar::percent(std::int32_t done, std::int32_t total)
+int ConversionProgress::percent(std::int32_t done, std::int32_t total)
 {
     if (total <= 0)
         return 100;
     return static_cast<int>(std::clamp<std::int64_t>(std::int64_t(done) * 100 / total, 0, 100));
 }
 
-std::int32_t ProgressBar::report(std::int32_t done, std::int32_t total, std::intptr_t userValue)
+std::int32_t ConversionProgress::report(std::int32_t done, std::int32_t total,
+                                        std::intptr_t userValue)
 {
     // Called before every record or line, millions of times for a large
     // image: only a new percentage is drawn.
-    auto *bar = reinterpret_cast<ProgressBar *>(userValue);
-    if (bar->m_visible) {
+    auto *progress = reinterpret_cast<ConversionProgress *>(userValue);
+    if (progress->m_visible) {
         const int now = percent(done, total);
-        if (now != bar->m_drawn)
-            bar->draw(now);
+        if (now != progress->m_drawn)
+            progress->draw(now);
     }
-    return CancelSignal::requested() ? 0 : 1;
+    return !CancelSignal::requested() && progress->m_output.keepUp() ? 1 : 0;
 }
 
-void ProgressBar::draw(int percent)
+void ConversionProgress::draw(int percent)
 {
     char bar[kBarWidth + 1];
     const int filled = percent * kBarWidth / 100;
