@@ -1,15 +1,14 @@
 #include "CancelSignal.h"
 
-#include <csignal>
 #include <initializer_list>
+
+volatile std::sig_atomic_t CancelSignal::g_requested = 0;
 
 namespace {
 
-volatile std::sig_atomic_t g_requested = 0;
-
 extern "C" void noteCancel(int)
 {
-    g_requested = 1;
+    CancelSignal::g_requested = 1;
 }
 
 } // namespace
@@ -24,11 +23,6 @@ void install()
     action.sa_flags = 0; // no SA_RESTART: a blocked read returns EINTR
     for (const int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
-}
-
-bool requested()
-{
-    return g_requested != 0;
 }
 
 } // namespace CancelSignal

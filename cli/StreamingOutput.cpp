@@ -6,9 +6,8 @@
 namespace {
 
 // The writer is woken for no less than this, so that it writes in large
-// pieces; the callback looks for the text's end only every so many reports.
+// pieces.
 constexpr qsizetype kPiece = qsizetype(1) << 20;
-constexpr unsigned kReportsPerLook = 256;
 
 } // namespace
 
@@ -41,10 +40,8 @@ void StreamingOutput::follow(const char *text)
     m_searched = 0;
 }
 
-bool StreamingOutput::keepUp()
+bool StreamingOutput::catchUp()
 {
-    if (++m_reports % kReportsPerLook != 0)
-        return true;
     std::unique_lock lock(m_mutex);
     if (m_outcome != OutputTarget::Outcome::Written)
         return false;

@@ -42,8 +42,9 @@ public:
     // The buffer the library writes its text into, from its start.
     void follow(const char *text);
     // Passes on the text finished so far; false once writing has failed or
-    // been cancelled, when the library should stop.
-    bool keepUp();
+    // been cancelled, when the library should stop. Called before every
+    // line, it looks at the text only now and then.
+    bool keepUp() { return ++m_reports % kReportsPerLook != 0 || catchUp(); }
     // True, with the reason, once the writer has failed.
     bool failed(QString &error);
     // Writes the rest: `text` is the followed buffer's whole text, or, when
@@ -52,6 +53,9 @@ public:
     OutputTarget::Outcome finish(QByteArrayView text, QString &error);
 
 private:
+    static constexpr unsigned kReportsPerLook = 256;
+
+    bool catchUp();
     void announce(qsizetype complete);
     void stop();
     void write();
