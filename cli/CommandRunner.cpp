@@ -1,9 +1,9 @@
 #include "CommandRunner.h"
 
 #include "CancelSignal.h"
+#include "ConversionProgress.h"
 #include "HexErrorLine.h"
 #include "LinkedLibrary.h"
-#include "ConversionProgress.h"
 #include "StreamingOutput.h"
 #include "settings/SettingsModel.h"
 #include "shell/cp932.h"
@@ -148,12 +148,12 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
     QString error;
     const OutputTarget::Outcome opened = output.open(error);
     if (opened != OutputTarget::Outcome::Written)
-        return outputFailure(opened, error);
+        return outputStatus(opened, error);
     ConversionEngine engine(LinkedLibrary::calls(), settings);
     const std::int32_t result = runEngine(engine, input, output);
     if (result < 0) {
         if (output.failed(error))
-            return outputFailure(OutputTarget::Outcome::Failed, error);
+            return outputStatus(OutputTarget::Outcome::Failed, error);
         return reportFailure(engine, result, input.bytes());
     }
     switch (m_invocation.command) {
@@ -170,7 +170,7 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
     case Invocation::Command::BinaryToHex:
         break;
     }
-    return outputFailure(output.finish(engine.output(), error), error);
+    return outputStatus(output.finish(engine.output(), error), error);
 }
 
 std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSource &input,
@@ -228,8 +228,8 @@ QByteArray CommandRunner::resultHead(const ConversionEngine &engine) const
     return encodeCp932(head);
 }
 
-// The exit status for how writing the output ended.
-int CommandRunner::outputFailure(OutputTarget::Outcome outcome, const QString &error) const
+// The exit status for how opening or writing the output ended.
+int CommandRunner::outputStatus(OutputTarget::Outcome outcome, const QString &error) const
 {
     switch (outcome) {
     case OutputTarget::Outcome::Written:

@@ -38,7 +38,7 @@ private:
                            StreamingOutput &output) const;
     int reportFailure(const ConversionEngine &engine, std::int32_t result,
                       QByteArrayView input) const;
-    int outputFailure(OutputTarget::Outcome outcome, const QString &error) const;
+    int outputStatus(OutputTarget::Outcome outcome, const QString &error) const;
     QByteArray resultHead(const ConversionEngine &engine) const;
 
     const Invocation &m_invocation;
