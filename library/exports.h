@@ -121,7 +121,9 @@ KESTRUN_API int32_t HexToBinary(const char *text, uint8_t *image, int32_t textLe
  * every 64 KiB boundary. On ResultOk *writtenLength receives the characters
  * written (without the NUL) and *end the position after the last byte
  * converted. ResultOverflow when fewer than 512 bytes of `capacity` remain
- * before a line or a line would not fit; the lines written stay in `text`. */
+ * before a line or a line would not fit; the lines written stay in `text`.
+ * A NUL follows every line as soon as it is written, so a caller may read
+ * the text up to that NUL while the call runs (from its progress callback). */
 KESTRUN_API int32_t BinaryToHex(const uint8_t *data, char *text, uint32_t dataLength,
                                 uint32_t capacity, int32_t recordLength,
                                 uint32_t *writtenLength, const uint32_t *start, uint32_t *end,
@@ -135,7 +137,8 @@ KESTRUN_API int32_t BinaryToHex(const uint8_t *data, char *text, uint32_t dataLe
  * dataLength - 1 at once (0xFFFFFFFF for empty data: no line). Bytes of
  * `data` up to *end that are below 0x20 or above 0x7F are overwritten with
  * '.'. *writtenLength receives the characters written on every return but
- * ResultNoMemory; lines written before ResultOverflow or ResultCancelled stay. */
+ * ResultNoMemory; lines written before ResultOverflow or ResultCancelled stay.
+ * A NUL follows every line as soon as it is written. */
 KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t dataLength, uint32_t capacity,
                                uint32_t *writtenLength, const uint32_t *start, uint32_t *end,
                                uint32_t blank, uint32_t newLine, uint32_t indent,
