@@ -155,23 +155,39 @@ bool ChooseSaveFile(QWidget *owner, QString &path, int filterIndex, const QStrin
     return true;
 }
 
+namespace {
+
+// The whole file and `spare` zero bytes after it, the user told why when it
+// cannot be had: `notFound` when it does not exist, a read failure otherwise.
+// A large file's status window stays in `status` until the caller is done.
+bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound,
+                   QByteArray &bytes, std::optional<StatusWindow> &status)
+{
+    switch (readWholeFile(path, spare, bytes, status)) {
+    case ReadResult::NotFound:
+        showError(notFound);
+        return false;
+    case ReadResult::Failed:
+        status.reset();
+        reportReadFailure(path);
+        return false;
+    case ReadResult::Read:
+        break;
+    }
+    return true;
+}
+
+} // namespace
+
 bool LoadTextFile(const QString &path, QString &text, std::int32_t &length)
 {
     BusyScope busy;
     return guardedLoad(path, [&] {
         QByteArray bytes;
         std::optional<StatusWindow> status;
-        switch (readWholeFile(path, 0, bytes, status)) {
-        case ReadResult::NotFound:
-            showError(aboutFile(path, QStringLiteral("が見つかりません")));
+        if (!loadWholeFile(path, 0, aboutFile(path, QStringLiteral("が見つかりません")), bytes,
+                           status))
             return false;
-        case ReadResult::Failed:
-            status.reset();
-            reportReadFailure(path);
-            return false;
-        case ReadResult::Read:
-            break;
-        }
         text = decodeCp932(bytes);
         length = static_cast<std::int32_t>(bytes.size());
         return true;
@@ -184,17 +200,8 @@ bool LoadBinaryFile(const QString &path, QByteArray &bytes, std::int32_t &length
     return guardedLoad(path, [&] {
         QByteArray content;
         std::optional<StatusWindow> status;
-        switch (readWholeFile(path, 1, content, status)) {
-        case ReadResult::NotFound:
-            showError(QStringLiteral("ファイルが見つかりません"));
+        if (!loadWholeFile(path, 1, QStringLiteral("ファイルが見つかりません"), content, status))
             return false;
-        case ReadResult::Failed:
-            status.reset();
-            reportReadFailure(path);
-            return false;
-        case ReadResult::Read:
-            break;
-        }
         length = static_cast<std::int32_t>(content.size() - 1);
         bytes = std::move(content);
         return true;
