@@ -5,6 +5,7 @@
 #include "convert/progress.h"
 #include "support/scripted_prompts.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 
@@ -103,6 +104,34 @@ private slots:
         QCOMPARE(barWidth(window.Pic()->image()), width);
     }
 
+    // Reports that keep the width are skipped without working it out; the
+    // picture must still show every new width the moment it is reported,
+    // and a new window (even at the old one's address) its first report.
+    void everyNewWidthReachesThePicture()
+    {
+        for (std::int32_t total : {7, 74, 185, 1000, 99991, 2000000011}) {
+            Form2 &window = loadProgressWindow();
+            window.showOwnedBy(nullptr);
+            // Growing dones, closely around each width's edge.
+            const std::int64_t step = std::max<std::int64_t>(1, total / 5000);
+            std::int64_t reported = -1;
+            for (int width = 0; width <= 185; ++width) {
+                const std::int64_t edge = (2 * width - 1) * std::int64_t(total) / 370;
+                for (std::int64_t done = std::max(reported + 1, edge - 3 * step);
+                     done <= std::min<std::int64_t>(total, edge + 3 * step); done += step) {
+                    reported = done;
+                    DrawProgress(std::int32_t(done), total, window.deviceContext());
+                    QCOMPARE(barWidth(window.Pic()->image()), progressBarWidth(std::int32_t(done), total));
+                }
+            }
+            closeProgressWindow();
+            Form2 &next = loadProgressWindow();
+            DrawProgress(total, total, next.deviceContext());
+            QCOMPARE(barWidth(next.Pic()->image()), 185);
+            closeProgressWindow();
+        }
+    }
+
     void barShowsOnScreen()
     {
         Form2 &window = loadProgressWindow();
@@ -145,6 +174,27 @@ private slots:
         window.showOwnedBy(nullptr);
         QMetaObject::invokeMethod(window.Cmd(), &QPushButton::click, Qt::QueuedConnection);
         QCOMPARE(DrawProgress(0, 10, window.deviceContext()), 0);
+    }
+
+    // Reports that leave the bar as it is still let events run now and
+    // then, so that Cmd stops a conversion whose bar does not move: one
+    // whose done creeps on, and one whose done stands still.
+    void cmdIsHeardWhileTheBarStands()
+    {
+        for (const std::int32_t creep : {1, 0}) {
+            Form2 &window = loadProgressWindow();
+            window.showOwnedBy(nullptr);
+            ContinueConversion = 1;
+            std::int32_t done = 1000;
+            QCOMPARE(DrawProgress(done, INT32_MAX, window.deviceContext()), 1);
+            QMetaObject::invokeMethod(window.Cmd(), &QPushButton::click, Qt::QueuedConnection);
+            QElapsedTimer waited;
+            waited.start();
+            while (DrawProgress(done += creep, INT32_MAX, window.deviceContext()) != 0)
+                QVERIFY2(waited.elapsed() < 5000, "the click was never heard");
+            QCOMPARE(progressBarWidth(done, INT32_MAX), 0);
+            closeProgressWindow();
+        }
     }
 
     void closeBoxActsAsCmd()
