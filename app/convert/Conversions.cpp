@@ -71,11 +71,21 @@ void openResult(const QString &text, const QString &path)
         frame->openDocument(text, path + Form1::UnsavedMarker, false);
 }
 
+// A result window's text: `head`, then the library's output, which is
+// ASCII, in one block that is filled once.
+QString resultText(const QString &head, QByteArrayView ascii)
+{
+    QString text;
+    text.reserve(head.size() + ascii.size());
+    adviseHugePages(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
+    text += head;
+    text += QLatin1StringView(ascii.data(), ascii.size());
+    return text;
+}
+
 QString reportText(const ConversionEngine &engine, const QString &source)
 {
-    const QByteArrayView lines = engine.output();
-    return engine.reportHead(fileNamePart(source))
-        + QString::fromLatin1(lines.data(), lines.size());
+    return resultText(engine.reportHead(fileNamePart(source)), engine.output());
 }
 
 // Asks for a binary source and loads it; false when there is none.
@@ -146,8 +156,7 @@ bool ConvertBinaryToHex()
         return fail(engine, result);
     announceTransfer(progress);
 
-    const QByteArrayView text = engine.output();
-    openResult(QString::fromLatin1(text.data(), text.size()),
+    openResult(resultText(QString(), engine.output()),
                renameExtension(path, QStringLiteral(".hex")));
     closeProgressWindow();
     return true;

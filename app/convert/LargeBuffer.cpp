@@ -15,6 +15,16 @@ std::size_t roundUp(std::size_t value, std::size_t step)
 
 } // namespace
 
+void adviseHugePages(void *data, std::size_t size)
+{
+    if (size < 4 * kHugePage)
+        return;
+    const auto begin = roundUp(reinterpret_cast<std::uintptr_t>(data), kHugePage);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) / kHugePage * kHugePage;
+    if (end > begin)
+        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 LargeBuffer::LargeBuffer(std::size_t size) : m_size(size)
 {
     m_mappedSize = roundUp(size == 0 ? 1 : size, kHugePage);

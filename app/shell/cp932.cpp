@@ -1,10 +1,16 @@
 #include "shell/cp932.h"
 
+#include "convert/LargeBuffer.h"
+
 #include <QChar>
 #include <QSysInfo>
 
 #include <cerrno>
 #include <iconv.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -72,14 +78,46 @@ char replacementFor(char16_t unit, bool haveConverter)
 }
 
 // Plain ASCII is the same in both encodings; HEX text and dumps are all
-// ASCII, and converting them without iconv is many times faster.
-template <typename Unit>
-bool allAscii(const Unit *units, qsizetype count)
+// ASCII, and converting them without iconv is many times faster. These two
+// copy the ASCII run at the start of their input, sixteen characters at a
+// time where they can, and return its length; the converter takes over
+// from there. A run of ASCII bytes never ends inside a double-byte
+// character, since a trail byte follows a lead byte, which is not ASCII.
+qsizetype narrowAscii(const char16_t *in, qsizetype count, char *out)
 {
-    unsigned bits = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        bits |= static_cast<unsigned>(units[i]);
-    return bits < 0x80;
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i + 8));
+        const __m128i stray = _mm_and_si128(_mm_or_si128(low, high), notAscii);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(stray, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < count && in[i] < 0x80; ++i)
+        out[i] = static_cast<char>(in[i]);
+    return i;
+}
+
+qsizetype widenAscii(const char *in, qsizetype count, char16_t *out)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        if (_mm_movemask_epi8(bytes) != 0)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+#endif
+    for (; i < count && static_cast<unsigned char>(in[i]) < 0x80; ++i)
+        out[i] = static_cast<unsigned char>(in[i]);
+    return i;
 }
 
 // The bytes escaped together where the converter stops at `at`. A lead
@@ -102,14 +140,15 @@ qsizetype escapedLength(QByteArrayView bytes, qsizetype at)
 
 QString decodeCp932(QByteArrayView bytes)
 {
-    if (allAscii(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size()))
-        return QString::fromLatin1(bytes.data(), bytes.size());
     // A code page 932 character is one or two bytes and one UTF-16 unit, an
     // escaped byte one unit: the input's size is room enough, and the
     // output only grows if a converter ever breaks that rule.
     QString text(bytes.size(), Qt::Uninitialized);
-    qsizetype inDone = 0;
-    qsizetype outDone = 0; // in bytes, as iconv counts
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    qsizetype inDone = widenAscii(bytes.data(), bytes.size(), reinterpret_cast<char16_t *>(text.data()));
+    if (inDone == bytes.size())
+        return text;
+    qsizetype outDone = inDone * 2; // in bytes, as iconv counts
     Iconv converter(utf16Name, "CP932");
     for (;;) {
         const Iconv::Stop stop = converter.run(bytes, inDone, text, outDone);
@@ -133,16 +172,18 @@ QString decodeCp932(QByteArrayView bytes)
 
 QByteArray encodeCp932(QStringView text)
 {
-    if (allAscii(text.utf16(), text.size()))
-        return text.toLatin1();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), bytes.size());
+    qsizetype at = narrowAscii(text.utf16(), text.size(), bytes.data());
+    if (at == text.size())
+        return bytes;
     // At most two bytes per UTF-16 unit, from iconv or from the fallback.
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    qsizetype outDone = 0;
+    qsizetype outDone = at;
+    bytes.resize(text.size() * 2);
     Iconv converter("CP932", utf16Name);
     // iconv redoes a whole internal block for every character it refuses,
     // so escaped bytes (a binary file opened as text has millions) are
     // written here and iconv only sees the runs between them.
-    qsizetype at = 0;
     while (at < text.size()) {
         qsizetype runEnd = at;
         while (runEnd < text.size() && byteForEscape(text[runEnd].unicode()) < 0)

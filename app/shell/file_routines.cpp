@@ -1,5 +1,6 @@
 #include "shell/file_routines.h"
 
+#include "convert/LargeBuffer.h"
 #include "convert/form2.h"
 #include "convert/progress.h"
 #include "shell/busy_scope.h"
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <optional>
@@ -78,11 +80,13 @@ ReadResult readWholeFile(const QString &path, qsizetype spare, QByteArray &bytes
         return ReadResult::Failed;
     if (size > largeFileSize)
         status.emplace(QStringLiteral("ﾌｧｲﾙ大きいッｽね"), QPoint(40, 5));
-    QByteArray content(size + spare, '\0');
+    QByteArray content(size + spare, Qt::Uninitialized);
+    adviseHugePages(content.data(), content.size());
     const qint64 read = file.read(content.data(), size);
     if (read < 0)
         return ReadResult::Failed;
     content.truncate(read + spare);
+    std::fill_n(content.data() + read, spare, '\0');
     bytes = std::move(content);
     return ReadResult::Read;
 }

@@ -83,6 +83,26 @@ private slots:
         QCOMPARE(encodeCp932(text), bytes);
     }
 
+    // ASCII is copied sixteen characters at a time up to the first other
+    // character, where the converter takes over: runs of every length
+    // around that width, and one long enough to be given huge pages.
+    void asciiRunsBeforeAndAfterOtherText()
+    {
+        for (qsizetype length : {0, 1, 7, 8, 15, 16, 17, 31, 32, 33, 47, 9 << 20}) {
+            QByteArray ascii(length, Qt::Uninitialized);
+            for (qsizetype i = 0; i < length; ++i)
+                ascii[i] = char(0x20 + i % 0x5F);
+            QCOMPARE(decodeCp932(ascii), QString::fromLatin1(ascii));
+            QCOMPARE(encodeCp932(QString::fromLatin1(ascii)), ascii);
+
+            const QByteArray mixed = ascii + "\x95\x5C\x80\x7F" + ascii;
+            const QString text = QString::fromLatin1(ascii) + u"表\uF780\x7F"_qs
+                + QString::fromLatin1(ascii);
+            QCOMPARE(decodeCp932(mixed), text);
+            QCOMPARE(encodeCp932(text), mixed);
+        }
+    }
+
     // Every one- and two-byte sequence comes back as it was, except the
     // code page's duplicate codes, which come back as the preferred code of
     // the same character.
