@@ -1,5 +1,6 @@
 #include "shell/Form1.h"
 
+#include "convert/LargeBuffer.h"
 #include "settings/SettingsModel.h"
 #include "shell/busy_scope.h"
 #include "shell/cp932.h"
@@ -13,6 +14,13 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 const QString Form1::UnsavedMarker = QStringLiteral(" *");
 
@@ -38,6 +46,7 @@ QString detectLineEnd(const QString &text)
 QString toEditorLineEnds(const QString &text)
 {
     QString plain(text.size(), Qt::Uninitialized);
+    adviseHugePages(plain.data(), std::size_t(plain.size()) * sizeof(QChar));
     const QChar *in = text.constData();
     const QChar *const stop = in + text.size();
     QChar *out = plain.data();
@@ -53,20 +62,60 @@ QString toEditorLineEnds(const QString &text)
     return plain;
 }
 
-// LF becomes `lineEnd`, in one pass.
-QString withLineEnd(const QString &plain, const QString &lineEnd)
+// One character of the editor's raw text as it goes to the file: the
+// separators between paragraphs and lines (and of frames, which a plain
+// text has none of) become `lineEnd` and a no-break space a space, as
+// QTextDocument::toPlainText() has them.
+char16_t *putEditorCharacter(char16_t c, const QString &lineEnd, char16_t *out)
 {
-    if (lineEnd == u"\n")
-        return plain;
-    QString text;
-    text.reserve(plain.size() + plain.count(u'\n') * (lineEnd.size() - 1));
-    qsizetype from = 0;
-    for (qsizetype at = plain.indexOf(u'\n'); at >= 0; at = plain.indexOf(u'\n', from)) {
-        text.append(QStringView(plain).mid(from, at - from));
-        text.append(lineEnd);
-        from = at + 1;
+    switch (c) {
+    case 0x2029: // paragraph separator
+    case 0x2028: // line separator
+    case 0xFDD0: // beginning of frame
+    case 0xFDD1: // end of frame
+        for (const QChar end : lineEnd)
+            *out++ = end.unicode();
+        return out;
+    case 0x00A0:
+        *out++ = u' ';
+        return out;
+    default:
+        *out++ = c;
+        return out;
     }
-    text.append(QStringView(plain).mid(from));
+}
+
+// The editor's raw text as the file's text, in one pass that reads the
+// raw text eight characters at a time: all of them below U+00A0, which is
+// nearly all text, are copied as they are.
+QString fromEditorText(const QString &raw, const QString &lineEnd)
+{
+    // Room for every character being a separator; the pages a shorter text
+    // leaves untouched cost nothing.
+    QString text(raw.size() * std::max<qsizetype>(lineEnd.size(), 1), Qt::Uninitialized);
+    adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
+    const auto *in = reinterpret_cast<const char16_t *>(raw.utf16());
+    const char16_t *const stop = in + raw.size();
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+#if defined(__SSE2__)
+    const __m128i highestPlain = _mm_set1_epi16(0x9F);
+    const __m128i zero = _mm_setzero_si128();
+    while (stop - in >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+        const __m128i above = _mm_subs_epu16(units, highestPlain);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(above, zero)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out), units);
+            in += 8;
+            out += 8;
+            continue;
+        }
+        for (const char16_t *group = in + 8; in < group; ++in)
+            out = putEditorCharacter(*in, lineEnd, out);
+    }
+#endif
+    for (; in < stop; ++in)
+        out = putEditorCharacter(*in, lineEnd, out);
+    text.truncate(out - reinterpret_cast<char16_t *>(text.data()));
     return text;
 }
 
@@ -116,7 +165,7 @@ QString Form1::documentText() const
 {
     if (m_unedited)
         return m_givenText;
-    return withLineEnd(m_txt->toPlainText(), m_lineEnd);
+    return fromEditorText(m_txt->document()->toRawText(), m_lineEnd);
 }
 
 bool Form1::queryClose()

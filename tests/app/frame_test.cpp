@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTest>
 
 namespace {
@@ -152,6 +153,37 @@ private slots:
         m_frame->m_Save_Click();
         QVERIFY(script.asked().size() == 1);
         QVERIFY(readBytes(path("doc.txt")).startsWith(bytes));
+    }
+
+    // After an edit the text comes from the editor's raw text, eight
+    // characters at a time; it must equal the editor's plain text with the
+    // file's line end, whatever falls where in a group of eight.
+    void editedTextKeepsTheFileLineEnd_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("lineEnd");
+        QTest::newRow("CR LF") << QByteArray(":00000001FF\r\n") << QStringLiteral("\r\n");
+        QTest::newRow("LF") << QByteArray("a\n") << QStringLiteral("\n");
+        QTest::newRow("CR") << QByteArray("a\r") << QStringLiteral("\r");
+    }
+
+    void editedTextKeepsTheFileLineEnd()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, lineEnd);
+        writeBytes(path("doc.txt"), bytes);
+        m_frame->openFileAsDocument(path("doc.txt"));
+        Form1 *document = m_frame->activeDocument();
+        QPlainTextEdit *editor = document->Txt();
+        editor->moveCursor(QTextCursor::End);
+        for (int shift = 0; shift < 9; ++shift) {
+            editor->insertPlainText(QString(shift, u'x') + QStringLiteral("\n"));
+            QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier); // a line separator
+            editor->insertPlainText(QString(shift, u'y') + QChar(0x00A0) + QStringLiteral("漢ｶﾅ\n"));
+        }
+        const QString plain = editor->toPlainText();
+        QVERIFY(editor->document()->toRawText().contains(QChar(0x2028)));
+        QCOMPARE(document->documentText(), QString(plain).replace(u'\n', lineEnd));
     }
 
     void saveAsCancelledChangesNothing()
