@@ -13,6 +13,7 @@
 #include "settings/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "shell/allocator_tuning.h"
 #include "shell/busy_scope.h"
 #include "shell/cp932.h"
 #include "shell/file_routines.h"
@@ -144,6 +145,8 @@ void closeAll(FrmMDI &frame, Form1 *keep = nullptr)
 
 int main(int argc, char *argv[])
 {
+    // With the allocator the program runs with.
+    restartWithHugePages(argv);
     QApplication app(argc, argv);
     const int mib = argc > 1 ? std::atoi(argv[1]) : 16;
     // One of callback, hex2bin, bin2hex, dump, text; all when not given.
