@@ -129,6 +129,33 @@ void hexToBinarySteps(Form1 *source, const QString &savePath)
                 window, documentText, encode, library, save);
 }
 
+// Where the binary-to-HEX driver's time goes: the steps that come before
+// and after its library call, which opens the result in a document window.
+void binaryToHexSteps(FrmMDI &frame, const QString &binPath)
+{
+    QByteArray data;
+    std::int32_t length = 0;
+    const double load = best(3, [&] { LoadBinaryFile(binPath, data, length); });
+    data.truncate(length);
+    const ConversionSettings settings =
+        readConversionSettings(SettingsModel::program().dumpSettings());
+    ConversionEngine engine({kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
+                             kestrun::DumpFormat},
+                            settings);
+    engine.binaryToHex(data);
+    QString text;
+    const double widen = best(3, [&] { text = decodeCp932(engine.output()); });
+    Form1 *result = nullptr;
+    const double open = seconds([&] {
+        result = frame.openDocument(text, binPath + QStringLiteral(".hex"), false);
+        QApplication::processEvents();
+    });
+    ClearModified(result);
+    result->close();
+    std::printf("  binary to HEX steps: loading %.3f s, result text %.3f s, result window %.3f s\n",
+                load, widen, open);
+}
+
 // Closes every document window but `keep`.
 void closeAll(FrmMDI &frame, Form1 *keep = nullptr)
 {
@@ -200,6 +227,17 @@ int main(int argc, char *argv[])
         kestrun::DumpFormat(dumpData.data(), out.chars(), size, size * 10u, &written, &s, &e, 0xFF,
                             0x0A0D, 4, user, progress);
     };
+    // HEX to dump: the image from the HEX text, then its dump.
+    auto libraryHexToDump = [&](ProgressCallback progress, std::intptr_t user) {
+        LargeBuffer dumped(size_t(hexLength) * 10 + 1);
+        std::uint32_t imageSize = 0, s = 0, e = 0;
+        kestrun::HexToBinary(hex.data(), dumped.data(), std::int32_t(hexLength), hexLength * 10u,
+                             &imageSize, &s, &e, 0xFF, user, progress);
+        LargeBuffer out(size_t(imageSize) * 10 + 1);
+        std::uint32_t written = 0, first = 0, last = imageSize - 1;
+        kestrun::DumpFormat(dumped.data(), out.chars(), imageSize, imageSize * 10u, &written,
+                            &first, &last, 0xFF, 0x0A0D, 4, user, progress);
+    };
     // The library call as a driver makes it: shared progress window shown.
     auto withProgress = [&](const std::function<void(ProgressCallback, std::intptr_t)> &call) {
         ContinueConversion = 1;
@@ -265,13 +303,14 @@ int main(int argc, char *argv[])
         report("binary to HEX", best(3, [&] { libraryBinaryToHex(nullptr, 0); }),
                bestWithProgress(libraryBinaryToHex), seconds([&] { ConvertBinaryToHex(); }));
         closeAll(frame, source);
+        binaryToHexSteps(frame, binPath);
     }
     if (wanted("dump")) {
         report("binary to dump", best(3, [&] { libraryDump(nullptr, 0); }),
                bestWithProgress(libraryDump), seconds([&] { ConvertBinaryToDump(); }));
         closeAll(frame, source);
-        const double hexToDump = seconds([&] { ConvertHexToDump(source); });
-        std::printf("%-14s driver %7.3f s\n", "HEX to dump", hexToDump);
+        report("HEX to dump", best(3, [&] { libraryHexToDump(nullptr, 0); }),
+               bestWithProgress(libraryHexToDump), seconds([&] { ConvertHexToDump(source); }));
     }
     closeAll(frame);
     if (!wanted("text"))
