@@ -120,7 +120,7 @@ bool ConvertHexToBinary(Form1 *window)
     progress.clearPicture();
 
     ConversionEngine engine = engineFor(s, progress);
-    const std::int32_t result = engine.hexToBinary(encodeCp932(window->documentText()));
+    const std::int32_t result = engine.hexToBinary(window->documentBytes());
     if (result < 0)
         return fail(engine, result);
     closeProgressWindow();
@@ -211,7 +211,7 @@ bool ConvertHexToDump(Form1 *window)
         return false;
     }
     ConversionEngine engine = engineFor(s, progress);
-    const std::int32_t result = engine.hexToDump(encodeCp932(window->documentText()));
+    const std::int32_t result = engine.hexToDump(window->documentBytes());
     if (result < 0)
         return fail(engine, result);
     announceTransfer(progress);

@@ -17,6 +17,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -62,27 +63,26 @@ QString toEditorLineEnds(const QString &text)
     return plain;
 }
 
-// One character of the editor's raw text as it goes to the file: the
-// separators between paragraphs and lines (and of frames, which a plain
-// text has none of) become `lineEnd` and a no-break space a space, as
-// QTextDocument::toPlainText() has them.
+// The characters that end a line in the editor's raw text: the separators
+// between paragraphs and lines (and of frames, which a plain text has none
+// of), as QTextDocument::toPlainText() turns them into LF.
+bool isEditorLineBreak(char16_t c)
+{
+    return c == 0x2029 || c == 0x2028 || c == 0xFDD0 || c == 0xFDD1;
+}
+
+// One character of the editor's raw text as it goes to the file: a line
+// break becomes `lineEnd` and a no-break space a space, as toPlainText()
+// has them.
 char16_t *putEditorCharacter(char16_t c, const QString &lineEnd, char16_t *out)
 {
-    switch (c) {
-    case 0x2029: // paragraph separator
-    case 0x2028: // line separator
-    case 0xFDD0: // beginning of frame
-    case 0xFDD1: // end of frame
+    if (isEditorLineBreak(c)) {
         for (const QChar end : lineEnd)
             *out++ = end.unicode();
-        return out;
-    case 0x00A0:
-        *out++ = u' ';
-        return out;
-    default:
-        *out++ = c;
-        return out;
+    } else {
+        *out++ = c == 0x00A0 ? u' ' : c;
     }
+    return out;
 }
 
 // The editor's raw text as the file's text, in one pass that reads the
@@ -119,6 +119,58 @@ QString fromEditorText(const QString &raw, const QString &lineEnd)
     return text;
 }
 
+// The editor's raw text straight to the file's bytes, when it is ASCII
+// but for its separators (and no-break spaces), as HEX text is: eight
+// characters at a time, each separator written as `lineEnd`. Nothing when
+// another character turns up; the caller then goes the general way, through
+// fromEditorText() and the code page converter.
+std::optional<QByteArray> asciiFileBytes(const QString &raw, const QString &lineEnd)
+{
+    const QByteArray end = lineEnd.toLatin1();
+    QByteArray bytes(raw.size() * std::max<qsizetype>(end.size(), 1), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), std::size_t(bytes.size()));
+    const auto *in = reinterpret_cast<const char16_t *>(raw.utf16());
+    const char16_t *const stop = in + raw.size();
+    char *out = bytes.data();
+    const auto put = [&](char16_t c) {
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+            return true;
+        }
+        if (c == 0x00A0) {
+            *out++ = ' ';
+            return true;
+        }
+        if (!isEditorLineBreak(c))
+            return false;
+        out = std::copy(end.begin(), end.end(), out);
+        return true;
+    };
+#if defined(__SSE2__)
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    while (stop - in >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), zero)) == 0xFFFF) {
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
+            in += 8;
+            out += 8;
+            continue;
+        }
+        for (const char16_t *group = in + 8; in < group; ++in) {
+            if (!put(*in))
+                return std::nullopt;
+        }
+    }
+#endif
+    for (; in < stop; ++in) {
+        if (!put(*in))
+            return std::nullopt;
+    }
+    bytes.truncate(out - bytes.constData());
+    return bytes;
+}
+
 } // namespace
 
 Form1::Form1(QWidget *parent)
@@ -134,6 +186,7 @@ Form1::Form1(QWidget *parent)
         m_modified = true;
         m_unedited = false;
         m_givenText.clear();
+        m_givenBytes.reset();
     });
     ++g_documentCount;
 }
@@ -148,7 +201,7 @@ int Form1::DocumentCount()
     return g_documentCount;
 }
 
-void Form1::setDocumentText(const QString &text)
+void Form1::setDocumentText(const QString &text, std::optional<QByteArray> fileBytes)
 {
     m_lineEnd = detectLineEnd(text);
     // Loading is not an edit the user could undo.
@@ -157,15 +210,26 @@ void Form1::setDocumentText(const QString &text)
     m_txt->document()->setUndoRedoEnabled(true);
     // Until the first edit the text is the one given, line ends and all;
     // keeping it spares saves and conversions of large files a rebuild.
-    m_givenText = text;
+    m_givenBytes = std::move(fileBytes);
+    m_givenText = m_givenBytes ? QString() : text;
     m_unedited = true;
 }
 
 QString Form1::documentText() const
 {
     if (m_unedited)
-        return m_givenText;
+        return m_givenBytes ? decodeCp932(*m_givenBytes) : m_givenText;
     return fromEditorText(m_txt->document()->toRawText(), m_lineEnd);
+}
+
+QByteArray Form1::documentBytes() const
+{
+    if (m_unedited)
+        return m_givenBytes ? *m_givenBytes : encodeCp932(m_givenText);
+    const QString raw = m_txt->document()->toRawText();
+    if (std::optional<QByteArray> bytes = asciiFileBytes(raw, m_lineEnd))
+        return *std::move(bytes);
+    return encodeCp932(fromEditorText(raw, m_lineEnd));
 }
 
 bool Form1::queryClose()
@@ -254,7 +318,7 @@ bool SaveDocument(Form1 *window, bool saveAs)
         if (!ChooseSaveFile(window, name, 0, QString()))
             return false;
     }
-    if (!saveFileWithProgress(name, encodeCp932(window->documentText())))
+    if (!saveFileWithProgress(name, window->documentBytes()))
         return false;
     ClearModified(window);
     window->setWindowTitle(name);

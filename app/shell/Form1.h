@@ -3,8 +3,11 @@
 #ifndef PELCOR_FORM1_H
 #define PELCOR_FORM1_H
 
+#include <QByteArray>
 #include <QMdiSubWindow>
 #include <QString>
+
+#include <optional>
 
 class QPlainTextEdit;
 
@@ -26,8 +29,15 @@ public:
     // Sets the whole text. The window keeps the line end the text uses
     // (CR LF, LF or CR; CR LF when it has none) and gives it back with
     // documentText(), so that an unedited text comes back as it came.
-    void setDocumentText(const QString &text);
+    // `fileBytes`, when the text was read from a file, are the bytes it was
+    // decoded from: until the first edit they are the document's bytes, and
+    // are kept in place of the text.
+    void setDocumentText(const QString &text,
+                         std::optional<QByteArray> fileBytes = std::nullopt);
     QString documentText() const;
+    // documentText() as the file's code page 932 bytes, which is what saves
+    // and conversions take.
+    QByteArray documentBytes() const;
     QString lineEnd() const { return m_lineEnd; }
 
     bool Modified() const { return m_modified; }
@@ -49,6 +59,7 @@ private:
     QPlainTextEdit *m_txt;
     QString m_lineEnd = QStringLiteral("\r\n");
     QString m_givenText;
+    std::optional<QByteArray> m_givenBytes;
     bool m_unedited = false;
     bool m_modified = false;
     bool m_closeApproved = false;

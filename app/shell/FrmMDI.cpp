@@ -215,10 +215,11 @@ Form1 *FrmMDI::activeDocument() const
     return qobject_cast<Form1 *>(m_area->activeSubWindow());
 }
 
-Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool clearModified)
+Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool clearModified,
+                            std::optional<QByteArray> fileBytes)
 {
     auto *window = new Form1;
-    window->setDocumentText(text);
+    window->setDocumentText(text, std::move(fileBytes));
     window->setWindowTitle(caption);
     if (clearModified)
         ClearModified(window);
@@ -241,8 +242,9 @@ void FrmMDI::openFileAsDocument(const QString &path)
 {
     QString text;
     qint32 length = 0;
-    if (LoadTextFile(path, text, length))
-        openDocument(text, path + Form1::UnsavedMarker, true);
+    QByteArray bytes;
+    if (LoadTextFile(path, text, length, &bytes))
+        openDocument(text, path + Form1::UnsavedMarker, true, std::move(bytes));
 }
 
 void FrmMDI::m_OpenFile_Click()

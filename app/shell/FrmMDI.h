@@ -3,9 +3,11 @@
 #ifndef PELCOR_FRMMDI_H
 #define PELCOR_FRMMDI_H
 
+#include <QByteArray>
 #include <QMainWindow>
 
 #include <array>
+#include <optional>
 
 class Form1;
 class QAction;
@@ -22,8 +24,10 @@ public:
     Form1 *activeDocument() const;
 
     // Creates a document window with `text` and `caption`, optionally with
-    // its Modified flag reset, and shows it as the active one.
-    Form1 *openDocument(const QString &text, const QString &caption, bool clearModified);
+    // its Modified flag reset, and shows it as the active one. `fileBytes`
+    // are the bytes the text was read from, when it was read from a file.
+    Form1 *openDocument(const QString &text, const QString &caption, bool clearModified,
+                        std::optional<QByteArray> fileBytes = std::nullopt);
 
     // Reads `path` as text into a new document captioned path + marker.
     void openFileAsDocument(const QString &path);

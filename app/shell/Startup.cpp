@@ -67,8 +67,9 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     for (int i = 0; i < count; ++i) {
         QString text;
         std::int32_t length = 0;
-        if (LoadTextFile(names.at(i), text, length))
-            frame->openDocument(text, names.at(i), false);
+        QByteArray bytes;
+        if (LoadTextFile(names.at(i), text, length, &bytes))
+            frame->openDocument(text, names.at(i), false, std::move(bytes));
     }
     return frame;
 }

@@ -183,7 +183,7 @@ bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound
 
 } // namespace
 
-bool LoadTextFile(const QString &path, QString &text, std::int32_t &length)
+bool LoadTextFile(const QString &path, QString &text, std::int32_t &length, QByteArray *read)
 {
     BusyScope busy;
     return guardedLoad(path, [&] {
@@ -194,6 +194,8 @@ bool LoadTextFile(const QString &path, QString &text, std::int32_t &length)
             return false;
         text = decodeCp932(bytes);
         length = static_cast<std::int32_t>(bytes.size());
+        if (read)
+            *read = std::move(bytes);
         return true;
     });
 }

@@ -37,9 +37,11 @@ bool ChooseSaveFile(QWidget *owner, QString &path, int filterIndex,
                     const QString &title = QString());
 
 // Reads the whole file as code page 932 text; `length` receives its size
-// in bytes. False, with the user told and the outputs untouched, when the
-// file is missing or cannot be read.
-bool LoadTextFile(const QString &path, QString &text, std::int32_t &length);
+// in bytes and `bytes`, when given, the bytes as read. False, with the user
+// told and the outputs untouched, when the file is missing or cannot be
+// read.
+bool LoadTextFile(const QString &path, QString &text, std::int32_t &length,
+                  QByteArray *bytes = nullptr);
 
 // As LoadTextFile, but `bytes` receives the file's bytes and one more byte
 // of 0 after them; `length` is the file's size without it.

@@ -155,22 +155,41 @@ private slots:
         QVERIFY(readBytes(path("doc.txt")).startsWith(bytes));
     }
 
+    // A code the code page has twice is read as one character, which is
+    // written back in its preferred form; until the first edit the file's
+    // own bytes are the document's.
+    void uneditedFileKeepsItsOwnBytes()
+    {
+        const QByteArray bytes("\xED\x40\r\n");
+        QVERIFY(encodeCp932(decodeCp932(bytes)) != bytes);
+        writeBytes(path("twice.txt"), bytes);
+        m_frame->openFileAsDocument(path("twice.txt"));
+        QCOMPARE(m_frame->activeDocument()->documentBytes(), bytes);
+        QCOMPARE(m_frame->activeDocument()->documentText(), decodeCp932(bytes));
+    }
+
     // After an edit the text comes from the editor's raw text, eight
-    // characters at a time; it must equal the editor's plain text with the
-    // file's line end, whatever falls where in a group of eight.
+    // characters at a time, straight to bytes while it is ASCII; text and
+    // bytes must equal the editor's plain text with the file's line end,
+    // whatever falls where in a group of eight.
     void editedTextKeepsTheFileLineEnd_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("lineEnd");
-        QTest::newRow("CR LF") << QByteArray(":00000001FF\r\n") << QStringLiteral("\r\n");
-        QTest::newRow("LF") << QByteArray("a\n") << QStringLiteral("\n");
-        QTest::newRow("CR") << QByteArray("a\r") << QStringLiteral("\r");
+        QTest::addColumn<QString>("other");
+        for (const QString &other : {QString(), QStringLiteral("漢ｶﾅ")}) {
+            const QByteArray tail = other.isEmpty() ? " ASCII" : " Japanese";
+            QTest::newRow("CR LF" + tail) << QByteArray(":00000001FF\r\n") << "\r\n" << other;
+            QTest::newRow("LF" + tail) << QByteArray("a\n") << "\n" << other;
+            QTest::newRow("CR" + tail) << QByteArray("a\r") << "\r" << other;
+        }
     }
 
     void editedTextKeepsTheFileLineEnd()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, lineEnd);
+        QFETCH(QString, other);
         writeBytes(path("doc.txt"), bytes);
         m_frame->openFileAsDocument(path("doc.txt"));
         Form1 *document = m_frame->activeDocument();
@@ -179,11 +198,12 @@ private slots:
         for (int shift = 0; shift < 9; ++shift) {
             editor->insertPlainText(QString(shift, u'x') + QStringLiteral("\n"));
             QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier); // a line separator
-            editor->insertPlainText(QString(shift, u'y') + QChar(0x00A0) + QStringLiteral("漢ｶﾅ\n"));
+            editor->insertPlainText(QString(shift, u'y') + QChar(0x00A0) + other + u'\n');
         }
-        const QString plain = editor->toPlainText();
         QVERIFY(editor->document()->toRawText().contains(QChar(0x2028)));
-        QCOMPARE(document->documentText(), QString(plain).replace(u'\n', lineEnd));
+        const QString text = QString(editor->toPlainText()).replace(u'\n', lineEnd);
+        QCOMPARE(document->documentText(), text);
+        QCOMPARE(document->documentBytes(), encodeCp932(text));
     }
 
     void saveAsCancelledChangesNothing()
