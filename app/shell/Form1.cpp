@@ -120,10 +120,10 @@ QString fromEditorText(const QString &raw, const QString &lineEnd)
 }
 
 // The editor's raw text straight to the file's bytes, when it is ASCII
-// but for its separators (and no-break spaces), as HEX text is: eight
-// characters at a time, each separator written as `lineEnd`. Nothing when
-// another character turns up; the caller then goes the general way, through
-// fromEditorText() and the code page converter.
+// but for its line breaks (and no-break spaces), as HEX text is, each line
+// break written as `lineEnd`. Nothing when another character turns up; the
+// caller then goes the general way, through fromEditorText() and the code
+// page converter.
 std::optional<QByteArray> asciiFileBytes(const QString &raw, const QString &lineEnd)
 {
     const QByteArray end = lineEnd.toLatin1();
@@ -132,39 +132,18 @@ std::optional<QByteArray> asciiFileBytes(const QString &raw, const QString &line
     const auto *in = reinterpret_cast<const char16_t *>(raw.utf16());
     const char16_t *const stop = in + raw.size();
     char *out = bytes.data();
-    const auto put = [&](char16_t c) {
-        if (c < 0x80) {
-            *out++ = static_cast<char>(c);
-            return true;
-        }
-        if (c == 0x00A0) {
+    for (;;) {
+        const qsizetype run = narrowAscii(in, stop - in, out);
+        in += run;
+        out += run;
+        if (in == stop)
+            break;
+        const char16_t c = *in++;
+        if (c == 0x00A0)
             *out++ = ' ';
-            return true;
-        }
-        if (!isEditorLineBreak(c))
-            return false;
-        out = std::copy(end.begin(), end.end(), out);
-        return true;
-    };
-#if defined(__SSE2__)
-    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    const __m128i zero = _mm_setzero_si128();
-    while (stop - in >= 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), zero)) == 0xFFFF) {
-            _mm_storel_epi64(reinterpret_cast<__m128i *>(out), _mm_packus_epi16(units, units));
-            in += 8;
-            out += 8;
-            continue;
-        }
-        for (const char16_t *group = in + 8; in < group; ++in) {
-            if (!put(*in))
-                return std::nullopt;
-        }
-    }
-#endif
-    for (; in < stop; ++in) {
-        if (!put(*in))
+        else if (isEditorLineBreak(c))
+            out = std::copy(end.begin(), end.end(), out);
+        else
             return std::nullopt;
     }
     bytes.truncate(out - bytes.constData());

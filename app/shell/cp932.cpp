@@ -78,30 +78,12 @@ char replacementFor(char16_t unit, bool haveConverter)
 }
 
 // Plain ASCII is the same in both encodings; HEX text and dumps are all
-// ASCII, and converting them without iconv is many times faster. These two
-// copy the ASCII run at the start of their input, sixteen characters at a
-// time where they can, and return its length; the converter takes over
-// from there. A run of ASCII bytes never ends inside a double-byte
-// character, since a trail byte follows a lead byte, which is not ASCII.
-qsizetype narrowAscii(const char16_t *in, qsizetype count, char *out)
-{
-    qsizetype i = 0;
-#if defined(__SSE2__)
-    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    for (; i + 16 <= count; i += 16) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i + 8));
-        const __m128i stray = _mm_and_si128(_mm_or_si128(low, high), notAscii);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(stray, _mm_setzero_si128())) != 0xFFFF)
-            break;
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(low, high));
-    }
-#endif
-    for (; i < count && in[i] < 0x80; ++i)
-        out[i] = static_cast<char>(in[i]);
-    return i;
-}
-
+// ASCII, and converting them without iconv is many times faster. This one
+// and narrowAscii() copy the ASCII run at the start of their input, sixteen
+// characters at a time where they can, and return its length; the
+// converter takes over from there. A run of ASCII bytes never ends inside
+// a double-byte character, since a trail byte follows a lead byte, which
+// is not ASCII.
 qsizetype widenAscii(const char *in, qsizetype count, char16_t *out)
 {
     qsizetype i = 0;
@@ -137,6 +119,25 @@ qsizetype escapedLength(QByteArrayView bytes, qsizetype at)
 }
 
 } // namespace
+
+qsizetype narrowAscii(const char16_t *in, qsizetype count, char *out)
+{
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i + 8));
+        const __m128i stray = _mm_and_si128(_mm_or_si128(low, high), notAscii);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(stray, _mm_setzero_si128())) != 0xFFFF)
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < count && in[i] < 0x80; ++i)
+        out[i] = static_cast<char>(in[i]);
+    return i;
+}
 
 QString decodeCp932(QByteArrayView bytes)
 {

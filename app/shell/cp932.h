@@ -25,6 +25,11 @@
 QString decodeCp932(QByteArrayView bytes);
 QByteArray encodeCp932(QStringView text);
 
+// Copies the run of ASCII characters that `text` starts with into `out`, a
+// byte each (which is what they encode to), sixteen at a time where it can,
+// and returns the run's length.
+qsizetype narrowAscii(const char16_t *text, qsizetype count, char *out);
+
 // The character an undecodable byte stands for, and back (-1: none).
 constexpr char16_t cp932EscapeBase = 0xF700;
 constexpr char16_t escapeForByte(unsigned char byte)
