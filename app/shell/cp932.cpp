@@ -146,7 +146,8 @@ QString decodeCp932(QByteArrayView bytes)
     // output only grows if a converter ever breaks that rule.
     QString text(bytes.size(), Qt::Uninitialized);
     adviseHugePages(text.data(), std::size_t(text.size()) * sizeof(QChar));
-    qsizetype inDone = widenAscii(bytes.data(), bytes.size(), reinterpret_cast<char16_t *>(text.data()));
+    auto *units = reinterpret_cast<char16_t *>(text.data());
+    qsizetype inDone = widenAscii(bytes.data(), bytes.size(), units);
     if (inDone == bytes.size())
         return text;
     qsizetype outDone = inDone * 2; // in bytes, as iconv counts
