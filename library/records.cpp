@@ -7,9 +7,34 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kestrun {
 
 namespace {
+
+// The sum of data[from, to), sixteen bytes at a time where it can.
+uint64_t sumBytes(const uint8_t *data, uint64_t from, uint64_t to)
+{
+    uint64_t sum = 0;
+    uint64_t p = from;
+#if defined(__SSE2__)
+    // Each step adds the sixteen bytes into two 64-bit halves.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i halves = zero;
+    for (; p + 16 <= to; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + p));
+        halves = _mm_add_epi64(halves, _mm_sad_epu8(bytes, zero));
+    }
+    sum = static_cast<uint64_t>(_mm_cvtsi128_si64(halves))
+        + static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
+#endif
+    for (; p < to; ++p)
+        sum += data[p];
+    return sum;
+}
 
 bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
 {
@@ -178,10 +203,8 @@ KESTRUN_API uint32_t CheckSum(const uint8_t *data, uint32_t dataLength, uint32_t
     if (first <= last) {
         const uint64_t stop = uint64_t(last) + 1;
         const uint64_t dataStop = std::min<uint64_t>(stop, dataLength);
-        uint32_t partial = 0;
-        for (uint64_t p = first; p < dataStop; ++p)
-            partial += data[p];
-        sum = partial;
+        if (dataStop > first)
+            sum = sumBytes(data, first, dataStop);
         const uint64_t tailFrom = std::max<uint64_t>(first, dataLength);
         if (stop > tailFrom)
             sum += (stop - tailFrom) * (blank & 0xFF);

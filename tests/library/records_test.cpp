@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <vector>
 
 using namespace kestrun_test;
 
@@ -177,6 +179,25 @@ TEST(LineCheckSum, NoBytesIsNoValidRecord)
     EXPECT_EQ(LineCheckSum(nullptr, 0, &checksum), 0);
     EXPECT_EQ(LineCheckSum(nullptr, -1, &checksum), 0);
     EXPECT_EQ(checksum, 0x5A);
+}
+
+TEST(CheckSum, LongRangesFromAnyOffset)
+{
+    // Long enough to be summed sixteen bytes at a time, with both ends at
+    // every offset against those steps, and past the data into the blanks.
+    std::vector<uint8_t> data(1000);
+    std::mt19937 random(1);
+    for (uint8_t &byte : data)
+        byte = static_cast<uint8_t>(random());
+    for (uint32_t first = 0; first < 40; ++first) {
+        for (uint32_t last : {first, first + 15, first + 16, first + 17, 500u, 998u, 999u, 1040u}) {
+            uint32_t expected = 0;
+            for (uint64_t p = first; p <= last; ++p)
+                expected += p < data.size() ? data[p] : 0xEE;
+            EXPECT_EQ(CheckSum(data.data(), uint32_t(data.size()), first, last, 0xEE, nullptr), expected)
+                << first << ".." << last;
+        }
+    }
 }
 
 TEST(CheckSum, SumsDataAndBlankTail)
