@@ -17,7 +17,9 @@ std::optional<std::string> tunablesWithHugePages(const char *current);
 
 // Restarts the program from its own executable with the setting added, the
 // same arguments and the same process. Returns only when there is nothing
-// to add or the restart failed; the program then runs on as it is.
+// to add, the restart failed (the program then runs on as it is), or in the
+// restarted program, whose environment it puts back as it was before the
+// restart, so that the programs it starts do not inherit the setting.
 void restartWithHugePages(char *argv[]);
 
 #endif

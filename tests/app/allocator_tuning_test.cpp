@@ -41,6 +41,26 @@ private slots:
             QCOMPARE(QString::fromStdString(*tunables), wanted);
     }
 
+    // The restarted program puts the environment back as it was, so that
+    // programs it starts (a browser for the version window's links) do not
+    // inherit the setting.
+    void restartedProgramRestoresTheEnvironment()
+    {
+        char name[] = "Pelcor";
+        char *argv[] = {name, nullptr};
+        qputenv("GLIBC_TUNABLES", "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
+        qputenv("PELCOR_GLIBC_TUNABLES_BEFORE", "=glibc.malloc.arena_max=2");
+        restartWithHugePages(argv);
+        QCOMPARE(qgetenv("GLIBC_TUNABLES"), QByteArray("glibc.malloc.arena_max=2"));
+        QVERIFY(!qEnvironmentVariableIsSet("PELCOR_GLIBC_TUNABLES_BEFORE"));
+
+        qputenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1");
+        qputenv("PELCOR_GLIBC_TUNABLES_BEFORE", "-");
+        restartWithHugePages(argv);
+        QVERIFY(!qEnvironmentVariableIsSet("GLIBC_TUNABLES"));
+        QVERIFY(!qEnvironmentVariableIsSet("PELCOR_GLIBC_TUNABLES_BEFORE"));
+    }
+
     // The real program, started as a user starts it, runs with the setting
     // in force: the environment it was started with (as the kernel keeps
     // it) holds it. It runs from a folder of its own, so that its settings
