@@ -37,7 +37,7 @@ extern "C" {
 /* Result codes: 0 is success, negative is failure. */
 enum KestrunResult {
     ResultOk = 0,
-    ResultNotIntelHex = -1,    /* not Intel HEX: no colon, unknown record type, bad record */
+    ResultNotIntelHex = -1,    /* not Intel HEX: a malformed record or text between records */
     ResultChecksumError = -2,  /* a record's checksum is wrong */
     ResultEndRecordError = -3, /* the end record's checksum byte is not FF */
     ResultCancelled = -4,      /* the progress callback asked to stop */
@@ -88,26 +88,39 @@ KESTRUN_API uint32_t CheckSum(const uint8_t *data, uint32_t dataLength, uint32_t
  * *checksum (when not null) if right, else returns 0. */
 KESTRUN_API int32_t LineCheckSum(const uint8_t *bytes, int32_t count, uint8_t *checksum);
 
-/* Decodes the one record at `record` (its colon), scanning up to the first
- * NUL, CR or LF; `lineLength` is not consulted. Returns the record type 0-5 or
- * ResultNotIntelHex (no colon, no digit pairs, more than 300 pairs, type 06
- * and above), ResultChecksumError or ResultEndRecordError.
- * *position receives: type 00 the address + data length, 02 the segment value
- * x 16, 04 the upper address x 65536 plus the two address bytes, 01/03/05 zero;
- * it is left alone on a missing colon, a bad checksum or a record that does
- * not fit the decode buffer. A data record's bytes are stored at
- * buffer + address: `buffer` must hold 65535 + 255 bytes. */
+/* Decodes the one record at `record` (its colon); `lineLength` is not
+ * consulted. A record is a colon, then exactly as many digit pairs as its
+ * length byte + 5 (digits of either case), then NUL, CR or LF. Returns the
+ * record type 0-5, or ResultNotIntelHex (no colon, a character that is not
+ * a hex digit, an odd digit count, a pair count that disagrees with the
+ * length byte, text after the checksum; after the checksum test also type
+ * 06 and above, an 02 or 04 record that is not two bytes with address
+ * 0000, an 03 or 05 record that is not four bytes), ResultChecksumError or
+ * ResultEndRecordError (an end record whose checksum byte is not FF).
+ * *position receives: type 00 the address + data length, 02 the segment
+ * value x 16, 04 the upper address x 65536, 01/03/05 zero; it is left alone
+ * on a malformed record and a bad checksum, and is 0 after the other
+ * failures. A data record's bytes are stored at buffer + address: `buffer`
+ * must hold 65535 + 255 bytes. */
 KESTRUN_API int32_t LineHexToBin(const char *record, int32_t lineLength, uint8_t *buffer,
                                  uint32_t *position);
 
 /* Turns the NUL-terminated Intel HEX `text` into an image of the address
  * window *start..*end (both included), positions without data set to `fill`.
+ * The text starts with a record; between records, up to the end record,
+ * only CR and LF may stand, and nothing after the end record is read. Data
+ * records land at the segment base + the linear base + their address; a
+ * linear record clears the segment base. Work memory follows the bytes the
+ * records carry, not the spread of their addresses.
  * An *end of 0 means "up to the highest byte written"; it is replaced at the
  * end record (0xFFFFFFFF when no data record wrote a byte, an empty window).
- * textLength is only the progress total. On ResultOk, ResultCancelled and
- * ResultOverflow *imageSize receives the window size; the window is copied to
- * `image` unless it exceeds `capacity` (ResultOverflow: `image` untouched).
- * A record error returns at once, with *imageSize not written. */
+ * textLength is only the progress total; before each record the callback
+ * gets the offset where that record, or whatever stands in its place,
+ * begins. On ResultOk, ResultCancelled and ResultOverflow *imageSize
+ * receives the window size; the window is copied to `image` unless it
+ * exceeds `capacity` (ResultOverflow: `image` untouched). A record error
+ * returns at once, with *imageSize not written; a text that ends without an
+ * end record is ResultNotIntelHex. */
 KESTRUN_API int32_t HexToBinary(const char *text, uint8_t *image, int32_t textLength,
                                 uint32_t capacity, uint32_t *imageSize, const uint32_t *start,
                                 uint32_t *end, uint32_t fill, intptr_t userValue,

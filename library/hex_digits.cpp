@@ -16,8 +16,10 @@ char *FormatHexDigits(uint32_t value, int n, char *out)
 uint32_t ParseHexDigits(const char *text, int n)
 {
     uint32_t value = 0;
-    for (int i = 0; i < n; ++i)
-        value = value * 16 + (kCharClass[static_cast<unsigned char>(text[i])] & DigitMask);
+    for (int i = 0; i < n; ++i) {
+        const uint8_t c = kCharClass[static_cast<unsigned char>(text[i])];
+        value = value * 16 + ((c & LowerCase) ? 0 : (c & DigitMask));
+    }
     return value;
 }
 

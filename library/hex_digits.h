@@ -17,10 +17,16 @@ char *FormatHexDigits(uint32_t value, int n, char *out);
 // and NUL included, counts as the digit 0 and still takes its place.
 uint32_t ParseHexDigits(const char *text, int n);
 
-// Character classes for the record decoder: bits 0-3 hold the digit value
-// (0 for anything that is not an upper-case hex digit), NotHexDigit marks
-// every other character and LineStop the three characters that end a record.
-enum CharClass : uint8_t { DigitMask = 0x0F, NotHexDigit = 0x10, LineStop = 0x20 };
+// Character classes: bits 0-3 hold the digit value of a hex digit of either
+// case (0 for anything else), NotHexDigit marks every other character,
+// LowerCase the digits 'a'-'f' and LineStop the three characters that end
+// a record. Records read both cases, as every HEX reader does.
+enum CharClass : uint8_t {
+    DigitMask = 0x0F,
+    NotHexDigit = 0x10,
+    LineStop = 0x20,
+    LowerCase = 0x40
+};
 
 constexpr std::array<uint8_t, 256> makeCharClasses()
 {
@@ -31,6 +37,8 @@ constexpr std::array<uint8_t, 256> makeCharClasses()
         t[c] = static_cast<uint8_t>(c - '0');
     for (int c = 'A'; c <= 'F'; ++c)
         t[c] = static_cast<uint8_t>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c)
+        t[c] = static_cast<uint8_t>((c - 'a' + 10) | LowerCase);
     t[0] |= LineStop;
     t['\r'] |= LineStop;
     t['\n'] |= LineStop;

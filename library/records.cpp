@@ -48,66 +48,41 @@ bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
 
 namespace {
 
-// A record as nearly every file writes it: upper-case digits exactly as
-// many as its length byte asks for, then a line stop. Decodes it in one
-// pass and returns true; returns false, having decided nothing, for
-// anything else. Every character is looked at before the next is read, so
-// the scan never passes the text's NUL.
-bool decodeWellFormed(const unsigned char *p, DecodedRecord &out)
+// One digit pair at `p`, or false when either character is not a hex digit.
+// The first character is looked at before the second is read, so a pair
+// never reaches past the text's NUL.
+inline bool readPair(const unsigned char *p, uint8_t &byte)
 {
-    const uint8_t lengthHigh = kCharClass[p[0]];
-    if (lengthHigh & NotHexDigit)
+    const uint8_t high = kCharClass[p[0]];
+    if (high & NotHexDigit)
         return false;
-    const uint8_t lengthLow = kCharClass[p[1]];
-    if (lengthLow & NotHexDigit)
+    const uint8_t low = kCharClass[p[1]];
+    if (low & NotHexDigit)
+        return false;
+    byte = static_cast<uint8_t>(((high & DigitMask) << 4) | (low & DigitMask));
+    return true;
+}
+
+// The digit pairs after the colon: exactly the length byte + 5 of them,
+// then a line stop. False for anything else: a character that is not a hex
+// digit, a digit left without its partner, fewer or more pairs than the
+// length byte says, or text after the checksum.
+bool decodePairs(const unsigned char *p, DecodedRecord &out)
+{
+    if (!readPair(p, out.bytes[0]))
         return false;
     // Length, two address bytes, type, the data and the checksum: at most
     // 260 pairs, within the decode buffer.
-    const uint32_t pairs = uint32_t((lengthHigh << 4) | lengthLow) + 5;
-    for (uint32_t i = 0; i < pairs; ++i, p += 2) {
-        const uint8_t high = kCharClass[p[0]];
-        if (high & NotHexDigit)
+    const uint32_t pairs = uint32_t(out.bytes[0]) + 5;
+    for (uint32_t i = 1; i < pairs; ++i) {
+        if (!readPair(p + 2 * i, out.bytes[i]))
             return false;
-        const uint8_t low = kCharClass[p[1]];
-        if (low & NotHexDigit)
-            return false;
-        out.bytes[i] = static_cast<uint8_t>((high << 4) | low);
     }
+    p += 2 * pairs;
     if (!(kCharClass[p[0]] & LineStop))
         return false;
     out.count = pairs;
     out.stop = reinterpret_cast<const char *>(p);
-    out.onlyHexDigits = true;
-    return true;
-}
-
-// Any other record: pairs until a line stop, whatever the characters. A
-// digit left alone at the end pairs with the line stop and the scan ends
-// there, so it never passes the text's NUL. The pair count is checked
-// before every store. False when the record has more pairs than the buffer.
-bool decodeAnyPairs(const unsigned char *p, DecodedRecord &out)
-{
-    uint32_t count = 0;
-    uint8_t seen = 0;
-    for (;;) {
-        const uint8_t high = kCharClass[p[0]];
-        if (high & LineStop)
-            break;
-        if (count == kDecodeBufferSize)
-            return false;
-        const uint8_t low = kCharClass[p[1]];
-        out.bytes[count++] = static_cast<uint8_t>((high << 4) | (low & DigitMask));
-        seen |= high;
-        if (low & LineStop) {
-            ++p;
-            break;
-        }
-        seen |= low;
-        p += 2;
-    }
-    out.count = count;
-    out.stop = reinterpret_cast<const char *>(p);
-    out.onlyHexDigits = !(seen & NotHexDigit);
     return true;
 }
 
@@ -117,42 +92,35 @@ int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
 {
     if (record[0] != ':')
         return ResultNotIntelHex;
-    const auto *digits = reinterpret_cast<const unsigned char *>(record) + 1;
-    if (!decodeWellFormed(digits, out) && !decodeAnyPairs(digits, out))
+    if (!decodePairs(reinterpret_cast<const unsigned char *>(record) + 1, out))
         return ResultNotIntelHex;
-    uint8_t *bytes = out.bytes;
-    const uint32_t count = out.count;
-    if (count == 0)
-        return ResultNotIntelHex;
-    if (!bytesSumToZero(bytes, count))
+    const uint8_t *bytes = out.bytes;
+    if (!bytesSumToZero(bytes, out.count))
         return ResultChecksumError;
-
-    // Bytes the record does not supply read as 0, up to the farthest byte a
-    // data record's length can ask for.
-    const uint32_t needed = std::max<uint32_t>(6, 4 + bytes[0]);
-    if (count < needed)
-        std::memset(bytes + count, 0, needed - count);
 
     *position = 0;
     const uint8_t type = bytes[3];
+    const bool addressFieldZero = bytes[1] == 0 && bytes[2] == 0;
     switch (type) {
     case 0x00:
         *position = out.address() + out.dataLength();
         break;
     case 0x01:
-        if (bytes[count - 1] != 0xFF)
+        if (bytes[out.count - 1] != 0xFF)
             return ResultEndRecordError;
         break;
     case 0x02:
-        *position = (bytes[4] * 256u + bytes[5]) * 16u;
-        break;
     case 0x04:
-        // Files in the wild carry 0000 in the address field; other values
-        // are added as byte sum, which stored files may rely on.
-        *position = (bytes[4] * 256u + bytes[5]) * 65536u + bytes[1] + bytes[2];
+        // A base is two bytes with 0000 in the address field; any other
+        // shape would take its base from bytes that are not the base.
+        if (out.dataLength() != 2 || !addressFieldZero)
+            return ResultNotIntelHex;
+        *position = (bytes[4] * 256u + bytes[5]) * (type == 0x02 ? 16u : 65536u);
         break;
     case 0x03:
     case 0x05:
+        if (out.dataLength() != 4)
+            return ResultNotIntelHex;
         break;
     default:
         return ResultNotIntelHex;

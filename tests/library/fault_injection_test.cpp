@@ -111,14 +111,27 @@ int32_t run(const Load &load, uint32_t *imageSize = nullptr)
 
 } // namespace
 
+// `mebibytes` of data from address 0 in records of 128 bytes.
+std::string contiguousHex(uint32_t mebibytes)
+{
+    const std::vector<uint8_t> data = rampBytes(128, 0x21);
+    std::vector<std::string> records;
+    for (uint32_t upper = 0; upper < mebibytes * 16; ++upper) {
+        records.push_back(linearRecord(uint16_t(upper)));
+        for (uint32_t address = 0; address < 0x10000; address += 128)
+            records.push_back(dataRecord(uint16_t(address), data));
+    }
+    return hexFile(records);
+}
+
 TEST(FaultInjection, TightAddressSpaceGivesNoMemory)
 {
     if (kAddressSanitizer)
         GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space";
-    // The data lies at 256 MiB, so the work image needs that much address
-    // space; a window of four bytes around it needs no more output.
+    // Work memory follows the data: 8 MiB of data need about that much,
+    // four bytes at 256 MiB need next to nothing.
+    const Load much{contiguousHex(8), 0, 3, 4};
     const Load far{hexFile({linearRecord(0x1000), dataRecord(0, {1, 2, 3, 4})}), 0x10000000, 0x10000003, 4};
-    const Load near{hexFile({dataRecord(0, {1, 2, 3, 4})}), 0, 0, 4};
     struct LimitCase
     {
         const char *name;
@@ -127,9 +140,9 @@ TEST(FaultInjection, TightAddressSpaceGivesNoMemory)
         int32_t result;
     };
     const LimitCase cases[] = {
-        {"far data, ample room", far, 1024 * kMiB, ResultOk},
-        {"far data, 64 MiB of room", far, 64 * kMiB, ResultNoMemory},
-        {"near data, no room at all", near, 0, ResultNoMemory},
+        {"much data, ample room", much, 256 * kMiB, ResultOk},
+        {"much data, 2 MiB of room", much, 2 * kMiB, ResultNoMemory},
+        {"far data, 2 MiB of room", far, 2 * kMiB, ResultOk},
     };
     for (const LimitCase &row : cases) {
         SCOPED_TRACE(row.name);
@@ -141,6 +154,29 @@ TEST(FaultInjection, TightAddressSpaceGivesNoMemory)
         ASSERT_EQ(outcome.values.size(), 1u);
         EXPECT_EQ(outcome.values[0], row.result);
     }
+}
+
+TEST(FaultInjection, SparseRecordsOver4GiBNeedLittleMemory)
+{
+    // 2048 records of 16 bytes, 2 MiB apart from address 0 to the top of
+    // the space, read with the window 0-FF: a 127 KB file whose memory must
+    // follow its 32 KiB of data, not the 4 GiB its addresses span.
+    std::vector<std::string> records;
+    for (uint32_t i = 0; i < 2048; ++i) {
+        records.push_back(linearRecord(uint16_t(i * 0x20)));
+        records.push_back(dataRecord(0, rampBytes(16, uint8_t(i))));
+    }
+    const Load sparse{hexFile(records), 0, 0xFF, 0x100};
+    const ChildOutcome outcome = inChild([&] {
+        alarm(60);
+        const uint64_t before = peakResidentBytes();
+        const int32_t result = run(sparse);
+        return std::vector<int64_t>{result, int64_t(peakResidentBytes() - before)};
+    });
+    ASSERT_TRUE(outcome.exitedNormally) << "signal " << outcome.signal;
+    ASSERT_EQ(outcome.values.size(), 2u);
+    EXPECT_EQ(outcome.values[0], ResultOk);
+    EXPECT_LT(outcome.values[1], int64_t(64 * kMiB));
 }
 
 TEST(FaultInjection, AddressesNear4GiBEndInBoundedTimeAndMemory)

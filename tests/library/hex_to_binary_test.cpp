@@ -61,8 +61,11 @@ TEST(HexToBinary, RecordErrorsReturnAtOnce)
         {"\xEF\xBB\xBF:00000001FF\r\n", ResultNotIntelHex},
         {":0400000001020304F2\r\n", ResultNotIntelHex},
         {":0400000001020304F2", ResultNotIntelHex},
-        {":0400000001020304F2:00000001FF\r\n", ResultChecksumError},
-        {hexFile({":0a0000000102030405060708090abf"}), ResultChecksumError},
+        {":0400000001020304F2:00000001FF\r\n", ResultNotIntelHex},
+        {":0400000001020304F2\r\n; note\r\n:00000001FF\r\n", ResultNotIntelHex},
+        {":0400000001020304F2\r\n0400040005060708DE\r\n:00000001FF\r\n", ResultNotIntelHex},
+        {":0400000001020304F2\r\n", ResultNotIntelHex},
+        {hexFile({":0a0000000102030405060708090abe"}), ResultChecksumError},
         {hexFile({":0400000001020304F3"}), ResultChecksumError},
         {":0400000001020304F2\r\n:0100000100FE\r\n", ResultEndRecordError},
         {hexFile({":00000006FA"}), ResultNotIntelHex},
@@ -76,9 +79,9 @@ TEST(HexToBinary, RecordErrorsReturnAtOnce)
     }
 }
 
-TEST(HexToBinary, ReadsOnlyFromColonToColon)
+TEST(HexToBinary, ReadsUpToTheEndRecordOnly)
 {
-    std::string text = ":0400000001020304F2\r\n; not a record\r\n\r\n:00000001FF\r\nafter the end :zz";
+    std::string text = ":0400000001020304F2\r\n\r\n\n:00000001FF\r\nafter the end :zz";
     Load outcome = load(text);
     ASSERT_EQ(outcome.result, ResultOk);
     EXPECT_EQ(outcome.end, 3u);
@@ -254,13 +257,40 @@ TEST(HexToBinary, AddressSpaceEndsAt4GiB)
 
 TEST(HexToBinary, ReportsBeforeEachRecord)
 {
-    std::string text = ":0400000001020304F2\r\n; note\r\n:0400100005060708D2\n:00000001FF\r\n";
+    std::string text = ":0400000001020304F2\r\n\r\n:0400100005060708D2\n:00000001FF\r\n";
     ProgressLog log;
     Load outcome = load(text, {.log = &log, .textLength = 12345});
     ASSERT_EQ(outcome.result, ResultOk);
-    EXPECT_EQ(log.doneValues(), (std::vector<int32_t>{0, 29, 49}));
+    EXPECT_EQ(log.doneValues(), (std::vector<int32_t>{0, 23, 43}));
     for (const ProgressLog::Call &call : log.calls)
         EXPECT_EQ(call.total, 12345);
+}
+
+TEST(HexToBinary, LastReportBeforeARecordErrorIsWhereItLies)
+{
+    // Callers find the line of a record error from the last report.
+    const std::string good = ":0400000001020304F2\r\n";
+    struct WhereCase
+    {
+        const char *name;
+        std::string text;
+        int32_t result;
+        int32_t done;
+    };
+    const WhereCase cases[] = {
+        {"bad checksum", good + good + ":00000001FE\r\n", ResultChecksumError, 42},
+        {"text between records", good + "\r\n# note\r\n", ResultNotIntelHex, 23},
+        {"no end record", good + good, ResultNotIntelHex, 42},
+        {"beyond 4 GiB", good + linearRecord(0xFFFF) + "\n" + dataRecord(0xFFFF, {1, 2}) + "\n",
+         ResultAddressFault, 37},
+    };
+    for (const WhereCase &row : cases) {
+        SCOPED_TRACE(row.name);
+        ProgressLog log;
+        EXPECT_EQ(load(row.text, {.log = &log}).result, row.result);
+        ASSERT_FALSE(log.calls.empty());
+        EXPECT_EQ(log.calls.back().done, row.done);
+    }
 }
 
 TEST(HexToBinary, CancelStillDeliversTheWindow)

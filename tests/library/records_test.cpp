@@ -28,11 +28,11 @@ int32_t decode(const std::string &record, GuardedBuffer<uint8_t> &buffer, uint32
     return LineHexToBin(text.get(), int32_t(record.size()), buffer.data(), &position);
 }
 
-// A record of `pairs` digit pairs with a right checksum: a data record whose
-// length byte says 16, carrying a ramp of bytes.
-std::string recordOfPairs(size_t pairs)
+// A data record whose length byte says `length` but which carries
+// `pairs` digit pairs (a ramp of bytes) with a right checksum.
+std::string recordOfPairs(uint8_t length, size_t pairs)
 {
-    std::vector<uint8_t> bytes = {0x10, 0x00, 0x00, 0x00};
+    std::vector<uint8_t> bytes = {length, 0x00, 0x00, 0x00};
     std::vector<uint8_t> data = rampBytes(pairs - 5, 1);
     bytes.insert(bytes.end(), data.begin(), data.end());
     return hexText(bytes);
@@ -44,23 +44,41 @@ TEST(LineHexToBin, DecodesEachKindOfRecord)
 {
     const DecodeCase cases[] = {
         {":00000001FF", 1, 0},
+        {":00000001ff", 1, 0},
         {":0100000100FE", ResultEndRecordError, 0},
         {":0400100001020304E2", 0, 0x14},
+        {":0400100001020304e2", 0, 0x14},
         {":020000021000EC", 2, 0x10000},
-        {":021234021000A6", 2, 0x10000},
         {":020000040010EA", 4, 0x100000},
-        {":020102040001F6", 4, 0x10003},
         {":0400000300003800C1", 3, 0},
         {":040000050000CD2A00", 5, 0},
         {":00000006FA", ResultNotIntelHex, 0},
-        {":0400100001020304e2", ResultChecksumError, untouchedPosition},
+        // Address records must be two bytes with the address field 0000,
+        // start records four bytes; checked after the checksum.
+        {":021234021000A6", ResultNotIntelHex, 0},
+        {":020102040001F6", ResultNotIntelHex, 0},
+        {":00000004FC", ResultNotIntelHex, 0},
+        {":0400000210000000EA", ResultNotIntelHex, 0},
+        {":00000003FD", ResultNotIntelHex, 0},
+        {":020000050000F9", ResultNotIntelHex, 0},
+        {":020010040000EB", ResultChecksumError, untouchedPosition},
         {":0400100001020304E3", ResultChecksumError, untouchedPosition},
+        // Malformed records are refused before their checksum is looked at.
         {" :00000001FF", ResultNotIntelHex, untouchedPosition},
         {"", ResultNotIntelHex, untouchedPosition},
-        {":", ResultNotIntelHex, anyPosition},
-        {":\r\n", ResultNotIntelHex, anyPosition},
+        {":", ResultNotIntelHex, untouchedPosition},
+        {":\r\n", ResultNotIntelHex, untouchedPosition},
+        {":00000001FF ", ResultNotIntelHex, untouchedPosition},
+        {":00000001FF:", ResultNotIntelHex, untouchedPosition},
+        {":00000001FF\t\r\n", ResultNotIntelHex, untouchedPosition},
+        {":000000 01FF", ResultNotIntelHex, untouchedPosition},
+        {":010000004xBF", ResultNotIntelHex, untouchedPosition},
+        {":0100000041427C", ResultNotIntelHex, untouchedPosition},
+        {":040000000102F9", ResultNotIntelHex, untouchedPosition},
+        // What follows the line end is not read.
         {":00000001FF\r\n:zz", 1, 0},
         {":00000001FF\n:zz", 1, 0},
+        {":00000001FF\rzz", 1, 0},
         {":00000001FF\r", 1, 0},
     };
     for (const DecodeCase &row : cases) {
@@ -75,7 +93,7 @@ TEST(LineHexToBin, DecodesEachKindOfRecord)
     }
 }
 
-TEST(LineHexToBin, StoresTheCountOfTheLengthByteAtTheAddress)
+TEST(LineHexToBin, StoresExactlyTheDataBytesAtTheAddress)
 {
     struct StoreCase
     {
@@ -85,8 +103,8 @@ TEST(LineHexToBin, StoresTheCountOfTheLengthByteAtTheAddress)
     };
     const StoreCase cases[] = {
         {":0400100001020304E2", 0x10, {1, 2, 3, 4}},
-        // Three data bytes under the checksum, but the length byte says two.
-        {":02001000010203E8", 0x10, {1, 2}},
+        {":04000000ea59335c2a", 0x00, {0xEA, 0x59, 0x33, 0x5C}},
+        {":02FFF000aBcD97", 0xFFF0, {0xAB, 0xCD}},
     };
     for (const StoreCase &row : cases) {
         SCOPED_TRACE(row.record);
@@ -94,10 +112,31 @@ TEST(LineHexToBin, StoresTheCountOfTheLengthByteAtTheAddress)
         uint32_t position = 0;
         ASSERT_EQ(decode(row.record, buffer, position), 0);
         EXPECT_EQ(position, row.address + row.bytes.size());
-        EXPECT_EQ(buffer[row.address - 1], GuardedBuffer<uint8_t>::sentinel);
+        if (row.address > 0) {
+            EXPECT_EQ(buffer[row.address - 1], GuardedBuffer<uint8_t>::sentinel);
+        }
         for (size_t i = 0; i < row.bytes.size(); ++i)
             EXPECT_EQ(buffer[row.address + i], row.bytes[i]);
         EXPECT_EQ(buffer[row.address + row.bytes.size()], GuardedBuffer<uint8_t>::sentinel);
+    }
+}
+
+TEST(LineHexToBin, AnyCharacterThatIsNoHexDigitIsRefusedWherever)
+{
+    // Each character of a good record in turn replaced by a character
+    // that is not a hex digit; the checksum cannot save any of them.
+    const std::string good = ":0400100001020304E2";
+    for (const char bad : {'G', 'g', ' ', ':', '\t', '\x82', '\x7F', '-'}) {
+        for (size_t at = 1; at < good.size(); ++at) {
+            std::string record = good;
+            record[at] = bad;
+            SCOPED_TRACE(testing::Message() << record << " at " << at);
+            GuardedBuffer<uint8_t> buffer(decodeRoom);
+            uint32_t position = untouchedPosition;
+            EXPECT_EQ(decode(record, buffer, position), ResultNotIntelHex);
+            EXPECT_EQ(position, untouchedPosition);
+            EXPECT_TRUE(buffer.untouched());
+        }
     }
 }
 
@@ -113,38 +152,51 @@ TEST(LineHexToBin, LongestRecordAtTheTopFillsTheBufferExactly)
     EXPECT_TRUE(buffer.guardIntact());
 }
 
-TEST(LineHexToBin, ThreeHundredPairsFitAndOneMoreIsRefused)
+TEST(LineHexToBin, PairCountMustBeTheLengthBytePlusFive)
 {
-    GuardedBuffer<uint8_t> buffer(decodeRoom);
-    uint32_t position = untouchedPosition;
-    EXPECT_EQ(decode(recordOfPairs(300), buffer, position), 0);
-    EXPECT_EQ(position, 0x10u);
-
-    for (size_t pairs : {301, 302, 5000}) {
-        SCOPED_TRACE(pairs);
-        GuardedBuffer<uint8_t> untouched(decodeRoom);
-        position = untouchedPosition;
-        EXPECT_EQ(decode(recordOfPairs(pairs), untouched, position), ResultNotIntelHex);
-        EXPECT_EQ(position, untouchedPosition);
-        EXPECT_TRUE(untouched.untouched());
+    struct CountCase
+    {
+        uint8_t length;
+        size_t pairs;
+        int32_t result;
+    };
+    const CountCase cases[] = {
+        {0x10, 21, 0},
+        {0x10, 20, ResultNotIntelHex},
+        {0x10, 22, ResultNotIntelHex},
+        {0x10, 300, ResultNotIntelHex},
+        {0x10, 301, ResultNotIntelHex},
+        {0x10, 5000, ResultNotIntelHex},
+        {0xFF, 260, 0},
+        {0xFF, 259, ResultNotIntelHex},
+        {0xFF, 261, ResultNotIntelHex},
+        {0x00, 5, 0},
+        {0x00, 6, ResultNotIntelHex},
+    };
+    for (const CountCase &row : cases) {
+        SCOPED_TRACE(testing::Message() << int(row.length) << " with " << row.pairs << " pairs");
+        GuardedBuffer<uint8_t> buffer(decodeRoom);
+        uint32_t position = untouchedPosition;
+        EXPECT_EQ(decode(recordOfPairs(row.length, row.pairs), buffer, position), row.result);
+        if (row.result < 0) {
+            EXPECT_EQ(position, untouchedPosition);
+            EXPECT_TRUE(buffer.untouched());
+        }
+        EXPECT_TRUE(buffer.guardIntact());
     }
 }
 
-TEST(LineHexToBin, OddDigitCountNeverReadsPastTheText)
+TEST(LineHexToBin, OddDigitCountIsRefusedWithinTheText)
 {
-    // The last digit pairs with the terminator; what these decode to beyond
-    // that is open, but the scan must stay inside the text.
-    for (const char *record : {":0", ":000", ":00000001F", ":00000001FFF", ":0400100001020304E2F"}) {
+    for (const char *record : {":0", ":000", ":00000001F", ":00000001FFF", ":0400100001020304E2F",
+                               ":0400100001020304E\r\n"}) {
         SCOPED_TRACE(record);
         GuardedBuffer<uint8_t> buffer(decodeRoom);
-        uint32_t position = 0;
-        int32_t result = decode(record, buffer, position);
-        EXPECT_LE(result, 5);
-        EXPECT_TRUE(buffer.guardIntact());
+        uint32_t position = untouchedPosition;
+        EXPECT_EQ(decode(record, buffer, position), ResultNotIntelHex);
+        EXPECT_EQ(position, untouchedPosition);
+        EXPECT_TRUE(buffer.untouched());
     }
-    GuardedBuffer<uint8_t> buffer(decodeRoom);
-    uint32_t position = 0;
-    EXPECT_EQ(decode(":00000001FFF", buffer, position), ResultChecksumError);
 }
 
 TEST(LineCheckSum, AcceptsBytesThatSumToZero)

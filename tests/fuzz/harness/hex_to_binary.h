@@ -1,8 +1,10 @@
 // HexToBinary on arbitrary text with an arbitrary window, capacity and
-// fill. What must hold: the result is one of the codes; a record error
-// writes neither the size nor the image; the size is the window's; nothing
-// lands past the window or the capacity; and any image that loads is
-// written back by BinaryToHex and loads again as the same bytes.
+// fill. What must hold: the result is the one the rules of hex_rules.h
+// give; a record error writes neither the size nor the image; the size is
+// the window's; the window holds exactly the bytes the records spell, fill
+// elsewhere; nothing lands past the window or the capacity; and any image
+// that loads is written back by BinaryToHex and loads again as the same
+// bytes.
 #ifndef KESTRUN_FUZZ_HEX_TO_BINARY_H
 #define KESTRUN_FUZZ_HEX_TO_BINARY_H
 
@@ -10,6 +12,7 @@
 #include "fuzz_check.h"
 #include "fuzz_input.h"
 #include "hex_layout.h"
+#include "hex_rules.h"
 #include "progress_probe.h"
 #include "tail_buffer.h"
 
@@ -83,12 +86,41 @@ struct HexToBinaryOutcome
     uint32_t end;
     size_t textEnd; // where the text's NUL stands
     const ProgressProbe &probe;
+    const TextMeaning &meaning;
 };
+
+namespace hex_to_binary_detail {
+
+inline bool resultAsMeant(int32_t result, int32_t meant)
+{
+    if (meant == ResultOk || meant == ResultCancelled)
+        return result == meant || result == ResultOverflow;
+    return result == meant;
+}
+
+// The window as the records spell it: their bytes where they wrote, the
+// fill elsewhere.
+inline bool windowAsMeant(const HexToBinaryCall &c, const HexToBinaryOutcome &o, int64_t window)
+{
+    std::vector<uint8_t> meant(size_t(window), uint8_t(c.fill));
+    const uint64_t stop = uint64_t(c.start) + uint64_t(window);
+    for (auto at = o.meaning.bytes.lower_bound(c.start); at != o.meaning.bytes.end() && at->first < stop; ++at)
+        meant[at->first - c.start] = at->second;
+    return window == 0 || std::memcmp(meant.data(), o.image, size_t(window)) == 0;
+}
+
+inline uint32_t automaticEnd(const TextMeaning &meaning)
+{
+    return meaning.bytes.empty() ? 0xFFFFFFFF : uint32_t(meaning.bytes.rbegin()->first);
+}
+
+} // namespace hex_to_binary_detail
 
 inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome &o)
 {
     using namespace hex_to_binary_detail;
     FUZZ_CHECK(o.result <= ResultOk && o.result >= ResultAddressFault);
+    FUZZ_CHECK(resultAsMeant(o.result, o.meaning.result));
     FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
     FUZZ_CHECK(o.probe.calls == 0 || o.probe.lastDone <= o.textEnd);
     FUZZ_CHECK(o.result != ResultCancelled || o.probe.stopped());
@@ -99,6 +131,7 @@ inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome 
         return;
     }
     FUZZ_CHECK(c.end == 0 || o.end == c.end);
+    FUZZ_CHECK(c.end != 0 || o.meaning.result != ResultOk || o.end == automaticEnd(o.meaning));
     const bool emptyWindow = o.result == ResultOk && c.end == 0 && o.end == 0xFFFFFFFF && o.imageSize == 0;
     const int64_t window = emptyWindow ? 0 : int64_t(o.end) - int64_t(c.start) + 1;
     if (window < 0) {
@@ -114,6 +147,7 @@ inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome 
     }
     FUZZ_CHECK(o.result != ResultOverflow);
     FUZZ_CHECK(allSentinel(o.image + window, c.capacity - window));
+    FUZZ_CHECK(windowAsMeant(c, o, window));
     if (o.result == ResultOk && window > 0)
         checkRoundTrip(o.image, uint32_t(window), c.recordLength, c.newLine);
 }
@@ -135,7 +169,8 @@ inline int hexToBinaryOne(const uint8_t *data, size_t size)
     uint32_t end = c.end;
     const int32_t result = HexToBinary(record, image, probe.total, c.capacity, &imageSize, &c.start, &end, c.fill,
                                        probe.userValue(), probe.callback());
-    checkHexToBinary(c, {result, image, imageSize, end, std::strlen(record), probe});
+    const TextMeaning meaning = textMeaning(text.get(), c.stopAt);
+    checkHexToBinary(c, {result, image, imageSize, end, std::strlen(record), probe, meaning});
     return 0;
 }
 
