@@ -2,9 +2,9 @@
 
 #include "CancelSignal.h"
 #include "ConversionProgress.h"
-#include "HexErrorLine.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
+#include "convert/HexErrorLine.h"
 #include "settings/SettingsModel.h"
 #include "shell/cp932.h"
 
@@ -212,8 +212,13 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
     if (message.isEmpty())
         message = QStringLiteral("conversion failed (%1)").arg(result);
     if (m_invocation.takesHexText() && HexErrorLine::isRecordError(result)) {
-        if (const auto line = HexErrorLine::find(input))
-            return fail(name + u':' + QString::number(*line), message);
+        const auto place =
+            HexErrorLine::find(LinkedLibrary::calls(), input, HexErrorLine::Counting::Objcopy);
+        if (place) {
+            if (place->noEndRecord)
+                message += QStringLiteral(" (no end record)");
+            return fail(name + u':' + QString::number(place->line), message);
+        }
     }
     return fail(name, message);
 }

@@ -11,7 +11,7 @@ namespace {
 // Runs up to this size stay on the heap, where thousands of small ones are
 // cheap; larger ones go to work memory, where a run of a whole image grows
 // without being copied and fills with huge pages.
-constexpr uint64_t kLargestHeapRun = 2 * 1024 * 1024;
+constexpr uint64_t kLargestHeapRun = 64 * 1024;
 constexpr uint64_t kSmallestHeapRun = 64;
 
 } // namespace

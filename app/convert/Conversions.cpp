@@ -1,6 +1,7 @@
 #include "convert/Conversions.h"
 
 #include "convert/ConversionEngine.h"
+#include "convert/HexErrorLine.h"
 #include "convert/form2.h"
 #include "convert/kestrun.h"
 #include "convert/progress.h"
@@ -43,6 +44,31 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
         showSettingFault(engine.fault());
     else
         ShowLibraryError(result);
+    return false;
+}
+
+// Where a record error lies, under the library's message: the line as the
+// document window counts it.
+QString placeText(const HexErrorLine::Place &place)
+{
+    const QString line = QStringLiteral("%1 行目").arg(place.line);
+    return place.noEndRecord ? QStringLiteral("(%1: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)").arg(line)
+                             : QStringLiteral("(%1)").arg(line);
+}
+
+// Ends a conversion of `window`'s HEX `text` that failed. A record error
+// names its line, which the window shows selected once the message is
+// closed.
+bool failOnText(const ConversionEngine &engine, std::int32_t result, Form1 *window,
+                const QByteArray &text)
+{
+    if (!HexErrorLine::isRecordError(result))
+        return fail(engine, result);
+    closeProgressWindow();
+    const auto place = HexErrorLine::find(kBoundLibrary, text, HexErrorLine::Counting::Editor);
+    ShowLibraryError(result, place ? placeText(*place) : QString());
+    if (place)
+        window->selectLine(place->line);
     return false;
 }
 
@@ -120,9 +146,10 @@ bool ConvertHexToBinary(Form1 *window)
     progress.clearPicture();
 
     ConversionEngine engine = engineFor(s, progress);
-    const std::int32_t result = engine.hexToBinary(window->documentBytes());
+    const QByteArray text = window->documentBytes();
+    const std::int32_t result = engine.hexToBinary(text);
     if (result < 0)
-        return fail(engine, result);
+        return failOnText(engine, result, window, text);
     closeProgressWindow();
 
     QString name = renameExtension(DocumentPath(window), QStringLiteral(".bin"));
@@ -211,9 +238,10 @@ bool ConvertHexToDump(Form1 *window)
         return false;
     }
     ConversionEngine engine = engineFor(s, progress);
-    const std::int32_t result = engine.hexToDump(window->documentBytes());
+    const QByteArray text = window->documentBytes();
+    const std::int32_t result = engine.hexToDump(text);
     if (result < 0)
-        return fail(engine, result);
+        return failOnText(engine, result, window, text);
     announceTransfer(progress);
 
     const QString source = DocumentPath(window);

@@ -182,7 +182,7 @@ std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t u
     return drawAndPump(done, total, userValue);
 }
 
-void ShowLibraryError(std::int32_t code)
+void ShowLibraryError(std::int32_t code, const QString &where)
 {
     // An unbound library has already been reported by the binding.
     if (code == kestrun::NotBound)
@@ -190,7 +190,9 @@ void ShowLibraryError(std::int32_t code)
     char buffer[256] = {};
     if (kestrun::GetErrorString(code, buffer) <= 0)
         return;
-    const QByteArrayView message(buffer, qstrnlen(buffer, sizeof buffer));
-    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("エラー"),
-                      decodeCp932(message), QMessageBox::Ok);
+    QString text = decodeCp932(QByteArrayView(buffer, qstrnlen(buffer, sizeof buffer)));
+    if (!where.isEmpty())
+        text += u'\n' + where;
+    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("エラー"), text,
+                      QMessageBox::Ok);
 }

@@ -8,6 +8,8 @@
 #ifndef PELCOR_PROGRESS_H
 #define PELCOR_PROGRESS_H
 
+#include <QString>
+
 #include <cstdint>
 
 class Form2;
@@ -34,8 +36,9 @@ int progressBarWidth(std::int32_t done, std::int32_t total);
 // ContinueConversion.
 std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue);
 
-// Shows the library's message for a negative result `code` in an error box;
-// shows nothing for a code the library has no message for.
-void ShowLibraryError(std::int32_t code);
+// Shows the library's message for a negative result `code` in an error box,
+// with `where` (when not empty) on a line of its own below it; shows
+// nothing for a code the library has no message for.
+void ShowLibraryError(std::int32_t code, const QString &where = QString());
 
 #endif

@@ -13,7 +13,9 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -209,6 +211,23 @@ QByteArray Form1::documentBytes() const
     if (std::optional<QByteArray> bytes = asciiFileBytes(raw, m_lineEnd))
         return *std::move(bytes);
     return encodeCp932(fromEditorText(raw, m_lineEnd));
+}
+
+void Form1::selectLine(int line)
+{
+    if (QMdiArea *area = mdiArea())
+        area->setActiveSubWindow(this);
+    QTextCursor cursor(m_txt->document());
+    const QTextBlock block = m_txt->document()->findBlockByNumber(line - 1);
+    if (line >= 1 && block.isValid()) {
+        cursor.setPosition(block.position());
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    } else {
+        cursor.movePosition(QTextCursor::End);
+    }
+    m_txt->setTextCursor(cursor);
+    m_txt->ensureCursorVisible();
+    m_txt->setFocus();
 }
 
 bool Form1::queryClose()

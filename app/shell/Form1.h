@@ -42,6 +42,10 @@ public:
 
     bool Modified() const { return m_modified; }
 
+    // Makes this the active window and selects its line `line` (from 1),
+    // scrolled into view; a line past the last puts the cursor at the end.
+    void selectLine(int line);
+
     // Asks the save question when the text changed and saves on Yes.
     // Returns whether the window may close; a window that may close is not
     // asked again when it then closes.

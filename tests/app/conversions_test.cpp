@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -124,8 +125,8 @@ private slots:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("message");
         QTest::newRow("end below start") << kTwoRecords << "100" << "50" << "ｵｰﾊﾞｰﾌﾛｰです";
-        QTest::newRow("lower-case digits") << ":0400000001020304f2\r\n:00000001FF\r\n" << "" << ""
-                                           << "ﾁｪｯｸｻﾑ値が異常です";
+        QTest::newRow("bad checksum") << ":0400000001020304F2\r\n:0400000001020304F3\r\n:00000001FF\r\n"
+                                      << "" << "" << "ﾁｪｯｸｻﾑ値が異常です\n(2 行目)";
         QTest::newRow("given end 0 and data beyond 1023")
             << ":01040000AA51\r\n:00000001FF\r\n" << "0" << "0" << "ｵｰﾊﾞｰﾌﾛｰです";
         QTest::newRow("bad setting") << kTwoRecords << "1G" << "50"
@@ -151,6 +152,67 @@ private slots:
         QVERIFY(!ConvertHexToBinary(source));
         QCOMPARE(script.texts(), QStringList{message});
         QVERIFY(!QFile::exists(path("bad.bin")));
+    }
+
+    void recordErrorsSelectTheirLine_data()
+    {
+        QTest::addColumn<bool>("toDump");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("selected");
+        const QString good = QStringLiteral(":0400000001020304F2");
+        const QString bad = QStringLiteral(":0400000001020304F3");
+        const QString end = QStringLiteral(":00000001FF");
+        const QString sum = QStringLiteral("ﾁｪｯｸｻﾑ値が異常です\n(3 行目)");
+        QTest::newRow("checksum, CR LF") << false << good + "\r\n" + good + "\r\n" + bad + "\r\n" + end << sum
+                                         << 3 << bad;
+        QTest::newRow("checksum, CR, to dump") << true << good + "\r\r" + bad + "\r" + end << sum << 3 << bad;
+        QTest::newRow("checksum, LF CR shown as two lines")
+            << false << good + "\n\r" + bad + "\n\r" + end << sum << 3 << bad;
+        QTest::newRow("text between records")
+            << true << good + "\n\n; note\n" + end << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目)" << 3 << "; note";
+        QTest::newRow("text after a checksum") << false << good + "\r\n" + good + " ;\r\n" + end
+                                               << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(2 行目)" << 2 << good + " ;";
+        QTest::newRow("no end record")
+            << false << good + "\r\n" + good + "\r\n"
+            << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 3 << QString();
+        QTest::newRow("no end record, last line open")
+            << true << good + "\n" + good << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 2
+            << QString();
+    }
+
+    // The message names the line and, once it is closed, the document
+    // window shows the line selected; past the last line, the cursor
+    // stands at the end.
+    void recordErrorsSelectTheirLine()
+    {
+        QFETCH(bool, toDump);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        QFETCH(int, line);
+        QFETCH(QString, selected);
+        Form1 *source = document(text, QStringLiteral("bad.hex"));
+        document(kTwoRecords, QStringLiteral("other.hex"));
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!(toDump ? ConvertHexToDump(source) : ConvertHexToBinary(source)));
+        QCOMPARE(script.texts(), QStringList{message});
+        QCOMPARE(m_frame->mdiArea()->activeSubWindow(), source);
+        const QTextCursor cursor = source->Txt()->textCursor();
+        QCOMPARE(cursor.blockNumber() + 1, line);
+        QCOMPARE(cursor.selectedText(), selected);
+        if (selected.isEmpty())
+            QVERIFY(cursor.atEnd());
+    }
+
+    void lowerCaseHexConverts()
+    {
+        Form1 *source = document(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"), QStringLiteral("lc.hex"));
+        ScriptedPrompts script;
+        script.expectSave(path("lc.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        QCOMPARE(readBytes(path("lc.bin")), QByteArray("\xEA\x59\x33\x5C"));
     }
 
     void cancelStopsEveryConversion()

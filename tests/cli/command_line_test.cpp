@@ -152,16 +152,23 @@ private slots:
             QTest::addRow("checksum on line 3, line end %s", QByteArray(end).toPercentEncoding().constData())
                 << "hex2bin" << hexText({good, good, badSum, good}, end) << "3: ﾁｪｯｸｻﾑ値が異常です";
         }
-        QTest::newRow("after a comment line") << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
-                                              << "3: ﾁｪｯｸｻﾑ値が異常です";
+        QTest::newRow("checksum on line 3, LF CR counted as objcopy counts")
+            << "hex2bin" << hexText({good, good, badSum, good}, "\n\r") << "3: ﾁｪｯｸｻﾑ値が異常です";
+        QTest::newRow("a comment line") << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
+                                        << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
+        QTest::newRow("text after a checksum") << "hex2bin" << good + "\r\n" + good + " \r\n"
+                                               << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
         QTest::newRow("no end record") << "hex2bin" << good + "\n" + good + "\n"
-                                       << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
-        QTest::newRow("empty text") << "hex2bin" << QByteArray() << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません";
+                                       << "3: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
+        QTest::newRow("no end record, last line open") << "hex2bin" << good + "\n\n" + good
+                                                       << "4: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
+        QTest::newRow("empty text") << "hex2bin" << QByteArray()
+                                    << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
         QTest::newRow("bad end record") << "hex2bin" << good + "\n:0100000100FE\n"
                                         << "2: ｴﾝﾄﾞﾚｺｰﾄﾞが異常です";
         QTest::newRow("segment beyond 4 GiB")
             << "hexdump"
-            << hexText({hexRecord(0x04, 0, "\xFF\xFF"), hexRecord(0x02, 0, "\xF0\x00"), good})
+            << hexText({hexRecord(0x04, 0, "\xFF\xFF"), hexRecord(0x02, 0, QByteArray::fromHex("F000")), good})
             << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
     }
 
