@@ -216,7 +216,7 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
             HexErrorLine::find(LinkedLibrary::calls(), input, HexErrorLine::Counting::Objcopy);
         if (place) {
             if (place->noEndRecord)
-                message += QStringLiteral(" (no end record)");
+                message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
             return fail(name + u':' + QString::number(place->line), message);
         }
     }

@@ -4,7 +4,7 @@
 set -eu
 
 PACKAGES="cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic \
-libgtest-dev binutils srecord xxd bsdextrautils clang libclang-rt-14-dev \
+libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
 xvfb xauth imagemagick"
 
 missing=""

@@ -52,7 +52,7 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
 QString placeText(const HexErrorLine::Place &place)
 {
     const QString line = QStringLiteral("%1 行目").arg(place.line);
-    return place.noEndRecord ? QStringLiteral("(%1: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)").arg(line)
+    return place.noEndRecord ? QStringLiteral("(%1: %2)").arg(line, HexErrorLine::noEndRecordNote())
                              : QStringLiteral("(%1)").arg(line);
 }
 

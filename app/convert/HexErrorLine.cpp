@@ -27,6 +27,11 @@ bool isRecordError(std::int32_t result)
         || result == ResultEndRecordError || result == ResultAddressFault;
 }
 
+QString noEndRecordNote()
+{
+    return QStringLiteral("ｴﾝﾄﾞﾚｺｰﾄﾞがありません");
+}
+
 std::optional<Place> find(const LibraryCalls &calls, QByteArrayView text, Counting counting)
 {
     // No image is wanted: with no room for one the call ends at the first
@@ -37,7 +42,7 @@ std::optional<Place> find(const LibraryCalls &calls, QByteArrayView text, Counti
     const std::uint32_t start = 0;
     std::uint32_t end = 0;
     const std::int32_t result = calls.hexToBinary(
-        text.constData(), &image, static_cast<std::int32_t>(text.size()), 0, &imageSize, &start,
+        text.isNull() ? "" : text.constData(), &image, static_cast<std::int32_t>(text.size()), 0, &imageSize, &start,
         &end, 0, reinterpret_cast<std::intptr_t>(&last), &LastReport::keep);
     if (!isRecordError(result) || last.done < 0 || last.done > text.size())
         return std::nullopt;

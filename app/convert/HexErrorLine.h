@@ -10,6 +10,7 @@
 #include "convert/LibraryCalls.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,10 @@ struct Place {
     int line = 1;           // from 1
     bool noEndRecord = false; // the text ended without its end record
 };
+
+// What both front ends add to the library's message when the text ended
+// without its end record.
+QString noEndRecordNote();
 
 // The line of the first record error in `text`, which must be followed by
 // a NUL, as for HexToBinary; nothing when the text converts without one.

@@ -177,6 +177,9 @@ private slots:
         QTest::newRow("no end record")
             << false << good + "\r\n" + good + "\r\n"
             << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 3 << QString();
+        QTest::newRow("empty document") << false << QString()
+                                        << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(1 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 1
+                                        << QString();
         QTest::newRow("no end record, last line open")
             << true << good + "\n" + good << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 2
             << QString();

@@ -159,11 +159,11 @@ private slots:
         QTest::newRow("text after a checksum") << "hex2bin" << good + "\r\n" + good + " \r\n"
                                                << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
         QTest::newRow("no end record") << "hex2bin" << good + "\n" + good + "\n"
-                                       << "3: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
+                                       << "3: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
         QTest::newRow("no end record, last line open") << "hex2bin" << good + "\n\n" + good
-                                                       << "4: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
+                                                       << "4: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
         QTest::newRow("empty text") << "hex2bin" << QByteArray()
-                                    << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません (no end record)";
+                                    << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
         QTest::newRow("bad end record") << "hex2bin" << good + "\n:0100000100FE\n"
                                         << "2: ｴﾝﾄﾞﾚｺｰﾄﾞが異常です";
         QTest::newRow("segment beyond 4 GiB")

@@ -116,6 +116,22 @@ private:
         return result;
     }
 
+    // The end of kestrun's error line for Pelcor's message: the library's
+    // message, and the line that Pelcor names below it, if any, where
+    // kestrun names it after the file.
+    static QString kestrunError(const QString &pelcor)
+    {
+        static const QRegularExpression where(
+            QStringLiteral("^(.*)\\n\\((\\d+) 行目(?:: (.*))?\\)$"),
+            QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch match = where.match(pelcor);
+        if (!match.hasMatch())
+            return ": " + pelcor + '\n';
+        const QString note = match.captured(3);
+        return ':' + match.captured(2) + ": " + match.captured(1)
+            + (note.isEmpty() ? QString() : " (" + note + ')') + '\n';
+    }
+
     void compare(Command command, const QString &source, const QStringList &options,
                  const DumpSettings &settings)
     {
@@ -133,7 +149,7 @@ private:
         QVERIFY2(script.allAnswered(), what.constData());
         if (!succeeds) {
             QCOMPARE(script.texts().size(), 1);
-            QVERIFY2(kestrun.errorText().endsWith(": " + script.texts().constFirst() + '\n'),
+            QVERIFY2(kestrun.errorText().endsWith(kestrunError(script.texts().constFirst())),
                      kestrun.err.constData());
             return;
         }
