@@ -1,7 +1,7 @@
-// Work memory of the long conversions: one growable block that reports its
-// size. It is reserved from the system as address space; pages cost memory
-// only once they are written, so a block may be sized for the highest
-// address a file names while only the data actually written is touched.
+// Work memory: one growable block that reports its size. It is reserved
+// from the system as address space; pages cost memory only once they are
+// written, so a block may be reserved well ahead of the data written into
+// it, and it grows without being copied.
 #ifndef KESTRUN_WORK_MEMORY_H
 #define KESTRUN_WORK_MEMORY_H
 
