@@ -44,10 +44,6 @@ bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
     return (sum & 0xFF) == 0;
 }
 
-} // namespace
-
-namespace {
-
 // One digit pair at `p`, or false when either character is not a hex digit.
 // The first character is looked at before the second is read, so a pair
 // never reaches past the text's NUL.
