@@ -1,16 +1,16 @@
 #include "convert/Conversions.h"
 
-#include "convert/ConversionEngine.h"
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/progress.h"
-#include "settings/SettingsModel.h"
+#include "core/ConversionEngine.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/user_prompts.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 namespace {
 

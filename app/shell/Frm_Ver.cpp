@@ -1,6 +1,6 @@
 #include "shell/Frm_Ver.h"
 
-#include "convert/kestrun.h"
+#include "convert/KestrunBinding.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/library_binding.h"
-#include "convert/picture_box.h"
-#include "convert/progress.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/LibraryBinding.h"
+#include "convert/PictureBox.h"
+#include "convert/Progress.h"
 #include "support/scripted_prompts.h"
 
 #include <QElapsedTimer>

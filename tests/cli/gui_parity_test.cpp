@@ -3,14 +3,14 @@
 // shows (a report as Pelcor saves it: code page 932), and a conversion
 // that fails in one fails in the other with the same message.
 #include "convert/Conversions.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
 #include "support/kestrun_process.h"
 #include "support/scripted_prompts.h"
-#include "support/test_files.h"
+#include "support/kestrun_files.h"
 #include "support/test_images.h"
 
 #include <QFile>

@@ -1,11 +1,11 @@
 // Results far larger than the pieces kestrun writes while the library is
 // still making them: every command, to a file and to standard output, must
 // give exactly what Pelcor's conversion engine gives for the same input.
-#include "convert/ConversionEngine.h"
-#include "convert/kestrun.h"
-#include "shell/cp932.h"
+#include "core/ConversionEngine.h"
+#include "convert/KestrunBinding.h"
+#include "core/Cp932.h"
 #include "support/kestrun_process.h"
-#include "support/test_files.h"
+#include "support/kestrun_files.h"
 #include "support/test_images.h"
 
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // one and read back by the other comes back byte for byte, across the
 // 64 KiB and 1 MiB boundaries where extended address records begin.
 #include "support/kestrun_process.h"
-#include "support/test_files.h"
+#include "support/kestrun_files.h"
 #include "support/test_images.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // reports are shown in UTF-8, long conversions draw a bar on standard
 // error, and Ctrl+C stops cleanly, leaving no partial output.
 #include "support/kestrun_process.h"
-#include "support/test_files.h"
+#include "support/kestrun_files.h"
 #include "support/test_images.h"
 
 #include <QDeadlineTimer>

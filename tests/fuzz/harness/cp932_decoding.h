@@ -7,8 +7,8 @@
 
 #include "fuzz_check.h"
 
-#include "settings/Cp932.h"
-#include "shell/cp932.h"
+#include "core/IniCp932.h"
+#include "core/Cp932.h"
 
 #include <algorithm>
 #include <cstddef>

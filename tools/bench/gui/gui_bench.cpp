@@ -4,20 +4,20 @@
 // opened, saved and closed.
 //
 //   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text]]      (default 16, all)
-#include "convert/ConversionEngine.h"
+#include "core/ConversionEngine.h"
 #include "convert/Conversions.h"
-#include "convert/LargeBuffer.h"
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/progress.h"
-#include "settings/SettingsModel.h"
+#include "core/LargeBuffer.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/allocator_tuning.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/user_prompts.h"
+#include "shell/AllocatorTuning.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
