@@ -1,6 +1,6 @@
 #include "core/ClsIniApi.h"
 
-#include "core/IniCp932.h"
+#include "core/Cp932.h"
 #include "core/PrivateProfile.h"
 
 #include <limits>
@@ -72,21 +72,21 @@ bool ClsIniApi::SetValue(const QString &value, const QString &key,
     const QString path = fileFor(fileName);
     if (key.isEmpty())
         return setAllValues(path);
-    return PrivateProfile::writeString(Cp932::encode(m_section), Cp932::encode(key),
-                                       Cp932::encode(value), path);
+    return PrivateProfile::writeString(encodeCp932(m_section), encodeCp932(key),
+                                       encodeCp932(value), path);
 }
 
 bool ClsIniApi::setAllValues(const QString &path)
 {
     if (m_keys.isEmpty())
         return false;
-    const QByteArray section = Cp932::encode(m_section);
+    const QByteArray section = encodeCp932(m_section);
     bool allWritten = true;
     for (qsizetype i = 0; i < m_keys.size(); ++i) {
         if (i >= m_values.size())
             return false;
-        allWritten &= PrivateProfile::writeString(section, Cp932::encode(m_keys.at(i)),
-                                                  Cp932::encode(m_values.at(i)), path);
+        allWritten &= PrivateProfile::writeString(section, encodeCp932(m_keys.at(i)),
+                                                  encodeCp932(m_values.at(i)), path);
     }
     return allWritten;
 }
@@ -97,16 +97,16 @@ QString ClsIniApi::GetValue(const QString &key, const QString &defaultValue,
     applySection(section);
     checkBufferSize();
     const QByteArray buffer = PrivateProfile::getString(
-        Cp932::encode(m_section), Cp932::encode(key), Cp932::encode(defaultValue),
+        encodeCp932(m_section), encodeCp932(key), encodeCp932(defaultValue),
         m_bufferSize, fileFor(fileName));
-    return Cp932::decode(upToNul(buffer));
+    return decodeCp932(upToNul(buffer));
 }
 
 bool ClsIniApi::SetStruct(const void *data, qint32 size, const QString &key,
                           const QString &section, const QString &fileName)
 {
     applySection(section);
-    return PrivateProfile::writeStruct(Cp932::encode(m_section), Cp932::encode(key),
+    return PrivateProfile::writeStruct(encodeCp932(m_section), encodeCp932(key),
                                        data, size, fileFor(fileName));
 }
 
@@ -114,7 +114,7 @@ bool ClsIniApi::GetStruct(void *data, qint32 size, const QString &key,
                           const QString &section, const QString &fileName)
 {
     applySection(section);
-    return PrivateProfile::getStruct(Cp932::encode(m_section), Cp932::encode(key),
+    return PrivateProfile::getStruct(encodeCp932(m_section), encodeCp932(key),
                                      data, size, fileFor(fileName));
 }
 
@@ -127,7 +127,7 @@ qint32 ClsIniApi::EnumSections(QStringList &sections, const QString &fileName)
     const QList<QByteArray> names = splitList(written);
     sections.clear();
     for (const QByteArray &name : names)
-        sections.append(Cp932::decode(name));
+        sections.append(decodeCp932(name));
     return static_cast<qint32>(names.size());
 }
 
@@ -137,7 +137,7 @@ qint32 ClsIniApi::EnumKeyAndValue(QStringList &values, QStringList &keys,
     applySection(section);
     checkBufferSize();
     QByteArray written;
-    if (PrivateProfile::getSection(Cp932::encode(m_section), written, m_bufferSize,
+    if (PrivateProfile::getSection(encodeCp932(m_section), written, m_bufferSize,
                                    fileFor(fileName)) == 0)
         return 0;
     const QList<QByteArray> lines = splitList(written);
@@ -147,8 +147,8 @@ qint32 ClsIniApi::EnumKeyAndValue(QStringList &values, QStringList &keys,
     // as a key without a value.
     for (const QByteArray &line : lines) {
         const qsizetype equals = line.indexOf('=');
-        keys.append(Cp932::decode(equals < 0 ? line : line.left(equals)));
-        values.append(equals < 0 ? QString() : Cp932::decode(line.mid(equals + 1)));
+        keys.append(decodeCp932(equals < 0 ? line : line.left(equals)));
+        values.append(equals < 0 ? QString() : decodeCp932(line.mid(equals + 1)));
     }
     return static_cast<qint32>(lines.size());
 }
@@ -158,16 +158,16 @@ qint16 ClsIniApi::EnumValues(qint16 count, QStringList &values)
     checkBufferSize();
     if (count == std::numeric_limits<qint16>::min())
         throw std::out_of_range("ClsIniApi: count - 1 does not fit");
-    const QByteArray section = Cp932::encode(m_section);
+    const QByteArray section = encodeCp932(m_section);
     for (qint16 i = 0; i < count; ++i) {
         const QString &key = at(m_keys, i, "ClsIniApi: key list shorter than count");
         const QString &fallback = at(m_defaults, i, "ClsIniApi: default list shorter than count");
         if (i >= values.size())
             throw std::out_of_range("ClsIniApi: fewer value slots than count");
         const QByteArray buffer = PrivateProfile::getString(
-            section, Cp932::encode(key), Cp932::encode(fallback), m_bufferSize, m_path);
+            section, encodeCp932(key), encodeCp932(fallback), m_bufferSize, m_path);
         if (buffer.contains('\0'))
-            values[i] = Cp932::decode(upToNul(buffer));
+            values[i] = decodeCp932(upToNul(buffer));
     }
     return static_cast<qint16>(count - 1);
 }

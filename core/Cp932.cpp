@@ -111,11 +111,15 @@ qsizetype widenAscii(const char *in, qsizetype count, char16_t *out)
 // is ASCII and written back as itself, no such pairing can arise.
 qsizetype escapedLength(QByteArrayView bytes, qsizetype at)
 {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    if (at + 1 >= bytes.size() || !((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)))
+    if (Cp932::charLength(bytes, at) == 1)
         return 1;
     const auto trail = static_cast<unsigned char>(bytes[at + 1]);
     return trail >= 0x80 && trail <= 0xFC ? 2 : 1;
+}
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -217,3 +221,46 @@ QByteArray encodeCp932(QStringView text)
     bytes.truncate(outDone);
     return bytes;
 }
+
+namespace Cp932 {
+
+bool isLeadByte(char byte)
+{
+    const auto b = static_cast<unsigned char>(byte);
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+qsizetype charLength(QByteArrayView bytes, qsizetype pos)
+{
+    return (isLeadByte(bytes[pos]) && pos + 1 < bytes.size()) ? 2 : 1;
+}
+
+QByteArray cut(const QByteArray &bytes, qsizetype maxBytes)
+{
+    qsizetype end = 0;
+    while (end < bytes.size()) {
+        const qsizetype next = end + charLength(bytes, end);
+        if (next > maxBytes)
+            break;
+        end = next;
+    }
+    return bytes.left(end);
+}
+
+bool equalNames(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (isLeadByte(a.at(i)) && i + 1 < a.size()) {
+            if (a.at(i) != b.at(i) || a.at(i + 1) != b.at(i + 1))
+                return false;
+            ++i;
+        } else if (asciiLower(a.at(i)) != asciiLower(b.at(i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace Cp932

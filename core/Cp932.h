@@ -14,6 +14,10 @@
 // preferred code and are written back as that code, as Windows does too.
 //
 // Characters code page 932 cannot hold encode to '?'.
+//
+// The settings file is such text too; its byte-wise scans step over the
+// second byte of a double-byte character, which can look like an ASCII
+// letter, '[', ']' or '\' (the Cp932 namespace below).
 #ifndef PELCOR_CP932_H
 #define PELCOR_CP932_H
 
@@ -41,5 +45,22 @@ constexpr int byteForEscape(char16_t unit)
     return (unit >= escapeForByte(0x80) && unit <= escapeForByte(0xFF)) ? unit - cp932EscapeBase
                                                                          : -1;
 }
+
+namespace Cp932 {
+
+bool isLeadByte(char byte);
+
+// Bytes taken by the character at pos: 2 for a complete double-byte
+// character, otherwise 1.
+qsizetype charLength(QByteArrayView bytes, qsizetype pos);
+
+// At most maxBytes bytes, without the first half of a character cut in two.
+QByteArray cut(const QByteArray &bytes, qsizetype maxBytes);
+
+// Name comparison of the private-profile kind: ASCII letters match without
+// regard to case, every other character must be the same.
+bool equalNames(const QByteArray &a, const QByteArray &b);
+
+} // namespace Cp932
 
 #endif

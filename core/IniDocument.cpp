@@ -1,6 +1,6 @@
 #include "core/IniDocument.h"
 
-#include "core/IniCp932.h"
+#include "core/Cp932.h"
 
 #include <QFile>
 #include <QSaveFile>

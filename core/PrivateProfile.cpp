@@ -1,6 +1,6 @@
 #include "core/PrivateProfile.h"
 
-#include "core/IniCp932.h"
+#include "core/Cp932.h"
 #include "core/IniDocument.h"
 
 #include <QList>

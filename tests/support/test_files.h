@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/IniCp932.h"
+#include "core/Cp932.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -24,7 +24,7 @@ inline void writeBytes(const QString &path, const QByteArray &bytes)
 // Test texts are UTF-8 in the source; the files hold code page 932.
 inline QByteArray sjis(const char *utf8)
 {
-    return Cp932::encode(QString::fromUtf8(utf8));
+    return encodeCp932(QString::fromUtf8(utf8));
 }
 
 #include <csignal>

@@ -1,6 +1,6 @@
 // The fuzz targets of the program's parsers.
-#ifndef PELCOR_FUZZ_APP_TARGETS_H
-#define PELCOR_FUZZ_APP_TARGETS_H
+#ifndef PELCOR_FUZZ_CORE_TARGETS_H
+#define PELCOR_FUZZ_CORE_TARGETS_H
 
 #include "command_line.h"
 #include "cp932_decoding.h"
@@ -9,7 +9,7 @@
 
 namespace kestrun_fuzz {
 
-inline constexpr FuzzTarget kAppTargets[] = {
+inline constexpr FuzzTarget kCoreTargets[] = {
     {"ini_document", iniDocumentOne},
     {"command_line", commandLineOne},
     {"cp932_decoding", cp932DecodingOne},
@@ -17,4 +17,4 @@ inline constexpr FuzzTarget kAppTargets[] = {
 
 } // namespace kestrun_fuzz
 
-#endif // PELCOR_FUZZ_APP_TARGETS_H
+#endif // PELCOR_FUZZ_CORE_TARGETS_H
