@@ -1,4 +1,4 @@
-#include "whole_file.h"
+#include "WholeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,7 +36,7 @@ bool WholeFile::read(const char *path)
         return fail("cannot take", path);
     }
     m_length = static_cast<size_t>(info.st_size);
-    m_buffer = std::make_unique<MappedBuffer>(m_length + 1);
+    m_buffer = std::make_unique<LargeBuffer>(m_length + 1);
     if (!m_buffer->isValid()) {
         close(fd);
         return fail("no memory for", path);

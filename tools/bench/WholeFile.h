@@ -3,7 +3,7 @@
 #ifndef KESTRUN_BENCH_WHOLE_FILE_H
 #define KESTRUN_BENCH_WHOLE_FILE_H
 
-#include "mapped_buffer.h"
+#include "core/LargeBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +21,7 @@ public:
     size_t length() const { return m_length; }
 
 private:
-    std::unique_ptr<MappedBuffer> m_buffer;
+    std::unique_ptr<LargeBuffer> m_buffer;
     size_t m_length = 0;
 };
 
