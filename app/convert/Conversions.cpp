@@ -18,11 +18,11 @@ const QString kInitialising = QStringLiteral("初期化してるよ");
 const QString kTransferring = QStringLiteral("ﾊﾞｯﾌｧに転送してるよ");
 constexpr int kAllFiles = 5;
 
-static_assert(ConversionEngine::NotBound == kestrun::NotBound);
+static_assert(ConversionEngine::NotBound == KestrunBinding::NotBound);
 
 // The library as bound at run time, whose failures the binding reports.
-const LibraryCalls kBoundLibrary{kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
-                                 kestrun::DumpFormat};
+const LibraryCalls kBoundLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
+                                 KestrunBinding::DumpFormat};
 
 ConversionSettings currentSettings()
 {

@@ -10,7 +10,7 @@ LibraryBinding &library()
 {
     // Found by its full path: the executable's folder is not on the
     // loader's search path.
-    static LibraryBinding binding(kestrun::libraryPath());
+    static LibraryBinding binding(KestrunBinding::libraryPath());
     return binding;
 }
 
@@ -26,7 +26,7 @@ bool bind(const char *name, Function &function)
 
 } // namespace
 
-namespace kestrun {
+namespace KestrunBinding {
 
 QString libraryPath()
 {
@@ -93,4 +93,4 @@ std::int32_t DumpFormat(std::uint8_t *data, char *text, std::uint32_t dataLength
                     newLine, indent, userValue, progress);
 }
 
-} // namespace kestrun
+} // namespace KestrunBinding

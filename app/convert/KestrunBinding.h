@@ -4,8 +4,8 @@
 // their contracts). When the library or an export cannot be bound, the user
 // is told which, and the call returns NotBound (CheckSum: no value) without
 // touching its arguments.
-#ifndef PELCOR_KESTRUN_H
-#define PELCOR_KESTRUN_H
+#ifndef PELCOR_KESTRUN_BINDING_H
+#define PELCOR_KESTRUN_BINDING_H
 
 #include "exports.h"
 
@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace kestrun {
+namespace KestrunBinding {
 
 // Below every result code of the library.
 constexpr std::int32_t NotBound = INT32_MIN;
@@ -42,6 +42,6 @@ std::int32_t DumpFormat(std::uint8_t *data, char *text, std::uint32_t dataLength
                         std::uint32_t newLine, std::uint32_t indent, std::intptr_t userValue,
                         ProgressCallback progress);
 
-} // namespace kestrun
+} // namespace KestrunBinding
 
 #endif

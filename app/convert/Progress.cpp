@@ -185,10 +185,10 @@ std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t u
 void ShowLibraryError(std::int32_t code)
 {
     // An unbound library has already been reported by the binding.
-    if (code == kestrun::NotBound)
+    if (code == KestrunBinding::NotBound)
         return;
     char buffer[256] = {};
-    if (kestrun::GetErrorString(code, buffer) <= 0)
+    if (KestrunBinding::GetErrorString(code, buffer) <= 0)
         return;
     const QByteArrayView message(buffer, qstrnlen(buffer, sizeof buffer));
     prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("エラー"),

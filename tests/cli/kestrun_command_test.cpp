@@ -2,7 +2,7 @@
 // streams, settings from a Pelcor.ini under the options, and errors that
 // name the line of a bad record.
 #include "support/kestrun_process.h"
-#include "support/kestrun_files.h"
+#include "support/test_files.h"
 #include "support/test_images.h"
 
 #include <QDir>
@@ -36,9 +36,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        writeFile(path("rom.hex"), kTwoRecords);
-        writeFile(path("rom.bin"), sampleImage(0x90, 3));
-        writeFile(path("bad.hex"), ":0400000001020304F3\r\n:00000001FF\r\n");
+        writeBytes(path("rom.hex"), kTwoRecords);
+        writeBytes(path("rom.bin"), sampleImage(0x90, 3));
+        writeBytes(path("bad.hex"), ":0400000001020304F3\r\n:00000001FF\r\n");
     }
 
     void exitStatuses_data()
@@ -95,13 +95,13 @@ private slots:
     void dashReadsAndWritesTheStandardStreams()
     {
         QVERIFY(run({"hex2bin", "rom.hex", "-o", "file.bin"}).exitCode == 0);
-        const QByteArray image = fileBytes(path("file.bin"));
+        const QByteArray image = readBytes(path("file.bin"));
         QCOMPARE(image, QByteArray("\x01\x02\x03\x04"));
         // Standard input in: the binary result goes to standard output.
         QCOMPARE(run({"hex2bin", "-"}, kTwoRecords).out, image);
         QCOMPARE(run({"hex2bin", "rom.hex", "-o", "-"}).out, image);
         QCOMPARE(run({"hex2bin", "-", "-o", "piped.bin"}, kTwoRecords).exitCode, 0);
-        QCOMPARE(fileBytes(path("piped.bin")), image);
+        QCOMPARE(readBytes(path("piped.bin")), image);
 
         const KestrunRun hex = run({"bin2hex", "-"}, image);
         QCOMPARE(hex.out, kTwoRecords);
@@ -115,9 +115,9 @@ private slots:
     void binaryOutputGoesWherePelcorProposes()
     {
         QDir(m_dir.path()).mkdir("sub");
-        writeFile(path("sub/fw.old.hex"), kTwoRecords);
+        writeBytes(path("sub/fw.old.hex"), kTwoRecords);
         QCOMPARE(run({"hex2bin", "sub/fw.old.hex"}).exitCode, 0);
-        QCOMPARE(fileBytes(path("sub/fw.old.bin")), QByteArray("\x01\x02\x03\x04"));
+        QCOMPARE(readBytes(path("sub/fw.old.bin")), QByteArray("\x01\x02\x03\x04"));
     }
 
     void settingsFileConvertsAsPelcorWould()
@@ -170,7 +170,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QByteArray, text);
         QFETCH(QString, expected);
-        writeFile(path("line.hex"), text);
+        writeBytes(path("line.hex"), text);
         const KestrunRun result = run({command, "line.hex", "-o", "line.out"});
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.errorText(), "line.hex:" + expected + '\n');

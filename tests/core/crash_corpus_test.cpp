@@ -28,8 +28,8 @@ private slots:
         QTest::addColumn<int>("target");
         QTest::addColumn<QString>("path");
         const QDir data(QStringLiteral(PELCOR_TEST_DATA));
-        for (int t = 0; t < int(std::size(kestrun_fuzz::kAppTargets)); ++t) {
-            const QString name = QString::fromLatin1(kestrun_fuzz::kAppTargets[t].name);
+        for (int t = 0; t < int(std::size(kestrun_fuzz::kCoreTargets)); ++t) {
+            const QString name = QString::fromLatin1(kestrun_fuzz::kCoreTargets[t].name);
             int count = 0;
             for (const QString &folder : {QStringLiteral("crashers/"), QStringLiteral("../fuzz/corpus/")}) {
                 const QDir dir(data.filePath(folder + name));
@@ -51,7 +51,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray input = file.readAll();
         try {
-            kestrun_fuzz::kAppTargets[target].run(reinterpret_cast<const uint8_t *>(input.constData()),
+            kestrun_fuzz::kCoreTargets[target].run(reinterpret_cast<const uint8_t *>(input.constData()),
                                                   size_t(input.size()));
         } catch (const kestrun_fuzz::CheckFailure &failure) {
             QFAIL(qPrintable(QStringLiteral("%1:%2: %3").arg(failure.file).arg(failure.line).arg(failure.condition)));
