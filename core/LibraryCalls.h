@@ -1,5 +1,5 @@
 // The library exports a conversion needs, as one table. Pelcor fills it
-// with its run-time binding (kestrun.h), which reports a missing library to
+// with its run-time binding (KestrunBinding), which reports a missing library to
 // the user; the kestrun command fills it with the exports it links. Both
 // then convert through the same ConversionEngine.
 #ifndef PELCOR_LIBRARY_CALLS_H
