@@ -4,9 +4,9 @@
 #include "ConversionProgress.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
-#include "convert/HexErrorLine.h"
-#include "settings/SettingsModel.h"
-#include "shell/cp932.h"
+#include "core/HexErrorLine.h"
+#include "core/SettingsModel.h"
+#include "core/Cp932.h"
 
 #include <QFileInfo>
 
