@@ -69,7 +69,7 @@ private:
     // comes back in `objcopyErr`.
     QList<std::optional<QByteArray>> peersRead(const QByteArray &hex, QByteArray *objcopyErr = nullptr)
     {
-        writeFile(path("in.hex"), hex);
+        writeBytes(path("in.hex"), hex);
         QList<std::optional<QByteArray>> results;
         const QList<std::pair<QString, QStringList>> peers = {
             {QStringLiteral("objcopy"),
@@ -82,7 +82,7 @@ private:
             const PeerRun run = runPeer(program, arguments);
             if (objcopyErr && results.isEmpty())
                 *objcopyErr = run.err;
-            results.append(run.ok ? std::optional(fileBytes(path("peer.bin"))) : std::nullopt);
+            results.append(run.ok ? std::optional(readBytes(path("peer.bin"))) : std::nullopt);
         }
         return results;
     }
@@ -153,7 +153,7 @@ private slots:
         }
         const KestrunRun run = runKestrun({"hex2bin", path("in.hex"), "-o", path("ours.bin")});
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == image);
+        QVERIFY(readBytes(path("ours.bin")) == image);
     }
 };
 
