@@ -35,15 +35,35 @@ void showSettingFault(const QString &key)
                       settingFaultMessage(key), QMessageBox::Ok);
 }
 
-// Ends a conversion that failed once the progress window was loaded.
+// Ends a conversion that failed once the progress window was loaded. The
+// library's failures show its own message; the engine's say what to set.
 bool fail(const ConversionEngine &engine, std::int32_t result)
 {
     closeProgressWindow();
-    if (result == ConversionEngine::SettingFault)
-        showSettingFault(engine.fault());
-    else
+    switch (result) {
+    case ConversionEngine::SettingFault:
+    case ConversionEngine::TooLarge:
+    case ConversionEngine::RangeFault:
+        prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("Pelcor"),
+                          engine.failureMessage(), QMessageBox::Ok);
+        break;
+    case ConversionEngine::Declined:
+        break;
+    default:
         ShowLibraryError(result);
+        break;
+    }
     return false;
+}
+
+// Asks before an automatic image too large to make without a word; the
+// answer いいえ leaves the user free to set a range.
+bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)
+{
+    return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
+                             largeImageQuestion(size, lowest, highest),
+                             QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 // An engine that reports to the shared progress window.
@@ -52,6 +72,7 @@ ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress)
     ConversionEngine engine(kBoundLibrary, s);
     engine.setProgress(DrawProgress, progress.deviceContext());
     engine.setBeforeDump([&progress] { progress.clearPicture(); });
+    engine.setLargeImageCheck(confirmLargeImage);
     return engine;
 }
 

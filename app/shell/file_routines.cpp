@@ -3,6 +3,7 @@
 #include "convert/LargeBuffer.h"
 #include "convert/form2.h"
 #include "convert/progress.h"
+#include "shell/SafeFileWriter.h"
 #include "shell/busy_scope.h"
 #include "shell/cp932.h"
 #include "shell/user_prompts.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -225,24 +225,17 @@ bool saveFileWithProgress(const QString &path, QByteArrayView bytes)
 {
     BusyScope busy;
     bool written = false;
+    QString reason;
     {
         StatusWindow status(QStringLiteral("保存してますよ"), QPoint(50, 0));
-        written = writeFileAtomically(path, bytes);
+        written = writeFileAtomically(path, bytes, &reason);
     }
     if (!written)
-        showError(aboutFile(path, QStringLiteral("に保存できません")));
+        showError(aboutFile(path, QStringLiteral("に保存できません\r\n") + reason));
     return written;
 }
 
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a write the disk refuses fails here: a buffered
-    // QSaveFile flushes in commit() and would take a short file for done.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        && (bytes.isEmpty() || file.write(bytes.data(), bytes.size()) == bytes.size())
-        && file.commit();
-    if (!written && error)
-        *error = file.errorString();
-    return written;
+    return SafeFileWriter::writeWhole(path, bytes, error);
 }
