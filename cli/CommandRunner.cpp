@@ -72,7 +72,8 @@ int CommandRunner::run()
     case InputSource::Outcome::Failed:
         break;
     }
-    return fail(m_invocation.input, error);
+    return fail(m_invocation.input == u"-" ? QStringLiteral("standard input") : m_invocation.input,
+                error);
 }
 
 int CommandRunner::usage(const QString &error) const

@@ -31,7 +31,7 @@ InputSource::Outcome InputSource::read(const QString &path, QString &error)
 {
     if (path == u"-") {
         if (SafeFileWriter::standardStreamWasClosed(STDIN_FILENO)) {
-            error = QStringLiteral("standard input is closed");
+            error = QStringLiteral("not open (it was closed when kestrun started)");
             return Outcome::Failed;
         }
         return readAll(STDIN_FILENO, kChunk, error);

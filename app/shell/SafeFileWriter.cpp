@@ -108,7 +108,7 @@ bool SafeFileWriter::open()
 {
     if (m_path == u"-") {
         if (g_closedStream[STDOUT_FILENO] || fcntl(STDOUT_FILENO, F_GETFD) < 0)
-            return failWith(QStringLiteral("standard output is closed"));
+            return failWith(QStringLiteral("not open (it was closed when the program started)"));
         m_kind = Kind::Stream;
         m_fd = STDOUT_FILENO;
         return true;

@@ -69,37 +69,67 @@ private slots:
         QVERIFY(readConversionSettings(settings).fault.isEmpty());
         QVERIFY(!readConversionSettings(settings).recordLengthUsable);
         QCOMPARE(settingFaultMessage(QStringLiteral("Scope")),
-                 QStringLiteral("ダンプ設定の値が正しくありません: Scope"));
+                 QStringLiteral("ダンプ設定の値が正しくありません: 領域確保の倍率 (Scope)"));
     }
 
-    void sizesBuffers()
+    void guessesImageSizes()
     {
         ConversionSettings s;
-        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
-        s.rangeGiven = true;
-        s.start = 0x100;
-        s.end = 0x50;
-        QCOMPARE(imageBufferSize(s, 100).bytes, 848);
-        s.end = -1024 + 0x100; // end - start + 1024 == 0 falls back to Scope
-        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
-        s.rangeGiven = false;
-        QCOMPARE(imageBufferSize(s, 0x0CCCCCCD).fault, QStringLiteral("Scope"));
-        QVERIFY(imageBufferSize(s, 0).fault == QStringLiteral("Scope"));
+        QCOMPARE(imageSizeGuess(s, 100, false), 1000);
+        QCOMPARE(imageSizeGuess(s, 0, false), 10);
+        // Pelcor asks before larger images, so its first guess stops there.
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, true), kLargeImage);
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestBuffer);
+    }
 
-        // Small sources still get room for the library's line margin.
-        QCOMPARE(hexTextBufferSize(s, 3).bytes, kSmallestTextBuffer);
-        QCOMPARE(hexTextBufferSize(s, 0).bytes, kSmallestTextBuffer);
-        QCOMPARE(dumpTextBufferSize(s, 4).bytes, kSmallestTextBuffer);
-        QCOMPARE(dumpTextBufferSize(s, 1000).bytes, 10000);
-        s.rangeGiven = true;
-        s.start = 0;
-        s.end = 0xFF;
-        QCOMPARE(hexTextBufferSize(s, 3).bytes, 10 * 0xFF + 1024);
-        s.start = 0x200; // a range below its start falls back to the data
-        QCOMPARE(hexTextBufferSize(s, 5000).bytes, 50000);
-        s.rangeGiven = false;
-        s.scope = 0x8000;
-        QCOMPARE(dumpTextBufferSize(s, 0x10000).fault, QStringLiteral("Scope"));
+    // Sizes that the library's own output must match exactly are tested
+    // against it in conversion_engine_test; these are the extended-record
+    // counts, worked out by hand.
+    void countsHexTextCharacters_data()
+    {
+        QTest::addColumn<qulonglong>("length");
+        QTest::addColumn<uint>("recordLength");
+        QTest::addColumn<qlonglong>("base");
+        QTest::addColumn<qulonglong>("characters");
+        // ":03000000010203F7" CR LF, ":00000001FF" CR LF
+        QTest::newRow("three bytes") << 3ull << 16u << -1ll << 32ull;
+        QTest::newRow("nothing") << 0ull << 16u << -1ll << 13ull;
+        // 4096 records of 16, ":020000021000EC", one record of 8, the end
+        QTest::newRow("past 64 KiB") << 0x10008ull << 16u << -1ll
+                                     << 4096 * 45 + 17 + (11 + 16 + 2) + 13ull;
+        // With a base the first block holds 16 bytes, then a linear record
+        QTest::newRow("base across 64 KiB") << 32ull << 16u << 0xFFF0ll << 45 + 17 + 45 + 13ull;
+        QTest::newRow("base high") << 1ull << 16u << 0x08000000ll << 17 + 15 + 13ull;
+    }
+
+    void countsHexTextCharacters()
+    {
+        QFETCH(qulonglong, length);
+        QFETCH(uint, recordLength);
+        QFETCH(qlonglong, base);
+        QFETCH(qulonglong, characters);
+        const auto from = base < 0 ? std::nullopt : std::optional<std::uint32_t>(base);
+        QCOMPARE(hexTextSize(length, recordLength, 0x0A0D, from), characters);
+    }
+
+    void countsDumpCharacters()
+    {
+        QCOMPARE(dumpTextSize(0, 3, 0x0A0D), 81ull);
+        QCOMPARE(dumpTextSize(0x0F, 0x10, 0x000A), 160ull);
+        QCOMPARE(dumpTextSize(0x10, 0x0F, 0x0A0D), 0ull);
+    }
+
+    void messagesNameWhatToChange()
+    {
+        QCOMPARE(settingFaultMessage(QStringLiteral("RecordLength")),
+                 QStringLiteral("ダンプ設定の値が正しくありません: 最大ﾃﾞｰﾀ長 (RecordLength)"));
+        QVERIFY(outputTooLargeMessage(0x100000000ull).contains(u"4294967296"));
+        QVERIFY(!outputTooLargeMessage(0x100000000ull).contains(u"ｵｰﾊﾞｰﾌﾛｰ"));
+        const QString beyond = rangeBeyondDataMessage(0x1000, 0x10FF, 16);
+        QVERIFY(beyond.contains(u"1000 - 10FF") && beyond.contains(u"16"));
+        const QString question = largeImageQuestion(0x8000010, 0x08000000, 0x0800000F);
+        QVERIFY(question.contains(u"134217744") && question.contains(u"08000000")
+                && question.contains(u"0800000F"));
     }
 
     void namesResults_data()

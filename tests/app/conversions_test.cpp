@@ -123,13 +123,13 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("message");
-        QTest::newRow("end below start") << kTwoRecords << "100" << "50" << "ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("end below start")
+            << kTwoRecords << "100" << "50"
+            << "アドレス範囲が逆です: 100 (ｽﾀｰﾄｱﾄﾞﾚｽ) が 50 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります";
         QTest::newRow("lower-case digits") << ":0400000001020304f2\r\n:00000001FF\r\n" << "" << ""
                                            << "ﾁｪｯｸｻﾑ値が異常です";
-        QTest::newRow("given end 0 and data beyond 1023")
-            << ":01040000AA51\r\n:00000001FF\r\n" << "0" << "0" << "ｵｰﾊﾞｰﾌﾛｰです";
         QTest::newRow("bad setting") << kTwoRecords << "1G" << "50"
-                                     << "ダンプ設定の値が正しくありません: StartAddress";
+                                     << "ダンプ設定の値が正しくありません: ｽﾀｰﾄｱﾄﾞﾚｽ (StartAddress)";
     }
 
     void hexToBinaryFailuresAreReported()

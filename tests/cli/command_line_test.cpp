@@ -66,12 +66,25 @@ private slots:
         QTest::newRow("missing input") << QStringList{"dump", "none.bin"} << 1 << "none.bin: ";
         QTest::newRow("bad record") << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1
                                     << "bad.hex:1: ";
-        QTest::newRow("overflow") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"} << 1
-                                  << "rom.bin: ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("start beyond end") << QStringList{"dump", "rom.bin", "--start", "100", "--end", "10"}
+                                          << 2 << "--start 100 lies beyond --end 10";
+        QTest::newRow("from lowest and a range")
+            << QStringList{"hex2bin", "rom.hex", "--from-lowest", "--end", "F"} << 2 << "--from-lowest";
+        QTest::newRow("from lowest of a binary") << QStringList{"dump", "rom.bin", "--from-lowest"} << 2
+                                                 << "--from-lowest is for";
+        QTest::newRow("base for hex2bin") << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2
+                                          << "--base is for";
+        QTest::newRow("base not hex") << QStringList{"bin2hex", "rom.bin", "--base", "0x8"} << 2 << "--base";
+        QTest::newRow("range beyond the data") << QStringList{"dump", "rom.bin", "--start", "100"} << 1
+                                               << "rom.bin: アドレス範囲 100 - 0 にはデータがありません";
+        QTest::newRow("small scope grows") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"}
+                                           << 0 << "";
+        QTest::newRow("base past 32 bits") << QStringList{"bin2hex", "rom.bin", "--base", "FFFFFFFF"} << 1
+                                           << "アドレスが 32 ビットを超えます";
         QTest::newRow("missing settings") << QStringList{"dump", "rom.bin", "--settings", "no.ini"} << 1
                                           << "no.ini: ";
         QTest::newRow("bad settings") << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
-                                      << "ダンプ設定の値が正しくありません: BlankChar";
+                                      << "ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
     }
 
     void exitStatuses()
