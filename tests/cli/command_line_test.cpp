@@ -178,6 +178,80 @@ private slots:
             << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
     }
 
+    void infoGivesOneFactALine()
+    {
+        writeFile(path("info.hex"),
+                  hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)), hexRecord(0x00, 0x10, "\x01\x02"),
+                           hexRecord(0x00, 0x12, "\x03"), hexRecord(0x00, 0x40, "\xF0"),
+                           hexRecord(0x05, 0, QByteArray("\x08\x00\x00\x11", 4))}));
+        const KestrunRun info = run({"info", "info.hex"});
+        QCOMPARE(info.exitCode, 0);
+        QCOMPARE(info.out, QByteArray("range 08000010-08000012\n"
+                                      "range 08000040-08000040\n"
+                                      "lowest 08000010\n"
+                                      "highest 08000040\n"
+                                      "data-bytes 4\n"
+                                      "records-00 3\n"
+                                      "records-01 1\n"
+                                      "records-02 0\n"
+                                      "records-03 0\n"
+                                      "records-04 1\n"
+                                      "records-05 1\n"
+                                      "start-linear 08000011\n"
+                                      "sum 000000F6\n"));
+        QCOMPARE(run({"info", "-"}, ":00000001FF\n").out,
+                 QByteArray("data-bytes 0\nrecords-00 0\nrecords-01 1\nrecords-02 0\nrecords-03 0\n"
+                            "records-04 0\nrecords-05 0\nsum 00000000\n"));
+        const KestrunRun bad = run({"info", "bad.hex"});
+        QCOMPARE(bad.exitCode, 1);
+        QVERIFY(bad.errorText().startsWith("bad.hex:1: "));
+    }
+
+    // Firmware linked high makes an image of fill from address 0; a note
+    // says how to start at the data instead, and only then.
+    void longLeadingFillIsNoted_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("noted");
+        const QByteArray high = hexText({hexRecord(0x04, 0, QByteArray("\x01\x00", 2)),
+                                         hexRecord(0x00, 0x0001, "\xFF\x01")});
+        QTest::newRow("data above 16 MiB") << high << QStringList() << true;
+        QTest::newRow("from the lowest") << high << QStringList{"--from-lowest"} << false;
+        QTest::newRow("a given range") << high << QStringList{"--start", "0"} << false;
+        QTest::newRow("data at 0 and high")
+            << hexText({hexRecord(0x00, 0, "\xFF"), hexRecord(0x04, 0, QByteArray("\x01\x00", 2)),
+                        hexRecord(0x00, 0x0001, "\x01")})
+            << QStringList() << false;
+        QTest::newRow("exactly 16 MiB of fill")
+            << hexText({hexRecord(0x04, 0, QByteArray("\x01\x00", 2)), hexRecord(0x00, 0, "\x01")})
+            << QStringList() << false;
+    }
+
+    void longLeadingFillIsNoted()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, options);
+        QFETCH(bool, noted);
+        writeFile(path("high.hex"), text);
+        const KestrunRun result = run(QStringList{"hex2bin", "high.hex", "-o", "high.bin"} + options);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.errorText().contains(u"--from-lowest"), noted);
+        if (noted)
+            QVERIFY(result.errorText().contains(u"16 MiB of fill come before the first data byte at 01000001"));
+        QFile::remove(path("high.bin"));
+    }
+
+    void hexdumpFromTheLowestShowsRealAddresses()
+    {
+        writeFile(path("dump.hex"), hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)),
+                                              hexRecord(0x00, 0x0123, "ABC")}));
+        const KestrunRun dump = run({"hexdump", "dump.hex", "--from-lowest", "--line-end", "lf"});
+        QCOMPARE(dump.exitCode, 0);
+        QVERIFY(dump.out.contains("Address  :  8000123 - 8000125\n"));
+        QVERIFY(dump.out.endsWith("    08000120           41 42 43                                   ABC          \n"));
+    }
+
     void recordErrorsNameTheirLine()
     {
         QFETCH(QString, command);
