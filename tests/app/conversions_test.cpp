@@ -153,6 +153,74 @@ private slots:
         QVERIFY(!QFile::exists(path("bad.bin")));
     }
 
+    // Data beyond the first guess of the image (given end 0 is "up to the
+    // last data") no longer fail for lack of room.
+    void imagesGrowPastTheFirstGuess()
+    {
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.Scope = QStringLiteral("1");
+        });
+        Form1 *source = document(QStringLiteral(":01040000AA51\r\n:00000001FF\r\n"), "grow.hex");
+        ScriptedPrompts script;
+        script.expectSave(path("grow.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        const QByteArray image = readBytes(path("grow.bin"));
+        QCOMPARE(image.size(), 0x401);
+        QCOMPARE(image.back(), '\xAA');
+        QVERIFY(script.texts().isEmpty());
+    }
+
+    // An automatic image above 64 MiB asks first, naming its size and the
+    // data's addresses, so that the user can set a range instead.
+    void largeAutomaticImagesAskFirst()
+    {
+        Form1 *source = document(QStringLiteral(":020000040400F6\r\n:0400000001020304F2\r\n"
+                                                ":00000001FF\r\n"),
+                                 "high.hex");
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::No);
+        QVERIFY(!ConvertHexToBinary(source));
+        QCOMPARE(script.asked().size(), 1);
+        const AskedPrompt &question = script.asked().constFirst();
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(question.text.contains(u"67108868") && question.text.contains(u"04000000")
+                     && question.text.contains(u"04000003"),
+                 qPrintable(question.text));
+        QVERIFY(!progressWindow());
+
+        script.clearAsked();
+        script.expectMessage(QMessageBox::Yes);
+        script.expectSave(path("high.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        const QByteArray image = readBytes(path("high.bin"));
+        QCOMPARE(image.size(), 0x04000004);
+        QCOMPARE(image.right(4), QByteArray("\x01\x02\x03\x04"));
+        QFile::remove(path("high.bin"));
+    }
+
+    // A range that holds no byte of the file says so instead of making an
+    // output of nothing but fill.
+    void rangesBeyondTheFileAreRefused()
+    {
+        writeBytes(path("small.bin"), QByteArray(16, 'x'));
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.StartAddress = QStringLiteral("1000");
+            s.EndAddress = QStringLiteral("10FF");
+        });
+        const QString said = QStringLiteral("アドレス範囲 1000 - 10FF にはデータがありません (データは 16 バイトです)");
+        ScriptedPrompts script;
+        script.expectOpen(path("small.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!ConvertBinaryToHex());
+        script.expectOpen(path("small.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!ConvertBinaryToDump());
+        QCOMPARE(script.texts(), (QStringList{said, said}));
+        QCOMPARE(Form1::DocumentCount(), 0);
+    }
+
     void cancelStopsEveryConversion()
     {
         Form1 *source = document(kTwoRecords, QStringLiteral("c.hex"));
