@@ -3,16 +3,21 @@
 #include "convert/LargeBuffer.h"
 #include "convert/form2.h"
 #include "convert/progress.h"
+#include "shell/LocalPath.h"
 #include "shell/SafeFileWriter.h"
 #include "shell/busy_scope.h"
 #include "shell/cp932.h"
 #include "shell/user_prompts.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <new>
 #include <optional>
@@ -69,12 +74,19 @@ enum class ReadResult { Read, NotFound, Failed };
 ReadResult readWholeFile(const QString &path, qsizetype spare, QByteArray &bytes,
                          std::optional<StatusWindow> &status)
 {
-    if (!QFileInfo::exists(path))
-        return ReadResult::NotFound;
+    // By the name's own bytes, which need not be UTF-8.
+    const QByteArray local = LocalPath::encode(path);
+    struct stat info {};
+    if (::stat(local.constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadResult::NotFound : ReadResult::Failed;
     // Devices and pipes report no size and may never end.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    const int fd = S_ISREG(info.st_mode) ? ::open(local.constData(), O_RDONLY | O_CLOEXEC) : -1;
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return ReadResult::Failed;
+    }
     const qint64 size = file.size();
     if (size > largestFileSize)
         return ReadResult::Failed;

@@ -133,6 +133,10 @@ private slots:
         QString saved = name;
         QVERIFY(SaveBinaryFile(QByteArrayView("bytes"), saved, false));
         QVERIFY(S_ISREG(statOf(name).st_mode));
+        QByteArray loaded;
+        std::int32_t length = 0;
+        QVERIFY(LoadBinaryFile(name, loaded, length));
+        QCOMPARE(loaded, QByteArray("bytes", 6));
         QVERIFY(::unlink(LocalPath::encode(name).constData()) == 0);
         // Valid UTF-8 decodes as usual, and back.
         const QByteArray japanese = "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB";
