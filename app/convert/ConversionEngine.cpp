@@ -1,5 +1,7 @@
 #include "convert/ConversionEngine.h"
 
+#include "convert/BasedHexText.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -9,26 +11,6 @@ namespace {
 constexpr std::uint32_t kDumpIndent = 4;
 // The room BinaryToHex wants free before every line.
 constexpr std::uint64_t kHexMargin = 512;
-constexpr std::uint64_t kBlock = 0x10000;
-
-// ":02000004UUUUCC", the line end and a NUL; returns the characters
-// without the NUL.
-std::size_t putLinearRecord(char *p, std::uint32_t upper, const QByteArray &lineEnd)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    const std::uint32_t checksum = (0x100 - ((0x06 + (upper >> 8) + (upper & 0xFF)) & 0xFF)) & 0xFF;
-    const std::uint32_t fields[] = {upper >> 12, upper >> 8, upper >> 4, upper,
-                                    checksum >> 4, checksum};
-    char *start = p;
-    std::memcpy(p, ":02000004", 9);
-    p += 9;
-    for (const std::uint32_t digit : fields)
-        *p++ = kDigits[digit & 0xF];
-    std::memcpy(p, lineEnd.constData(), std::size_t(lineEnd.size()));
-    p += lineEnd.size();
-    *p = '\0';
-    return std::size_t(p - start);
-}
 
 } // namespace
 
@@ -321,47 +303,18 @@ std::int32_t ConversionEngine::writeHex(QByteArrayView data, std::uint32_t first
                                m_settings.newLine, userValueNow(), callbackNow());
 }
 
-// HEX text whose first byte lies at the base address: one library call
-// per 64 KiB block of addresses, each after a linear address record of its
-// own (none below 64 KiB), each call's end record overwritten by the next
-// block. The library numbers a block's records from 0; only the first
-// block can start elsewhere, and its addresses are moved as they are made.
+// HEX text from the base address, the library's pieces moved there.
 std::int32_t ConversionEngine::writeHexFromBase(QByteArrayView data, std::uint32_t first,
                                                 std::uint32_t last, std::uint64_t capacity)
 {
-    const QByteArray lineEnd = lineEndText(m_settings.newLine).toLatin1();
-    const std::uint64_t endRecord = 11 + std::uint64_t(lineEnd.size());
-    char *text = m_output.chars();
-    std::uint64_t used = 0;
-    std::uint64_t position = first;
-    std::uint64_t address = *m_settings.base;
     m_relayTotal = static_cast<std::int32_t>(last);
-    std::int32_t result = ResultOk;
-    for (;;) {
-        const std::uint64_t count =
-            std::min(std::uint64_t(last) + 1 - position, (address / kBlock + 1) * kBlock - address);
-        if (address >= kBlock)
-            used += putLinearRecord(text + used, static_cast<std::uint32_t>(address >> 16), lineEnd);
-        if (address % kBlock != 0) {
-            m_rewriter = LineRewriter::recordAddresses(static_cast<std::uint32_t>(address % kBlock));
-            m_rewriter.follow(text + used);
-        }
-        std::uint32_t written = 0;
-        result = writeHex(data, static_cast<std::uint32_t>(position),
-                          static_cast<std::uint32_t>(position + count - 1), text + used,
-                          capacity - used, written);
-        m_rewriter.catchUp();
-        m_rewriter.stop();
-        if (result < 0)
-            break;
-        position += count;
-        address += count;
-        used += written;
-        if (position > last)
-            break;
-        used -= endRecord;
-        text[used] = '\0';
-    }
+    std::uint64_t used = 0;
+    const std::int32_t result = BasedHexText::write(
+        m_output.chars(), capacity, first, last, *m_settings.base,
+        lineEndText(m_settings.newLine).toLatin1(), m_rewriter,
+        [&](std::uint32_t from, std::uint32_t to, char *text, std::uint64_t room,
+            std::uint32_t &written) { return writeHex(data, from, to, text, room, written); },
+        used);
     m_relayTotal = -1;
     if (result >= 0)
         m_outputLength = static_cast<std::uint32_t>(used);
@@ -468,26 +421,5 @@ std::int32_t ConversionEngine::inspect(QByteArrayView text)
 
 std::uint32_t ConversionEngine::dataSum()
 {
-    const HexLayout &data = layout();
-    if (!data.overlapping)
-        return data.recordSum;
-    // Where records overwrite each other, the image tells which bytes stay.
-    std::uint32_t sum = 0;
-    for (const HexLayout::Span &span : data.spans) {
-        std::uint32_t start = static_cast<std::uint32_t>(span.begin);
-        const std::uint64_t size = span.end - span.begin;
-        // An end of 0 would mean "up to the last data": 0..0 is read as 0..1.
-        std::uint32_t end = std::max<std::uint32_t>(static_cast<std::uint32_t>(span.end - 1), 1);
-        LargeBuffer image(size + 1);
-        std::uint32_t imageSize = 0;
-        if (!image.isValid()
-            || m_calls.hexToBinary(m_text.constData(), image.data(),
-                                   static_cast<std::int32_t>(m_text.size()),
-                                   static_cast<std::uint32_t>(size + 1), &imageSize, &start,
-                                   &end, 0, 0, nullptr) != ResultOk)
-            continue;
-        for (std::uint64_t i = 0; i < size; ++i)
-            sum += image.data()[i];
-    }
-    return sum;
+    return layout().imageSum(m_calls, m_text);
 }

@@ -98,10 +98,31 @@ HexLayout HexLayout::scan(QByteArrayView text)
         }
     }
     merge(layout.spans);
-    if (!layout.spans.empty() && layout.spans.front().begin == layout.spans.front().end)
-        layout.spans.erase(layout.spans.begin());
     for (const Span &span : layout.spans)
         layout.dataBytes += span.end - span.begin;
     layout.overlapping = layout.dataBytes != written;
     return layout;
+}
+
+std::uint32_t HexLayout::imageSum(const LibraryCalls &calls, QByteArrayView text) const
+{
+    if (!overlapping)
+        return recordSum;
+    std::uint32_t sum = 0;
+    for (const Span &span : spans) {
+        const std::uint64_t size = span.end - span.begin;
+        std::uint32_t start = static_cast<std::uint32_t>(span.begin);
+        // An end of 0 would mean "up to the last data": 0..0 is read as 0..1.
+        std::uint32_t end = std::max<std::uint32_t>(static_cast<std::uint32_t>(span.end - 1), 1);
+        std::vector<std::uint8_t> image(size + 1);
+        std::uint32_t imageSize = 0;
+        if (calls.hexToBinary(text.constData(), image.data(), static_cast<std::int32_t>(text.size()),
+                              static_cast<std::uint32_t>(size + 1), &imageSize, &start, &end, 0, 0,
+                              nullptr)
+            != ResultOk)
+            continue;
+        for (std::uint64_t i = 0; i < size; ++i)
+            sum += image[i];
+    }
+    return sum;
 }

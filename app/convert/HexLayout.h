@@ -8,6 +8,8 @@
 #ifndef PELCOR_HEX_LAYOUT_H
 #define PELCOR_HEX_LAYOUT_H
 
+#include "convert/LibraryCalls.h"
+
 #include <QByteArrayView>
 
 #include <array>
@@ -40,6 +42,11 @@ struct HexLayout {
     std::uint32_t highest() const { return static_cast<std::uint32_t>(spans.back().end - 1); }
 
     static HexLayout scan(QByteArrayView text);
+
+    // The sum of the bytes the image of `text` (the text scanned) holds at
+    // the written addresses, each counted once: recordSum, unless records
+    // overwrote each other and the library must say which bytes stayed.
+    std::uint32_t imageSum(const LibraryCalls &calls, QByteArrayView text) const;
 };
 
 #endif
