@@ -143,7 +143,7 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
 std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped)
 {
     const std::int64_t guess = std::int64_t(s.scope) * std::max<std::int64_t>(textLength, 1);
-    return std::clamp<std::int64_t>(guess, 1, capped ? kLargeImage : kLargestBuffer);
+    return std::clamp<std::int64_t>(guess, 1, capped ? kLargeImage : kLargestGuess);
 }
 
 std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,

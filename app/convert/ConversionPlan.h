@@ -16,9 +16,10 @@
 // 32-bit. A larger one stops the conversion with its size named.
 constexpr std::int64_t kLargestBuffer = 0xFFFFFFFF;
 
-// The library's output buffers are never smaller than this, so that small
-// sources convert: the library keeps a 512-byte margin before every line.
-constexpr std::int64_t kSmallestTextBuffer = 1024;
+// The largest first guess of an image's size: a larger image is made by
+// a second call once the library has said how large it is, so that a
+// generous Scope never asks the system for gigabytes it may refuse.
+constexpr std::int64_t kLargestGuess = std::int64_t(1) << 30;
 
 // Automatic images larger than this are worth a question before they are
 // made (Pelcor asks; kestrun just makes them).
@@ -78,7 +79,7 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
 
 // The first guess of an image's size when its window is found while it is
 // made: Scope x text length, within 1 to kLargeImage when `capped` (the
-// caller asks before a larger one), else within 1 to kLargestBuffer.
+// caller asks before a larger one), else within 1 to kLargestGuess.
 std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped);
 // The characters BinaryToHex writes for `length` positions with
 // `recordLength` bytes a record: extended records as the library places

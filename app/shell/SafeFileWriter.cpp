@@ -198,10 +198,9 @@ bool SafeFileWriter::openSpecial(const QByteArray &target, bool socket)
             errno = error;
         }
     } else {
-        // A FIFO waits here for its reader, as any writer of one does.
-        do
-            m_fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        while (m_fd < 0 && errno == EINTR);
+        // A FIFO waits here for its reader, as any writer of one does; a
+        // signal that interrupts the wait (a cancel) ends it.
+        m_fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     }
     if (m_fd < 0)
         return fail(errno);

@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(imageSizeGuess(s, 0, false), 10);
         // Pelcor asks before larger images, so its first guess stops there.
         QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, true), kLargeImage);
-        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestBuffer);
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestGuess);
     }
 
     // Sizes that the library's own output must match exactly are tested
