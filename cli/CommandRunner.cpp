@@ -5,9 +5,9 @@
 #include "HexErrorLine.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
-#include "settings/SettingsModel.h"
-#include "shell/LocalPath.h"
-#include "shell/cp932.h"
+#include "core/Cp932.h"
+#include "core/LocalPath.h"
+#include "core/SettingsModel.h"
 
 #include <QFileInfo>
 

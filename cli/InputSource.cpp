@@ -1,8 +1,8 @@
 #include "InputSource.h"
 
 #include "CancelSignal.h"
-#include "shell/LocalPath.h"
-#include "shell/SafeFileWriter.h"
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

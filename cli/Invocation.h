@@ -4,8 +4,8 @@
 #ifndef KESTRUN_CLI_INVOCATION_H
 #define KESTRUN_CLI_INVOCATION_H
 
-#include "convert/ConversionPlan.h"
-#include "settings/DumpSettings.h"
+#include "core/ConversionPlan.h"
+#include "core/DumpSettings.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 #ifndef KESTRUN_CLI_OUTPUT_TARGET_H
 #define KESTRUN_CLI_OUTPUT_TARGET_H
 
-#include "shell/SafeFileWriter.h"
+#include "core/SafeFileWriter.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -2,8 +2,8 @@
 #include "CommandRunner.h"
 #include "Invocation.h"
 
-#include "shell/LocalPath.h"
-#include "shell/SafeFileWriter.h"
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
 
 #include <QCoreApplication>
 

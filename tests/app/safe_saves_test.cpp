@@ -1,9 +1,9 @@
 // Pelcor's saves (binary images, documents, the settings file) go through
 // SafeFileWriter: what they write over is never damaged, whatever it is.
-#include "settings/IniDocument.h"
-#include "shell/LocalPath.h"
-#include "shell/SafeFileWriter.h"
-#include "shell/file_routines.h"
+#include "core/IniDocument.h"
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
+#include "shell/FileRoutines.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 

@@ -65,34 +65,34 @@ private slots:
         QFETCH(int, size);
         QFETCH(QStringList, options);
         const QByteArray image = sampleImage(size, std::uint32_t(size));
-        writeFile(path("image.bin"), image);
+        writeBytes(path("image.bin"), image);
 
         // kestrun writes, objcopy reads.
         const KestrunRun written =
             runKestrun(QStringList{"bin2hex", path("image.bin"), "-o", path("ours.hex")} + options);
         QVERIFY2(written.exitCode == 0, written.err.constData());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
-        QVERIFY(fileBytes(path("objcopy.bin")) == image);
+        QVERIFY(readBytes(path("objcopy.bin")) == image);
 
         // objcopy writes, kestrun reads.
         QVERIFY(objcopy({"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
         const KestrunRun read =
             runKestrun({"hex2bin", path("objcopy.hex"), "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == image);
+        QVERIFY(readBytes(path("ours.bin")) == image);
     }
 
     void scatteredBlocksLandAtTheirAddresses()
     {
         // objcopy fills the gaps of a sparse HEX file with zeros, from the
         // lowest address on; kestrun, with fill 00, from address 0.
-        writeFile(path("scattered.hex"), scatteredHex());
+        writeBytes(path("scattered.hex"), scatteredHex());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
                          path("objcopy.bin")}));
         const KestrunRun read = runKestrun(
             {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
         QVERIFY2(read.exitCode == 0, read.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == fileBytes(path("objcopy.bin")));
+        QVERIFY(readBytes(path("ours.bin")) == readBytes(path("objcopy.bin")));
     }
 
     // Firmware as the peers write it: linked high, in segments, or in
@@ -123,14 +123,14 @@ private slots:
         if (QStandardPaths::findExecutable(program).isEmpty())
             QSKIP("a peer is not installed (tools/setup.sh installs it)");
         const QByteArray image = sampleImage(0x12345, 7);
-        writeFile(path("peer.bin"), image);
+        writeBytes(path("peer.bin"), image);
         arguments.replaceInStrings("@in", path("peer.bin"));
         arguments.replaceInStrings("@out", path("peer.hex"));
         QVERIFY(run(program, arguments));
 
         const KestrunRun whole = runKestrun({"hex2bin", path("peer.hex"), "-o", path("whole.bin")});
         QVERIFY2(whole.exitCode == 0, whole.err.constData());
-        const QByteArray bytes = fileBytes(path("whole.bin"));
+        const QByteArray bytes = readBytes(path("whole.bin"));
         QCOMPARE(bytes.size(), qsizetype(address) + image.size());
         QVERIFY(bytes.sliced(address) == image);
         QCOMPARE(whole.errorText().contains(u"--from-lowest"), address > (16u << 20));
@@ -139,25 +139,25 @@ private slots:
             runKestrun({"hex2bin", path("peer.hex"), "--from-lowest", "-o", path("lowest.bin")});
         QVERIFY2(lowest.exitCode == 0, lowest.err.constData());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("peer.hex"), path("objcopy.bin")}));
-        QVERIFY(fileBytes(path("lowest.bin")) == fileBytes(path("objcopy.bin")));
+        QVERIFY(readBytes(path("lowest.bin")) == readBytes(path("objcopy.bin")));
     }
 
     void baseAddressesReadBackByObjcopy()
     {
         const QByteArray image = sampleImage(0x20020, 9);
-        writeFile(path("based.bin"), image);
+        writeBytes(path("based.bin"), image);
         const KestrunRun written = runKestrun(
             {"bin2hex", path("based.bin"), "--base", "800FFF0", "-o", path("based.hex")});
         QVERIFY2(written.exitCode == 0, written.err.constData());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("based.hex"), path("objcopy.bin")}));
-        QVERIFY(fileBytes(path("objcopy.bin")) == image);
+        QVERIFY(readBytes(path("objcopy.bin")) == image);
         // objcopy places it where the base says.
         QVERIFY(objcopy({"-I", "ihex", "-O", "srec", path("based.hex"), path("objcopy.srec")}));
-        QVERIFY(fileBytes(path("objcopy.srec")).contains("S3150800FFF0"));
+        QVERIFY(readBytes(path("objcopy.srec")).contains("S3150800FFF0"));
         const KestrunRun read = runKestrun(
             {"hex2bin", path("based.hex"), "--from-lowest", "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == image);
+        QVERIFY(readBytes(path("ours.bin")) == image);
     }
 };
 

@@ -58,9 +58,9 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        writeFile(path("rom.bin"), sampleImage(0x3000, 5));
+        writeBytes(path("rom.bin"), sampleImage(0x3000, 5));
         QVERIFY(runKestrun({"bin2hex", path("rom.bin"), "-o", path("rom.hex")}).exitCode == 0);
-        m_hex = fileBytes(path("rom.hex"));
+        m_hex = readBytes(path("rom.hex"));
     }
 
     // Qt cannot name the files whose names are not UTF-8.
@@ -73,13 +73,13 @@ private slots:
                                      "cat pipe > from-pipe & $K bin2hex rom.bin -o pipe; s=$?; wait; exit $s");
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(S_ISFIFO(statOf(local("pipe")).st_mode));
-        QVERIFY(fileBytes(path("from-pipe")) == m_hex);
+        QVERIFY(readBytes(path("from-pipe")) == m_hex);
         QFile::remove(path("pipe"));
     }
 
     void hardLinksSeeTheNewBytesAndKeepTheOldOnFailure()
     {
-        writeFile(path("a.hex"), "old");
+        writeBytes(path("a.hex"), "old");
         QVERIFY(::link(local("a.hex").constData(), local("b.hex").constData()) == 0);
         QVERIFY(::chmod(local("a.hex").constData(), 0640) == 0);
         const QStringList before = entries();
@@ -89,12 +89,12 @@ private slots:
             shell(m_dir.path(), "ulimit -f 8; exec $K bin2hex rom.bin -o a.hex");
         QCOMPARE(failed.exitCode, 1);
         QVERIFY2(failed.errorText().contains(u"a.hex: File too large"), failed.err.constData());
-        QCOMPARE(fileBytes(path("b.hex")), QByteArray("old"));
+        QCOMPARE(readBytes(path("b.hex")), QByteArray("old"));
         QCOMPARE(entries(), before);
 
         const KestrunRun written = runKestrun({"bin2hex", path("rom.bin"), "-o", path("a.hex")});
         QVERIFY2(written.exitCode == 0, written.err.constData());
-        QVERIFY(fileBytes(path("b.hex")) == m_hex);
+        QVERIFY(readBytes(path("b.hex")) == m_hex);
         const struct stat info = statOf(local("a.hex"));
         QCOMPARE(info.st_nlink, nlink_t(2));
         QCOMPARE(info.st_mode & 07777, mode_t(0640));
@@ -105,7 +105,7 @@ private slots:
 
     void replacedFilesKeepModeOwnerAndLinks()
     {
-        writeFile(path("target.hex"), "old");
+        writeBytes(path("target.hex"), "old");
         QVERIFY(::chmod(local("target.hex").constData(), 0604) == 0);
         const bool root = geteuid() == 0;
         if (root)
@@ -115,7 +115,7 @@ private slots:
         const KestrunRun run = runKestrun({"bin2hex", path("rom.bin"), "-o", path("link.hex")});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(S_ISLNK(statOf(local("link.hex")).st_mode));
-        QVERIFY(fileBytes(path("target.hex")) == m_hex);
+        QVERIFY(readBytes(path("target.hex")) == m_hex);
         const struct stat info = statOf(local("target.hex"));
         QCOMPARE(info.st_mode & 07777, mode_t(0604));
         if (root)
@@ -145,7 +145,7 @@ private slots:
         QCOMPARE(run.exitCode, status);
         QVERIFY2(run.errorText().contains(said), run.err.constData());
         if (status == 0)
-            QVERIFY(fileBytes(path("closed.hex")) == m_hex);
+            QVERIFY(readBytes(path("closed.hex")) == m_hex);
     }
 
     void namesThatAreNotUtf8()

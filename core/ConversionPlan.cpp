@@ -1,0 +1,203 @@
+#include "core/ConversionPlan.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+QString hexWithoutZeros(std::int32_t value)
+{
+    return QString::number(static_cast<std::uint32_t>(value), 16).toUpper();
+}
+
+} // namespace
+
+std::optional<std::int32_t> readHexSetting(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 8)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (const QChar c : text) {
+        const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0'
+                          : c >= u'A' && c <= u'F'            ? c.unicode() - 'A' + 10
+                          : c >= u'a' && c <= u'f'            ? c.unicode() - 'a' + 10
+                                                              : -1;
+        if (digit < 0)
+            return std::nullopt;
+        value = value * 16 + std::uint32_t(digit);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::uint32_t lineEndCode(qint16 newLine)
+{
+    switch (newLine) {
+    case 1:
+        return 0x000D;
+    case 2:
+        return 0x000A;
+    default:
+        return 0x0A0D;
+    }
+}
+
+QString lineEndText(std::uint32_t code)
+{
+    QString text(QChar(char16_t(code & 0xFF)));
+    if (const char16_t second = (code >> 8) & 0xFF)
+        text.append(QChar(second));
+    return text;
+}
+
+ConversionSettings readConversionSettings(const DumpSettings &settings)
+{
+    ConversionSettings s;
+    s.rangeGiven = settings.AutoAddress == u"0";
+    s.noDump = settings.NoDump != 0;
+    s.newLine = lineEndCode(settings.NewLine);
+    auto read = [&s](const QString &key, const QString &text, std::int32_t &out) {
+        if (!s.fault.isEmpty())
+            return;
+        if (const auto value = readHexSetting(text))
+            out = *value;
+        else
+            s.fault = key;
+    };
+    if (s.rangeGiven) {
+        read(QStringLiteral("StartAddress"), settings.StartAddress, s.start);
+        read(QStringLiteral("EndAddress"), settings.EndAddress, s.end);
+    }
+    std::int32_t blank = 0;
+    read(QStringLiteral("BlankChar"), settings.BlankChar, blank);
+    read(QStringLiteral("Scope"), settings.Scope, s.scope);
+    if (s.fault.isEmpty() && (blank < 0 || blank > 0xFF))
+        s.fault = QStringLiteral("BlankChar");
+    if (s.fault.isEmpty() && s.scope < 1)
+        s.fault = QStringLiteral("Scope");
+    s.blank = static_cast<std::uint8_t>(blank);
+    const auto recordLength = readHexSetting(settings.RecordLength);
+    s.recordLengthUsable = recordLength && *recordLength >= 1 && *recordLength <= 0xFF;
+    s.recordLength = s.recordLengthUsable ? *recordLength : 0;
+    return s;
+}
+
+QString settingLabel(const QString &key)
+{
+    static const std::pair<const char16_t *, const char16_t *> labels[] = {
+        {u"StartAddress", u"ｽﾀｰﾄｱﾄﾞﾚｽ"}, {u"EndAddress", u"ｴﾝﾄﾞｱﾄﾞﾚｽ"},
+        {u"BlankChar", u"ﾌﾞﾗﾝｸ値"},      {u"RecordLength", u"最大ﾃﾞｰﾀ長"},
+        {u"Scope", u"領域確保の倍率"},
+    };
+    for (const auto &[name, label] : labels) {
+        if (key == QStringView(name))
+            return QString::fromUtf16(label);
+    }
+    return key;
+}
+
+QString settingFaultMessage(const QString &key)
+{
+    const QString label = settingLabel(key);
+    return QStringLiteral("ダンプ設定の値が正しくありません: ")
+        + (label == key ? key : label + QStringLiteral(" (") + key + u')');
+}
+
+QString reversedRangeMessage(std::uint32_t start, std::uint32_t end)
+{
+    return QStringLiteral("アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります")
+        .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
+             hexWithoutZeros(static_cast<std::int32_t>(end)));
+}
+
+QString rangeBeyondDataMessage(std::uint32_t start, std::uint32_t end, std::uint64_t size)
+{
+    return QStringLiteral("アドレス範囲 %1 - %2 にはデータがありません (データは %3 バイトです)")
+        .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
+             hexWithoutZeros(static_cast<std::int32_t>(end)), QString::number(size));
+}
+
+QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length)
+{
+    return QStringLiteral("アドレスが 32 ビットを超えます: %1 から %2 バイト")
+        .arg(QString::number(base, 16).toUpper().rightJustified(8, u'0'), QString::number(length));
+}
+
+QString outputTooLargeMessage(std::uint64_t bytes)
+{
+    return QStringLiteral("結果が大きすぎます: %1 バイト (%2 MiB)。扱えるのは %3 バイトまでです")
+        .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
+             QString::number(kLargestBuffer));
+}
+
+QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest)
+{
+    return QStringLiteral("バイナリは %1 バイト (%2 MiB) になります。\n"
+                          "データのアドレスは %3 から %4 までです。\n"
+                          "このまま作りますか？\n(いいえ: ダンプ設定でアドレス範囲を指定できます)")
+        .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
+             QString::number(lowest, 16).toUpper().rightJustified(8, u'0'),
+             QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
+}
+
+std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped)
+{
+    const std::int64_t guess = std::int64_t(s.scope) * std::max<std::int64_t>(textLength, 1);
+    return std::clamp<std::int64_t>(guess, 1, capped ? kLargeImage : kLargestGuess);
+}
+
+std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,
+                          std::optional<std::uint32_t> base)
+{
+    constexpr std::uint64_t kBlock = 0x10000;
+    const std::uint64_t lineEnd = lineEndText(newLine).size();
+    const std::uint64_t addressLine = 15 + lineEnd;
+    std::uint64_t total = 11 + lineEnd; // the end record
+    std::uint64_t at = base.value_or(0);
+    const std::uint64_t stop = at + length;
+    for (std::uint64_t block = 0; at < stop; ++block) {
+        const std::uint64_t bytes = std::min(stop, (at / kBlock + 1) * kBlock) - at;
+        const std::uint64_t records = (bytes + recordLength - 1) / recordLength;
+        total += records * (11 + lineEnd) + 2 * bytes;
+        if (base)
+            total += at >= kBlock ? addressLine : 0;
+        else if (block > 0)
+            total += block == 16 ? 2 * addressLine : addressLine;
+        at += bytes;
+    }
+    return total;
+}
+
+std::uint64_t dumpTextSize(std::uint32_t start, std::uint32_t end, std::uint32_t newLine)
+{
+    if (end < start)
+        return 0;
+    const std::uint64_t lines = end / 16 - start / 16 + 1;
+    return lines * (4 + 75 + std::uint64_t(lineEndText(newLine).size()));
+}
+
+QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
+                   const QString &checksum, const QString &lineEnd)
+{
+    const QStringList lines{
+        QString(29, u' ') + QStringLiteral("Vantrel"),
+        QString(36, u' ') + QStringLiteral("Version 2.01"),
+        QString(),
+        QStringLiteral("        FileName :  ") + fileName,
+        QStringLiteral("        Address  :  ") + hexWithoutZeros(start) + QStringLiteral(" - ")
+            + hexWithoutZeros(end),
+        QStringLiteral("        CheckSum :  ") + checksum,
+        QString(),
+    };
+    return lines.join(lineEnd) + lineEnd;
+}
+
+QString dumpHeading(const QString &lineEnd)
+{
+    QString rule = QStringLiteral("    --------  ");
+    for (int i = 0; i < 16; ++i)
+        rule += i < 15 ? QStringLiteral("-- ") : QStringLiteral("--");
+    rule += QStringLiteral("  ") + QString(16, u'-');
+    return QStringLiteral("     Address   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F        ASCII")
+        + lineEnd + rule + lineEnd;
+}

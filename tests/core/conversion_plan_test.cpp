@@ -1,0 +1,196 @@
+// The conversions' plain rules: reading settings, sizing buffers, naming
+// results, and the dump report's header.
+#include "core/ConversionPlan.h"
+#include "exports.h"
+
+#include <QTest>
+
+class ConversionPlanTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsHexSettings_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("upper") << "0A" << true << 10;
+        QTest::newRow("lower") << "ffff" << true << 0xFFFF;
+        QTest::newRow("all bits is -1") << "FFFFFFFF" << true << -1;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("nine digits") << "123456789" << false << 0;
+        QTest::newRow("prefix") << "0x10" << false << 0;
+        QTest::newRow("letter") << "G1" << false << 0;
+        QTest::newRow("full-width digit") << "１" << false << 0;
+        QTest::newRow("blank") << " 1" << false << 0;
+    }
+
+    void readsHexSettings()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto read = readHexSetting(text);
+        QCOMPARE(read.has_value(), valid);
+        if (valid)
+            QCOMPARE(*read, value);
+    }
+
+    void lineEnds()
+    {
+        QCOMPARE(lineEndCode(0), 0x0A0Du);
+        QCOMPARE(lineEndCode(1), 0x000Du);
+        QCOMPARE(lineEndCode(2), 0x000Au);
+        // Only a hand-edited file holds anything else: never NUL line ends.
+        QCOMPARE(lineEndCode(3), 0x0A0Du);
+        QCOMPARE(lineEndCode(-1), 0x0A0Du);
+        QCOMPARE(lineEndText(0x0A0D), QStringLiteral("\r\n"));
+        QCOMPARE(lineEndText(0x000D), QStringLiteral("\r"));
+    }
+
+    void faultsNameTheSetting()
+    {
+        DumpSettings settings;
+        settings.Scope = QStringLiteral("0");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("Scope"));
+        settings.Scope = QStringLiteral("FFFFFFFF");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("Scope"));
+        settings = DumpSettings();
+        settings.BlankChar = QStringLiteral("1FF");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("BlankChar"));
+        // A range that is not used is not read.
+        settings = DumpSettings();
+        settings.StartAddress = QStringLiteral("zz");
+        QVERIFY(readConversionSettings(settings).fault.isEmpty());
+        settings.AutoAddress = QStringLiteral("0");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("StartAddress"));
+        settings = DumpSettings();
+        settings.RecordLength = QStringLiteral("100");
+        QVERIFY(readConversionSettings(settings).fault.isEmpty());
+        QVERIFY(!readConversionSettings(settings).recordLengthUsable);
+        QCOMPARE(settingFaultMessage(QStringLiteral("Scope")),
+                 QStringLiteral("ダンプ設定の値が正しくありません: 領域確保の倍率 (Scope)"));
+    }
+
+    void guessesImageSizes()
+    {
+        ConversionSettings s;
+        QCOMPARE(imageSizeGuess(s, 100, false), 1000);
+        QCOMPARE(imageSizeGuess(s, 0, false), 10);
+        // Pelcor asks before larger images, so its first guess stops there.
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, true), kLargeImage);
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestGuess);
+    }
+
+    // Sizes that the library's own output must match exactly are tested
+    // against it in conversion_engine_test; these are the extended-record
+    // counts, worked out by hand.
+    void countsHexTextCharacters_data()
+    {
+        QTest::addColumn<qulonglong>("length");
+        QTest::addColumn<uint>("recordLength");
+        QTest::addColumn<qlonglong>("base");
+        QTest::addColumn<qulonglong>("characters");
+        // ":03000000010203F7" CR LF, ":00000001FF" CR LF
+        QTest::newRow("three bytes") << 3ull << 16u << -1ll << 32ull;
+        QTest::newRow("nothing") << 0ull << 16u << -1ll << 13ull;
+        // 4096 records of 16, ":020000021000EC", one record of 8, the end
+        QTest::newRow("past 64 KiB") << 0x10008ull << 16u << -1ll
+                                     << 4096 * 45 + 17 + (11 + 16 + 2) + 13ull;
+        // With a base the first block holds 16 bytes, then a linear record
+        QTest::newRow("base across 64 KiB") << 32ull << 16u << 0xFFF0ll << 45 + 17 + 45 + 13ull;
+        QTest::newRow("base high") << 1ull << 16u << 0x08000000ll << 17 + 15 + 13ull;
+    }
+
+    void countsHexTextCharacters()
+    {
+        QFETCH(qulonglong, length);
+        QFETCH(uint, recordLength);
+        QFETCH(qlonglong, base);
+        QFETCH(qulonglong, characters);
+        const auto from = base < 0 ? std::nullopt : std::optional<std::uint32_t>(base);
+        QCOMPARE(hexTextSize(length, recordLength, 0x0A0D, from), characters);
+    }
+
+    void countsDumpCharacters()
+    {
+        QCOMPARE(dumpTextSize(0, 3, 0x0A0D), 81ull);
+        QCOMPARE(dumpTextSize(0x0F, 0x10, 0x000A), 160ull);
+        QCOMPARE(dumpTextSize(0x10, 0x0F, 0x0A0D), 0ull);
+    }
+
+    void messagesNameWhatToChange()
+    {
+        QCOMPARE(settingFaultMessage(QStringLiteral("RecordLength")),
+                 QStringLiteral("ダンプ設定の値が正しくありません: 最大ﾃﾞｰﾀ長 (RecordLength)"));
+        QVERIFY(outputTooLargeMessage(0x100000000ull).contains(u"4294967296"));
+        QVERIFY(!outputTooLargeMessage(0x100000000ull).contains(u"ｵｰﾊﾞｰﾌﾛｰ"));
+        const QString beyond = rangeBeyondDataMessage(0x1000, 0x10FF, 16);
+        QVERIFY(beyond.contains(u"1000 - 10FF") && beyond.contains(u"16"));
+        const QString question = largeImageQuestion(0x8000010, 0x08000000, 0x0800000F);
+        QVERIFY(question.contains(u"134217744") && question.contains(u"08000000")
+                && question.contains(u"0800000F"));
+    }
+
+    void namesResults_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("renamed");
+        QTest::newRow("replaced") << "C:\\work\\rom.hex" << "C:\\work\\rom.bin";
+        QTest::newRow("appended") << "C:\\work\\rom" << "C:\\work\\rom.bin";
+        QTest::newRow("last dot") << "C:\\work\\rom.old.hex" << "C:\\work\\rom.old.bin";
+        QTest::newRow("dot in folder") << "/tmp/a.b/rom" << "/tmp/a.b/rom.bin";
+        QTest::newRow("space after dot") << "/tmp/v1.0 final" << "/tmp/v1.0 final.bin";
+        QTest::newRow("japanese") << "C:\\ファームウェア書込.hex" << "C:\\ファームウェア書込.bin";
+    }
+
+    void namesResults()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, renamed);
+        QCOMPARE(renameExtension(path, QStringLiteral(".bin")), renamed);
+    }
+
+    void headerOfTheFourByteExample()
+    {
+        const QString expected = QStringLiteral("                             Vantrel\r\n"
+                                                "                                    Version 2.01\r\n"
+                                                "\r\n"
+                                                "        FileName :  a.bin\r\n"
+                                                "        Address  :  0 - 3\r\n"
+                                                "        CheckSum :  0000000A\r\n"
+                                                "\r\n");
+        QCOMPARE(DumpHeader(fileNamePart(QStringLiteral("C:\\rom\\a.bin")), 0, 3,
+                            QStringLiteral("0000000A"), QStringLiteral("\r\n")),
+                 expected);
+        const QString cr = DumpHeader(QStringLiteral("b"), 0x10, -1, QStringLiteral("0"), "\r");
+        QVERIFY(cr.contains(QStringLiteral("Address  :  10 - FFFFFFFF\r")));
+        QVERIFY(!cr.contains(u'\n'));
+    }
+
+    void headingStandsOverTheDumpColumns()
+    {
+        // The rule's dashes must lie exactly over the characters of a full
+        // dump line, and its blanks over the blanks.
+        unsigned char data[16];
+        for (int i = 0; i < 16; ++i)
+            data[i] = 'A' + i;
+        char text[200] = {};
+        std::uint32_t written = 0, start = 0, end = 0;
+        QCOMPARE(::DumpFormat(data, text, 16, sizeof text, &written, &start, &end, 0xFF, 0x000A, 4,
+                            0, nullptr),
+                 0);
+        const QString line = QString::fromLatin1(text, written - 1);
+        const QStringList heading = dumpHeading(QStringLiteral("\n")).split(u'\n');
+        const QString rule = heading.at(1);
+        QCOMPARE(rule.size(), line.size());
+        for (qsizetype i = 0; i < line.size(); ++i)
+            QCOMPARE(rule.at(i) == u'-', line.at(i) != u' ');
+        // Each column digit stands over the second digit of its byte.
+        for (int j = 0; j < 16; ++j)
+            QCOMPARE(heading.at(0).at(4 + 10 + 3 * j + 1), QString::number(j, 16).toUpper().at(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConversionPlanTest)
+#include "conversion_plan_test.moc"
