@@ -170,6 +170,8 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
         // With lines, the head went out before them.
         if (settings.noDump)
             output.put(resultHead(engine));
+        if (m_invocation.command == Invocation::Command::HexDump)
+            noteLeadingFill(engine, settings);
         break;
     case Invocation::Command::Sum:
         output.put(engine.checksum().toLatin1() + '\n');
@@ -239,14 +241,16 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
 void CommandRunner::noteLeadingFill(ConversionEngine &engine,
                                     const ConversionSettings &settings) const
 {
-    const QByteArrayView image = engine.output();
-    if (settings.rangeGiven || settings.fromLowest || image.size() <= kLeadingFillNoted)
+    if (settings.rangeGiven || settings.fromLowest || engine.windowEnd() < kLeadingFillNoted
+        || engine.windowEnd() == UINT32_MAX)
         return;
     // Most images show data long before; only an all-fill start needs the
     // data's layout to tell fill from data that looks like it.
+    const QByteArrayView image = engine.output();
     const char fill = static_cast<char>(settings.blank);
-    if (!std::all_of(image.begin(), image.begin() + kLeadingFillNoted + 1,
-                     [fill](char c) { return c == fill; }))
+    if (m_invocation.makesBinary()
+        && !std::all_of(image.begin(), image.begin() + kLeadingFillNoted + 1,
+                        [fill](char c) { return c == fill; }))
         return;
     const HexLayout &layout = engine.layout();
     if (layout.empty() || layout.lowest() <= kLeadingFillNoted)

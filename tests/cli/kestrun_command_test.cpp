@@ -237,6 +237,8 @@ private slots:
         const KestrunRun result = run(QStringList{"hex2bin", "high.hex", "-o", "high.bin"} + options);
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.errorText().contains(u"--from-lowest"), noted);
+        const KestrunRun dump = run(QStringList{"hexdump", "high.hex", "--checksum-only"} + options);
+        QCOMPARE(dump.errorText().contains(u"--from-lowest"), noted);
         if (noted)
             QVERIFY(result.errorText().contains(u"16 MiB of fill come before the first data byte at 01000001"));
         QFile::remove(path("high.bin"));
