@@ -3,7 +3,6 @@
 #include "core/BasedHexText.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -216,19 +215,21 @@ std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progre
     beforeLibrary();
     std::int32_t result = ResultOk;
     std::uint32_t imageSize = 0;
-    for (;;) {
+    // At most twice: the second call has room for exactly what the first
+    // found.
+    for (bool grown = false;; grown = true) {
         if (!makeOutput(capacity))
             return ResultNoMemory;
         const std::uint32_t endGiven = m_end;
         result = m_calls.hexToBinary(text.constData(), m_output.data(), progressTotal,
                                      static_cast<std::uint32_t>(capacity), &imageSize, &m_start,
                                      &m_end, m_settings.blank, m_userValue, m_callback);
-        if (result != ResultOverflow || !window.autoEnd)
+        if (result != ResultOverflow || !window.autoEnd || grown)
             break;
         if (m_end < m_start)
             return refuseRange(rangeBeyondDataMessage(m_start, m_end, std::uint64_t(m_end) + 1));
-        if (const std::int32_t grown = growImage(capacity); grown != ResultOk)
-            return grown;
+        if (const std::int32_t refused = growImage(capacity); refused != ResultOk)
+            return refused;
         m_end = endGiven;
     }
     if (result >= 0) {

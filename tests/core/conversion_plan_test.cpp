@@ -82,43 +82,6 @@ private slots:
         QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestGuess);
     }
 
-    // Sizes that the library's own output must match exactly are tested
-    // against it in conversion_engine_test; these are the extended-record
-    // counts, worked out by hand.
-    void countsHexTextCharacters_data()
-    {
-        QTest::addColumn<qulonglong>("length");
-        QTest::addColumn<uint>("recordLength");
-        QTest::addColumn<qlonglong>("base");
-        QTest::addColumn<qulonglong>("characters");
-        // ":03000000010203F7" CR LF, ":00000001FF" CR LF
-        QTest::newRow("three bytes") << 3ull << 16u << -1ll << 32ull;
-        QTest::newRow("nothing") << 0ull << 16u << -1ll << 13ull;
-        // 4096 records of 16, ":020000021000EC", one record of 8, the end
-        QTest::newRow("past 64 KiB") << 0x10008ull << 16u << -1ll
-                                     << 4096 * 45 + 17 + (11 + 16 + 2) + 13ull;
-        // With a base the first block holds 16 bytes, then a linear record
-        QTest::newRow("base across 64 KiB") << 32ull << 16u << 0xFFF0ll << 45 + 17 + 45 + 13ull;
-        QTest::newRow("base high") << 1ull << 16u << 0x08000000ll << 17 + 15 + 13ull;
-    }
-
-    void countsHexTextCharacters()
-    {
-        QFETCH(qulonglong, length);
-        QFETCH(uint, recordLength);
-        QFETCH(qlonglong, base);
-        QFETCH(qulonglong, characters);
-        const auto from = base < 0 ? std::nullopt : std::optional<std::uint32_t>(base);
-        QCOMPARE(hexTextSize(length, recordLength, 0x0A0D, from), characters);
-    }
-
-    void countsDumpCharacters()
-    {
-        QCOMPARE(dumpTextSize(0, 3, 0x0A0D), 81ull);
-        QCOMPARE(dumpTextSize(0x0F, 0x10, 0x000A), 160ull);
-        QCOMPARE(dumpTextSize(0x10, 0x0F, 0x0A0D), 0ull);
-    }
-
     void messagesNameWhatToChange()
     {
         QCOMPARE(settingFaultMessage(QStringLiteral("RecordLength")),
