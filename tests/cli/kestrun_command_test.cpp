@@ -178,6 +178,18 @@ private slots:
             << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
     }
 
+    // --start and --end mean that window, address 0 included; only their
+    // absence leaves the range automatic.
+    void givenRangesAreExact()
+    {
+        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "0", "--end", "0", "-o", "-"}).out,
+                 QByteArray("\x01"));
+        QCOMPARE(run({"hex2bin", "rom.hex", "--end", "0", "-o", "-"}).out, QByteArray("\x01"));
+        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "2", "-o", "-"}).out, QByteArray("\x03\x04"));
+        QCOMPARE(run({"bin2hex", "-", "--start", "0", "--end", "0"}, "\x7F\x80").out,
+                 QByteArray(":010000007F80\r\n:00000001FF\r\n"));
+    }
+
     void infoGivesOneFactALine()
     {
         writeBytes(path("info.hex"),
