@@ -13,8 +13,8 @@ std::size_t putLinearRecord(char *p, std::uint32_t upper, const QByteArray &line
 {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     const std::uint32_t checksum = (0x100 - ((0x06 + (upper >> 8) + (upper & 0xFF)) & 0xFF)) & 0xFF;
-    const std::uint32_t fields[] = {upper >> 12, upper >> 8, upper >> 4, upper,
-                                    checksum >> 4, checksum};
+    const std::uint32_t fields[] = {upper >> 12, upper >> 8,    upper >> 4,
+                                    upper,       checksum >> 4, checksum};
     char *start = p;
     std::memcpy(p, ":02000004", 9);
     p += 9;
@@ -42,16 +42,16 @@ std::int32_t write(char *text, std::uint64_t capacity, std::uint32_t first, std:
         const std::uint64_t count =
             std::min(std::uint64_t(last) + 1 - position, (address / kBlock + 1) * kBlock - address);
         if (address >= kBlock)
-            used += putLinearRecord(text + used, static_cast<std::uint32_t>(address >> 16), lineEnd);
+            used +=
+                putLinearRecord(text + used, static_cast<std::uint32_t>(address >> 16), lineEnd);
         if (address % kBlock != 0) {
             rewriter = LineRewriter::recordAddresses(static_cast<std::uint32_t>(address % kBlock));
             rewriter.follow(text + used);
         }
         std::uint32_t written = 0;
-        const std::int32_t result =
-            writePiece(static_cast<std::uint32_t>(position),
-                       static_cast<std::uint32_t>(position + count - 1), text + used,
-                       capacity - used, written);
+        const std::int32_t result = writePiece(static_cast<std::uint32_t>(position),
+                                               static_cast<std::uint32_t>(position + count - 1),
+                                               text + used, capacity - used, written);
         rewriter.catchUp();
         rewriter.stop();
         if (result < 0)

@@ -73,7 +73,7 @@ HexLayout HexLayout::scan(QByteArrayView text)
             segmentBase = 0;
         } else if ((type == 0x03 || type == 0x05) && count >= 9) {
             layout.startAddress = std::uint32_t(bytes[4]) << 24 | std::uint32_t(bytes[5]) << 16
-                | std::uint32_t(bytes[6]) << 8 | bytes[7];
+                                  | std::uint32_t(bytes[6]) << 8 | bytes[7];
             layout.startType = type;
         } else if (type == 0x00) {
             const int length = std::min<int>(bytes[0], count - 5);
@@ -116,9 +116,9 @@ std::uint32_t HexLayout::imageSum(const LibraryCalls &calls, QByteArrayView text
         std::uint32_t end = std::max<std::uint32_t>(static_cast<std::uint32_t>(span.end - 1), 1);
         std::vector<std::uint8_t> image(size + 1);
         std::uint32_t imageSize = 0;
-        if (calls.hexToBinary(text.constData(), image.data(), static_cast<std::int32_t>(text.size()),
-                              static_cast<std::uint32_t>(size + 1), &imageSize, &start, &end, 0, 0,
-                              nullptr)
+        if (calls.hexToBinary(
+                text.constData(), image.data(), static_cast<std::int32_t>(text.size()),
+                static_cast<std::uint32_t>(size + 1), &imageSize, &start, &end, 0, 0, nullptr)
             != ResultOk)
             continue;
         for (std::uint64_t i = 0; i < size; ++i)

@@ -89,8 +89,7 @@ QByteArray encode(const QString &name)
     bytes.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
         const char16_t c = name.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < name.size()
-            && name.at(i + 1).isLowSurrogate()) {
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
             putUtf8(bytes, QChar::surrogateToUcs4(c, name.at(i + 1).unicode()));
             ++i;
         } else if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {

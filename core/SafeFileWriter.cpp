@@ -75,7 +75,7 @@ int createBeside(const QByteArray &target, mode_t mode, QByteArray &name)
     const QByteArray base = target.mid(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = folder + '.' + base + '.'
-            + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+               + QByteArray::number(QRandomGenerator::global()->generate(), 36);
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -85,7 +85,9 @@ int createBeside(const QByteArray &target, mode_t mode, QByteArray &name)
 
 } // namespace
 
-SafeFileWriter::SafeFileWriter(const QString &path) : m_path(path) {}
+SafeFileWriter::SafeFileWriter(const QString &path) : m_path(path)
+{
+}
 
 SafeFileWriter::~SafeFileWriter()
 {
@@ -184,7 +186,7 @@ bool SafeFileWriter::openLinked(const QByteArray &target)
 bool SafeFileWriter::openSpecial(const QByteArray &target, bool socket)
 {
     if (socket) {
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         if (std::size_t(target.size()) >= sizeof address.sun_path)
             return fail(ENAMETOOLONG);
@@ -298,8 +300,8 @@ bool SafeFileWriter::restoreFromBackup()
     closeFile();
     if (!error)
         return true;
-    m_error += QStringLiteral(" (the old content is kept in %1)")
-                   .arg(LocalPath::decode(m_temporary));
+    m_error +=
+        QStringLiteral(" (the old content is kept in %1)").arg(LocalPath::decode(m_temporary));
     return false;
 }
 

@@ -63,7 +63,8 @@ private slots:
         const QString fifo = path("pipe");
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
         QByteArray received;
-        std::thread reader([&] { received = drain(::open(QFile::encodeName(fifo).constData(), O_RDONLY)); });
+        std::thread reader(
+            [&] { received = drain(::open(QFile::encodeName(fifo).constData(), O_RDONLY)); });
         QString name = fifo;
         const bool saved = SaveBinaryFile(QByteArrayView("image"), name, false);
         reader.join();
@@ -73,9 +74,10 @@ private slots:
 
         const QString socketPath = path("socket");
         const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path);
+        qstrncpy(address.sun_path, QFile::encodeName(socketPath).constData(),
+                 sizeof address.sun_path);
         QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
         QVERIFY(::listen(listener, 1) == 0);
         std::thread server([&] { received = drain(::accept(listener, nullptr, nullptr)); });
@@ -92,7 +94,8 @@ private slots:
     {
         writeBytes(path("one.bin"), "old");
         QVERIFY(::link(QFile::encodeName(path("one.bin")).constData(),
-                       QFile::encodeName(path("two.bin")).constData()) == 0);
+                       QFile::encodeName(path("two.bin")).constData())
+                == 0);
         QVERIFY(::chmod(QFile::encodeName(path("one.bin")).constData(), 0751) == 0);
         const QStringList before = entries();
         {
@@ -128,7 +131,8 @@ private slots:
 
     void namesThatAreNotUtf8KeepTheirBytes()
     {
-        const QString name = LocalPath::decode(QFile::encodeName(m_dir.path()) + "/rom\xFF\xFE.bin");
+        const QString name =
+            LocalPath::decode(QFile::encodeName(m_dir.path()) + "/rom\xFF\xFE.bin");
         QCOMPARE(LocalPath::encode(name), QFile::encodeName(m_dir.path()) + "/rom\xFF\xFE.bin");
         QString saved = name;
         QVERIFY(SaveBinaryFile(QByteArrayView("bytes"), saved, false));
@@ -142,7 +146,8 @@ private slots:
         const QByteArray japanese = "\xE3\x83\x95\xE3\x82\xA1\xE3\x82\xA4\xE3\x83\xAB";
         QCOMPARE(LocalPath::decode(japanese), QStringLiteral("ファイル"));
         QCOMPARE(LocalPath::encode(QStringLiteral("ファイル")), japanese);
-        QCOMPARE(LocalPath::encode(LocalPath::decode("\xC0\xAF\xED\xA0\x80")), QByteArray("\xC0\xAF\xED\xA0\x80"));
+        QCOMPARE(LocalPath::encode(LocalPath::decode("\xC0\xAF\xED\xA0\x80")),
+                 QByteArray("\xC0\xAF\xED\xA0\x80"));
     }
 
     void failuresSayWhy()

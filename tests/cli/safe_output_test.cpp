@@ -69,8 +69,8 @@ private slots:
     void fifoIsWrittenNotReplaced()
     {
         QVERIFY(::mkfifo(local("pipe").constData(), 0600) == 0);
-        const KestrunRun run = shell(m_dir.path(),
-                                     "cat pipe > from-pipe & $K bin2hex rom.bin -o pipe; s=$?; wait; exit $s");
+        const KestrunRun run = shell(
+            m_dir.path(), "cat pipe > from-pipe & $K bin2hex rom.bin -o pipe; s=$?; wait; exit $s");
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(S_ISFIFO(statOf(local("pipe")).st_mode));
         QVERIFY(readBytes(path("from-pipe")) == m_hex);

@@ -88,11 +88,11 @@ private slots:
         QFETCH(qlonglong, base);
         const QByteArray data = ramp(length);
         ConversionEngine engine(kLibrary, settings([&](ConversionSettings &s) {
-            s.recordLength = recordLength;
-            s.newLine = newLine;
-            if (base >= 0)
-                s.base = std::uint32_t(base);
-        }));
+                                    s.recordLength = recordLength;
+                                    s.newLine = newLine;
+                                    if (base >= 0)
+                                        s.base = std::uint32_t(base);
+                                }));
         QCOMPARE(engine.binaryToHex(data), ResultOk);
         const auto from = base < 0 ? std::nullopt : std::optional<std::uint32_t>(base);
         QCOMPARE(std::uint64_t(engine.output().size()),
@@ -100,9 +100,8 @@ private slots:
 
         // Read back from the lowest address, the bytes are the data's.
         const QByteArray text = engine.output().toByteArray();
-        ConversionEngine reader(kLibrary, settings([](ConversionSettings &s) {
-            s.fromLowest = true;
-        }));
+        ConversionEngine reader(kLibrary,
+                                settings([](ConversionSettings &s) { s.fromLowest = true; }));
         QCOMPARE(reader.hexToBinary(text), ResultOk);
         QCOMPARE(reader.output().toByteArray(), data);
         QCOMPARE(reader.windowStart(), std::uint32_t(from.value_or(0)));
@@ -137,7 +136,8 @@ private slots:
         QCOMPARE(engine.output().size(), size);
         QCOMPARE(std::uint8_t(engine.output().back()) != 0xFF, true);
         if (size > kLargeImage)
-            QCOMPARE(asked, (QList<std::uint64_t>{std::uint64_t(size), lowest, std::uint64_t(size - 1)}));
+            QCOMPARE(asked,
+                     (QList<std::uint64_t>{std::uint64_t(size), lowest, std::uint64_t(size - 1)}));
         else
             QVERIFY(asked.isEmpty());
     }
@@ -145,7 +145,8 @@ private slots:
     void aDeclinedImageIsNotMade()
     {
         ConversionEngine engine(kLibrary, settings());
-        engine.setLargeImageCheck([](std::uint64_t, std::uint32_t, std::uint32_t) { return false; });
+        engine.setLargeImageCheck(
+            [](std::uint64_t, std::uint32_t, std::uint32_t) { return false; });
         QCOMPARE(engine.hexToBinary(linear(0x0800) + record(0, 0, "\x01") + kEnd),
                  ConversionEngine::Declined);
         QVERIFY(engine.output().isEmpty());
@@ -153,28 +154,26 @@ private slots:
 
     void imagesPast32BitsNameTheirSize()
     {
-        const QByteArray text = record(0, 0, "\x01") + linear(0xFFFF) + record(0, 0xFFFF, "\x02") + kEnd;
+        const QByteArray text =
+            record(0, 0, "\x01") + linear(0xFFFF) + record(0, 0xFFFF, "\x02") + kEnd;
         ConversionEngine engine(kLibrary, settings());
         QCOMPARE(engine.hexToBinary(text), ConversionEngine::TooLarge);
         QVERIFY(engine.failureMessage().contains(u"4294967296"));
         // From the lowest address it is the same four GiB.
-        ConversionEngine fromLowest(kLibrary, settings([](ConversionSettings &s) {
-            s.fromLowest = true;
-        }));
+        ConversionEngine fromLowest(kLibrary,
+                                    settings([](ConversionSettings &s) { s.fromLowest = true; }));
         QCOMPARE(fromLowest.hexToBinary(text), ConversionEngine::TooLarge);
     }
 
     void exactEndsIncludeZero()
     {
         const QByteArray text = record(0, 0, "\x11\x22\x33") + kEnd;
-        ConversionEngine image(kLibrary, settings([](ConversionSettings &s) {
-            s.rangeGiven = s.exactEnd = true;
-        }));
+        ConversionEngine image(
+            kLibrary, settings([](ConversionSettings &s) { s.rangeGiven = s.exactEnd = true; }));
         QCOMPARE(image.hexToBinary(text), ResultOk);
         QCOMPARE(image.output().toByteArray(), QByteArray("\x11"));
-        ConversionEngine hex(kLibrary, settings([](ConversionSettings &s) {
-            s.rangeGiven = s.exactEnd = true;
-        }));
+        ConversionEngine hex(
+            kLibrary, settings([](ConversionSettings &s) { s.rangeGiven = s.exactEnd = true; }));
         QCOMPARE(hex.binaryToHex("\x11\x22\x33"), ResultOk);
         QCOMPARE(hex.output().toByteArray(), QByteArray(":0100000011EE\r\n:00000001FF\r\n"));
     }
@@ -182,14 +181,15 @@ private slots:
     void rangesWithoutDataAreRefused()
     {
         ConversionEngine engine(kLibrary, settings([](ConversionSettings &s) {
-            s.rangeGiven = true;
-            s.start = 0x100;
-            s.end = 0x1FF;
-        }));
+                                    s.rangeGiven = true;
+                                    s.start = 0x100;
+                                    s.end = 0x1FF;
+                                }));
         QByteArray data(16, 'x');
         QCOMPARE(engine.binaryToHex(data), ConversionEngine::RangeFault);
         QCOMPARE(engine.failureMessage(),
-                 QStringLiteral("アドレス範囲 100 - 1FF にはデータがありません (データは 16 バイトです)"));
+                 QStringLiteral(
+                     "アドレス範囲 100 - 1FF にはデータがありません (データは 16 バイトです)"));
         QCOMPARE(engine.binaryToDump(std::span(reinterpret_cast<std::uint8_t *>(data.data()), 16)),
                  ConversionEngine::RangeFault);
     }
@@ -200,23 +200,28 @@ private slots:
     {
         const QByteArray text = linear(0x0800) + record(0, 0x0008, "ABCDEFGHIJ") + kEnd;
         ConversionEngine engine(kLibrary, settings([](ConversionSettings &s) {
-            s.fromLowest = true;
-            s.newLine = 0x000A;
-        }));
-        engine.setProgress([](std::int32_t, std::int32_t, std::intptr_t) -> std::int32_t { return 1; },
-                           0);
+                                    s.fromLowest = true;
+                                    s.newLine = 0x000A;
+                                }));
+        engine.setProgress(
+            [](std::int32_t, std::int32_t, std::intptr_t) -> std::int32_t { return 1; }, 0);
         QCOMPARE(engine.hexToDump(text), ResultOk);
         const QByteArray lines = engine.output().toByteArray();
-        QCOMPARE(lines,
-                 QByteArray("    08000000                          41 42 43 44 45 46 47 48          ABCDEFGH\n"
-                            "    08000010  49 4A                                            IJ              \n"));
-        QVERIFY(engine.reportHead(QStringLiteral("a.hex")).contains(u"Address  :  8000008 - 8000011"));
+        QCOMPARE(
+            lines,
+            QByteArray(
+                "    08000000                          41 42 43 44 45 46 47 48          ABCDEFGH\n"
+                "    08000010  49 4A                                            IJ              "
+                "\n"));
+        QVERIFY(
+            engine.reportHead(QStringLiteral("a.hex")).contains(u"Address  :  8000008 - 8000011"));
     }
 
     void layoutAndSumOfOverlappingRecords()
     {
         const QByteArray text = record(0, 0x10, "\x01\x02\x03\x04") + record(0, 0x12, "\x10")
-            + record(0, 0x40, "\x05") + record(5, 0, QByteArray("\x08\x00\x01\x31", 4)) + kEnd;
+                                + record(0, 0x40, "\x05")
+                                + record(5, 0, QByteArray("\x08\x00\x01\x31", 4)) + kEnd;
         ConversionEngine engine(kLibrary, settings());
         QCOMPARE(engine.inspect(text), ResultOk);
         const HexLayout &layout = engine.layout();
