@@ -72,7 +72,8 @@ int createBeside(const QByteArray &target, mode_t mode, QByteArray &name)
 {
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray() : target.left(slash + 1);
-    const QByteArray base = target.mid(slash + 1);
+    // Short enough that the suffix keeps within a name's 255 bytes.
+    const QByteArray base = target.mid(slash + 1).left(200);
     for (int attempt = 0; attempt < 100; ++attempt) {
         name = folder + '.' + base + '.'
                + QByteArray::number(QRandomGenerator::global()->generate(), 36);
@@ -131,6 +132,9 @@ bool SafeFileWriter::open()
         target = real;
         std::free(real);
     }
+    // A file its owner made read-only stays so, as with any editor.
+    if (::access(target.constData(), W_OK) != 0)
+        return fail(errno);
     return info.st_nlink > 1 ? openLinked(target) : openReplacement(target, &info);
 }
 
