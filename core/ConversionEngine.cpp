@@ -134,6 +134,12 @@ std::int32_t ConversionEngine::relay(std::int32_t done, std::int32_t total, std:
                               engine->m_userValue);
 }
 
+void ConversionEngine::useText(QByteArrayView text)
+{
+    m_text = text;
+    m_layout.reset();
+}
+
 const HexLayout &ConversionEngine::layout()
 {
     if (!m_layout)
@@ -186,8 +192,34 @@ std::int32_t ConversionEngine::checkBinaryWindow(const Window &window, std::uint
 
 std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
 {
-    m_text = text;
+    useText(text);
+    if (const std::int32_t refused = checkLayoutSource(); refused != ResultOk)
+        return refused;
     return assemble(text, static_cast<std::int32_t>(text.size()), hexWindow());
+}
+
+// A window from the data's layout holds only for a text the library
+// accepts: a text whose records are not all sound is checked first, so
+// that its fault, not the window read from it, is what the user hears.
+std::int32_t ConversionEngine::checkLayoutSource()
+{
+    if (!m_settings.fromLowest || layout().sound)
+        return ResultOk;
+    const std::int32_t result = validate();
+    return result == ResultOverflow ? ResultOk : result;
+}
+
+// HexToBinary of the text into no room: the text's own fault, or
+// ResultOk or ResultOverflow when the library accepts it.
+std::int32_t ConversionEngine::validate()
+{
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+    std::uint32_t imageSize = 0;
+    std::uint8_t none = 0;
+    return m_calls.hexToBinary(m_text.constData(), &none, static_cast<std::int32_t>(m_text.size()),
+                               0, &imageSize, &start, &end, m_settings.blank, m_userValue,
+                               m_callback);
 }
 
 // HexToBinary of `window`. An automatic end is found by the library: the
@@ -335,7 +367,9 @@ std::int32_t ConversionEngine::binaryToDump(std::span<std::uint8_t> data)
 
 std::int32_t ConversionEngine::hexToDump(QByteArrayView text)
 {
-    m_text = text;
+    useText(text);
+    if (const std::int32_t refused = checkLayoutSource(); refused != ResultOk)
+        return refused;
     const Window window = hexWindow();
     // The image starts at address 0, the range's start applying to the
     // checksum and the dump only; from the lowest data it starts on that
@@ -403,17 +437,8 @@ std::int32_t ConversionEngine::dump(std::uint8_t *data, std::uint32_t length,
 
 std::int32_t ConversionEngine::inspect(QByteArrayView text)
 {
-    m_text = text;
-    m_layout.reset();
-    // An empty window tells whether the library accepts the text without
-    // making its image.
-    std::uint32_t start = 0;
-    std::uint32_t end = 0;
-    std::uint32_t imageSize = 0;
-    std::uint8_t none = 0;
-    const std::int32_t result =
-        m_calls.hexToBinary(text.constData(), &none, static_cast<std::int32_t>(text.size()), 0,
-                            &imageSize, &start, &end, m_settings.blank, m_userValue, m_callback);
+    useText(text);
+    const std::int32_t result = validate();
     if (result < 0 && result != ResultOverflow)
         return result;
     layout();

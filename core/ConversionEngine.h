@@ -122,7 +122,10 @@ private:
     void beforeLibrary();
     bool makeOutput(std::int64_t capacity);
     bool makeText(std::int64_t capacity);
+    void useText(QByteArrayView text);
     Window hexWindow();
+    std::int32_t checkLayoutSource();
+    std::int32_t validate();
     Window binaryWindow(std::uint64_t dataLength) const;
     std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
     std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal, Window window);

@@ -18,17 +18,26 @@ int digitValue(char c)
 }
 
 // The digit pairs of the record whose colon is at `at`, up to the line's
-// end or the first character that is not a digit; returns how many.
-int decodePairs(QByteArrayView text, qsizetype at, std::uint8_t (&bytes)[300])
+// end or the first character that is not a digit; returns how many, or -1
+// when the pairs do not make a sound record (anything but a line end after
+// them, a length that disagrees, a wrong checksum).
+int decodePairs(QByteArrayView text, qsizetype at, std::uint8_t (&bytes)[300], bool &sound)
 {
     int count = 0;
-    for (qsizetype p = at + 1; p + 1 < text.size() && count < 300; p += 2) {
+    qsizetype p = at + 1;
+    for (; p + 1 < text.size() && count < 300; p += 2) {
         const int high = digitValue(text[p]);
         const int low = digitValue(text[p + 1]);
         if (high < 0 || low < 0)
             break;
         bytes[count++] = static_cast<std::uint8_t>(high * 16 + low);
     }
+    std::uint8_t sum = 0;
+    for (int i = 0; i < count; ++i)
+        sum += bytes[i];
+    const char after = p < text.size() ? text[p] : '\0';
+    sound = count >= 5 && count == bytes[0] + 5 && sum == 0
+        && (after == '\r' || after == '\n' || after == '\0');
     return count;
 }
 
@@ -57,7 +66,9 @@ HexLayout HexLayout::scan(QByteArrayView text)
     std::size_t tidyAt = 4096;
     std::uint8_t bytes[300];
     for (qsizetype at = text.indexOf(':'); at >= 0; at = text.indexOf(':', at + 1)) {
-        const int count = decodePairs(text, at, bytes);
+        bool sound = false;
+        const int count = decodePairs(text, at, bytes, sound);
+        layout.sound = layout.sound && sound;
         if (count < 5)
             continue;
         const int type = bytes[3];

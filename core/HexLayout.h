@@ -36,6 +36,9 @@ struct HexLayout {
     std::uint32_t recordSum = 0;
     // Some address was written twice: recordSum then counts both.
     bool overlapping = false;
+    // Every record up to the end record had sound digits, length and
+    // checksum; otherwise the library has the last word on the text.
+    bool sound = true;
 
     bool empty() const { return spans.empty(); }
     std::uint32_t lowest() const { return static_cast<std::uint32_t>(spans.front().begin); }

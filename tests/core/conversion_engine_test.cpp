@@ -163,6 +163,10 @@ private slots:
         ConversionEngine fromLowest(kLibrary,
                                     settings([](ConversionSettings &s) { s.fromLowest = true; }));
         QCOMPARE(fromLowest.hexToBinary(text), ConversionEngine::TooLarge);
+        // A bad record is that, whatever window its digits would make.
+        QByteArray bad = text;
+        bad.replace(":0100000001FE", ":0100000001FF");
+        QCOMPARE(fromLowest.hexToBinary(bad), ResultChecksumError);
     }
 
     void exactEndsIncludeZero()
