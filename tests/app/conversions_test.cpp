@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>

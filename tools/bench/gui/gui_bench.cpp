@@ -11,6 +11,7 @@
 #include "convert/kestrun.h"
 #include "convert/progress.h"
 #include "settings/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/allocator_tuning.h"
@@ -23,10 +24,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextCursor>
 
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +55,16 @@ public:
                      int) override
     {
         return savePath;
+    }
+    std::optional<QString> askText(QWidget *, const QString &, const QString &,
+                                   const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<int> askNumber(QWidget *, const QString &, const QString &, int, int,
+                                 int) override
+    {
+        return std::nullopt;
     }
 };
 
@@ -304,9 +313,8 @@ int main(int argc, char *argv[])
                best(5, [&] { ConvertHexToBinary(source); }));
         hexToBinarySteps(source, answers.savePath);
         // An edited document's text comes from the editor, not as loaded.
-        QTextCursor cursor(source->Txt()->document());
-        cursor.insertText(QStringLiteral(" "));
-        cursor.deletePreviousChar();
+        source->Txt()->replaceSelection(QStringLiteral(" "));
+        source->Txt()->SendScintilla(QsciScintillaBase::SCI_DELETEBACK);
         const double edited = best(5, [&] { ConvertHexToBinary(source); });
         const double editedBytes = best(5, [&] { source->documentBytes(); });
         std::printf("  driver on the document once edited %.3f s (%.2fx), its bytes %.3f s\n",
