@@ -4,6 +4,7 @@
 #include "shell/HexLineStyles.h"
 
 #include <QAccessible>
+#include <QFontInfo>
 
 #include <algorithm>
 #include <vector>
@@ -222,6 +223,10 @@ int DocumentView::lineTotal() const
 void DocumentView::applyFont(const QFont &font)
 {
     setFont(font);
+    // Scintilla takes the face by its name in Latin-1 and knows nothing of
+    // Qt's substitutions: it gets the face that "ＭＳ ゴシック" stands for.
+    const QByteArray face = QFontInfo(font).family().toUtf8();
+    SendScintilla(SCI_STYLESETFONT, static_cast<unsigned long>(STYLE_DEFAULT), face.constData());
     send(SCI_STYLECLEARALL);
     setUpStyles();
 }
