@@ -3,7 +3,7 @@
 // they wrap with and without the progress callback, and a large text file
 // opened, saved and closed.
 //
-//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text]]      (default 16, all)
+//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text|large]]   (default 16, all)
 #include "convert/ConversionEngine.h"
 #include "convert/Conversions.h"
 #include "convert/LargeBuffer.h"
@@ -19,6 +19,8 @@
 #include "shell/cp932.h"
 #include "shell/file_routines.h"
 #include "shell/user_prompts.h"
+
+#include "large_documents.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -338,6 +340,8 @@ int main(int argc, char *argv[])
                seconds([&] { ConvertHexToDump(source); }));
     }
     closeAll(frame);
+    if (wanted("large"))
+        benchLargeDocuments(frame, dir.path(), image);
     if (!wanted("text"))
         return 0;
 
