@@ -51,7 +51,8 @@ void styleHexLine(QByteArrayView line, char *styles)
     const qsizetype bytes = length < 0 ? 0 : 4 + length + 1;
     unsigned sum = 0;
     qsizetype at = mark + 1;
-    for (qsizetype index = 0; index < bytes; ++index, at += 2) {
+    qsizetype index = 0;
+    for (; index < bytes; ++index, at += 2) {
         const int value = byteAt(text, at);
         if (value < 0)
             break;
@@ -72,4 +73,7 @@ void styleHexLine(QByteArrayView line, char *styles)
     while (tail > at && (text[tail - 1] == ' ' || text[tail - 1] == '\t'))
         --tail;
     std::fill(styles + at, styles + std::max(at, tail), HexStyle::Broken);
+    // A record cut short shows it at its mark: what is there may be fine.
+    if (bytes == 0 || index < bytes)
+        styles[mark] = HexStyle::Broken;
 }

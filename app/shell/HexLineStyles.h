@@ -19,8 +19,9 @@ enum : char {
     Data,
     Checksum,    // a checksum that fits its record
     BadChecksum, // one that does not
-    Broken,      // what keeps a record from being read: a non-digit, a
-                 // wrong length, characters after the checksum
+    Broken,      // what keeps a record from being read: a non-digit,
+                 // characters after the checksum, and the mark of a
+                 // record that ends before its checksum
     Count
 };
 }
