@@ -1,7 +1,7 @@
 #include "shell/DocumentView.h"
 
 #include "shell/DocumentAccessible.h"
-#include "shell/HexLineStyles.h"
+#include "core/HexLineStyles.h"
 
 #include <QAccessible>
 #include <QFontInfo>

@@ -1,13 +1,13 @@
 #include "shell/Form1.h"
 
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
-#include "shell/HexLineStyles.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/PathRules.h"
-#include "shell/user_prompts.h"
+#include "core/HexLineStyles.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "core/PathRules.h"
+#include "shell/UserPrompts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

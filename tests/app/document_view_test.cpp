@@ -1,12 +1,12 @@
 // The document windows' view: large texts placed in pieces, HEX colouring
 // of what is on screen, find, go to line, the caret in the status bar, and
 // what assistive technology reads.
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/HexLineStyles.h"
-#include "shell/cp932.h"
+#include "core/HexLineStyles.h"
+#include "core/Cp932.h"
 #include "support/scripted_prompts.h"
 
 #include <QAccessible>

@@ -1,12 +1,12 @@
 #include "large_documents.h"
 
 #include "convert/Conversions.h"
-#include "convert/kestrun.h"
+#include "convert/KestrunBinding.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -216,9 +216,9 @@ void benchLargeDocuments(FrmMDI &frame, const QString &folder,
     const auto size = std::uint32_t(image.size());
     std::vector<char> hex(std::size_t(size) * 3 + 1024);
     std::uint32_t hexLength = 0, start = 0, end = 0;
-    kestrun::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 0x20,
+    KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 0x20,
                          &hexLength, &start, &end, 0xFF, 0x0A0D, 0, nullptr);
-    const QString hexPath = folder + QStringLiteral("/large.hex");
+    const QString hexPath = folder + QStringLiteral("/opened.hex");
     writeFileAtomically(hexPath, QByteArrayView(hex.data(), hexLength));
     hex = {};
     const double hexMB = hexLength / 1e6;
@@ -251,7 +251,7 @@ void benchLargeDocuments(FrmMDI &frame, const QString &folder,
     dumpView.open = rssMiB();
     const double dumpMB = dump->Txt()->textBytes().size() / 1e6;
     // The peer gets the same text, kept on disk meanwhile.
-    const QString dumpPath = folder + QStringLiteral("/large.txt");
+    const QString dumpPath = folder + QStringLiteral("/shown-dump.txt");
     writeFileAtomically(dumpPath, dump->documentBytes());
     ClearModified(dump);
     dump->close();
