@@ -311,6 +311,15 @@ void DocumentView::keepCharacterIndex()
         return;
     m_characterIndex = true;
     send(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
+    // Someone reads: the base class tells of each insertion and deletion,
+    // and the caret's moves are told from here.
+    send(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+    connect(this, &DocumentView::caretMoved, this, [this] {
+        if (!QAccessible::isActive())
+            return;
+        QAccessibleTextCursorEvent moved(this, int(offsetOfPosition(send(SCI_GETCURRENTPOS))));
+        QAccessible::updateAccessibility(&moved);
+    });
 }
 
 qsizetype DocumentView::offsetOfPosition(qsizetype position) const
