@@ -7,7 +7,6 @@
 DocumentAccessible::DocumentAccessible(DocumentView *view)
     : QAccessibleWidget(view, QAccessible::EditableText)
 {
-    view->keepCharacterIndex();
 }
 
 DocumentView *DocumentAccessible::view() const

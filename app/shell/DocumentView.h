@@ -57,11 +57,10 @@ public:
 
     void applyFont(const QFont &font);
 
-    // Accessibility reads offsets in UTF-16 units: while someone reads, the
-    // view keeps an index that turns them into positions at once.
-    void keepCharacterIndex();
-    qsizetype offsetOfPosition(qsizetype position) const;
-    qsizetype positionOfOffset(qsizetype offset) const;
+    // Accessibility reads offsets in UTF-16 units: once someone has asked,
+    // the view keeps an index that turns them into positions at once.
+    qsizetype offsetOfPosition(qsizetype position);
+    qsizetype positionOfOffset(qsizetype offset);
 
 signals:
     // The text changed since it was loaded or last marked unchanged.
@@ -76,6 +75,7 @@ private:
     void setUpStyles();
     void styleNeeded(int position);
     void styleLines(qsizetype first, qsizetype last);
+    void keepCharacterIndex();
 
     bool m_hex = false;
     bool m_characterIndex = false;
