@@ -4,6 +4,9 @@
 #include "core/HexLineStyles.h"
 
 #include <QAccessible>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFontInfo>
 
 #include <algorithm>
@@ -336,6 +339,30 @@ void DocumentView::paintEvent(QPaintEvent *event)
         }
     }
     QsciScintilla::paintEvent(event);
+}
+
+void DocumentView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dragEnterEvent(event);
+}
+
+void DocumentView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dragMoveEvent(event);
+}
+
+void DocumentView::dropEvent(QDropEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dropEvent(event);
 }
 
 void DocumentView::keepCharacterIndex()

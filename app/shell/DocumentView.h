@@ -69,6 +69,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // Files dropped on the text go on to the frame, which opens them.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
