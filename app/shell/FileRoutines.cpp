@@ -195,6 +195,20 @@ bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound
 
 } // namespace
 
+bool LoadTextBytes(const QString &path, QByteArray &bytes)
+{
+    BusyScope busy;
+    return guardedLoad(path, [&] {
+        QByteArray content;
+        std::optional<StatusWindow> status;
+        if (!loadWholeFile(path, 0, aboutFile(path, QStringLiteral("が見つかりません")), content,
+                           status))
+            return false;
+        bytes = std::move(content);
+        return true;
+    });
+}
+
 bool LoadTextFile(const QString &path, QString &text, std::int32_t &length, QByteArray *read)
 {
     BusyScope busy;

@@ -43,6 +43,9 @@ bool ChooseSaveFile(QWidget *owner, QString &path, int filterIndex,
 bool LoadTextFile(const QString &path, QString &text, std::int32_t &length,
                   QByteArray *bytes = nullptr);
 
+// As LoadTextFile, but hands back the file's bytes undecoded.
+bool LoadTextBytes(const QString &path, QByteArray &bytes);
+
 // As LoadTextFile, but `bytes` receives the file's bytes and one more byte
 // of 0 after them; `length` is the file's size without it.
 bool LoadBinaryFile(const QString &path, QByteArray &bytes, std::int32_t &length);

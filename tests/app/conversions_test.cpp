@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +41,27 @@ void cancelAtFirstPump()
             window->Cmd()->click();
     });
 }
+
+// Presses Cmd when the result's window first shows, while the rest of the
+// result is still being placed in it.
+class CancelWhenShown : public QObject {
+public:
+    CancelWhenShown() { qApp->installEventFilter(this); }
+    ~CancelWhenShown() override { qApp->removeEventFilter(this); }
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<Form1 *>(watched) && !pressed) {
+            if (Form2 *window = progressWindow()) {
+                window->Cmd()->click();
+                pressed = true;
+            }
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -241,6 +261,36 @@ private slots:
         QVERIFY(script.allAnswered());
         QCOMPARE(script.texts(), QStringList(4, QStringLiteral("中止しました")));
         QCOMPARE(Form1::DocumentCount(), 1);
+    }
+
+    // A result too large to place at once is placed while Cmd stays live:
+    // pressing it then stops the conversion and leaves no window behind.
+    void cancelWhilePlacingALargeResultLeavesNoWindow()
+    {
+        QByteArray image(256 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < image.size(); ++i)
+            image[i] = char(i * 7);
+        writeBytes(path("big.bin"), image);
+        ScriptedPrompts script;
+        script.expectOpen(path("big.bin"));
+        QVERIFY(ConvertBinaryToHex());
+        Form1 *source = m_frame->activeDocument();
+        QVERIFY(source->documentBytes().size() > 512 * 1024);
+        for (int i = 0; i < 3; ++i) {
+            if (i < 2)
+                script.expectOpen(path("big.bin"));
+            script.expectMessage(QMessageBox::Ok);
+            CancelWhenShown cancel;
+            const bool converted = i == 0   ? ConvertBinaryToHex()
+                                   : i == 1 ? ConvertBinaryToDump()
+                                            : ConvertHexToDump(source);
+            QVERIFY(cancel.pressed);
+            QVERIFY(!converted);
+            QVERIFY(!progressWindow());
+            QCOMPARE(Form1::DocumentCount(), 1);
+        }
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.texts(), QStringList(3, QStringLiteral("中止しました")));
     }
 
     void binaryToHexOfSmallAndEmptyFiles()
