@@ -3,7 +3,7 @@
 # Safe to run again and again: it asks apt only for the packages that are missing.
 set -eu
 
-PACKAGES="cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic \
+PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n fonts-ipafont-gothic \
 libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
 xvfb xauth imagemagick"
 
