@@ -4,6 +4,7 @@
 #include "convert/Form2.h"
 #include "convert/Progress.h"
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/FileRoutines.h"
@@ -14,7 +15,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include "shell/DocumentView.h"
 #include <QTimer>
 
 namespace {
