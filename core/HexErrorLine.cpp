@@ -24,7 +24,7 @@ namespace HexErrorLine {
 bool isRecordError(std::int32_t result)
 {
     return result == ResultNotIntelHex || result == ResultChecksumError
-        || result == ResultEndRecordError || result == ResultAddressFault;
+           || result == ResultEndRecordError || result == ResultAddressFault;
 }
 
 QString noEndRecordNote()
@@ -42,8 +42,8 @@ std::optional<Place> find(const LibraryCalls &calls, QByteArrayView text, Counti
     const std::uint32_t start = 0;
     std::uint32_t end = 0;
     const std::int32_t result = calls.hexToBinary(
-        text.isNull() ? "" : text.constData(), &image, static_cast<std::int32_t>(text.size()), 0, &imageSize, &start,
-        &end, 0, reinterpret_cast<std::intptr_t>(&last), &LastReport::keep);
+        text.isNull() ? "" : text.constData(), &image, static_cast<std::int32_t>(text.size()), 0,
+        &imageSize, &start, &end, 0, reinterpret_cast<std::intptr_t>(&last), &LastReport::keep);
     if (!isRecordError(result) || last.done < 0 || last.done > text.size())
         return std::nullopt;
 

@@ -28,7 +28,7 @@ bool isRecordError(std::int32_t result);
 enum class Counting { Objcopy, Editor };
 
 struct Place {
-    int line = 1;           // from 1
+    int line = 1;             // from 1
     bool noEndRecord = false; // the text ended without its end record
 };
 

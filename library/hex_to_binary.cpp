@@ -72,8 +72,8 @@ int32_t convert(const Conversion &c)
     const char *record = c.text;
 
     for (;;) {
-        if (c.progress &&
-            !c.progress(static_cast<int32_t>(record - c.text), c.textLength, c.userValue))
+        if (c.progress
+            && !c.progress(static_cast<int32_t>(record - c.text), c.textLength, c.userValue))
             return finish(c, ResultCancelled, false, written);
 
         uint32_t position = 0;
@@ -97,7 +97,8 @@ int32_t convert(const Conversion &c)
             // order of the records.
             const bool automatic = *c.end == 0;
             if (automatic)
-                *c.end = written.empty() ? UINT32_MAX : static_cast<uint32_t>(written.highest() - 1);
+                *c.end =
+                    written.empty() ? UINT32_MAX : static_cast<uint32_t>(written.highest() - 1);
             return finish(c, ResultOk, automatic && written.empty(), written);
         }
         case 0x02:
@@ -130,8 +131,9 @@ extern "C" KESTRUN_API int32_t HexToBinary(const char *text, uint8_t *image, int
                                            intptr_t userValue, ProgressCallback progress)
 {
     return guarded([&] {
-        const Conversion c{text,   image, textLength, capacity, imageSize, *start,
-                           end,    static_cast<uint8_t>(fill), userValue, progress};
+        const Conversion c{text,      image,   textLength, capacity,
+                           imageSize, *start,  end,        static_cast<uint8_t>(fill),
+                           userValue, progress};
         return convert(c);
     });
 }

@@ -106,7 +106,8 @@ void WrittenImage::copyWindow(uint64_t start, uint64_t size, uint8_t fill, uint8
         const uint64_t from = std::max(run->first, at);
         const uint64_t to = std::min(run->first + run->second.size, stop);
         std::memset(out + (at - start), fill, from - at);
-        std::memcpy(out + (from - start), run->second.bytes.data() + (from - run->first), to - from);
+        std::memcpy(out + (from - start), run->second.bytes.data() + (from - run->first),
+                    to - from);
         at = to;
     }
     std::memset(out + (at - start), fill, stop - at);

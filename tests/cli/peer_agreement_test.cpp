@@ -29,7 +29,7 @@ PeerRun runPeer(const QString &program, const QStringList &arguments)
     process.start(program, arguments);
     PeerRun run;
     run.ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+             && process.exitCode() == 0;
     run.err = process.readAllStandardError();
     return run;
 }
@@ -67,14 +67,17 @@ private:
     // Each peer's binary of `hex` (all padded with FF from the lowest
     // address), or false for a peer that refuses it; objcopy's complaint
     // comes back in `objcopyErr`.
-    QList<std::optional<QByteArray>> peersRead(const QByteArray &hex, QByteArray *objcopyErr = nullptr)
+    QList<std::optional<QByteArray>> peersRead(const QByteArray &hex,
+                                               QByteArray *objcopyErr = nullptr)
     {
         writeBytes(path("in.hex"), hex);
         QList<std::optional<QByteArray>> results;
         const QList<std::pair<QString, QStringList>> peers = {
             {QStringLiteral("objcopy"),
-             {"-I", "ihex", "-O", "binary", "--gap-fill", "0xFF", path("in.hex"), path("peer.bin")}},
-            {QStringLiteral("srec_cat"), {path("in.hex"), "-intel", "-o", path("peer.bin"), "-binary"}},
+             {"-I", "ihex", "-O", "binary", "--gap-fill", "0xFF", path("in.hex"),
+              path("peer.bin")}},
+            {QStringLiteral("srec_cat"),
+             {path("in.hex"), "-intel", "-o", path("peer.bin"), "-binary"}},
             {python(), {"-c", kIntelHexToBinary, path("in.hex"), path("peer.bin")}},
         };
         for (const auto &[program, arguments] : peers) {
@@ -102,11 +105,14 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         const QByteArray good = hexRecord(0x00, 0, "\x41");
         const QByteArray end = hexRecord(0x01, 0, QByteArray());
-        const auto file = [&](const QByteArray &bad) { return good + "\n" + good + "\n" + bad + "\n" + end + "\n"; };
+        const auto file = [&](const QByteArray &bad) {
+            return good + "\n" + good + "\n" + bad + "\n" + end + "\n";
+        };
         QTest::newRow("length byte above the pairs") << file(":040000000102F9");
         QTest::newRow("length byte below the pairs") << file(":0100000041427C");
         QTest::newRow("a letter that is no digit") << file(":010000004xBF");
-        QTest::newRow("a digit lost") << file(":1000000000010203040506070809" "0A0B0C0D0E078");
+        QTest::newRow("a digit lost") << file(":1000000000010203040506070809"
+                                              "0A0B0C0D0E078");
         QTest::newRow("a pair after the checksum") << file(good + "00");
         QTest::newRow("a digit after the checksum") << file(good + "0");
         QTest::newRow("a space after the checksum") << file(good + " ");
@@ -119,8 +125,8 @@ private slots:
         QByteArray objcopyErr;
         for (const auto &result : peersRead(text, &objcopyErr))
             QVERIFY2(!result, "a peer reads it");
-        const QRegularExpressionMatch line =
-            QRegularExpression(QStringLiteral("in\\.hex:(\\d+):")).match(QString::fromUtf8(objcopyErr));
+        const QRegularExpressionMatch line = QRegularExpression(QStringLiteral("in\\.hex:(\\d+):"))
+                                                 .match(QString::fromUtf8(objcopyErr));
         QVERIFY2(line.hasMatch(), objcopyErr.constData());
 
         const KestrunRun run = runKestrun({"hex2bin", path("in.hex"), "-o", path("ours.bin")});
@@ -139,7 +145,8 @@ private slots:
         QTest::newRow("lower case, CR LF") << lowerCase(hex) << image;
         QTest::newRow("lower case, LF") << lowerCase(hex).replace("\r\n", "\n") << image;
         QTest::newRow("mixed case, blank lines")
-            << lowerCase(hex.left(hex.size() / 2)).replace("\r\n", "\r\n\r\n") + hex.mid(hex.size() / 2)
+            << lowerCase(hex.left(hex.size() / 2)).replace("\r\n", "\r\n\r\n")
+                   + hex.mid(hex.size() / 2)
             << image;
     }
 

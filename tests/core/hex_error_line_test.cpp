@@ -44,8 +44,9 @@ private slots:
         QTest::newRow("empty") << QByteArray() << 1 << true;
         QTest::newRow("no end record") << good + "\r\n" + good + "\r\n" << 3 << true;
         QTest::newRow("no end record, last line open") << good + "\r\n" + good << 3 << true;
-        QTest::newRow("a NUL where the end record should be") << good + "\n" + QByteArray(1, '\0') + "\n"
-                                                              << 2 << true;
+        QTest::newRow("a NUL where the end record should be")
+            << good + "\n" + QByteArray(1, '\0') + "\n"
+            << 2 << true;
     }
 
     void findsThePlaceTheLibraryLastReported()

@@ -16,8 +16,7 @@ namespace kestrun_fuzz {
 
 enum class PositionRule { Untouched, Written };
 
-struct RecordMeaning
-{
+struct RecordMeaning {
     int32_t result = ResultNotIntelHex;
     PositionRule rule = PositionRule::Untouched;
     uint32_t position = 0;
@@ -98,8 +97,7 @@ inline RecordMeaning recordMeaning(const unsigned char *record)
     return m;
 }
 
-struct TextMeaning
-{
+struct TextMeaning {
     int32_t result = ResultOk;
     std::map<uint64_t, uint8_t> bytes; // every byte written, by address
 };
