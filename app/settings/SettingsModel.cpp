@@ -1,10 +1,30 @@
 #include "settings/SettingsModel.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 const QString placementKey = QStringLiteral("MDISize");
+const QString fileName = QStringLiteral("Pelcor.ini");
+
+// The user's configuration folder as the XDG base directory rules give it:
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+QString configHome()
+{
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(configured))
+        return configured;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+// A file the settings can be saved to: saves replace it through a new file
+// in its folder, so the folder must take one too.
+bool canBeSaved(const QFileInfo &file)
+{
+    return file.isFile() && file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+}
 
 // A 16-bit decimal integer with an optional sign; anything else (a hand
 // edit, a hex number, a value out of range) is refused.
@@ -36,14 +56,31 @@ SettingsModel &SettingsModel::program()
     return instance;
 }
 
+QString SettingsModel::fileFor(const QString &programFolder)
+{
+    const QFileInfo beside(programFolder + u'/' + fileName);
+    if (canBeSaved(beside))
+        return beside.filePath();
+    return configHome() + QStringLiteral("/Pelcor/") + fileName;
+}
+
 void SettingsModel::setUp()
 {
-    setUp(QCoreApplication::applicationDirPath());
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString path = fileFor(folder);
+    setUpFile(path);
+    m_makesFolder = QFileInfo(path).absolutePath() != QFileInfo(folder).absoluteFilePath();
 }
 
 void SettingsModel::setUp(const QString &folder)
 {
-    m_store.setPath(folder + u'/' + QStringLiteral("Pelcor.ini"));
+    setUpFile(folder + u'/' + fileName);
+    m_makesFolder = false;
+}
+
+void SettingsModel::setUpFile(const QString &path)
+{
+    m_store.setPath(path);
     m_store.setSection(QStringLiteral("Vantrel"));
     // The key order is also the order in which a new file receives them.
     m_store.SetArrayKey(10, {QStringLiteral("StartAddress"), QStringLiteral("EndAddress"),
@@ -78,6 +115,10 @@ void SettingsModel::load()
 
 bool SettingsModel::save()
 {
+    // The per-user folder does not exist before the first save. A program
+    // folder that went away is not made again.
+    if (m_makesFolder)
+        QDir().mkpath(QFileInfo(m_store.Path()).absolutePath());
     m_store.SetArrayValue(10, {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
                                m_dump.RecordLength, m_dump.BlankChar, m_dump.Scope,
                                m_dump.NoDump, m_dump.NewLine, m_font.FontFace, m_font.FontSize});
