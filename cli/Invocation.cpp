@@ -89,7 +89,8 @@ struct Options {
                              QStringLiteral("Output buffer factor, 1 or more (Scope)."),
                              QStringLiteral("HEX")};
     QCommandLineOption settings{QStringLiteral("settings"),
-                                QStringLiteral("Takes the settings from a Pelcor.ini; options win."),
+                                QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
+                                               "Without it: Pelcor's defaults, no file."),
                                 QStringLiteral("FILE")};
 };
 
