@@ -30,6 +30,12 @@ manual_tags() { manual_section "$1" | awk 'tag { print; tag = 0 } /^\.TP/ { tag 
 
 "$kestrun" --help >"$work/help"
 
+# The manual formats without a warning.
+if command -v groff >/dev/null 2>&1; then
+    groff -t -man -ww -z "$manual" 2>"$work/groff" || true
+    [ ! -s "$work/groff" ] || fail "groff warns: $(cat "$work/groff")"
+fi
+
 # Commands: the first word of each line under "Commands:", and each tag of
 # COMMANDS (".BI hex2bin ...").
 help_section Commands | sed -n 's/^  \([a-z0-9][a-z0-9]*\) .*/\1/p' | sort -u >"$work/help-commands"

@@ -38,7 +38,7 @@ die() {
 }
 
 for tool in objcopy srec_cat xxd hexdump cmp; do
-    command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh installs it)"
+    command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh test installs it)"
 done
 for program in kestrun bench_image bench_measure; do
     [ -x "$bin/$program" ] || die "$bin/$program is missing: build the project first"
