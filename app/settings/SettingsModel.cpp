@@ -69,13 +69,18 @@ void SettingsModel::setUp()
     const QString folder = QCoreApplication::applicationDirPath();
     const QString path = fileFor(folder);
     setUpFile(path);
-    m_makesFolder = QFileInfo(path).absolutePath() != QFileInfo(folder).absoluteFilePath();
+    const QString beside = folder + u'/' + fileName;
+    m_makesFolder = path != beside;
+    // A Pelcor.ini that came with a read-only copy still gives the first
+    // run its values, which the first save then keeps in the user's file.
+    m_firstRunSource = m_makesFolder && QFileInfo(beside).isFile() ? beside : QString();
 }
 
 void SettingsModel::setUp(const QString &folder)
 {
     setUpFile(folder + u'/' + fileName);
     m_makesFolder = false;
+    m_firstRunSource.clear();
 }
 
 void SettingsModel::setUpFile(const QString &path)
@@ -127,9 +132,14 @@ bool SettingsModel::save()
 
 std::optional<PlacementBlock> SettingsModel::restoreStep()
 {
+    const QString path = m_store.Path();
+    if (!m_firstRunSource.isEmpty() && !QFileInfo::exists(path))
+        m_store.setPath(m_firstRunSource);
     load();
     QByteArray bytes(PlacementBlock::Size, '\0');
-    if (!m_store.GetStruct(bytes.data(), PlacementBlock::Size, placementKey))
+    const bool placed = m_store.GetStruct(bytes.data(), PlacementBlock::Size, placementKey);
+    m_store.setPath(path);
+    if (!placed)
         return std::nullopt;
     return PlacementBlock::fromBytes(bytes);
 }

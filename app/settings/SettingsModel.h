@@ -39,7 +39,9 @@ public:
     bool save();
 
     // Start-up: the settings, then the stored placement, if it is there and
-    // intact (present, of the right size, check byte matching).
+    // intact (present, of the right size, check byte matching). Before the
+    // per-user file exists, a read-only Pelcor.ini beside the program gives
+    // them.
     std::optional<PlacementBlock> restoreStep();
     // Closing: the settings, then the placement the frame had, in the form
     // it is stored in. False when anything failed to be written.
@@ -61,4 +63,7 @@ private:
     DisplayFont m_font;
     // Whether saving makes the file's folder first (the per-user one).
     bool m_makesFolder = false;
+    // Read instead of a per-user file that does not exist yet: the
+    // Pelcor.ini beside the program that cannot be written.
+    QString m_firstRunSource;
 };

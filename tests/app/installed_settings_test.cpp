@@ -187,7 +187,8 @@ private slots:
     }
 
     // A Pelcor.ini that cannot be written (or a folder that cannot take
-    // the replacement) would lose every change: the user's file is used.
+    // the replacement) would lose every change: the user's file is used,
+    // and its first save keeps the values the read-only file gave.
     void unwritableIniBesideTheProgramIsLeftAlone()
     {
         if (isRoot())
@@ -199,7 +200,9 @@ private slots:
         setWritable(portableIni(), false);
         setWritable(binFolder(), false);
         QCOMPARE(runInstalled(), QStringLiteral("設定ファイル: ") + userIni());
-        QVERIFY(QFile::exists(userIni()));
+        QFile saved(userIni());
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("FontSize=9"));
     }
 
     void userFileFollowsTheBaseDirectoryRules_data()
