@@ -5,8 +5,8 @@
 #include "HexErrorLine.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
-#include "settings/SettingsModel.h"
-#include "shell/cp932.h"
+#include "core/SettingsModel.h"
+#include "core/Cp932.h"
 
 #include <QFileInfo>
 

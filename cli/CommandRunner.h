@@ -8,7 +8,7 @@
 #include "InputSource.h"
 #include "Invocation.h"
 #include "OutputTarget.h"
-#include "convert/ConversionEngine.h"
+#include "core/ConversionEngine.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 #ifndef KESTRUN_CLI_INPUT_SOURCE_H
 #define KESTRUN_CLI_INPUT_SOURCE_H
 
-#include "convert/LargeBuffer.h"
+#include "core/LargeBuffer.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "Invocation.h"
 
-#include "convert/ConversionPlan.h"
+#include "core/ConversionPlan.h"
 
 #include <QCommandLineParser>
 

@@ -4,7 +4,7 @@
 #ifndef KESTRUN_CLI_INVOCATION_H
 #define KESTRUN_CLI_INVOCATION_H
 
-#include "settings/DumpSettings.h"
+#include "core/DumpSettings.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "LinkedLibrary.h"
 
-#include "shell/cp932.h"
+#include "core/Cp932.h"
 
 namespace {
 

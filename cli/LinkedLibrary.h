@@ -3,7 +3,7 @@
 #ifndef KESTRUN_CLI_LINKED_LIBRARY_H
 #define KESTRUN_CLI_LINKED_LIBRARY_H
 
-#include "convert/LibraryCalls.h"
+#include "core/LibraryCalls.h"
 
 #include <QString>
 

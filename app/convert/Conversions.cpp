@@ -1,16 +1,16 @@
 #include "convert/Conversions.h"
 
-#include "convert/ConversionEngine.h"
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/progress.h"
-#include "settings/SettingsModel.h"
+#include "core/ConversionEngine.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/user_prompts.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 namespace {
 
@@ -18,11 +18,11 @@ const QString kInitialising = QStringLiteral("初期化してるよ");
 const QString kTransferring = QStringLiteral("ﾊﾞｯﾌｧに転送してるよ");
 constexpr int kAllFiles = 5;
 
-static_assert(ConversionEngine::NotBound == kestrun::NotBound);
+static_assert(ConversionEngine::NotBound == KestrunBinding::NotBound);
 
 // The library as bound at run time, whose failures the binding reports.
-const LibraryCalls kBoundLibrary{kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
-                                 kestrun::DumpFormat};
+const LibraryCalls kBoundLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
+                                 KestrunBinding::DumpFormat};
 
 ConversionSettings currentSettings()
 {

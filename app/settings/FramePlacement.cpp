@@ -1,6 +1,6 @@
 #include "settings/FramePlacement.h"
 
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 
 #include <QGuiApplication>
 #include <QScreen>

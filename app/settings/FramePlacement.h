@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/PlacementBlock.h"
+#include "core/PlacementBlock.h"
 
 class QWidget;
 class SettingsModel;

@@ -1,7 +1,7 @@
 #include "settings/Frm_Font.h"
 
 #include "settings/Frm_Set.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "settings/Frm_Set.h"
 
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 
 #include <QApplication>
 #include <QCheckBox>

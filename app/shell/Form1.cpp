@@ -1,12 +1,12 @@
 #include "shell/Form1.h"
 
-#include "convert/LargeBuffer.h"
-#include "settings/SettingsModel.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/PathRules.h"
-#include "shell/user_prompts.h"
+#include "core/LargeBuffer.h"
+#include "core/SettingsModel.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "core/PathRules.h"
+#include "shell/UserPrompts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

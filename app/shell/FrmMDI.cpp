@@ -5,10 +5,10 @@
 #include "settings/FramePlacement.h"
 #include "settings/Frm_Font.h"
 #include "settings/Frm_Set.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Frm_Ver.h"
-#include "shell/busy_scope.h"
-#include "shell/file_routines.h"
+#include "shell/BusyScope.h"
+#include "shell/FileRoutines.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #include "shell/Frm_Ver.h"
 
-#include "convert/kestrun.h"
-#include "settings/SettingsModel.h"
+#include "convert/KestrunBinding.h"
+#include "core/SettingsModel.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -73,7 +73,7 @@ Frm_Ver::Frm_Ver(QWidget *parent)
     layOut();
 
     std::int32_t version = 0;
-    const bool bound = kestrun::DllGetVersion(&version) != kestrun::NotBound;
+    const bool bound = KestrunBinding::DllGetVersion(&version) != KestrunBinding::NotBound;
     QString text = versionText(bound ? std::optional(version) : std::nullopt);
     m_Text1->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_Label4->setText(HomePage);

@@ -1,12 +1,12 @@
 #include "shell/Startup.h"
 
 #include "settings/FramePlacement.h"
-#include "settings/SettingsModel.h"
-#include "shell/CommandLine.h"
+#include "core/SettingsModel.h"
+#include "core/CommandLine.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/file_routines.h"
-#include "shell/user_prompts.h"
+#include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QFont>

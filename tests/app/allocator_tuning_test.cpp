@@ -1,4 +1,4 @@
-#include "shell/allocator_tuning.h"
+#include "shell/AllocatorTuning.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -69,8 +69,7 @@ private slots:
     {
         QTemporaryDir folder;
         const QString program = folder.filePath(QStringLiteral("Pelcor"));
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/Pelcor"),
-                            program));
+        QVERIFY(QFile::copy(QStringLiteral(PELCOR_PROGRAM), program));
         QProcess pelcor;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("GLIBC_TUNABLES"));

@@ -1,12 +1,12 @@
 // The four conversions end to end: real files, the real library, scripted
 // answers for the dialogs.
 #include "convert/Conversions.h"
-#include "convert/form2.h"
-#include "convert/progress.h"
-#include "settings/SettingsModel.h"
+#include "convert/Form2.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/file_routines.h"
+#include "shell/FileRoutines.h"
 #include "support/scripted_prompts.h"
 
 #include <QFile>

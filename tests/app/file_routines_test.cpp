@@ -1,8 +1,8 @@
-#include "convert/form2.h"
-#include "convert/picture_box.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
+#include "convert/Form2.h"
+#include "convert/PictureBox.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 

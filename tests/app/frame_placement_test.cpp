@@ -1,7 +1,7 @@
 #include "support/test_files.h"
 
 #include "settings/FramePlacement.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 
 #include <QGuiApplication>
 #include <QScreen>

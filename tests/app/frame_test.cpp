@@ -1,10 +1,10 @@
 // The frame window and its documents, driven through their commands with
 // scripted answers to every question.
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/Startup.h"
-#include "shell/cp932.h"
+#include "core/Cp932.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>

@@ -6,11 +6,11 @@
 // saves. The copy runs from where it lies, so the program folder is the
 // staged one, and the per-user folder is a temporary one.
 #include "installed_layout.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/FrmMDI.h"
 #include "shell/Frm_Ver.h"
 #include "shell/Startup.h"
-#include "shell/user_prompts.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QDir>

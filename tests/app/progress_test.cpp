@@ -1,8 +1,8 @@
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/library_binding.h"
-#include "convert/picture_box.h"
-#include "convert/progress.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/LibraryBinding.h"
+#include "convert/PictureBox.h"
+#include "convert/Progress.h"
 #include "support/scripted_prompts.h"
 
 #include <QElapsedTimer>
@@ -274,7 +274,7 @@ private slots:
         ScriptedPrompts script;
         ShowLibraryError(-8);
         ShowLibraryError(1);
-        ShowLibraryError(kestrun::NotBound);
+        ShowLibraryError(KestrunBinding::NotBound);
         QVERIFY(script.asked().isEmpty());
     }
 
@@ -287,7 +287,7 @@ private slots:
         std::uint8_t image[16] = {};
         std::uint32_t size = 0, start = 0, end = 0;
         const std::int32_t rc =
-            kestrun::HexToBinary(text, image, sizeof text - 1, sizeof image, &size, &start, &end,
+            KestrunBinding::HexToBinary(text, image, sizeof text - 1, sizeof image, &size, &start, &end,
                                  0xFF, window.deviceContext(), DrawProgress);
         QCOMPARE(rc, std::int32_t(ResultCancelled));
     }
@@ -295,11 +295,11 @@ private slots:
     void libraryIsFoundBesideTheProgram()
     {
         std::int32_t version = 0;
-        QCOMPARE(kestrun::DllGetVersion(&version), 1);
+        QCOMPARE(KestrunBinding::DllGetVersion(&version), 1);
         QCOMPARE(version, 203);
         char digits[9] = {};
         const std::uint8_t data[] = {1, 2, 3};
-        QCOMPARE(kestrun::CheckSum(data, 3, 0, 2, 0, digits), std::optional<std::uint32_t>(6));
+        QCOMPARE(KestrunBinding::CheckSum(data, 3, 0, 2, 0, digits), std::optional<std::uint32_t>(6));
         QCOMPARE(QByteArray(digits), QByteArray("00000006"));
     }
 
@@ -320,10 +320,10 @@ private slots:
     {
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
-        LibraryBinding binding(kestrun::libraryPath());
+        LibraryBinding binding(KestrunBinding::libraryPath());
         QVERIFY(!binding.resolve("HexToBinaryEx"));
         QVERIFY(script.allAnswered());
-        QVERIFY(script.texts().constFirst().contains(kestrun::libraryPath()));
+        QVERIFY(script.texts().constFirst().contains(KestrunBinding::libraryPath()));
         QVERIFY(script.texts().constFirst().contains("HexToBinaryEx"));
         QVERIFY(binding.resolve("HexToBinary") != nullptr);
     }

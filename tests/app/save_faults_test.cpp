@@ -5,9 +5,9 @@
 // and leave no stray file behind.
 #include "support/test_files.h"
 
-#include "settings/IniDocument.h"
-#include "settings/PrivateProfile.h"
-#include "shell/file_routines.h"
+#include "core/IniDocument.h"
+#include "core/PrivateProfile.h"
+#include "shell/FileRoutines.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // settings and the open documents look like afterwards.
 #include "settings/Frm_Font.h"
 #include "settings/Frm_Set.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 

@@ -1,6 +1,6 @@
 // The version window: its text line by line, the links' hover and clicks,
 // and the menu command that shows it modally.
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/FrmMDI.h"
 #include "shell/Frm_Ver.h"
 

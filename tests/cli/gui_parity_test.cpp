@@ -3,11 +3,11 @@
 // shows (a report as Pelcor saves it: code page 932), and a conversion
 // that fails in one fails in the other with the same message.
 #include "convert/Conversions.h"
-#include "settings/SettingsModel.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
 #include "support/kestrun_process.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
@@ -86,7 +86,7 @@ private:
 
         switch (command) {
         case Command::HexToBinary:
-            return ConvertHexToBinary(openHex(source)) ? fileBytes(saved) : QByteArray();
+            return ConvertHexToBinary(openHex(source)) ? readBytes(saved) : QByteArray();
         case Command::HexDump:
             return ConvertHexToDump(openHex(source)) ? encodeCp932(newestText()) : QByteArray();
         case Command::BinaryToHex:
@@ -109,7 +109,7 @@ private:
         KestrunRun result = runKestrun(arguments + options);
         if (command == Command::HexToBinary) {
             if (result.exitCode == 0)
-                result.out = fileBytes(written);
+                result.out = readBytes(written);
             else
                 [&] { QVERIFY2(!QFile::exists(written), "a failed run left its output"); }();
         }
@@ -151,11 +151,11 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         // Past 64 KiB, so that HEX text gets extended address records.
-        writeFile(m_binary, sampleImage(0x10015, 1));
-        writeFile(m_contiguous, contiguousHex(sampleImage(0x10030, 2)));
-        writeFile(m_scattered, scatteredHex());
-        writeFile(m_emptyHex, QByteArray());
-        writeFile(m_emptyBinary, QByteArray());
+        writeBytes(m_binary, sampleImage(0x10015, 1));
+        writeBytes(m_contiguous, contiguousHex(sampleImage(0x10030, 2)));
+        writeBytes(m_scattered, scatteredHex());
+        writeBytes(m_emptyHex, QByteArray());
+        writeBytes(m_emptyBinary, QByteArray());
     }
 
     void init()

@@ -1,9 +1,9 @@
 // Results far larger than the pieces kestrun writes while the library is
 // still making them: every command, to a file and to standard output, must
 // give exactly what Pelcor's conversion engine gives for the same input.
-#include "convert/ConversionEngine.h"
-#include "convert/kestrun.h"
-#include "shell/cp932.h"
+#include "core/ConversionEngine.h"
+#include "convert/KestrunBinding.h"
+#include "core/Cp932.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -14,8 +14,8 @@
 namespace {
 
 // The library as Pelcor binds it.
-const LibraryCalls kPelcorsLibrary{kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
-                                   kestrun::DumpFormat};
+const LibraryCalls kPelcorsLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
+                                   KestrunBinding::DumpFormat};
 
 // What Pelcor's engine makes of `input` for `command`, with default
 // settings; a report as Pelcor saves it.
@@ -53,8 +53,8 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         const QByteArray image = sampleImage((3 << 20) + 5, 11);
-        writeFile(path("large.bin"), image);
-        writeFile(path("large.hex"), contiguousHex(image));
+        writeBytes(path("large.bin"), image);
+        writeBytes(path("large.hex"), contiguousHex(image));
     }
 
     void everyCommandMatchesTheEngine_data()
@@ -71,12 +71,12 @@ private slots:
     {
         QFETCH(QString, command);
         QFETCH(QString, input);
-        const QByteArray expected = engineResult(command, fileBytes(path(input)), input);
+        const QByteArray expected = engineResult(command, readBytes(path(input)), input);
         QVERIFY(expected.size() > (3 << 20));
 
         const KestrunRun toFile = runKestrun({command, input, "-o", "out"}, {}, m_dir.path());
         QVERIFY2(toFile.exitCode == 0, toFile.err.constData());
-        QVERIFY(fileBytes(path("out")) == expected);
+        QVERIFY(readBytes(path("out")) == expected);
 
         const KestrunRun toPipe = runKestrun({command, input, "-o", "-"}, {}, m_dir.path());
         QVERIFY2(toPipe.exitCode == 0, toPipe.err.constData());

@@ -57,34 +57,34 @@ private slots:
         QFETCH(int, size);
         QFETCH(QStringList, options);
         const QByteArray image = sampleImage(size, std::uint32_t(size));
-        writeFile(path("image.bin"), image);
+        writeBytes(path("image.bin"), image);
 
         // kestrun writes, objcopy reads.
         const KestrunRun written =
             runKestrun(QStringList{"bin2hex", path("image.bin"), "-o", path("ours.hex")} + options);
         QVERIFY2(written.exitCode == 0, written.err.constData());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
-        QVERIFY(fileBytes(path("objcopy.bin")) == image);
+        QVERIFY(readBytes(path("objcopy.bin")) == image);
 
         // objcopy writes, kestrun reads.
         QVERIFY(objcopy({"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
         const KestrunRun read =
             runKestrun({"hex2bin", path("objcopy.hex"), "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == image);
+        QVERIFY(readBytes(path("ours.bin")) == image);
     }
 
     void scatteredBlocksLandAtTheirAddresses()
     {
         // objcopy fills the gaps of a sparse HEX file with zeros, from the
         // lowest address on; kestrun, with fill 00, from address 0.
-        writeFile(path("scattered.hex"), scatteredHex());
+        writeBytes(path("scattered.hex"), scatteredHex());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
                          path("objcopy.bin")}));
         const KestrunRun read = runKestrun(
             {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
         QVERIFY2(read.exitCode == 0, read.err.constData());
-        QVERIFY(fileBytes(path("ours.bin")) == fileBytes(path("objcopy.bin")));
+        QVERIFY(readBytes(path("ours.bin")) == readBytes(path("objcopy.bin")));
     }
 };
 

@@ -64,10 +64,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        writeFile(path("rom.hex"), ":0400000001020304F2\r\n:00000001FF\r\n");
-        writeFile(path("ロム.bin"), QByteArray("\x01\x02\x03\x04"));
+        writeBytes(path("rom.hex"), ":0400000001020304F2\r\n:00000001FF\r\n");
+        writeBytes(path("ロム.bin"), QByteArray("\x01\x02\x03\x04"));
         // Above the size from which a bar is drawn.
-        writeFile(path("large.bin"), sampleImage(5 << 20, 9));
+        writeBytes(path("large.bin"), sampleImage(5 << 20, 9));
     }
 
     void binaryOutputIsRefusedOnATerminal()
@@ -96,23 +96,23 @@ private slots:
         QVERIFY(shown.err.contains("] 100%"));
         // The bar is wiped when the conversion ends.
         QVERIFY(shown.err.endsWith('\r'));
-        const QByteArray hex = fileBytes(path("large.hex"));
+        const QByteArray hex = readBytes(path("large.hex"));
 
         const KestrunRun piped = runKestrun(arguments);
         QCOMPARE(piped.exitCode, 0);
         QVERIFY(piped.err.isEmpty());
-        QCOMPARE(fileBytes(path("large.hex")), hex);
+        QCOMPARE(readBytes(path("large.hex")), hex);
     }
 
     void interruptWhileReadingKeepsTheOldOutput()
     {
-        writeFile(path("kept.bin"), "old");
+        writeBytes(path("kept.bin"), "old");
         const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);
         QProcess process;
         interrupt(process, {"hex2bin", "-", "-o", "kept.bin"});
         QCOMPARE(process.exitCode(), 1);
         QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains("中止しました"));
-        QCOMPARE(fileBytes(path("kept.bin")), QByteArray("old"));
+        QCOMPARE(readBytes(path("kept.bin")), QByteArray("old"));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
     }
 

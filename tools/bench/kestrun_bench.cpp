@@ -6,8 +6,8 @@
 //     kestrun_bench [-t] hex2bin|bin2hex|dump IN OUT
 
 #include "exports.h"
-#include "mapped_buffer.h"
-#include "whole_file.h"
+#include "core/LargeBuffer.h"
+#include "WholeFile.h"
 
 #include <chrono>
 #include <cstdint>
@@ -82,7 +82,7 @@ bool hexToBinary(const WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t capacity = 0;
     if (!textCapacity(input.length(), 0, capacity))
         return false;
-    MappedBuffer image(size_t(capacity) + 1);
+    LargeBuffer image(size_t(capacity) + 1);
     if (!image.isValid())
         return reportFailure("mmap", ResultNoMemory);
     uint32_t imageSize = 0;
@@ -104,7 +104,7 @@ bool binaryToHex(const WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t capacity = 0;
     if (!textCapacity(input.length(), kMinimumTextRoom, capacity))
         return false;
-    MappedBuffer text(size_t(capacity) + 1);
+    LargeBuffer text(size_t(capacity) + 1);
     if (!text.isValid())
         return reportFailure("mmap", ResultNoMemory);
     uint32_t written = 0;
@@ -127,7 +127,7 @@ bool dump(WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t capacity = 0;
     if (!textCapacity(input.length(), kMinimumTextRoom, capacity))
         return false;
-    MappedBuffer text(size_t(capacity) + 1);
+    LargeBuffer text(size_t(capacity) + 1);
     if (!text.isValid())
         return reportFailure("mmap", ResultNoMemory);
     uint32_t written = 0;

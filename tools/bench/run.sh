@@ -6,8 +6,8 @@
 #
 #     tools/bench/run.sh [BUILD_DIR [WORK_DIR]]
 #
-# BUILD_DIR (default build/) must hold a built bin/kestrun, bin/bench_image
-# and bin/bench_measure. WORK_DIR needs about 1.5 GB; by default it is a fresh
+# BUILD_DIR (default build/) must hold a built bin/kestrun, bench/bin/bench_image
+# and bench/bin/bench_measure. WORK_DIR needs about 1.5 GB; by default it is a fresh
 # folder in /dev/shm, removed afterwards, so that the writeback of one run's
 # output to disk does not slow the next run. KESTRUN_BENCH_SIZES lists the
 # image sizes in MiB (default "16 64"), KESTRUN_BENCH_RUNS the runs of which
@@ -16,7 +16,9 @@ set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-bin=${1:-$root/build}/bin
+build=${1:-$root/build}
+bin=$build/bin
+bench=$build/bench/bin
 sizes=${KESTRUN_BENCH_SIZES:-"16 64"}
 runs=${KESTRUN_BENCH_RUNS:-3}
 if [ $# -ge 2 ]; then
@@ -40,8 +42,8 @@ die() {
 for tool in objcopy srec_cat xxd hexdump cmp; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh test installs it)"
 done
-for program in kestrun bench_image bench_measure; do
-    [ -x "$bin/$program" ] || die "$bin/$program is missing: build the project first"
+for program in "$bin/kestrun" "$bench/bench_image" "$bench/bench_measure"; do
+    [ -x "$program" ] || die "$program is missing: build the project first"
 done
 
 # time_it IMAGE CONVERSION TOOL OUT COMMAND... : one timed run into $results.
@@ -53,7 +55,7 @@ time_it() {
     t_label="$1 $2 $3" t_out=$4
     shift 4
     rm -f "$t_out"
-    t_line=$("$bin/bench_measure" "$@") || die "failed: $t_label"
+    t_line=$("$bench/bench_measure" "$@") || die "failed: $t_label"
     echo "$t_label $t_line" >>"$results"
 }
 
@@ -112,7 +114,7 @@ for size in $sizes; do
     for kind in random firmware; do
         name=$kind-${size}MiB
         echo "run.sh: $name" >&2
-        "$bin/bench_image" "$kind" "$size" "$work/$name.bin"
+        "$bench/bench_image" "$kind" "$size" "$work/$name.bin"
         objcopy -I binary -O ihex "$work/$name.bin" "$work/$name.hex"
         bench_hex2bin "$name"
         bench_bin2hex "$name"

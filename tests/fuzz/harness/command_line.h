@@ -7,7 +7,7 @@
 
 #include "fuzz_check.h"
 
-#include "shell/CommandLine.h"
+#include "core/CommandLine.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 
 #include "fuzz_check.h"
 
-#include "settings/IniDocument.h"
+#include "core/IniDocument.h"
 
 #include <cstddef>
 #include <cstdint>

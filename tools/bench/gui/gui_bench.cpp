@@ -4,20 +4,20 @@
 // opened, saved and closed.
 //
 //   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text]]      (default 16, all)
-#include "convert/ConversionEngine.h"
+#include "core/ConversionEngine.h"
 #include "convert/Conversions.h"
-#include "convert/LargeBuffer.h"
-#include "convert/form2.h"
-#include "convert/kestrun.h"
-#include "convert/progress.h"
-#include "settings/SettingsModel.h"
+#include "core/LargeBuffer.h"
+#include "convert/Form2.h"
+#include "convert/KestrunBinding.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
-#include "shell/allocator_tuning.h"
-#include "shell/busy_scope.h"
-#include "shell/cp932.h"
-#include "shell/file_routines.h"
-#include "shell/user_prompts.h"
+#include "shell/AllocatorTuning.h"
+#include "shell/BusyScope.h"
+#include "core/Cp932.h"
+#include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -97,8 +97,8 @@ double best(int runs, const std::function<void()> &work)
 // order, each the best of a few runs.
 void hexToBinarySteps(Form1 *source, const QString &savePath)
 {
-    const LibraryCalls calls{kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
-                             kestrun::DumpFormat};
+    const LibraryCalls calls{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
+                             KestrunBinding::DumpFormat};
     const ConversionSettings settings =
         readConversionSettings(SettingsModel::program().dumpSettings());
     const int runs = 3;
@@ -137,8 +137,8 @@ void binaryToHexSteps(FrmMDI &frame, const QString &binPath)
     data.truncate(length);
     const ConversionSettings settings =
         readConversionSettings(SettingsModel::program().dumpSettings());
-    ConversionEngine engine({kestrun::CheckSum, kestrun::HexToBinary, kestrun::BinaryToHex,
-                             kestrun::DumpFormat},
+    ConversionEngine engine({KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
+                             KestrunBinding::DumpFormat},
                             settings);
     engine.binaryToHex(data);
     QString text;
@@ -198,7 +198,7 @@ int main(int argc, char *argv[])
     // The HEX text, 16-byte records with CR LF, as the user's document.
     std::vector<char> hex(size_t(size) * 10);
     std::uint32_t hexLength = 0, start = 0, end = 0;
-    kestrun::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 16, &hexLength,
+    KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 16, &hexLength,
                          &start, &end, 0xFF, 0x0A0D, 0, nullptr);
     const QString hexPath = dir.filePath(QStringLiteral("image.hex"));
     writeFileAtomically(hexPath, QByteArrayView(hex.data(), hexLength));
@@ -207,13 +207,13 @@ int main(int argc, char *argv[])
     auto libraryHexToBinary = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(hexLength) * 10 + 1);
         std::uint32_t imageSize = 0, s = 0, e = 0;
-        kestrun::HexToBinary(hex.data(), out.data(), std::int32_t(hexLength), hexLength * 10u,
+        KestrunBinding::HexToBinary(hex.data(), out.data(), std::int32_t(hexLength), hexLength * 10u,
                              &imageSize, &s, &e, 0xFF, user, progress);
     };
     auto libraryBinaryToHex = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(size) * 10 + 1);
         std::uint32_t written = 0, s = 0, e = 0;
-        kestrun::BinaryToHex(image.data(), out.chars(), size, size * 10u, 16, &written, &s, &e,
+        KestrunBinding::BinaryToHex(image.data(), out.chars(), size, size * 10u, 16, &written, &s, &e,
                              0xFF, 0x0A0D, user, progress);
     };
     // The dump masks unprintable bytes in its input; masking them again
@@ -222,18 +222,18 @@ int main(int argc, char *argv[])
     auto libraryDump = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(size) * 10 + 1);
         std::uint32_t written = 0, s = 0, e = 0;
-        kestrun::DumpFormat(dumpData.data(), out.chars(), size, size * 10u, &written, &s, &e, 0xFF,
+        KestrunBinding::DumpFormat(dumpData.data(), out.chars(), size, size * 10u, &written, &s, &e, 0xFF,
                             0x0A0D, 4, user, progress);
     };
     // HEX to dump: the image from the HEX text, then its dump.
     auto libraryHexToDump = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer dumped(size_t(hexLength) * 10 + 1);
         std::uint32_t imageSize = 0, s = 0, e = 0;
-        kestrun::HexToBinary(hex.data(), dumped.data(), std::int32_t(hexLength), hexLength * 10u,
+        KestrunBinding::HexToBinary(hex.data(), dumped.data(), std::int32_t(hexLength), hexLength * 10u,
                              &imageSize, &s, &e, 0xFF, user, progress);
         LargeBuffer out(size_t(imageSize) * 10 + 1);
         std::uint32_t written = 0, first = 0, last = imageSize - 1;
-        kestrun::DumpFormat(dumped.data(), out.chars(), imageSize, imageSize * 10u, &written,
+        KestrunBinding::DumpFormat(dumped.data(), out.chars(), imageSize, imageSize * 10u, &written,
                             &first, &last, 0xFF, 0x0A0D, 4, user, progress);
     };
     // The library call as a driver makes it: shared progress window shown.

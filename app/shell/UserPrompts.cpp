@@ -1,0 +1,67 @@
+#include "shell/UserPrompts.h"
+
+#include <QFileDialog>
+
+namespace {
+
+class DialogPrompts final : public UserPrompts {
+public:
+    QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
+                                        const QString &title, const QString &text,
+                                        QMessageBox::StandardButtons buttons) override
+    {
+        QMessageBox box(icon, title, text, buttons, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+
+    QString openFile(QWidget *owner, const QString &title, const QStringList &filters,
+                     int selected) override
+    {
+        QFileDialog dialog(owner, title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return run(dialog, filters, selected);
+    }
+
+    QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
+                     const QStringList &filters, int selected) override
+    {
+        QFileDialog dialog(owner, title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!initialPath.isEmpty())
+            dialog.selectFile(initialPath);
+        return run(dialog, filters, selected);
+    }
+
+private:
+    static QString run(QFileDialog &dialog, const QStringList &filters, int selected)
+    {
+        // "*.*" means every file to Windows users, but Qt would hide names
+        // without a dot, so the dialog gets "*" for it.
+        QStringList patterns = filters;
+        for (QString &filter : patterns)
+            filter.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+        dialog.setNameFilters(patterns);
+        if (selected >= 0 && selected < patterns.size())
+            dialog.selectNameFilter(patterns.at(selected));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
+    }
+};
+
+DialogPrompts g_dialogs;
+UserPrompts *g_current = &g_dialogs;
+
+} // namespace
+
+UserPrompts &prompts()
+{
+    return *g_current;
+}
+
+void setPrompts(UserPrompts *replacement)
+{
+    g_current = replacement ? replacement : &g_dialogs;
+}

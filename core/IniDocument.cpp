@@ -1,0 +1,221 @@
+#include "core/IniDocument.h"
+
+#include "core/Cp932.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+const QByteArray crLf("\r\n");
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Blanks are single bytes that never occur inside a double-byte character,
+// so trimming may look at the bytes alone.
+QByteArray trimmed(const QByteArray &bytes)
+{
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && isBlank(bytes.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(bytes.at(end - 1)))
+        --end;
+    return bytes.mid(begin, end - begin);
+}
+
+QByteArray unquoted(const QByteArray &value)
+{
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
+} // namespace
+
+IniDocument IniDocument::fromBytes(const QByteArray &bytes)
+{
+    IniDocument document;
+    document.m_source = Source::Read;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype stop = start;
+        while (stop < bytes.size() && bytes.at(stop) != '\r' && bytes.at(stop) != '\n')
+            ++stop;
+        qsizetype next = stop;
+        if (next < bytes.size())
+            next += (bytes.at(next) == '\r' && next + 1 < bytes.size() && bytes.at(next + 1) == '\n') ? 2 : 1;
+        document.m_lines.append({bytes.mid(start, stop - start), bytes.mid(stop, next - stop)});
+        start = next;
+    }
+    return document;
+}
+
+IniDocument IniDocument::load(const QString &path)
+{
+    QFile file(path);
+    if (path.isEmpty() || !file.exists())
+        return {};
+    IniDocument document;
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return fromBytes(bytes);
+    }
+    document.m_source = Source::Unreadable;
+    return document;
+}
+
+QByteArray IniDocument::toBytes() const
+{
+    QByteArray bytes;
+    for (const Line &line : m_lines)
+        bytes += line.text + line.end;
+    return bytes;
+}
+
+bool IniDocument::save(const QString &path) const
+{
+    if (path.isEmpty())
+        return false;
+    // Unbuffered, because a buffered QSaveFile flushes inside commit() and
+    // ignores a short write there: a full disk would pass as success and
+    // truncate the file. An uncommitted QSaveFile removes its temporary file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    const QByteArray bytes = toBytes();
+    return file.write(bytes) == bytes.size() && file.commit();
+}
+
+std::optional<QByteArray> IniDocument::value(const QByteArray &section, const QByteArray &key) const
+{
+    const auto header = findSection(section);
+    if (!header)
+        return std::nullopt;
+    const auto line = findKey(*header, key);
+    if (!line)
+        return std::nullopt;
+    return entry(m_lines.at(*line).text)->value;
+}
+
+void IniDocument::setValue(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    const auto header = findSection(section);
+    if (!header) {
+        append('[' + trimmed(section) + ']');
+        append(trimmed(key) + '=' + value);
+        return;
+    }
+    if (const auto line = findKey(*header, key)) {
+        m_lines[*line] = {entry(m_lines.at(*line).text)->key + '=' + value, crLf};
+        return;
+    }
+    // A new key goes after the section's last key, so that blank lines and
+    // comments that lead into the next section stay in front of it.
+    qsizetype after = *header;
+    const qsizetype end = sectionEnd(*header);
+    for (qsizetype i = *header + 1; i < end; ++i) {
+        if (entry(m_lines.at(i).text))
+            after = i;
+    }
+    if (m_lines[after].end.isEmpty())
+        m_lines[after].end = crLf;
+    m_lines.insert(after + 1, {trimmed(key) + '=' + value, crLf});
+}
+
+QList<QByteArray> IniDocument::sectionNames() const
+{
+    QList<QByteArray> names;
+    for (const Line &line : m_lines) {
+        if (const auto name = headerName(line.text))
+            names.append(*name);
+    }
+    return names;
+}
+
+QList<QByteArray> IniDocument::sectionEntries(const QByteArray &section) const
+{
+    QList<QByteArray> entries;
+    const auto header = findSection(section);
+    if (!header)
+        return entries;
+    const qsizetype end = sectionEnd(*header);
+    for (qsizetype i = *header + 1; i < end; ++i) {
+        if (const auto found = entry(m_lines.at(i).text))
+            entries.append(found->key + '=' + found->value);
+    }
+    return entries;
+}
+
+std::optional<QByteArray> IniDocument::headerName(const QByteArray &line)
+{
+    const QByteArray text = trimmed(line);
+    if (!text.startsWith('['))
+        return std::nullopt;
+    // The last ']' that is a character of its own closes the name; one that
+    // is the second byte of a double-byte character does not.
+    qsizetype close = -1;
+    for (qsizetype i = 1; i < text.size(); i += Cp932::charLength(text, i)) {
+        if (text.at(i) == ']')
+            close = i;
+    }
+    if (close < 0)
+        return std::nullopt;
+    return trimmed(text.mid(1, close - 1));
+}
+
+std::optional<IniDocument::Entry> IniDocument::entry(const QByteArray &line)
+{
+    const QByteArray text = trimmed(line);
+    if (text.isEmpty() || text.startsWith(';') || text.startsWith('['))
+        return std::nullopt;
+    const qsizetype equals = text.indexOf('=');
+    if (equals <= 0)
+        return std::nullopt;
+    const QByteArray key = trimmed(text.left(equals));
+    if (key.isEmpty())
+        return std::nullopt;
+    return Entry{key, unquoted(trimmed(text.mid(equals + 1)))};
+}
+
+std::optional<qsizetype> IniDocument::findSection(const QByteArray &name) const
+{
+    const QByteArray wanted = trimmed(name);
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const auto found = headerName(m_lines.at(i).text);
+        if (found && Cp932::equalNames(*found, wanted))
+            return i;
+    }
+    return std::nullopt;
+}
+
+qsizetype IniDocument::sectionEnd(qsizetype header) const
+{
+    qsizetype i = header + 1;
+    while (i < m_lines.size() && !headerName(m_lines.at(i).text))
+        ++i;
+    return i;
+}
+
+std::optional<qsizetype> IniDocument::findKey(qsizetype header, const QByteArray &key) const
+{
+    const QByteArray wanted = trimmed(key);
+    const qsizetype end = sectionEnd(header);
+    for (qsizetype i = header + 1; i < end; ++i) {
+        const auto found = entry(m_lines.at(i).text);
+        if (found && Cp932::equalNames(found->key, wanted))
+            return i;
+    }
+    return std::nullopt;
+}
+
+void IniDocument::append(const QByteArray &text)
+{
+    if (!m_lines.isEmpty() && m_lines.last().end.isEmpty())
+        m_lines.last().end = crLf;
+    m_lines.append({text, crLf});
+}

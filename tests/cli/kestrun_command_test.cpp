@@ -1,0 +1,182 @@
+// kestrun as a build script meets it: exit statuses, "-" for the standard
+// streams, settings from a Pelcor.ini under the options, and errors that
+// name the line of a bad record.
+#include "support/kestrun_process.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kSettings = QStringLiteral(KESTRUN_CLI_TEST_DATA "/Pelcor.ini");
+const QString kBadSettings = QStringLiteral(KESTRUN_CLI_TEST_DATA "/bad-blank.ini");
+
+const QByteArray kTwoRecords = ":0400000001020304F2\r\n:00000001FF\r\n";
+
+} // namespace
+
+class CommandLineTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    KestrunRun run(const QStringList &arguments, const QByteArray &input = QByteArray())
+    {
+        return runKestrun(arguments, input, m_dir.path());
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        writeBytes(path("rom.hex"), kTwoRecords);
+        writeBytes(path("rom.bin"), sampleImage(0x90, 3));
+        writeBytes(path("bad.hex"), ":0400000001020304F3\r\n:00000001FF\r\n");
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("converted") << QStringList{"hex2bin", "rom.hex", "-o", "out.bin"} << 0 << "";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "";
+        QTest::newRow("nothing") << QStringList{} << 2 << "no command";
+        QTest::newRow("unknown command") << QStringList{"hex2srec", "rom.hex"} << 2 << "unknown";
+        QTest::newRow("no input") << QStringList{"dump"} << 2 << "one input";
+        QTest::newRow("two inputs") << QStringList{"dump", "rom.bin", "rom.hex"} << 2 << "one input";
+        QTest::newRow("unknown option") << QStringList{"dump", "rom.bin", "--wide"} << 2 << "wide";
+        QTest::newRow("fill above FF") << QStringList{"dump", "rom.bin", "--fill", "100"} << 2 << "--fill";
+        QTest::newRow("record length 0") << QStringList{"bin2hex", "rom.bin", "--record-length", "0"}
+                                         << 2 << "--record-length";
+        QTest::newRow("scope 0") << QStringList{"dump", "rom.bin", "--scope", "0"} << 2 << "--scope";
+        QTest::newRow("not hex") << QStringList{"dump", "rom.bin", "--start", "0x10"} << 2 << "--start";
+        QTest::newRow("line end") << QStringList{"dump", "rom.bin", "--line-end", "dos"} << 2 << "dos";
+        QTest::newRow("automatic and given")
+            << QStringList{"dump", "rom.bin", "--auto-range", "--end", "F"} << 2 << "--auto-range";
+        QTest::newRow("output over input") << QStringList{"bin2hex", "rom.bin", "-o", "rom.bin"} << 2
+                                           << "input";
+        QTest::newRow("missing input") << QStringList{"dump", "none.bin"} << 1 << "none.bin: ";
+        QTest::newRow("bad record") << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1
+                                    << "bad.hex:1: ";
+        QTest::newRow("overflow") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"} << 1
+                                  << "rom.bin: ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("missing settings") << QStringList{"dump", "rom.bin", "--settings", "no.ini"} << 1
+                                          << "no.ini: ";
+        QTest::newRow("bad settings") << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
+                                      << "ダンプ設定の値が正しくありません: BlankChar";
+    }
+
+    void exitStatuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const KestrunRun result = run(arguments);
+        QCOMPARE(result.exitCode, status);
+        QVERIFY2(result.errorText().contains(said), result.err.constData());
+        QCOMPARE(result.err.isEmpty(), status == 0);
+    }
+
+    void versionsAsTheVersionWindowShowsThem()
+    {
+        const KestrunRun result = run({"--version"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QByteArray("kestrun        Ver 201\nLibrary        Ver 203\n"));
+    }
+
+    void dashReadsAndWritesTheStandardStreams()
+    {
+        QVERIFY(run({"hex2bin", "rom.hex", "-o", "file.bin"}).exitCode == 0);
+        const QByteArray image = readBytes(path("file.bin"));
+        QCOMPARE(image, QByteArray("\x01\x02\x03\x04"));
+        // Standard input in: the binary result goes to standard output.
+        QCOMPARE(run({"hex2bin", "-"}, kTwoRecords).out, image);
+        QCOMPARE(run({"hex2bin", "rom.hex", "-o", "-"}).out, image);
+        QCOMPARE(run({"hex2bin", "-", "-o", "piped.bin"}, kTwoRecords).exitCode, 0);
+        QCOMPARE(readBytes(path("piped.bin")), image);
+
+        const KestrunRun hex = run({"bin2hex", "-"}, image);
+        QCOMPARE(hex.out, kTwoRecords);
+        QCOMPARE(run({"bin2hex", "file.bin", "-o", "-"}).out, kTwoRecords);
+        const KestrunRun dump = run({"dump", "-", "--checksum-only"}, image);
+        QVERIFY(dump.out.contains("FileName :  -\r\n"));
+        QVERIFY(dump.out.contains("CheckSum :  0000000A\r\n"));
+        QCOMPARE(run({"sum", "-"}, image).out, QByteArray("0000000A\n"));
+    }
+
+    void binaryOutputGoesWherePelcorProposes()
+    {
+        QDir(m_dir.path()).mkdir("sub");
+        writeBytes(path("sub/fw.old.hex"), kTwoRecords);
+        QCOMPARE(run({"hex2bin", "sub/fw.old.hex"}).exitCode, 0);
+        QCOMPARE(readBytes(path("sub/fw.old.bin")), QByteArray("\x01\x02\x03\x04"));
+    }
+
+    void settingsFileConvertsAsPelcorWould()
+    {
+        // The fixture gives the range 10-4F, fill 00, records of 8, LF.
+        const QStringList same{"--start", "10", "--end", "4F", "--fill", "00",
+                               "--record-length", "8", "--line-end", "lf"};
+        const KestrunRun fromFile = run({"bin2hex", "rom.bin", "--settings", kSettings});
+        QCOMPARE(fromFile.exitCode, 0);
+        QCOMPARE(fromFile.out, run(QStringList{"bin2hex", "rom.bin"} + same).out);
+        QVERIFY(fromFile.out.startsWith(":08000000"));
+        QVERIFY(!fromFile.out.contains('\r'));
+
+        const KestrunRun report = run({"dump", "rom.bin", "--settings", kSettings});
+        QVERIFY(report.out.contains("Address  :  10 - 4F\n"));
+
+        // Options given on the command line win over the file.
+        const KestrunRun crlf =
+            run({"bin2hex", "rom.bin", "--settings", kSettings, "--line-end", "crlf", "--auto-range"});
+        QCOMPARE(crlf.out, run({"bin2hex", "rom.bin", "--fill", "00", "--record-length", "8"}).out);
+        QVERIFY(crlf.out.contains("\r\n"));
+    }
+
+    void recordErrorsNameTheirLine_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("expected");
+        const QByteArray good = hexRecord(0x00, 0, "\x01\x02\x03\x04");
+        const QByteArray badSum = ":0400040001020304ED";
+        for (const char *end : {"\r\n", "\n", "\r"}) {
+            QTest::addRow("checksum on line 3, line end %s", QByteArray(end).toPercentEncoding().constData())
+                << "hex2bin" << hexText({good, good, badSum, good}, end) << "3: ﾁｪｯｸｻﾑ値が異常です";
+        }
+        QTest::newRow("after a comment line") << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
+                                              << "3: ﾁｪｯｸｻﾑ値が異常です";
+        QTest::newRow("no end record") << "hex2bin" << good + "\n" + good + "\n"
+                                       << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
+        QTest::newRow("empty text") << "hex2bin" << QByteArray() << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません";
+        QTest::newRow("bad end record") << "hex2bin" << good + "\n:0100000100FE\n"
+                                        << "2: ｴﾝﾄﾞﾚｺｰﾄﾞが異常です";
+        QTest::newRow("segment beyond 4 GiB")
+            << "hexdump"
+            << hexText({hexRecord(0x04, 0, "\xFF\xFF"), hexRecord(0x02, 0, "\xF0\x00"), good})
+            << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
+    }
+
+    void recordErrorsNameTheirLine()
+    {
+        QFETCH(QString, command);
+        QFETCH(QByteArray, text);
+        QFETCH(QString, expected);
+        writeBytes(path("line.hex"), text);
+        const KestrunRun result = run({command, "line.hex", "-o", "line.out"});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.errorText(), "line.hex:" + expected + '\n');
+        QVERIFY(!QFile::exists(path("line.out")));
+    }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+#include "kestrun_command_test.moc"

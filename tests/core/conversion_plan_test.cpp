@@ -1,0 +1,166 @@
+// The conversions' plain rules: reading settings, sizing buffers, naming
+// results, and the dump report's header.
+#include "core/ConversionPlan.h"
+#include "exports.h"
+
+#include <QTest>
+
+class ConversionPlanTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsHexSettings_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("upper") << "0A" << true << 10;
+        QTest::newRow("lower") << "ffff" << true << 0xFFFF;
+        QTest::newRow("all bits is -1") << "FFFFFFFF" << true << -1;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("nine digits") << "123456789" << false << 0;
+        QTest::newRow("prefix") << "0x10" << false << 0;
+        QTest::newRow("letter") << "G1" << false << 0;
+        QTest::newRow("full-width digit") << "１" << false << 0;
+        QTest::newRow("blank") << " 1" << false << 0;
+    }
+
+    void readsHexSettings()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto read = readHexSetting(text);
+        QCOMPARE(read.has_value(), valid);
+        if (valid)
+            QCOMPARE(*read, value);
+    }
+
+    void lineEnds()
+    {
+        QCOMPARE(lineEndCode(0), 0x0A0Du);
+        QCOMPARE(lineEndCode(1), 0x000Du);
+        QCOMPARE(lineEndCode(2), 0x000Au);
+        // Only a hand-edited file holds anything else: never NUL line ends.
+        QCOMPARE(lineEndCode(3), 0x0A0Du);
+        QCOMPARE(lineEndCode(-1), 0x0A0Du);
+        QCOMPARE(lineEndText(0x0A0D), QStringLiteral("\r\n"));
+        QCOMPARE(lineEndText(0x000D), QStringLiteral("\r"));
+    }
+
+    void faultsNameTheSetting()
+    {
+        DumpSettings settings;
+        settings.Scope = QStringLiteral("0");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("Scope"));
+        settings.Scope = QStringLiteral("FFFFFFFF");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("Scope"));
+        settings = DumpSettings();
+        settings.BlankChar = QStringLiteral("1FF");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("BlankChar"));
+        // A range that is not used is not read.
+        settings = DumpSettings();
+        settings.StartAddress = QStringLiteral("zz");
+        QVERIFY(readConversionSettings(settings).fault.isEmpty());
+        settings.AutoAddress = QStringLiteral("0");
+        QCOMPARE(readConversionSettings(settings).fault, QStringLiteral("StartAddress"));
+        settings = DumpSettings();
+        settings.RecordLength = QStringLiteral("100");
+        QVERIFY(readConversionSettings(settings).fault.isEmpty());
+        QVERIFY(!readConversionSettings(settings).recordLengthUsable);
+        QCOMPARE(settingFaultMessage(QStringLiteral("Scope")),
+                 QStringLiteral("ダンプ設定の値が正しくありません: Scope"));
+    }
+
+    void sizesBuffers()
+    {
+        ConversionSettings s;
+        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
+        s.rangeGiven = true;
+        s.start = 0x100;
+        s.end = 0x50;
+        QCOMPARE(imageBufferSize(s, 100).bytes, 848);
+        s.end = -1024 + 0x100; // end - start + 1024 == 0 falls back to Scope
+        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
+        s.rangeGiven = false;
+        QCOMPARE(imageBufferSize(s, 0x0CCCCCCD).fault, QStringLiteral("Scope"));
+        QVERIFY(imageBufferSize(s, 0).fault == QStringLiteral("Scope"));
+
+        // Small sources still get room for the library's line margin.
+        QCOMPARE(hexTextBufferSize(s, 3).bytes, kSmallestTextBuffer);
+        QCOMPARE(hexTextBufferSize(s, 0).bytes, kSmallestTextBuffer);
+        QCOMPARE(dumpTextBufferSize(s, 4).bytes, kSmallestTextBuffer);
+        QCOMPARE(dumpTextBufferSize(s, 1000).bytes, 10000);
+        s.rangeGiven = true;
+        s.start = 0;
+        s.end = 0xFF;
+        QCOMPARE(hexTextBufferSize(s, 3).bytes, 10 * 0xFF + 1024);
+        s.start = 0x200; // a range below its start falls back to the data
+        QCOMPARE(hexTextBufferSize(s, 5000).bytes, 50000);
+        s.rangeGiven = false;
+        s.scope = 0x8000;
+        QCOMPARE(dumpTextBufferSize(s, 0x10000).fault, QStringLiteral("Scope"));
+    }
+
+    void namesResults_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("renamed");
+        QTest::newRow("replaced") << "C:\\work\\rom.hex" << "C:\\work\\rom.bin";
+        QTest::newRow("appended") << "C:\\work\\rom" << "C:\\work\\rom.bin";
+        QTest::newRow("last dot") << "C:\\work\\rom.old.hex" << "C:\\work\\rom.old.bin";
+        QTest::newRow("dot in folder") << "/tmp/a.b/rom" << "/tmp/a.b/rom.bin";
+        QTest::newRow("space after dot") << "/tmp/v1.0 final" << "/tmp/v1.0 final.bin";
+        QTest::newRow("japanese") << "C:\\ファームウェア書込.hex" << "C:\\ファームウェア書込.bin";
+    }
+
+    void namesResults()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, renamed);
+        QCOMPARE(renameExtension(path, QStringLiteral(".bin")), renamed);
+    }
+
+    void headerOfTheFourByteExample()
+    {
+        const QString expected = QStringLiteral("                             Vantrel\r\n"
+                                                "                                    Version 2.01\r\n"
+                                                "\r\n"
+                                                "        FileName :  a.bin\r\n"
+                                                "        Address  :  0 - 3\r\n"
+                                                "        CheckSum :  0000000A\r\n"
+                                                "\r\n");
+        QCOMPARE(DumpHeader(fileNamePart(QStringLiteral("C:\\rom\\a.bin")), 0, 3,
+                            QStringLiteral("0000000A"), QStringLiteral("\r\n")),
+                 expected);
+        const QString cr = DumpHeader(QStringLiteral("b"), 0x10, -1, QStringLiteral("0"), "\r");
+        QVERIFY(cr.contains(QStringLiteral("Address  :  10 - FFFFFFFF\r")));
+        QVERIFY(!cr.contains(u'\n'));
+    }
+
+    void headingStandsOverTheDumpColumns()
+    {
+        // The rule's dashes must lie exactly over the characters of a full
+        // dump line, and its blanks over the blanks.
+        unsigned char data[16];
+        for (int i = 0; i < 16; ++i)
+            data[i] = 'A' + i;
+        char text[200] = {};
+        std::uint32_t written = 0, start = 0, end = 0;
+        QCOMPARE(::DumpFormat(data, text, 16, sizeof text, &written, &start, &end, 0xFF, 0x000A, 4,
+                            0, nullptr),
+                 0);
+        const QString line = QString::fromLatin1(text, written - 1);
+        const QStringList heading = dumpHeading(QStringLiteral("\n")).split(u'\n');
+        const QString rule = heading.at(1);
+        QCOMPARE(rule.size(), line.size());
+        for (qsizetype i = 0; i < line.size(); ++i)
+            QCOMPARE(rule.at(i) == u'-', line.at(i) != u' ');
+        // Each column digit stands over the second digit of its byte.
+        for (int j = 0; j < 16; ++j)
+            QCOMPARE(heading.at(0).at(4 + 10 + 3 * j + 1), QString::number(j, 16).toUpper().at(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConversionPlanTest)
+#include "conversion_plan_test.moc"

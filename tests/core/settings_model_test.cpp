@@ -1,0 +1,183 @@
+#include "support/test_files.h"
+
+#include "core/SettingsModel.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettingsModel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void loadsFileWrittenOnWindows();
+    void resavesFileWrittenOnWindowsUnchanged();
+    void firstRunWritesKeysInOrder();
+    void missingKeysTakeDefaults();
+    void handEditedIntegersFallBack_data();
+    void handEditedIntegersFallBack();
+    void unreadableFileNeverStopsStartUp();
+    void failedSaveLeavesOldFile();
+
+private:
+    QString iniPath() const { return m_dir->filePath(QStringLiteral("Pelcor.ini")); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    SettingsModel m_settings;
+};
+
+namespace {
+
+QByteArray fixture()
+{
+    return readBytes(QStringLiteral(PELCOR_TEST_DATA "/settings/windows.ini"));
+}
+
+PlacementBlock fixturePlacement()
+{
+    PlacementBlock block;
+    block.left = 120;
+    block.top = 90;
+    block.right = 920;
+    block.bottom = 690;
+    return block;
+}
+
+} // namespace
+
+void TestSettingsModel::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_settings = SettingsModel();
+    m_settings.setUp(m_dir->path());
+}
+
+void TestSettingsModel::loadsFileWrittenOnWindows()
+{
+    writeBytes(iniPath(), fixture());
+    const auto placement = m_settings.restoreStep();
+
+    const DumpSettings dump = m_settings.dumpSettings();
+    QCOMPARE(dump.StartAddress, "8000");
+    QCOMPARE(dump.EndAddress, "FFFF");
+    QCOMPARE(dump.AutoAddress, "0");
+    QCOMPARE(dump.RecordLength, "10");
+    QCOMPARE(dump.BlankChar, "00");
+    QCOMPARE(dump.Scope, "0C");
+    QCOMPARE(dump.NoDump, 1);
+    QCOMPARE(dump.NewLine, 2);
+    QCOMPARE(m_settings.displayFont().FontFace, QString::fromUtf8("ＭＳ 明朝"));
+    QCOMPARE(m_settings.displayFont().FontSize, 11);
+    QVERIFY(placement);
+    QCOMPARE(placement->toBytes(), fixturePlacement().toBytes());
+}
+
+void TestSettingsModel::resavesFileWrittenOnWindowsUnchanged()
+{
+    writeBytes(iniPath(), fixture());
+    const auto placement = m_settings.restoreStep();
+    QVERIFY(placement);
+    QVERIFY(m_settings.saveStep(*placement));
+    QCOMPARE(readBytes(iniPath()), fixture());
+
+    DisplayFont font = m_settings.displayFont();
+    font.FontSize = 12;
+    m_settings.setDisplayFont(font);
+    QVERIFY(m_settings.saveStep(*placement));
+    QByteArray expected = fixture();
+    expected.replace("FontSize=11\r\n", "FontSize=12\r\n");
+    QCOMPARE(readBytes(iniPath()), expected);
+}
+
+void TestSettingsModel::firstRunWritesKeysInOrder()
+{
+    QVERIFY(!m_settings.restoreStep());
+    QVERIFY(m_settings.saveStep(fixturePlacement()));
+    const QList<QByteArray> lines = readBytes(iniPath()).split('\n');
+    QCOMPARE(lines.size(), 13);
+    QCOMPARE(lines.mid(0, 11), QList<QByteArray>({
+        "[Vantrel]\r", "StartAddress=0\r", "EndAddress=0\r", "AutoAddress=1\r",
+        "RecordLength=20\r", "BlankChar=FF\r", "Scope=0A\r", "NoDump=0\r", "NewLine=0\r",
+        sjis("FontFace=ＭＳ ゴシック\r"), "FontSize=14\r"}));
+    QVERIFY(lines.at(11).startsWith("MDISize=2C000000"));
+    QCOMPARE(lines.at(11).size(), 8 + 2 * PlacementBlock::Size + 2 + 1);
+    QCOMPARE(lines.at(12), QByteArray());
+}
+
+void TestSettingsModel::missingKeysTakeDefaults()
+{
+    writeBytes(iniPath(), "[Vantrel]\r\nFontSize=9\r\nAutoAddress=yes\r\nScope=\r\nFontFace=\r\n");
+    m_settings.load();
+    const DumpSettings dump = m_settings.dumpSettings();
+    QCOMPARE(m_settings.displayFont().FontSize, 9);
+    QCOMPARE(dump.AutoAddress, "yes");
+    QCOMPARE(dump.Scope, "");
+    QCOMPARE(m_settings.displayFont().FontFace, "");
+    QCOMPARE(dump.StartAddress, DumpSettings().StartAddress);
+    QCOMPARE(dump.BlankChar, DumpSettings().BlankChar);
+    QCOMPARE(dump.NoDump, DumpSettings().NoDump);
+}
+
+void TestSettingsModel::handEditedIntegersFallBack_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("fontSize");
+    QTest::newRow("plain") << QByteArray("9") << 9;
+    QTest::newRow("blanks around") << QByteArray(" 12 ") << 12;
+    QTest::newRow("signed") << QByteArray("+7") << 7;
+    QTest::newRow("lowest") << QByteArray("-32768") << -32768;
+    QTest::newRow("highest") << QByteArray("32767") << 32767;
+    QTest::newRow("too high") << QByteArray("32768") << 14;
+    QTest::newRow("too low") << QByteArray("-32769") << 14;
+    QTest::newRow("far too high") << QByteArray("99999999999999999999") << 14;
+    QTest::newRow("empty") << QByteArray("") << 14;
+    QTest::newRow("word") << QByteArray("big") << 14;
+    QTest::newRow("hex") << QByteArray("0x10") << 14;
+    QTest::newRow("fraction") << QByteArray("10.5") << 14;
+    QTest::newRow("sign alone") << QByteArray("-") << 14;
+    QTest::newRow("full-width digits") << sjis("１２") << 14;
+}
+
+void TestSettingsModel::handEditedIntegersFallBack()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, fontSize);
+    writeBytes(iniPath(), "[Vantrel]\r\nFontSize=" + text + "\r\nNoDump=" + text
+                              + "\r\nNewLine=" + text + "\r\n");
+    m_settings.load();
+    QCOMPARE(m_settings.displayFont().FontSize, fontSize);
+    const int fallback = fontSize == 14 ? 0 : fontSize;
+    QCOMPARE(m_settings.dumpSettings().NoDump, fallback);
+    QCOMPARE(m_settings.dumpSettings().NewLine, fallback);
+}
+
+void TestSettingsModel::unreadableFileNeverStopsStartUp()
+{
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Pelcor.ini")));
+    QVERIFY(!m_settings.restoreStep());
+    QCOMPARE(m_settings.displayFont().FontSize, DisplayFont().FontSize);
+    QVERIFY(!m_settings.saveStep(PlacementBlock()));
+
+    SettingsModel nowhere;
+    nowhere.setUp(m_dir->filePath(QStringLiteral("gone")));
+    QVERIFY(!nowhere.restoreStep());
+    QVERIFY(!nowhere.saveStep(PlacementBlock()));
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("gone"))));
+}
+
+void TestSettingsModel::failedSaveLeavesOldFile()
+{
+    writeBytes(iniPath(), fixture());
+    m_settings.load();
+    m_settings.setDisplayFont(DisplayFont());
+    {
+        FileSizeLimit diskFull(64);
+        QVERIFY(!m_settings.saveStep(PlacementBlock()));
+    }
+    QCOMPARE(readBytes(iniPath()), fixture());
+}
+
+QTEST_GUILESS_MAIN(TestSettingsModel)
+#include "settings_model_test.moc"

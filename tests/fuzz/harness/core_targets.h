@@ -1,0 +1,20 @@
+// The fuzz targets of the program's parsers.
+#ifndef PELCOR_FUZZ_CORE_TARGETS_H
+#define PELCOR_FUZZ_CORE_TARGETS_H
+
+#include "command_line.h"
+#include "cp932_decoding.h"
+#include "fuzz_target.h"
+#include "ini_document.h"
+
+namespace kestrun_fuzz {
+
+inline constexpr FuzzTarget kCoreTargets[] = {
+    {"ini_document", iniDocumentOne},
+    {"command_line", commandLineOne},
+    {"cp932_decoding", cp932DecodingOne},
+};
+
+} // namespace kestrun_fuzz
+
+#endif // PELCOR_FUZZ_CORE_TARGETS_H

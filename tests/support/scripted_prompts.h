@@ -1,0 +1,83 @@
+// A UserPrompts for tests: it answers from a queue of scripted answers,
+// in order, and records every question asked. It installs itself while it
+// exists. A question that does not match the next scripted answer (or comes
+// when none is left) fails the running test and is answered with a cancel.
+//
+//     ScriptedPrompts script;
+//     script.expectSave("/tmp/out.bin");
+//     script.expectMessage(QMessageBox::Yes);
+//     ... run the code under test ...
+//     QVERIFY(script.allAnswered());
+//     QCOMPARE(script.texts(), QStringList{...});
+#ifndef PELCOR_SCRIPTED_PROMPTS_H
+#define PELCOR_SCRIPTED_PROMPTS_H
+
+#include "shell/UserPrompts.h"
+
+#include <QList>
+#include <QPointer>
+
+#include <optional>
+
+struct AskedPrompt {
+    enum class Kind { Message, Open, Save };
+
+    Kind kind = Kind::Message;
+    QPointer<QWidget> owner;
+    QString title;
+    // Message boxes only.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+    // File dialogs only.
+    QStringList filters;
+    int selectedFilter = -1;
+    QString initialPath;
+};
+
+class ScriptedPrompts final : public UserPrompts {
+public:
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+    ScriptedPrompts(const ScriptedPrompts &) = delete;
+    ScriptedPrompts &operator=(const ScriptedPrompts &) = delete;
+
+    // The next message box is answered with `button`.
+    void expectMessage(QMessageBox::StandardButton button);
+    // The next open or save dialog returns `path`; an empty path cancels.
+    void expectOpen(const QString &path);
+    void expectSave(const QString &path);
+
+    // Every question so far, in order.
+    const QList<AskedPrompt> &asked() const { return m_asked; }
+    // The message boxes' texts and titles, in order.
+    QStringList texts() const;
+    QStringList titles() const;
+    // True when every scripted answer was used.
+    bool allAnswered() const { return m_answers.isEmpty(); }
+    // Forgets the questions asked so far; scripted answers stay.
+    void clearAsked() { m_asked.clear(); }
+
+    QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
+                                        const QString &title, const QString &text,
+                                        QMessageBox::StandardButtons buttons) override;
+    QString openFile(QWidget *owner, const QString &title, const QStringList &filters,
+                     int selected) override;
+    QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
+                     const QStringList &filters, int selected) override;
+
+private:
+    struct Answer {
+        AskedPrompt::Kind kind;
+        QMessageBox::StandardButton button = QMessageBox::NoButton;
+        QString path;
+    };
+
+    // The next answer if it is of `kind`; otherwise fails the test.
+    std::optional<Answer> take(AskedPrompt::Kind kind);
+
+    QList<Answer> m_answers;
+    QList<AskedPrompt> m_asked;
+};
+
+#endif
