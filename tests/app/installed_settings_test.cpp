@@ -52,7 +52,9 @@ public:
     }
 };
 
-void noBeep() {}
+void noBeep()
+{
+}
 
 // The program's start, the version window's settings line on standard
 // output, and the close that saves. Exit status 0 when nothing was asked.
@@ -99,7 +101,8 @@ private:
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           m_dir.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home")));
         program.setProcessEnvironment(environment);
         program.start(binFolder() + QStringLiteral("/Pelcor"), {QString::fromLatin1(kProgramRole)});
@@ -135,9 +138,11 @@ private slots:
         // system; the program folder is the one it was started by either way.
         const QString self = QCoreApplication::applicationFilePath();
         const QString program = binFolder() + QStringLiteral("/Pelcor");
-        if (::link(QFile::encodeName(self).constData(), QFile::encodeName(program).constData()) != 0)
+        if (::link(QFile::encodeName(self).constData(), QFile::encodeName(program).constData())
+            != 0)
             QVERIFY(QFile::copy(self, program));
-        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/" KESTRUN_SONAME_FILE),
+        QVERIFY(QFile::copy(QCoreApplication::applicationDirPath()
+                                + QStringLiteral("/" KESTRUN_SONAME_FILE),
                             libraryFolder + QStringLiteral("/" KESTRUN_SONAME_FILE)));
     }
 
