@@ -88,10 +88,11 @@ struct Options {
     QCommandLineOption scope{QStringLiteral("scope"),
                              QStringLiteral("Output buffer factor, 1 or more (Scope)."),
                              QStringLiteral("HEX")};
-    QCommandLineOption settings{QStringLiteral("settings"),
-                                QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
-                                               "Without it: Pelcor's defaults, no file."),
-                                QStringLiteral("FILE")};
+    QCommandLineOption settings{
+        QStringLiteral("settings"),
+        QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
+                       "Without it: Pelcor's defaults, no file."),
+        QStringLiteral("FILE")};
 };
 
 Options::Options(QCommandLineParser &parser)

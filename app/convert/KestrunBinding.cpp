@@ -14,7 +14,8 @@ LibraryBinding &library()
 {
     // Found by its full path: the program's own folders are not on the
     // loader's search path.
-    static LibraryBinding binding(KestrunBinding::libraryPath(QCoreApplication::applicationDirPath()));
+    static LibraryBinding binding(
+        KestrunBinding::libraryPath(QCoreApplication::applicationDirPath()));
     return binding;
 }
 
