@@ -1,9 +1,9 @@
 // The program's way to the conversion library Kestrun, which lives beside
 // the executable or, installed, in the library folder, and is bound by name
 // the first time each export is called. The functions take the exports' own
-// arguments (exports.h has their contracts). When the library or an export cannot be bound, the user
-// is told which, and the call returns NotBound (CheckSum: no value) without
-// touching its arguments.
+// arguments (exports.h has their contracts). When the library or an export
+// cannot be bound, the user is told which, and the call returns NotBound
+// (CheckSum: no value) without touching its arguments.
 #ifndef PELCOR_KESTRUN_BINDING_H
 #define PELCOR_KESTRUN_BINDING_H
 
