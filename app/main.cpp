@@ -1,3 +1,5 @@
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
 #include "shell/Startup.h"
 #include "shell/AllocatorTuning.h"
 
@@ -5,9 +7,11 @@
 
 int main(int argc, char *argv[])
 {
+    SafeFileWriter::protectProcess();
     restartWithHugePages(argv);
     QApplication app(argc, argv);
     prepareApplication(app);
-    Main(QCoreApplication::arguments().mid(1));
+    // File names keep their bytes; QApplication has taken its own options.
+    Main(LocalPath::arguments(argc, argv));
     return QApplication::exec();
 }

@@ -5,28 +5,34 @@
 #include "HexErrorLine.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
-#include "core/SettingsModel.h"
 #include "core/Cp932.h"
+#include "core/LocalPath.h"
+#include "core/SettingsModel.h"
 
 #include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
 
+// More fill than this before the first data byte earns a note.
+constexpr qsizetype kLeadingFillNoted = qsizetype(16) << 20;
+
+// Names in messages keep their own bytes, as the user typed them.
 void printError(const QString &text)
 {
-    std::fputs(text.toUtf8().append('\n').constData(), stderr);
+    std::fputs(LocalPath::encode(text).append('\n').constData(), stderr);
 }
 
 bool sameFile(const QString &a, const QString &b)
 {
     struct stat first {}, second {};
-    return stat(QFile::encodeName(a).constData(), &first) == 0
-        && stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev
+    return stat(LocalPath::encode(a).constData(), &first) == 0
+        && stat(LocalPath::encode(b).constData(), &second) == 0 && first.st_dev == second.st_dev
         && first.st_ino == second.st_ino;
 }
 
@@ -66,7 +72,8 @@ int CommandRunner::run()
     case InputSource::Outcome::Failed:
         break;
     }
-    return fail(m_invocation.input, error);
+    return fail(m_invocation.input == u"-" ? QStringLiteral("standard input") : m_invocation.input,
+                error);
 }
 
 int CommandRunner::usage(const QString &error) const
@@ -133,6 +140,7 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         base = model.dumpSettings();
     }
     settings = readConversionSettings(m_invocation.applyTo(base));
+    m_invocation.refine(settings);
     if (m_invocation.command == Invocation::Command::Sum)
         settings.noDump = true;
     if (!settings.fault.isEmpty()) {
@@ -162,11 +170,18 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
         // With lines, the head went out before them.
         if (settings.noDump)
             output.put(resultHead(engine));
+        if (m_invocation.command == Invocation::Command::HexDump)
+            noteLeadingFill(engine, settings);
         break;
     case Invocation::Command::Sum:
         output.put(engine.checksum().toLatin1() + '\n');
         break;
+    case Invocation::Command::Info:
+        output.put(infoText(engine));
+        break;
     case Invocation::Command::HexToBinary:
+        noteLeadingFill(engine, settings);
+        break;
     case Invocation::Command::BinaryToHex:
         break;
     }
@@ -198,6 +213,8 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSourc
             std::span(reinterpret_cast<std::uint8_t *>(input.data()), bytes.size()));
     case Invocation::Command::HexDump:
         return engine.hexToDump(bytes);
+    case Invocation::Command::Info:
+        return engine.inspect(bytes);
     }
     return ResultNotIntelHex;
 }
@@ -206,8 +223,9 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
                                  QByteArrayView input) const
 {
     const QString &name = m_invocation.input;
-    if (result == ConversionEngine::SettingFault)
-        return fail(name, settingFaultMessage(engine.fault()));
+    if (result == ConversionEngine::SettingFault || result == ConversionEngine::TooLarge
+        || result == ConversionEngine::RangeFault)
+        return fail(name, engine.failureMessage());
     QString message = LinkedLibrary::message(result);
     if (message.isEmpty())
         message = QStringLiteral("conversion failed (%1)").arg(result);
@@ -216,6 +234,58 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
             return fail(name + u':' + QString::number(*line), message);
     }
     return fail(name, message);
+}
+
+// When the automatic window puts a long run of fill before the first data
+// byte (firmware linked high, as at 08000000), says how to start at the data.
+void CommandRunner::noteLeadingFill(ConversionEngine &engine,
+                                    const ConversionSettings &settings) const
+{
+    if (settings.rangeGiven || settings.fromLowest || engine.windowEnd() < kLeadingFillNoted
+        || engine.windowEnd() == UINT32_MAX)
+        return;
+    // Most images show data long before; only an all-fill start needs the
+    // data's layout to tell fill from data that looks like it.
+    const QByteArrayView image = engine.output();
+    const char fill = static_cast<char>(settings.blank);
+    if (m_invocation.makesBinary()
+        && !std::all_of(image.begin(), image.begin() + kLeadingFillNoted + 1,
+                        [fill](char c) { return c == fill; }))
+        return;
+    const HexLayout &layout = engine.layout();
+    if (layout.empty() || layout.lowest() <= kLeadingFillNoted)
+        return;
+    printError(QStringLiteral("kestrun: note: %1 MiB of fill come before the first data byte at "
+                              "%2; --from-lowest starts the image there, as objcopy does")
+                   .arg(layout.lowest() >> 20)
+                   .arg(QString::number(layout.lowest(), 16).toUpper().rightJustified(8, u'0')));
+}
+
+// kestrun info: one fact a line, "name value", for scripts.
+QByteArray CommandRunner::infoText(ConversionEngine &engine) const
+{
+    const HexLayout &layout = engine.layout();
+    auto hex = [](std::uint64_t value) {
+        return QByteArray::number(qulonglong(value), 16).toUpper().rightJustified(8, '0');
+    };
+    QByteArray text;
+    for (const HexLayout::Span &span : layout.spans)
+        text += "range " + hex(span.begin) + '-' + hex(span.end - 1) + '\n';
+    if (!layout.empty())
+        text += "lowest " + hex(layout.lowest()) + "\nhighest " + hex(layout.highest()) + '\n';
+    text += "data-bytes " + QByteArray::number(qulonglong(layout.dataBytes)) + '\n';
+    for (std::size_t type = 0; type < layout.records.size(); ++type)
+        text += "records-0" + QByteArray::number(qulonglong(type)) + ' '
+            + QByteArray::number(qulonglong(layout.records[type])) + '\n';
+    if (layout.startAddress) {
+        const std::uint32_t value = *layout.startAddress;
+        text += layout.startType == 0x03
+            ? "start-segment " + hex(value >> 16).right(4) + ':' + hex(value & 0xFFFF).right(4)
+            : "start-linear " + hex(value);
+        text += '\n';
+    }
+    text += "sum " + hex(engine.dataSum()) + '\n';
+    return text;
 }
 
 // The report up to its lines: code page 932 as Pelcor saves it, except on

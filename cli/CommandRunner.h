@@ -40,6 +40,8 @@ private:
                       QByteArrayView input) const;
     int outputStatus(OutputTarget::Outcome outcome, const QString &error) const;
     QByteArray resultHead(const ConversionEngine &engine) const;
+    void noteLeadingFill(ConversionEngine &engine, const ConversionSettings &settings) const;
+    QByteArray infoText(ConversionEngine &engine) const;
 
     const Invocation &m_invocation;
 };

@@ -1,8 +1,8 @@
 #include "InputSource.h"
 
 #include "CancelSignal.h"
-
-#include <QFile>
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,9 +29,14 @@ QString systemError(int error)
 
 InputSource::Outcome InputSource::read(const QString &path, QString &error)
 {
-    if (path == u"-")
+    if (path == u"-") {
+        if (SafeFileWriter::standardStreamWasClosed(STDIN_FILENO)) {
+            error = QStringLiteral("not open (it was closed when kestrun started)");
+            return Outcome::Failed;
+        }
         return readAll(STDIN_FILENO, kChunk, error);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    }
+    const int fd = ::open(LocalPath::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = systemError(errno);
         return Outcome::Failed;

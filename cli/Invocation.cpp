@@ -18,10 +18,13 @@ const QString kDescription = QStringLiteral(
     "  dump IN.bin [-o OUT.txt]     dump report of a binary image\n"
     "  hexdump IN.hex [-o OUT.txt]  dump report of the image a HEX file describes\n"
     "  sum IN.bin                   eight-digit byte sum of a binary image\n"
+    "  info IN.hex                  where the data of a HEX file lie, one fact a line\n"
     "\n"
     "IN or OUT \"-\" is standard input or output; text results go to standard output\n"
     "when -o is absent. Reports are code page 932 text, as Pelcor saves them (on a\n"
-    "terminal: UTF-8). Without --start and --end the address range is automatic.\n"
+    "terminal: UTF-8). Without --start and --end the address range is automatic:\n"
+    "from address 0 (as Pelcor does) or, with --from-lowest, from the lowest data\n"
+    "address (as objcopy does); --start and --end always mean that range.\n"
     "Exit status: 0 done, 1 conversion failed, 2 usage error.");
 
 struct Command {
@@ -31,7 +34,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"hex2bin", Invocation::Command::HexToBinary}, {"bin2hex", Invocation::Command::BinaryToHex},
     {"dump", Invocation::Command::Dump},           {"hexdump", Invocation::Command::HexDump},
-    {"sum", Invocation::Command::Sum},
+    {"sum", Invocation::Command::Sum},             {"info", Invocation::Command::Info},
 };
 
 // A hexadecimal option value within [lowest, highest].
@@ -86,8 +89,16 @@ struct Options {
     QCommandLineOption checksumOnly{QStringLiteral("checksum-only"),
                                     QStringLiteral("Reports the checksum without dump lines (NoDump).")};
     QCommandLineOption scope{QStringLiteral("scope"),
-                             QStringLiteral("Output buffer factor, 1 or more (Scope)."),
+                             QStringLiteral("First guess of the output size, times the input's, "
+                                            "1 or more (Scope); outputs grow as they need."),
                              QStringLiteral("HEX")};
+    QCommandLineOption fromLowest{QStringLiteral("from-lowest"),
+                                  QStringLiteral("hex2bin, hexdump: the range runs from the lowest "
+                                                 "to the highest data address (objcopy's image).")};
+    QCommandLineOption base{QStringLiteral("base"),
+                            QStringLiteral("bin2hex: the HEX address of the first byte; extended "
+                                           "linear address records as needed."),
+                            QStringLiteral("ADDR")};
     QCommandLineOption settings{
         QStringLiteral("settings"),
         QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
@@ -98,10 +109,10 @@ struct Options {
 Options::Options(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(kDescription);
-    parser.addOptions({help, version, output, start, end, automatic, fill, recordLength, lineEnd,
-                       checksumOnly, scope, settings});
+    parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
+                       recordLength, lineEnd, checksumOnly, scope, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump or sum."));
+                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum or info."));
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
 }
 
@@ -130,6 +141,13 @@ DumpSettings Invocation::applyTo(DumpSettings base) const
     if (checksumOnly)
         base.NoDump = 1;
     return base;
+}
+
+void Invocation::refine(ConversionSettings &settings) const
+{
+    settings.exactEnd = end.has_value();
+    settings.fromLowest = fromLowest;
+    settings.base = base;
 }
 
 namespace {
@@ -186,7 +204,32 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o, I
     invocation.automaticRange = parser.isSet(o.automatic);
     if (invocation.automaticRange && (invocation.start || invocation.end))
         return QStringLiteral("--auto-range and --start or --end contradict each other");
+    invocation.fromLowest = parser.isSet(o.fromLowest);
+    if (invocation.fromLowest && (invocation.start || invocation.end))
+        return QStringLiteral("--from-lowest and --start or --end contradict each other");
+    if (invocation.start && invocation.end
+        && std::uint32_t(*readHexSetting(*invocation.start))
+            > std::uint32_t(*readHexSetting(*invocation.end)))
+        return QStringLiteral("--start %1 lies beyond --end %2").arg(*invocation.start, *invocation.end);
+    if (parser.isSet(o.base)) {
+        const QString text = parser.value(o.base);
+        if (!hexValue(text, 0, UINT32_MAX))
+            return QStringLiteral("--base %1: not a hexadecimal number from 0 to FFFFFFFF").arg(text);
+        invocation.base = std::uint32_t(*readHexSetting(text));
+    }
     invocation.checksumOnly = parser.isSet(o.checksumOnly);
+    return QString();
+}
+
+// Options that only some commands take.
+QString checkCommandOptions(const Invocation &invocation)
+{
+    using Command = Invocation::Command;
+    const Command command = invocation.command;
+    if (invocation.fromLowest && command != Command::HexToBinary && command != Command::HexDump)
+        return QStringLiteral("--from-lowest is for hex2bin and hexdump");
+    if (invocation.base && command != Command::BinaryToHex)
+        return QStringLiteral("--base is for bin2hex");
     return QString();
 }
 
@@ -230,6 +273,8 @@ Invocation Invocation::parse(const QStringList &arguments)
     }
     if (const QString error = readPositional(parser.positionalArguments(), invocation);
         !error.isEmpty())
+        return usage(error);
+    if (const QString error = checkCommandOptions(invocation); !error.isEmpty())
         return usage(error);
     return invocation;
 }

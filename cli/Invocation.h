@@ -4,15 +4,17 @@
 #ifndef KESTRUN_CLI_INVOCATION_H
 #define KESTRUN_CLI_INVOCATION_H
 
+#include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 
 struct Invocation {
-    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum };
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -36,12 +38,19 @@ struct Invocation {
     std::optional<QString> scope;
     std::optional<qint16> newLine;
     bool checksumOnly = false;
+    bool fromLowest = false;
+    std::optional<std::uint32_t> base;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;
+    // What the options add beyond Pelcor's settings: an end given on the
+    // command line is that end, 0 included; the window from the lowest
+    // data; the base address of HEX output.
+    void refine(ConversionSettings &settings) const;
     bool takesHexText() const
     {
-        return command == Command::HexToBinary || command == Command::HexDump;
+        return command == Command::HexToBinary || command == Command::HexDump
+            || command == Command::Info;
     }
     bool makesBinary() const { return command == Command::HexToBinary; }
 

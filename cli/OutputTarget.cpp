@@ -2,41 +2,25 @@
 
 #include "CancelSignal.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace {
 
 // Large writes go in pieces so that a cancel request is heard between them.
 constexpr qsizetype kChunk = qsizetype(8) << 20;
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 } // namespace
 
-OutputTarget::OutputTarget(const QString &path) : m_path(path) {}
+OutputTarget::OutputTarget(const QString &path) : m_writer(path) {}
 
 OutputTarget::Outcome OutputTarget::open(QString &error)
 {
     if (CancelSignal::requested())
         return Outcome::Cancelled;
-    if (isStandardOutput())
+    if (m_writer.open())
         return Outcome::Written;
-    m_file = std::make_unique<QSaveFile>(m_path);
-    // Writing straight into the named file would leave it half written on
-    // a failure; a folder that takes no new files is an error instead.
-    m_file->setDirectWriteFallback(false);
-    if (!m_file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = m_file->errorString();
-        return Outcome::Failed;
-    }
-    return Outcome::Written;
+    error = m_writer.errorString();
+    return CancelSignal::requested() ? Outcome::Cancelled : Outcome::Failed;
 }
 
 OutputTarget::Outcome OutputTarget::write(QByteArrayView bytes, QString &error)
@@ -45,22 +29,11 @@ OutputTarget::Outcome OutputTarget::write(QByteArrayView bytes, QString &error)
         if (CancelSignal::requested())
             return Outcome::Cancelled;
         const qsizetype piece = std::min(bytes.size() - done, kChunk);
-        if (m_file) {
-            if (m_file->write(bytes.data() + done, piece) != piece) {
-                error = m_file->errorString();
-                return Outcome::Failed;
-            }
-            done += piece;
-            continue;
-        }
-        const ssize_t put = ::write(STDOUT_FILENO, bytes.data() + done, static_cast<size_t>(piece));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            error = systemError(put < 0 ? errno : EIO);
+        if (!m_writer.write(bytes.sliced(done, piece))) {
+            error = m_writer.errorString();
             return Outcome::Failed;
         }
-        done += put;
+        done += piece;
     }
     return Outcome::Written;
 }
@@ -69,9 +42,8 @@ OutputTarget::Outcome OutputTarget::commit(QString &error)
 {
     if (CancelSignal::requested())
         return Outcome::Cancelled;
-    if (m_file && !m_file->commit()) {
-        error = m_file->errorString();
-        return Outcome::Failed;
-    }
-    return Outcome::Written;
+    if (m_writer.commit())
+        return Outcome::Written;
+    error = m_writer.errorString();
+    return Outcome::Failed;
 }

@@ -2,11 +2,17 @@
 #include "CommandRunner.h"
 #include "Invocation.h"
 
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
+
 #include <QCoreApplication>
 
 int main(int argc, char *argv[])
 {
+    // Before anything opens a file that could take a standard stream's place.
+    SafeFileWriter::protectProcess();
     QCoreApplication app(argc, argv);
-    const Invocation invocation = Invocation::parse(QCoreApplication::arguments().mid(1));
+    // File names keep their bytes, UTF-8 or not.
+    const Invocation invocation = Invocation::parse(LocalPath::arguments(argc, argv));
     return CommandRunner(invocation).run();
 }

@@ -12,8 +12,10 @@
 #define PELCOR_CONVERSION_ENGINE_H
 
 #include "core/ConversionPlan.h"
+#include "core/HexLayout.h"
 #include "core/LargeBuffer.h"
 #include "core/LibraryCalls.h"
+#include "core/LineRewriter.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -21,6 +23,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 class ConversionEngine {
@@ -31,6 +34,15 @@ public:
     // No buffer size could be made from the settings; fault() names the one
     // to blame.
     static constexpr std::int32_t SettingFault = INT32_MIN + 1;
+    // The output would be larger than the library's 32-bit sizes;
+    // failureMessage() names its size.
+    static constexpr std::int32_t TooLarge = INT32_MIN + 2;
+    // A given range that cannot be converted: its end lies before its
+    // start, it holds no byte of the source, or its addresses would pass
+    // 32 bits; failureMessage() says which.
+    static constexpr std::int32_t RangeFault = INT32_MIN + 3;
+    // The large-image check said no.
+    static constexpr std::int32_t Declined = INT32_MIN + 4;
 
     ConversionEngine(const LibraryCalls &calls, const ConversionSettings &settings);
 
@@ -46,6 +58,12 @@ public:
     // made, just before the library writes into it. Whenever the library
     // reports progress, the text it has finished ends at the first NUL.
     void setTextReady(std::function<void(const char *text)> step);
+    // Asked before an automatic image larger than kLargeImage is made, with
+    // its size and its lowest and highest data address; false ends the
+    // conversion with Declined. Without it such an image is made at once.
+    using LargeImageCheck =
+        std::function<bool(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)>;
+    void setLargeImageCheck(LargeImageCheck check);
 
     // The setting that makes binary to HEX impossible before any source is
     // read (RecordLength among them), or empty.
@@ -60,10 +78,25 @@ public:
     // `data` that a dump shows as '.', so the checksum is taken first.
     std::int32_t binaryToDump(std::span<std::uint8_t> data);
     // HEX text, NUL-terminated as above, to the dump report of its image
-    // from address 0.
+    // from address 0 (from its lowest data address with fromLowest).
     std::int32_t hexToDump(QByteArrayView text);
+    // Checks HEX text through the library without making its image, and
+    // reads where its data lies: layout() and dataSum() then describe it.
+    std::int32_t inspect(QByteArrayView text);
 
+    // The setting to blame after SettingFault.
     QString fault() const { return m_fault; }
+    // What to tell the user after SettingFault, TooLarge or RangeFault.
+    QString failureMessage() const;
+    // Where the data of the last HEX text lies (read once, when first asked).
+    const HexLayout &layout();
+    // The sum of the bytes the last HEX text's image holds at its data
+    // addresses, each address counted once.
+    std::uint32_t dataSum();
+    // The window of the last conversion, as the report's Address line
+    // shows it.
+    std::uint32_t windowStart() const { return m_start; }
+    std::uint32_t windowEnd() const { return m_end; }
     // What the last library call made: the image, the HEX text or the dump
     // lines (nothing for a checksum only). Valid while the engine lives.
     QByteArrayView output() const;
@@ -76,13 +109,37 @@ public:
     QString checksum() const { return m_checksum; }
 
 private:
+    // The addresses first..last; with autoEnd the library finds the end.
+    struct Window {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        bool autoEnd = true;
+    };
+
     std::int32_t refuse(const QString &setting);
+    std::int32_t refuseRange(const QString &message);
+    std::int32_t tooLarge(std::uint64_t bytes);
     void beforeLibrary();
     bool makeOutput(std::int64_t capacity);
     bool makeText(std::int64_t capacity);
-    std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal,
-                          const ConversionSettings &window);
-    std::int32_t dump(std::uint8_t *data, std::uint32_t length);
+    void useText(QByteArrayView text);
+    Window hexWindow();
+    std::int32_t checkLayoutSource();
+    std::int32_t validate();
+    Window binaryWindow(std::uint64_t dataLength) const;
+    std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
+    std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal, Window window);
+    std::int32_t growImage(std::int64_t &capacity);
+    std::int32_t writeHex(QByteArrayView data, std::uint32_t first, std::uint32_t last,
+                          char *text, std::uint64_t capacity, std::uint32_t &written);
+    std::int32_t writeHexFromBase(QByteArrayView data, std::uint32_t first, std::uint32_t last,
+                                  std::uint64_t capacity);
+    std::int32_t dump(std::uint8_t *data, std::uint32_t length, std::uint32_t imageStart = 0);
+    // The progress callback while lines are rewritten: catches the
+    // rewriter up, then reports on with the whole conversion's total.
+    static std::int32_t relay(std::int32_t done, std::int32_t total, std::intptr_t self);
+    ProgressCallback callbackNow() const;
+    std::intptr_t userValueNow() const;
 
     LibraryCalls m_calls;
     ConversionSettings m_settings;
@@ -92,9 +149,16 @@ private:
     std::function<void()> m_beforeDump;
     std::function<void(const char *)> m_textReady;
 
+    LargeImageCheck m_largeImageCheck;
+    LineRewriter m_rewriter;
+    std::int32_t m_relayTotal = -1;
+
     std::uint32_t m_start = 0;
     std::uint32_t m_end = 0;
     QString m_fault;
+    QString m_message;
+    QByteArrayView m_text;
+    std::optional<HexLayout> m_layout;
     QString m_checksum;
     bool m_hasLines = false;
     LargeBuffer m_output;

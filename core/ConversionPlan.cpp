@@ -6,19 +6,6 @@
 
 namespace {
 
-BufferSize checked(std::int64_t bytes, const QString &blame)
-{
-    if (bytes < 1 || bytes > kLargestBuffer)
-        return {0, blame};
-    return {bytes, QString()};
-}
-
-// Scope x length, blaming Scope when the product does not fit.
-BufferSize scoped(const ConversionSettings &s, std::int64_t length)
-{
-    return checked(std::int64_t(s.scope) * length, QStringLiteral("Scope"));
-}
-
 QString hexWithoutZeros(std::int32_t value)
 {
     return QString::number(static_cast<std::uint32_t>(value), 16).toUpper();
@@ -95,35 +82,98 @@ ConversionSettings readConversionSettings(const DumpSettings &settings)
     return s;
 }
 
+QString settingLabel(const QString &key)
+{
+    static const std::pair<const char16_t *, const char16_t *> labels[] = {
+        {u"StartAddress", u"ｽﾀｰﾄｱﾄﾞﾚｽ"}, {u"EndAddress", u"ｴﾝﾄﾞｱﾄﾞﾚｽ"},
+        {u"BlankChar", u"ﾌﾞﾗﾝｸ値"},      {u"RecordLength", u"最大ﾃﾞｰﾀ長"},
+        {u"Scope", u"領域確保の倍率"},
+    };
+    for (const auto &[name, label] : labels) {
+        if (key == QStringView(name))
+            return QString::fromUtf16(label);
+    }
+    return key;
+}
+
 QString settingFaultMessage(const QString &key)
 {
-    return QStringLiteral("ダンプ設定の値が正しくありません: ") + key;
+    const QString label = settingLabel(key);
+    return QStringLiteral("ダンプ設定の値が正しくありません: ")
+        + (label == key ? key : label + QStringLiteral(" (") + key + u')');
 }
 
-BufferSize imageBufferSize(const ConversionSettings &s, std::int64_t textLength)
+QString reversedRangeMessage(std::uint32_t start, std::uint32_t end)
 {
-    if (s.rangeGiven) {
-        const std::int64_t given = std::int64_t(s.end) - s.start + 1024;
-        if (given > 0)
-            return checked(given, QStringLiteral("EndAddress"));
+    return QStringLiteral("アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります")
+        .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
+             hexWithoutZeros(static_cast<std::int32_t>(end)));
+}
+
+QString rangeBeyondDataMessage(std::uint32_t start, std::uint32_t end, std::uint64_t size)
+{
+    return QStringLiteral("アドレス範囲 %1 - %2 にはデータがありません (データは %3 バイトです)")
+        .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
+             hexWithoutZeros(static_cast<std::int32_t>(end)), QString::number(size));
+}
+
+QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length)
+{
+    return QStringLiteral("アドレスが 32 ビットを超えます: %1 から %2 バイト")
+        .arg(QString::number(base, 16).toUpper().rightJustified(8, u'0'), QString::number(length));
+}
+
+QString outputTooLargeMessage(std::uint64_t bytes)
+{
+    return QStringLiteral("結果が大きすぎます: %1 バイト (%2 MiB)。扱えるのは %3 バイトまでです")
+        .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
+             QString::number(kLargestBuffer));
+}
+
+QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest)
+{
+    return QStringLiteral("バイナリは %1 バイト (%2 MiB) になります。\n"
+                          "データのアドレスは %3 から %4 までです。\n"
+                          "このまま作りますか？\n(いいえ: ダンプ設定でアドレス範囲を指定できます)")
+        .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
+             QString::number(lowest, 16).toUpper().rightJustified(8, u'0'),
+             QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
+}
+
+std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped)
+{
+    const std::int64_t guess = std::int64_t(s.scope) * std::max<std::int64_t>(textLength, 1);
+    return std::clamp<std::int64_t>(guess, 1, capped ? kLargeImage : kLargestGuess);
+}
+
+std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,
+                          std::optional<std::uint32_t> base)
+{
+    constexpr std::uint64_t kBlock = 0x10000;
+    const std::uint64_t lineEnd = lineEndText(newLine).size();
+    const std::uint64_t addressLine = 15 + lineEnd;
+    std::uint64_t total = 11 + lineEnd; // the end record
+    std::uint64_t at = base.value_or(0);
+    const std::uint64_t stop = at + length;
+    for (std::uint64_t block = 0; at < stop; ++block) {
+        const std::uint64_t bytes = std::min(stop, (at / kBlock + 1) * kBlock) - at;
+        const std::uint64_t records = (bytes + recordLength - 1) / recordLength;
+        total += records * (11 + lineEnd) + 2 * bytes;
+        if (base)
+            total += at >= kBlock ? addressLine : 0;
+        else if (block > 0)
+            total += block == 16 ? 2 * addressLine : addressLine;
+        at += bytes;
     }
-    return scoped(s, textLength);
+    return total;
 }
 
-BufferSize hexTextBufferSize(const ConversionSettings &s, std::int64_t dataLength)
+std::uint64_t dumpTextSize(std::uint32_t start, std::uint32_t end, std::uint32_t newLine)
 {
-    std::int64_t bytes = 0;
-    if (s.rangeGiven)
-        bytes = std::int64_t(s.scope) * (std::int64_t(s.end) - s.start) + 1024;
-    if (bytes <= 0)
-        bytes = std::int64_t(s.scope) * dataLength;
-    return checked(std::max(bytes, kSmallestTextBuffer), QStringLiteral("Scope"));
-}
-
-BufferSize dumpTextBufferSize(const ConversionSettings &s, std::int64_t dataLength)
-{
-    return checked(std::max(std::int64_t(s.scope) * dataLength, kSmallestTextBuffer),
-                   QStringLiteral("Scope"));
+    if (end < start)
+        return 0;
+    const std::uint64_t lines = end / 16 - start / 16 + 1;
+    return lines * (4 + 75 + std::uint64_t(lineEndText(newLine).size()));
 }
 
 QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,

@@ -12,13 +12,18 @@
 #include <cstdint>
 #include <optional>
 
-// The largest buffer a conversion asks for; anything above it, or below 1,
-// stops the conversion before anything is allocated.
-constexpr std::int64_t kLargestBuffer = 0x7FFFFFFE;
+// The largest output the library can be given room for: its sizes are
+// 32-bit. A larger one stops the conversion with its size named.
+constexpr std::int64_t kLargestBuffer = 0xFFFFFFFF;
 
-// The library's output buffers are never smaller than this, so that small
-// sources convert: the library keeps a 512-byte margin before every line.
-constexpr std::int64_t kSmallestTextBuffer = 1024;
+// The largest first guess of an image's size: a larger image is made by
+// a second call once the library has said how large it is, so that a
+// generous Scope never asks the system for gigabytes it may refuse.
+constexpr std::int64_t kLargestGuess = std::int64_t(1) << 30;
+
+// Automatic images larger than this are worth a question before they are
+// made (Pelcor asks; kestrun just makes them).
+constexpr std::int64_t kLargeImage = std::int64_t(64) << 20;
 
 // A settings text read as hexadecimal: 1 to 8 digits, either case, no
 // prefix; its 32-bit pattern taken as signed (FFFFFFFF is -1).
@@ -36,6 +41,16 @@ struct ConversionSettings {
     bool rangeGiven = false;
     std::int32_t start = 0;
     std::int32_t end = 0;
+    // The given end is the end, 0 included; otherwise (Pelcor's settings)
+    // an end of 0 means up to the last byte.
+    bool exactEnd = false;
+    // HEX to binary and HEX to dump: the window runs from the lowest to the
+    // highest data address instead of from 0.
+    bool fromLowest = false;
+    // Binary to HEX: the HEX address of the first byte, written with
+    // extended linear address records; none writes from address 0 as
+    // Pelcor always has.
+    std::optional<std::uint32_t> base;
     std::int32_t recordLength = 0x20;
     bool recordLengthUsable = true;
     std::uint8_t blank = 0xFF;
@@ -46,24 +61,35 @@ struct ConversionSettings {
 };
 ConversionSettings readConversionSettings(const DumpSettings &settings);
 
-// The message for a setting that cannot be used.
+// The label the settings dialog shows for a settings key, or the key.
+QString settingLabel(const QString &key);
+// The message for a setting that cannot be used: the dialog's label and
+// the INI key.
 QString settingFaultMessage(const QString &key);
+// A range whose end lies before its start.
+QString reversedRangeMessage(std::uint32_t start, std::uint32_t end);
+// A given range that holds no byte of the source.
+QString rangeBeyondDataMessage(std::uint32_t start, std::uint32_t end, std::uint64_t size);
+// HEX addresses from `base` on for `length` bytes that would pass 32 bits.
+QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length);
+// An output larger than the library's 32-bit sizes.
+QString outputTooLargeMessage(std::uint64_t bytes);
+// Pelcor's question before an automatic image larger than kLargeImage.
+QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
 
-// A buffer size, or the setting to blame when it does not fit 1 to
-// kLargestBuffer bytes.
-struct BufferSize {
-    std::int64_t bytes = 0;
-    QString fault;
-};
-
-// HEX to binary and the image of HEX to dump: end - start + 1024 for a
-// given range, else (and when that is not positive) Scope x text length.
-BufferSize imageBufferSize(const ConversionSettings &s, std::int64_t textLength);
-// Binary to HEX: Scope x (end - start) + 1024 for a given range, else (and
-// when that is not positive) Scope x data length; at least 1024.
-BufferSize hexTextBufferSize(const ConversionSettings &s, std::int64_t dataLength);
-// The dumps: Scope x data length, at least 1024.
-BufferSize dumpTextBufferSize(const ConversionSettings &s, std::int64_t dataLength);
+// The first guess of an image's size when its window is found while it is
+// made: Scope x text length, within 1 to kLargeImage when `capped` (the
+// caller asks before a larger one), else within 1 to kLargestGuess.
+std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped);
+// The characters BinaryToHex writes for `length` positions with
+// `recordLength` bytes a record: extended records as the library places
+// them from address 0, or with `base`, a linear record before every 64 KiB
+// block the addresses from `base` on reach (the first one's only above
+// 64 KiB).
+std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,
+                          std::optional<std::uint32_t> base);
+// The characters DumpFormat writes for the positions start..end.
+std::uint64_t dumpTextSize(std::uint32_t start, std::uint32_t end, std::uint32_t newLine);
 
 // The header of a dump report: title, version, file name, address range
 // and checksum, each line closed by `lineEnd`.

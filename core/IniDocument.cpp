@@ -1,9 +1,9 @@
 #include "core/IniDocument.h"
 
 #include "core/Cp932.h"
+#include "core/SafeFileWriter.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -81,14 +81,9 @@ bool IniDocument::save(const QString &path) const
 {
     if (path.isEmpty())
         return false;
-    // Unbuffered, because a buffered QSaveFile flushes inside commit() and
-    // ignores a short write there: a full disk would pass as success and
-    // truncate the file. An uncommitted QSaveFile removes its temporary file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    const QByteArray bytes = toBytes();
-    return file.write(bytes) == bytes.size() && file.commit();
+    // As every save: the old file stays whole until the new one is, and
+    // keeps its mode, owner and other names.
+    return SafeFileWriter::writeWhole(path, toBytes());
 }
 
 std::optional<QByteArray> IniDocument::value(const QByteArray &section, const QByteArray &key) const

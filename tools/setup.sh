@@ -7,9 +7,10 @@
 # Safe to run again and again: it asks apt only for the packages that are missing.
 set -eu
 
-# Building and running: the compiler, Qt, its Japanese texts and a
-# Japanese gothic font.
-RUN_PACKAGES="cmake g++ make qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic"
+# Building and running: the compiler, Qt, QScintilla (the document view),
+# Qt's Japanese texts and a Japanese gothic font.
+RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n \
+fonts-ipafont-gothic"
 
 # Testing: GoogleTest; the peers the conversions are checked against
 # (objcopy, srec_cat, xxd, hexdump); clang with libFuzzer for the fuzz

@@ -4,6 +4,7 @@
 #include "convert/Form2.h"
 #include "convert/KestrunBinding.h"
 #include "convert/Progress.h"
+#include "exports.h"
 #include "core/SettingsModel.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
@@ -35,15 +36,35 @@ void showSettingFault(const QString &key)
                       settingFaultMessage(key), QMessageBox::Ok);
 }
 
-// Ends a conversion that failed once the progress window was loaded.
+// Ends a conversion that failed once the progress window was loaded. The
+// library's failures show its own message; the engine's say what to set.
 bool fail(const ConversionEngine &engine, std::int32_t result)
 {
     closeProgressWindow();
-    if (result == ConversionEngine::SettingFault)
-        showSettingFault(engine.fault());
-    else
+    switch (result) {
+    case ConversionEngine::SettingFault:
+    case ConversionEngine::TooLarge:
+    case ConversionEngine::RangeFault:
+        prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("Pelcor"),
+                          engine.failureMessage(), QMessageBox::Ok);
+        break;
+    case ConversionEngine::Declined:
+        break;
+    default:
         ShowLibraryError(result);
+        break;
+    }
     return false;
+}
+
+// Asks before an automatic image too large to make without a word; the
+// answer いいえ leaves the user free to set a range.
+bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)
+{
+    return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
+                             largeImageQuestion(size, lowest, highest),
+                             QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 // An engine that reports to the shared progress window.
@@ -52,40 +73,45 @@ ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress)
     ConversionEngine engine(kBoundLibrary, s);
     engine.setProgress(DrawProgress, progress.deviceContext());
     engine.setBeforeDump([&progress] { progress.clearPicture(); });
+    engine.setLargeImageCheck(confirmLargeImage);
     return engine;
 }
 
-// The steps after a successful library call: Cmd can stop nothing more.
+// The steps after a successful library call. Cmd stays live: placing a
+// large result in its window takes longer than the library, and stops
+// there.
 void announceTransfer(Form2 &progress)
 {
-    progress.lock();
     progress.drawStatus(kTransferring, QPoint(40, 5));
     progress.restoreColour();
     progress.refreshPicture();
     pumpEvents();
 }
 
-void openResult(const QString &text, const QString &path)
+// Places the library's output, under `head`, in a new unsaved window,
+// letting the frame and Cmd run between its pieces. False, with no window
+// left, when the user stopped it.
+bool openResult(const QString &head, QByteArrayView output, const QString &path)
 {
-    if (auto *frame = qobject_cast<FrmMDI *>(frameWindow()))
-        frame->openDocument(text, path + Form1::UnsavedMarker, false);
+    auto *frame = qobject_cast<FrmMDI *>(frameWindow());
+    if (!frame)
+        return true;
+    DocumentText text;
+    text.head = head.toUtf8();
+    // The output is ASCII, and lives until the driver returns.
+    text.body = QByteArray::fromRawData(output.data(), output.size());
+    return frame->placeDocument(std::move(text), path + Form1::UnsavedMarker, false, [] {
+        pumpEvents();
+        return ContinueConversion != 0;
+    }) != nullptr;
 }
 
-// A result window's text: `head`, then the library's output, which is
-// ASCII, in one block that is filled once.
-QString resultText(const QString &head, QByteArrayView ascii)
+// Ends a conversion whose result the user stopped while it was placed.
+bool cancelled()
 {
-    QString text;
-    text.reserve(head.size() + ascii.size());
-    adviseHugePages(text.data(), std::size_t(text.capacity()) * sizeof(QChar));
-    text += head;
-    text += QLatin1StringView(ascii.data(), ascii.size());
-    return text;
-}
-
-QString reportText(const ConversionEngine &engine, const QString &source)
-{
-    return resultText(engine.reportHead(fileNamePart(source)), engine.output());
+    closeProgressWindow();
+    ShowLibraryError(ResultCancelled);
+    return false;
 }
 
 // Asks for a binary source and loads it; false when there is none.
@@ -156,8 +182,8 @@ bool ConvertBinaryToHex()
         return fail(engine, result);
     announceTransfer(progress);
 
-    openResult(resultText(QString(), engine.output()),
-               renameExtension(path, QStringLiteral(".hex")));
+    if (!openResult(QString(), engine.output(), renameExtension(path, QStringLiteral(".hex"))))
+        return cancelled();
     closeProgressWindow();
     return true;
 }
@@ -187,7 +213,9 @@ bool ConvertBinaryToDump()
         return fail(engine, result);
     announceTransfer(progress);
 
-    openResult(reportText(engine, path), renameExtension(path, QStringLiteral(".txt")));
+    if (!openResult(engine.reportHead(fileNamePart(path)), engine.output(),
+                    renameExtension(path, QStringLiteral(".txt"))))
+        return cancelled();
     closeProgressWindow();
     return true;
 }
@@ -217,7 +245,9 @@ bool ConvertHexToDump(Form1 *window)
     announceTransfer(progress);
 
     const QString source = DocumentPath(window);
-    openResult(reportText(engine, source), renameExtension(source, QStringLiteral(".txt")));
+    if (!openResult(engine.reportHead(fileNamePart(source)), engine.output(),
+                    renameExtension(source, QStringLiteral(".txt"))))
+        return cancelled();
     closeProgressWindow();
     return true;
 }

@@ -1,18 +1,23 @@
 #include "shell/FileRoutines.h"
 
-#include "core/LargeBuffer.h"
 #include "convert/Form2.h"
 #include "convert/Progress.h"
-#include "shell/BusyScope.h"
 #include "core/Cp932.h"
+#include "core/LargeBuffer.h"
+#include "core/LocalPath.h"
+#include "core/SafeFileWriter.h"
+#include "shell/BusyScope.h"
 #include "shell/UserPrompts.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <new>
 #include <optional>
@@ -69,12 +74,19 @@ enum class ReadResult { Read, NotFound, Failed };
 ReadResult readWholeFile(const QString &path, qsizetype spare, QByteArray &bytes,
                          std::optional<StatusWindow> &status)
 {
-    if (!QFileInfo::exists(path))
-        return ReadResult::NotFound;
+    // By the name's own bytes, which need not be UTF-8.
+    const QByteArray local = LocalPath::encode(path);
+    struct stat info {};
+    if (::stat(local.constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ReadResult::NotFound : ReadResult::Failed;
     // Devices and pipes report no size and may never end.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    const int fd = S_ISREG(info.st_mode) ? ::open(local.constData(), O_RDONLY | O_CLOEXEC) : -1;
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return ReadResult::Failed;
+    }
     const qint64 size = file.size();
     if (size > largestFileSize)
         return ReadResult::Failed;
@@ -183,6 +195,20 @@ bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound
 
 } // namespace
 
+bool LoadTextBytes(const QString &path, QByteArray &bytes)
+{
+    BusyScope busy;
+    return guardedLoad(path, [&] {
+        QByteArray content;
+        std::optional<StatusWindow> status;
+        if (!loadWholeFile(path, 0, aboutFile(path, QStringLiteral("が見つかりません")), content,
+                           status))
+            return false;
+        bytes = std::move(content);
+        return true;
+    });
+}
+
 bool LoadTextFile(const QString &path, QString &text, std::int32_t &length, QByteArray *read)
 {
     BusyScope busy;
@@ -225,24 +251,17 @@ bool saveFileWithProgress(const QString &path, QByteArrayView bytes)
 {
     BusyScope busy;
     bool written = false;
+    QString reason;
     {
         StatusWindow status(QStringLiteral("保存してますよ"), QPoint(50, 0));
-        written = writeFileAtomically(path, bytes);
+        written = writeFileAtomically(path, bytes, &reason);
     }
     if (!written)
-        showError(aboutFile(path, QStringLiteral("に保存できません")));
+        showError(aboutFile(path, QStringLiteral("に保存できません\r\n") + reason));
     return written;
 }
 
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error)
 {
-    QSaveFile file(path);
-    // Unbuffered, so that a write the disk refuses fails here: a buffered
-    // QSaveFile flushes in commit() and would take a short file for done.
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-        && (bytes.isEmpty() || file.write(bytes.data(), bytes.size()) == bytes.size())
-        && file.commit();
-    if (!written && error)
-        *error = file.errorString();
-    return written;
+    return SafeFileWriter::writeWhole(path, bytes, error);
 }

@@ -43,6 +43,9 @@ bool ChooseSaveFile(QWidget *owner, QString &path, int filterIndex,
 bool LoadTextFile(const QString &path, QString &text, std::int32_t &length,
                   QByteArray *bytes = nullptr);
 
+// As LoadTextFile, but hands back the file's bytes undecoded.
+bool LoadTextBytes(const QString &path, QByteArray &bytes);
+
 // As LoadTextFile, but `bytes` receives the file's bytes and one more byte
 // of 0 after them; `length` is the file's size without it.
 bool LoadBinaryFile(const QString &path, QByteArray &bytes, std::int32_t &length);
@@ -57,9 +60,11 @@ bool SaveBinaryFile(QByteArrayView bytes, QString &path, bool ask);
 // progress window; a failure is reported to the user naming the file.
 bool saveFileWithProgress(const QString &path, QByteArrayView bytes);
 
-// Writes `bytes` into a new file beside `path` and renames it over `path`
-// only once everything is written, so that on any failure the old file
-// stays whole. `error` (optional) receives the reason of a failure.
+// Writes `bytes` to `path` the way SafeFileWriter does: a regular file is
+// replaced only once everything is written (or, with several names,
+// rewritten in place from a backup), a device or FIFO is written in place,
+// and on any failure the old file stays whole. `error` (optional) receives
+// the reason of a failure.
 bool writeFileAtomically(const QString &path, QByteArrayView bytes, QString *error = nullptr);
 
 #endif

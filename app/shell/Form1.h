@@ -9,7 +9,24 @@
 
 #include <optional>
 
-class QPlainTextEdit;
+class DocumentView;
+
+// A text on its way into a document window. `head` and `body` are what the
+// view holds, one after the other: UTF-8, which is the file's own bytes
+// when they are ASCII. `body` may be raw data that must outlive the
+// placing. `fileBytes` are the bytes the text was read from, when they are
+// not the same.
+struct DocumentText {
+    QByteArray head;
+    QByteArray body;
+    std::optional<QByteArray> fileBytes;
+
+    // A file's bytes, read as code page 932.
+    static DocumentText fromFile(QByteArray bytes);
+    // A text of the program's, optionally with the bytes it came from.
+    static DocumentText fromText(const QString &text,
+                                 std::optional<QByteArray> fileBytes = std::nullopt);
+};
 
 class Form1 : public QMdiSubWindow {
     Q_OBJECT
@@ -24,21 +41,29 @@ public:
     // The number of document windows that exist.
     static int DocumentCount();
 
-    QPlainTextEdit *Txt() const { return m_txt; }
+    DocumentView *Txt() const { return m_txt; }
 
-    // Sets the whole text. The window keeps the line end the text uses
-    // (CR LF, LF or CR; CR LF when it has none) and gives it back with
-    // documentText(), so that an unedited text comes back as it came.
-    // `fileBytes`, when the text was read from a file, are the bytes it was
-    // decoded from: until the first edit they are the document's bytes, and
-    // are kept in place of the text.
+    // Sets the whole text. The view keeps every line end as it stands and
+    // puts in new ones like the first (CR LF when the text has none), so
+    // that an unedited text comes back as it came. `fileBytes`, when the
+    // text was read from a file, are the bytes it was decoded from: until
+    // the first edit they are the document's bytes.
     void setDocumentText(const QString &text,
                          std::optional<QByteArray> fileBytes = std::nullopt);
+    // The same in pieces, for large texts: startText() places the first
+    // piece, each placeMore() the next, until textPending() turns false.
+    // The view is read-only until then.
+    void startText(DocumentText text);
+    void placeMore();
+    bool textPending() const { return m_pending.has_value(); }
+
     QString documentText() const;
     // documentText() as the file's code page 932 bytes, which is what saves
     // and conversions take.
     QByteArray documentBytes() const;
-    QString lineEnd() const { return m_lineEnd; }
+    QString lineEnd() const;
+    // Selects line `line`, counted from 1, and shows it.
+    void selectLine(int line);
 
     bool Modified() const { return m_modified; }
 
@@ -55,12 +80,15 @@ protected:
 
 private:
     void applyDisplayFont();
+    void finishText();
 
-    QPlainTextEdit *m_txt;
-    QString m_lineEnd = QStringLiteral("\r\n");
-    QString m_givenText;
+    DocumentView *m_txt;
+    // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
-    bool m_unedited = false;
+    // What placeMore() has still to place: m_pending.body from m_placed.
+    std::optional<DocumentText> m_pending;
+    qsizetype m_placed = 0;
+    bool m_reserved = false;
     bool m_modified = false;
     bool m_closeApproved = false;
 };

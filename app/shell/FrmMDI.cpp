@@ -6,20 +6,22 @@
 #include "settings/Frm_Font.h"
 #include "settings/Frm_Set.h"
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Frm_Ver.h"
 #include "shell/BusyScope.h"
 #include "shell/FileRoutines.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
+#include <QPointer>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <algorithm>
@@ -35,19 +37,10 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-// The plain text of a selection, with line breaks as '\n'.
-QString selectionText(const QPlainTextEdit *txt)
-{
-    QString text = txt->textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    text.replace(QChar::LineSeparator, u'\n');
-    return text;
-}
-
 } // namespace
 
 FrmMDI::FrmMDI(QWidget *parent)
-    : QMainWindow(parent), m_area(new QMdiArea(this))
+    : QMainWindow(parent), m_area(new QMdiArea(this)), m_caret(new QLabel(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Vantrel"));
@@ -60,6 +53,8 @@ FrmMDI::FrmMDI(QWidget *parent)
     buildDumpMenu();
     buildSettingsMenu();
     buildWindowMenu();
+    statusBar()->addPermanentWidget(m_caret);
+    connect(m_area, &QMdiArea::subWindowActivated, this, &FrmMDI::showCaret);
     m_Help = menuBar()->addAction(QStringLiteral("バージョン情報(&V)"));
     m_Help->setObjectName(QStringLiteral("m_Help"));
     connect(m_Help, &QAction::triggered, this, [this] {
@@ -100,25 +95,6 @@ void FrmMDI::buildFileMenu()
     connect(m_File, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         for (QAction *item : {m_CloseFile, m_Save, m_SaveAs})
-            item->setEnabled(any);
-    });
-}
-
-void FrmMDI::buildEditMenu()
-{
-    m_Edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    m_Edit->setObjectName(QStringLiteral("m_Edit"));
-    m_Undo = command(m_Edit, "m_Undo", QStringLiteral("元へ戻す(&U)"), &FrmMDI::m_Undo_Click);
-    m_Edit->addSeparator()->setObjectName(QStringLiteral("l2"));
-    m_Tear = command(m_Edit, "m_Tear", QStringLiteral("切り取り(&T)"), &FrmMDI::m_Tear_Click);
-    m_Copy = command(m_Edit, "m_Copy", QStringLiteral("コピー(&C)"), &FrmMDI::m_Copy_Click);
-    m_Paste = command(m_Edit, "m_Paste", QStringLiteral("貼り付け(&P)"), &FrmMDI::m_Paste_Click);
-    m_Del = command(m_Edit, "m_Del", QStringLiteral("削除(&D)"), &FrmMDI::m_Del_Click);
-    m_Edit->addSeparator()->setObjectName(QStringLiteral("l4"));
-    m_AllSel = command(m_Edit, "m_AllSel", QStringLiteral("全て選択(&A)"), &FrmMDI::m_AllSel_Click);
-    connect(m_Edit, &QMenu::aboutToShow, this, [this] {
-        const bool any = Form1::DocumentCount() >= 1;
-        for (QAction *item : {m_Undo, m_Tear, m_Copy, m_Paste, m_Del, m_AllSel})
             item->setEnabled(any);
     });
 }
@@ -218,8 +194,14 @@ Form1 *FrmMDI::activeDocument() const
 Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool clearModified,
                             std::optional<QByteArray> fileBytes)
 {
+    return placeDocument(DocumentText::fromText(text, std::move(fileBytes)), caption, clearModified);
+}
+
+Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool clearModified,
+                             const std::function<bool()> &between)
+{
     auto *window = new Form1;
-    window->setDocumentText(text, std::move(fileBytes));
+    window->startText(std::move(text));
     window->setWindowTitle(caption);
     if (clearModified)
         ClearModified(window);
@@ -233,18 +215,36 @@ Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool cl
                 action->setShortcut(QKeySequence());
         }
     }
+    connect(window->Txt(), &DocumentView::caretMoved, this, [this, window] {
+        if (activeDocument() == window)
+            showCaret();
+    });
     window->show();
     m_area->setActiveSubWindow(window);
-    return window;
+    if (!window->textPending())
+        return window;
+    // The rest of a large text, while the frame stays live; nothing may
+    // close the window or start other work meanwhile.
+    BusyScope busy;
+    QPointer<Form1> guard(window);
+    while (guard && guard->textPending()) {
+        const bool goOn = between ? between() : (QCoreApplication::processEvents(), true);
+        if (!goOn)
+            break;
+        if (guard)
+            guard->placeMore();
+    }
+    if (guard && !guard->textPending())
+        return window;
+    delete guard;
+    return nullptr;
 }
 
 void FrmMDI::openFileAsDocument(const QString &path)
 {
-    QString text;
-    qint32 length = 0;
     QByteArray bytes;
-    if (LoadTextFile(path, text, length, &bytes))
-        openDocument(text, path + Form1::UnsavedMarker, true, std::move(bytes));
+    if (LoadTextBytes(path, bytes))
+        placeDocument(DocumentText::fromFile(std::move(bytes)), path + Form1::UnsavedMarker, true);
 }
 
 void FrmMDI::m_OpenFile_Click()
@@ -304,51 +304,6 @@ void FrmMDI::m_BinToDmp_Click()
 {
     WaitCursor wait;
     ConvertBinaryToDump();
-}
-
-void FrmMDI::m_Undo_Click()
-{
-    if (Form1 *window = activeDocument())
-        window->Txt()->undo();
-}
-
-void FrmMDI::m_Tear_Click()
-{
-    if (Form1 *window = activeDocument()) {
-        QApplication::clipboard()->clear();
-        QApplication::clipboard()->setText(selectionText(window->Txt()));
-        window->Txt()->textCursor().insertText(QString());
-    }
-}
-
-void FrmMDI::m_Copy_Click()
-{
-    if (Form1 *window = activeDocument()) {
-        QApplication::clipboard()->clear();
-        QApplication::clipboard()->setText(selectionText(window->Txt()));
-    }
-}
-
-void FrmMDI::m_Paste_Click()
-{
-    if (Form1 *window = activeDocument()) {
-        QString text = QApplication::clipboard()->text();
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        text.replace(u'\r', u'\n');
-        window->Txt()->textCursor().insertText(text);
-    }
-}
-
-void FrmMDI::m_Del_Click()
-{
-    if (Form1 *window = activeDocument())
-        window->Txt()->textCursor().insertText(QString());
-}
-
-void FrmMDI::m_AllSel_Click()
-{
-    if (Form1 *window = activeDocument())
-        window->Txt()->selectAll();
 }
 
 void FrmMDI::m_Wnd_Click(int index)

@@ -7,12 +7,15 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class Form1;
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMenu;
+struct DocumentText;
 
 class FrmMDI : public QMainWindow {
     Q_OBJECT
@@ -28,6 +31,13 @@ public:
     // are the bytes the text was read from, when it was read from a file.
     Form1 *openDocument(const QString &text, const QString &caption, bool clearModified,
                         std::optional<QByteArray> fileBytes = std::nullopt);
+
+    // The same for a text of any size: the window shows with the text's
+    // first piece, and the rest follows piece by piece with `between` run
+    // after each; when it returns false the window goes again and the
+    // result is null. Without `between`, pending events run in between.
+    Form1 *placeDocument(DocumentText text, const QString &caption, bool clearModified,
+                         const std::function<bool()> &between = {});
 
     // Reads `path` as text into a new document captioned path + marker.
     void openFileAsDocument(const QString &path);
@@ -48,6 +58,9 @@ public:
     void m_Paste_Click();
     void m_Del_Click();
     void m_AllSel_Click();
+    void m_Find_Click();
+    void m_FindNext_Click();
+    void m_Jump_Click();
     void m_Wnd_Click(int index);
 
     // Opens each local file of a drop, in order.
@@ -55,6 +68,7 @@ public:
 
     QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
     QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
+    QAction *m_Find, *m_FindNext, *m_Jump;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
     std::array<QAction *, 4> m_Wnd{};
@@ -72,13 +86,18 @@ private:
     void buildSettingsMenu();
     void buildWindowMenu();
     void refreshWindowList();
+    // The active document's caret in the status bar.
+    void showCaret();
+    bool findInActive(const QString &text);
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
     QAction *command(QMenu *menu, const char *name, const QString &caption,
                      void (FrmMDI::*handler)(), const QKeySequence &shortcut = {});
 
     QMdiArea *m_area;
+    QLabel *m_caret;
     QList<QAction *> m_windowList;
+    QString m_findText;
 };
 
 #endif

@@ -67,11 +67,9 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     // Windows opened from the command line keep their name as written and
     // their Modified flag set: their first Save writes straight back.
     for (int i = 0; i < count; ++i) {
-        QString text;
-        std::int32_t length = 0;
         QByteArray bytes;
-        if (LoadTextFile(names.at(i), text, length, &bytes))
-            frame->openDocument(text, names.at(i), false, std::move(bytes));
+        if (LoadTextBytes(names.at(i), bytes))
+            frame->placeDocument(DocumentText::fromFile(std::move(bytes)), names.at(i), false);
     }
     return frame;
 }

@@ -1,6 +1,7 @@
 #include "shell/UserPrompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 
 namespace {
 
@@ -32,6 +33,23 @@ public:
         if (!initialPath.isEmpty())
             dialog.selectFile(initialPath);
         return run(dialog, filters, selected);
+    }
+
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &initial) override
+    {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+        return ok ? std::optional<QString>(text) : std::nullopt;
+    }
+
+    std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,
+                                 int initial, int minimum, int maximum) override
+    {
+        bool ok = false;
+        const int value = QInputDialog::getInt(parent, title, label, initial, minimum, maximum, 1, &ok);
+        return ok ? std::optional<int>(value) : std::nullopt;
     }
 
 private:

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 class QWidget;
 
 class UserPrompts {
@@ -29,6 +31,16 @@ public:
     // existing file is replaced. Returns the path, empty on cancel.
     virtual QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
                              const QStringList &filters, int selected) = 0;
+
+    // A line of text, starting from `initial`; nothing on cancel.
+    virtual std::optional<QString> askText(QWidget *parent, const QString &title,
+                                           const QString &label, const QString &initial) = 0;
+
+    // A whole number from `minimum` to `maximum`, starting from `initial`;
+    // nothing on cancel.
+    virtual std::optional<int> askNumber(QWidget *parent, const QString &title,
+                                         const QString &label, int initial, int minimum,
+                                         int maximum) = 0;
 };
 
 // The prompts in force: the Qt dialogs unless a test installed others.

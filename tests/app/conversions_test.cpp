@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +41,27 @@ void cancelAtFirstPump()
             window->Cmd()->click();
     });
 }
+
+// Presses Cmd when the result's window first shows, while the rest of the
+// result is still being placed in it.
+class CancelWhenShown : public QObject {
+public:
+    CancelWhenShown() { qApp->installEventFilter(this); }
+    ~CancelWhenShown() override { qApp->removeEventFilter(this); }
+    bool pressed = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<Form1 *>(watched) && !pressed) {
+            if (Form2 *window = progressWindow()) {
+                window->Cmd()->click();
+                pressed = true;
+            }
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -123,13 +143,13 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("message");
-        QTest::newRow("end below start") << kTwoRecords << "100" << "50" << "ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("end below start")
+            << kTwoRecords << "100" << "50"
+            << "アドレス範囲が逆です: 100 (ｽﾀｰﾄｱﾄﾞﾚｽ) が 50 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります";
         QTest::newRow("lower-case digits") << ":0400000001020304f2\r\n:00000001FF\r\n" << "" << ""
                                            << "ﾁｪｯｸｻﾑ値が異常です";
-        QTest::newRow("given end 0 and data beyond 1023")
-            << ":01040000AA51\r\n:00000001FF\r\n" << "0" << "0" << "ｵｰﾊﾞｰﾌﾛｰです";
         QTest::newRow("bad setting") << kTwoRecords << "1G" << "50"
-                                     << "ダンプ設定の値が正しくありません: StartAddress";
+                                     << "ダンプ設定の値が正しくありません: ｽﾀｰﾄｱﾄﾞﾚｽ (StartAddress)";
     }
 
     void hexToBinaryFailuresAreReported()
@@ -153,6 +173,74 @@ private slots:
         QVERIFY(!QFile::exists(path("bad.bin")));
     }
 
+    // Data beyond the first guess of the image (given end 0 is "up to the
+    // last data") no longer fail for lack of room.
+    void imagesGrowPastTheFirstGuess()
+    {
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.Scope = QStringLiteral("1");
+        });
+        Form1 *source = document(QStringLiteral(":01040000AA51\r\n:00000001FF\r\n"), "grow.hex");
+        ScriptedPrompts script;
+        script.expectSave(path("grow.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        const QByteArray image = readBytes(path("grow.bin"));
+        QCOMPARE(image.size(), 0x401);
+        QCOMPARE(image.back(), '\xAA');
+        QVERIFY(script.texts().isEmpty());
+    }
+
+    // An automatic image above 64 MiB asks first, naming its size and the
+    // data's addresses, so that the user can set a range instead.
+    void largeAutomaticImagesAskFirst()
+    {
+        Form1 *source = document(QStringLiteral(":020000040400F6\r\n:0400000001020304F2\r\n"
+                                                ":00000001FF\r\n"),
+                                 "high.hex");
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::No);
+        QVERIFY(!ConvertHexToBinary(source));
+        QCOMPARE(script.asked().size(), 1);
+        const AskedPrompt &question = script.asked().constFirst();
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(question.text.contains(u"67108868") && question.text.contains(u"04000000")
+                     && question.text.contains(u"04000003"),
+                 qPrintable(question.text));
+        QVERIFY(!progressWindow());
+
+        script.clearAsked();
+        script.expectMessage(QMessageBox::Yes);
+        script.expectSave(path("high.bin"));
+        QVERIFY(ConvertHexToBinary(source));
+        const QByteArray image = readBytes(path("high.bin"));
+        QCOMPARE(image.size(), 0x04000004);
+        QCOMPARE(image.right(4), QByteArray("\x01\x02\x03\x04"));
+        QFile::remove(path("high.bin"));
+    }
+
+    // A range that holds no byte of the file says so instead of making an
+    // output of nothing but fill.
+    void rangesBeyondTheFileAreRefused()
+    {
+        writeBytes(path("small.bin"), QByteArray(16, 'x'));
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.StartAddress = QStringLiteral("1000");
+            s.EndAddress = QStringLiteral("10FF");
+        });
+        const QString said = QStringLiteral("アドレス範囲 1000 - 10FF にはデータがありません (データは 16 バイトです)");
+        ScriptedPrompts script;
+        script.expectOpen(path("small.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!ConvertBinaryToHex());
+        script.expectOpen(path("small.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!ConvertBinaryToDump());
+        QCOMPARE(script.texts(), (QStringList{said, said}));
+        QCOMPARE(Form1::DocumentCount(), 0);
+    }
+
     void cancelStopsEveryConversion()
     {
         Form1 *source = document(kTwoRecords, QStringLiteral("c.hex"));
@@ -173,6 +261,36 @@ private slots:
         QVERIFY(script.allAnswered());
         QCOMPARE(script.texts(), QStringList(4, QStringLiteral("中止しました")));
         QCOMPARE(Form1::DocumentCount(), 1);
+    }
+
+    // A result too large to place at once is placed while Cmd stays live:
+    // pressing it then stops the conversion and leaves no window behind.
+    void cancelWhilePlacingALargeResultLeavesNoWindow()
+    {
+        QByteArray image(256 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < image.size(); ++i)
+            image[i] = char(i * 7);
+        writeBytes(path("big.bin"), image);
+        ScriptedPrompts script;
+        script.expectOpen(path("big.bin"));
+        QVERIFY(ConvertBinaryToHex());
+        Form1 *source = m_frame->activeDocument();
+        QVERIFY(source->documentBytes().size() > 512 * 1024);
+        for (int i = 0; i < 3; ++i) {
+            if (i < 2)
+                script.expectOpen(path("big.bin"));
+            script.expectMessage(QMessageBox::Ok);
+            CancelWhenShown cancel;
+            const bool converted = i == 0   ? ConvertBinaryToHex()
+                                   : i == 1 ? ConvertBinaryToDump()
+                                            : ConvertHexToDump(source);
+            QVERIFY(cancel.pressed);
+            QVERIFY(!converted);
+            QVERIFY(!progressWindow());
+            QCOMPARE(Form1::DocumentCount(), 1);
+        }
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.texts(), QStringList(3, QStringLiteral("中止しました")));
     }
 
     void binaryToHexOfSmallAndEmptyFiles()

@@ -1,6 +1,7 @@
 // The frame window and its documents, driven through their commands with
 // scripted answers to every question.
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/Startup.h"
@@ -12,10 +13,8 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QTest>
 
 namespace {
@@ -120,7 +119,7 @@ private slots:
         QVERIFY(script.texts().constFirst().contains(path("two.hex")));
         Form1 *active = m_frame->activeDocument();
         QCOMPARE(active->windowTitle(), path("three.txt") + " *");
-        QCOMPARE(active->Txt()->toPlainText(), QStringLiteral("三番目\n"));
+        QCOMPARE(active->documentText(), QStringLiteral("三番目\n"));
         QVERIFY(!active->Modified());
     }
 
@@ -149,7 +148,7 @@ private slots:
         QVERIFY(!m_frame->activeDocument()->Modified());
 
         // Without the marker the next Save writes without asking.
-        m_frame->activeDocument()->Txt()->appendPlainText(QStringLiteral("more"));
+        m_frame->activeDocument()->Txt()->append(QStringLiteral("more"));
         m_frame->m_Save_Click();
         QVERIFY(script.asked().size() == 1);
         QVERIFY(readBytes(path("doc.txt")).startsWith(bytes));
@@ -168,24 +167,23 @@ private slots:
         QCOMPARE(m_frame->activeDocument()->documentText(), decodeCp932(bytes));
     }
 
-    // After an edit the text comes from the editor's raw text, eight
-    // characters at a time, straight to bytes while it is ASCII; text and
-    // bytes must equal the editor's plain text with the file's line end,
-    // whatever falls where in a group of eight.
-    void editedTextKeepsTheFileLineEnd_data()
+    // An edit keeps every line end of the file as it stands; the line ends
+    // that typing and pasting put in are the file's first one, whatever the
+    // clipboard holds, and text and bytes agree on the result.
+    void editedTextKeepsTheFileLineEnds_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("lineEnd");
         QTest::addColumn<QString>("other");
         for (const QString &other : {QString(), QStringLiteral("漢ｶﾅ")}) {
             const QByteArray tail = other.isEmpty() ? " ASCII" : " Japanese";
-            QTest::newRow("CR LF" + tail) << QByteArray(":00000001FF\r\n") << "\r\n" << other;
-            QTest::newRow("LF" + tail) << QByteArray("a\n") << "\n" << other;
-            QTest::newRow("CR" + tail) << QByteArray("a\r") << "\r" << other;
+            QTest::newRow("CR LF" + tail) << QByteArray(":00000001FF\r\nmixed\n") << "\r\n" << other;
+            QTest::newRow("LF" + tail) << QByteArray("a\nmixed\r\n") << "\n" << other;
+            QTest::newRow("CR" + tail) << QByteArray("a\rmixed\n") << "\r" << other;
         }
     }
 
-    void editedTextKeepsTheFileLineEnd()
+    void editedTextKeepsTheFileLineEnds()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, lineEnd);
@@ -193,15 +191,17 @@ private slots:
         writeBytes(path("doc.txt"), bytes);
         m_frame->openFileAsDocument(path("doc.txt"));
         Form1 *document = m_frame->activeDocument();
-        QPlainTextEdit *editor = document->Txt();
-        editor->moveCursor(QTextCursor::End);
-        for (int shift = 0; shift < 9; ++shift) {
-            editor->insertPlainText(QString(shift, u'x') + QStringLiteral("\n"));
-            QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier); // a line separator
-            editor->insertPlainText(QString(shift, u'y') + QChar(0x00A0) + other + u'\n');
-        }
-        QVERIFY(editor->document()->toRawText().contains(QChar(0x2028)));
-        const QString text = QString(editor->toPlainText()).replace(u'\n', lineEnd);
+        DocumentView *editor = document->Txt();
+        QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(editor, QStringLiteral("x"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClick(editor, Qt::Key_Return, Qt::ShiftModifier);
+        QApplication::clipboard()->setText(QStringLiteral("p\r\nq\rr\ns") + other);
+        m_frame->m_Paste_Click();
+        const QString text = decodeCp932(bytes) + QStringLiteral("x") + lineEnd + lineEnd
+            + QStringLiteral("p") + lineEnd + QStringLiteral("q") + lineEnd + QStringLiteral("r")
+            + lineEnd + QStringLiteral("s") + other;
+        QVERIFY(document->Modified());
         QCOMPARE(document->documentText(), text);
         QCOMPARE(document->documentBytes(), encodeCp932(text));
     }
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(script.texts(), QStringList{QStringLiteral("rom.hex へ保存しますか？")});
         QCOMPARE(script.titles(), QStringList{QStringLiteral("Pelcor")});
         QCOMPARE(Form1::DocumentCount(), 1);
-        QCOMPARE(document->Txt()->toPlainText(), QStringLiteral("keep me"));
+        QCOMPARE(document->documentText(), QStringLiteral("keep me"));
         QVERIFY(document->Modified());
 
         script.expectMessage(QMessageBox::No);
@@ -268,7 +268,7 @@ private slots:
         m_frame->m_AllSel_Click();
         m_frame->m_Tear_Click();
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("line one\nline two"));
-        QVERIFY(document->Txt()->toPlainText().isEmpty());
+        QVERIFY(document->documentText().isEmpty());
         QVERIFY(document->Modified());
 
         // Copy with nothing selected leaves an empty text on the clipboard.
@@ -279,14 +279,14 @@ private slots:
         m_frame->m_Paste_Click();
         QCOMPARE(document->documentText(), QStringLiteral("a\nb"));
         m_frame->m_Undo_Click();
-        QVERIFY(document->Txt()->toPlainText().isEmpty());
+        QVERIFY(document->documentText().isEmpty());
 
         // Paste with no text on the clipboard deletes the selection.
         document->setDocumentText(QStringLiteral("abc"));
         QApplication::clipboard()->clear();
         m_frame->m_AllSel_Click();
         m_frame->m_Paste_Click();
-        QVERIFY(document->Txt()->toPlainText().isEmpty());
+        QVERIFY(document->documentText().isEmpty());
     }
 
     void commandsWithoutADocumentDoNothing()

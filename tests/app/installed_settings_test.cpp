@@ -50,6 +50,18 @@ public:
         asked << title;
         return QString();
     }
+    std::optional<QString> askText(QWidget *, const QString &title, const QString &,
+                                   const QString &) override
+    {
+        asked << title;
+        return std::nullopt;
+    }
+    std::optional<int> askNumber(QWidget *, const QString &title, const QString &, int, int,
+                                 int) override
+    {
+        asked << title;
+        return std::nullopt;
+    }
 };
 
 void noBeep()

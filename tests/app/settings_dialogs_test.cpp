@@ -4,6 +4,7 @@
 #include "settings/Frm_Font.h"
 #include "settings/Frm_Set.h"
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 
@@ -14,7 +15,6 @@
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>

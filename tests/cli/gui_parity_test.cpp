@@ -202,12 +202,15 @@ private slots:
                    s.BlankChar = "20";
                    s.Scope = "400";
                });
-        QTest::newRow("end below start") << QStringList{"--start", "100", "--end", "50"}
-                                         << settingsWith([](DumpSettings &s) {
-                                                s.AutoAddress = "0";
-                                                s.StartAddress = "100";
-                                                s.EndAddress = "50";
-                                            });
+        QTest::newRow("range beyond the binary")
+            << QStringList{"--start", "20000", "--end", "2FFFF"}
+            << settingsWith([](DumpSettings &s) {
+                   s.AutoAddress = "0";
+                   s.StartAddress = "20000";
+                   s.EndAddress = "2FFFF";
+               });
+        QTest::newRow("scope 1") << QStringList{"--scope", "1"}
+                                 << settingsWith([](DumpSettings &s) { s.Scope = "1"; });
         QTest::newRow("given end only") << QStringList{"--end", "FFFF", "--scope", "40"}
                                         << settingsWith([](DumpSettings &s) {
                                                s.AutoAddress = "0";

@@ -66,12 +66,25 @@ private slots:
         QTest::newRow("missing input") << QStringList{"dump", "none.bin"} << 1 << "none.bin: ";
         QTest::newRow("bad record") << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1
                                     << "bad.hex:1: ";
-        QTest::newRow("overflow") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"} << 1
-                                  << "rom.bin: ｵｰﾊﾞｰﾌﾛｰです";
+        QTest::newRow("start beyond end") << QStringList{"dump", "rom.bin", "--start", "100", "--end", "10"}
+                                          << 2 << "--start 100 lies beyond --end 10";
+        QTest::newRow("from lowest and a range")
+            << QStringList{"hex2bin", "rom.hex", "--from-lowest", "--end", "F"} << 2 << "--from-lowest";
+        QTest::newRow("from lowest of a binary") << QStringList{"dump", "rom.bin", "--from-lowest"} << 2
+                                                 << "--from-lowest is for";
+        QTest::newRow("base for hex2bin") << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2
+                                          << "--base is for";
+        QTest::newRow("base not hex") << QStringList{"bin2hex", "rom.bin", "--base", "0x8"} << 2 << "--base";
+        QTest::newRow("range beyond the data") << QStringList{"dump", "rom.bin", "--start", "100"} << 1
+                                               << "rom.bin: アドレス範囲 100 - 0 にはデータがありません";
+        QTest::newRow("small scope grows") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"}
+                                           << 0 << "";
+        QTest::newRow("base past 32 bits") << QStringList{"bin2hex", "rom.bin", "--base", "FFFFFFFF"} << 1
+                                           << "アドレスが 32 ビットを超えます";
         QTest::newRow("missing settings") << QStringList{"dump", "rom.bin", "--settings", "no.ini"} << 1
                                           << "no.ini: ";
         QTest::newRow("bad settings") << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
-                                      << "ダンプ設定の値が正しくありません: BlankChar";
+                                      << "ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
     }
 
     void exitStatuses()
@@ -163,6 +176,94 @@ private slots:
             << "hexdump"
             << hexText({hexRecord(0x04, 0, "\xFF\xFF"), hexRecord(0x02, 0, "\xF0\x00"), good})
             << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
+    }
+
+    // --start and --end mean that window, address 0 included; only their
+    // absence leaves the range automatic.
+    void givenRangesAreExact()
+    {
+        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "0", "--end", "0", "-o", "-"}).out,
+                 QByteArray("\x01"));
+        QCOMPARE(run({"hex2bin", "rom.hex", "--end", "0", "-o", "-"}).out, QByteArray("\x01"));
+        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "2", "-o", "-"}).out, QByteArray("\x03\x04"));
+        QCOMPARE(run({"bin2hex", "-", "--start", "0", "--end", "0"}, "\x7F\x80").out,
+                 QByteArray(":010000007F80\r\n:00000001FF\r\n"));
+    }
+
+    void infoGivesOneFactALine()
+    {
+        writeBytes(path("info.hex"),
+                  hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)), hexRecord(0x00, 0x10, "\x01\x02"),
+                           hexRecord(0x00, 0x12, "\x03"), hexRecord(0x00, 0x40, "\xF0"),
+                           hexRecord(0x05, 0, QByteArray("\x08\x00\x00\x11", 4))}));
+        const KestrunRun info = run({"info", "info.hex"});
+        QCOMPARE(info.exitCode, 0);
+        QCOMPARE(info.out, QByteArray("range 08000010-08000012\n"
+                                      "range 08000040-08000040\n"
+                                      "lowest 08000010\n"
+                                      "highest 08000040\n"
+                                      "data-bytes 4\n"
+                                      "records-00 3\n"
+                                      "records-01 1\n"
+                                      "records-02 0\n"
+                                      "records-03 0\n"
+                                      "records-04 1\n"
+                                      "records-05 1\n"
+                                      "start-linear 08000011\n"
+                                      "sum 000000F6\n"));
+        QCOMPARE(run({"info", "-"}, ":00000001FF\n").out,
+                 QByteArray("data-bytes 0\nrecords-00 0\nrecords-01 1\nrecords-02 0\nrecords-03 0\n"
+                            "records-04 0\nrecords-05 0\nsum 00000000\n"));
+        const KestrunRun bad = run({"info", "bad.hex"});
+        QCOMPARE(bad.exitCode, 1);
+        QVERIFY(bad.errorText().startsWith("bad.hex:1: "));
+    }
+
+    // Firmware linked high makes an image of fill from address 0; a note
+    // says how to start at the data instead, and only then.
+    void longLeadingFillIsNoted_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("noted");
+        const QByteArray high = hexText({hexRecord(0x04, 0, QByteArray("\x01\x00", 2)),
+                                         hexRecord(0x00, 0x0001, "\xFF\x01")});
+        QTest::newRow("data above 16 MiB") << high << QStringList() << true;
+        QTest::newRow("from the lowest") << high << QStringList{"--from-lowest"} << false;
+        QTest::newRow("a given range") << high << QStringList{"--start", "0"} << false;
+        QTest::newRow("data at 0 and high")
+            << hexText({hexRecord(0x00, 0, "\xFF"), hexRecord(0x04, 0, QByteArray("\x01\x00", 2)),
+                        hexRecord(0x00, 0x0001, "\x01")})
+            << QStringList() << false;
+        QTest::newRow("exactly 16 MiB of fill")
+            << hexText({hexRecord(0x04, 0, QByteArray("\x01\x00", 2)), hexRecord(0x00, 0, "\x01")})
+            << QStringList() << false;
+    }
+
+    void longLeadingFillIsNoted()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, options);
+        QFETCH(bool, noted);
+        writeBytes(path("high.hex"), text);
+        const KestrunRun result = run(QStringList{"hex2bin", "high.hex", "-o", "high.bin"} + options);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.errorText().contains(u"--from-lowest"), noted);
+        const KestrunRun dump = run(QStringList{"hexdump", "high.hex", "--checksum-only"} + options);
+        QCOMPARE(dump.errorText().contains(u"--from-lowest"), noted);
+        if (noted)
+            QVERIFY(result.errorText().contains(u"16 MiB of fill come before the first data byte at 01000001"));
+        QFile::remove(path("high.bin"));
+    }
+
+    void hexdumpFromTheLowestShowsRealAddresses()
+    {
+        writeBytes(path("dump.hex"), hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)),
+                                              hexRecord(0x00, 0x0123, "ABC")}));
+        const KestrunRun dump = run({"hexdump", "dump.hex", "--from-lowest", "--line-end", "lf"});
+        QCOMPARE(dump.exitCode, 0);
+        QVERIFY(dump.out.contains("Address  :  8000123 - 8000125\n"));
+        QVERIFY(dump.out.endsWith("    08000120           41 42 43                                   ABC          \n"));
     }
 
     void recordErrorsNameTheirLine()

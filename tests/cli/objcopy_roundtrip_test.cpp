@@ -13,6 +13,14 @@
 
 namespace {
 
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
 // objcopy always writes into a file of its own in the test folder.
 bool objcopy(const QStringList &arguments)
 {
@@ -85,6 +93,71 @@ private slots:
             {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
         QVERIFY2(read.exitCode == 0, read.err.constData());
         QVERIFY(readBytes(path("ours.bin")) == readBytes(path("objcopy.bin")));
+    }
+
+    // Firmware as the peers write it: linked high, in segments, or in
+    // records of one byte. With default settings every file converts (the
+    // image grows to what it needs); from the lowest address the image is
+    // objcopy's own.
+    void peersFilesConvertWithDefaults_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<uint>("address");
+        QTest::newRow("objcopy at 08000000")
+            << "objcopy" << QStringList{"-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000",
+                                        "@in", "@out"} << 0x08000000u;
+        QTest::newRow("srec_cat, 32-bit, records of 1")
+            << "srec_cat" << QStringList{"@in", "-binary", "-offset", "0x20001003", "-o", "@out",
+                                         "-intel", "-obs=1"} << 0x20001003u;
+        QTest::newRow("objcopy, segmented")
+            << "objcopy" << QStringList{"-I", "binary", "-O", "ihex", "--change-addresses", "0xC0000",
+                                        "@in", "@out"} << 0xC0000u;
+    }
+
+    void peersFilesConvertWithDefaults()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(uint, address);
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP("a peer is not installed (tools/setup.sh installs it)");
+        const QByteArray image = sampleImage(0x12345, 7);
+        writeBytes(path("peer.bin"), image);
+        arguments.replaceInStrings("@in", path("peer.bin"));
+        arguments.replaceInStrings("@out", path("peer.hex"));
+        QVERIFY(run(program, arguments));
+
+        const KestrunRun whole = runKestrun({"hex2bin", path("peer.hex"), "-o", path("whole.bin")});
+        QVERIFY2(whole.exitCode == 0, whole.err.constData());
+        const QByteArray bytes = readBytes(path("whole.bin"));
+        QCOMPARE(bytes.size(), qsizetype(address) + image.size());
+        QVERIFY(bytes.sliced(address) == image);
+        QCOMPARE(whole.errorText().contains(u"--from-lowest"), address > (16u << 20));
+
+        const KestrunRun lowest =
+            runKestrun({"hex2bin", path("peer.hex"), "--from-lowest", "-o", path("lowest.bin")});
+        QVERIFY2(lowest.exitCode == 0, lowest.err.constData());
+        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("peer.hex"), path("objcopy.bin")}));
+        QVERIFY(readBytes(path("lowest.bin")) == readBytes(path("objcopy.bin")));
+    }
+
+    void baseAddressesReadBackByObjcopy()
+    {
+        const QByteArray image = sampleImage(0x20020, 9);
+        writeBytes(path("based.bin"), image);
+        const KestrunRun written = runKestrun(
+            {"bin2hex", path("based.bin"), "--base", "800FFF0", "-o", path("based.hex")});
+        QVERIFY2(written.exitCode == 0, written.err.constData());
+        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("based.hex"), path("objcopy.bin")}));
+        QVERIFY(readBytes(path("objcopy.bin")) == image);
+        // objcopy places it where the base says.
+        QVERIFY(objcopy({"-I", "ihex", "-O", "srec", path("based.hex"), path("objcopy.srec")}));
+        QVERIFY(readBytes(path("objcopy.srec")).contains("S3150800FFF0"));
+        const KestrunRun read = runKestrun(
+            {"hex2bin", path("based.hex"), "--from-lowest", "-o", path("ours.bin")});
+        QVERIFY2(read.exitCode == 0, read.err.constData());
+        QVERIFY(readBytes(path("ours.bin")) == image);
     }
 };
 

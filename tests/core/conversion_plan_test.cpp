@@ -69,37 +69,30 @@ private slots:
         QVERIFY(readConversionSettings(settings).fault.isEmpty());
         QVERIFY(!readConversionSettings(settings).recordLengthUsable);
         QCOMPARE(settingFaultMessage(QStringLiteral("Scope")),
-                 QStringLiteral("ダンプ設定の値が正しくありません: Scope"));
+                 QStringLiteral("ダンプ設定の値が正しくありません: 領域確保の倍率 (Scope)"));
     }
 
-    void sizesBuffers()
+    void guessesImageSizes()
     {
         ConversionSettings s;
-        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
-        s.rangeGiven = true;
-        s.start = 0x100;
-        s.end = 0x50;
-        QCOMPARE(imageBufferSize(s, 100).bytes, 848);
-        s.end = -1024 + 0x100; // end - start + 1024 == 0 falls back to Scope
-        QCOMPARE(imageBufferSize(s, 100).bytes, 1000);
-        s.rangeGiven = false;
-        QCOMPARE(imageBufferSize(s, 0x0CCCCCCD).fault, QStringLiteral("Scope"));
-        QVERIFY(imageBufferSize(s, 0).fault == QStringLiteral("Scope"));
+        QCOMPARE(imageSizeGuess(s, 100, false), 1000);
+        QCOMPARE(imageSizeGuess(s, 0, false), 10);
+        // Pelcor asks before larger images, so its first guess stops there.
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, true), kLargeImage);
+        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestGuess);
+    }
 
-        // Small sources still get room for the library's line margin.
-        QCOMPARE(hexTextBufferSize(s, 3).bytes, kSmallestTextBuffer);
-        QCOMPARE(hexTextBufferSize(s, 0).bytes, kSmallestTextBuffer);
-        QCOMPARE(dumpTextBufferSize(s, 4).bytes, kSmallestTextBuffer);
-        QCOMPARE(dumpTextBufferSize(s, 1000).bytes, 10000);
-        s.rangeGiven = true;
-        s.start = 0;
-        s.end = 0xFF;
-        QCOMPARE(hexTextBufferSize(s, 3).bytes, 10 * 0xFF + 1024);
-        s.start = 0x200; // a range below its start falls back to the data
-        QCOMPARE(hexTextBufferSize(s, 5000).bytes, 50000);
-        s.rangeGiven = false;
-        s.scope = 0x8000;
-        QCOMPARE(dumpTextBufferSize(s, 0x10000).fault, QStringLiteral("Scope"));
+    void messagesNameWhatToChange()
+    {
+        QCOMPARE(settingFaultMessage(QStringLiteral("RecordLength")),
+                 QStringLiteral("ダンプ設定の値が正しくありません: 最大ﾃﾞｰﾀ長 (RecordLength)"));
+        QVERIFY(outputTooLargeMessage(0x100000000ull).contains(u"4294967296"));
+        QVERIFY(!outputTooLargeMessage(0x100000000ull).contains(u"ｵｰﾊﾞｰﾌﾛｰ"));
+        const QString beyond = rangeBeyondDataMessage(0x1000, 0x10FF, 16);
+        QVERIFY(beyond.contains(u"1000 - 10FF") && beyond.contains(u"16"));
+        const QString question = largeImageQuestion(0x8000010, 0x08000000, 0x0800000F);
+        QVERIFY(question.contains(u"134217744") && question.contains(u"08000000")
+                && question.contains(u"0800000F"));
     }
 
     void namesResults_data()

@@ -13,6 +13,10 @@ const char *kindName(AskedPrompt::Kind kind)
         return "open dialog";
     case AskedPrompt::Kind::Save:
         return "save dialog";
+    case AskedPrompt::Kind::Text:
+        return "text question";
+    case AskedPrompt::Kind::Number:
+        return "number question";
     }
     return "?";
 }
@@ -31,17 +35,27 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::expectMessage(QMessageBox::StandardButton button)
 {
-    m_answers.append({AskedPrompt::Kind::Message, button, QString()});
+    m_answers.append({AskedPrompt::Kind::Message, button, QString(), {}, {}});
 }
 
 void ScriptedPrompts::expectOpen(const QString &path)
 {
-    m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path});
+    m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path, {}, {}});
 }
 
 void ScriptedPrompts::expectSave(const QString &path)
 {
-    m_answers.append({AskedPrompt::Kind::Save, QMessageBox::NoButton, path});
+    m_answers.append({AskedPrompt::Kind::Save, QMessageBox::NoButton, path, {}, {}});
+}
+
+void ScriptedPrompts::expectText(const std::optional<QString> &answer)
+{
+    m_answers.append({AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), answer, {}});
+}
+
+void ScriptedPrompts::expectNumber(std::optional<int> answer)
+{
+    m_answers.append({AskedPrompt::Kind::Number, QMessageBox::NoButton, QString(), {}, answer});
 }
 
 QStringList ScriptedPrompts::texts() const
@@ -132,4 +146,35 @@ QString ScriptedPrompts::saveFile(QWidget *owner, const QString &title,
     m_asked.append(prompt);
     const std::optional<Answer> answer = take(AskedPrompt::Kind::Save);
     return answer ? answer->path : QString();
+}
+
+std::optional<QString> ScriptedPrompts::askText(QWidget *parent, const QString &title,
+                                                const QString &label, const QString &initial)
+{
+    AskedPrompt prompt;
+    prompt.kind = AskedPrompt::Kind::Text;
+    prompt.owner = parent;
+    prompt.title = title;
+    prompt.label = label;
+    prompt.initialText = initial;
+    m_asked.append(prompt);
+    const std::optional<Answer> answer = take(AskedPrompt::Kind::Text);
+    return answer ? answer->text : std::nullopt;
+}
+
+std::optional<int> ScriptedPrompts::askNumber(QWidget *parent, const QString &title,
+                                             const QString &label, int initial, int minimum,
+                                             int maximum)
+{
+    AskedPrompt prompt;
+    prompt.kind = AskedPrompt::Kind::Number;
+    prompt.owner = parent;
+    prompt.title = title;
+    prompt.label = label;
+    prompt.initialNumber = initial;
+    prompt.minimum = minimum;
+    prompt.maximum = maximum;
+    m_asked.append(prompt);
+    const std::optional<Answer> answer = take(AskedPrompt::Kind::Number);
+    return answer ? answer->number : std::nullopt;
 }

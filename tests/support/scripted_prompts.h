@@ -20,7 +20,7 @@
 #include <optional>
 
 struct AskedPrompt {
-    enum class Kind { Message, Open, Save };
+    enum class Kind { Message, Open, Save, Text, Number };
 
     Kind kind = Kind::Message;
     QPointer<QWidget> owner;
@@ -33,6 +33,12 @@ struct AskedPrompt {
     QStringList filters;
     int selectedFilter = -1;
     QString initialPath;
+    // Text and number questions only.
+    QString label;
+    QString initialText;
+    int initialNumber = 0;
+    int minimum = 0;
+    int maximum = 0;
 };
 
 class ScriptedPrompts final : public UserPrompts {
@@ -47,6 +53,9 @@ public:
     // The next open or save dialog returns `path`; an empty path cancels.
     void expectOpen(const QString &path);
     void expectSave(const QString &path);
+    // The next text or number question gets `answer`; nothing cancels.
+    void expectText(const std::optional<QString> &answer);
+    void expectNumber(std::optional<int> answer);
 
     // Every question so far, in order.
     const QList<AskedPrompt> &asked() const { return m_asked; }
@@ -65,12 +74,18 @@ public:
                      int selected) override;
     QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
                      const QStringList &filters, int selected) override;
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
+                                   const QString &initial) override;
+    std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,
+                                 int initial, int minimum, int maximum) override;
 
 private:
     struct Answer {
         AskedPrompt::Kind kind;
         QMessageBox::StandardButton button = QMessageBox::NoButton;
         QString path;
+        std::optional<QString> text;
+        std::optional<int> number;
     };
 
     // The next answer if it is of `kind`; otherwise fails the test.

@@ -3,7 +3,7 @@
 // they wrap with and without the progress callback, and a large text file
 // opened, saved and closed.
 //
-//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text]]      (default 16, all)
+//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text|large]]   (default 16, all)
 #include "core/ConversionEngine.h"
 #include "convert/Conversions.h"
 #include "core/LargeBuffer.h"
@@ -11,6 +11,7 @@
 #include "convert/KestrunBinding.h"
 #include "convert/Progress.h"
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/AllocatorTuning.h"
@@ -19,14 +20,14 @@
 #include "shell/FileRoutines.h"
 #include "shell/UserPrompts.h"
 
+#include "large_documents.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMdiArea>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTextCursor>
 
 #include <algorithm>
 #include <cstdio>
@@ -56,6 +57,16 @@ public:
                      int) override
     {
         return savePath;
+    }
+    std::optional<QString> askText(QWidget *, const QString &, const QString &,
+                                   const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<int> askNumber(QWidget *, const QString &, const QString &, int, int,
+                                 int) override
+    {
+        return std::nullopt;
     }
 };
 
@@ -304,9 +315,8 @@ int main(int argc, char *argv[])
                best(5, [&] { ConvertHexToBinary(source); }));
         hexToBinarySteps(source, answers.savePath);
         // An edited document's text comes from the editor, not as loaded.
-        QTextCursor cursor(source->Txt()->document());
-        cursor.insertText(QStringLiteral(" "));
-        cursor.deletePreviousChar();
+        source->Txt()->replaceSelection(QStringLiteral(" "));
+        source->Txt()->SendScintilla(QsciScintillaBase::SCI_DELETEBACK);
         const double edited = best(5, [&] { ConvertHexToBinary(source); });
         const double editedBytes = best(5, [&] { source->documentBytes(); });
         std::printf("  driver on the document once edited %.3f s (%.2fx), its bytes %.3f s\n",
@@ -330,6 +340,8 @@ int main(int argc, char *argv[])
                seconds([&] { ConvertHexToDump(source); }));
     }
     closeAll(frame);
+    if (wanted("large"))
+        benchLargeDocuments(frame, dir.path(), image);
     if (!wanted("text"))
         return 0;
 

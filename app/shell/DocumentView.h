@@ -1,0 +1,88 @@
+// The edit control of a document window: a Scintilla view that holds the
+// text as the file's bytes (UTF-8 for what is not ASCII) with an index of
+// line starts, and lays out only the lines on screen, so that texts of a
+// hundred megabytes open at once. Intel HEX text is coloured record by
+// record as it comes into view.
+#ifndef PELCOR_DOCUMENTVIEW_H
+#define PELCOR_DOCUMENTVIEW_H
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QByteArrayView>
+
+class DocumentView : public QsciScintilla {
+    Q_OBJECT
+
+public:
+    explicit DocumentView(QWidget *parent = nullptr);
+
+    // Replaces the whole text with an empty one that appendText() fills
+    // piece by piece (UTF-8). Until endText() the view is read-only, and
+    // nothing of the filling can be undone. `hex` colours the text as
+    // Intel HEX.
+    void beginText(bool hex);
+    void appendText(QByteArrayView piece);
+    // Makes room for `total` bytes at once, so that the pieces still to
+    // come go in without moving what is there.
+    void reserve(qsizetype total);
+    void endText();
+
+    // The whole text as the view holds it, UTF-8 with its line ends as
+    // they are; valid until the next change.
+    QByteArrayView textBytes() const;
+    bool isHex() const { return m_hex; }
+
+    // The line end that Enter and pasted text put in: "\r\n", "\n" or "\r".
+    void setLineEnd(QByteArrayView lineEnd);
+    QByteArray lineEnd() const;
+
+    // The point from which the next change emits edited().
+    void markUnchanged();
+
+    // The selection as plain text, line ends as they stand in the text.
+    QString selectedPlainText() const;
+    // Puts `text` in place of the selection, its line ends turned into the
+    // view's own; an empty text deletes the selection.
+    void replaceSelection(const QString &text);
+
+    // Selects the next match of `text` after the selection, wrapping round
+    // to the start once; false when there is none. Case is ignored.
+    bool findNext(const QString &text);
+    // Lines counted from 1.
+    void goToLine(int line);
+    void selectLine(int line);
+    int caretLine() const;
+    int caretColumn() const;
+    int lineTotal() const;
+
+    void applyFont(const QFont &font);
+
+    // Accessibility reads offsets in UTF-16 units: once someone has asked,
+    // the view keeps an index that turns them into positions at once.
+    qsizetype offsetOfPosition(qsizetype position);
+    qsizetype positionOfOffset(qsizetype offset);
+
+signals:
+    // The text changed since it was loaded or last marked unchanged.
+    void edited();
+    void caretMoved();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    // Files dropped on the text go on to the frame, which opens them.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+    void setUpStyles();
+    void styleNeeded(int position);
+    void styleLines(qsizetype first, qsizetype last);
+    void keepCharacterIndex();
+
+    bool m_hex = false;
+    bool m_characterIndex = false;
+};
+
+#endif

@@ -1,0 +1,140 @@
+// The frame's Edit menu: the clipboard commands, find and go to line, all
+// on the active document, and the caret's place in the status bar.
+#include "shell/FrmMDI.h"
+
+#include "shell/DocumentView.h"
+#include "shell/Form1.h"
+#include "shell/UserPrompts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+
+void FrmMDI::buildEditMenu()
+{
+    m_Edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    m_Edit->setObjectName(QStringLiteral("m_Edit"));
+    m_Undo = command(m_Edit, "m_Undo", QStringLiteral("元へ戻す(&U)"), &FrmMDI::m_Undo_Click);
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l2"));
+    m_Tear = command(m_Edit, "m_Tear", QStringLiteral("切り取り(&T)"), &FrmMDI::m_Tear_Click);
+    m_Copy = command(m_Edit, "m_Copy", QStringLiteral("コピー(&C)"), &FrmMDI::m_Copy_Click);
+    m_Paste = command(m_Edit, "m_Paste", QStringLiteral("貼り付け(&P)"), &FrmMDI::m_Paste_Click);
+    m_Del = command(m_Edit, "m_Del", QStringLiteral("削除(&D)"), &FrmMDI::m_Del_Click);
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l4"));
+    m_AllSel = command(m_Edit, "m_AllSel", QStringLiteral("全て選択(&A)"), &FrmMDI::m_AllSel_Click);
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l6"));
+    m_Find = command(m_Edit, "m_Find", QStringLiteral("検索(&F)..."), &FrmMDI::m_Find_Click,
+                     QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_FindNext = command(m_Edit, "m_FindNext", QStringLiteral("次を検索(&N)"),
+                         &FrmMDI::m_FindNext_Click, QKeySequence(Qt::Key_F3));
+    m_Jump = command(m_Edit, "m_Jump", QStringLiteral("行へ移動(&G)..."), &FrmMDI::m_Jump_Click,
+                     QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(m_Edit, &QMenu::aboutToShow, this, [this] {
+        const bool any = Form1::DocumentCount() >= 1;
+        for (QAction *item :
+             {m_Undo, m_Tear, m_Copy, m_Paste, m_Del, m_AllSel, m_Find, m_FindNext, m_Jump})
+            item->setEnabled(any);
+    });
+}
+
+void FrmMDI::m_Undo_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->undo();
+}
+
+void FrmMDI::m_Tear_Click()
+{
+    if (Form1 *window = activeDocument()) {
+        QApplication::clipboard()->clear();
+        QApplication::clipboard()->setText(window->Txt()->selectedPlainText());
+        window->Txt()->replaceSelection(QString());
+    }
+}
+
+void FrmMDI::m_Copy_Click()
+{
+    if (Form1 *window = activeDocument()) {
+        QApplication::clipboard()->clear();
+        QApplication::clipboard()->setText(window->Txt()->selectedPlainText());
+    }
+}
+
+void FrmMDI::m_Paste_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->replaceSelection(QApplication::clipboard()->text());
+}
+
+void FrmMDI::m_Del_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->replaceSelection(QString());
+}
+
+void FrmMDI::m_AllSel_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->Txt()->selectAll();
+}
+
+void FrmMDI::m_Find_Click()
+{
+    if (!activeDocument())
+        return;
+    const std::optional<QString> text =
+        prompts().askText(this, QStringLiteral("検索"), QStringLiteral("検索する文字列(&N):"), m_findText);
+    if (!text || text->isEmpty())
+        return;
+    m_findText = *text;
+    findInActive(m_findText);
+}
+
+void FrmMDI::m_FindNext_Click()
+{
+    if (!activeDocument())
+        return;
+    if (m_findText.isEmpty())
+        m_Find_Click();
+    else
+        findInActive(m_findText);
+}
+
+bool FrmMDI::findInActive(const QString &text)
+{
+    Form1 *window = activeDocument();
+    if (!window)
+        return false;
+    if (window->Txt()->findNext(text))
+        return true;
+    prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
+                      QStringLiteral("「%1」が見つかりません").arg(text), QMessageBox::Ok);
+    return false;
+}
+
+void FrmMDI::m_Jump_Click()
+{
+    Form1 *window = activeDocument();
+    if (!window)
+        return;
+    DocumentView *view = window->Txt();
+    const int last = view->lineTotal();
+    const std::optional<int> line =
+        prompts().askNumber(this, QStringLiteral("行へ移動"),
+                            QStringLiteral("行番号 (1 - %1)(&L):").arg(last), view->caretLine(), 1, last);
+    if (line)
+        view->goToLine(*line);
+}
+
+void FrmMDI::showCaret()
+{
+    Form1 *window = activeDocument();
+    if (!window) {
+        m_caret->clear();
+        return;
+    }
+    const DocumentView *view = window->Txt();
+    m_caret->setText(QStringLiteral("%1 行、%2 列").arg(view->caretLine()).arg(view->caretColumn()));
+}

@@ -1,0 +1,81 @@
+// Writing a whole output so that nothing is ever damaged, for Pelcor's
+// saves and kestrun's outputs alike:
+//
+// - "-" is standard output, written as a stream;
+// - a new file, or an existing regular file with one name, is written to a
+//   temporary file beside it and renamed over it only once complete; the
+//   old file's mode, and (where allowed, as for root) its owner and group,
+//   carry over;
+// - a regular file with more than one name (hard links) is copied to a
+//   backup beside it and then rewritten in place, so that every name sees
+//   the new bytes; a failure writes the old bytes back from the backup;
+// - an existing device, FIFO or socket is opened and written in place,
+//   never replaced;
+// - symbolic links are followed: the file they name is written.
+//
+// A writer destroyed without a successful commit() discards what it wrote
+// and leaves the old file as it was (a stream or a device cannot take back
+// what it was given). Every failure carries the system's own reason.
+//
+//     SafeFileWriter out(path);
+//     if (!out.open() || !out.write(bytes) || !out.commit())
+//         report(out.errorString());
+#ifndef PELCOR_SAFE_FILE_WRITER_H
+#define PELCOR_SAFE_FILE_WRITER_H
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+class SafeFileWriter {
+public:
+    // How the output is written, decided by open().
+    enum class Kind { None, Stream, Replace, LinkedInPlace, InPlace };
+
+    // `path` as LocalPath encodes it; "-" is standard output.
+    explicit SafeFileWriter(const QString &path);
+    ~SafeFileWriter();
+    SafeFileWriter(const SafeFileWriter &) = delete;
+    SafeFileWriter &operator=(const SafeFileWriter &) = delete;
+
+    bool open();
+    bool write(QByteArrayView bytes);
+    bool commit();
+    // Drops what was written; the old file stays (or is written back).
+    void discard();
+
+    Kind kind() const { return m_kind; }
+    QString errorString() const { return m_error; }
+
+    // open(), write() and commit() in one; `error` receives the reason.
+    static bool writeWhole(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+
+    // Run first thing in main(): descriptors 0, 1 and 2 that are closed
+    // get /dev/null, so that no file the program opens later takes their
+    // number and receives what was meant for a standard stream; writing
+    // to "-" then fails, since standard output was closed. A file size
+    // limit becomes a write error (EFBIG) instead of killing the process
+    // with a half-written temporary file.
+    static void protectProcess();
+    // True when protectProcess() found standard input (0) or output (1)
+    // closed.
+    static bool standardStreamWasClosed(int fd);
+
+private:
+    bool fail(int error);
+    bool failWith(const QString &reason);
+    bool openReplacement(const QByteArray &target, const struct stat *old);
+    bool openLinked(const QByteArray &target);
+    bool openSpecial(const QByteArray &target, bool socket);
+    bool restoreFromBackup();
+    void closeFile();
+
+    QString m_path;
+    Kind m_kind = Kind::None;
+    int m_fd = -1;
+    QByteArray m_target;
+    QByteArray m_temporary;
+    QString m_error;
+};
+
+#endif

@@ -1,0 +1,168 @@
+// kestrun's outputs never damage what they replace: FIFOs are written, not
+// replaced; hard-linked files are updated in place and restored on
+// failure; mode and owner stay; closed standard streams are errors; names
+// that are not UTF-8 work; every failure has a reason.
+#include "support/kestrun_process.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs `script` in sh in `folder`, with $K naming kestrun.
+KestrunRun shell(const QString &folder, const QString &script)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    process.waitForFinished(120000);
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+struct stat statOf(const QByteArray &path)
+{
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        info.st_mode = 0;
+    return info;
+}
+
+} // namespace
+
+class SafeOutputTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_hex;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QByteArray local(const QString &name) const { return QFile::encodeName(path(name)); }
+
+    QStringList entries() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        writeBytes(path("rom.bin"), sampleImage(0x3000, 5));
+        QVERIFY(runKestrun({"bin2hex", path("rom.bin"), "-o", path("rom.hex")}).exitCode == 0);
+        m_hex = readBytes(path("rom.hex"));
+    }
+
+    // Qt cannot name the files whose names are not UTF-8.
+    void cleanupTestCase() { shell(m_dir.path(), "find . -mindepth 1 -delete"); }
+
+    void fifoIsWrittenNotReplaced()
+    {
+        QVERIFY(::mkfifo(local("pipe").constData(), 0600) == 0);
+        const KestrunRun run = shell(
+            m_dir.path(), "cat pipe > from-pipe & $K bin2hex rom.bin -o pipe; s=$?; wait; exit $s");
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(S_ISFIFO(statOf(local("pipe")).st_mode));
+        QVERIFY(readBytes(path("from-pipe")) == m_hex);
+        QFile::remove(path("pipe"));
+    }
+
+    void hardLinksSeeTheNewBytesAndKeepTheOldOnFailure()
+    {
+        writeBytes(path("a.hex"), "old");
+        QVERIFY(::link(local("a.hex").constData(), local("b.hex").constData()) == 0);
+        QVERIFY(::chmod(local("a.hex").constData(), 0640) == 0);
+        const QStringList before = entries();
+
+        // A failure (here the file size limit) writes the old bytes back.
+        const KestrunRun failed =
+            shell(m_dir.path(), "ulimit -f 8; exec $K bin2hex rom.bin -o a.hex");
+        QCOMPARE(failed.exitCode, 1);
+        QVERIFY2(failed.errorText().contains(u"a.hex: File too large"), failed.err.constData());
+        QCOMPARE(readBytes(path("b.hex")), QByteArray("old"));
+        QCOMPARE(entries(), before);
+
+        const KestrunRun written = runKestrun({"bin2hex", path("rom.bin"), "-o", path("a.hex")});
+        QVERIFY2(written.exitCode == 0, written.err.constData());
+        QVERIFY(readBytes(path("b.hex")) == m_hex);
+        const struct stat info = statOf(local("a.hex"));
+        QCOMPARE(info.st_nlink, nlink_t(2));
+        QCOMPARE(info.st_mode & 07777, mode_t(0640));
+        QCOMPARE(entries(), before);
+        QFile::remove(path("a.hex"));
+        QFile::remove(path("b.hex"));
+    }
+
+    void replacedFilesKeepModeOwnerAndLinks()
+    {
+        writeBytes(path("target.hex"), "old");
+        QVERIFY(::chmod(local("target.hex").constData(), 0604) == 0);
+        const bool root = geteuid() == 0;
+        if (root)
+            QVERIFY(::chown(local("target.hex").constData(), 65534, 65534) == 0);
+        QVERIFY(::symlink("target.hex", local("link.hex").constData()) == 0);
+
+        const KestrunRun run = runKestrun({"bin2hex", path("rom.bin"), "-o", path("link.hex")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(S_ISLNK(statOf(local("link.hex")).st_mode));
+        QVERIFY(readBytes(path("target.hex")) == m_hex);
+        const struct stat info = statOf(local("target.hex"));
+        QCOMPARE(info.st_mode & 07777, mode_t(0604));
+        if (root)
+            QCOMPARE(info.st_uid, uid_t(65534));
+    }
+
+    void closedStandardStreamsAreErrors_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("output to a closed stdout")
+            << "exec $K bin2hex rom.bin -o - >&-" << 1 << "standard output: not open";
+        QTest::newRow("input from a closed stdin")
+            << "exec $K hex2bin - -o x.bin <&-" << 1 << "standard input: not open";
+        // The file must not take descriptor 1 and receive stray output.
+        QTest::newRow("a file with stdout closed")
+            << "exec $K bin2hex rom.bin -o closed.hex >&-" << 0 << "";
+    }
+
+    void closedStandardStreamsAreErrors()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const KestrunRun run = shell(m_dir.path(), script);
+        QCOMPARE(run.exitCode, status);
+        QVERIFY2(run.errorText().contains(said), run.err.constData());
+        if (status == 0)
+            QVERIFY(readBytes(path("closed.hex")) == m_hex);
+    }
+
+    void namesThatAreNotUtf8()
+    {
+        const KestrunRun run = shell(m_dir.path(), "cp rom.bin \"$(printf 'r\\377.bin')\" && "
+                                                   "$K bin2hex \"$(printf 'r\\377.bin')\" -o "
+                                                   "\"$(printf 'o\\376.hex')\" && "
+                                                   "$K hex2bin \"$(printf 'o\\376.hex')\"");
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(S_ISREG(statOf(QFile::encodeName(m_dir.path()) + "/o\xFE.hex").st_mode));
+        // hex2bin's default output: the input's name with .bin.
+        QVERIFY(S_ISREG(statOf(QFile::encodeName(m_dir.path()) + "/o\xFE.bin").st_mode));
+        const KestrunRun missing = shell(m_dir.path(), "$K dump \"$(printf 'n\\377.bin')\"");
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.startsWith("n\xFF.bin: No such file"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SafeOutputTest)
+#include "safe_output_test.moc"
