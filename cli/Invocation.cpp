@@ -99,9 +99,11 @@ struct Options {
                             QStringLiteral("bin2hex: the HEX address of the first byte; extended "
                                            "linear address records as needed."),
                             QStringLiteral("ADDR")};
-    QCommandLineOption settings{QStringLiteral("settings"),
-                                QStringLiteral("Takes the settings from a Pelcor.ini; options win."),
-                                QStringLiteral("FILE")};
+    QCommandLineOption settings{
+        QStringLiteral("settings"),
+        QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
+                       "Without it: Pelcor's defaults, no file."),
+        QStringLiteral("FILE")};
 };
 
 Options::Options(QCommandLineParser &parser)

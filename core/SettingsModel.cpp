@@ -1,10 +1,30 @@
 #include "core/SettingsModel.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 const QString placementKey = QStringLiteral("MDISize");
+const QString fileName = QStringLiteral("Pelcor.ini");
+
+// The user's configuration folder as the XDG base directory rules give it:
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config.
+QString configHome()
+{
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(configured))
+        return configured;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+// A file the settings can be saved to: saves replace it through a new file
+// in its folder, so the folder must take one too.
+bool canBeSaved(const QFileInfo &file)
+{
+    return file.isFile() && file.isWritable() && QFileInfo(file.absolutePath()).isWritable();
+}
 
 // A 16-bit decimal integer with an optional sign; anything else (a hand
 // edit, a hex number, a value out of range) is refused.
@@ -36,14 +56,36 @@ SettingsModel &SettingsModel::program()
     return instance;
 }
 
+QString SettingsModel::fileFor(const QString &programFolder)
+{
+    const QFileInfo beside(programFolder + u'/' + fileName);
+    if (canBeSaved(beside))
+        return beside.filePath();
+    return configHome() + QStringLiteral("/Pelcor/") + fileName;
+}
+
 void SettingsModel::setUp()
 {
-    setUp(QCoreApplication::applicationDirPath());
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString path = fileFor(folder);
+    setUpFile(path);
+    const QString beside = folder + u'/' + fileName;
+    m_makesFolder = path != beside;
+    // A Pelcor.ini that came with a read-only copy still gives the first
+    // run its values, which the first save then keeps in the user's file.
+    m_firstRunSource = m_makesFolder && QFileInfo(beside).isFile() ? beside : QString();
 }
 
 void SettingsModel::setUp(const QString &folder)
 {
-    m_store.setPath(folder + u'/' + QStringLiteral("Pelcor.ini"));
+    setUpFile(folder + u'/' + fileName);
+    m_makesFolder = false;
+    m_firstRunSource.clear();
+}
+
+void SettingsModel::setUpFile(const QString &path)
+{
+    m_store.setPath(path);
     m_store.setSection(QStringLiteral("Vantrel"));
     // The key order is also the order in which a new file receives them.
     m_store.SetArrayKey(10, {QStringLiteral("StartAddress"), QStringLiteral("EndAddress"),
@@ -78,6 +120,10 @@ void SettingsModel::load()
 
 bool SettingsModel::save()
 {
+    // The per-user folder does not exist before the first save. A program
+    // folder that went away is not made again.
+    if (m_makesFolder)
+        QDir().mkpath(QFileInfo(m_store.Path()).absolutePath());
     m_store.SetArrayValue(10, {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
                                m_dump.RecordLength, m_dump.BlankChar, m_dump.Scope,
                                m_dump.NoDump, m_dump.NewLine, m_font.FontFace, m_font.FontSize});
@@ -86,9 +132,14 @@ bool SettingsModel::save()
 
 std::optional<PlacementBlock> SettingsModel::restoreStep()
 {
+    const QString path = m_store.Path();
+    if (!m_firstRunSource.isEmpty() && !QFileInfo::exists(path))
+        m_store.setPath(m_firstRunSource);
     load();
     QByteArray bytes(PlacementBlock::Size, '\0');
-    if (!m_store.GetStruct(bytes.data(), PlacementBlock::Size, placementKey))
+    const bool placed = m_store.GetStruct(bytes.data(), PlacementBlock::Size, placementKey);
+    m_store.setPath(path);
+    if (!placed)
         return std::nullopt;
     return PlacementBlock::fromBytes(bytes);
 }

@@ -1,11 +1,30 @@
 #!/bin/sh
-# Installs what building and testing Pelcor needs, and nothing that is already there.
+# Installs what Pelcor needs, and nothing that is already there.
+#
+#   tools/setup.sh        what building and running needs (./run)
+#   tools/setup.sh test   that, and the tools the tests use (./test)
+#
 # Safe to run again and again: it asks apt only for the packages that are missing.
 set -eu
 
-PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n fonts-ipafont-gothic \
-libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
-xvfb xauth imagemagick"
+# Building and running: the compiler, Qt, QScintilla (the document view),
+# Qt's Japanese texts and a Japanese gothic font.
+RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n \
+fonts-ipafont-gothic"
+
+# Testing: GoogleTest; the peers the conversions are checked against
+# (objcopy, srec_cat, Python's intelhex, xxd, hexdump); clang with
+# libFuzzer for the fuzz targets; a virtual display and screenshots; the
+# validators of the desktop files, MIME type and manual; and the Debian
+# package tools.
+TEST_PACKAGES="libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
+xvfb xauth imagemagick desktop-file-utils appstream shared-mime-info dpkg-dev file"
+
+case "${1:-run}" in
+    run) PACKAGES="$RUN_PACKAGES" ;;
+    test) PACKAGES="$RUN_PACKAGES $TEST_PACKAGES" ;;
+    *) echo "usage: tools/setup.sh [run|test]" >&2; exit 2 ;;
+esac
 
 missing=""
 for p in $PACKAGES; do

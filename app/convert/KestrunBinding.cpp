@@ -2,15 +2,20 @@
 
 #include "convert/LibraryBinding.h"
 
+#include "installed_layout.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
 LibraryBinding &library()
 {
-    // Found by its full path: the executable's folder is not on the
+    // Found by its full path: the program's own folders are not on the
     // loader's search path.
-    static LibraryBinding binding(KestrunBinding::libraryPath());
+    static LibraryBinding binding(
+        KestrunBinding::libraryPath(QCoreApplication::applicationDirPath()));
     return binding;
 }
 
@@ -28,9 +33,19 @@ bool bind(const char *name, Function &function)
 
 namespace KestrunBinding {
 
+QString libraryPath(const QString &programFolder)
+{
+    // The build tree and a folder copied whole keep the library beside the
+    // program; an installed program finds it in the library folder.
+    const QString beside = programFolder + QStringLiteral("/" KESTRUN_SONAME_FILE);
+    const QString installed = QDir::cleanPath(
+        programFolder + QStringLiteral("/" PELCOR_LIBDIR_FROM_BINDIR "/" KESTRUN_SONAME_FILE));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed) ? beside : installed;
+}
+
 QString libraryPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/libKestrun.so");
+    return library().path();
 }
 
 std::int32_t DllGetVersion(std::int32_t *version)

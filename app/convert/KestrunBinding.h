@@ -1,9 +1,9 @@
 // The program's way to the conversion library Kestrun, which lives beside
-// the executable and is bound by name the first time each export is
-// called. The functions take the exports' own arguments (exports.h has
-// their contracts). When the library or an export cannot be bound, the user
-// is told which, and the call returns NotBound (CheckSum: no value) without
-// touching its arguments.
+// the executable or, installed, in the library folder, and is bound by name
+// the first time each export is called. The functions take the exports' own
+// arguments (exports.h has their contracts). When the library or an export
+// cannot be bound, the user is told which, and the call returns NotBound
+// (CheckSum: no value) without touching its arguments.
 #ifndef PELCOR_KESTRUN_BINDING_H
 #define PELCOR_KESTRUN_BINDING_H
 
@@ -19,7 +19,9 @@ namespace KestrunBinding {
 // Below every result code of the library.
 constexpr std::int32_t NotBound = INT32_MIN;
 
-// The file the program loads the library from.
+// The file a program in `programFolder` loads the library from.
+QString libraryPath(const QString &programFolder);
+// The file this program loads the library from.
 QString libraryPath();
 
 std::int32_t DllGetVersion(std::int32_t *version);

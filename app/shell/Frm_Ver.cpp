@@ -1,9 +1,11 @@
 #include "shell/Frm_Ver.h"
 
 #include "convert/KestrunBinding.h"
+#include "core/SettingsModel.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -76,6 +78,8 @@ Frm_Ver::Frm_Ver(QWidget *parent)
     m_Text1->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_Label4->setText(HomePage);
     m_Label5->setText(MailAddress);
+    m_settingsFile->setText(QStringLiteral("設定ファイル: ")
+                            + QDir::toNativeSeparators(SettingsModel::program().filePath()));
     m_Image1->setPixmap(QIcon(QStringLiteral(":/icons/pelcor.png")).pixmap(48, 48));
 }
 
@@ -115,6 +119,11 @@ void Frm_Ver::createControls()
         link->installEventFilter(this);
     }
 
+    // Which Pelcor.ini this run uses: the portable one or the user's own.
+    m_settingsFile = new QLabel;
+    m_settingsFile->setObjectName(QStringLiteral("SettingsFile"));
+    m_settingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     m_Command1 = new QPushButton(QStringLiteral("閉じる"));
     m_Command1->setObjectName(QStringLiteral("Command1"));
     m_Command1->setDefault(true);
@@ -136,6 +145,8 @@ void Frm_Ver::layOut()
     details->addWidget(m_Text1);
     details->addSpacing(8);
     details->addLayout(links);
+    details->addSpacing(8);
+    details->addWidget(m_settingsFile);
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_Image1, 0, Qt::AlignTop);

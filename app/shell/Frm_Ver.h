@@ -43,6 +43,8 @@ public:
     QLabel *Label5() const { return m_Label5; }
     QLabel *Image1() const { return m_Image1; }
     QPushButton *Command1() const { return m_Command1; }
+    // "設定ファイル: " and the settings file in use.
+    QLabel *settingsFile() const { return m_settingsFile; }
 
     // Takes both underlines away and gives the window its usual pointer.
     void ResetLinkHover();
@@ -61,6 +63,7 @@ private:
     QLabel *m_Label4;
     QLabel *m_Label5;
     QLabel *m_Image1;
+    QLabel *m_settingsFile;
     QPushButton *m_Command1;
 };
 

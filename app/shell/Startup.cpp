@@ -25,6 +25,8 @@ void prepareApplication(QApplication &app)
     // The resources live in a static library, which the linker would
     // otherwise drop.
     Q_INIT_RESOURCE(pelcor);
+    // Desktops match the windows to the installed desktop entry by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dev.pelcor.Pelcor"));
     auto *translator = new QTranslator(&app);
     if (translator->load(QStringLiteral("qtbase_ja"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

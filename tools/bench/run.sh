@@ -40,7 +40,7 @@ die() {
 }
 
 for tool in objcopy srec_cat xxd hexdump cmp; do
-    command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh installs it)"
+    command -v "$tool" >/dev/null || die "$tool is missing (tools/setup.sh test installs it)"
 done
 for program in "$bin/kestrun" "$bench/bench_image" "$bench/bench_measure"; do
     [ -x "$program" ] || die "$program is missing: build the project first"
