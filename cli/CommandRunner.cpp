@@ -30,15 +30,18 @@ void printError(const QString &text)
 
 bool sameFile(const QString &a, const QString &b)
 {
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     return stat(LocalPath::encode(a).constData(), &first) == 0
-        && stat(LocalPath::encode(b).constData(), &second) == 0 && first.st_dev == second.st_dev
-        && first.st_ino == second.st_ino;
+           && stat(LocalPath::encode(b).constData(), &second) == 0 && first.st_dev == second.st_dev
+           && first.st_ino == second.st_ino;
 }
 
 } // namespace
 
-CommandRunner::CommandRunner(const Invocation &invocation) : m_invocation(invocation) {}
+CommandRunner::CommandRunner(const Invocation &invocation) : m_invocation(invocation)
+{
+}
 
 int CommandRunner::run()
 {
@@ -144,7 +147,8 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
     if (m_invocation.command == Invocation::Command::Sum)
         settings.noDump = true;
     if (!settings.fault.isEmpty()) {
-        fail(file.isEmpty() ? QStringLiteral("kestrun") : file, settingFaultMessage(settings.fault));
+        fail(file.isEmpty() ? QStringLiteral("kestrun") : file,
+             settingFaultMessage(settings.fault));
         return false;
     }
     return true;
@@ -196,7 +200,7 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSourc
         isatty(STDERR_FILENO) && bytes.size() > ConversionProgress::kWorthShowing, output);
     engine.setProgress(ConversionProgress::report, progress.userValue());
     const bool report = m_invocation.command == Invocation::Command::Dump
-        || m_invocation.command == Invocation::Command::HexDump;
+                        || m_invocation.command == Invocation::Command::HexDump;
     engine.setTextReady([&](const char *text) {
         if (report)
             output.put(resultHead(engine));
@@ -281,12 +285,12 @@ QByteArray CommandRunner::infoText(ConversionEngine &engine) const
     text += "data-bytes " + QByteArray::number(qulonglong(layout.dataBytes)) + '\n';
     for (std::size_t type = 0; type < layout.records.size(); ++type)
         text += "records-0" + QByteArray::number(qulonglong(type)) + ' '
-            + QByteArray::number(qulonglong(layout.records[type])) + '\n';
+                + QByteArray::number(qulonglong(layout.records[type])) + '\n';
     if (layout.startAddress) {
         const std::uint32_t value = *layout.startAddress;
-        text += layout.startType == 0x03
-            ? "start-segment " + hex(value >> 16).right(4) + ':' + hex(value & 0xFFFF).right(4)
-            : "start-linear " + hex(value);
+        text += layout.startType == 0x03 ? "start-segment " + hex(value >> 16).right(4) + ':'
+                                               + hex(value & 0xFFFF).right(4)
+                                         : "start-linear " + hex(value);
         text += '\n';
     }
     text += "sum " + hex(engine.dataSum()) + '\n';

@@ -69,7 +69,8 @@ InputSource::Outcome InputSource::readAll(int fd, qsizetype expected, QString &e
                 error = QStringLiteral("larger than %1 bytes").arg(kLargestInput);
                 return Outcome::Failed;
             }
-            LargeBuffer larger(static_cast<std::size_t>(std::min(m_length * 2, kLargestInput + 1)) + 1);
+            LargeBuffer larger(static_cast<std::size_t>(std::min(m_length * 2, kLargestInput + 1))
+                               + 1);
             if (larger.isValid())
                 std::memcpy(larger.data(), m_buffer.data(), static_cast<std::size_t>(m_length));
             m_buffer = std::move(larger);

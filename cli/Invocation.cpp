@@ -32,9 +32,12 @@ struct Command {
     Invocation::Command command;
 };
 constexpr Command kCommands[] = {
-    {"hex2bin", Invocation::Command::HexToBinary}, {"bin2hex", Invocation::Command::BinaryToHex},
-    {"dump", Invocation::Command::Dump},           {"hexdump", Invocation::Command::HexDump},
-    {"sum", Invocation::Command::Sum},             {"info", Invocation::Command::Info},
+    {"hex2bin", Invocation::Command::HexToBinary},
+    {"bin2hex", Invocation::Command::BinaryToHex},
+    {"dump", Invocation::Command::Dump},
+    {"hexdump", Invocation::Command::HexDump},
+    {"sum", Invocation::Command::Sum},
+    {"info", Invocation::Command::Info},
 };
 
 // A hexadecimal option value within [lowest, highest].
@@ -68,26 +71,30 @@ struct Options {
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Shows the program's and the library's versions.")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("Writes the result to FILE."), QStringLiteral("FILE")};
+                              QStringLiteral("Writes the result to FILE."),
+                              QStringLiteral("FILE")};
     QCommandLineOption start{QStringLiteral("start"),
                              QStringLiteral("First address of the range (StartAddress)."),
                              QStringLiteral("HEX")};
     QCommandLineOption end{QStringLiteral("end"),
                            QStringLiteral("Last address of the range (EndAddress)."),
                            QStringLiteral("HEX")};
-    QCommandLineOption automatic{QStringLiteral("auto-range"),
-                                 QStringLiteral("Finds the range itself, whatever --settings says.")};
+    QCommandLineOption automatic{
+        QStringLiteral("auto-range"),
+        QStringLiteral("Finds the range itself, whatever --settings says.")};
     QCommandLineOption fill{QStringLiteral("fill"),
                             QStringLiteral("Byte where no data lies, 0 to FF (BlankChar)."),
                             QStringLiteral("HEX")};
-    QCommandLineOption recordLength{QStringLiteral("record-length"),
-                                    QStringLiteral("Data bytes per HEX record, 1 to FF (RecordLength)."),
-                                    QStringLiteral("HEX")};
+    QCommandLineOption recordLength{
+        QStringLiteral("record-length"),
+        QStringLiteral("Data bytes per HEX record, 1 to FF (RecordLength)."),
+        QStringLiteral("HEX")};
     QCommandLineOption lineEnd{QStringLiteral("line-end"),
                                QStringLiteral("Line end of HEX text and reports (NewLine)."),
                                QStringLiteral("crlf|cr|lf")};
-    QCommandLineOption checksumOnly{QStringLiteral("checksum-only"),
-                                    QStringLiteral("Reports the checksum without dump lines (NoDump).")};
+    QCommandLineOption checksumOnly{
+        QStringLiteral("checksum-only"),
+        QStringLiteral("Reports the checksum without dump lines (NoDump).")};
     QCommandLineOption scope{QStringLiteral("scope"),
                              QStringLiteral("First guess of the output size, times the input's, "
                                             "1 or more (Scope); outputs grow as they need."),
@@ -158,9 +165,9 @@ QString readPositional(const QStringList &positional, Invocation &invocation)
 {
     if (positional.isEmpty())
         return QStringLiteral("no command given");
-    const auto *found = std::find_if(std::begin(kCommands), std::end(kCommands), [&](const Command &c) {
-        return positional[0] == QLatin1String(c.name);
-    });
+    const auto *found =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&](const Command &c) { return positional[0] == QLatin1String(c.name); });
     if (found == std::end(kCommands))
         return QStringLiteral("unknown command '%1'").arg(positional[0]);
     if (positional.size() != 2)
@@ -171,7 +178,8 @@ QString readPositional(const QStringList &positional, Invocation &invocation)
 }
 
 // The settings options' values, checked; empty when all are usable.
-QString readSettingOptions(const QCommandLineParser &parser, const Options &o, Invocation &invocation)
+QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
+                           Invocation &invocation)
 {
     const struct {
         const QCommandLineOption &option;
@@ -192,7 +200,8 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o, I
         invocation.*hex.field = hexValue(text, hex.lowest, hex.highest);
         if (!(invocation.*hex.field)) {
             return QStringLiteral("--%1 %2: not a hexadecimal number from %3 to %4")
-                .arg(hex.option.names().constFirst(), text, QString::number(hex.lowest, 16).toUpper(),
+                .arg(hex.option.names().constFirst(), text,
+                     QString::number(hex.lowest, 16).toUpper(),
                      QString::number(hex.highest, 16).toUpper());
         }
     }
@@ -209,12 +218,14 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o, I
         return QStringLiteral("--from-lowest and --start or --end contradict each other");
     if (invocation.start && invocation.end
         && std::uint32_t(*readHexSetting(*invocation.start))
-            > std::uint32_t(*readHexSetting(*invocation.end)))
-        return QStringLiteral("--start %1 lies beyond --end %2").arg(*invocation.start, *invocation.end);
+               > std::uint32_t(*readHexSetting(*invocation.end)))
+        return QStringLiteral("--start %1 lies beyond --end %2")
+            .arg(*invocation.start, *invocation.end);
     if (parser.isSet(o.base)) {
         const QString text = parser.value(o.base);
         if (!hexValue(text, 0, UINT32_MAX))
-            return QStringLiteral("--base %1: not a hexadecimal number from 0 to FFFFFFFF").arg(text);
+            return QStringLiteral("--base %1: not a hexadecimal number from 0 to FFFFFFFF")
+                .arg(text);
         invocation.base = std::uint32_t(*readHexSetting(text));
     }
     invocation.checksumOnly = parser.isSet(o.checksumOnly);
@@ -260,7 +271,7 @@ Invocation Invocation::parse(const QStringList &arguments)
         // The parser names the program by its full path.
         const QString text = parser.helpText();
         invocation.helpText = QStringLiteral("Usage: kestrun command input [options]")
-            + text.mid(text.indexOf(u'\n'));
+                              + text.mid(text.indexOf(u'\n'));
         return invocation;
     }
     if (parser.isSet(options.version)) {

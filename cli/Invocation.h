@@ -50,7 +50,7 @@ struct Invocation {
     bool takesHexText() const
     {
         return command == Command::HexToBinary || command == Command::HexDump
-            || command == Command::Info;
+               || command == Command::Info;
     }
     bool makesBinary() const { return command == Command::HexToBinary; }
 

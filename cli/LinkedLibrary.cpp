@@ -5,8 +5,8 @@
 namespace {
 
 std::optional<std::uint32_t> checkSum(const std::uint8_t *data, std::uint32_t dataLength,
-                                      std::uint32_t first, std::uint32_t last,
-                                      std::uint32_t blank, char *digits)
+                                      std::uint32_t first, std::uint32_t last, std::uint32_t blank,
+                                      char *digits)
 {
     return CheckSum(data, dataLength, first, last, blank, digits);
 }

@@ -11,7 +11,9 @@ constexpr qsizetype kChunk = qsizetype(8) << 20;
 
 } // namespace
 
-OutputTarget::OutputTarget(const QString &path) : m_writer(path) {}
+OutputTarget::OutputTarget(const QString &path) : m_writer(path)
+{
+}
 
 OutputTarget::Outcome OutputTarget::open(QString &error)
 {

@@ -11,7 +11,9 @@ constexpr qsizetype kPiece = qsizetype(1) << 20;
 
 } // namespace
 
-StreamingOutput::StreamingOutput(const QString &path) : m_target(path) {}
+StreamingOutput::StreamingOutput(const QString &path) : m_target(path)
+{
+}
 
 StreamingOutput::~StreamingOutput()
 {

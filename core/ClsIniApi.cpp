@@ -65,15 +65,15 @@ void ClsIniApi::SetArrayDefault(qint16 count, const QVariantList &items)
     replaceList(m_defaults, count, items);
 }
 
-bool ClsIniApi::SetValue(const QString &value, const QString &key,
-                         const QString &section, const QString &fileName)
+bool ClsIniApi::SetValue(const QString &value, const QString &key, const QString &section,
+                         const QString &fileName)
 {
     applySection(section);
     const QString path = fileFor(fileName);
     if (key.isEmpty())
         return setAllValues(path);
-    return PrivateProfile::writeString(encodeCp932(m_section), encodeCp932(key),
-                                       encodeCp932(value), path);
+    return PrivateProfile::writeString(encodeCp932(m_section), encodeCp932(key), encodeCp932(value),
+                                       path);
 }
 
 bool ClsIniApi::setAllValues(const QString &path)
@@ -91,31 +91,31 @@ bool ClsIniApi::setAllValues(const QString &path)
     return allWritten;
 }
 
-QString ClsIniApi::GetValue(const QString &key, const QString &defaultValue,
-                            const QString &section, const QString &fileName)
+QString ClsIniApi::GetValue(const QString &key, const QString &defaultValue, const QString &section,
+                            const QString &fileName)
 {
     applySection(section);
     checkBufferSize();
-    const QByteArray buffer = PrivateProfile::getString(
-        encodeCp932(m_section), encodeCp932(key), encodeCp932(defaultValue),
-        m_bufferSize, fileFor(fileName));
+    const QByteArray buffer =
+        PrivateProfile::getString(encodeCp932(m_section), encodeCp932(key),
+                                  encodeCp932(defaultValue), m_bufferSize, fileFor(fileName));
     return decodeCp932(upToNul(buffer));
 }
 
-bool ClsIniApi::SetStruct(const void *data, qint32 size, const QString &key,
-                          const QString &section, const QString &fileName)
+bool ClsIniApi::SetStruct(const void *data, qint32 size, const QString &key, const QString &section,
+                          const QString &fileName)
 {
     applySection(section);
-    return PrivateProfile::writeStruct(encodeCp932(m_section), encodeCp932(key),
-                                       data, size, fileFor(fileName));
+    return PrivateProfile::writeStruct(encodeCp932(m_section), encodeCp932(key), data, size,
+                                       fileFor(fileName));
 }
 
-bool ClsIniApi::GetStruct(void *data, qint32 size, const QString &key,
-                          const QString &section, const QString &fileName)
+bool ClsIniApi::GetStruct(void *data, qint32 size, const QString &key, const QString &section,
+                          const QString &fileName)
 {
     applySection(section);
-    return PrivateProfile::getStruct(encodeCp932(m_section), encodeCp932(key),
-                                     data, size, fileFor(fileName));
+    return PrivateProfile::getStruct(encodeCp932(m_section), encodeCp932(key), data, size,
+                                     fileFor(fileName));
 }
 
 qint32 ClsIniApi::EnumSections(QStringList &sections, const QString &fileName)
@@ -131,14 +131,14 @@ qint32 ClsIniApi::EnumSections(QStringList &sections, const QString &fileName)
     return static_cast<qint32>(names.size());
 }
 
-qint32 ClsIniApi::EnumKeyAndValue(QStringList &values, QStringList &keys,
-                                  const QString &section, const QString &fileName)
+qint32 ClsIniApi::EnumKeyAndValue(QStringList &values, QStringList &keys, const QString &section,
+                                  const QString &fileName)
 {
     applySection(section);
     checkBufferSize();
     QByteArray written;
-    if (PrivateProfile::getSection(encodeCp932(m_section), written, m_bufferSize,
-                                   fileFor(fileName)) == 0)
+    if (PrivateProfile::getSection(encodeCp932(m_section), written, m_bufferSize, fileFor(fileName))
+        == 0)
         return 0;
     const QList<QByteArray> lines = splitList(written);
     values.clear();

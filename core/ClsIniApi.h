@@ -15,8 +15,7 @@
 //
 // Each operation with a section argument makes a non-empty one the current
 // Section, for later operations too; an empty file name means Path.
-class ClsIniApi
-{
+class ClsIniApi {
 public:
     QString Path() const { return m_path; }
     void setPath(const QString &path) { m_path = path; }
@@ -38,8 +37,8 @@ public:
     // entry of the value list under the key of the same index, in order;
     // true only when the key list is not empty, every key has a value and
     // every write succeeded. Writes made before a failure stay.
-    bool SetValue(const QString &value = {}, const QString &key = {},
-                  const QString &section = {}, const QString &fileName = {});
+    bool SetValue(const QString &value = {}, const QString &key = {}, const QString &section = {},
+                  const QString &fileName = {});
 
     // The key's value, or defaultValue when absent; cut to BufferSize - 1
     // bytes (never inside a character).
@@ -48,17 +47,17 @@ public:
 
     // A byte block of size bytes under key. GetStruct leaves data untouched
     // unless it returns true.
-    bool SetStruct(const void *data, qint32 size, const QString &key,
-                   const QString &section = {}, const QString &fileName = {});
-    bool GetStruct(void *data, qint32 size, const QString &key,
-                   const QString &section = {}, const QString &fileName = {});
+    bool SetStruct(const void *data, qint32 size, const QString &key, const QString &section = {},
+                   const QString &fileName = {});
+    bool GetStruct(void *data, qint32 size, const QString &key, const QString &section = {},
+                   const QString &fileName = {});
 
     // Fill the caller's lists (replacing their entries) and return how many
     // were found; with none found they return 0 and leave the lists alone.
     // Lists longer than BufferSize bytes come back cut.
     qint32 EnumSections(QStringList &sections, const QString &fileName = {});
-    qint32 EnumKeyAndValue(QStringList &values, QStringList &keys,
-                           const QString &section = {}, const QString &fileName = {});
+    qint32 EnumKeyAndValue(QStringList &values, QStringList &keys, const QString &section = {},
+                           const QString &fileName = {});
 
     // Reads the first count keys of the key list, with the defaults of the
     // same index, from the current Section of Path into values[0..count-1].

@@ -182,9 +182,8 @@ std::int32_t ConversionEngine::checkBinaryWindow(const Window &window, std::uint
     if (!m_settings.rangeGiven)
         return ResultOk;
     if (window.first >= dataLength)
-        return refuseRange(rangeBeyondDataMessage(window.first,
-                                                  static_cast<std::uint32_t>(m_settings.end),
-                                                  dataLength));
+        return refuseRange(rangeBeyondDataMessage(
+            window.first, static_cast<std::uint32_t>(m_settings.end), dataLength));
     if (window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
     return ResultOk;
@@ -233,8 +232,8 @@ std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progre
     if (!window.autoEnd && window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
     std::int64_t capacity = window.autoEnd
-        ? imageSizeGuess(m_settings, text.size(), bool(m_largeImageCheck))
-        : std::int64_t(window.last) - window.first + 1;
+                                ? imageSizeGuess(m_settings, text.size(), bool(m_largeImageCheck))
+                                : std::int64_t(window.last) - window.first + 1;
     if (capacity > kLargestBuffer)
         return tooLarge(std::uint64_t(capacity));
     // The library reads an end of 0 as "up to the last data": the one-byte
@@ -327,8 +326,8 @@ std::int32_t ConversionEngine::writeHex(QByteArrayView data, std::uint32_t first
 {
     // The library reads an end of 0 as the last byte of the data; with one
     // byte of data that is position 0.
-    const auto dataLength = static_cast<std::uint32_t>(
-        last == 0 ? std::min<qsizetype>(data.size(), 1) : data.size());
+    const auto dataLength =
+        static_cast<std::uint32_t>(last == 0 ? std::min<qsizetype>(data.size(), 1) : data.size());
     std::uint32_t end = last;
     return m_calls.binaryToHex(reinterpret_cast<const std::uint8_t *>(data.data()), text,
                                dataLength, static_cast<std::uint32_t>(capacity),
@@ -407,26 +406,26 @@ std::int32_t ConversionEngine::dump(std::uint8_t *data, std::uint32_t length,
     if (m_beforeDump)
         m_beforeDump();
     const bool empty = length == 0 && last == UINT32_MAX;
-    const std::uint64_t capacity =
-        (empty ? 0 : dumpTextSize(first, last, m_settings.newLine)) + 1;
+    const std::uint64_t capacity = (empty ? 0 : dumpTextSize(first, last, m_settings.newLine)) + 1;
     if (capacity > std::uint64_t(kLargestBuffer))
         return tooLarge(capacity - 1);
     if (!makeText(std::int64_t(capacity)))
         return ResultNoMemory;
     if (imageStart != 0) {
-        const auto lineLength = std::size_t(kDumpIndent + 75 + lineEndText(m_settings.newLine).size());
+        const auto lineLength =
+            std::size_t(kDumpIndent + 75 + lineEndText(m_settings.newLine).size());
         m_rewriter = LineRewriter::dumpAddresses(imageStart, lineLength, kDumpIndent);
         m_rewriter.follow(m_output.chars());
     }
     // The library reads an end of 0 as the last byte of the data: over
     // empty data an empty window, over one byte position 0.
     std::uint32_t dumpEnd = empty ? 0 : last;
-    const std::uint32_t dataLength = last == 0 && !empty ? std::min<std::uint32_t>(length, 1) : length;
+    const std::uint32_t dataLength =
+        last == 0 && !empty ? std::min<std::uint32_t>(length, 1) : length;
     std::uint32_t written = 0;
     const std::int32_t result = m_calls.dumpFormat(
-        data, m_output.chars(), dataLength, static_cast<std::uint32_t>(capacity), &written,
-        &first, &dumpEnd, m_settings.blank, m_settings.newLine, kDumpIndent, userValueNow(),
-        callbackNow());
+        data, m_output.chars(), dataLength, static_cast<std::uint32_t>(capacity), &written, &first,
+        &dumpEnd, m_settings.blank, m_settings.newLine, kDumpIndent, userValueNow(), callbackNow());
     m_rewriter.catchUp();
     m_rewriter.stop();
     if (result < 0)

@@ -130,8 +130,8 @@ private:
     std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
     std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal, Window window);
     std::int32_t growImage(std::int64_t &capacity);
-    std::int32_t writeHex(QByteArrayView data, std::uint32_t first, std::uint32_t last,
-                          char *text, std::uint64_t capacity, std::uint32_t &written);
+    std::int32_t writeHex(QByteArrayView data, std::uint32_t first, std::uint32_t last, char *text,
+                          std::uint64_t capacity, std::uint32_t &written);
     std::int32_t writeHexFromBase(QByteArrayView data, std::uint32_t first, std::uint32_t last,
                                   std::uint64_t capacity);
     std::int32_t dump(std::uint8_t *data, std::uint32_t length, std::uint32_t imageStart = 0);

@@ -20,9 +20,9 @@ std::optional<std::int32_t> readHexSetting(const QString &text)
     std::uint32_t value = 0;
     for (const QChar c : text) {
         const int digit = c.isDigit() && c.unicode() < 0x80 ? c.unicode() - '0'
-                          : c >= u'A' && c <= u'F'            ? c.unicode() - 'A' + 10
-                          : c >= u'a' && c <= u'f'            ? c.unicode() - 'a' + 10
-                                                              : -1;
+                          : c >= u'A' && c <= u'F'          ? c.unicode() - 'A' + 10
+                          : c >= u'a' && c <= u'f'          ? c.unicode() - 'a' + 10
+                                                            : -1;
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + std::uint32_t(digit);
@@ -85,9 +85,8 @@ ConversionSettings readConversionSettings(const DumpSettings &settings)
 QString settingLabel(const QString &key)
 {
     static const std::pair<const char16_t *, const char16_t *> labels[] = {
-        {u"StartAddress", u"ｽﾀｰﾄｱﾄﾞﾚｽ"}, {u"EndAddress", u"ｴﾝﾄﾞｱﾄﾞﾚｽ"},
-        {u"BlankChar", u"ﾌﾞﾗﾝｸ値"},      {u"RecordLength", u"最大ﾃﾞｰﾀ長"},
-        {u"Scope", u"領域確保の倍率"},
+        {u"StartAddress", u"ｽﾀｰﾄｱﾄﾞﾚｽ"},  {u"EndAddress", u"ｴﾝﾄﾞｱﾄﾞﾚｽ"}, {u"BlankChar", u"ﾌﾞﾗﾝｸ値"},
+        {u"RecordLength", u"最大ﾃﾞｰﾀ長"}, {u"Scope", u"領域確保の倍率"},
     };
     for (const auto &[name, label] : labels) {
         if (key == QStringView(name))
@@ -100,12 +99,13 @@ QString settingFaultMessage(const QString &key)
 {
     const QString label = settingLabel(key);
     return QStringLiteral("ダンプ設定の値が正しくありません: ")
-        + (label == key ? key : label + QStringLiteral(" (") + key + u')');
+           + (label == key ? key : label + QStringLiteral(" (") + key + u')');
 }
 
 QString reversedRangeMessage(std::uint32_t start, std::uint32_t end)
 {
-    return QStringLiteral("アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります")
+    return QStringLiteral(
+               "アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります")
         .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
              hexWithoutZeros(static_cast<std::int32_t>(end)));
 }
@@ -198,6 +198,7 @@ QString dumpHeading(const QString &lineEnd)
     for (int i = 0; i < 16; ++i)
         rule += i < 15 ? QStringLiteral("-- ") : QStringLiteral("--");
     rule += QStringLiteral("  ") + QString(16, u'-');
-    return QStringLiteral("     Address   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F        ASCII")
-        + lineEnd + rule + lineEnd;
+    return QStringLiteral(
+               "     Address   0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F        ASCII")
+           + lineEnd + rule + lineEnd;
 }

@@ -167,8 +167,8 @@ QString decodeCp932(QByteArrayView bytes)
         }
         for (qsizetype i = 0; i < escaped; ++i) {
             const auto byte = static_cast<unsigned char>(bytes[inDone++]);
-            text[outDone / 2] = QChar((byte < 0x80 && !converter.valid()) ? char16_t(byte)
-                                                                           : escapeForByte(byte));
+            text[outDone / 2] =
+                QChar((byte < 0x80 && !converter.valid()) ? char16_t(byte) : escapeForByte(byte));
             outDone += 2;
         }
     }

@@ -43,7 +43,7 @@ constexpr char16_t escapeForByte(unsigned char byte)
 constexpr int byteForEscape(char16_t unit)
 {
     return (unit >= escapeForByte(0x80) && unit <= escapeForByte(0xFF)) ? unit - cp932EscapeBase
-                                                                         : -1;
+                                                                        : -1;
 }
 
 namespace Cp932 {

@@ -3,8 +3,7 @@
 #include <QString>
 
 // The font of every document window's text.
-struct DisplayFont
-{
+struct DisplayFont {
     QString FontFace = QStringLiteral("ＭＳ ゴシック");
     // Points.
     qint16 FontSize = 14;

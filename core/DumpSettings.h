@@ -5,8 +5,7 @@
 // The conversion and dump settings. Hexadecimal fields stay as the digits
 // the user typed or the file held; the conversions read them as numbers
 // when they run, so nothing here validates them.
-struct DumpSettings
-{
+struct DumpSettings {
     QString StartAddress = QStringLiteral("0");
     QString EndAddress = QStringLiteral("0");
     // Only the text "0" selects StartAddress..EndAddress; anything else

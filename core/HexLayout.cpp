@@ -37,7 +37,7 @@ int decodePairs(QByteArrayView text, qsizetype at, std::uint8_t (&bytes)[300], b
         sum += bytes[i];
     const char after = p < text.size() ? text[p] : '\0';
     sound = count >= 5 && count == bytes[0] + 5 && sum == 0
-        && (after == '\r' || after == '\n' || after == '\0');
+            && (after == '\r' || after == '\n' || after == '\0');
     return count;
 }
 

@@ -12,10 +12,10 @@ namespace HexStyle {
 // has not coloured yet carries style 0.
 enum : char {
     Plain = 0,
-    Mark,        // ':'
-    Length,      // byte count
+    Mark,   // ':'
+    Length, // byte count
     Address,
-    Type,        // record type
+    Type, // record type
     Data,
     Checksum,    // a checksum that fits its record
     BadChecksum, // one that does not
@@ -24,7 +24,7 @@ enum : char {
                  // record that ends before its checksum
     Count
 };
-}
+} // namespace HexStyle
 
 // Whether a text looks like Intel HEX: its first character is the record
 // mark.

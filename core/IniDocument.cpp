@@ -47,7 +47,10 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
             ++stop;
         qsizetype next = stop;
         if (next < bytes.size())
-            next += (bytes.at(next) == '\r' && next + 1 < bytes.size() && bytes.at(next + 1) == '\n') ? 2 : 1;
+            next +=
+                (bytes.at(next) == '\r' && next + 1 < bytes.size() && bytes.at(next + 1) == '\n')
+                    ? 2
+                    : 1;
         document.m_lines.append({bytes.mid(start, stop - start), bytes.mid(stop, next - stop)});
         start = next;
     }
@@ -97,7 +100,8 @@ std::optional<QByteArray> IniDocument::value(const QByteArray &section, const QB
     return entry(m_lines.at(*line).text)->value;
 }
 
-void IniDocument::setValue(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+void IniDocument::setValue(const QByteArray &section, const QByteArray &key,
+                           const QByteArray &value)
 {
     const auto header = findSection(section);
     if (!header) {

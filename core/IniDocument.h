@@ -11,8 +11,7 @@
 // case, blanks around names and values do not count, and a value in one
 // pair of double quotes loses them. Writing a key touches only its own
 // line; every other line keeps its bytes and its line end.
-class IniDocument
-{
+class IniDocument {
 public:
     enum class Source { Missing, Read, Unreadable };
 
@@ -34,13 +33,11 @@ public:
     QList<QByteArray> sectionEntries(const QByteArray &section) const;
 
 private:
-    struct Line
-    {
+    struct Line {
         QByteArray text;
         QByteArray end;
     };
-    struct Entry
-    {
+    struct Entry {
         QByteArray key;
         QByteArray value;
     };

@@ -42,9 +42,8 @@ PlacementBlock PlacementBlock::forStorage() const
 QByteArray PlacementBlock::toBytes() const
 {
     const std::array<quint32, 11> fields = {
-        length, flags, showState,
-        quint32(minX), quint32(minY), quint32(maxX), quint32(maxY),
-        quint32(left), quint32(top), quint32(right), quint32(bottom)};
+        length,        flags,         showState,    quint32(minX),  quint32(minY),  quint32(maxX),
+        quint32(maxY), quint32(left), quint32(top), quint32(right), quint32(bottom)};
     QByteArray bytes(Size, '\0');
     for (size_t i = 0; i < fields.size(); ++i)
         qToLittleEndian(fields[i], bytes.data() + 4 * i);
@@ -78,7 +77,8 @@ std::optional<QRect> PlacementBlock::normalRect() const
     const qint64 width = qint64(right) - left;
     const qint64 height = qint64(bottom) - top;
     if (width <= 0 || height <= 0 || width > largestExtent || height > largestExtent
-        || !withinLimits(left) || !withinLimits(top) || !withinLimits(right) || !withinLimits(bottom))
+        || !withinLimits(left) || !withinLimits(top) || !withinLimits(right)
+        || !withinLimits(bottom))
         return std::nullopt;
     return QRect(left, top, int(width), int(height));
 }

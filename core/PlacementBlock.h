@@ -11,8 +11,7 @@
 // "MDISize": 44 bytes of 32-bit little-endian fields in the layout of the
 // Windows window-placement structure, so a settings file moves between
 // Windows and here in both directions.
-struct PlacementBlock
-{
+struct PlacementBlock {
     static constexpr qint32 Size = 44;
 
     // Flags.

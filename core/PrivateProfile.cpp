@@ -20,8 +20,8 @@ bool storable(const QByteArray &section, const QByteArray &key, const QByteArray
 {
     const QByteArray name = key.trimmed();
     return !holdsLineBreak(section) && !holdsLineBreak(key) && !holdsLineBreak(value)
-        && !name.isEmpty() && !name.contains('=')
-        && !name.startsWith(';') && !name.startsWith('[');
+           && !name.isEmpty() && !name.contains('=') && !name.startsWith(';')
+           && !name.startsWith('[');
 }
 
 int hexValue(char c)
@@ -92,8 +92,8 @@ QByteArray getString(const QByteArray &section, const QByteArray &key,
     return Cp932::cut(text, size - 1) + '\0';
 }
 
-bool writeString(const QByteArray &section, const QByteArray &key,
-                 const QByteArray &value, const QString &path)
+bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value,
+                 const QString &path)
 {
     if (!storable(section, key, value))
         return false;
@@ -104,8 +104,8 @@ bool writeString(const QByteArray &section, const QByteArray &key,
     return document.save(path);
 }
 
-bool writeStruct(const QByteArray &section, const QByteArray &key,
-                 const void *data, qint32 size, const QString &path)
+bool writeStruct(const QByteArray &section, const QByteArray &key, const void *data, qint32 size,
+                 const QString &path)
 {
     if (size < 0 || (size > 0 && !data))
         return false;
@@ -115,8 +115,8 @@ bool writeStruct(const QByteArray &section, const QByteArray &key,
     return writeString(section, key, (bytes + check).toHex().toUpper(), path);
 }
 
-bool getStruct(const QByteArray &section, const QByteArray &key,
-               void *data, qint32 size, const QString &path)
+bool getStruct(const QByteArray &section, const QByteArray &key, void *data, qint32 size,
+               const QString &path)
 {
     if (size < 0 || (size > 0 && !data))
         return false;

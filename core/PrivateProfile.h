@@ -19,18 +19,18 @@ QByteArray getString(const QByteArray &section, const QByteArray &key,
 // Creates the file, section or key as needed. False when the text cannot
 // be stored as one line or the file cannot be replaced; an existing file
 // that cannot be read is never overwritten.
-bool writeString(const QByteArray &section, const QByteArray &key,
-                 const QByteArray &value, const QString &path);
+bool writeString(const QByteArray &section, const QByteArray &key, const QByteArray &value,
+                 const QString &path);
 
 // Stores size bytes as two upper-case hex digits each, followed by the two
 // digits of their sum's low byte.
-bool writeStruct(const QByteArray &section, const QByteArray &key,
-                 const void *data, qint32 size, const QString &path);
+bool writeStruct(const QByteArray &section, const QByteArray &key, const void *data, qint32 size,
+                 const QString &path);
 
 // Writes data only on success: the key exists, holds exactly 2 * size + 2
 // hex digits, and the check byte matches.
-bool getStruct(const QByteArray &section, const QByteArray &key,
-               void *data, qint32 size, const QString &path);
+bool getStruct(const QByteArray &section, const QByteArray &key, void *data, qint32 size,
+               const QString &path);
 
 // Lists of "key=value" lines and of section names: each item ended by a
 // NUL, the list by a second one. A list too long for size bytes is cut,

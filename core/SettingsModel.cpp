@@ -101,7 +101,7 @@ void SettingsModel::setUpFile(const QString &path)
 void SettingsModel::load()
 {
     QStringList texts = {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
-                         m_dump.RecordLength, m_dump.BlankChar, m_dump.Scope};
+                         m_dump.RecordLength, m_dump.BlankChar,  m_dump.Scope};
     m_store.EnumValues(6, texts);
     m_dump.StartAddress = texts.at(0);
     m_dump.EndAddress = texts.at(1);
@@ -125,8 +125,8 @@ bool SettingsModel::save()
     if (m_makesFolder)
         QDir().mkpath(QFileInfo(m_store.Path()).absolutePath());
     m_store.SetArrayValue(10, {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
-                               m_dump.RecordLength, m_dump.BlankChar, m_dump.Scope,
-                               m_dump.NoDump, m_dump.NewLine, m_font.FontFace, m_font.FontSize});
+                               m_dump.RecordLength, m_dump.BlankChar, m_dump.Scope, m_dump.NoDump,
+                               m_dump.NewLine, m_font.FontFace, m_font.FontSize});
     return m_store.SetValue();
 }
 
@@ -148,7 +148,8 @@ bool SettingsModel::saveStep(const PlacementBlock &placement)
 {
     const QByteArray bytes = placement.forStorage().toBytes();
     const bool settingsSaved = save();
-    return m_store.SetStruct(bytes.constData(), PlacementBlock::Size, placementKey) && settingsSaved;
+    return m_store.SetStruct(bytes.constData(), PlacementBlock::Size, placementKey)
+           && settingsSaved;
 }
 
 qint16 SettingsModel::readInteger(const QString &key, qint16 fallback)

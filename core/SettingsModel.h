@@ -17,8 +17,7 @@
 //
 // Missing, unreadable or hand-damaged files never stop the program: what
 // cannot be read takes its default, and a save that fails stays silent.
-class SettingsModel
-{
+class SettingsModel {
 public:
     // The one instance the program uses.
     static SettingsModel &program();

@@ -31,7 +31,10 @@ struct Output {
 
     // A record line of `payload` digit pairs: colon, the pairs, checksum,
     // line end and the NUL that follows every line.
-    uint64_t recordLineSize(uint64_t payload) const { return 1 + 2 * payload + 2 + lineEnd.length + 1; }
+    uint64_t recordLineSize(uint64_t payload) const
+    {
+        return 1 + 2 * payload + 2 + lineEnd.length + 1;
+    }
     bool fits(uint64_t bytes) const { return used + bytes <= capacity; }
     char *cursor() const { return text + used; }
     void closeLine(char *p)
@@ -146,8 +149,8 @@ extern "C" KESTRUN_API int32_t BinaryToHex(const uint8_t *data, char *text, uint
         uint64_t offset = 0;
         uint64_t block = 0;
         for (;;) {
-            if (progress && !progress(static_cast<int32_t>(position), static_cast<int32_t>(*end),
-                                      userValue))
+            if (progress
+                && !progress(static_cast<int32_t>(position), static_cast<int32_t>(*end), userValue))
                 return ResultCancelled;
             if (out.used + kMargin > out.capacity)
                 return ResultOverflow;

@@ -124,8 +124,9 @@ extern "C" KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t da
         uint64_t used = 0;
         uint64_t address = firstLine;
         for (;;) {
-            if (progress && !progress(static_cast<int32_t>(address), static_cast<int32_t>(*end),
-                                      userValue)) {
+            if (progress
+                && !progress(static_cast<int32_t>(address), static_cast<int32_t>(*end),
+                             userValue)) {
                 result = ResultCancelled;
                 break;
             }

@@ -138,10 +138,9 @@ KESTRUN_API int32_t HexToBinary(const char *text, uint8_t *image, int32_t textLe
  * A NUL follows every line as soon as it is written, so a caller may read
  * the text up to that NUL while the call runs (from its progress callback). */
 KESTRUN_API int32_t BinaryToHex(const uint8_t *data, char *text, uint32_t dataLength,
-                                uint32_t capacity, int32_t recordLength,
-                                uint32_t *writtenLength, const uint32_t *start, uint32_t *end,
-                                uint32_t blank, uint32_t newLine, intptr_t userValue,
-                                ProgressCallback progress);
+                                uint32_t capacity, int32_t recordLength, uint32_t *writtenLength,
+                                const uint32_t *start, uint32_t *end, uint32_t blank,
+                                uint32_t newLine, intptr_t userValue, ProgressCallback progress);
 
 /* Writes the positions *start..*end of `data` as dump lines of 16 positions:
  * `indent` spaces, the 8-digit address, 16 hex cells and an ASCII column,

@@ -9,8 +9,7 @@
 
 namespace kestrun {
 
-template <typename Body>
-int32_t guarded(Body &&body) noexcept
+template <typename Body> int32_t guarded(Body &&body) noexcept
 {
     try {
         return body();

@@ -29,7 +29,7 @@ uint64_t sumBytes(const uint8_t *data, uint64_t from, uint64_t to)
         halves = _mm_add_epi64(halves, _mm_sad_epu8(bytes, zero));
     }
     sum = static_cast<uint64_t>(_mm_cvtsi128_si64(halves))
-        + static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
+          + static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
 #endif
     for (; p < to; ++p)
         sum += data[p];

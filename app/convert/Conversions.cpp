@@ -23,8 +23,8 @@ constexpr int kAllFiles = 5;
 static_assert(ConversionEngine::NotBound == KestrunBinding::NotBound);
 
 // The library as bound at run time, whose failures the binding reports.
-const LibraryCalls kBoundLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
-                                 KestrunBinding::DumpFormat};
+const LibraryCalls kBoundLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
+                                 KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
 
 ConversionSettings currentSettings()
 {
@@ -90,7 +90,7 @@ bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t h
     return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
                              largeImageQuestion(size, lowest, highest),
                              QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+           == QMessageBox::Yes;
 }
 
 // An engine that reports to the shared progress window.
@@ -234,8 +234,8 @@ bool ConvertBinaryToDump()
     progress.showOwnedBy(frameWindow());
     progress.clearPicture();
     ConversionEngine engine = engineFor(s, progress);
-    const std::int32_t result = engine.binaryToDump(
-        std::span(reinterpret_cast<std::uint8_t *>(data.data()), data.size()));
+    const std::int32_t result =
+        engine.binaryToDump(std::span(reinterpret_cast<std::uint8_t *>(data.data()), data.size()));
     if (result < 0)
         return fail(engine, result);
     announceTransfer(progress);

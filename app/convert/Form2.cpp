@@ -9,8 +9,7 @@
 Form2::Form2(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_pic(new PictureBox(this)),
-      m_cmd(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this))
+      m_pic(new PictureBox(this)), m_cmd(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString(18, u' ') + QStringLiteral("進行状況"));

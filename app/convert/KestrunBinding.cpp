@@ -21,8 +21,7 @@ LibraryBinding &library()
 
 // Binds `function` to the export `name` unless an earlier call did;
 // false when it cannot be bound.
-template <typename Function>
-bool bind(const char *name, Function &function)
+template <typename Function> bool bind(const char *name, Function &function)
 {
     if (!function)
         function = reinterpret_cast<Function>(library().resolve(name));
@@ -61,8 +60,8 @@ std::int32_t GetErrorString(std::int32_t code, char *buffer)
 }
 
 std::optional<std::uint32_t> CheckSum(const std::uint8_t *data, std::uint32_t dataLength,
-                                      std::uint32_t first, std::uint32_t last,
-                                      std::uint32_t blank, char *digits)
+                                      std::uint32_t first, std::uint32_t last, std::uint32_t blank,
+                                      char *digits)
 {
     static decltype(&::CheckSum) function = nullptr;
     if (!bind("CheckSum", function))
@@ -104,8 +103,8 @@ std::int32_t DumpFormat(std::uint8_t *data, char *text, std::uint32_t dataLength
     static decltype(&::DumpFormat) function = nullptr;
     if (!bind("DumpFormat", function))
         return NotBound;
-    return function(data, text, dataLength, capacity, writtenLength, start, end, blank,
-                    newLine, indent, userValue, progress);
+    return function(data, text, dataLength, capacity, writtenLength, start, end, blank, newLine,
+                    indent, userValue, progress);
 }
 
 } // namespace KestrunBinding

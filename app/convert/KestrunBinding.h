@@ -27,8 +27,8 @@ QString libraryPath();
 std::int32_t DllGetVersion(std::int32_t *version);
 std::int32_t GetErrorString(std::int32_t code, char *buffer);
 std::optional<std::uint32_t> CheckSum(const std::uint8_t *data, std::uint32_t dataLength,
-                                      std::uint32_t first, std::uint32_t last,
-                                      std::uint32_t blank, char *digits);
+                                      std::uint32_t first, std::uint32_t last, std::uint32_t blank,
+                                      char *digits);
 std::int32_t HexToBinary(const char *text, std::uint8_t *image, std::int32_t textLength,
                          std::uint32_t capacity, std::uint32_t *imageSize,
                          const std::uint32_t *start, std::uint32_t *end, std::uint32_t fill,

@@ -3,15 +3,18 @@
 #include "shell/FileRoutines.h"
 #include "shell/UserPrompts.h"
 
-LibraryBinding::LibraryBinding(const QString &path) : m_path(path), m_library(path) {}
+LibraryBinding::LibraryBinding(const QString &path) : m_path(path), m_library(path)
+{
+}
 
 QFunctionPointer LibraryBinding::resolve(const char *name)
 {
     // A failed load is tried again on the next lookup: the user may have
     // put the library back in the meantime.
     if (!m_library.isLoaded() && !m_library.load()) {
-        reportFailure(QStringLiteral("ライブラリ %1 を読み込めないため、%2 を呼び出せません。\n\n%3")
-                          .arg(m_path, QLatin1String(name), m_library.errorString()));
+        reportFailure(
+            QStringLiteral("ライブラリ %1 を読み込めないため、%2 を呼び出せません。\n\n%3")
+                .arg(m_path, QLatin1String(name), m_library.errorString()));
         return nullptr;
     }
     const QFunctionPointer function = m_library.resolve(name);

@@ -4,8 +4,7 @@
 #include <QPainter>
 
 PictureBox::PictureBox(QWidget *parent)
-    : QWidget(parent),
-      m_image(pictureWidth, pictureHeight, QImage::Format_RGB32),
+    : QWidget(parent), m_image(pictureWidth, pictureHeight, QImage::Format_RGB32),
       m_foreColor(fillColor())
 {
     setObjectName(QStringLiteral("Pic"));

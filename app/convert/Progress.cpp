@@ -72,8 +72,8 @@ int progressBarWidth(std::int32_t done, std::int32_t total)
     if (total <= 0)
         return PictureBox::pictureWidth;
     const double exact = static_cast<double>(done) / total * PictureBox::pictureWidth;
-    return static_cast<int>(std::clamp(std::nearbyint(exact), 0.0,
-                                       double(PictureBox::pictureWidth)));
+    return static_cast<int>(
+        std::clamp(std::nearbyint(exact), 0.0, double(PictureBox::pictureWidth)));
 }
 
 namespace {
@@ -140,8 +140,8 @@ Q_NEVER_INLINE std::int32_t drawAndPump(std::int32_t done, std::int32_t total,
 {
     Pacing &p = g_pacing;
     const std::int64_t now = coarseMilliseconds();
-    const bool sameBar = userValue == p.userValue && total == p.total && done >= p.widthFrom
-        && done < p.widthTo;
+    const bool sameBar =
+        userValue == p.userValue && total == p.total && done >= p.widthFrom && done < p.widthTo;
     if (sameBar && now - p.lastPump < kPumpInterval) {
         quietAfter(p, done);
         return ContinueConversion;

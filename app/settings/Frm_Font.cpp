@@ -67,8 +67,8 @@ std::optional<qint16> fontSizeFromText(const QString &text)
     // Decided on the digits, not on a double, so that 10.5000001 is above
     // the half and 10.5 exactly on it.
     if (!fraction.isEmpty()) {
-        const bool restZero = std::all_of(fraction.begin() + 1, fraction.end(),
-                                          [](QChar c) { return c == u'0'; });
+        const bool restZero =
+            std::all_of(fraction.begin() + 1, fraction.end(), [](QChar c) { return c == u'0'; });
         const bool aboveHalf = fraction.front() > u'5' || (fraction.front() == u'5' && !restZero);
         const bool onHalf = fraction.front() == u'5' && restZero;
         if (aboveHalf || (onHalf && size % 2 == 1))

@@ -22,8 +22,7 @@ std::optional<qint16> fontSizeFromText(const QString &text);
 // The display font dialog: chooses the face and size of every document
 // window's text. Modeless and owned by the frame; confirming re-applies the
 // font in every open document window before the dialog closes.
-class Frm_Font : public QDialog
-{
+class Frm_Font : public QDialog {
     Q_OBJECT
 
 public:

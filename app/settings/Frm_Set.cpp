@@ -27,13 +27,12 @@ namespace {
 bool isPasteAction(const QAction *action)
 {
     return action->objectName() == u"edit-paste"
-        || action->text().section(u'\t', 0, 0) == QLineEdit::tr("&Paste");
+           || action->text().section(u'\t', 0, 0) == QLineEdit::tr("&Paste");
 }
 
 // Stands in front of a box's own input handling, so that no way of
 // entering text (keys, pasting in its three forms) gets round the filter.
-class BoxGuard : public QObject
-{
+class BoxGuard : public QObject {
 public:
     BoxGuard(QLineEdit *box, KeyFilter filter) : QObject(box), m_box(box), m_filter(filter) {}
 
@@ -260,10 +259,9 @@ QGroupBox *Frm_Set::layOutGroup()
     left->addStretch();
 
     auto *right = new QVBoxLayout;
-    const std::pair<QString, QLineEdit *> boxes[] = {
-        {QStringLiteral("ﾌﾞﾗﾝｸ値"), m_txtBlk},
-        {QStringLiteral("最大ﾃﾞｰﾀ長"), m_txtLen},
-        {QStringLiteral("領域確保の倍率"), m_txtScp}};
+    const std::pair<QString, QLineEdit *> boxes[] = {{QStringLiteral("ﾌﾞﾗﾝｸ値"), m_txtBlk},
+                                                     {QStringLiteral("最大ﾃﾞｰﾀ長"), m_txtLen},
+                                                     {QStringLiteral("領域確保の倍率"), m_txtScp}};
     for (const auto &[caption, box] : boxes) {
         right->addWidget(new QLabel(caption));
         right->addWidget(box);
@@ -297,9 +295,9 @@ void Frm_Set::layOutDialog(QGroupBox *group)
 
 void Frm_Set::orderTabs()
 {
-    QWidget *const chain[] = {m_chkAdr, m_chkCheckSum, m_txtAdr[0], m_txtAdr[1], m_opt[0],
-                              m_opt[1],  m_opt[2],      m_txtBlk,    m_txtLen,    m_txtScp,
-                              m_cmdOk,   m_cmdCancel};
+    QWidget *const chain[] = {m_chkAdr, m_chkCheckSum, m_txtAdr[0], m_txtAdr[1],
+                              m_opt[0], m_opt[1],      m_opt[2],    m_txtBlk,
+                              m_txtLen, m_txtScp,      m_cmdOk,     m_cmdCancel};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }

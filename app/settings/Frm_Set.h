@@ -37,8 +37,7 @@ extern void (*refusalBeep)();
 // The dump settings dialog: edits the eight DumpSettings fields in memory.
 // Modeless and owned by the frame; it reads the settings when it is created
 // and writes them only when confirmed.
-class Frm_Set : public QDialog
-{
+class Frm_Set : public QDialog {
     Q_OBJECT
 
 public:

@@ -67,7 +67,8 @@ void DocumentAccessible::setSelection(int selectionIndex, int startOffset, int e
 {
     if (selectionIndex == 0)
         view()->SendScintilla(QsciScintillaBase::SCI_SETSEL,
-                              static_cast<unsigned long>(position(startOffset)), position(endOffset));
+                              static_cast<unsigned long>(position(startOffset)),
+                              position(endOffset));
 }
 
 int DocumentAccessible::cursorPosition() const
@@ -99,8 +100,9 @@ QRect DocumentAccessible::characterRect(int offset) const
     const auto at = static_cast<unsigned long>(position(offset));
     const int x = int(v->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, long(at)));
     const int y = int(v->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, long(at)));
-    const int next = int(v->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL,
-                                          v->SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER, at)));
+    const int next =
+        int(v->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL,
+                             v->SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER, at)));
     const int height = int(v->SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL));
     QRect rect(x, y, std::max(1, next - x), height);
     rect.moveTo(v->viewport()->mapToGlobal(rect.topLeft()));

@@ -40,8 +40,7 @@ char foldAscii(char c)
 // nowhere. The first byte is looked for with memchr where its case cannot
 // differ, byte by byte otherwise: either way a pass over 100 MB takes a
 // fraction of a second, unlike a search that decodes every character.
-qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView needle, qsizetype from,
-                           qsizetype to)
+qsizetype findIgnoringCase(QByteArrayView text, QByteArrayView needle, qsizetype from, qsizetype to)
 {
     const char first = foldAscii(needle.front());
     const char other = (first >= 'a' && first <= 'z') ? char(first - 'a' + 'A') : first;
@@ -188,7 +187,8 @@ QString DocumentView::selectedPlainText() const
 {
     const long start = send(SCI_GETSELECTIONSTART);
     const long end = send(SCI_GETSELECTIONEND);
-    const auto *text = reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start));
+    const auto *text =
+        reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start));
     return QString::fromUtf8(text, end - start);
 }
 
@@ -230,7 +230,8 @@ void DocumentView::goToLine(int line)
     send(SCI_GOTOLINE, static_cast<unsigned long>(target));
     // The line in the middle of the window, not at its edge.
     const long shown = send(SCI_LINESONSCREEN);
-    send(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(std::max<long>(0, target - shown / 2)));
+    send(SCI_SETFIRSTVISIBLELINE,
+         static_cast<unsigned long>(std::max<long>(0, target - shown / 2)));
 }
 
 void DocumentView::selectLine(int line)
@@ -299,22 +300,26 @@ void DocumentView::styleNeeded(int position)
     if (!m_hex)
         return;
     const qsizetype last = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
-    const qsizetype from = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(send(SCI_GETENDSTYLED)));
+    const qsizetype from =
+        send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(send(SCI_GETENDSTYLED)));
     styleLines(std::max(from, last - linesAtOnce), last);
 }
 
 void DocumentView::styleLines(qsizetype first, qsizetype last)
 {
     const long start = send(SCI_POSITIONFROMLINE, first);
-    const long end = last + 1 < lineTotal() ? send(SCI_POSITIONFROMLINE, last + 1) : send(SCI_GETLENGTH);
+    const long end =
+        last + 1 < lineTotal() ? send(SCI_POSITIONFROMLINE, last + 1) : send(SCI_GETLENGTH);
     if (end <= start)
         return;
-    const auto *text = reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start));
+    const auto *text =
+        reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start));
     std::vector<char> styles(std::size_t(end - start));
     for (qsizetype line = first; line <= last; ++line) {
         const long from = send(SCI_POSITIONFROMLINE, line);
         const long to = line + 1 < lineTotal() ? send(SCI_POSITIONFROMLINE, line + 1) : end;
-        styleHexLine(QByteArrayView(text + (from - start), to - from), styles.data() + (from - start));
+        styleHexLine(QByteArrayView(text + (from - start), to - from),
+                     styles.data() + (from - start));
     }
     send(SCI_STARTSTYLING, static_cast<unsigned long>(start));
     SendScintilla(SCI_SETSTYLINGEX, static_cast<unsigned long>(styles.size()), styles.data());
@@ -330,9 +335,12 @@ void DocumentView::paintEvent(QPaintEvent *event)
         for (long line = first; line < stop; ++line) {
             const long start = send(SCI_POSITIONFROMLINE, line);
             const long length = send(SCI_GETLINEENDPOSITION, line) - start;
-            const auto *text = reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, length));
+            const auto *text =
+                reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, length));
             const qsizetype mark = QByteArrayView(text, length).indexOf(':');
-            if (mark >= 0 && send(SCI_GETSTYLEAT, static_cast<unsigned long>(start + mark)) == HexStyle::Plain) {
+            if (mark >= 0
+                && send(SCI_GETSTYLEAT, static_cast<unsigned long>(start + mark))
+                       == HexStyle::Plain) {
                 send(SCI_STARTSTYLING, static_cast<unsigned long>(start));
                 break;
             }
@@ -390,8 +398,9 @@ qsizetype DocumentView::offsetOfPosition(qsizetype position)
     keepCharacterIndex();
     const long line = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long lineStart = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    return send(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line), SC_LINECHARACTERINDEX_UTF16)
-        + send(SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), long(position));
+    return send(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+                SC_LINECHARACTERINDEX_UTF16)
+           + send(SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), long(position));
 }
 
 qsizetype DocumentView::positionOfOffset(qsizetype offset)

@@ -105,8 +105,7 @@ ReadResult readWholeFile(const QString &path, qsizetype spare, QByteArray &bytes
 
 // Runs `load`, turning a failed allocation into a message: a file can be
 // larger than the memory left.
-template <typename Load>
-bool guardedLoad(const QString &path, Load load)
+template <typename Load> bool guardedLoad(const QString &path, Load load)
 {
     try {
         return load();
@@ -141,10 +140,8 @@ QWidget *frameWindow()
 const QStringList &FileFilter()
 {
     static const QStringList filters = {
-        QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"),
-        QStringLiteral("ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)"),
-        QStringLiteral("ﾀﾞﾝﾌﾟﾌｧｲﾙ(*.dmp)"),
-        QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"),
+        QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"), QStringLiteral("ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)"),
+        QStringLiteral("ﾀﾞﾝﾌﾟﾌｧｲﾙ(*.dmp)"),   QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"),
         QStringLiteral("全てのﾌｧｲﾙ(*.*)"),
     };
     return filters;
@@ -163,8 +160,8 @@ QString ChooseOpenFile(QWidget *owner, int filterIndex, const QString &title)
 
 bool ChooseSaveFile(QWidget *owner, QString &path, int filterIndex, const QString &title)
 {
-    const QString chosen = TrimAtNul(prompts().saveFile(owner, title, TrimAtNul(path),
-                                                        FileFilter(), dialogFilter(filterIndex)));
+    const QString chosen = TrimAtNul(
+        prompts().saveFile(owner, title, TrimAtNul(path), FileFilter(), dialogFilter(filterIndex)));
     if (chosen.isEmpty())
         return false;
     path = chosen;
@@ -176,8 +173,8 @@ namespace {
 // The whole file and `spare` zero bytes after it, the user told why when it
 // cannot be had: `notFound` when it does not exist, a read failure otherwise.
 // A large file's status window stays in `status` until the caller is done.
-bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound,
-                   QByteArray &bytes, std::optional<StatusWindow> &status)
+bool loadWholeFile(const QString &path, qsizetype spare, const QString &notFound, QByteArray &bytes,
+                   std::optional<StatusWindow> &status)
 {
     switch (readWholeFile(path, spare, bytes, status)) {
     case ReadResult::NotFound:

@@ -85,8 +85,7 @@ DocumentText DocumentText::fromText(const QString &text, std::optional<QByteArra
     return result;
 }
 
-Form1::Form1(QWidget *parent)
-    : QMdiSubWindow(parent), m_txt(new DocumentView(this))
+Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_txt->setObjectName(QStringLiteral("Txt"));

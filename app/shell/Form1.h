@@ -48,8 +48,7 @@ public:
     // that an unedited text comes back as it came. `fileBytes`, when the
     // text was read from a file, are the bytes it was decoded from: until
     // the first edit they are the document's bytes.
-    void setDocumentText(const QString &text,
-                         std::optional<QByteArray> fileBytes = std::nullopt);
+    void setDocumentText(const QString &text, std::optional<QByteArray> fileBytes = std::nullopt);
     // The same in pieces, for large texts: startText() places the first
     // piece, each placeMore() the next, until textPending() turns false.
     // The view is read-only until then.

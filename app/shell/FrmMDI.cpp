@@ -81,8 +81,8 @@ void FrmMDI::buildFileMenu()
 {
     m_File = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     m_File->setObjectName(QStringLiteral("m_File"));
-    m_OpenFile = command(m_File, "m_OpenFile", QStringLiteral("開く(&O)"), &FrmMDI::m_OpenFile_Click,
-                         QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_OpenFile = command(m_File, "m_OpenFile", QStringLiteral("開く(&O)"),
+                         &FrmMDI::m_OpenFile_Click, QKeySequence(Qt::CTRL | Qt::Key_O));
     m_CloseFile = command(m_File, "m_CloseFile", QStringLiteral("閉じる(&C)"),
                           &FrmMDI::m_CloseFile_Click, QKeySequence(Qt::CTRL | Qt::Key_F4));
     m_File->addSeparator()->setObjectName(QStringLiteral("l0"));
@@ -143,8 +143,9 @@ void FrmMDI::buildWindowMenu()
 {
     m_Window = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
     m_Window->setObjectName(QStringLiteral("m_Window"));
-    const QString captions[] = {QStringLiteral("重ねて表示(&C)"), QStringLiteral("上下に並べて表示(&H)"),
-                                QStringLiteral("左右に並べて表示(&V)"), QStringLiteral("アイコンの整列(&A)")};
+    const QString captions[] = {
+        QStringLiteral("重ねて表示(&C)"), QStringLiteral("上下に並べて表示(&H)"),
+        QStringLiteral("左右に並べて表示(&V)"), QStringLiteral("アイコンの整列(&A)")};
     for (int i = 0; i < 4; ++i) {
         m_Wnd[i] = m_Window->addAction(captions[i]);
         m_Wnd[i]->setObjectName(QStringLiteral("m_Wnd%1").arg(i));
@@ -171,9 +172,9 @@ void FrmMDI::refreshWindowList()
     m_windowList.append(m_Window->addSeparator());
     int number = 1;
     for (QMdiSubWindow *window : windows) {
-        const QString caption = number < 10 ? QStringLiteral("&%1 %2").arg(number)
-                                                  .arg(window->windowTitle())
-                                            : window->windowTitle();
+        const QString caption =
+            number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(window->windowTitle())
+                        : window->windowTitle();
         QAction *entry = m_Window->addAction(caption);
         entry->setCheckable(true);
         entry->setChecked(window == m_area->activeSubWindow());
@@ -194,7 +195,8 @@ Form1 *FrmMDI::activeDocument() const
 Form1 *FrmMDI::openDocument(const QString &text, const QString &caption, bool clearModified,
                             std::optional<QByteArray> fileBytes)
 {
-    return placeDocument(DocumentText::fromText(text, std::move(fileBytes)), caption, clearModified);
+    return placeDocument(DocumentText::fromText(text, std::move(fileBytes)), caption,
+                         clearModified);
 }
 
 Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool clearModified,

@@ -84,8 +84,8 @@ void FrmMDI::m_Find_Click()
 {
     if (!activeDocument())
         return;
-    const std::optional<QString> text =
-        prompts().askText(this, QStringLiteral("検索"), QStringLiteral("検索する文字列(&N):"), m_findText);
+    const std::optional<QString> text = prompts().askText(
+        this, QStringLiteral("検索"), QStringLiteral("検索する文字列(&N):"), m_findText);
     if (!text || text->isEmpty())
         return;
     m_findText = *text;
@@ -121,9 +121,9 @@ void FrmMDI::m_Jump_Click()
         return;
     DocumentView *view = window->Txt();
     const int last = view->lineTotal();
-    const std::optional<int> line =
-        prompts().askNumber(this, QStringLiteral("行へ移動"),
-                            QStringLiteral("行番号 (1 - %1)(&L):").arg(last), view->caretLine(), 1, last);
+    const std::optional<int> line = prompts().askNumber(
+        this, QStringLiteral("行へ移動"), QStringLiteral("行番号 (1 - %1)(&L):").arg(last),
+        view->caretLine(), 1, last);
     if (line)
         view->goToLine(*line);
 }
@@ -136,5 +136,6 @@ void FrmMDI::showCaret()
         return;
     }
     const DocumentView *view = window->Txt();
-    m_caret->setText(QStringLiteral("%1 行、%2 列").arg(view->caretLine()).arg(view->caretColumn()));
+    m_caret->setText(
+        QStringLiteral("%1 行、%2 列").arg(view->caretLine()).arg(view->caretColumn()));
 }

@@ -48,8 +48,8 @@ void (*Frm_Ver::openingBeep)() = &QApplication::beep;
 QString versionText(std::optional<std::int32_t> libraryVersion)
 {
     // "Library" is padded so that both lines have their "Ver" in one column.
-    const QString library = libraryVersion ? QString::number(*libraryVersion)
-                                           : QStringLiteral("(読み込めません)");
+    const QString library =
+        libraryVersion ? QString::number(*libraryVersion) : QStringLiteral("(読み込めません)");
     const QStringList lines{
         QStringLiteral("Vantrel"),
         QString(),
@@ -177,7 +177,8 @@ bool Frm_Ver::eventFilter(QObject *watched, QEvent *event)
         return true;
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() != Qt::LeftButton || !link->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() != Qt::LeftButton
+            || !link->rect().contains(mouse->position().toPoint()))
             return false;
         openLink(link == m_Label4 ? QUrl(HomePage) : QUrl(QStringLiteral("mailto:") + MailAddress));
         return true;

@@ -31,9 +31,11 @@ void prepareApplication(QApplication &app)
     if (translator->load(QStringLiteral("qtbase_ja"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
-    const QStringList gothic{QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+    const QStringList gothic{QStringLiteral("IPAGothic"),
+                             QStringLiteral("IPAゴシック"),
                              QStringLiteral("Noto Sans Mono CJK JP"),
-                             QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL Gothic"),
+                             QStringLiteral("Noto Sans CJK JP"),
+                             QStringLiteral("VL Gothic"),
                              QStringLiteral("TakaoGothic")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
     QFont::insertSubstitutions(QStringLiteral("MS Gothic"), gothic);

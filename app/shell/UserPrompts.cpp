@@ -48,7 +48,8 @@ public:
                                  int initial, int minimum, int maximum) override
     {
         bool ok = false;
-        const int value = QInputDialog::getInt(parent, title, label, initial, minimum, maximum, 1, &ok);
+        const int value =
+            QInputDialog::getInt(parent, title, label, initial, minimum, maximum, 1, &ok);
         return ok ? std::optional<int>(value) : std::nullopt;
     }
 

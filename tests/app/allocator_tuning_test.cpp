@@ -81,7 +81,8 @@ private slots:
         QByteArray seen;
         QElapsedTimer waited;
         waited.start();
-        while (!seen.contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1") && waited.elapsed() < 10000) {
+        while (!seen.contains("GLIBC_TUNABLES=glibc.malloc.hugetlb=1")
+               && waited.elapsed() < 10000) {
             QThread::msleep(20);
             if (environ.open(QIODevice::ReadOnly)) {
                 seen = environ.readAll();

@@ -91,7 +91,8 @@ private:
     QString newestText() const
     {
         const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return windows.isEmpty() ? QString() : qobject_cast<Form1 *>(windows.last())->documentText();
+        return windows.isEmpty() ? QString()
+                                 : qobject_cast<Form1 *>(windows.last())->documentText();
     }
 
     QString newestCaption() const
@@ -145,12 +146,18 @@ private slots:
         QTest::addColumn<QString>("end");
         QTest::addColumn<QString>("message");
         QTest::newRow("end below start")
-            << kTwoRecords << "100" << "50"
+            << kTwoRecords << "100"
+            << "50"
             << "アドレス範囲が逆です: 100 (ｽﾀｰﾄｱﾄﾞﾚｽ) が 50 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります";
-        QTest::newRow("bad checksum") << ":0400000001020304F2\r\n:0400000001020304F3\r\n:00000001FF\r\n"
-                                      << "" << "" << "ﾁｪｯｸｻﾑ値が異常です\n(2 行目)";
-        QTest::newRow("bad setting") << kTwoRecords << "1G" << "50"
-                                     << "ダンプ設定の値が正しくありません: ｽﾀｰﾄｱﾄﾞﾚｽ (StartAddress)";
+        QTest::newRow("bad checksum")
+            << ":0400000001020304F2\r\n:0400000001020304F3\r\n:00000001FF\r\n"
+            << ""
+            << ""
+            << "ﾁｪｯｸｻﾑ値が異常です\n(2 行目)";
+        QTest::newRow("bad setting")
+            << kTwoRecords << "1G"
+            << "50"
+            << "ダンプ設定の値が正しくありません: ｽﾀｰﾄｱﾄﾞﾚｽ (StartAddress)";
     }
 
     void hexToBinaryFailuresAreReported()
@@ -185,24 +192,27 @@ private slots:
         const QString bad = QStringLiteral(":0400000001020304F3");
         const QString end = QStringLiteral(":00000001FF");
         const QString sum = QStringLiteral("ﾁｪｯｸｻﾑ値が異常です\n(3 行目)");
-        QTest::newRow("checksum, CR LF") << false << good + "\r\n" + good + "\r\n" + bad + "\r\n" + end << sum
-                                         << 3 << bad;
-        QTest::newRow("checksum, CR, to dump") << true << good + "\r\r" + bad + "\r" + end << sum << 3 << bad;
+        QTest::newRow("checksum, CR LF")
+            << false << good + "\r\n" + good + "\r\n" + bad + "\r\n" + end << sum << 3 << bad;
+        QTest::newRow("checksum, CR, to dump")
+            << true << good + "\r\r" + bad + "\r" + end << sum << 3 << bad;
         QTest::newRow("checksum, LF CR shown as two lines")
             << false << good + "\n\r" + bad + "\n\r" + end << sum << 3 << bad;
         QTest::newRow("text between records")
-            << true << good + "\n\n; note\n" + end << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目)" << 3 << "; note";
-        QTest::newRow("text after a checksum") << false << good + "\r\n" + good + " ;\r\n" + end
-                                               << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(2 行目)" << 2 << good + " ;";
+            << true << good + "\n\n; note\n" + end << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目)" << 3
+            << "; note";
+        QTest::newRow("text after a checksum")
+            << false << good + "\r\n" + good + " ;\r\n" + end
+            << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(2 行目)" << 2 << good + " ;";
         QTest::newRow("no end record")
             << false << good + "\r\n" + good + "\r\n"
             << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 3 << QString();
-        QTest::newRow("empty document") << false << QString()
-                                        << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(1 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 1
-                                        << QString();
+        QTest::newRow("empty document")
+            << false << QString() << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(1 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)"
+            << 1 << QString();
         QTest::newRow("no end record, last line open")
-            << true << good + "\n" + good << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 2
-            << good;
+            << true << good + "\n" + good
+            << "ｲﾝﾃﾙﾍｷｻ形式ではありません\n(3 行目: ｴﾝﾄﾞﾚｺｰﾄﾞがありません)" << 2 << good;
     }
 
     // The message names the line and, once it is closed, the document
@@ -227,7 +237,8 @@ private slots:
 
     void lowerCaseHexConverts()
     {
-        Form1 *source = document(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"), QStringLiteral("lc.hex"));
+        Form1 *source = document(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"),
+                                 QStringLiteral("lc.hex"));
         ScriptedPrompts script;
         script.expectSave(path("lc.bin"));
         QVERIFY(ConvertHexToBinary(source));
@@ -290,7 +301,8 @@ private slots:
             s.StartAddress = QStringLiteral("1000");
             s.EndAddress = QStringLiteral("10FF");
         });
-        const QString said = QStringLiteral("アドレス範囲 1000 - 10FF にはデータがありません (データは 16 バイトです)");
+        const QString said = QStringLiteral(
+            "アドレス範囲 1000 - 10FF にはデータがありません (データは 16 バイトです)");
         ScriptedPrompts script;
         script.expectOpen(path("small.bin"));
         script.expectMessage(QMessageBox::Ok);

@@ -26,13 +26,15 @@ QByteArray hexText(int records)
     for (int r = 0; r < records; ++r) {
         const std::uint16_t address = std::uint16_t(r * 32);
         unsigned sum = 0x20 + (address >> 8) + (address & 0xFF);
-        QByteArray line = ":20" + QByteArray::number(address, 16).rightJustified(4, '0').toUpper() + "00";
+        QByteArray line =
+            ":20" + QByteArray::number(address, 16).rightJustified(4, '0').toUpper() + "00";
         for (int i = 0; i < 32; ++i) {
             const int byte = (r + i) & 0xFF;
             sum += unsigned(byte);
             line += QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
         }
-        line += QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0').toUpper();
+        line +=
+            QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0').toUpper();
         text += line + "\r\n";
     }
     return text + ":00000001FF\r\n";
@@ -87,11 +89,13 @@ private slots:
         bool readOnlyMeanwhile = true;
         DocumentText text;
         text.body = bytes;
-        Form1 *window = m_frame->placeDocument(std::move(text), QStringLiteral("big.hex *"), true, [&] {
-            ++pumps;
-            readOnlyMeanwhile = readOnlyMeanwhile && m_frame->activeDocument()->Txt()->isReadOnly();
-            return true;
-        });
+        Form1 *window =
+            m_frame->placeDocument(std::move(text), QStringLiteral("big.hex *"), true, [&] {
+                ++pumps;
+                readOnlyMeanwhile =
+                    readOnlyMeanwhile && m_frame->activeDocument()->Txt()->isReadOnly();
+                return true;
+            });
         QVERIFY(window);
         QVERIFY(pumps >= 3);
         QVERIFY(readOnlyMeanwhile);
@@ -114,7 +118,8 @@ private slots:
     {
         QByteArray bytes = hexText(20000);
         bytes.replace(":20270000", ":20270001"); // the record at 0x2700: wrong checksum
-        Form1 *window = m_frame->openDocument(QString::fromLatin1(bytes), QStringLiteral("c.hex"), true);
+        Form1 *window =
+            m_frame->openDocument(QString::fromLatin1(bytes), QStringLiteral("c.hex"), true);
         DocumentView *view = window->Txt();
         QVERIFY(view->isHex());
         QTest::qWait(50);
@@ -133,7 +138,8 @@ private slots:
         QCOMPARE(styleAt(view, lineStart(view, bad) + 73), int(HexStyle::BadChecksum));
         QCOMPARE(styleAt(view, lineStart(view, bad + 1) + 73), int(HexStyle::Checksum));
 
-        Form1 *plain = m_frame->openDocument(QStringLiteral(" :00000001FF"), QStringLiteral("p.txt"), true);
+        Form1 *plain =
+            m_frame->openDocument(QStringLiteral(" :00000001FF"), QStringLiteral("p.txt"), true);
         QVERIFY(!plain->Txt()->isHex());
     }
 
@@ -166,7 +172,8 @@ private slots:
 
     void goToLineMovesTheCaretAndTheStatusBarFollows()
     {
-        Form1 *window = m_frame->openDocument(QStringLiteral("1\n22\n333\n4444\n"), QStringLiteral("g.txt"), true);
+        Form1 *window = m_frame->openDocument(QStringLiteral("1\n22\n333\n4444\n"),
+                                              QStringLiteral("g.txt"), true);
         auto *caret = m_frame->statusBar()->findChild<QLabel *>();
         QVERIFY(caret);
         QTRY_COMPARE(caret->text(), QStringLiteral("1 行、1 列"));

@@ -83,10 +83,12 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("no NUL") << "a.hex" << "a.hex";
+        QTest::newRow("no NUL") << "a.hex"
+                                << "a.hex";
         QTest::newRow("NUL inside") << QString::fromUtf16(u"a.hex\0b.hex", 11) << "a.hex";
         QTest::newRow("NUL first") << QString(QChar(0)) << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void trimAtNul()

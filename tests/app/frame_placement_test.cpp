@@ -11,8 +11,7 @@
 
 Q_DECLARE_METATYPE(PlacementBlock)
 
-class TestFramePlacement : public QObject
-{
+class TestFramePlacement : public QObject {
     Q_OBJECT
 
 private slots:

@@ -114,7 +114,8 @@ private slots:
         script.expectMessage(QMessageBox::Ok);
         m_frame->dropFiles({path("one.hex"), path("two.hex"), path("three.txt")});
 
-        QCOMPARE(captions(*m_frame), QStringList({path("one.hex") + " *", path("three.txt") + " *"}));
+        QCOMPARE(captions(*m_frame),
+                 QStringList({path("one.hex") + " *", path("three.txt") + " *"}));
         QCOMPARE(script.texts().size(), 1);
         QVERIFY(script.texts().constFirst().contains(path("two.hex")));
         Form1 *active = m_frame->activeDocument();
@@ -177,7 +178,8 @@ private slots:
         QTest::addColumn<QString>("other");
         for (const QString &other : {QString(), QStringLiteral("漢ｶﾅ")}) {
             const QByteArray tail = other.isEmpty() ? " ASCII" : " Japanese";
-            QTest::newRow("CR LF" + tail) << QByteArray(":00000001FF\r\nmixed\n") << "\r\n" << other;
+            QTest::newRow("CR LF" + tail) << QByteArray(":00000001FF\r\nmixed\n") << "\r\n"
+                                          << other;
             QTest::newRow("LF" + tail) << QByteArray("a\nmixed\r\n") << "\n" << other;
             QTest::newRow("CR" + tail) << QByteArray("a\rmixed\n") << "\r" << other;
         }
@@ -199,8 +201,8 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("p\r\nq\rr\ns") + other);
         m_frame->m_Paste_Click();
         const QString text = decodeCp932(bytes) + QStringLiteral("x") + lineEnd + lineEnd
-            + QStringLiteral("p") + lineEnd + QStringLiteral("q") + lineEnd + QStringLiteral("r")
-            + lineEnd + QStringLiteral("s") + other;
+                             + QStringLiteral("p") + lineEnd + QStringLiteral("q") + lineEnd
+                             + QStringLiteral("r") + lineEnd + QStringLiteral("s") + other;
         QVERIFY(document->Modified());
         QCOMPARE(document->documentText(), text);
         QCOMPARE(document->documentBytes(), encodeCp932(text));
@@ -221,8 +223,8 @@ private slots:
 
     void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
     {
-        Form1 *document =
-            m_frame->openDocument(QStringLiteral("keep me"), QStringLiteral("C:\\data\\rom.hex *"), false);
+        Form1 *document = m_frame->openDocument(QStringLiteral("keep me"),
+                                                QStringLiteral("C:\\data\\rom.hex *"), false);
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Yes);
         script.expectSave(QString());
@@ -306,7 +308,8 @@ private slots:
 
     void notificationsTravelAsNegativeKeyCodes()
     {
-        Form1 *document = m_frame->openDocument(QStringLiteral("x"), QStringLiteral("n.txt"), false);
+        Form1 *document =
+            m_frame->openDocument(QStringLiteral("x"), QStringLiteral("n.txt"), false);
         QVERIFY(document->Modified());
         QTest::keyClick(document->Txt(), Qt::Key_A);
         QVERIFY(document->Modified());

@@ -49,15 +49,9 @@ class ProgressTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        ContinueConversion = 1;
-    }
+    void init() { ContinueConversion = 1; }
 
-    void cleanup()
-    {
-        closeProgressWindow();
-    }
+    void cleanup() { closeProgressWindow(); }
 
     void windowLayout()
     {
@@ -121,7 +115,8 @@ private slots:
                      done <= std::min<std::int64_t>(total, edge + 3 * step); done += step) {
                     reported = done;
                     DrawProgress(std::int32_t(done), total, window.deviceContext());
-                    QCOMPARE(barWidth(window.Pic()->image()), progressBarWidth(std::int32_t(done), total));
+                    QCOMPARE(barWidth(window.Pic()->image()),
+                             progressBarWidth(std::int32_t(done), total));
                 }
             }
             closeProgressWindow();
@@ -250,8 +245,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("overflow") << -5 << QStringLiteral("ｵｰﾊﾞｰﾌﾛｰです");
         QTest::newRow("cancelled") << -4 << QStringLiteral("中止しました");
-        QTest::newRow("two lines") << -7
-                                   << QStringLiteral("例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります");
+        QTest::newRow("two lines")
+            << -7
+            << QStringLiteral("例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります");
     }
 
     void libraryErrors()
@@ -287,8 +283,8 @@ private slots:
         std::uint8_t image[16] = {};
         std::uint32_t size = 0, start = 0, end = 0;
         const std::int32_t rc =
-            KestrunBinding::HexToBinary(text, image, sizeof text - 1, sizeof image, &size, &start, &end,
-                                 0xFF, window.deviceContext(), DrawProgress);
+            KestrunBinding::HexToBinary(text, image, sizeof text - 1, sizeof image, &size, &start,
+                                        &end, 0xFF, window.deviceContext(), DrawProgress);
         QCOMPARE(rc, std::int32_t(ResultCancelled));
     }
 
@@ -299,7 +295,8 @@ private slots:
         QCOMPARE(version, 203);
         char digits[9] = {};
         const std::uint8_t data[] = {1, 2, 3};
-        QCOMPARE(KestrunBinding::CheckSum(data, 3, 0, 2, 0, digits), std::optional<std::uint32_t>(6));
+        QCOMPARE(KestrunBinding::CheckSum(data, 3, 0, 2, 0, digits),
+                 std::optional<std::uint32_t>(6));
         QCOMPARE(QByteArray(digits), QByteArray("00000006"));
     }
 

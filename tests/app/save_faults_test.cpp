@@ -81,8 +81,7 @@ int saveInChild(Writer writer, const QString &path, rlim_t limit, bool killed)
 
 } // namespace
 
-class SaveFaultsTest : public QObject
-{
+class SaveFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:

@@ -53,7 +53,8 @@ void tick(QCheckBox *box)
 // Pastes the clipboard through the box's own context menu.
 void pasteFromContextMenu(QLineEdit *box)
 {
-    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(2, 2), box->mapToGlobal(QPoint(2, 2)));
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(2, 2),
+                              box->mapToGlobal(QPoint(2, 2)));
     QCoreApplication::sendEvent(box, &request);
     auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
     QVERIFY(menu);
@@ -83,9 +84,9 @@ DumpSettings storedSample()
 bool sameSettings(const DumpSettings &a, const DumpSettings &b)
 {
     return a.StartAddress == b.StartAddress && a.EndAddress == b.EndAddress
-        && a.AutoAddress == b.AutoAddress && a.RecordLength == b.RecordLength
-        && a.BlankChar == b.BlankChar && a.Scope == b.Scope && a.NoDump == b.NoDump
-        && a.NewLine == b.NewLine;
+           && a.AutoAddress == b.AutoAddress && a.RecordLength == b.RecordLength
+           && a.BlankChar == b.BlankChar && a.Scope == b.Scope && a.NoDump == b.NoDump
+           && a.NewLine == b.NewLine;
 }
 
 } // namespace
@@ -138,7 +139,7 @@ private slots:
     {
         QTest::addColumn<bool>("sizeBox");
         QTest::addColumn<QChar>("typed");
-        QTest::addColumn<QString>("taken");  // empty: refused
+        QTest::addColumn<QString>("taken"); // empty: refused
         QTest::newRow("hex: lower-case f") << false << QChar(u'f') << "F";
         QTest::newRow("hex: g") << false << QChar(u'g') << "";
         QTest::newRow("hex: backspace") << false << QChar(u'\b') << "\b";
@@ -163,7 +164,8 @@ private slots:
     void pastedControlCharactersNeverReachTheBox()
     {
         bool refused = false;
-        QCOMPARE(filterText(QStringLiteral("1\b2\t3"), hexKeyFilter, &refused), QStringLiteral("123"));
+        QCOMPARE(filterText(QStringLiteral("1\b2\t3"), hexKeyFilter, &refused),
+                 QStringLiteral("123"));
         QVERIFY(refused);
         QCOMPARE(filterText(QStringLiteral("ab"), hexKeyFilter, &refused), QStringLiteral("AB"));
         QVERIFY(!refused);
@@ -175,18 +177,42 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("lower case is raised") << "txtBlk" << "a1" << "A1" << 0;
-        QTest::newRow("G") << "txtAdr0" << "G" << "" << 1;
-        QTest::newRow("space") << "txtLen" << " " << "" << 1;
-        QTest::newRow("Japanese") << "txtScp" << "あ" << "" << 1;
-        QTest::newRow("full-width digit") << "txtAdr1" << "１" << "" << 1;
-        QTest::newRow("full stop") << "txtAdr1" << "1.f" << "1.F" << 0;
-        QTest::newRow("refusals inside a run") << "txtAdr0" << "1x2-3" << "123" << 2;
-        QTest::newRow("backspace erases") << "txtLen" << "1\b2" << "2" << 0;
-        QTest::newRow("ninth address digit") << "txtAdr0" << "123456789" << "12345678" << 0;
-        QTest::newRow("third blank digit") << "txtBlk" << "abc" << "AB" << 0;
-        QTest::newRow("third length digit") << "txtLen" << "abc" << "AB" << 0;
-        QTest::newRow("third factor digit") << "txtScp" << "abc" << "AB" << 0;
+        QTest::newRow("lower case is raised") << "txtBlk"
+                                              << "a1"
+                                              << "A1" << 0;
+        QTest::newRow("G") << "txtAdr0"
+                           << "G"
+                           << "" << 1;
+        QTest::newRow("space") << "txtLen"
+                               << " "
+                               << "" << 1;
+        QTest::newRow("Japanese") << "txtScp"
+                                  << "あ"
+                                  << "" << 1;
+        QTest::newRow("full-width digit") << "txtAdr1"
+                                          << "１"
+                                          << "" << 1;
+        QTest::newRow("full stop") << "txtAdr1"
+                                   << "1.f"
+                                   << "1.F" << 0;
+        QTest::newRow("refusals inside a run") << "txtAdr0"
+                                               << "1x2-3"
+                                               << "123" << 2;
+        QTest::newRow("backspace erases") << "txtLen"
+                                          << "1\b2"
+                                          << "2" << 0;
+        QTest::newRow("ninth address digit") << "txtAdr0"
+                                             << "123456789"
+                                             << "12345678" << 0;
+        QTest::newRow("third blank digit") << "txtBlk"
+                                           << "abc"
+                                           << "AB" << 0;
+        QTest::newRow("third length digit") << "txtLen"
+                                            << "abc"
+                                            << "AB" << 0;
+        QTest::newRow("third factor digit") << "txtScp"
+                                            << "abc"
+                                            << "AB" << 0;
     }
 
     void typedKeysAreFiltered()
@@ -211,13 +237,20 @@ private slots:
         QTest::addColumn<bool>("contextMenu");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("Ctrl+V, clean") << "txtBlk" << "1f" << false << "1F" << 0;
-        QTest::newRow("Ctrl+V, prefix and letters") << "txtAdr0" << "0x1fg" << false << "01F" << 1;
-        QTest::newRow("Ctrl+V, line end") << "txtLen" << "AB\r\n" << false << "AB" << 1;
+        QTest::newRow("Ctrl+V, clean") << "txtBlk"
+                                       << "1f" << false << "1F" << 0;
+        QTest::newRow("Ctrl+V, prefix and letters") << "txtAdr0"
+                                                    << "0x1fg" << false << "01F" << 1;
+        QTest::newRow("Ctrl+V, line end") << "txtLen"
+                                          << "AB\r\n"
+                                          << false << "AB" << 1;
         // Filtered first, cut to length after: the refused x takes no room.
-        QTest::newRow("Ctrl+V, too long") << "txtScp" << "x1234" << false << "12" << 1;
-        QTest::newRow("Ctrl+V, nothing usable") << "txtAdr1" << "ｘｙ" << false << "" << 1;
-        QTest::newRow("menu, prefix") << "txtAdr0" << "0x7" << true << "07" << 1;
+        QTest::newRow("Ctrl+V, too long") << "txtScp"
+                                          << "x1234" << false << "12" << 1;
+        QTest::newRow("Ctrl+V, nothing usable") << "txtAdr1"
+                                                << "ｘｙ" << false << "" << 1;
+        QTest::newRow("menu, prefix") << "txtAdr0"
+                                      << "0x7" << true << "07" << 1;
     }
 
     void pastedTextIsFiltered()
@@ -406,7 +439,7 @@ private slots:
     void fontSizeFromText_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("size");  // 0: the previous size stays
+        QTest::addColumn<int>("size"); // 0: the previous size stays
         QTest::newRow("empty") << "" << 1;
         QTest::newRow("whole") << "14" << 14;
         QTest::newRow("leading zeros") << "009" << 9;
@@ -444,11 +477,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("beeps");
-        QTest::newRow("digits and a full stop") << "10.5" << "10.5" << 0;
-        QTest::newRow("letters are not raised") << "1a" << "1" << 1;
-        QTest::newRow("upper-case letter") << "F" << "" << 1;
-        QTest::newRow("comma and space") << "9, 5" << "95" << 2;
-        QTest::newRow("backspace") << "12\b4" << "14" << 0;
+        QTest::newRow("digits and a full stop") << "10.5"
+                                                << "10.5" << 0;
+        QTest::newRow("letters are not raised") << "1a"
+                                                << "1" << 1;
+        QTest::newRow("upper-case letter") << "F"
+                                           << "" << 1;
+        QTest::newRow("comma and space") << "9, 5"
+                                         << "95" << 2;
+        QTest::newRow("backspace") << "12\b4"
+                                   << "14" << 0;
     }
 
     void sizeBoxTakesDigitsAndFullStop()
@@ -477,7 +515,8 @@ private slots:
         QFETCH(int, applied);
         QList<Form1 *> documents;
         for (const char *name : {"a.hex", "b.hex", "c.txt"})
-            documents.append(m_frame->openDocument(QStringLiteral("x"), QString::fromLatin1(name), true));
+            documents.append(
+                m_frame->openDocument(QStringLiteral("x"), QString::fromLatin1(name), true));
         QPointer<Frm_Font> dialog = openFont();
         QVERIFY(dialog);
         const QString face = dialog->cmFont()->itemText(dialog->cmFont()->count() - 1);
@@ -533,9 +572,8 @@ private slots:
         QCOMPARE(dialog->txtSize()->text(), QStringLiteral("14"));
         dialog->cmb(1)->click();
 
-        const auto withLowerCase = std::find_if(faces.begin(), faces.end(), [](const QString &face) {
-            return face != face.toUpper();
-        });
+        const auto withLowerCase = std::find_if(
+            faces.begin(), faces.end(), [](const QString &face) { return face != face.toUpper(); });
         QVERIFY(withLowerCase != faces.end());
         const QString installed = *withLowerCase;
         SettingsModel::program().setDisplayFont({installed, 11});

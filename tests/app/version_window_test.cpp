@@ -87,7 +87,8 @@ private slots:
         QVERIFY(!lines.at(5).isEmpty());
         QVERIFY(!lines.at(6).isEmpty());
         QVERIFY(!versionText(203).endsWith(u'\n'));
-        QCOMPARE(lines.at(2).indexOf(QStringLiteral("Ver")), lines.at(3).indexOf(QStringLiteral("Ver")));
+        QCOMPARE(lines.at(2).indexOf(QStringLiteral("Ver")),
+                 lines.at(3).indexOf(QStringLiteral("Ver")));
         QVERIFY(!versionText(std::nullopt).split(QStringLiteral("\r\n")).at(3).contains(u'0'));
     }
 
@@ -129,9 +130,9 @@ private slots:
         QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
 
         // The controls that are not links leave the hover as it is.
-        for (const QWidget *control : {static_cast<QWidget *>(window.Text1()),
-                                       static_cast<QWidget *>(window.Image1()),
-                                       static_cast<QWidget *>(window.Command1())}) {
+        for (const QWidget *control :
+             {static_cast<QWidget *>(window.Text1()), static_cast<QWidget *>(window.Image1()),
+              static_cast<QWidget *>(window.Command1())}) {
             QTest::mouseMove(&window, centreOf(control));
             QVERIFY2(underlined(window.Label5()), qPrintable(control->objectName()));
             QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
@@ -152,7 +153,7 @@ private slots:
         QTest::mouseClick(window.Label4(), Qt::LeftButton);
         QTest::mouseClick(window.Label5(), Qt::LeftButton);
         QCOMPARE(g_opened, QList<QUrl>({QUrl(QStringLiteral("https://pelcor.dev/")),
-                                         QUrl(QStringLiteral("mailto:support@pelcor.dev"))}));
+                                        QUrl(QStringLiteral("mailto:support@pelcor.dev"))}));
         QTest::mouseClick(window.Command1(), Qt::LeftButton);
         QVERIFY(!window.isVisible());
     }

@@ -60,7 +60,8 @@ private:
     QString newestText() const
     {
         const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return windows.isEmpty() ? QString() : qobject_cast<Form1 *>(windows.last())->documentText();
+        return windows.isEmpty() ? QString()
+                                 : qobject_cast<Form1 *>(windows.last())->documentText();
     }
 
     Form1 *openHex(const QString &source)
@@ -129,7 +130,7 @@ private:
             return ": " + pelcor + '\n';
         const QString note = match.captured(3);
         return ':' + match.captured(2) + ": " + match.captured(1)
-            + (note.isEmpty() ? QString() : " (" + note + ')') + '\n';
+               + (note.isEmpty() ? QString() : " (" + note + ')') + '\n';
     }
 
     void compare(Command command, const QString &source, const QStringList &options,
@@ -227,12 +228,12 @@ private slots:
                });
         QTest::newRow("scope 1") << QStringList{"--scope", "1"}
                                  << settingsWith([](DumpSettings &s) { s.Scope = "1"; });
-        QTest::newRow("given end only") << QStringList{"--end", "FFFF", "--scope", "40"}
-                                        << settingsWith([](DumpSettings &s) {
-                                               s.AutoAddress = "0";
-                                               s.EndAddress = "FFFF";
-                                               s.Scope = "40";
-                                           });
+        QTest::newRow("given end only")
+            << QStringList{"--end", "FFFF", "--scope", "40"} << settingsWith([](DumpSettings &s) {
+                   s.AutoAddress = "0";
+                   s.EndAddress = "FFFF";
+                   s.Scope = "40";
+               });
     }
 
     void everyCommandGivesPelcorsBytes()
@@ -243,12 +244,18 @@ private slots:
             Command command;
             QString source;
         } runs[] = {
-            {Command::HexToBinary, m_contiguous}, {Command::HexToBinary, m_scattered},
-            {Command::HexDump, m_contiguous},     {Command::HexDump, m_scattered},
-            {Command::BinaryToHex, m_binary},     {Command::Dump, m_binary},
-            {Command::Sum, m_binary},             {Command::HexToBinary, m_emptyHex},
-            {Command::HexDump, m_emptyHex},       {Command::BinaryToHex, m_emptyBinary},
-            {Command::Dump, m_emptyBinary},       {Command::Sum, m_emptyBinary},
+            {Command::HexToBinary, m_contiguous},
+            {Command::HexToBinary, m_scattered},
+            {Command::HexDump, m_contiguous},
+            {Command::HexDump, m_scattered},
+            {Command::BinaryToHex, m_binary},
+            {Command::Dump, m_binary},
+            {Command::Sum, m_binary},
+            {Command::HexToBinary, m_emptyHex},
+            {Command::HexDump, m_emptyHex},
+            {Command::BinaryToHex, m_emptyBinary},
+            {Command::Dump, m_emptyBinary},
+            {Command::Sum, m_emptyBinary},
         };
         for (const auto &run : runs) {
             compare(run.command, run.source, options, settings);

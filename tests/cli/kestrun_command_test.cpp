@@ -51,40 +51,51 @@ private slots:
         QTest::newRow("nothing") << QStringList{} << 2 << "no command";
         QTest::newRow("unknown command") << QStringList{"hex2srec", "rom.hex"} << 2 << "unknown";
         QTest::newRow("no input") << QStringList{"dump"} << 2 << "one input";
-        QTest::newRow("two inputs") << QStringList{"dump", "rom.bin", "rom.hex"} << 2 << "one input";
+        QTest::newRow("two inputs")
+            << QStringList{"dump", "rom.bin", "rom.hex"} << 2 << "one input";
         QTest::newRow("unknown option") << QStringList{"dump", "rom.bin", "--wide"} << 2 << "wide";
-        QTest::newRow("fill above FF") << QStringList{"dump", "rom.bin", "--fill", "100"} << 2 << "--fill";
-        QTest::newRow("record length 0") << QStringList{"bin2hex", "rom.bin", "--record-length", "0"}
-                                         << 2 << "--record-length";
-        QTest::newRow("scope 0") << QStringList{"dump", "rom.bin", "--scope", "0"} << 2 << "--scope";
-        QTest::newRow("not hex") << QStringList{"dump", "rom.bin", "--start", "0x10"} << 2 << "--start";
-        QTest::newRow("line end") << QStringList{"dump", "rom.bin", "--line-end", "dos"} << 2 << "dos";
+        QTest::newRow("fill above FF")
+            << QStringList{"dump", "rom.bin", "--fill", "100"} << 2 << "--fill";
+        QTest::newRow("record length 0")
+            << QStringList{"bin2hex", "rom.bin", "--record-length", "0"} << 2 << "--record-length";
+        QTest::newRow("scope 0") << QStringList{"dump", "rom.bin", "--scope", "0"} << 2
+                                 << "--scope";
+        QTest::newRow("not hex") << QStringList{"dump", "rom.bin", "--start", "0x10"} << 2
+                                 << "--start";
+        QTest::newRow("line end") << QStringList{"dump", "rom.bin", "--line-end", "dos"} << 2
+                                  << "dos";
         QTest::newRow("automatic and given")
             << QStringList{"dump", "rom.bin", "--auto-range", "--end", "F"} << 2 << "--auto-range";
-        QTest::newRow("output over input") << QStringList{"bin2hex", "rom.bin", "-o", "rom.bin"} << 2
-                                           << "input";
+        QTest::newRow("output over input")
+            << QStringList{"bin2hex", "rom.bin", "-o", "rom.bin"} << 2 << "input";
         QTest::newRow("missing input") << QStringList{"dump", "none.bin"} << 1 << "none.bin: ";
-        QTest::newRow("bad record") << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1
-                                    << "bad.hex:1: ";
-        QTest::newRow("start beyond end") << QStringList{"dump", "rom.bin", "--start", "100", "--end", "10"}
-                                          << 2 << "--start 100 lies beyond --end 10";
+        QTest::newRow("bad record")
+            << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1 << "bad.hex:1: ";
+        QTest::newRow("start beyond end")
+            << QStringList{"dump", "rom.bin", "--start", "100", "--end", "10"} << 2
+            << "--start 100 lies beyond --end 10";
         QTest::newRow("from lowest and a range")
-            << QStringList{"hex2bin", "rom.hex", "--from-lowest", "--end", "F"} << 2 << "--from-lowest";
-        QTest::newRow("from lowest of a binary") << QStringList{"dump", "rom.bin", "--from-lowest"} << 2
-                                                 << "--from-lowest is for";
-        QTest::newRow("base for hex2bin") << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2
-                                          << "--base is for";
-        QTest::newRow("base not hex") << QStringList{"bin2hex", "rom.bin", "--base", "0x8"} << 2 << "--base";
-        QTest::newRow("range beyond the data") << QStringList{"dump", "rom.bin", "--start", "100"} << 1
-                                               << "rom.bin: アドレス範囲 100 - 0 にはデータがありません";
-        QTest::newRow("small scope grows") << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"}
-                                           << 0 << "";
-        QTest::newRow("base past 32 bits") << QStringList{"bin2hex", "rom.bin", "--base", "FFFFFFFF"} << 1
-                                           << "アドレスが 32 ビットを超えます";
-        QTest::newRow("missing settings") << QStringList{"dump", "rom.bin", "--settings", "no.ini"} << 1
-                                          << "no.ini: ";
-        QTest::newRow("bad settings") << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
-                                      << "ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
+            << QStringList{"hex2bin", "rom.hex", "--from-lowest", "--end", "F"} << 2
+            << "--from-lowest";
+        QTest::newRow("from lowest of a binary")
+            << QStringList{"dump", "rom.bin", "--from-lowest"} << 2 << "--from-lowest is for";
+        QTest::newRow("base for hex2bin")
+            << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2 << "--base is for";
+        QTest::newRow("base not hex")
+            << QStringList{"bin2hex", "rom.bin", "--base", "0x8"} << 2 << "--base";
+        QTest::newRow("range beyond the data")
+            << QStringList{"dump", "rom.bin", "--start", "100"} << 1
+            << "rom.bin: アドレス範囲 100 - 0 にはデータがありません";
+        QTest::newRow("small scope grows")
+            << QStringList{"dump", "rom.bin", "--end", "FFFFF", "--scope", "1"} << 0 << "";
+        QTest::newRow("base past 32 bits")
+            << QStringList{"bin2hex", "rom.bin", "--base", "FFFFFFFF"} << 1
+            << "アドレスが 32 ビットを超えます";
+        QTest::newRow("missing settings")
+            << QStringList{"dump", "rom.bin", "--settings", "no.ini"} << 1 << "no.ini: ";
+        QTest::newRow("bad settings")
+            << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
+            << "ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
     }
 
     void exitStatuses()
@@ -136,8 +147,8 @@ private slots:
     void settingsFileConvertsAsPelcorWould()
     {
         // The fixture gives the range 10-4F, fill 00, records of 8, LF.
-        const QStringList same{"--start", "10", "--end", "4F", "--fill", "00",
-                               "--record-length", "8", "--line-end", "lf"};
+        const QStringList same{"--start",         "10", "--end",      "4F", "--fill", "00",
+                               "--record-length", "8",  "--line-end", "lf"};
         const KestrunRun fromFile = run({"bin2hex", "rom.bin", "--settings", kSettings});
         QCOMPARE(fromFile.exitCode, 0);
         QCOMPARE(fromFile.out, run(QStringList{"bin2hex", "rom.bin"} + same).out);
@@ -148,8 +159,8 @@ private slots:
         QVERIFY(report.out.contains("Address  :  10 - 4F\n"));
 
         // Options given on the command line win over the file.
-        const KestrunRun crlf =
-            run({"bin2hex", "rom.bin", "--settings", kSettings, "--line-end", "crlf", "--auto-range"});
+        const KestrunRun crlf = run(
+            {"bin2hex", "rom.bin", "--settings", kSettings, "--line-end", "crlf", "--auto-range"});
         QCOMPARE(crlf.out, run({"bin2hex", "rom.bin", "--fill", "00", "--record-length", "8"}).out);
         QVERIFY(crlf.out.contains("\r\n"));
     }
@@ -162,26 +173,30 @@ private slots:
         const QByteArray good = hexRecord(0x00, 0, "\x01\x02\x03\x04");
         const QByteArray badSum = ":0400040001020304ED";
         for (const char *end : {"\r\n", "\n", "\r"}) {
-            QTest::addRow("checksum on line 3, line end %s", QByteArray(end).toPercentEncoding().constData())
+            QTest::addRow("checksum on line 3, line end %s",
+                          QByteArray(end).toPercentEncoding().constData())
                 << "hex2bin" << hexText({good, good, badSum, good}, end) << "3: ﾁｪｯｸｻﾑ値が異常です";
         }
         QTest::newRow("checksum on line 3, LF CR counted as objcopy counts")
             << "hex2bin" << hexText({good, good, badSum, good}, "\n\r") << "3: ﾁｪｯｸｻﾑ値が異常です";
-        QTest::newRow("a comment line") << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
-                                        << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
+        QTest::newRow("a comment line")
+            << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
+            << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
         QTest::newRow("text after a checksum") << "hex2bin" << good + "\r\n" + good + " \r\n"
                                                << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";
         QTest::newRow("no end record") << "hex2bin" << good + "\n" + good + "\n"
                                        << "3: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
-        QTest::newRow("no end record, last line open") << "hex2bin" << good + "\n\n" + good
-                                                       << "4: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
-        QTest::newRow("empty text") << "hex2bin" << QByteArray()
-                                    << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
+        QTest::newRow("no end record, last line open")
+            << "hex2bin" << good + "\n\n" + good
+            << "4: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
+        QTest::newRow("empty text")
+            << "hex2bin" << QByteArray() << "1: ｲﾝﾃﾙﾍｷｻ形式ではありません (ｴﾝﾄﾞﾚｺｰﾄﾞがありません)";
         QTest::newRow("bad end record") << "hex2bin" << good + "\n:0100000100FE\n"
                                         << "2: ｴﾝﾄﾞﾚｺｰﾄﾞが異常です";
         QTest::newRow("segment beyond 4 GiB")
             << "hexdump"
-            << hexText({hexRecord(0x04, 0, "\xFF\xFF"), hexRecord(0x02, 0, QByteArray::fromHex("F000")), good})
+            << hexText({hexRecord(0x04, 0, "\xFF\xFF"),
+                        hexRecord(0x02, 0, QByteArray::fromHex("F000")), good})
             << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
     }
 
@@ -192,7 +207,8 @@ private slots:
         QCOMPARE(run({"hex2bin", "rom.hex", "--start", "0", "--end", "0", "-o", "-"}).out,
                  QByteArray("\x01"));
         QCOMPARE(run({"hex2bin", "rom.hex", "--end", "0", "-o", "-"}).out, QByteArray("\x01"));
-        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "2", "-o", "-"}).out, QByteArray("\x03\x04"));
+        QCOMPARE(run({"hex2bin", "rom.hex", "--start", "2", "-o", "-"}).out,
+                 QByteArray("\x03\x04"));
         QCOMPARE(run({"bin2hex", "-", "--start", "0", "--end", "0"}, "\x7F\x80").out,
                  QByteArray(":010000007F80\r\n:00000001FF\r\n"));
     }
@@ -200,9 +216,10 @@ private slots:
     void infoGivesOneFactALine()
     {
         writeBytes(path("info.hex"),
-                  hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)), hexRecord(0x00, 0x10, "\x01\x02"),
-                           hexRecord(0x00, 0x12, "\x03"), hexRecord(0x00, 0x40, "\xF0"),
-                           hexRecord(0x05, 0, QByteArray("\x08\x00\x00\x11", 4))}));
+                   hexText({hexRecord(0x04, 0, QByteArray("\x08\x00", 2)),
+                            hexRecord(0x00, 0x10, "\x01\x02"), hexRecord(0x00, 0x12, "\x03"),
+                            hexRecord(0x00, 0x40, "\xF0"),
+                            hexRecord(0x05, 0, QByteArray("\x08\x00\x00\x11", 4))}));
         const KestrunRun info = run({"info", "info.hex"});
         QCOMPARE(info.exitCode, 0);
         QCOMPARE(info.out, QByteArray("range 08000010-08000012\n"
@@ -233,8 +250,8 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<bool>("noted");
-        const QByteArray high = hexText({hexRecord(0x04, 0, QByteArray("\x01\x00", 2)),
-                                         hexRecord(0x00, 0x0001, "\xFF\x01")});
+        const QByteArray high = hexText(
+            {hexRecord(0x04, 0, QByteArray("\x01\x00", 2)), hexRecord(0x00, 0x0001, "\xFF\x01")});
         QTest::newRow("data above 16 MiB") << high << QStringList() << true;
         QTest::newRow("from the lowest") << high << QStringList{"--from-lowest"} << false;
         QTest::newRow("a given range") << high << QStringList{"--start", "0"} << false;
@@ -253,13 +270,16 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(bool, noted);
         writeBytes(path("high.hex"), text);
-        const KestrunRun result = run(QStringList{"hex2bin", "high.hex", "-o", "high.bin"} + options);
+        const KestrunRun result =
+            run(QStringList{"hex2bin", "high.hex", "-o", "high.bin"} + options);
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.errorText().contains(u"--from-lowest"), noted);
-        const KestrunRun dump = run(QStringList{"hexdump", "high.hex", "--checksum-only"} + options);
+        const KestrunRun dump =
+            run(QStringList{"hexdump", "high.hex", "--checksum-only"} + options);
         QCOMPARE(dump.errorText().contains(u"--from-lowest"), noted);
         if (noted)
-            QVERIFY(result.errorText().contains(u"16 MiB of fill come before the first data byte at 01000001"));
+            QVERIFY(result.errorText().contains(
+                u"16 MiB of fill come before the first data byte at 01000001"));
         QFile::remove(path("high.bin"));
     }
 
@@ -270,7 +290,8 @@ private slots:
         const KestrunRun dump = run({"hexdump", "dump.hex", "--from-lowest", "--line-end", "lf"});
         QCOMPARE(dump.exitCode, 0);
         QVERIFY(dump.out.contains("Address  :  8000123 - 8000125\n"));
-        QVERIFY(dump.out.endsWith("    08000120           41 42 43                                   ABC          \n"));
+        QVERIFY(dump.out.endsWith(
+            "    08000120           41 42 43                                   ABC          \n"));
     }
 
     void recordErrorsNameTheirLine()

@@ -14,8 +14,8 @@
 namespace {
 
 // The library as Pelcor binds it.
-const LibraryCalls kPelcorsLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
-                                   KestrunBinding::DumpFormat};
+const LibraryCalls kPelcorsLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
+                                   KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
 
 // What Pelcor's engine makes of `input` for `command`, with default
 // settings; a report as Pelcor saves it.
@@ -61,10 +61,14 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("input");
-        QTest::newRow("hex2bin") << "hex2bin" << "large.hex";
-        QTest::newRow("bin2hex") << "bin2hex" << "large.bin";
-        QTest::newRow("dump") << "dump" << "large.bin";
-        QTest::newRow("hexdump") << "hexdump" << "large.hex";
+        QTest::newRow("hex2bin") << "hex2bin"
+                                 << "large.hex";
+        QTest::newRow("bin2hex") << "bin2hex"
+                                 << "large.bin";
+        QTest::newRow("dump") << "dump"
+                              << "large.bin";
+        QTest::newRow("hexdump") << "hexdump"
+                                 << "large.hex";
     }
 
     void everyCommandMatchesTheEngine()

@@ -18,7 +18,7 @@ bool run(const QString &program, const QStringList &arguments)
     QProcess process;
     process.start(program, arguments);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+           && process.exitCode() == 0;
 }
 
 // objcopy always writes into a file of its own in the test folder.
@@ -27,7 +27,7 @@ bool objcopy(const QStringList &arguments)
     QProcess process;
     process.start(QStringLiteral("objcopy"), arguments);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-        && process.exitCode() == 0;
+           && process.exitCode() == 0;
 }
 
 } // namespace
@@ -55,9 +55,11 @@ private slots:
         QTest::newRow("one byte") << 1 << QStringList();
         QTest::newRow("a short last record") << 17 << QStringList();
         QTest::newRow("past 64 KiB") << 0x10008 << QStringList{"--record-length", "10"};
-        QTest::newRow("records across the boundary") << 0x10006 << QStringList{"--record-length", "18"};
+        QTest::newRow("records across the boundary")
+            << 0x10006 << QStringList{"--record-length", "18"};
         QTest::newRow("past 1 MiB, LF") << 0x100010 << QStringList{"--line-end", "lf"};
-        QTest::newRow("longest records, CR") << 0x20100 << QStringList{"--record-length", "FF", "--line-end", "cr"};
+        QTest::newRow("longest records, CR")
+            << 0x20100 << QStringList{"--record-length", "FF", "--line-end", "cr"};
     }
 
     void imagesSurviveBothWays()
@@ -89,8 +91,8 @@ private slots:
         writeBytes(path("scattered.hex"), scatteredHex());
         QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
                          path("objcopy.bin")}));
-        const KestrunRun read = runKestrun(
-            {"hex2bin", path("scattered.hex"), "-o", path("ours.bin"), "--fill", "00", "--scope", "400"});
+        const KestrunRun read = runKestrun({"hex2bin", path("scattered.hex"), "-o",
+                                            path("ours.bin"), "--fill", "00", "--scope", "400"});
         QVERIFY2(read.exitCode == 0, read.err.constData());
         QVERIFY(readBytes(path("ours.bin")) == readBytes(path("objcopy.bin")));
     }
@@ -105,14 +107,17 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<uint>("address");
         QTest::newRow("objcopy at 08000000")
-            << "objcopy" << QStringList{"-I", "binary", "-O", "ihex", "--change-addresses", "0x08000000",
-                                        "@in", "@out"} << 0x08000000u;
+            << "objcopy" << QStringList{"-I",         "binary", "-O",  "ihex", "--change-addresses",
+                                        "0x08000000", "@in",    "@out"}
+            << 0x08000000u;
         QTest::newRow("srec_cat, 32-bit, records of 1")
-            << "srec_cat" << QStringList{"@in", "-binary", "-offset", "0x20001003", "-o", "@out",
-                                         "-intel", "-obs=1"} << 0x20001003u;
+            << "srec_cat" << QStringList{"@in", "-binary", "-offset", "0x20001003",
+                                         "-o",  "@out",    "-intel",  "-obs=1"}
+            << 0x20001003u;
         QTest::newRow("objcopy, segmented")
-            << "objcopy" << QStringList{"-I", "binary", "-O", "ihex", "--change-addresses", "0xC0000",
-                                        "@in", "@out"} << 0xC0000u;
+            << "objcopy" << QStringList{"-I",      "binary", "-O",  "ihex", "--change-addresses",
+                                        "0xC0000", "@in",    "@out"}
+            << 0xC0000u;
     }
 
     void peersFilesConvertWithDefaults()
@@ -154,8 +159,8 @@ private slots:
         // objcopy places it where the base says.
         QVERIFY(objcopy({"-I", "ihex", "-O", "srec", path("based.hex"), path("objcopy.srec")}));
         QVERIFY(readBytes(path("objcopy.srec")).contains("S3150800FFF0"));
-        const KestrunRun read = runKestrun(
-            {"hex2bin", path("based.hex"), "--from-lowest", "-o", path("ours.bin")});
+        const KestrunRun read =
+            runKestrun({"hex2bin", path("based.hex"), "--from-lowest", "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
         QVERIFY(readBytes(path("ours.bin")) == image);
     }

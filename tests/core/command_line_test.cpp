@@ -12,18 +12,18 @@ private slots:
         QTest::addColumn<QStringList>("names");
         QTest::newRow("empty") << QString() << QStringList();
         QTest::newRow("blanks only") << QStringLiteral(" \t  ") << QStringList();
-        QTest::newRow("runs of blanks") << QStringLiteral("a.hex  \t b.hex")
-                                        << QStringList{"a.hex", "b.hex"};
+        QTest::newRow("runs of blanks")
+            << QStringLiteral("a.hex  \t b.hex") << QStringList{"a.hex", "b.hex"};
         QTest::newRow("quoted path and plain name")
             << QStringLiteral("\"C:\\my files\\rom.hex\" b.txt")
             << QStringList{"C:\\my files\\rom.hex", "b.txt"};
         QTest::newRow("unclosed quote runs to the end")
             << QStringLiteral("\"C:\\my files\\rom.hex b.txt")
             << QStringList{"C:\\my files\\rom.hex b.txt"};
-        QTest::newRow("empty quotes give no name") << QStringLiteral("\"\" a.hex")
-                                                   << QStringList{"a.hex"};
-        QTest::newRow("quote inside a plain name is kept") << QStringLiteral("ab\"c d")
-                                                           << QStringList{"ab\"c", "d"};
+        QTest::newRow("empty quotes give no name")
+            << QStringLiteral("\"\" a.hex") << QStringList{"a.hex"};
+        QTest::newRow("quote inside a plain name is kept")
+            << QStringLiteral("ab\"c d") << QStringList{"ab\"c", "d"};
         QTest::newRow("letter after closing quote starts a name")
             << QStringLiteral("\"a b\"c") << QStringList{"a b", "c"};
         QTest::newRow("ideographic space belongs to the name")

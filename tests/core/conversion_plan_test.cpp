@@ -99,12 +99,18 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("renamed");
-        QTest::newRow("replaced") << "C:\\work\\rom.hex" << "C:\\work\\rom.bin";
-        QTest::newRow("appended") << "C:\\work\\rom" << "C:\\work\\rom.bin";
-        QTest::newRow("last dot") << "C:\\work\\rom.old.hex" << "C:\\work\\rom.old.bin";
-        QTest::newRow("dot in folder") << "/tmp/a.b/rom" << "/tmp/a.b/rom.bin";
-        QTest::newRow("space after dot") << "/tmp/v1.0 final" << "/tmp/v1.0 final.bin";
-        QTest::newRow("japanese") << "C:\\ファームウェア書込.hex" << "C:\\ファームウェア書込.bin";
+        QTest::newRow("replaced") << "C:\\work\\rom.hex"
+                                  << "C:\\work\\rom.bin";
+        QTest::newRow("appended") << "C:\\work\\rom"
+                                  << "C:\\work\\rom.bin";
+        QTest::newRow("last dot") << "C:\\work\\rom.old.hex"
+                                  << "C:\\work\\rom.old.bin";
+        QTest::newRow("dot in folder") << "/tmp/a.b/rom"
+                                       << "/tmp/a.b/rom.bin";
+        QTest::newRow("space after dot") << "/tmp/v1.0 final"
+                                         << "/tmp/v1.0 final.bin";
+        QTest::newRow("japanese") << "C:\\ファームウェア書込.hex"
+                                  << "C:\\ファームウェア書込.bin";
     }
 
     void namesResults()
@@ -116,13 +122,14 @@ private slots:
 
     void headerOfTheFourByteExample()
     {
-        const QString expected = QStringLiteral("                             Vantrel\r\n"
-                                                "                                    Version 2.01\r\n"
-                                                "\r\n"
-                                                "        FileName :  a.bin\r\n"
-                                                "        Address  :  0 - 3\r\n"
-                                                "        CheckSum :  0000000A\r\n"
-                                                "\r\n");
+        const QString expected =
+            QStringLiteral("                             Vantrel\r\n"
+                           "                                    Version 2.01\r\n"
+                           "\r\n"
+                           "        FileName :  a.bin\r\n"
+                           "        Address  :  0 - 3\r\n"
+                           "        CheckSum :  0000000A\r\n"
+                           "\r\n");
         QCOMPARE(DumpHeader(fileNamePart(QStringLiteral("C:\\rom\\a.bin")), 0, 3,
                             QStringLiteral("0000000A"), QStringLiteral("\r\n")),
                  expected);
@@ -141,7 +148,7 @@ private slots:
         char text[200] = {};
         std::uint32_t written = 0, start = 0, end = 0;
         QCOMPARE(::DumpFormat(data, text, 16, sizeof text, &written, &start, &end, 0xFF, 0x000A, 4,
-                            0, nullptr),
+                              0, nullptr),
                  0);
         const QString line = QString::fromLatin1(text, written - 1);
         const QStringList heading = dumpHeading(QStringLiteral("\n")).split(u'\n');

@@ -24,13 +24,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("wave dash is the full-width tilde") << QByteArray("\x81\x60") << u"\uFF5E"_qs;
+        QTest::newRow("wave dash is the full-width tilde")
+            << QByteArray("\x81\x60") << u"\uFF5E"_qs;
         QTest::newRow("circled digit one") << QByteArray("\x87\x40") << u"①"_qs;
         QTest::newRow("5C is the backslash") << QByteArray("C:\\rom.hex") << u"C:\\rom.hex"_qs;
         QTest::newRow("7E is the tilde") << QByteArray("~") << u"~"_qs;
         QTest::newRow("half-width katakana") << QByteArray("\xB2\xDD\xC3\xD9") << u"ｲﾝﾃﾙ"_qs;
-        QTest::newRow("kanji with 5C as trail byte") << QByteArray("\x95\x5C\x8E\xA6")
-                                                     << u"表示"_qs;
+        QTest::newRow("kanji with 5C as trail byte")
+            << QByteArray("\x95\x5C\x8E\xA6") << u"表示"_qs;
         QTest::newRow("IBM extension") << QByteArray("\xFA\x40") << u"ⅰ"_qs;
         QTest::newRow("user-defined area") << QByteArray("\xF0\x40") << u"\uE000"_qs;
         QTest::newRow("NUL stays") << QByteArray("a\0b", 3) << QString::fromUtf16(u"a\0b", 3);
@@ -69,7 +70,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("undefined single byte") << QByteArray("a\x80z") << u"a\uF780z"_qs;
-        QTest::newRow("A0 and FD-FF") << QByteArray("\xA0\xFD\xFE\xFF") << u"\uF7A0\uF7FD\uF7FE\uF7FF"_qs;
+        QTest::newRow("A0 and FD-FF")
+            << QByteArray("\xA0\xFD\xFE\xFF") << u"\uF7A0\uF7FD\uF7FE\uF7FF"_qs;
         QTest::newRow("lead byte at the end") << QByteArray("ab\x81") << u"ab\uF781"_qs;
         QTest::newRow("lead byte before a space") << QByteArray("\x81 x") << u"\uF781 x"_qs;
         QTest::newRow("lead byte before a line end") << QByteArray("\x9F\r\n") << u"\uF79F\r\n"_qs;
@@ -96,8 +98,8 @@ private slots:
             QCOMPARE(encodeCp932(QString::fromLatin1(ascii)), ascii);
 
             const QByteArray mixed = ascii + "\x95\x5C\x80\x7F" + ascii;
-            const QString text = QString::fromLatin1(ascii) + u"表\uF780\x7F"_qs
-                + QString::fromLatin1(ascii);
+            const QString text =
+                QString::fromLatin1(ascii) + u"表\uF780\x7F"_qs + QString::fromLatin1(ascii);
             QCOMPARE(decodeCp932(mixed), text);
             QCOMPARE(encodeCp932(text), mixed);
         }
@@ -147,7 +149,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("euro sign") << u"1€"_qs << QByteArray("1?");
         QTest::newRow("character outside the BMP") << u"a😀b"_qs << QByteArray("a?b");
-        QTest::newRow("lone high surrogate") << QString(QChar(0xD800)) + u"x"_qs << QByteArray("?x");
+        QTest::newRow("lone high surrogate")
+            << QString(QChar(0xD800)) + u"x"_qs << QByteArray("?x");
         QTest::newRow("lone surrogate at the end") << u"x"_qs + QChar(0xDC00) << QByteArray("x?");
         QTest::newRow("private use below the escapes") << u"\uF77F"_qs << QByteArray("?");
     }

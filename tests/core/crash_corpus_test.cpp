@@ -16,8 +16,7 @@ namespace {
 
 } // namespace
 
-class CrashCorpusTest : public QObject
-{
+class CrashCorpusTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -31,7 +30,8 @@ private slots:
         for (int t = 0; t < int(std::size(kestrun_fuzz::kCoreTargets)); ++t) {
             const QString name = QString::fromLatin1(kestrun_fuzz::kCoreTargets[t].name);
             int count = 0;
-            for (const QString &folder : {QStringLiteral("crashers/"), QStringLiteral("../fuzz/corpus/")}) {
+            for (const QString &folder :
+                 {QStringLiteral("crashers/"), QStringLiteral("../fuzz/corpus/")}) {
                 const QDir dir(data.filePath(folder + name));
                 for (const QString &file : dir.entryList(QDir::Files)) {
                     const QString path = dir.filePath(file);
@@ -51,10 +51,13 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray input = file.readAll();
         try {
-            kestrun_fuzz::kCoreTargets[target].run(reinterpret_cast<const uint8_t *>(input.constData()),
-                                                  size_t(input.size()));
+            kestrun_fuzz::kCoreTargets[target].run(
+                reinterpret_cast<const uint8_t *>(input.constData()), size_t(input.size()));
         } catch (const kestrun_fuzz::CheckFailure &failure) {
-            QFAIL(qPrintable(QStringLiteral("%1:%2: %3").arg(failure.file).arg(failure.line).arg(failure.condition)));
+            QFAIL(qPrintable(QStringLiteral("%1:%2: %3")
+                                 .arg(failure.file)
+                                 .arg(failure.line)
+                                 .arg(failure.condition)));
         }
     }
 };

@@ -9,8 +9,7 @@
 
 #include <stdexcept>
 
-class TestIniStore : public QObject
-{
+class TestIniStore : public QObject {
     Q_OBJECT
 
 private slots:
@@ -57,27 +56,45 @@ void TestIniStore::readsProfileSyntax_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("names ignore ASCII case") << QByteArray("[vAnTrEl]\r\nFONTSIZE=9\r\n")
-                                             << "Vantrel" << "FontSize" << "9";
-    QTest::newRow("blanks trimmed") << QByteArray("[ S ]\r\n \tKey \t=  a b \t\r\n")
-                                    << "S" << "Key" << "a b";
-    QTest::newRow("one pair of quotes goes") << QByteArray("[S]\r\nKey=\"  a \"\r\n")
-                                             << "S" << "Key" << "  a ";
-    QTest::newRow("only one pair") << QByteArray("[S]\r\nKey=\"\"a\"\"\r\n")
-                                   << "S" << "Key" << "\"a\"";
-    QTest::newRow("LF lines") << QByteArray("[S]\nA=1\nKey=2\n") << "S" << "Key" << "2";
-    QTest::newRow("CR lines") << QByteArray("[S]\rA=1\rKey=2") << "S" << "Key" << "2";
-    QTest::newRow("comment is no key") << QByteArray("[S]\r\n;Key=no\r\nKey=yes\r\n")
-                                       << "S" << "Key" << "yes";
-    QTest::newRow("first of two") << QByteArray("[S]\r\nKey=1\r\nkey=2\r\n") << "S" << "Key" << "1";
-    QTest::newRow("present but empty") << QByteArray("[S]\r\nKey=\r\n") << "S" << "Key" << "";
-    QTest::newRow("other section") << QByteArray("[S]\r\n[T]\r\nKey=1\r\n") << "S" << "Key" << "dflt";
-    QTest::newRow("before any section") << QByteArray("Key=1\r\n[S]\r\n") << "S" << "Key" << "dflt";
+    QTest::newRow("names ignore ASCII case")
+        << QByteArray("[vAnTrEl]\r\nFONTSIZE=9\r\n") << "Vantrel"
+        << "FontSize"
+        << "9";
+    QTest::newRow("blanks trimmed") << QByteArray("[ S ]\r\n \tKey \t=  a b \t\r\n") << "S"
+                                    << "Key"
+                                    << "a b";
+    QTest::newRow("one pair of quotes goes") << QByteArray("[S]\r\nKey=\"  a \"\r\n") << "S"
+                                             << "Key"
+                                             << "  a ";
+    QTest::newRow("only one pair") << QByteArray("[S]\r\nKey=\"\"a\"\"\r\n") << "S"
+                                   << "Key"
+                                   << "\"a\"";
+    QTest::newRow("LF lines") << QByteArray("[S]\nA=1\nKey=2\n") << "S"
+                              << "Key"
+                              << "2";
+    QTest::newRow("CR lines") << QByteArray("[S]\rA=1\rKey=2") << "S"
+                              << "Key"
+                              << "2";
+    QTest::newRow("comment is no key") << QByteArray("[S]\r\n;Key=no\r\nKey=yes\r\n") << "S"
+                                       << "Key"
+                                       << "yes";
+    QTest::newRow("first of two") << QByteArray("[S]\r\nKey=1\r\nkey=2\r\n") << "S"
+                                  << "Key"
+                                  << "1";
+    QTest::newRow("present but empty") << QByteArray("[S]\r\nKey=\r\n") << "S"
+                                       << "Key"
+                                       << "";
+    QTest::newRow("other section") << QByteArray("[S]\r\n[T]\r\nKey=1\r\n") << "S"
+                                   << "Key"
+                                   << "dflt";
+    QTest::newRow("before any section") << QByteArray("Key=1\r\n[S]\r\n") << "S"
+                                        << "Key"
+                                        << "dflt";
     QTest::newRow("double-byte names are not case-folded")
         << sjis("[S]\r\nア=1\r\n") << "S" << QString::fromUtf8("ヂ") << "dflt";
-    QTest::newRow("bracket as second byte") << sjis("[ゾ]\r\nKey=ゾ]\r\n")
-                                            << QString::fromUtf8("ゾ") << "Key"
-                                            << QString::fromUtf8("ゾ]");
+    QTest::newRow("bracket as second byte")
+        << sjis("[ゾ]\r\nKey=ゾ]\r\n") << QString::fromUtf8("ゾ") << "Key"
+        << QString::fromUtf8("ゾ]");
 }
 
 void TestIniStore::readsProfileSyntax()
@@ -105,8 +122,8 @@ void TestIniStore::writesOnlyItsOwnLine_data()
         << QByteArray("[S]\r\nA=1\r\nKey=new\r\n\r\n; next\r\n") + other;
     QTest::newRow("a section without keys") << QByteArray("[S]\r\n\r\n") + other << "Key"
                                             << QByteArray("[S]\r\nKey=new\r\n\r\n") + other;
-    QTest::newRow("section created at the end") << other + "Y" << "Key"
-                                                << other + "Y\r\n[S]\r\nKey=new\r\n";
+    QTest::newRow("section created at the end") << other + "Y"
+                                                << "Key" << other + "Y\r\n[S]\r\nKey=new\r\n";
     QTest::newRow("file created") << QByteArray() << "Key" << QByteArray("[S]\r\nKey=new\r\n");
 }
 
@@ -331,7 +348,8 @@ void TestIniStore::unwritablePlacesReportFalse()
     const QString notAFolder = m_dir->filePath(QStringLiteral("plain"));
     writeBytes(notAFolder, "x");
     QVERIFY(!m_ini.SetValue(QStringLiteral("1"), QStringLiteral("Key"), {}, notAFolder + "/t.ini"));
-    QCOMPARE(m_ini.GetValue(QStringLiteral("Key"), QStringLiteral("d"), {}, notAFolder + "/t.ini"), "d");
+    QCOMPARE(m_ini.GetValue(QStringLiteral("Key"), QStringLiteral("d"), {}, notAFolder + "/t.ini"),
+             "d");
 
     // A file that cannot be read must not be replaced by one holding only
     // the new key.

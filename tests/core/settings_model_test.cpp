@@ -6,8 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestSettingsModel : public QObject
-{
+class TestSettingsModel : public QObject {
     Q_OBJECT
 
 private slots:
@@ -97,10 +96,11 @@ void TestSettingsModel::firstRunWritesKeysInOrder()
     QVERIFY(m_settings.saveStep(fixturePlacement()));
     const QList<QByteArray> lines = readBytes(iniPath()).split('\n');
     QCOMPARE(lines.size(), 13);
-    QCOMPARE(lines.mid(0, 11), QList<QByteArray>({
-        "[Vantrel]\r", "StartAddress=0\r", "EndAddress=0\r", "AutoAddress=1\r",
-        "RecordLength=20\r", "BlankChar=FF\r", "Scope=0A\r", "NoDump=0\r", "NewLine=0\r",
-        sjis("FontFace=ＭＳ ゴシック\r"), "FontSize=14\r"}));
+    QCOMPARE(
+        lines.mid(0, 11),
+        QList<QByteArray>({"[Vantrel]\r", "StartAddress=0\r", "EndAddress=0\r", "AutoAddress=1\r",
+                           "RecordLength=20\r", "BlankChar=FF\r", "Scope=0A\r", "NoDump=0\r",
+                           "NewLine=0\r", sjis("FontFace=ＭＳ ゴシック\r"), "FontSize=14\r"}));
     QVERIFY(lines.at(11).startsWith("MDISize=2C000000"));
     QCOMPARE(lines.at(11).size(), 8 + 2 * PlacementBlock::Size + 2 + 1);
     QCOMPARE(lines.at(12), QByteArray());

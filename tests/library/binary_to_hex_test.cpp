@@ -9,8 +9,7 @@ namespace {
 constexpr uint32_t unwritten = 0xDEADBEEF;
 const std::string endRecord = ":00000001FF";
 
-struct HexRequest
-{
+struct HexRequest {
     uint32_t start = 0;
     uint32_t end = 0;
     int32_t recordLength = 16;
@@ -20,8 +19,7 @@ struct HexRequest
     ProgressLog *log = nullptr;
 };
 
-struct HexOutput
-{
+struct HexOutput {
     int32_t result = 0;
     uint32_t written = unwritten;
     uint32_t end = 0;
@@ -38,9 +36,10 @@ HexOutput writeHex(const std::vector<uint8_t> &data, const HexRequest &request =
     HexOutput output;
     output.end = request.end;
     ProgressLog *log = request.log;
-    output.result = BinaryToHex(bytes, text.data(), uint32_t(data.size()), text.capacity(), request.recordLength,
-                                &output.written, &request.start, &output.end, request.blank, request.newLine,
-                                log ? log->userValue() : 0, log ? &ProgressLog::report : nullptr);
+    output.result = BinaryToHex(bytes, text.data(), uint32_t(data.size()), text.capacity(),
+                                request.recordLength, &output.written, &request.start, &output.end,
+                                request.blank, request.newLine, log ? log->userValue() : 0,
+                                log ? &ProgressLog::report : nullptr);
     output.guardIntact = text.guardIntact();
     output.untouched = text.untouched();
     output.text = text.writtenText();
@@ -51,8 +50,8 @@ std::vector<uint8_t> readBack(const std::string &text, uint32_t size)
 {
     std::vector<uint8_t> image(size);
     uint32_t start = 0, end = 0, imageSize = 0;
-    int32_t result =
-        HexToBinary(text.c_str(), image.data(), int32_t(text.size()), size, &imageSize, &start, &end, 0, 0, nullptr);
+    int32_t result = HexToBinary(text.c_str(), image.data(), int32_t(text.size()), size, &imageSize,
+                                 &start, &end, 0, 0, nullptr);
     if (result != ResultOk || imageSize != size)
         return {};
     return image;
@@ -79,8 +78,7 @@ TEST(BinaryToHex, WritesThreeBytes)
 
 TEST(BinaryToHex, LaysOutWindowsAndLineEnds)
 {
-    struct LayoutCase
-    {
+    struct LayoutCase {
         const char *name;
         std::vector<uint8_t> data;
         HexRequest request;
@@ -88,19 +86,37 @@ TEST(BinaryToHex, LaysOutWindowsAndLineEnds)
     };
     const std::vector<uint8_t> ramp = rampBytes(32);
     const LayoutCase cases[] = {
-        {"seventeen bytes", rampBytes(17), {.newLine = KESTRUN_NEWLINE_LF},
+        {"seventeen bytes",
+         rampBytes(17),
+         {.newLine = KESTRUN_NEWLINE_LF},
          dataRecord(0, rampBytes(16)) + "\n" + dataRecord(0x10, {16}) + "\n" + endRecord + "\n"},
-        {"window from 0x10", ramp, {.start = 0x10, .end = 0x1F},
+        {"window from 0x10",
+         ramp,
+         {.start = 0x10, .end = 0x1F},
          dataRecord(0, rampBytes(16, 0x10)) + "\r\n" + endRecord + "\r\n"},
-        {"blank past the data", {1, 2}, {.end = 3}, dataRecord(0, {1, 2, 0xFF, 0xFF}) + "\r\n" + endRecord + "\r\n"},
-        {"blank low byte", {1}, {.end = 2, .blank = 0x1AB},
+        {"blank past the data",
+         {1, 2},
+         {.end = 3},
+         dataRecord(0, {1, 2, 0xFF, 0xFF}) + "\r\n" + endRecord + "\r\n"},
+        {"blank low byte",
+         {1},
+         {.end = 2, .blank = 0x1AB},
          dataRecord(0, {1, 0xAB, 0xAB}) + "\r\n" + endRecord + "\r\n"},
-        {"upper-case digits", {0xAB, 0xCD, 0xEF}, {.newLine = KESTRUN_NEWLINE_CR},
+        {"upper-case digits",
+         {0xAB, 0xCD, 0xEF},
+         {.newLine = KESTRUN_NEWLINE_CR},
          ":03000000ABCDEF96\r" + endRecord + "\r"},
-        {"high bits of the line end", {0x10}, {.newLine = 0xFFFF0A0D},
+        {"high bits of the line end",
+         {0x10},
+         {.newLine = 0xFFFF0A0D},
          dataRecord(0, {0x10}) + "\r\n" + endRecord + "\r\n"},
-        {"line end low byte first", {0x10}, {.newLine = 0x0D0A}, dataRecord(0, {0x10}) + "\n\r" + endRecord + "\n\r"},
-        {"window past the data", {1, 2}, {.start = 4, .end = 6, .blank = 0x00},
+        {"line end low byte first",
+         {0x10},
+         {.newLine = 0x0D0A},
+         dataRecord(0, {0x10}) + "\n\r" + endRecord + "\n\r"},
+        {"window past the data",
+         {1, 2},
+         {.start = 4, .end = 6, .blank = 0x00},
          dataRecord(0, {0, 0, 0}) + "\r\n" + endRecord + "\r\n"},
         {"start beyond end", ramp, {.start = 8, .end = 7}, endRecord + "\r\n"},
         {"empty data", {}, {}, endRecord + "\r\n"},
@@ -145,7 +161,8 @@ TEST(BinaryToHex, LinearRecordsTakeOverAtOneMiB)
     std::vector<std::string> expected;
     for (uint16_t segment = 0x1000; segment != 0; segment += 0x1000)
         expected.push_back(segmentRecord(segment));
-    expected.insert(expected.end(), {":020000020000FC", ":020000040010EA", linearRecord(0x0011), linearRecord(0x0012)});
+    expected.insert(expected.end(), {":020000020000FC", ":020000040010EA", linearRecord(0x0011),
+                                     linearRecord(0x0012)});
     std::vector<std::string> extended;
     for (const std::string &line : lines)
         if (isExtendedRecord(line))
@@ -165,12 +182,12 @@ TEST(BinaryToHex, LinearRecordsTakeOverAtOneMiB)
 
 TEST(BinaryToHex, ReadsBackByteForByte)
 {
-    struct RoundTrip
-    {
+    struct RoundTrip {
         size_t size;
         int32_t recordLength;
     };
-    const RoundTrip cases[] = {{1, 1}, {5, 255}, {0x11801, 1}, {0x11801, 24}, {0x11801, 250}, {0x230000, 255}};
+    const RoundTrip cases[] = {{1, 1},        {5, 255},       {0x11801, 1},
+                               {0x11801, 24}, {0x11801, 250}, {0x230000, 255}};
     for (const RoundTrip &row : cases) {
         SCOPED_TRACE(testing::Message() << row.size << " bytes by " << row.recordLength);
         std::vector<uint8_t> data = randomBytes(row.size, unsigned(row.size));

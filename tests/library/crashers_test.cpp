@@ -36,7 +36,8 @@ std::vector<fs::path> inputsOf(const std::string &target)
 {
     const fs::path data(KESTRUN_TEST_DATA);
     std::vector<fs::path> inputs;
-    for (const fs::path &folder : {data / "crashers" / target, data / ".." / "fuzz" / "corpus" / target}) {
+    for (const fs::path &folder :
+         {data / "crashers" / target, data / ".." / "fuzz" / "corpus" / target}) {
         if (!fs::is_directory(folder))
             continue;
         for (const fs::directory_entry &entry : fs::directory_iterator(folder)) {
@@ -53,9 +54,7 @@ std::vector<uint8_t> readInput(const fs::path &path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
-class CrashCorpus : public testing::TestWithParam<FuzzTarget>
-{
-};
+class CrashCorpus : public testing::TestWithParam<FuzzTarget> {};
 
 } // namespace
 
@@ -76,4 +75,6 @@ TEST_P(CrashCorpus, EveryKeptInputPassesTheFuzzChecks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Library, CrashCorpus, testing::ValuesIn(kestrun_fuzz::kLibraryTargets),
-                         [](const testing::TestParamInfo<FuzzTarget> &info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<FuzzTarget> &info) {
+                             return std::string(info.param.name);
+                         });

@@ -8,8 +8,7 @@ namespace {
 
 constexpr uint32_t unwritten = 0xDEADBEEF;
 
-struct DumpRequest
-{
+struct DumpRequest {
     uint32_t start = 0;
     uint32_t end = 0;
     uint32_t blank = 0xFF;
@@ -19,8 +18,7 @@ struct DumpRequest
     ProgressLog *log = nullptr;
 };
 
-struct Dump
-{
+struct Dump {
     int32_t result = 0;
     uint32_t written = unwritten;
     uint32_t end = 0;
@@ -38,9 +36,10 @@ Dump dump(std::vector<uint8_t> data, const DumpRequest &request = {})
     Dump output;
     output.end = request.end;
     ProgressLog *log = request.log;
-    output.result = DumpFormat(bytes, text.data(), uint32_t(data.size()), text.capacity(), &output.written,
-                               &request.start, &output.end, request.blank, request.newLine, request.indent,
-                               log ? log->userValue() : 0, log ? &ProgressLog::report : nullptr);
+    output.result =
+        DumpFormat(bytes, text.data(), uint32_t(data.size()), text.capacity(), &output.written,
+                   &request.start, &output.end, request.blank, request.newLine, request.indent,
+                   log ? log->userValue() : 0, log ? &ProgressLog::report : nullptr);
     output.guardIntact = text.guardIntact();
     output.untouched = text.untouched();
     output.text = text.writtenText();
@@ -64,8 +63,7 @@ TEST(DumpFormat, WritesOneFullLine)
 
 TEST(DumpFormat, LaysOutWindowsBlanksAndLineEnds)
 {
-    struct LayoutCase
-    {
+    struct LayoutCase {
         const char *name;
         std::vector<uint8_t> data;
         DumpRequest request;
@@ -73,19 +71,30 @@ TEST(DumpFormat, LaysOutWindowsBlanksAndLineEnds)
     };
     const std::vector<uint8_t> digits = rampBytes(10, 0x30);
     const LayoutCase cases[] = {
-        {"partial lines", rampBytes(32, 0x40), {.start = 0x05, .end = 0x14},
+        {"partial lines",
+         rampBytes(32, 0x40),
+         {.start = 0x05, .end = 0x14},
          "    00000000                 45 46 47 48 49 4A 4B 4C 4D 4E 4F       EFGHIJKLMNO\r\n"
          "    00000010  50 51 52 53 54                                   PQRST           \r\n"},
-        {"blank FF", digits, {.end = 0x0F, .blank = 0xFF},
+        {"blank FF",
+         digits,
+         {.end = 0x0F, .blank = 0xFF},
          "    00000000  30 31 32 33 34 35 36 37 38 39 FF FF FF FF FF FF  0123456789......\r\n"},
-        {"blank space", digits, {.end = 0x0F, .blank = 0x20},
+        {"blank space",
+         digits,
+         {.end = 0x0F, .blank = 0x20},
          "    00000000  30 31 32 33 34 35 36 37 38 39 20 20 20 20 20 20  0123456789      \r\n"},
-        {"blank low byte", digits, {.end = 0x0F, .blank = 0x341},
+        {"blank low byte",
+         digits,
+         {.end = 0x0F, .blank = 0x341},
          "    00000000  30 31 32 33 34 35 36 37 38 39 41 41 41 41 41 41  0123456789AAAAAA\r\n"},
-        {"no indent, LF", {0x7F, 0x80, 0x1F, 0x20, 0x7E, 0x00, 0xFF, 0x41},
+        {"no indent, LF",
+         {0x7F, 0x80, 0x1F, 0x20, 0x7E, 0x00, 0xFF, 0x41},
          {.end = 7, .newLine = KESTRUN_NEWLINE_LF, .indent = 0},
          "00000000  7F 80 1F 20 7E 00 FF 41                          \x7F.. ~..A        \n"},
-        {"address is the position", std::vector<uint8_t>(0x12346, 0x61), {.start = 0x12345},
+        {"address is the position",
+         std::vector<uint8_t>(0x12346, 0x61),
+         {.start = 0x12345},
          "    00012340                 61                                     a          \r\n"},
         {"line end high bits", rampBytes(16, 0x41), {.newLine = 0x12340A0D}, alphabetLine},
         {"empty data", {}, {}, ""},
@@ -116,15 +125,14 @@ TEST(DumpFormat, UnprintableBytesBecomeDotsUpToTheEnd)
 
 TEST(DumpFormat, LinesNeverPassCapacity)
 {
-    struct CapacityCase
-    {
+    struct CapacityCase {
         uint32_t capacity;
         int32_t result;
         uint32_t written;
     };
     const CapacityCase cases[] = {
-        {0, ResultOverflow, 0}, {81, ResultOverflow, 0}, {82, ResultOverflow, 81}, {162, ResultOverflow, 81},
-        {163, ResultOk, 162},
+        {0, ResultOverflow, 0},    {81, ResultOverflow, 0}, {82, ResultOverflow, 81},
+        {162, ResultOverflow, 81}, {163, ResultOk, 162},
     };
     for (const CapacityCase &row : cases) {
         SCOPED_TRACE(row.capacity);

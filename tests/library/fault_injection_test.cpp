@@ -31,16 +31,14 @@ constexpr bool kAddressSanitizer = false;
 
 constexpr uint64_t kMiB = 1024 * 1024;
 
-struct ChildOutcome
-{
+struct ChildOutcome {
     bool exitedNormally = false;
     int signal = 0;
     std::vector<int64_t> values;
 };
 
 // Runs `body` in a child; whatever it returns comes back in `values`.
-template <typename Body>
-ChildOutcome inChild(Body body)
+template <typename Body> ChildOutcome inChild(Body body)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -89,8 +87,7 @@ uint64_t peakResidentBytes()
     return uint64_t(usage.ru_maxrss) * 1024;
 }
 
-struct Load
-{
+struct Load {
     std::string text;
     uint32_t start = 0;
     uint32_t end = 0;
@@ -102,8 +99,8 @@ int32_t run(const Load &load, uint32_t *imageSize = nullptr)
     std::vector<uint8_t> image(load.capacity);
     uint32_t size = 0;
     uint32_t end = load.end;
-    const int32_t result = HexToBinary(load.text.c_str(), image.data(), int32_t(load.text.size()), load.capacity,
-                                       &size, &load.start, &end, 0xFF, 0, nullptr);
+    const int32_t result = HexToBinary(load.text.c_str(), image.data(), int32_t(load.text.size()),
+                                       load.capacity, &size, &load.start, &end, 0xFF, 0, nullptr);
     if (imageSize)
         *imageSize = size;
     return result;
@@ -131,9 +128,9 @@ TEST(FaultInjection, TightAddressSpaceGivesNoMemory)
     // Work memory follows the data: 8 MiB of data need about that much,
     // four bytes at 256 MiB need next to nothing.
     const Load much{contiguousHex(8), 0, 3, 4};
-    const Load far{hexFile({linearRecord(0x1000), dataRecord(0, {1, 2, 3, 4})}), 0x10000000, 0x10000003, 4};
-    struct LimitCase
-    {
+    const Load far{hexFile({linearRecord(0x1000), dataRecord(0, {1, 2, 3, 4})}), 0x10000000,
+                   0x10000003, 4};
+    struct LimitCase {
         const char *name;
         const Load &load;
         uint64_t headroom;
@@ -187,22 +184,27 @@ TEST(FaultInjection, AddressesNear4GiBEndInBoundedTimeAndMemory)
         seesaw.push_back(linearRecord(i % 2 ? 0xFFFF : 0x0000));
         seesaw.push_back(dataRecord(0xFFF0, sixteen));
     }
-    struct TopCase
-    {
+    struct TopCase {
         const char *name;
         Load load;
         int32_t result;
     };
     const TopCase cases[] = {
-        {"top 16 bytes, automatic window", {hexFile({linearRecord(0xFFFF), dataRecord(0xFFF0, sixteen)})},
+        {"top 16 bytes, automatic window",
+         {hexFile({linearRecord(0xFFFF), dataRecord(0xFFF0, sixteen)})},
          ResultOverflow},
         {"top 16 bytes, their own window",
-         {hexFile({linearRecord(0xFFFF), dataRecord(0xFFF0, sixteen)}), 0xFFFFFFF0, 0xFFFFFFFF, 16}, ResultOk},
-        {"longest record at the top", {hexFile({linearRecord(0xFFFF), dataRecord(0xFFFF, rampBytes(255))})},
+         {hexFile({linearRecord(0xFFFF), dataRecord(0xFFF0, sixteen)}), 0xFFFFFFF0, 0xFFFFFFFF, 16},
+         ResultOk},
+        {"longest record at the top",
+         {hexFile({linearRecord(0xFFFF), dataRecord(0xFFFF, rampBytes(255))})},
          ResultAddressFault},
-        {"segment above the top", {hexFile({linearRecord(0xFFFF), segmentRecord(0xF000), dataRecord(0, {1})})},
+        {"segment above the top",
+         {hexFile({linearRecord(0xFFFF), segmentRecord(0xF000), dataRecord(0, {1})})},
          ResultAddressFault},
-        {"bottom and top a thousand times", {hexFile(seesaw), 0xFFFFFFF0, 0xFFFFFFFF, 16}, ResultOk},
+        {"bottom and top a thousand times",
+         {hexFile(seesaw), 0xFFFFFFF0, 0xFFFFFFFF, 16},
+         ResultOk},
     };
     const ChildOutcome outcome = inChild([&] {
         // A hang ends the child by the alarm; the test then fails on it.

@@ -11,9 +11,7 @@ namespace kestrun_test {
 
 // An output buffer whose declared capacity is followed by guard bytes: a
 // write past the capacity shows up as a changed guard.
-template <typename T>
-class GuardedBuffer
-{
+template <typename T> class GuardedBuffer {
 public:
     static constexpr uint8_t sentinel = 0xA5;
     static constexpr size_t guardSize = 64;

@@ -8,8 +8,7 @@ namespace {
 
 constexpr uint32_t unwritten = 0xDEADBEEF;
 
-struct LoadRequest
-{
+struct LoadRequest {
     uint32_t start = 0;
     uint32_t end = 0;
     uint32_t fill = 0xFF;
@@ -18,8 +17,7 @@ struct LoadRequest
     int32_t textLength = -1;
 };
 
-struct Load
-{
+struct Load {
     int32_t result = 0;
     uint32_t imageSize = unwritten;
     uint32_t end = 0;
@@ -36,12 +34,13 @@ Load load(const std::string &text, const LoadRequest &request = {})
     int32_t textLength = request.textLength >= 0 ? request.textLength : int32_t(text.size());
     ProgressLog *log = request.log;
     std::unique_ptr<char[]> exactText = exactCopy(text);
-    outcome.result = HexToBinary(exactText.get(), image.data(), textLength, image.capacity(), &outcome.imageSize,
-                                 &request.start, &outcome.end, request.fill, log ? log->userValue() : 0,
-                                 log ? &ProgressLog::report : nullptr);
+    outcome.result = HexToBinary(exactText.get(), image.data(), textLength, image.capacity(),
+                                 &outcome.imageSize, &request.start, &outcome.end, request.fill,
+                                 log ? log->userValue() : 0, log ? &ProgressLog::report : nullptr);
     outcome.guardIntact = image.guardIntact();
     outcome.imageUntouched = image.untouched();
-    size_t kept = std::min<size_t>(outcome.imageSize == unwritten ? 0 : outcome.imageSize, request.capacity);
+    size_t kept =
+        std::min<size_t>(outcome.imageSize == unwritten ? 0 : outcome.imageSize, request.capacity);
     outcome.image.assign(image.data(), image.data() + kept);
     return outcome;
 }
@@ -50,8 +49,7 @@ Load load(const std::string &text, const LoadRequest &request = {})
 
 TEST(HexToBinary, RecordErrorsReturnAtOnce)
 {
-    struct ErrorCase
-    {
+    struct ErrorCase {
         std::string text;
         int32_t result;
     };
@@ -90,8 +88,7 @@ TEST(HexToBinary, ReadsUpToTheEndRecordOnly)
 
 TEST(HexToBinary, AutomaticEndIsTheHighestByteWritten)
 {
-    struct EndCase
-    {
+    struct EndCase {
         const char *name;
         std::vector<std::string> records;
         uint32_t end;
@@ -118,8 +115,9 @@ TEST(HexToBinary, AutomaticEndIsTheHighestByteWritten)
 
 TEST(HexToBinary, RecordsOutOfOrderBothArrive)
 {
-    Load outcome = load(hexFile({dataRecord(0x100, rampBytes(16, 0x40)), dataRecord(0x000, rampBytes(16, 0x80))}),
-                        {.fill = 0x5A});
+    Load outcome = load(
+        hexFile({dataRecord(0x100, rampBytes(16, 0x40)), dataRecord(0x000, rampBytes(16, 0x80))}),
+        {.fill = 0x5A});
     ASSERT_EQ(outcome.result, ResultOk);
     ASSERT_EQ(outcome.image.size(), 0x110u);
     EXPECT_EQ(slice(outcome.image, 0x000, 16), rampBytes(16, 0x80));
@@ -140,8 +138,7 @@ TEST(HexToBinary, LinearBaseLiftsTheData)
 
 TEST(HexToBinary, ExtendedAddressesOfBothWritersReadAlike)
 {
-    struct BaseCase
-    {
+    struct BaseCase {
         const char *name;
         std::vector<std::string> records;
         uint32_t landing;
@@ -177,15 +174,17 @@ TEST(HexToBinary, RecordAcross64KiBRunsOn)
 TEST(HexToBinary, SparseRecordsLoad)
 {
     // After 04 then 02 the data lies far beyond the base the last record set.
-    Load far = load(hexFile({dataRecord(0, {9}), linearRecord(0x0010), segmentRecord(0xF000), dataRecord(0, {1, 2})}),
+    Load far = load(hexFile({dataRecord(0, {9}), linearRecord(0x0010), segmentRecord(0xF000),
+                             dataRecord(0, {1, 2})}),
                     {.capacity = 0x200000});
     ASSERT_EQ(far.result, ResultOk);
     EXPECT_EQ(far.end, 0x1F0001u);
     EXPECT_EQ(far.image[0], 9);
     EXPECT_EQ(slice(far.image, 0x1F0000, 2), (std::vector<uint8_t>{1, 2}));
 
-    Load high = load(hexFile({dataRecord(0, {9}), linearRecord(0x0100), dataRecord(0xFFF8, rampBytes(16))}),
-                     {.start = 0x100FFF0, .end = 0x101000F, .fill = 0x00, .capacity = 32});
+    Load high =
+        load(hexFile({dataRecord(0, {9}), linearRecord(0x0100), dataRecord(0xFFF8, rampBytes(16))}),
+             {.start = 0x100FFF0, .end = 0x101000F, .fill = 0x00, .capacity = 32});
     ASSERT_EQ(high.result, ResultOk);
     EXPECT_EQ(slice(high.image, 0, 8), std::vector<uint8_t>(8, 0x00));
     EXPECT_EQ(slice(high.image, 8, 16), rampBytes(16));
@@ -211,7 +210,8 @@ TEST(HexToBinary, WindowBeyondTheDataIsFill)
     ASSERT_EQ(outcome.result, ResultOk);
     EXPECT_EQ(outcome.image, (std::vector<uint8_t>{0xAB, 0xAB, 1, 2, 0xAB, 0xAB}));
 
-    Load beyond = load(hexFile({dataRecord(2, {1, 2})}), {.start = 0x100000, .end = 0x10000F, .fill = 0x77});
+    Load beyond =
+        load(hexFile({dataRecord(2, {1, 2})}), {.start = 0x100000, .end = 0x10000F, .fill = 0x77});
     ASSERT_EQ(beyond.result, ResultOk);
     EXPECT_EQ(beyond.image, std::vector<uint8_t>(16, 0x77));
 }
@@ -231,7 +231,8 @@ TEST(HexToBinary, WindowLargerThanCapacityOverflows)
 
 TEST(HexToBinary, WholeAddressSpaceWindowOverflows)
 {
-    Load outcome = load(hexFile({dataRecord(0, {1, 2, 3, 4})}), {.start = 0, .end = 0xFFFFFFFF, .capacity = 64});
+    Load outcome = load(hexFile({dataRecord(0, {1, 2, 3, 4})}),
+                        {.start = 0, .end = 0xFFFFFFFF, .capacity = 64});
     EXPECT_EQ(outcome.result, ResultOverflow);
     EXPECT_TRUE(outcome.imageUntouched);
 }
@@ -270,8 +271,7 @@ TEST(HexToBinary, LastReportBeforeARecordErrorIsWhereItLies)
 {
     // Callers find the line of a record error from the last report.
     const std::string good = ":0400000001020304F2\r\n";
-    struct WhereCase
-    {
+    struct WhereCase {
         const char *name;
         std::string text;
         int32_t result;

@@ -55,8 +55,8 @@ Bytes sparseImage(uint32_t seed)
 {
     Bytes image(1600 * 1024, 0xFF);
     std::mt19937 generator(seed);
-    const uint32_t blocks[][2] = {{0x00000, 0x2345}, {0x0FFF0, 0x40}, {0xA0001, 0x1000},
-                                  {0x17FF00, 0x8100}};
+    const uint32_t blocks[][2] = {
+        {0x00000, 0x2345}, {0x0FFF0, 0x40}, {0xA0001, 0x1000}, {0x17FF00, 0x8100}};
     for (const auto &block : blocks) {
         for (uint32_t i = 0; i < block[1]; ++i)
             image[block[0] + i] = static_cast<uint8_t>(generator() % 0xFF);
@@ -107,8 +107,7 @@ std::string readFile(const fs::path &path)
 
 // A scratch folder of our own, so that parallel runs of the plain and the
 // sanitizer build never share files.
-class ScratchDir
-{
+class ScratchDir {
 public:
     ScratchDir()
     {
@@ -148,9 +147,9 @@ private:
     const int spawnError = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawnError != 0) {
-        return ::testing::AssertionFailure() << "cannot start " << args[0] << ": "
-                                             << std::strerror(spawnError)
-                                             << " (tools/setup.sh installs it)";
+        return ::testing::AssertionFailure()
+               << "cannot start " << args[0] << ": " << std::strerror(spawnError)
+               << " (tools/setup.sh installs it)";
     }
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -163,8 +162,7 @@ private:
     return failure << ": " << readFile(log);
 }
 
-struct HexOutput
-{
+struct HexOutput {
     int32_t result = 0;
     std::string text;
 };
@@ -187,8 +185,7 @@ HexOutput writeHex(const Bytes &image, int32_t recordLength, uint32_t newLine)
     return out;
 }
 
-struct ImageOutput
-{
+struct ImageOutput {
     int32_t result = 0;
     uint32_t end = 0;
     Bytes image;
@@ -204,15 +201,14 @@ ImageOutput readHex(const std::string &text, uint32_t minimumCapacity = 0)
     uint32_t imageSize = 0;
     const uint32_t start = 0;
     ImageOutput out;
-    out.result = HexToBinary(text.c_str(), buffer.get(), static_cast<int32_t>(textLength),
-                             capacity, &imageSize, &start, &out.end, 0xFF, 0, nullptr);
+    out.result = HexToBinary(text.c_str(), buffer.get(), static_cast<int32_t>(textLength), capacity,
+                             &imageSize, &start, &out.end, 0xFF, 0, nullptr);
     if (out.result == ResultOk && imageSize <= capacity)
         out.image.assign(buffer.get(), buffer.get() + imageSize);
     return out;
 }
 
-class InteropTest : public ::testing::Test
-{
+class InteropTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(m_scratch.path().empty()) << "no scratch folder"; }
 
@@ -223,8 +219,7 @@ private:
     ScratchDir m_scratch;
 };
 
-struct WriteCase
-{
+struct WriteCase {
     const char *name;
     uint32_t size;
     int32_t recordLength;
@@ -236,9 +231,7 @@ void PrintTo(const WriteCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class OurHexInPeers : public InteropTest, public ::testing::WithParamInterface<WriteCase>
-{
-};
+class OurHexInPeers : public InteropTest, public ::testing::WithParamInterface<WriteCase> {};
 
 TEST_P(OurHexInPeers, readsBackByteForByte)
 {
@@ -253,13 +246,11 @@ TEST_P(OurHexInPeers, readsBackByteForByte)
     }
     writeFile(file("ours.hex"), hex.text.data(), hex.text.size());
 
-    ASSERT_TRUE(runPeer({"objcopy", "-I", "ihex", "-O", "binary", file("ours.hex"),
-                         file("objcopy.bin")},
-                        log()));
+    ASSERT_TRUE(runPeer(
+        {"objcopy", "-I", "ihex", "-O", "binary", file("ours.hex"), file("objcopy.bin")}, log()));
     EXPECT_TRUE(sameBytes(image, readFile(file("objcopy.bin")))) << "objcopy";
 
-    ASSERT_TRUE(runPeer({"srec_cat", file("ours.hex"), "-intel", "-o", file("srec.bin"),
-                         "-binary"},
+    ASSERT_TRUE(runPeer({"srec_cat", file("ours.hex"), "-intel", "-o", file("srec.bin"), "-binary"},
                         log()));
     EXPECT_TRUE(sameBytes(image, readFile(file("srec.bin")))) << "srec_cat";
 }
@@ -273,8 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"largeOddRecordsLf", kLarge, 24, KESTRUN_NEWLINE_LF}),
     [](const auto &info) { return std::string(info.param.name); });
 
-struct ReadCase
-{
+struct ReadCase {
     const char *name;
     uint32_t size;
     // 0 for objcopy, else srec_cat's output block size.
@@ -287,8 +277,7 @@ void PrintTo(const ReadCase &c, std::ostream *out)
     *out << c.name;
 }
 
-class PeerHexInOurs : public InteropTest, public ::testing::WithParamInterface<ReadCase>
-{
+class PeerHexInOurs : public InteropTest, public ::testing::WithParamInterface<ReadCase> {
 protected:
     ::testing::AssertionResult writePeerHex(const ReadCase &c, const fs::path &hex)
     {
@@ -296,8 +285,13 @@ protected:
             return runPeer({"objcopy", "-I", "binary", "-O", "ihex", file("image.bin"), hex},
                            log());
         }
-        std::vector<std::string> args = {"srec_cat", file("image.bin"), "-binary", "-o", hex,
-                                         "-intel", "-obs=" + std::to_string(c.recordLength)};
+        std::vector<std::string> args = {"srec_cat",
+                                         file("image.bin"),
+                                         "-binary",
+                                         "-o",
+                                         hex,
+                                         "-intel",
+                                         "-obs=" + std::to_string(c.recordLength)};
         if (c.crLf)
             args.push_back("-crlf");
         return runPeer(args, log());
@@ -322,19 +316,18 @@ TEST_P(PeerHexInOurs, loadsTheSameBytes)
 // objcopy writes CR LF on every host; srec_cat writes LF unless told -crlf.
 // Blocks of 24 and 255 bytes make srec_cat write records that run on across
 // a 64 KiB boundary.
-INSTANTIATE_TEST_SUITE_P(
-    Producers, PeerHexInOurs,
-    ::testing::Values(ReadCase{"objcopyFewBytes", kFewBytes, 0, true},
-                      ReadCase{"objcopySeventyKiB", kSeventyKiB, 0, true},
-                      ReadCase{"objcopyLarge", kLarge, 0, true},
-                      ReadCase{"srec16Lf", kLarge, 16, false},
-                      ReadCase{"srec16CrLf", kSeventyKiB, 16, true},
-                      ReadCase{"srec32Lf", kSeventyKiB, 32, false},
-                      ReadCase{"srec32CrLf", kLarge, 32, true},
-                      ReadCase{"srec32FewBytes", kFewBytes, 32, false},
-                      ReadCase{"srec24Lf", kLarge, 24, false},
-                      ReadCase{"srec255CrLf", kSeventyKiB, 255, true}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Producers, PeerHexInOurs,
+                         ::testing::Values(ReadCase{"objcopyFewBytes", kFewBytes, 0, true},
+                                           ReadCase{"objcopySeventyKiB", kSeventyKiB, 0, true},
+                                           ReadCase{"objcopyLarge", kLarge, 0, true},
+                                           ReadCase{"srec16Lf", kLarge, 16, false},
+                                           ReadCase{"srec16CrLf", kSeventyKiB, 16, true},
+                                           ReadCase{"srec32Lf", kSeventyKiB, 32, false},
+                                           ReadCase{"srec32CrLf", kLarge, 32, true},
+                                           ReadCase{"srec32FewBytes", kFewBytes, 32, false},
+                                           ReadCase{"srec24Lf", kLarge, 24, false},
+                                           ReadCase{"srec255CrLf", kSeventyKiB, 255, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // A firmware HEX with the erased gaps left out, as srec_cat writes it with
 // -unfill: the gaps must come back as the fill byte and every block in place.

@@ -14,8 +14,7 @@ using namespace kestrun_test;
 
 namespace {
 
-struct MessageCase
-{
+struct MessageCase {
     int32_t code;
     const char *utf8;
     size_t cp932Length;
@@ -34,7 +33,7 @@ const MessageCase messageCases[] = {
     {ResultAddressFault, "例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります", 61},
 };
 
-const char *const exportNames[] = {"DllGetVersion", "GetErrorString", "LShift",     "RShift",
+const char *const exportNames[] = {"DllGetVersion", "GetErrorString", "LShift",       "RShift",
                                    "CheckSum",      "LineCheckSum",   "LineHexToBin", "HexToBinary",
                                    "BinaryToHex",   "DumpFormat"};
 
@@ -110,24 +109,27 @@ TEST(Frame, UnknownCodesLeaveTheBufferAlone)
 
 TEST(Frame, ShiftsTakeTheCountModulo32)
 {
-    struct ShiftCase
-    {
+    struct ShiftCase {
         uint32_t value;
         int32_t count;
         uint32_t left;
         uint32_t right;
     };
     const ShiftCase cases[] = {
-        {0x80000001u, 0, 0x80000001u, 0x80000001u},  {0x80000001u, 1, 0x00000002u, 0x40000000u},
-        {0x80000000u, 31, 0x00000000u, 0x00000001u}, {0x12345678u, 32, 0x12345678u, 0x12345678u},
-        {0x80000001u, 33, 0x00000002u, 0x40000000u}, {0xFFFFFFFFu, 4, 0xFFFFFFF0u, 0x0FFFFFFFu},
+        {0x80000001u, 0, 0x80000001u, 0x80000001u},
+        {0x80000001u, 1, 0x00000002u, 0x40000000u},
+        {0x80000000u, 31, 0x00000000u, 0x00000001u},
+        {0x12345678u, 32, 0x12345678u, 0x12345678u},
+        {0x80000001u, 33, 0x00000002u, 0x40000000u},
+        {0xFFFFFFFFu, 4, 0xFFFFFFF0u, 0x0FFFFFFFu},
         {0x00000001u, 64 + 31, 0x80000000u, 0x00000000u},
         // Negative counts taken modulo 32 as well: -1 shifts by 31.
         {0x80000001u, -1, 0x80000000u, 0x00000001u},
         {0x80000001u, INT32_MIN, 0x80000001u, 0x80000001u},
     };
     for (const ShiftCase &shift : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << shift.value << " by " << std::dec << shift.count);
+        SCOPED_TRACE(testing::Message()
+                     << std::hex << shift.value << " by " << std::dec << shift.count);
         uint32_t value = shift.value;
         LShift(&value, shift.count);
         EXPECT_EQ(value, shift.left);

@@ -10,10 +10,8 @@ namespace kestrun_test {
 // Records every progress report; stops the call at report number stopAt
 // (1-based) when it is not 0. The log's own address travels as userValue, so
 // a library that cuts userValue to 32 bits fails here.
-struct ProgressLog
-{
-    struct Call
-    {
+struct ProgressLog {
+    struct Call {
         int32_t done;
         int32_t total;
     };

@@ -15,8 +15,7 @@ constexpr size_t decodeRoom = 65535 + 255;
 constexpr uint32_t untouchedPosition = 0xDEADBEEF;
 constexpr uint32_t anyPosition = 0xFFFFFFFF;
 
-struct DecodeCase
-{
+struct DecodeCase {
     const char *record;
     int32_t result;
     uint32_t position;
@@ -95,8 +94,7 @@ TEST(LineHexToBin, DecodesEachKindOfRecord)
 
 TEST(LineHexToBin, StoresExactlyTheDataBytesAtTheAddress)
 {
-    struct StoreCase
-    {
+    struct StoreCase {
         const char *record;
         size_t address;
         std::vector<uint8_t> bytes;
@@ -154,8 +152,7 @@ TEST(LineHexToBin, LongestRecordAtTheTopFillsTheBufferExactly)
 
 TEST(LineHexToBin, PairCountMustBeTheLengthBytePlusFive)
 {
-    struct CountCase
-    {
+    struct CountCase {
         uint8_t length;
         size_t pairs;
         int32_t result;
@@ -201,8 +198,7 @@ TEST(LineHexToBin, OddDigitCountIsRefusedWithinTheText)
 
 TEST(LineCheckSum, AcceptsBytesThatSumToZero)
 {
-    struct ChecksumCase
-    {
+    struct ChecksumCase {
         std::vector<uint8_t> bytes;
         int32_t result;
     };
@@ -246,7 +242,8 @@ TEST(CheckSum, LongRangesFromAnyOffset)
             uint32_t expected = 0;
             for (uint64_t p = first; p <= last; ++p)
                 expected += p < data.size() ? data[p] : 0xEE;
-            EXPECT_EQ(CheckSum(data.data(), uint32_t(data.size()), first, last, 0xEE, nullptr), expected)
+            EXPECT_EQ(CheckSum(data.data(), uint32_t(data.size()), first, last, 0xEE, nullptr),
+                      expected)
                 << first << ".." << last;
         }
     }
@@ -254,8 +251,7 @@ TEST(CheckSum, LongRangesFromAnyOffset)
 
 TEST(CheckSum, SumsDataAndBlankTail)
 {
-    struct SumCase
-    {
+    struct SumCase {
         std::vector<uint8_t> data;
         uint32_t first;
         uint32_t last;
@@ -284,12 +280,13 @@ TEST(CheckSum, SumsDataAndBlankTail)
         std::unique_ptr<uint8_t[]> data(new uint8_t[std::max<size_t>(row.data.size(), 1)]);
         std::copy(row.data.begin(), row.data.end(), data.get());
         GuardedBuffer<char> digits(9);
-        uint32_t sum = CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last, row.blank,
-                                digits.data());
+        uint32_t sum = CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last,
+                                row.blank, digits.data());
         EXPECT_EQ(sum, row.sum);
         EXPECT_STREQ(digits.data(), row.digits);
         EXPECT_TRUE(digits.guardIntact());
-        EXPECT_EQ(CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last, row.blank, nullptr),
+        EXPECT_EQ(CheckSum(data.get(), uint32_t(row.data.size()), row.first, row.last, row.blank,
+                           nullptr),
                   row.sum);
     }
 }

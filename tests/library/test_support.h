@@ -102,7 +102,8 @@ inline std::vector<uint8_t> slice(const std::vector<uint8_t> &bytes, size_t from
     return std::vector<uint8_t>(bytes.begin() + from, bytes.begin() + from + count);
 }
 
-inline std::vector<std::string> splitLines(const std::string &text, const std::string &lineEnd = "\r\n")
+inline std::vector<std::string> splitLines(const std::string &text,
+                                           const std::string &lineEnd = "\r\n")
 {
     std::vector<std::string> lines;
     size_t from = 0;

@@ -51,7 +51,7 @@ void start(QProcess &process, const QStringList &arguments)
 } // namespace
 
 KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input,
-                         const QString &workingDirectory)
+                      const QString &workingDirectory)
 {
     QProcess process;
     process.setWorkingDirectory(workingDirectory);

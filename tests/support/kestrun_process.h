@@ -18,7 +18,7 @@ struct KestrunRun {
 
 // Waits for kestrun to end; standard input gets `input` and is then closed.
 KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input = QByteArray(),
-                         const QString &workingDirectory = QString());
+                      const QString &workingDirectory = QString());
 
 // The streams of a run that can sit on a terminal instead of a pipe.
 enum class OnTerminal { Output, Error };

@@ -81,20 +81,21 @@ QStringList ScriptedPrompts::titles() const
 std::optional<ScriptedPrompts::Answer> ScriptedPrompts::take(AskedPrompt::Kind kind)
 {
     const QString question = m_asked.constLast().kind == AskedPrompt::Kind::Message
-        ? m_asked.constLast().text
-        : m_asked.constLast().title;
+                                 ? m_asked.constLast().text
+                                 : m_asked.constLast().title;
     if (m_answers.isEmpty()) {
-        QTest::qFail(qPrintable(QStringLiteral("unscripted %1: %2")
-                                    .arg(QLatin1String(kindName(kind)), question)),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(
+                QStringLiteral("unscripted %1: %2").arg(QLatin1String(kindName(kind)), question)),
+            __FILE__, __LINE__);
         return std::nullopt;
     }
     if (m_answers.constFirst().kind != kind) {
-        QTest::qFail(qPrintable(QStringLiteral("a %1 came where a %2 was scripted: %3")
-                                    .arg(QLatin1String(kindName(kind)),
-                                         QLatin1String(kindName(m_answers.constFirst().kind)),
-                                         question)),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(QStringLiteral("a %1 came where a %2 was scripted: %3")
+                           .arg(QLatin1String(kindName(kind)),
+                                QLatin1String(kindName(m_answers.constFirst().kind)), question)),
+            __FILE__, __LINE__);
         return std::nullopt;
     }
     return m_answers.takeFirst();
@@ -118,8 +119,8 @@ QMessageBox::StandardButton ScriptedPrompts::message(QWidget *parent, QMessageBo
     return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::NoButton;
 }
 
-QString ScriptedPrompts::openFile(QWidget *owner, const QString &title,
-                                  const QStringList &filters, int selected)
+QString ScriptedPrompts::openFile(QWidget *owner, const QString &title, const QStringList &filters,
+                                  int selected)
 {
     AskedPrompt prompt;
     prompt.kind = AskedPrompt::Kind::Open;
@@ -132,9 +133,8 @@ QString ScriptedPrompts::openFile(QWidget *owner, const QString &title,
     return answer ? answer->path : QString();
 }
 
-QString ScriptedPrompts::saveFile(QWidget *owner, const QString &title,
-                                  const QString &initialPath, const QStringList &filters,
-                                  int selected)
+QString ScriptedPrompts::saveFile(QWidget *owner, const QString &title, const QString &initialPath,
+                                  const QStringList &filters, int selected)
 {
     AskedPrompt prompt;
     prompt.kind = AskedPrompt::Kind::Save;
@@ -163,8 +163,8 @@ std::optional<QString> ScriptedPrompts::askText(QWidget *parent, const QString &
 }
 
 std::optional<int> ScriptedPrompts::askNumber(QWidget *parent, const QString &title,
-                                             const QString &label, int initial, int minimum,
-                                             int maximum)
+                                              const QString &label, int initial, int minimum,
+                                              int maximum)
 {
     AskedPrompt prompt;
     prompt.kind = AskedPrompt::Kind::Number;

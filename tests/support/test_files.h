@@ -32,8 +32,7 @@ inline QByteArray sjis(const char *utf8)
 
 // Makes every write beyond `bytes` fail, the way a full disk does. Unlike
 // file permissions this also holds for root, who runs the tests.
-class FileSizeLimit
-{
+class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {

@@ -9,8 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-class WholeFile
-{
+class WholeFile {
 public:
     // Reports its own failures on standard error.
     bool read(const char *path);

@@ -40,16 +40,15 @@ std::vector<uint8_t> makeImage(bool firmware, size_t size)
 
 int main(int argc, char **argv)
 {
-    const bool known = argc == 4
-                       && (std::strcmp(argv[1], "random") == 0
-                           || std::strcmp(argv[1], "firmware") == 0);
+    const bool known =
+        argc == 4 && (std::strcmp(argv[1], "random") == 0 || std::strcmp(argv[1], "firmware") == 0);
     const long mebibytes = known ? std::strtol(argv[2], nullptr, 10) : 0;
     if (mebibytes <= 0 || mebibytes > 1024) {
         std::fprintf(stderr, "usage: bench_image random|firmware MIB OUT\n");
         return 2;
     }
-    const auto image = makeImage(std::strcmp(argv[1], "firmware") == 0,
-                                 static_cast<size_t>(mebibytes) << 20);
+    const auto image =
+        makeImage(std::strcmp(argv[1], "firmware") == 0, static_cast<size_t>(mebibytes) << 20);
     FILE *out = std::fopen(argv[3], "wb");
     if (!out || std::fwrite(image.data(), 1, image.size(), out) != image.size()
         || std::fclose(out) != 0) {

@@ -27,8 +27,7 @@ constexpr uint32_t kFill = 0xFF;
 
 using Clock = std::chrono::steady_clock;
 
-class PhaseTimer
-{
+class PhaseTimer {
 public:
     explicit PhaseTimer(bool enabled) : m_enabled(enabled), m_last(Clock::now()) {}
 
@@ -88,9 +87,9 @@ bool hexToBinary(const WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t imageSize = 0;
     const uint32_t start = 0;
     uint32_t end = 0;
-    const int32_t result = HexToBinary(input.chars(), image.data(),
-                                       static_cast<int32_t>(input.length()), capacity,
-                                       &imageSize, &start, &end, kFill, 0, keepGoing);
+    const int32_t result =
+        HexToBinary(input.chars(), image.data(), static_cast<int32_t>(input.length()), capacity,
+                    &imageSize, &start, &end, kFill, 0, keepGoing);
     timer.mark("convert");
     if (reportFailure("HexToBinary", result))
         return false;
@@ -110,10 +109,9 @@ bool binaryToHex(const WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t written = 0;
     const uint32_t start = 0;
     uint32_t end = 0;
-    const int32_t result = BinaryToHex(input.data(), text.chars(),
-                                       static_cast<uint32_t>(input.length()), capacity,
-                                       kRecordLength, &written, &start, &end, kFill,
-                                       KESTRUN_NEWLINE_CRLF, 0, keepGoing);
+    const int32_t result = BinaryToHex(
+        input.data(), text.chars(), static_cast<uint32_t>(input.length()), capacity, kRecordLength,
+        &written, &start, &end, kFill, KESTRUN_NEWLINE_CRLF, 0, keepGoing);
     timer.mark("convert");
     if (reportFailure("BinaryToHex", result))
         return false;
@@ -133,10 +131,9 @@ bool dump(WholeFile &input, const char *outPath, PhaseTimer &timer)
     uint32_t written = 0;
     const uint32_t start = 0;
     uint32_t end = 0;
-    const int32_t result = DumpFormat(input.data(), text.chars(),
-                                      static_cast<uint32_t>(input.length()), capacity,
-                                      &written, &start, &end, kFill, KESTRUN_NEWLINE_CRLF,
-                                      kDumpIndent, 0, keepGoing);
+    const int32_t result =
+        DumpFormat(input.data(), text.chars(), static_cast<uint32_t>(input.length()), capacity,
+                   &written, &start, &end, kFill, KESTRUN_NEWLINE_CRLF, kDumpIndent, 0, keepGoing);
     timer.mark("convert");
     if (reportFailure("DumpFormat", result))
         return false;

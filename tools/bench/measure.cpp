@@ -21,7 +21,7 @@ namespace {
 
 double secondsSince(const timespec &start)
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return double(now.tv_sec - start.tv_sec) + double(now.tv_nsec - start.tv_nsec) * 1e-9;
 }
@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         return 2;
     }
     std::fflush(stdout);
-    timespec start {};
+    timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t pid = fork();
     if (pid < 0) {
@@ -65,7 +65,7 @@ int main(int argc, char **argv)
         runChild(outPath, argv + first);
 
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {
         if (errno != EINTR) {
             std::perror("bench_measure: wait4");

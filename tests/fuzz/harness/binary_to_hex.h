@@ -25,8 +25,7 @@ constexpr uint32_t kUnwritten = 0xDEADBEEF;
 constexpr uint64_t kTableLimit = 0xFFFFFFFF;
 constexpr uint32_t kLargestCapacity = 0x40000;
 
-struct Window
-{
+struct Window {
     uint64_t start;
     uint64_t last;
     uint64_t size;
@@ -34,7 +33,8 @@ struct Window
 
 inline void checkRecordLengths(const std::string &text, uint32_t perRecord)
 {
-    for (size_t colon = text.find(':'); colon != std::string::npos; colon = text.find(':', colon + 1)) {
+    for (size_t colon = text.find(':'); colon != std::string::npos;
+         colon = text.find(':', colon + 1)) {
         FUZZ_CHECK(colon + 9 <= text.size());
         const uint32_t length = uint32_t(std::stoul(text.substr(colon + 1, 2), nullptr, 16));
         if (text.compare(colon + 7, 2, "00") == 0)
@@ -62,8 +62,7 @@ inline void checkReadsBack(const std::string &text, const uint8_t *data, uint32_
 // The arguments of one call. Header: capacity (3), record length (5),
 // start (5), automatic end (1), end (5), blank (4), line end (5), progress
 // stop (1).
-struct BinaryToHexCall
-{
+struct BinaryToHexCall {
     uint32_t capacity;
     int32_t recordLength;
     uint32_t start;
@@ -86,8 +85,8 @@ struct BinaryToHexCall
         const uint32_t end = in.position();
         c.end = automatic ? 0 : end;
         c.blank = in.word32();
-        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR,
-                                                 0x0D0A};
+        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF,
+                                                 KESTRUN_NEWLINE_CR, 0x0D0A};
         const uint8_t lineSelector = in.byte();
         const uint32_t rawLine = in.word32();
         c.plainLines = lineSelector % 5 < 4;
@@ -97,8 +96,7 @@ struct BinaryToHexCall
     }
 };
 
-struct BinaryToHexOutcome
-{
+struct BinaryToHexOutcome {
     int32_t result;
     const char *text;
     uint32_t written;
@@ -112,8 +110,8 @@ inline void checkBinaryToHex(const BinaryToHexCall &c, const uint8_t *data, uint
     using namespace binary_to_hex_detail;
     const bool emptyData = c.end == 0 && dataLength == 0;
     const uint32_t last = c.end == 0 ? dataLength - 1 : c.end;
-    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow ||
-               o.result == ResultNoMemory);
+    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow
+               || o.result == ResultNoMemory);
     FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
     FUZZ_CHECK((o.result == ResultCancelled) == (o.probe.stopped() && o.result != ResultNoMemory));
     const bool tableTooLarge = !emptyData && 2 * uint64_t(last) + 1024 > kTableLimit;
@@ -160,8 +158,9 @@ inline int binaryToHexOne(const uint8_t *input, size_t size)
 
     uint32_t written = kUnwritten;
     uint32_t end = c.end;
-    const int32_t result = BinaryToHex(data.get(), text, dataLength, c.capacity, c.recordLength, &written,
-                                       &c.start, &end, c.blank, c.newLine, probe.userValue(), probe.callback());
+    const int32_t result =
+        BinaryToHex(data.get(), text, dataLength, c.capacity, c.recordLength, &written, &c.start,
+                    &end, c.blank, c.newLine, probe.userValue(), probe.callback());
     checkBinaryToHex(c, data.get(), dataLength, {result, text, written, end, probe});
     return 0;
 }

@@ -34,7 +34,8 @@ inline int checkSumOne(const uint8_t *input, size_t size)
 
     std::unique_ptr<char[]> digits(new char[9]);
     std::memset(digits.get(), 'x', 9);
-    const uint32_t sum = CheckSum(data.get(), dataLength, first, last, blank, wantDigits ? digits.get() : nullptr);
+    const uint32_t sum =
+        CheckSum(data.get(), dataLength, first, last, blank, wantDigits ? digits.get() : nullptr);
     FUZZ_CHECK(sum == expected);
     if (wantDigits) {
         char wanted[9];

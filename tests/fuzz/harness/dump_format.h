@@ -28,8 +28,7 @@ inline uint8_t shown(uint8_t b)
     return (b >= 0x20 && b <= 0x7F) ? b : '.';
 }
 
-struct Layout
-{
+struct Layout {
     uint64_t start;
     uint64_t stop; // one past the last position shown
     uint32_t dataLength;
@@ -42,7 +41,10 @@ struct Layout
     uint64_t firstLine() const { return start & ~uint64_t(15); }
     // Lines run from the start's line while they begin before the stop, so
     // a start past the end within one line still gives that (blank) line.
-    uint64_t lineCount() const { return firstLine() < stop ? (stop - 1 - firstLine()) / 16 + 1 : 0; }
+    uint64_t lineCount() const
+    {
+        return firstLine() < stop ? (stop - 1 - firstLine()) / 16 + 1 : 0;
+    }
 };
 
 constexpr size_t kLongestLine = 63 + 75 + 2;
@@ -89,8 +91,7 @@ inline size_t expectedLine(const Layout &l, const uint8_t *original, uint64_t ad
 
 // The arguments of one call. Header: capacity (3), start (5), automatic
 // end (1), end (5), blank (4), line end (4), indent (2), progress stop (1).
-struct DumpFormatCall
-{
+struct DumpFormatCall {
     uint32_t capacity;
     uint32_t start;
     uint32_t end; // 0: automatic, whichever way it came
@@ -117,8 +118,7 @@ struct DumpFormatCall
     }
 };
 
-struct DumpFormatOutcome
-{
+struct DumpFormatOutcome {
     int32_t result;
     const char *text;
     uint32_t written;
@@ -134,8 +134,8 @@ inline void checkDumpFormat(const DumpFormatCall &c, const std::vector<uint8_t> 
     const uint32_t dataLength = uint32_t(original.size());
     const bool emptyData = c.end == 0 && dataLength == 0;
     const uint32_t last = c.end == 0 ? dataLength - 1 : c.end;
-    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow ||
-               o.result == ResultNoMemory);
+    FUZZ_CHECK(o.result == ResultOk || o.result == ResultCancelled || o.result == ResultOverflow
+               || o.result == ResultNoMemory);
     FUZZ_CHECK(o.end == last);
     const bool tableTooLarge = !emptyData && 2 * uint64_t(last) + 1024 > 0xFFFFFFFF;
     FUZZ_CHECK((o.result == ResultNoMemory) == tableTooLarge);
@@ -145,7 +145,9 @@ inline void checkDumpFormat(const DumpFormatCall &c, const std::vector<uint8_t> 
         return;
     }
 
-    const Layout l{c.start, emptyData ? 0 : uint64_t(last) + 1, dataLength, uint8_t(c.blank), c.indent, c.newLine};
+    const Layout l{c.start,    emptyData ? 0 : uint64_t(last) + 1,
+                   dataLength, uint8_t(c.blank),
+                   c.indent,   c.newLine};
     const uint64_t fitting = c.capacity == 0 ? 0 : (c.capacity - 1) / l.lineSize();
     uint64_t lines = std::min(l.lineCount(), fitting);
     FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
@@ -183,8 +185,9 @@ inline int dumpFormatOne(const uint8_t *input, size_t size)
 
     uint32_t written = kUnwritten;
     uint32_t end = c.end;
-    const int32_t result = DumpFormat(data.get(), text, dataLength, c.capacity, &written, &c.start, &end,
-                                      c.blank, c.newLine, c.indent, probe.userValue(), probe.callback());
+    const int32_t result =
+        DumpFormat(data.get(), text, dataLength, c.capacity, &written, &c.start, &end, c.blank,
+                   c.newLine, c.indent, probe.userValue(), probe.callback());
     checkDumpFormat(c, original, {result, text, written, end, data.get(), probe});
     return 0;
 }

@@ -10,8 +10,7 @@
 
 namespace kestrun_fuzz {
 
-struct CheckFailure
-{
+struct CheckFailure {
     const char *condition;
     const char *file;
     int line;
@@ -35,10 +34,10 @@ inline FailureHandler &failureHandler()
 
 } // namespace kestrun_fuzz
 
-#define FUZZ_CHECK(condition)                                                                     \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            ::kestrun_fuzz::failureHandler()({#condition, __FILE__, __LINE__});                   \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::kestrun_fuzz::failureHandler()({#condition, __FILE__, __LINE__});                    \
     } while (0)
 
 #endif // KESTRUN_FUZZ_CHECK_H

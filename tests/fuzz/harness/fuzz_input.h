@@ -10,8 +10,7 @@
 
 namespace kestrun_fuzz {
 
-class FuzzInput
-{
+class FuzzInput {
 public:
     FuzzInput(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
 

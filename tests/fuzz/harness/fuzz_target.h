@@ -9,8 +9,7 @@
 
 namespace kestrun_fuzz {
 
-struct FuzzTarget
-{
+struct FuzzTarget {
     const char *name;
     int (*run)(const uint8_t *data, size_t size);
 };

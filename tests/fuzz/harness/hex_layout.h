@@ -32,8 +32,8 @@ inline uint64_t hexTextLength(uint64_t window, uint64_t perRecord, uint64_t line
         return length;
     const uint64_t blocks = (window + kBlock - 1) / kBlock;
     const uint64_t lastBlock = window - (blocks - 1) * kBlock;
-    const uint64_t records =
-        (blocks - 1) * ((kBlock + perRecord - 1) / perRecord) + (lastBlock + perRecord - 1) / perRecord;
+    const uint64_t records = (blocks - 1) * ((kBlock + perRecord - 1) / perRecord)
+                             + (lastBlock + perRecord - 1) / perRecord;
     const uint64_t boundaries = (blocks - 1) + (blocks > 16 ? 1 : 0);
     return length + 2 * window + records * (11 + lineEnd) + boundaries * (15 + lineEnd);
 }
@@ -44,7 +44,8 @@ inline int32_t writeHex(const uint8_t *data, uint32_t size, int32_t recordLength
                         std::string &text)
 {
     const uint64_t perRecord = recordLength > 255 ? 255 : uint64_t(recordLength);
-    const uint64_t capacity = hexTextLength(size, perRecord, lineEndLength(newLine)) + kOutputMargin + 1;
+    const uint64_t capacity =
+        hexTextLength(size, perRecord, lineEndLength(newLine)) + kOutputMargin + 1;
     std::unique_ptr<char[]> buffer(new char[capacity]);
     uint32_t written = 0;
     const uint32_t start = 0;
@@ -61,8 +62,8 @@ constexpr size_t kLargestReadBack = 0x40000;
 // Reads HEX text with the automatic window into a buffer of `capacity`
 // bytes (at most kLargestReadBack), which `image` receives; `size` receives
 // the window's size. Returns HexToBinary's result.
-inline int32_t readHex(const std::string &text, uint32_t capacity, const uint8_t *&image, uint32_t &size,
-                       uint32_t &end)
+inline int32_t readHex(const std::string &text, uint32_t capacity, const uint8_t *&image,
+                       uint32_t &size, uint32_t &end)
 {
     static TailBuffer<uint8_t> buffer(kLargestReadBack);
     uint8_t *out = buffer.take(capacity, 0);

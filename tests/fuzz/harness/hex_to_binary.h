@@ -34,7 +34,8 @@ inline bool allSentinel(const uint8_t *bytes, size_t count)
     return std::memcmp(bytes, sentinels.data(), count) == 0;
 }
 
-inline void checkRoundTrip(const uint8_t *image, uint32_t size, int32_t recordLength, uint32_t newLine)
+inline void checkRoundTrip(const uint8_t *image, uint32_t size, int32_t recordLength,
+                           uint32_t newLine)
 {
     std::string text;
     FUZZ_CHECK(writeHex(image, size, recordLength, newLine, text) == ResultOk);
@@ -51,8 +52,7 @@ inline void checkRoundTrip(const uint8_t *image, uint32_t size, int32_t recordLe
 // The arguments of one call. Header: capacity (2), start (5), automatic
 // end (1), end (5), fill (4), progress stop (1), record length and line end
 // of the round trip (2).
-struct HexToBinaryCall
-{
+struct HexToBinaryCall {
     uint32_t capacity;
     uint32_t start;
     uint32_t end; // 0: automatic, whichever way it came
@@ -72,14 +72,14 @@ struct HexToBinaryCall
         c.fill = in.word32();
         c.stopAt = in.stopAt();
         c.recordLength = 1 + in.byte() % 255;
-        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF, KESTRUN_NEWLINE_CR};
+        static constexpr uint32_t kLineEnds[] = {KESTRUN_NEWLINE_CRLF, KESTRUN_NEWLINE_LF,
+                                                 KESTRUN_NEWLINE_CR};
         c.newLine = kLineEnds[in.byte() % 3];
         return c;
     }
 };
 
-struct HexToBinaryOutcome
-{
+struct HexToBinaryOutcome {
     int32_t result;
     const uint8_t *image;
     uint32_t imageSize;
@@ -104,7 +104,8 @@ inline bool windowAsMeant(const HexToBinaryCall &c, const HexToBinaryOutcome &o,
 {
     std::vector<uint8_t> meant(size_t(window), uint8_t(c.fill));
     const uint64_t stop = uint64_t(c.start) + uint64_t(window);
-    for (auto at = o.meaning.bytes.lower_bound(c.start); at != o.meaning.bytes.end() && at->first < stop; ++at)
+    for (auto at = o.meaning.bytes.lower_bound(c.start);
+         at != o.meaning.bytes.end() && at->first < stop; ++at)
         meant[at->first - c.start] = at->second;
     return window == 0 || std::memcmp(meant.data(), o.image, size_t(window)) == 0;
 }
@@ -132,7 +133,8 @@ inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome 
     }
     FUZZ_CHECK(c.end == 0 || o.end == c.end);
     FUZZ_CHECK(c.end != 0 || o.meaning.result != ResultOk || o.end == automaticEnd(o.meaning));
-    const bool emptyWindow = o.result == ResultOk && c.end == 0 && o.end == 0xFFFFFFFF && o.imageSize == 0;
+    const bool emptyWindow =
+        o.result == ResultOk && c.end == 0 && o.end == 0xFFFFFFFF && o.imageSize == 0;
     const int64_t window = emptyWindow ? 0 : int64_t(o.end) - int64_t(c.start) + 1;
     if (window < 0) {
         FUZZ_CHECK(o.result == ResultOverflow && o.imageSize == uint32_t(window));
@@ -167,8 +169,8 @@ inline int hexToBinaryOne(const uint8_t *data, size_t size)
 
     uint32_t imageSize = kUnwritten;
     uint32_t end = c.end;
-    const int32_t result = HexToBinary(record, image, probe.total, c.capacity, &imageSize, &c.start, &end, c.fill,
-                                       probe.userValue(), probe.callback());
+    const int32_t result = HexToBinary(record, image, probe.total, c.capacity, &imageSize, &c.start,
+                                       &end, c.fill, probe.userValue(), probe.callback());
     const TextMeaning meaning = textMeaning(text.get(), c.stopAt);
     checkHexToBinary(c, {result, image, imageSize, end, std::strlen(record), probe, meaning});
     return 0;

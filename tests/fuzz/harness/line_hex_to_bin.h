@@ -53,8 +53,8 @@ inline int lineHexToBinOne(const uint8_t *input, size_t size)
     std::unique_ptr<uint8_t[]> record = in.exactRest(true);
     uint8_t *buffer = decodeBuffer();
     uint32_t position = kUntouched;
-    const int32_t result = LineHexToBin(reinterpret_cast<const char *>(record.get()), int32_t(size), buffer,
-                                        &position);
+    const int32_t result = LineHexToBin(reinterpret_cast<const char *>(record.get()), int32_t(size),
+                                        buffer, &position);
 
     const RecordMeaning d = recordMeaning(record.get());
     FUZZ_CHECK(result == d.result);

@@ -11,8 +11,7 @@
 
 namespace kestrun_fuzz {
 
-struct ProgressProbe
-{
+struct ProgressProbe {
     uint8_t stopAt = 0; // 0: no callback at all
     int32_t total = 0;
     int32_t calls = 0;

@@ -11,9 +11,7 @@
 
 namespace kestrun_fuzz {
 
-template <typename T>
-class TailBuffer
-{
+template <typename T> class TailBuffer {
 public:
     explicit TailBuffer(size_t maximum) : m_maximum(maximum), m_block(new T[maximum]) {}
 

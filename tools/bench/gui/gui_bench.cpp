@@ -53,8 +53,7 @@ public:
     {
         return openPath;
     }
-    QString saveFile(QWidget *, const QString &, const QString &, const QStringList &,
-                     int) override
+    QString saveFile(QWidget *, const QString &, const QString &, const QStringList &, int) override
     {
         return savePath;
     }
@@ -91,8 +90,9 @@ long rssKiB()
 
 void report(const char *what, double alone, double withProgress, double driver)
 {
-    std::printf("%-14s library alone %7.3f s   with progress %7.3f s (%.2fx)   driver %7.3f s (%.2fx)\n",
-                what, alone, withProgress, withProgress / alone, driver, driver / alone);
+    std::printf(
+        "%-14s library alone %7.3f s   with progress %7.3f s (%.2fx)   driver %7.3f s (%.2fx)\n",
+        what, alone, withProgress, withProgress / alone, driver, driver / alone);
 }
 
 // The best of `runs` timings of `work`.
@@ -108,8 +108,8 @@ double best(int runs, const std::function<void()> &work)
 // order, each the best of a few runs.
 void hexToBinarySteps(Form1 *source, const QString &savePath)
 {
-    const LibraryCalls calls{KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
-                             KestrunBinding::DumpFormat};
+    const LibraryCalls calls{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
+                             KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
     const ConversionSettings settings =
         readConversionSettings(SettingsModel::program().dumpSettings());
     const int runs = 3;
@@ -148,8 +148,8 @@ void binaryToHexSteps(FrmMDI &frame, const QString &binPath)
     data.truncate(length);
     const ConversionSettings settings =
         readConversionSettings(SettingsModel::program().dumpSettings());
-    ConversionEngine engine({KestrunBinding::CheckSum, KestrunBinding::HexToBinary, KestrunBinding::BinaryToHex,
-                             KestrunBinding::DumpFormat},
+    ConversionEngine engine({KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
+                             KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat},
                             settings);
     engine.binaryToHex(data);
     QString text;
@@ -209,8 +209,8 @@ int main(int argc, char *argv[])
     // The HEX text, 16-byte records with CR LF, as the user's document.
     std::vector<char> hex(size_t(size) * 10);
     std::uint32_t hexLength = 0, start = 0, end = 0;
-    KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 16, &hexLength,
-                         &start, &end, 0xFF, 0x0A0D, 0, nullptr);
+    KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 16,
+                                &hexLength, &start, &end, 0xFF, 0x0A0D, 0, nullptr);
     const QString hexPath = dir.filePath(QStringLiteral("image.hex"));
     writeFileAtomically(hexPath, QByteArrayView(hex.data(), hexLength));
     std::printf("image %d MiB, HEX text %.1f MB\n", mib, hexLength / 1e6);
@@ -218,14 +218,14 @@ int main(int argc, char *argv[])
     auto libraryHexToBinary = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(hexLength) * 10 + 1);
         std::uint32_t imageSize = 0, s = 0, e = 0;
-        KestrunBinding::HexToBinary(hex.data(), out.data(), std::int32_t(hexLength), hexLength * 10u,
-                             &imageSize, &s, &e, 0xFF, user, progress);
+        KestrunBinding::HexToBinary(hex.data(), out.data(), std::int32_t(hexLength),
+                                    hexLength * 10u, &imageSize, &s, &e, 0xFF, user, progress);
     };
     auto libraryBinaryToHex = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(size) * 10 + 1);
         std::uint32_t written = 0, s = 0, e = 0;
-        KestrunBinding::BinaryToHex(image.data(), out.chars(), size, size * 10u, 16, &written, &s, &e,
-                             0xFF, 0x0A0D, user, progress);
+        KestrunBinding::BinaryToHex(image.data(), out.chars(), size, size * 10u, 16, &written, &s,
+                                    &e, 0xFF, 0x0A0D, user, progress);
     };
     // The dump masks unprintable bytes in its input; masking them again
     // costs the same, so one copy serves every run.
@@ -233,19 +233,19 @@ int main(int argc, char *argv[])
     auto libraryDump = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer out(size_t(size) * 10 + 1);
         std::uint32_t written = 0, s = 0, e = 0;
-        KestrunBinding::DumpFormat(dumpData.data(), out.chars(), size, size * 10u, &written, &s, &e, 0xFF,
-                            0x0A0D, 4, user, progress);
+        KestrunBinding::DumpFormat(dumpData.data(), out.chars(), size, size * 10u, &written, &s, &e,
+                                   0xFF, 0x0A0D, 4, user, progress);
     };
     // HEX to dump: the image from the HEX text, then its dump.
     auto libraryHexToDump = [&](ProgressCallback progress, std::intptr_t user) {
         LargeBuffer dumped(size_t(hexLength) * 10 + 1);
         std::uint32_t imageSize = 0, s = 0, e = 0;
-        KestrunBinding::HexToBinary(hex.data(), dumped.data(), std::int32_t(hexLength), hexLength * 10u,
-                             &imageSize, &s, &e, 0xFF, user, progress);
+        KestrunBinding::HexToBinary(hex.data(), dumped.data(), std::int32_t(hexLength),
+                                    hexLength * 10u, &imageSize, &s, &e, 0xFF, user, progress);
         LargeBuffer out(size_t(imageSize) * 10 + 1);
         std::uint32_t written = 0, first = 0, last = imageSize - 1;
         KestrunBinding::DumpFormat(dumped.data(), out.chars(), imageSize, imageSize * 10u, &written,
-                            &first, &last, 0xFF, 0x0A0D, 4, user, progress);
+                                   &first, &last, 0xFF, 0x0A0D, 4, user, progress);
     };
     // The library call as a driver makes it: shared progress window shown.
     auto withProgress = [&](const std::function<void(ProgressCallback, std::intptr_t)> &call) {
@@ -304,8 +304,9 @@ int main(int argc, char *argv[])
                 callback(done, 185, fresh.deviceContext());
         });
         closeProgressWindow();
-        std::printf("DrawProgress   %.2f ns a report that changes nothing, %.3f ms for 185 widths\n",
-                    quiet / reports * 1e9, widths * 1e3);
+        std::printf(
+            "DrawProgress   %.2f ns a report that changes nothing, %.3f ms for 185 widths\n",
+            quiet / reports * 1e9, widths * 1e3);
     }
     const auto wanted = [&](const char *name) { return only.isEmpty() || only == name; };
     if (wanted("hex2bin")) {
@@ -357,14 +358,16 @@ int main(int argc, char *argv[])
         frame.openFileAsDocument(textPath);
         document = frame.activeDocument();
         QApplication::processEvents();
-        document->Txt()->verticalScrollBar()->setValue(document->Txt()->verticalScrollBar()->maximum() / 2);
+        document->Txt()->verticalScrollBar()->setValue(
+            document->Txt()->verticalScrollBar()->maximum() / 2);
         QApplication::processEvents();
     });
     answers.savePath = dir.filePath(QStringLiteral("saved.txt"));
     const double save = seconds([&] { SaveDocument(document, true); });
     const long open_rss = rssKiB();
     closeAll(frame);
-    std::printf("50 MB text     open %.3f s   save %.3f s   RSS %ld MiB open, %ld MiB after close (%ld before)\n",
+    std::printf("50 MB text     open %.3f s   save %.3f s   RSS %ld MiB open, %ld MiB after close "
+                "(%ld before)\n",
                 open, save, open_rss / 1024, rssKiB() / 1024, before / 1024);
     setPrompts(nullptr);
     return 0;

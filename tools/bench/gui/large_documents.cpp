@@ -145,7 +145,8 @@ double findTheLastLine(DocumentView *view)
     while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r'))
         --end;
     const qsizetype start = text.first(end).lastIndexOf('\n') + 1;
-    const QString needle = QString::fromLatin1(text.sliced(start, std::min<qsizetype>(end - start, 24)));
+    const QString needle =
+        QString::fromLatin1(text.sliced(start, std::min<qsizetype>(end - start, 24)));
     view->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
     QApplication::processEvents();
     QElapsedTimer clock;
@@ -214,10 +215,11 @@ Figures measurePlain(FrmMDI &frame, const QString &text)
 
 void print(const char *what, double megabytes, const Figures &view, const Figures &plain)
 {
-    std::printf("%-9s %5.1f MB  first screen %6.3f s  whole %6.3f s (%.2fx of QPlainTextEdit's %6.3f s)"
-                "  longest freeze %5.3f s  find the last line %5.3f s\n",
-                what, megabytes, view.firstScreen, view.whole, view.whole / plain.whole, plain.whole,
-                view.freeze, view.find);
+    std::printf(
+        "%-9s %5.1f MB  first screen %6.3f s  whole %6.3f s (%.2fx of QPlainTextEdit's %6.3f s)"
+        "  longest freeze %5.3f s  find the last line %5.3f s\n",
+        what, megabytes, view.firstScreen, view.whole, view.whole / plain.whole, plain.whole,
+        view.freeze, view.find);
     const auto times = [&](long mib) { return mib * 1048576.0 / (megabytes * 1e6); };
     for (const auto &[name, f] : {std::pair{"view", view}, std::pair{"QPlainTextEdit", plain}}) {
         std::printf("  %-14s RSS MiB before %4ld, open %4ld (+%ld), after close %4ld;"
@@ -237,7 +239,7 @@ void benchLargeDocuments(FrmMDI &frame, const QString &folder,
     std::vector<char> hex(std::size_t(size) * 3 + 1024);
     std::uint32_t hexLength = 0, start = 0, end = 0;
     KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 0x20,
-                         &hexLength, &start, &end, 0xFF, 0x0A0D, 0, nullptr);
+                                &hexLength, &start, &end, 0xFF, 0x0A0D, 0, nullptr);
     const QString hexPath = folder + QStringLiteral("/opened.hex");
     writeFileAtomically(hexPath, QByteArrayView(hex.data(), hexLength));
     hex = {};
