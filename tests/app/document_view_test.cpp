@@ -189,6 +189,24 @@ private slots:
         QCOMPARE(window->Txt()->selectedPlainText(), QStringLiteral("22"));
     }
 
+    // The view takes what is typed, but the menus' keys stay the frame's.
+    void menuKeysWorkWhileTheTextHasTheFocus()
+    {
+        Form1 *window = m_frame->openDocument(QStringLiteral("1\n22\n333\n"),
+                                              QStringLiteral("k.txt"), true);
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame));
+        window->Txt()->setFocus();
+        ScriptedPrompts script;
+        script.expectNumber(2);
+        script.expectText(std::nullopt);
+        QTest::keyClick(window->Txt(), Qt::Key_G, Qt::ControlModifier);
+        QTest::keyClick(window->Txt(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(script.allAnswered());
+        QCOMPARE(window->Txt()->caretLine(), 2);
+        QVERIFY(!window->Modified());
+    }
+
     // Assistive technology reads the text, the caret and the selection in
     // UTF-16 offsets, as it does from Qt's own editors.
     void theTextIsReadableThroughAccessibility()
