@@ -80,10 +80,19 @@ if command -v bash >/dev/null 2>&1; then
             printf "%s\n" "${COMPREPLY[@]}"
         }
         complete_words kestrun "" | sort -u >"$2/completed-commands"
-        complete_words kestrun dump in.bin - | sort -u >"$2/completed-options"
+        complete_words kestrun - | sort -u >"$2/completed-options"
+        # Options of one command only are not offered after the others.
+        complete_words kestrun dump in.bin --b >"$2/dump-b"
+        complete_words kestrun bin2hex in.bin --from >"$2/bin2hex-from"
+        complete_words kestrun hexdump in.hex --from >"$2/hexdump-from"
     ' completion "$completion" "$work"
     compare help-commands completed-commands "the completion's commands differ from --help's"
     compare help-options completed-options "the completion's options differ from --help's"
+    if [ -n "$(cat "$work/dump-b" "$work/bin2hex-from")" ] \
+        || [ "$(cat "$work/hexdump-from")" != "--from-lowest" ]; then
+        echo "the completion offers --base or --from-lowest to the wrong commands"
+        failed=1
+    fi
 fi
 
 [ "$failed" -eq 0 ] && echo "manual and completion agree with --help"
