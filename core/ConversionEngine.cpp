@@ -136,7 +136,8 @@ std::int32_t ConversionEngine::relay(std::int32_t done, std::int32_t total, std:
 
 void ConversionEngine::useText(QByteArrayView text)
 {
-    m_text = text;
+    // A null view has no NUL to stop the library: read it as empty text.
+    m_text = text.isNull() ? QByteArrayView("") : text;
     m_layout.reset();
 }
 
@@ -252,7 +253,7 @@ std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progre
         if (!makeOutput(capacity))
             return ResultNoMemory;
         const std::uint32_t endGiven = m_end;
-        result = m_calls.hexToBinary(text.constData(), m_output.data(), progressTotal,
+        result = m_calls.hexToBinary(m_text.constData(), m_output.data(), progressTotal,
                                      static_cast<std::uint32_t>(capacity), &imageSize, &m_start,
                                      &m_end, m_settings.blank, m_userValue, m_callback);
         if (result != ResultOverflow || !window.autoEnd || grown)

@@ -152,6 +152,19 @@ private slots:
         QVERIFY(engine.output().isEmpty());
     }
 
+    // A null text has no NUL for the library to stop at.
+    void aNullTextIsNotIntelHex()
+    {
+        for (bool fromLowest : {false, true}) {
+            ConversionEngine engine(kLibrary, settings([fromLowest](ConversionSettings &s) {
+                                        s.fromLowest = fromLowest;
+                                    }));
+            QCOMPARE(engine.hexToBinary(QByteArrayView()), ResultNotIntelHex);
+            QCOMPARE(engine.hexToDump(QByteArrayView()), ResultNotIntelHex);
+            QCOMPARE(engine.inspect(QByteArrayView()), ResultNotIntelHex);
+        }
+    }
+
     void imagesPast32BitsNameTheirSize()
     {
         const QByteArray text =
