@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -255,11 +254,7 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
         return;
     // Most images show data long before; only an all-fill start needs the
     // data's layout to tell fill from data that looks like it.
-    const QByteArrayView image = engine.output();
-    const char fill = static_cast<char>(settings.blank);
-    if (m_invocation.makesBinary()
-        && !std::all_of(image.begin(), image.begin() + kLeadingFillNoted + 1,
-                        [fill](char c) { return c == fill; }))
+    if (engine.leadingFill() <= kLeadingFillNoted)
         return;
     const HexLayout &layout = engine.layout();
     if (layout.empty() || layout.lowest() <= kLeadingFillNoted)

@@ -230,6 +230,7 @@ std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progre
 {
     m_start = window.first;
     m_end = window.autoEnd ? 0 : window.last;
+    m_leadingFill = 0;
     if (!window.autoEnd && window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
     std::int64_t capacity = window.autoEnd
@@ -267,6 +268,11 @@ std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progre
     if (result >= 0) {
         m_outputLength = oneByteAtZero ? 1 : imageSize;
         m_end = oneByteAtZero ? 0 : m_end;
+        const std::uint8_t *image = m_output.data();
+        const std::uint8_t blank = static_cast<std::uint8_t>(m_settings.blank);
+        m_leadingFill = std::uint64_t(std::find_if(image, image + m_outputLength,
+                                                   [blank](std::uint8_t b) { return b != blank; })
+                                      - image);
     }
     return result;
 }

@@ -97,6 +97,9 @@ public:
     // shows it.
     std::uint32_t windowStart() const { return m_start; }
     std::uint32_t windowEnd() const { return m_end; }
+    // How many bytes of fill the last image made from HEX text began with;
+    // data bytes equal to the fill byte count as fill.
+    std::uint64_t leadingFill() const { return m_leadingFill; }
     // What the last library call made: the image, the HEX text or the dump
     // lines (nothing for a checksum only). Valid while the engine lives.
     QByteArrayView output() const;
@@ -163,6 +166,7 @@ private:
     bool m_hasLines = false;
     LargeBuffer m_output;
     std::uint32_t m_outputLength = 0;
+    std::uint64_t m_leadingFill = 0;
 };
 
 #endif
