@@ -9,11 +9,10 @@
 #include "core/LocalPath.h"
 #include "core/SettingsModel.h"
 
-#include <QFileInfo>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 
 namespace {
@@ -123,6 +122,20 @@ QString CommandRunner::checkOutput() const
     return QString();
 }
 
+namespace {
+
+// `name` from the root, its bytes kept (QFileInfo would replace those that
+// are not UTF-8).
+QString absoluteName(const QString &name)
+{
+    if (name.startsWith(u'/'))
+        return name;
+    char folder[PATH_MAX];
+    return getcwd(folder, sizeof folder) ? LocalPath::decode(folder) + u'/' + name : name;
+}
+
+} // namespace
+
 // The file's settings (Pelcor's defaults without --settings) under the
 // options; false, reported, when they cannot be used.
 bool CommandRunner::readSettings(ConversionSettings &settings) const
@@ -130,14 +143,17 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
     DumpSettings base;
     const QString &file = m_invocation.settingsFile;
     if (!file.isEmpty()) {
-        const QFileInfo info(file);
-        if (!info.isFile() || !info.isReadable()) {
+        const QByteArray local = LocalPath::encode(file);
+        struct stat status;
+        if (::stat(local.constData(), &status) != 0 || !S_ISREG(status.st_mode)
+            || ::access(local.constData(), R_OK) != 0) {
             fail(file, QStringLiteral("cannot read the settings file"));
             return false;
         }
         SettingsModel model;
-        model.setUp(info.absolutePath());
-        model.store().setPath(info.absoluteFilePath());
+        const QString absolute = absoluteName(file);
+        model.setUp(absolute.left(absolute.lastIndexOf(u'/')));
+        model.store().setPath(absolute);
         model.load();
         base = model.dumpSettings();
     }

@@ -1,9 +1,14 @@
 #include "core/IniDocument.h"
 
 #include "core/Cp932.h"
+#include "core/LocalPath.h"
 #include "core/SafeFileWriter.h"
 
 #include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,14 +64,20 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 
 IniDocument IniDocument::load(const QString &path)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.exists())
+    // By the name's own bytes, which need not be UTF-8.
+    const QByteArray local = LocalPath::encode(path);
+    struct stat status;
+    if (path.isEmpty() || ::stat(local.constData(), &status) != 0)
         return {};
     IniDocument document;
-    if (file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         const QByteArray bytes = file.readAll();
         if (file.error() == QFileDevice::NoError)
             return fromBytes(bytes);
+    } else if (fd >= 0) {
+        ::close(fd);
     }
     document.m_source = Source::Unreadable;
     return document;

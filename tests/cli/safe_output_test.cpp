@@ -161,6 +161,13 @@ private slots:
         const KestrunRun missing = shell(m_dir.path(), "$K dump \"$(printf 'n\\377.bin')\"");
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.startsWith("n\xFF.bin: No such file"));
+        // A settings file too, read by its bytes.
+        const KestrunRun settings =
+            shell(m_dir.path(), "printf '[Vantrel]\\r\\nRecordLength=10\\r\\n' > "
+                                "\"$(printf 's\\375.ini')\" && "
+                                "$K bin2hex rom.bin --settings \"$(printf 's\\375.ini')\" -o -");
+        QVERIFY2(settings.exitCode == 0, settings.err.constData());
+        QVERIFY(settings.out.startsWith(":10000000"));
     }
 };
 
