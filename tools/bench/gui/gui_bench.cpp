@@ -20,7 +20,7 @@
 #include "shell/FileRoutines.h"
 #include "shell/UserPrompts.h"
 
-#include "large_documents.h"
+#include "LargeDocuments.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

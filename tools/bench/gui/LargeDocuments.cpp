@@ -1,4 +1,4 @@
-#include "large_documents.h"
+#include "LargeDocuments.h"
 
 #include "convert/Conversions.h"
 #include "convert/KestrunBinding.h"
