@@ -84,6 +84,26 @@ int createBeside(const QByteArray &target, mode_t mode, QByteArray &name)
     return -1;
 }
 
+// Where a symbolic link that names no file yet points: the name to create,
+// so that the link stays and leads to the new file. Any other `path` is
+// returned as it is.
+QByteArray danglingLinkTarget(QByteArray path)
+{
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        QByteArray next(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+        const ssize_t length = ::readlink(path.constData(), next.data(), std::size_t(next.size()));
+        if (length <= 0 || length >= next.size())
+            return path;
+        next.truncate(length);
+        const qsizetype slash = path.lastIndexOf('/');
+        path = next.startsWith('/') || slash < 0 ? next : path.left(slash + 1) + next;
+    }
+    return path;
+}
+
 } // namespace
 
 SafeFileWriter::SafeFileWriter(const QString &path) : m_path(path)
@@ -121,7 +141,7 @@ bool SafeFileWriter::open()
         return fail(ENOENT);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0)
-        return errno == ENOENT ? openReplacement(path, nullptr) : fail(errno);
+        return errno == ENOENT ? openReplacement(danglingLinkTarget(path), nullptr) : fail(errno);
     if (S_ISDIR(info.st_mode))
         return fail(EISDIR);
     if (!S_ISREG(info.st_mode))

@@ -11,7 +11,8 @@
 //   the new bytes; a failure writes the old bytes back from the backup;
 // - an existing device, FIFO or socket is opened and written in place,
 //   never replaced;
-// - symbolic links are followed: the file they name is written.
+// - symbolic links are followed: the file they name is written, or
+//   created when it does not exist yet;
 //
 // A writer destroyed without a successful commit() discards what it wrote
 // and leaves the old file as it was (a stream or a device cannot take back

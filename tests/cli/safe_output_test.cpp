@@ -122,6 +122,16 @@ private slots:
             QCOMPARE(info.st_uid, uid_t(65534));
     }
 
+    void danglingLinksLeadToTheNewFile()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("made"));
+        QVERIFY(::symlink("made/new.hex", local("dangling.hex").constData()) == 0);
+        const KestrunRun run = runKestrun({"bin2hex", path("rom.bin"), "-o", path("dangling.hex")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QVERIFY(S_ISLNK(statOf(local("dangling.hex")).st_mode));
+        QVERIFY(readBytes(path("made/new.hex")) == m_hex);
+    }
+
     void closedStandardStreamsAreErrors_data()
     {
         QTest::addColumn<QString>("script");
