@@ -16,6 +16,9 @@ extern volatile std::sig_atomic_t g_requested;
 // interrupted rather than resumed, so that a wait for input ends too.
 void install();
 
+// The signals install() takes over.
+sigset_t handledSignals();
+
 // Inline: the library's progress callback asks before every line.
 inline bool requested()
 {

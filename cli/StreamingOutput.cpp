@@ -1,5 +1,9 @@
 #include "StreamingOutput.h"
 
+#include "CancelSignal.h"
+
+#include <pthread.h>
+
 #include <cstring>
 #include <utility>
 
@@ -23,8 +27,14 @@ StreamingOutput::~StreamingOutput()
 OutputTarget::Outcome StreamingOutput::open(QString &error)
 {
     const OutputTarget::Outcome outcome = m_target.open(error);
-    if (outcome == OutputTarget::Outcome::Written)
+    if (outcome == OutputTarget::Outcome::Written) {
+        // A cancel must reach the writer, whose write into a pipe that is
+        // not read only a signal ends; this thread still sees it through
+        // CancelSignal::requested().
+        const sigset_t cancels = CancelSignal::handledSignals();
+        pthread_sigmask(SIG_BLOCK, &cancels, &m_callerSignals);
         m_writer = std::thread(&StreamingOutput::write, this);
+    }
     return outcome;
 }
 
@@ -83,8 +93,7 @@ OutputTarget::Outcome StreamingOutput::finish(QByteArrayView text, QString &erro
         m_closing = true;
         m_changed.notify_one();
     }
-    if (m_writer.joinable())
-        m_writer.join();
+    joinWriter();
     if (m_outcome == OutputTarget::Outcome::Written)
         m_outcome = m_target.commit(m_error);
     error = m_error;
@@ -100,13 +109,22 @@ void StreamingOutput::stop()
             m_outcome = OutputTarget::Outcome::Cancelled;
         m_changed.notify_one();
     }
-    if (m_writer.joinable())
-        m_writer.join();
+    joinWriter();
+}
+
+void StreamingOutput::joinWriter()
+{
+    if (!m_writer.joinable())
+        return;
+    m_writer.join();
+    pthread_sigmask(SIG_SETMASK, &m_callerSignals, nullptr);
 }
 
 // The writer thread: puts first, then the followed text as it is announced.
 void StreamingOutput::write()
 {
+    const sigset_t cancels = CancelSignal::handledSignals();
+    pthread_sigmask(SIG_UNBLOCK, &cancels, nullptr);
     std::unique_lock lock(m_mutex);
     bool more = true;
     while (more)

@@ -24,6 +24,7 @@
 #include <QList>
 #include <QString>
 
+#include <csignal>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -58,11 +59,13 @@ private:
     bool catchUp();
     void announce(qsizetype complete);
     void stop();
+    void joinWriter();
     void write();
     bool writeNext(std::unique_lock<std::mutex> &lock);
 
     OutputTarget m_target;
     std::thread m_writer;
+    sigset_t m_callerSignals{};
     std::mutex m_mutex;
     std::condition_variable m_changed;
 

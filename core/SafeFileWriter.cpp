@@ -19,16 +19,22 @@
 namespace {
 
 bool g_closedStream[3] = {};
+bool (*g_cancelled)() = nullptr;
 
 QString reason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// 0, or the errno of the write that failed.
-int writeAll(int fd, const char *data, std::size_t size)
+// 0, or the errno of the write that failed. An interruptible write into a
+// pipe or FIFO whose reader stopped reading ends at a cancel instead of
+// waiting for ever.
+int writeAll(int fd, const char *data, std::size_t size, bool interruptible = false)
 {
     while (size > 0) {
+        // A signal ends a blocked write early, with part of it written.
+        if (interruptible && g_cancelled && g_cancelled())
+            return EINTR;
         const ssize_t put = ::write(fd, data, size);
         if (put < 0 && errno == EINTR)
             continue;
@@ -238,7 +244,7 @@ bool SafeFileWriter::write(QByteArrayView bytes)
 {
     if (m_fd < 0)
         return failWith(reason(EBADF));
-    if (const int error = writeAll(m_fd, bytes.data(), std::size_t(bytes.size())))
+    if (const int error = writeAll(m_fd, bytes.data(), std::size_t(bytes.size()), true))
         return fail(error);
     return true;
 }
@@ -358,6 +364,11 @@ void SafeFileWriter::protectProcess()
         }
     }
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void SafeFileWriter::setCancelCheck(bool (*cancelled)())
+{
+    g_cancelled = cancelled;
 }
 
 bool SafeFileWriter::standardStreamWasClosed(int fd)

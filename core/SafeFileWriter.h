@@ -58,6 +58,9 @@ public:
     // limit becomes a write error (EFBIG) instead of killing the process
     // with a half-written temporary file.
     static void protectProcess();
+    // A write that a signal interrupts gives up (EINTR) when `cancelled`
+    // says so; without it, or while it says no, the write goes on.
+    static void setCancelCheck(bool (*cancelled)());
     // True when protectProcess() found standard input (0) or output (1)
     // closed.
     static bool standardStreamWasClosed(int fd);

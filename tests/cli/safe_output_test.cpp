@@ -158,6 +158,37 @@ private slots:
             QVERIFY(readBytes(path("closed.hex")) == m_hex);
     }
 
+    // A reader that takes one byte and then stops reading leaves kestrun
+    // blocked in a write, which a cancel must still end.
+    void cancelsEndWritesNobodyReads_data()
+    {
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("a FIFO, SIGINT") << "INT"
+                                        << "-o stuck";
+        QTest::newRow("standard output, SIGTERM") << "TERM"
+                                                  << "-o - > stuck";
+    }
+
+    void cancelsEndWritesNobodyReads()
+    {
+        QFETCH(QString, signal);
+        QFETCH(QString, output);
+        writeBytes(path("wide.bin"), sampleImage(0x40000, 3));
+        QVERIFY(::mkfifo(local("stuck").constData(), 0600) == 0);
+        const KestrunRun run = shell(
+            m_dir.path(), "(exec 3<stuck; head -c 1 <&3 >/dev/null; touch read; sleep 30) & r=$!; "
+                          "$K bin2hex wide.bin "
+                              + output
+                              + " & k=$!; "
+                                "while [ ! -e read ]; do sleep 0.1; done; kill -"
+                              + signal
+                              + " $k; "
+                                "wait $k; s=$?; kill $r; rm read stuck; exit $s");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errorText().contains(u"中止しました"), run.err.constData());
+    }
+
     void namesThatAreNotUtf8()
     {
         const KestrunRun run = shell(m_dir.path(), "cp rom.bin \"$(printf 'r\\377.bin')\" && "
