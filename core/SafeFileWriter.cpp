@@ -151,7 +151,7 @@ bool SafeFileWriter::open()
     if (S_ISDIR(info.st_mode))
         return fail(EISDIR);
     if (!S_ISREG(info.st_mode))
-        return openSpecial(path, S_ISSOCK(info.st_mode));
+        return openSpecial(path, info.st_mode);
     // The file a symbolic link names is the one to replace, not the link.
     QByteArray target = path;
     if (char *real = ::realpath(path.constData(), nullptr)) {
@@ -213,9 +213,9 @@ bool SafeFileWriter::openLinked(const QByteArray &target)
     return true;
 }
 
-bool SafeFileWriter::openSpecial(const QByteArray &target, bool socket)
+bool SafeFileWriter::openSpecial(const QByteArray &target, mode_t mode)
 {
-    if (socket) {
+    if (S_ISSOCK(mode)) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         if (std::size_t(target.size()) >= sizeof address.sun_path)
@@ -230,10 +230,17 @@ bool SafeFileWriter::openSpecial(const QByteArray &target, bool socket)
             errno = error;
         }
     } else {
-        // A FIFO waits here for its reader, as any writer of one does; a
-        // signal that interrupts the wait (a cancel) ends it.
-        m_fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        // A FIFO waits here for its reader, as any writer of one does, when
+        // a cancel (a signal that interrupts the wait) can end the wait;
+        // where nothing can, a FIFO nobody reads is an error rather than a
+        // program that never answers again.
+        const int wait = S_ISFIFO(mode) && !g_cancelled ? O_NONBLOCK : 0;
+        m_fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | wait);
+        if (m_fd >= 0 && wait)
+            (void)fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     }
+    if (m_fd < 0 && errno == ENXIO && S_ISFIFO(mode))
+        return failWith(QStringLiteral("no program is reading it"));
     if (m_fd < 0)
         return fail(errno);
     m_kind = Kind::InPlace;

@@ -10,7 +10,8 @@
 //   backup beside it and then rewritten in place, so that every name sees
 //   the new bytes; a failure writes the old bytes back from the backup;
 // - an existing device, FIFO or socket is opened and written in place,
-//   never replaced;
+//   never replaced (a FIFO with no reader is an error unless a cancel
+//   check is set, see setCancelCheck());
 // - symbolic links are followed: the file they name is written, or
 //   created when it does not exist yet;
 //
@@ -27,6 +28,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <sys/types.h>
 
 class SafeFileWriter {
 public:
@@ -59,7 +62,8 @@ public:
     // with a half-written temporary file.
     static void protectProcess();
     // A write that a signal interrupts gives up (EINTR) when `cancelled`
-    // says so; without it, or while it says no, the write goes on.
+    // says so; without it, or while it says no, the write goes on. Once
+    // set, opening a FIFO also waits for its reader.
     static void setCancelCheck(bool (*cancelled)());
     // True when protectProcess() found standard input (0) or output (1)
     // closed.
@@ -70,7 +74,7 @@ private:
     bool failWith(const QString &reason);
     bool openReplacement(const QByteArray &target, const struct stat *old);
     bool openLinked(const QByteArray &target);
-    bool openSpecial(const QByteArray &target, bool socket);
+    bool openSpecial(const QByteArray &target, mode_t mode);
     bool restoreFromBackup();
     void closeFile();
 
