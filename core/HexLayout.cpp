@@ -1,21 +1,12 @@
 #include "core/HexLayout.h"
 
+#include "core/HexDigit.h"
+
 #include <algorithm>
 
 namespace {
 
 constexpr std::uint64_t kAddressSpace = std::uint64_t(1) << 32;
-
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The digit pairs of the record whose colon is at `at`, up to the line's
 // end or the first character that is not a digit; returns how many, or -1
@@ -26,8 +17,8 @@ int decodePairs(QByteArrayView text, qsizetype at, std::uint8_t (&bytes)[300], b
     int count = 0;
     qsizetype p = at + 1;
     for (; p + 1 < text.size() && count < 300; p += 2) {
-        const int high = digitValue(text[p]);
-        const int low = digitValue(text[p + 1]);
+        const int high = HexDigit::value(text[p]);
+        const int low = HexDigit::value(text[p + 1]);
         if (high < 0 || low < 0)
             break;
         bytes[count++] = static_cast<std::uint8_t>(high * 16 + low);

@@ -1,27 +1,18 @@
 #include "core/HexLineStyles.h"
 
+#include "core/HexDigit.h"
+
 #include <algorithm>
 
 namespace {
-
-int digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // The byte spelt by the two digits at `at`, or -1.
 int byteAt(QByteArrayView line, qsizetype at)
 {
     if (at + 1 >= line.size())
         return -1;
-    const int high = digitValue(line[at]);
-    const int low = digitValue(line[at + 1]);
+    const int high = HexDigit::value(line[at]);
+    const int low = HexDigit::value(line[at + 1]);
     return (high < 0 || low < 0) ? -1 : high * 16 + low;
 }
 

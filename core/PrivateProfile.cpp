@@ -1,6 +1,7 @@
 #include "core/PrivateProfile.h"
 
 #include "core/Cp932.h"
+#include "core/HexDigit.h"
 #include "core/IniDocument.h"
 
 #include <QList>
@@ -24,25 +25,14 @@ bool storable(const QByteArray &section, const QByteArray &key, const QByteArray
            && !name.startsWith('[');
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Decodes hex pairs into bytes; false at the first character that is not a
 // hex digit.
 bool decodeHex(const QByteArray &digits, QByteArray &bytes)
 {
     bytes.resize(digits.size() / 2);
     for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const int high = hexValue(digits.at(2 * i));
-        const int low = hexValue(digits.at(2 * i + 1));
+        const int high = HexDigit::value(digits.at(2 * i));
+        const int low = HexDigit::value(digits.at(2 * i + 1));
         if (high < 0 || low < 0)
             return false;
         bytes[i] = static_cast<char>(high * 16 + low);
