@@ -176,15 +176,13 @@ private slots:
         QFETCH(QString, output);
         writeBytes(path("wide.bin"), sampleImage(0x40000, 3));
         QVERIFY(::mkfifo(local("stuck").constData(), 0600) == 0);
-        const KestrunRun run = shell(
-            m_dir.path(), "(exec 3<stuck; head -c 1 <&3 >/dev/null; touch read; sleep 30) & r=$!; "
-                          "$K bin2hex wide.bin "
-                              + output
-                              + " & k=$!; "
-                                "while [ ! -e read ]; do sleep 0.1; done; kill -"
-                              + signal
-                              + " $k; "
-                                "wait $k; s=$?; kill $r; rm read stuck; exit $s");
+        const QString script =
+            QStringLiteral("(exec 3<stuck; head -c 1 <&3 >/dev/null; touch read; exec sleep 30) & "
+                           "r=$!; $K bin2hex wide.bin %1 & k=$!; "
+                           "while [ ! -e read ]; do sleep 0.1; done; kill -%2 $k; "
+                           "wait $k; s=$?; kill $r; rm read stuck; exit $s")
+                .arg(output, signal);
+        const KestrunRun run = shell(m_dir.path(), script);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errorText().contains(u"中止しました"), run.err.constData());
     }
