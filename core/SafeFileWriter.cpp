@@ -133,6 +133,16 @@ bool SafeFileWriter::failWith(const QString &reasonText)
     return false;
 }
 
+// The file itself may be written (open() checked), but a save that can
+// fail without damage needs a new file beside it.
+bool SafeFileWriter::failBeside(int error)
+{
+    if (error != EACCES)
+        return fail(error);
+    return failWith(reason(error)
+                    + QStringLiteral(" (its folder takes no new file, which a safe save needs)"));
+}
+
 bool SafeFileWriter::open()
 {
     if (m_path == u"-") {
@@ -171,7 +181,7 @@ bool SafeFileWriter::openReplacement(const QByteArray &target, const struct stat
     // set-id bits).
     m_fd = createBeside(target, old ? 0600 : 0666, m_temporary);
     if (m_fd < 0)
-        return fail(errno);
+        return old ? failBeside(errno) : fail(errno);
     m_kind = Kind::Replace;
     m_target = target;
     if (old) {
@@ -205,7 +215,7 @@ bool SafeFileWriter::openLinked(const QByteArray &target)
         if (backup >= 0)
             ::unlink(m_temporary.constData());
         m_temporary.clear();
-        return fail(error);
+        return backup < 0 ? failBeside(error) : fail(error);
     }
     m_kind = Kind::LinkedInPlace;
     m_target = target;

@@ -72,6 +72,7 @@ public:
 private:
     bool fail(int error);
     bool failWith(const QString &reason);
+    bool failBeside(int error);
     bool openReplacement(const QByteArray &target, const struct stat *old);
     bool openLinked(const QByteArray &target);
     bool openSpecial(const QByteArray &target, mode_t mode);

@@ -132,6 +132,29 @@ private slots:
         QVERIFY(readBytes(path("made/new.hex")) == m_hex);
     }
 
+    // A writable file in a folder that takes no new file is refused, and
+    // the reason names the folder.
+    void readOnlyFoldersAreNamedAsTheReason()
+    {
+        QTemporaryDir shared;
+        QVERIFY(QFile::setPermissions(shared.path(), QFile::Permissions(0x7777)));
+        const QString folder = shared.filePath("ro");
+        QVERIFY(QDir().mkdir(folder));
+        writeBytes(folder + "/x.hex", "old");
+        QVERIFY(::chmod(QFile::encodeName(folder + "/x.hex").constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+        // Folder permissions bind root only as another user.
+        const QString as =
+            geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+        const KestrunRun run =
+            shell(m_dir.path(), as + "$K bin2hex - -o " + folder + "/x.hex < rom.bin");
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errorText().contains(u"its folder takes no new file"), run.err.constData());
+        QCOMPARE(readBytes(folder + "/x.hex"), QByteArray("old"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x.hex"});
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+    }
+
     void closedStandardStreamsAreErrors_data()
     {
         QTest::addColumn<QString>("script");
