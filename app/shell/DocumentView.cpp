@@ -183,13 +183,30 @@ void DocumentView::markUnchanged()
     send(SCI_SETSAVEPOINT);
 }
 
+std::vector<std::pair<long, long>> DocumentView::selectedRanges() const
+{
+    // A rectangular selection is one range per line, in the order it was
+    // drawn.
+    std::vector<std::pair<long, long>> ranges;
+    const long count = send(SCI_GETSELECTIONS);
+    for (long i = 0; i < count; ++i)
+        ranges.emplace_back(send(SCI_GETSELECTIONNSTART, static_cast<unsigned long>(i)),
+                            send(SCI_GETSELECTIONNEND, static_cast<unsigned long>(i)));
+    std::sort(ranges.begin(), ranges.end());
+    return ranges;
+}
+
 QString DocumentView::selectedPlainText() const
 {
-    const long start = send(SCI_GETSELECTIONSTART);
-    const long end = send(SCI_GETSELECTIONEND);
-    const auto *text =
-        reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start));
-    return QString::fromUtf8(text, end - start);
+    QByteArray bytes;
+    const auto ranges = selectedRanges();
+    for (const auto &[start, end] : ranges) {
+        if (start != ranges.front().first || end != ranges.front().second)
+            bytes += lineEnd();
+        bytes.append(reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, end - start)),
+                     end - start);
+    }
+    return QString::fromUtf8(bytes);
 }
 
 void DocumentView::replaceSelection(const QString &text)
@@ -202,7 +219,12 @@ void DocumentView::replaceSelection(const QString &text)
     if (end != "\n")
         bytes.replace('\n', end);
     send(SCI_BEGINUNDOACTION);
-    send(SCI_TARGETFROMSELECTION);
+    const auto ranges = selectedRanges();
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
+        send(SCI_DELETERANGE, static_cast<unsigned long>(range->first),
+             range->second - range->first);
+    send(SCI_SETTARGETSTART, static_cast<unsigned long>(ranges.front().first));
+    send(SCI_SETTARGETEND, static_cast<unsigned long>(ranges.front().first));
     SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(bytes.size()), bytes.constData());
     send(SCI_GOTOPOS, send(SCI_GETTARGETEND));
     send(SCI_ENDUNDOACTION);

@@ -10,6 +10,9 @@
 
 #include <QByteArrayView>
 
+#include <utility>
+#include <vector>
+
 class DocumentView : public QsciScintilla {
     Q_OBJECT
 
@@ -39,10 +42,12 @@ public:
     // The point from which the next change emits edited().
     void markUnchanged();
 
-    // The selection as plain text, line ends as they stand in the text.
+    // The selection as plain text, line ends as they stand in the text; the
+    // lines of a rectangular selection joined by the view's line end.
     QString selectedPlainText() const;
-    // Puts `text` in place of the selection, its line ends turned into the
-    // view's own; an empty text deletes the selection.
+    // Puts `text` in place of the selection (of every line of a rectangular
+    // one), its line ends turned into the view's own; an empty text deletes
+    // the selection.
     void replaceSelection(const QString &text);
 
     // Selects the next match of `text` after the selection, wrapping round
@@ -80,6 +85,8 @@ private:
     void styleNeeded(int position);
     void styleLines(qsizetype first, qsizetype last);
     void keepCharacterIndex();
+    // The ranges of the selection, in text order.
+    std::vector<std::pair<long, long>> selectedRanges() const;
 
     bool m_hex = false;
     bool m_characterIndex = false;

@@ -291,6 +291,34 @@ private slots:
         QVERIFY(document->documentText().isEmpty());
     }
 
+    // A rectangle (Alt+Shift with the arrows) is cut, copied and replaced
+    // line by line, in one undo step. Digits, since a rectangle goes by the
+    // characters' widths.
+    void rectangularSelectionsWorkLineByLine()
+    {
+        const QString text = QStringLiteral("1234\r\n5678\r\n9012");
+        Form1 *document = m_frame->openDocument(text, QStringLiteral("r.txt"), true);
+        DocumentView *editor = document->Txt();
+        auto rectangle = [editor](unsigned long from, int across, int down) {
+            editor->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, from);
+            for (int i = 0; i < across; ++i)
+                editor->SendScintilla(QsciScintillaBase::SCI_CHARRIGHTRECTEXTEND);
+            for (int i = 0; i < down; ++i)
+                editor->SendScintilla(QsciScintillaBase::SCI_LINEDOWNRECTEXTEND);
+        };
+        rectangle(1, 2, 2);
+        m_frame->m_Tear_Click();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("23\r\n67\r\n01"));
+        QCOMPARE(document->documentText(), QStringLiteral("14\r\n58\r\n92"));
+        m_frame->m_Undo_Click();
+        QCOMPARE(document->documentText(), text);
+
+        rectangle(2, 1, 1);
+        QApplication::clipboard()->setText(QStringLiteral("X"));
+        m_frame->m_Paste_Click();
+        QCOMPARE(document->documentText(), QStringLiteral("12X4\r\n568\r\n9012"));
+    }
+
     void commandsWithoutADocumentDoNothing()
     {
         QApplication::clipboard()->setText(QStringLiteral("kept"));
