@@ -70,6 +70,12 @@ grep -- '^--' "$work/help-options" | while read -r option; do
 done
 [ ! -e "$work/missing" ] || failed=1
 
+# The manual's header names the version kestrun reports ("Ver 201" is 2.0.1).
+manual_version=$(sed -n 's/^\.TH .*"Pelcor \([0-9.]*\)".*/\1/p' "$manual" | tr -d .)
+program_version=$("$kestrun" --version | sed -n 's/^kestrun *Ver \([0-9]*\)$/\1/p')
+[ -n "$manual_version" ] && [ "$manual_version" = "$program_version" ] \
+    || fail "the manual's header names version '$manual_version', kestrun '$program_version'"
+
 # The completion offers the same commands and options.
 if command -v bash >/dev/null 2>&1; then
     bash -c '
