@@ -6,9 +6,7 @@
 
 #include <QFile>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -65,19 +63,15 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 IniDocument IniDocument::load(const QString &path)
 {
     // By the name's own bytes, which need not be UTF-8.
-    const QByteArray local = LocalPath::encode(path);
     struct stat status;
-    if (path.isEmpty() || ::stat(local.constData(), &status) != 0)
+    if (path.isEmpty() || ::stat(LocalPath::encode(path).constData(), &status) != 0)
         return {};
     IniDocument document;
     QFile file;
-    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (LocalPath::openForReading(file, path)) {
         const QByteArray bytes = file.readAll();
         if (file.error() == QFileDevice::NoError)
             return fromBytes(bytes);
-    } else if (fd >= 0) {
-        ::close(fd);
     }
     document.m_source = Source::Unreadable;
     return document;

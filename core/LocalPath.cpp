@@ -1,5 +1,8 @@
 #include "core/LocalPath.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
@@ -108,6 +111,17 @@ QStringList arguments(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         list += decode(QByteArrayView(argv[i]));
     return list;
+}
+
+bool openForReading(QFile &file, const QString &name)
+{
+    const int fd = ::open(encode(name).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    return false;
 }
 
 } // namespace LocalPath

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,9 @@ QString decode(QByteArrayView bytes);
 QByteArray encode(const QString &name);
 // argv[1..argc-1] decoded one by one.
 QStringList arguments(int argc, char *argv[]);
+// Opens the file `name` names for reading into `file`, by the name's bytes
+// (QFile would encode it as UTF-8); false when it cannot be opened.
+bool openForReading(QFile &file, const QString &name);
 
 } // namespace LocalPath
 

@@ -12,9 +12,7 @@
 #include <QFile>
 #include <QPointer>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,13 +78,9 @@ ReadResult readWholeFile(const QString &path, qsizetype spare, QByteArray &bytes
     if (::stat(local.constData(), &info) != 0)
         return errno == ENOENT || errno == ENOTDIR ? ReadResult::NotFound : ReadResult::Failed;
     // Devices and pipes report no size and may never end.
-    const int fd = S_ISREG(info.st_mode) ? ::open(local.constData(), O_RDONLY | O_CLOEXEC) : -1;
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!S_ISREG(info.st_mode) || !LocalPath::openForReading(file, path))
         return ReadResult::Failed;
-    }
     const qint64 size = file.size();
     if (size > largestFileSize)
         return ReadResult::Failed;
