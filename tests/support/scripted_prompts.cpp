@@ -78,8 +78,23 @@ QStringList ScriptedPrompts::titles() const
     return result;
 }
 
-std::optional<ScriptedPrompts::Answer> ScriptedPrompts::take(AskedPrompt::Kind kind)
+namespace {
+
+AskedPrompt newPrompt(AskedPrompt::Kind kind, QWidget *owner, const QString &title)
 {
+    AskedPrompt prompt;
+    prompt.kind = kind;
+    prompt.owner = owner;
+    prompt.title = title;
+    return prompt;
+}
+
+} // namespace
+
+std::optional<ScriptedPrompts::Answer> ScriptedPrompts::take(const AskedPrompt &prompt)
+{
+    m_asked.append(prompt);
+    const AskedPrompt::Kind kind = prompt.kind;
     const QString question = m_asked.constLast().kind == AskedPrompt::Kind::Message
                                  ? m_asked.constLast().text
                                  : m_asked.constLast().title;
@@ -105,15 +120,11 @@ QMessageBox::StandardButton ScriptedPrompts::message(QWidget *parent, QMessageBo
                                                      const QString &title, const QString &text,
                                                      QMessageBox::StandardButtons buttons)
 {
-    AskedPrompt prompt;
-    prompt.kind = AskedPrompt::Kind::Message;
-    prompt.owner = parent;
-    prompt.title = title;
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Message, parent, title);
     prompt.icon = icon;
     prompt.text = text;
     prompt.buttons = buttons;
-    m_asked.append(prompt);
-    const std::optional<Answer> answer = take(AskedPrompt::Kind::Message);
+    const std::optional<Answer> answer = take(prompt);
     if (answer)
         return answer->button;
     return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::NoButton;
@@ -122,43 +133,31 @@ QMessageBox::StandardButton ScriptedPrompts::message(QWidget *parent, QMessageBo
 QString ScriptedPrompts::openFile(QWidget *owner, const QString &title, const QStringList &filters,
                                   int selected)
 {
-    AskedPrompt prompt;
-    prompt.kind = AskedPrompt::Kind::Open;
-    prompt.owner = owner;
-    prompt.title = title;
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Open, owner, title);
     prompt.filters = filters;
     prompt.selectedFilter = selected;
-    m_asked.append(prompt);
-    const std::optional<Answer> answer = take(AskedPrompt::Kind::Open);
+    const std::optional<Answer> answer = take(prompt);
     return answer ? answer->path : QString();
 }
 
 QString ScriptedPrompts::saveFile(QWidget *owner, const QString &title, const QString &initialPath,
                                   const QStringList &filters, int selected)
 {
-    AskedPrompt prompt;
-    prompt.kind = AskedPrompt::Kind::Save;
-    prompt.owner = owner;
-    prompt.title = title;
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Save, owner, title);
     prompt.filters = filters;
     prompt.selectedFilter = selected;
     prompt.initialPath = initialPath;
-    m_asked.append(prompt);
-    const std::optional<Answer> answer = take(AskedPrompt::Kind::Save);
+    const std::optional<Answer> answer = take(prompt);
     return answer ? answer->path : QString();
 }
 
 std::optional<QString> ScriptedPrompts::askText(QWidget *parent, const QString &title,
                                                 const QString &label, const QString &initial)
 {
-    AskedPrompt prompt;
-    prompt.kind = AskedPrompt::Kind::Text;
-    prompt.owner = parent;
-    prompt.title = title;
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Text, parent, title);
     prompt.label = label;
     prompt.initialText = initial;
-    m_asked.append(prompt);
-    const std::optional<Answer> answer = take(AskedPrompt::Kind::Text);
+    const std::optional<Answer> answer = take(prompt);
     return answer ? answer->text : std::nullopt;
 }
 
@@ -166,15 +165,11 @@ std::optional<int> ScriptedPrompts::askNumber(QWidget *parent, const QString &ti
                                               const QString &label, int initial, int minimum,
                                               int maximum)
 {
-    AskedPrompt prompt;
-    prompt.kind = AskedPrompt::Kind::Number;
-    prompt.owner = parent;
-    prompt.title = title;
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Number, parent, title);
     prompt.label = label;
     prompt.initialNumber = initial;
     prompt.minimum = minimum;
     prompt.maximum = maximum;
-    m_asked.append(prompt);
-    const std::optional<Answer> answer = take(AskedPrompt::Kind::Number);
+    const std::optional<Answer> answer = take(prompt);
     return answer ? answer->number : std::nullopt;
 }

@@ -88,8 +88,9 @@ private:
         std::optional<int> number;
     };
 
-    // The next answer if it is of `kind`; otherwise fails the test.
-    std::optional<Answer> take(AskedPrompt::Kind kind);
+    // Notes `prompt` as asked and gives the next answer if it is of the
+    // prompt's kind; otherwise fails the test.
+    std::optional<Answer> take(const AskedPrompt &prompt);
 
     QList<Answer> m_answers;
     QList<AskedPrompt> m_asked;
