@@ -9,6 +9,7 @@
 #include "exports.h"
 #include "guard.h"
 #include "hex_digits.h"
+#include "dump_lines.h"
 #include "line_end.h"
 
 #include <algorithm>
@@ -20,32 +21,6 @@ namespace kestrun {
 namespace {
 
 constexpr uint64_t kMaxTable = 0xFFFFFFFF;
-constexpr uint32_t kLineBody = 75; // address, cells and ASCII column
-constexpr uint32_t kAsciiColumn = 59;
-
-constexpr std::array<char, 256> makeDisplayCharacters()
-{
-    std::array<char, 256> t{};
-    for (int b = 0; b < 256; ++b)
-        t[b] = (b >= 0x20 && b <= 0x7F) ? static_cast<char>(b) : '.';
-    return t;
-}
-constexpr std::array<char, 256> kDisplay = makeDisplayCharacters();
-
-// A byte's cell as four characters: its two digits, the cell's space, and
-// one spare that the next cell (or the column after the last) overwrites,
-// so a cell is one four-byte store.
-struct Cell {
-    char c[4];
-};
-constexpr std::array<Cell, 256> makeCells()
-{
-    std::array<Cell, 256> t{};
-    for (int b = 0; b < 256; ++b)
-        t[b] = Cell{{kDigitPairs[b].c[0], kDigitPairs[b].c[1], ' ', ' '}};
-    return t;
-}
-constexpr std::array<Cell, 256> kCells = makeCells();
 
 void maskUnprintable(uint8_t *data, uint64_t from, uint64_t to)
 {
@@ -60,37 +35,23 @@ struct Window {
     uint8_t blank;
 };
 
-// The cells and ASCII column of the line at `address`; `cells` points at the
-// first cell, `ascii` at the ASCII column.
-void writeCells(uint8_t *data, const Window &w, uint64_t address, char *cells, char *ascii)
+// The line at `address` into `p`; the data it shows is masked as it passes.
+char *writeLine(char *p, uint8_t *data, const Window &w, uint64_t address, uint32_t indent,
+                const LineEnd &lineEnd)
 {
-    const bool plain = address >= w.start && address + 16 <= w.stop && address + 16 <= w.dataLength;
-    if (plain) {
-        uint8_t *src = data + address;
-        for (int j = 0; j < 16; ++j) {
-            const uint8_t b = src[j];
-            std::memcpy(cells + 3 * j, kCells[b].c, 4);
-            ascii[j] = kDisplay[b];
-            src[j] = static_cast<uint8_t>(kDisplay[b]);
-        }
-        return;
+    const unsigned from = address >= w.start ? 0 : unsigned(w.start - address);
+    const unsigned to = address + 16 <= w.stop ? 16 : unsigned(w.stop - address);
+    const uint8_t *bytes = data + address;
+    uint8_t line[16];
+    if (address + 16 > w.dataLength) {
+        for (unsigned j = 0; j < 16; ++j)
+            line[j] = address + j < w.dataLength ? data[address + j] : w.blank;
+        bytes = line;
     }
-    for (int j = 0; j < 16; ++j) {
-        const uint64_t p = address + j;
-        char *cell = cells + 3 * j;
-        const bool inData = p < w.dataLength;
-        const uint8_t b = inData ? data[p] : w.blank;
-        if (inData && p < w.stop)
-            data[p] = static_cast<uint8_t>(kDisplay[b]);
-        if (p < w.start || p >= w.stop) {
-            cell[0] = cell[1] = cell[2] = ' ';
-            ascii[j] = ' ';
-            continue;
-        }
-        putHexByte(cell, b);
-        cell[2] = ' ';
-        ascii[j] = kDisplay[b];
-    }
+    p = putDumpLine(p, indent, address, bytes, from, to, lineEnd);
+    maskUnprintable(data, std::min(address, w.dataLength),
+                    std::min({address + 16, w.stop, w.dataLength}));
+    return p;
 }
 
 } // namespace
@@ -115,7 +76,7 @@ extern "C" KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t da
 
         const Window w{*start, emptyData ? 0 : uint64_t(*end) + 1, dataLength,
                        static_cast<uint8_t>(blank)};
-        const uint64_t lineSize = uint64_t(indent) + kLineBody + lineEnd.length;
+        const uint64_t lineSize = dumpLineSize(indent, lineEnd);
         const uint64_t firstLine = w.start & ~uint64_t(15);
         const uint64_t maskStop = std::min(w.stop, w.dataLength);
         maskUnprintable(data, 0, std::min(firstLine, maskStop));
@@ -138,15 +99,7 @@ extern "C" KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t da
             }
             // The line is laid out in place; the NUL after it is overwritten
             // by the next line.
-            char *p = text + used;
-            std::memset(p, ' ', indent);
-            p += indent;
-            putHexWord(putHexWord(p, static_cast<uint32_t>(address >> 16)),
-                       static_cast<uint32_t>(address & 0xFFFF));
-            p[8] = p[9] = ' ';
-            writeCells(data, w, address, p + 10, p + kAsciiColumn);
-            p[kAsciiColumn - 1] = ' ';
-            p = lineEnd.put(p + kLineBody);
+            char *p = writeLine(text + used, data, w, address, indent, lineEnd);
             *p = '\0';
             used = static_cast<uint64_t>(p - text);
             address += 16;

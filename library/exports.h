@@ -43,7 +43,10 @@ enum KestrunResult {
     ResultCancelled = -4,      /* the progress callback asked to stop */
     ResultOverflow = -5,       /* the caller's output buffer is too small */
     ResultNoMemory = -6,       /* work memory could not be obtained */
-    ResultAddressFault = -7    /* an address lies outside the 32-bit space */
+    ResultAddressFault = -7,   /* an address lies outside the 32-bit space */
+    /* -8 is not given out. */
+    ResultOverlap = -9,        /* records write one address twice, against the overlap policy */
+    ResultBadArgument = -10    /* an argument or option out of its range, or a null handle */
 };
 
 /* Room GetErrorString needs: the longest message and its NUL. */
@@ -155,6 +158,290 @@ KESTRUN_API int32_t DumpFormat(uint8_t *data, char *text, uint32_t dataLength, u
                                uint32_t *writtenLength, const uint32_t *start, uint32_t *end,
                                uint32_t blank, uint32_t newLine, uint32_t indent,
                                intptr_t userValue, ProgressCallback progress);
+
+/* ------------------------------------------------------------------------
+ * The image API: sparse images, a HEX reader that takes text in pieces, and
+ * HEX and dump writers into the caller's sink.
+ *
+ *     kestrun_image *image = kestrun_image_new();
+ *     kestrun_hex_reader *reader = kestrun_hex_reader_new(image);
+ *     int32_t rc = ResultOk;
+ *     while (rc == ResultOk && (n = read(fd, piece, sizeof piece)) > 0)
+ *         rc = kestrun_hex_reader_feed(reader, piece, n);
+ *     if (rc >= 0)
+ *         rc = kestrun_hex_reader_finish(reader);
+ *     if (rc < 0) { kestrun_place at; kestrun_hex_reader_place(reader, &at); ... }
+ *     kestrun_hex_reader_free(reader);
+ *     ... kestrun_image_next(image, 0, &segment) ...
+ *     kestrun_image_free(image);
+ *
+ * Handles are opaque; every function takes a null handle without harm
+ * (ResultBadArgument, or nothing done). Results are the codes above. An
+ * image, reader or writer is used by one thread at a time. Addresses are
+ * 32-bit; lengths and offsets into a text are 64-bit.
+ * ------------------------------------------------------------------------ */
+
+/* Returned by kestrun_hex_reader_feed once the end record has been read:
+ * the rest of the text is not looked at. */
+#define KESTRUN_END_READ 1
+
+typedef struct kestrun_image kestrun_image;
+typedef struct kestrun_hex_reader kestrun_hex_reader;
+typedef struct kestrun_hex_writer kestrun_hex_writer;
+typedef struct kestrun_dump_writer kestrun_dump_writer;
+
+/* A run of bytes at consecutive addresses. `bytes` stays valid until the
+ * image is next written or freed. */
+typedef struct kestrun_segment {
+    uint32_t address;
+    uint64_t length;      /* at least 1; address + length <= 2^32 */
+    const uint8_t *bytes; /* kestrun_image_piece only; null from kestrun_image_next */
+} kestrun_segment;
+
+/* Start address records: none, 03 (CS:IP, value CS * 65536 + IP) or 05. */
+#define KESTRUN_START_NONE 0u
+#define KESTRUN_START_SEGMENT 3u
+#define KESTRUN_START_LINEAR 5u
+
+/* A new, empty image; null when memory is short. */
+KESTRUN_API kestrun_image *kestrun_image_new(void);
+KESTRUN_API void kestrun_image_free(kestrun_image *image);
+/* Stores `count` bytes at `address`, over what was there (last wins); the
+ * bytes are marked as written by line 0 of source 0. ResultAddressFault
+ * when they would pass 0xFFFFFFFF, ResultNoMemory. */
+KESTRUN_API int32_t kestrun_image_put(kestrun_image *image, uint32_t address, const uint8_t *bytes,
+                                      uint64_t count);
+/* The bytes held (each address once). */
+KESTRUN_API uint64_t kestrun_image_data_bytes(const kestrun_image *image);
+/* The lowest and highest address held: ResultOk, or ResultOverflow (and
+ * both untouched) for an empty image. */
+KESTRUN_API int32_t kestrun_image_bounds(const kestrun_image *image, uint32_t *lowest,
+                                         uint32_t *highest);
+/* The first segment (maximal run of held addresses) that holds `from` or
+ * lies above it: ResultOk, or ResultOverflow when there is none. Walk them
+ * all with from = 0, then from = segment.address + segment.length. */
+KESTRUN_API int32_t kestrun_image_next(const kestrun_image *image, uint64_t from,
+                                       kestrun_segment *segment);
+/* As kestrun_image_next, for the stored pieces a segment is made of, each
+ * contiguous in memory (`bytes` set); a segment may be several pieces. */
+KESTRUN_API int32_t kestrun_image_piece(const kestrun_image *image, uint64_t from,
+                                        kestrun_segment *piece);
+/* Copies the addresses address..address + count - 1 to `out`, `fill` where
+ * nothing is held. ResultAddressFault when the range passes 0xFFFFFFFF. */
+KESTRUN_API int32_t kestrun_image_read(const kestrun_image *image, uint32_t address,
+                                       uint64_t count, uint8_t fill, uint8_t *out);
+/* The start address: *type receives KESTRUN_START_NONE, _SEGMENT or
+ * _LINEAR, *value its value (0 for none). The reader sets it from the last
+ * 03 or 05 record. */
+KESTRUN_API void kestrun_image_start(const kestrun_image *image, uint32_t *type, uint32_t *value);
+KESTRUN_API int32_t kestrun_image_set_start(kestrun_image *image, uint32_t type, uint32_t value);
+
+/* --- Reading Intel HEX --- */
+
+/* How a data record that writes addresses already written is taken. A
+ * conflict is such a record whose bytes differ from those held. */
+#define KESTRUN_OVERLAP_LAST 0      /* the later bytes win (default) */
+#define KESTRUN_OVERLAP_FIRST 1     /* the earlier bytes stay */
+#define KESTRUN_OVERLAP_IDENTICAL 2 /* equal bytes pass; a conflict is ResultOverlap */
+#define KESTRUN_OVERLAP_REFUSE 3    /* any second write is ResultOverlap */
+
+/* One record, as read: type 00 `address` is where its first byte lands
+ * (bases applied), 02 and 04 the base it sets, 03 and 05 the start value,
+ * 01 zero; `length` its data bytes; `line` from 1; `offset` that of its
+ * colon in the whole text. */
+typedef struct kestrun_record {
+    uint32_t type;
+    uint32_t address;
+    uint32_t length;
+    uint64_t line;
+    uint64_t offset;
+} kestrun_record;
+
+/* A data record met addresses already written: low..high are the
+ * addresses from the first to the last byte that differs (all of the
+ * overlap when `identical`), `line` the record now read, `earlier_line`
+ * and `earlier_source` the record that wrote them before (its reader's
+ * source tag; 0 for kestrun_image_put). */
+typedef struct kestrun_conflict {
+    uint32_t low;
+    uint32_t high;
+    uint64_t line;
+    uint64_t earlier_line;
+    uint32_t source;
+    uint32_t earlier_source;
+    uint64_t differing; /* bytes that differ in low..high */
+    int32_t identical;  /* 1: every overlapping byte was equal */
+} kestrun_conflict;
+
+/* Where reading stopped on a failure: the result, the line (from 1) and
+ * column (from 1, in bytes) of the character at fault, the offset of that
+ * character and of the record (or whatever stands in its place) it
+ * belongs to. `no_end_record` is 1 when the text ended without its end
+ * record; the place is then the line after the last. */
+typedef struct kestrun_place {
+    int32_t result;
+    int32_t no_end_record;
+    uint64_t line;
+    uint64_t column;
+    uint64_t offset;
+    uint64_t record_offset;
+} kestrun_place;
+
+/* What a reader has read so far. */
+typedef struct kestrun_hex_stats {
+    uint64_t records[6];       /* records of types 00 to 05 */
+    uint64_t lines;            /* lines up to and with the end record */
+    uint64_t overlaps;         /* data records that met written addresses */
+    uint64_t conflicting_bytes;/* addresses written with differing bytes */
+    int32_t end_read;          /* 1 once the end record was read */
+} kestrun_hex_stats;
+
+/* Called for each record read; return ResultOk to go on, a negative code
+ * to stop the reader with it. */
+typedef int32_t (*kestrun_record_fn)(const kestrun_record *record, intptr_t userValue);
+/* Called for each overlap as it is met, before the policy takes it (a
+ * refused one included); return as for kestrun_record_fn. */
+typedef int32_t (*kestrun_conflict_fn)(const kestrun_conflict *conflict, intptr_t userValue);
+
+/* A reader that stores the data records of one HEX text into `image`
+ * (not owned; it must outlive the reader). The text is read as strictly as
+ * LineHexToBin reads a record; between records only CR and LF may stand;
+ * bases add up as in HexToBinary; a 03 or 05 record sets the image's start
+ * address. Null when memory is short. */
+KESTRUN_API kestrun_hex_reader *kestrun_hex_reader_new(kestrun_image *image);
+KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader);
+/* One of KESTRUN_OVERLAP_*, else ResultBadArgument. Set before the first
+ * feed. */
+KESTRUN_API int32_t kestrun_hex_reader_set_overlap(kestrun_hex_reader *reader, int32_t policy);
+/* The tag conflicts name this reader's records by (default 0), so that
+ * several texts read into one image tell their writers apart. */
+KESTRUN_API void kestrun_hex_reader_set_source(kestrun_hex_reader *reader, uint32_t source);
+KESTRUN_API void kestrun_hex_reader_on_record(kestrun_hex_reader *reader, kestrun_record_fn fn,
+                                              intptr_t userValue);
+KESTRUN_API void kestrun_hex_reader_on_conflict(kestrun_hex_reader *reader,
+                                                kestrun_conflict_fn fn, intptr_t userValue);
+/* Before each record the callback gets the offset where it begins, of
+ * `total` (the text's length, as far as the caller knows it); both are
+ * given in bytes, or in 2^k bytes where total would pass 2^31 - 1. A zero
+ * return stops the reader with ResultCancelled. */
+KESTRUN_API void kestrun_hex_reader_on_progress(kestrun_hex_reader *reader,
+                                                ProgressCallback progress, uint64_t total,
+                                                intptr_t userValue);
+/* The next `length` bytes of the text, in pieces of any size, NUL bytes
+ * included (a NUL is a character like any other, and not Intel HEX).
+ * Returns ResultOk for more, KESTRUN_END_READ once the end record has been
+ * read, or the failure, which every later call repeats. */
+KESTRUN_API int32_t kestrun_hex_reader_feed(kestrun_hex_reader *reader, const char *text,
+                                            uint64_t length);
+/* The text has ended: ResultOk when the end record was read, else the
+ * failure (a text without its end record is ResultNotIntelHex). */
+KESTRUN_API int32_t kestrun_hex_reader_finish(kestrun_hex_reader *reader);
+/* The place of the reader's failure: ResultOk when it has none (then
+ * `place` is untouched). */
+KESTRUN_API int32_t kestrun_hex_reader_place(const kestrun_hex_reader *reader,
+                                             kestrun_place *place);
+KESTRUN_API void kestrun_hex_reader_stats(const kestrun_hex_reader *reader,
+                                          kestrun_hex_stats *stats);
+
+/* --- Writing text --- */
+
+/* Takes `length` bytes of text; return ResultOk to go on, a negative code
+ * to stop the writer with it. The bytes are valid during the call only. */
+typedef int32_t (*kestrun_sink_fn)(const char *bytes, uint64_t length, intptr_t userValue);
+
+/* Extended address records of the HEX writer. */
+#define KESTRUN_ADDRESS_AUTO 0    /* 02 below 1 MiB, 02 0000 and 04 from there on (BinaryToHex's) */
+#define KESTRUN_ADDRESS_NONE 1    /* none: every address below 64 KiB */
+#define KESTRUN_ADDRESS_SEGMENT 2 /* 02 only: every address below 1 MiB */
+#define KESTRUN_ADDRESS_LINEAR 4  /* 04 only */
+
+/* Start address record of the HEX writer, before the end record. */
+#define KESTRUN_START_KEEP 0xFFFFFFFFu /* the image's (kestrun_hex_writer_image) */
+
+typedef struct kestrun_hex_options {
+    uint32_t record_length;   /* data bytes a record, 1-255 */
+    uint32_t line_end;        /* KESTRUN_NEWLINE_* */
+    uint32_t address_records; /* KESTRUN_ADDRESS_* */
+    uint32_t start_type;      /* KESTRUN_START_NONE, _SEGMENT, _LINEAR or _KEEP */
+    uint32_t start_value;
+} kestrun_hex_options;
+
+/* The defaults: 32 bytes a record, CR LF, automatic address records, the
+ * start address kept. */
+KESTRUN_API void kestrun_hex_options_init(kestrun_hex_options *options);
+
+/* A writer that sends HEX text to `sink`. ResultBadArgument (through *result,
+ * when not null) for options out of range; null then or when memory is short. */
+KESTRUN_API kestrun_hex_writer *kestrun_hex_writer_new(const kestrun_hex_options *options,
+                                                       kestrun_sink_fn sink, intptr_t userValue,
+                                                       int32_t *result);
+KESTRUN_API void kestrun_hex_writer_free(kestrun_hex_writer *writer);
+/* Writes `count` bytes from HEX address `address` on. Bytes that follow the
+ * last ones put continue their record; any other address starts a new one.
+ * Records never cross a 64 KiB boundary. ResultAddressFault when the bytes
+ * pass 0xFFFFFFFF or what the address records can reach. */
+KESTRUN_API int32_t kestrun_hex_writer_put(kestrun_hex_writer *writer, uint32_t address,
+                                           const uint8_t *bytes, uint64_t count);
+/* Puts every segment of `image` (or only those parts within first..last)
+ * in address order, and takes its start address for KESTRUN_START_KEEP. */
+KESTRUN_API int32_t kestrun_hex_writer_image(kestrun_hex_writer *writer,
+                                             const kestrun_image *image, uint32_t first,
+                                             uint32_t last);
+/* The start record (if any), the end record, and the last bytes to the
+ * sink. The writer takes nothing after it. */
+KESTRUN_API int32_t kestrun_hex_writer_finish(kestrun_hex_writer *writer);
+/* The exact characters a writer with `options` writes for `count` bytes
+ * put in one piece at `address`, with the end record and, unless it is
+ * KESTRUN_START_KEEP, the start record. ResultOk or the code put would give. */
+KESTRUN_API int32_t kestrun_hex_text_size(const kestrun_hex_options *options, uint32_t address,
+                                          uint64_t count, uint64_t *size);
+/* The same for kestrun_hex_writer_image of `image` within first..last. */
+KESTRUN_API int32_t kestrun_hex_image_size(const kestrun_hex_options *options,
+                                           const kestrun_image *image, uint32_t first,
+                                           uint32_t last, uint64_t *size);
+
+/* Dump lines as DumpFormat writes them: 16 addresses a line, `indent`
+ * spaces, the eight address digits, the cells and the ASCII column;
+ * addresses outside first..last blank, addresses in it without data `fill`. */
+typedef struct kestrun_dump_options {
+    uint32_t line_end; /* KESTRUN_NEWLINE_* */
+    uint32_t indent;   /* at most 4096 */
+    uint8_t fill;
+} kestrun_dump_options;
+
+/* A writer of the dump lines of first..last to `sink`; null for options
+ * out of range (ResultBadArgument through *result) or short memory. */
+KESTRUN_API kestrun_dump_writer *kestrun_dump_writer_new(const kestrun_dump_options *options,
+                                                         uint32_t first, uint32_t last,
+                                                         kestrun_sink_fn sink,
+                                                         intptr_t userValue, int32_t *result);
+KESTRUN_API void kestrun_dump_writer_free(kestrun_dump_writer *writer);
+/* Bytes at `address`, in ascending address order; parts outside the window
+ * are passed over, addresses skipped show the fill. */
+KESTRUN_API int32_t kestrun_dump_writer_put(kestrun_dump_writer *writer, uint32_t address,
+                                            const uint8_t *bytes, uint64_t count);
+/* Puts the image's bytes of the window (first..last as given to new). */
+KESTRUN_API int32_t kestrun_dump_writer_image(kestrun_dump_writer *writer,
+                                              const kestrun_image *image);
+/* The lines not yet written, to the end of the window. */
+KESTRUN_API int32_t kestrun_dump_writer_finish(kestrun_dump_writer *writer);
+/* The exact characters of the dump of first..last (0 when last < first). */
+KESTRUN_API uint64_t kestrun_dump_text_size(const kestrun_dump_options *options, uint32_t first,
+                                            uint32_t last);
+/* Progress of a writer, reported before each line: the bytes put so far of
+ * `total` (as the caller counts them), scaled as for the reader; a zero
+ * return stops the writer with ResultCancelled. */
+KESTRUN_API void kestrun_hex_writer_on_progress(kestrun_hex_writer *writer,
+                                                ProgressCallback progress, uint64_t total,
+                                                intptr_t userValue);
+KESTRUN_API void kestrun_dump_writer_on_progress(kestrun_dump_writer *writer,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+
+/* The 32-bit sum of the bytes at first..last, `fill` where nothing is
+ * held, as CheckSum sums a buffer. */
+KESTRUN_API uint32_t kestrun_image_sum(const kestrun_image *image, uint32_t first, uint32_t last,
+                                       uint8_t fill);
 
 #ifdef __cplusplus
 }

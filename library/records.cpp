@@ -2,39 +2,16 @@
 #include "exports.h"
 #include "guard.h"
 #include "hex_digits.h"
+#include "byte_sum.h"
 #include "records.h"
 
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kestrun {
 
 namespace {
-
-// The sum of data[from, to), sixteen bytes at a time where it can.
-uint64_t sumBytes(const uint8_t *data, uint64_t from, uint64_t to)
-{
-    uint64_t sum = 0;
-    uint64_t p = from;
-#if defined(__SSE2__)
-    // Each step adds the sixteen bytes into two 64-bit halves.
-    const __m128i zero = _mm_setzero_si128();
-    __m128i halves = zero;
-    for (; p + 16 <= to; p += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + p));
-        halves = _mm_add_epi64(halves, _mm_sad_epu8(bytes, zero));
-    }
-    sum = static_cast<uint64_t>(_mm_cvtsi128_si64(halves))
-          + static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
-#endif
-    for (; p < to; ++p)
-        sum += data[p];
-    return sum;
-}
 
 bool bytesSumToZero(const uint8_t *bytes, uint32_t count)
 {
@@ -90,8 +67,81 @@ int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
         return ResultNotIntelHex;
     if (!decodePairs(reinterpret_cast<const unsigned char *>(record) + 1, out))
         return ResultNotIntelHex;
-    const uint8_t *bytes = out.bytes;
-    if (!bytesSumToZero(bytes, out.count))
+    uint64_t fault = 0;
+    return checkRecord(out, position, &fault);
+}
+
+namespace {
+
+// The careful reading, character by character, that finds the place of a
+// fault and never reads past `available`.
+Pairs readPairsSlowly(const unsigned char *p, uint64_t available, bool atEnd,
+                      DecodedRecord &out, uint64_t *fault)
+{
+    uint32_t pairs = 5;
+    for (uint32_t i = 0; i < pairs; ++i) {
+        const uint64_t at = 2 * uint64_t(i);
+        for (uint64_t k = at; k < at + 2; ++k) {
+            if (k >= available) {
+                if (!atEnd)
+                    return Pairs::NeedMore;
+                *fault = k;
+                return Pairs::Malformed;
+            }
+            if (kCharClass[p[k]] & NotHexDigit) {
+                *fault = k;
+                return Pairs::Malformed;
+            }
+        }
+        readPair(p + at, out.bytes[i]);
+        if (i == 0)
+            pairs = uint32_t(out.bytes[0]) + 5;
+    }
+    const uint64_t stop = 2 * uint64_t(pairs);
+    if (stop >= available) {
+        if (!atEnd)
+            return Pairs::NeedMore;
+    } else if (p[stop] != '\r' && p[stop] != '\n') {
+        *fault = stop;
+        return Pairs::Malformed;
+    }
+    out.count = pairs;
+    return Pairs::Complete;
+}
+
+} // namespace
+
+Pairs readPairs(const char *text, uint64_t available, bool atEnd, DecodedRecord &out,
+                uint64_t *fault)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    // A whole record and the character after it at hand, its digits sound:
+    // one pass. Anything else is read again slowly to find its place.
+    if (available >= 2 && readPair(p, out.bytes[0])) {
+        const uint32_t pairs = uint32_t(out.bytes[0]) + 5;
+        const uint64_t stop = 2 * uint64_t(pairs);
+        if (stop < available && (p[stop] == '\r' || p[stop] == '\n')) {
+            uint32_t i = 1;
+            while (i < pairs && readPair(p + 2 * i, out.bytes[i]))
+                ++i;
+            if (i == pairs) {
+                out.count = pairs;
+                out.stop = text + stop;
+                return Pairs::Complete;
+            }
+        }
+    }
+    const Pairs read = readPairsSlowly(p, available, atEnd, out, fault);
+    out.stop = text + 2 * uint64_t(out.count);
+    return read;
+}
+
+int32_t checkRecord(const DecodedRecord &record, uint32_t *position, uint64_t *fault)
+{
+    const uint8_t *bytes = record.bytes;
+    // Fields by their first digit: length 0, address 2, type 6, data 8.
+    *fault = 2 * uint64_t(record.count - 1);
+    if (!bytesSumToZero(bytes, record.count))
         return ResultChecksumError;
 
     *position = 0;
@@ -99,26 +149,34 @@ int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position)
     const bool addressFieldZero = bytes[1] == 0 && bytes[2] == 0;
     switch (type) {
     case 0x00:
-        *position = out.address() + out.dataLength();
+        *position = record.address() + record.dataLength();
         break;
     case 0x01:
-        if (bytes[out.count - 1] != 0xFF)
+        if (bytes[record.count - 1] != 0xFF)
             return ResultEndRecordError;
         break;
     case 0x02:
     case 0x04:
-        // A base is two bytes with 0000 in the address field; any other
-        // shape would take its base from bytes that are not the base.
-        if (out.dataLength() != 2 || !addressFieldZero)
-            return ResultNotIntelHex;
-        *position = (bytes[4] * 256u + bytes[5]) * (type == 0x02 ? 16u : 65536u);
-        break;
     case 0x03:
-    case 0x05:
-        if (out.dataLength() != 4)
+    case 0x05: {
+        // A base or a start address stands in the data, with 0000 in the
+        // address field; any other shape would take it from bytes that are
+        // not it.
+        const uint32_t length = type == 0x02 || type == 0x04 ? 2 : 4;
+        if (record.dataLength() != length) {
+            *fault = 0;
             return ResultNotIntelHex;
+        }
+        if (!addressFieldZero) {
+            *fault = 2;
+            return ResultNotIntelHex;
+        }
+        if (length == 2)
+            *position = (bytes[4] * 256u + bytes[5]) * (type == 0x02 ? 16u : 65536u);
         break;
+    }
     default:
+        *fault = 6;
         return ResultNotIntelHex;
     }
     return type;

@@ -30,6 +30,24 @@ struct DecodedRecord {
 // own buffer + address.
 int32_t decodeRecord(const char *record, DecodedRecord &out, uint32_t *position);
 
+// The reader's view of the same rules, for text that comes in pieces and
+// may hold NUL bytes: a record ends with CR, LF or the end of the text.
+enum class Pairs {
+    Complete,  // out.count pairs, then a line end or the end of the text
+    NeedMore,  // every character so far is a digit, but the record goes on
+    Malformed, // not Intel HEX at character `fault`
+};
+// Reads the digit pairs of the record whose colon stands just before `p`,
+// of which `available` characters are at hand; `atEnd` when the text ends
+// after them. On Malformed, *fault is the index of the character at fault.
+Pairs readPairs(const char *p, uint64_t available, bool atEnd, DecodedRecord &out,
+                uint64_t *fault);
+// The checks after the digits: checksum, end record, the shape of address
+// and start records and the type. Returns the type or a result code, with
+// *position as decodeRecord sets it and *fault the index (from the first
+// pair) of the character that the failure points at.
+int32_t checkRecord(const DecodedRecord &record, uint32_t *position, uint64_t *fault);
+
 } // namespace kestrun
 
 #endif

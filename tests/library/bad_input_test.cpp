@@ -110,10 +110,11 @@ std::vector<BadInput> badInputs()
          ResultNotIntelHex, ResultNotIntelHex},
         {"start linear record of two bytes", withEnd(hexText({0x02, 0, 0, 0x05, 1, 2}) + "\r\n"),
          ResultNotIntelHex, ResultNotIntelHex},
+        // As srec_cat and intelhex refuse them, as 02 and 04 records are.
         {"start records with an address field",
          withEnd(hexRecord(0x03, 0x0010, {0, 0, 0x38, 0}) + "\r\n"
                  + hexRecord(0x05, 0x1234, {0, 0, 0xCD, 0x2A}) + "\r\n"),
-         3, ResultOk, 0},
+         ResultNotIntelHex, ResultNotIntelHex},
         {"a line without its colon", withEnd(data + "\r\n" + dataRecord(2, {3}).substr(1) + "\r\n"),
          0, ResultNotIntelHex},
         {"a comment line between records", withEnd(data + "\r\n; comment\r\n"), 0,

@@ -1,0 +1,62 @@
+#include "dump_lines.h"
+
+#include "hex_digits.h"
+
+#include <cstring>
+
+namespace kestrun {
+
+namespace {
+
+constexpr uint32_t kAsciiColumn = 59;
+
+// A byte's cell as four characters: its two digits, the cell's space, and
+// one spare that the next cell (or the column after the last) overwrites,
+// so a cell is one four-byte store.
+struct Cell {
+    char c[4];
+};
+constexpr std::array<Cell, 256> makeCells()
+{
+    std::array<Cell, 256> t{};
+    for (int b = 0; b < 256; ++b)
+        t[b] = Cell{{kDigitPairs[b].c[0], kDigitPairs[b].c[1], ' ', ' '}};
+    return t;
+}
+constexpr std::array<Cell, 256> kCells = makeCells();
+
+} // namespace
+
+char *putDumpLine(char *p, uint32_t indent, uint64_t address, const uint8_t *bytes,
+                  unsigned from, unsigned to, const LineEnd &lineEnd)
+{
+    std::memset(p, ' ', indent);
+    p += indent;
+    putHexWord(putHexWord(p, static_cast<uint32_t>(address >> 16)),
+               static_cast<uint32_t>(address & 0xFFFF));
+    p[8] = p[9] = ' ';
+    char *cells = p + 10;
+    char *ascii = p + kAsciiColumn;
+    if (from == 0 && to == 16) {
+        for (int j = 0; j < 16; ++j) {
+            std::memcpy(cells + 3 * j, kCells[bytes[j]].c, 4);
+            ascii[j] = kDisplay[bytes[j]];
+        }
+    } else {
+        for (unsigned j = 0; j < 16; ++j) {
+            char *cell = cells + 3 * j;
+            if (j < from || j >= to) {
+                cell[0] = cell[1] = cell[2] = ' ';
+                ascii[j] = ' ';
+                continue;
+            }
+            putHexByte(cell, bytes[j]);
+            cell[2] = ' ';
+            ascii[j] = kDisplay[bytes[j]];
+        }
+    }
+    p[kAsciiColumn - 1] = ' ';
+    return lineEnd.put(p + kDumpLineBody);
+}
+
+} // namespace kestrun

@@ -1,0 +1,235 @@
+// The dump writer: bytes at ascending addresses in, the dump lines of one
+// window out to the caller's sink. A dump of a window costs the window's
+// lines, whatever its addresses.
+#include "dump_lines.h"
+#include "guard.h"
+#include "hex_reader.h"
+#include "image.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace kestrun {
+
+namespace {
+
+constexpr uint64_t kFlushAt = 64 * 1024;
+
+} // namespace
+
+class DumpWriter {
+public:
+    DumpWriter(const kestrun_dump_options &o, uint64_t first, uint64_t last, kestrun_sink_fn sink,
+               intptr_t user)
+        : m_options(o), m_lineEnd(o.line_end), m_first(first), m_stop(last + 1),
+          m_line(first & ~uint64_t(15)), m_next(first), m_sink(sink), m_user(user),
+          m_text(new char[kFlushAt + dumpLineSize(kMaxIndent, m_lineEnd)])
+    {
+        std::memset(m_bytes, o.fill, sizeof m_bytes);
+    }
+
+    Progress progress;
+    uint64_t first() const { return m_first; }
+    uint64_t stop() const { return m_stop; }
+
+    int32_t put(uint64_t address, const uint8_t *bytes, uint64_t count)
+    {
+        if (m_result < 0)
+            return m_result;
+        if (address < m_next) {
+            // Only what lies ahead is taken.
+            const uint64_t skip = std::min(count, m_next - address);
+            address += skip;
+            bytes += skip;
+            count -= skip;
+        }
+        count = address >= m_stop ? 0 : std::min(count, m_stop - address);
+        if (count == 0)
+            return ResultOk;
+        if (const int32_t rc = fillTo(address); rc < 0)
+            return rc;
+        while (count > 0) {
+            const unsigned at = unsigned(address - m_line);
+            const uint64_t n = std::min<uint64_t>(16 - at, count);
+            const unsigned to = unsigned(std::min<uint64_t>(16, m_stop - m_line));
+            if (at == 0 && n == 16 && m_line >= m_first) {
+                // A whole line at hand: straight from the caller's bytes.
+                if (const int32_t rc = line(bytes, 0, to); rc < 0)
+                    return rc;
+                m_line += 16;
+            } else {
+                std::memcpy(m_bytes + at, bytes, n);
+                if (at + n == 16 || m_line + at + n == m_stop)
+                    if (const int32_t rc = closeLine(); rc < 0)
+                        return rc;
+            }
+            address += n;
+            bytes += n;
+            count -= n;
+            m_next = address;
+        }
+        return ResultOk;
+    }
+
+    int32_t finish()
+    {
+        if (m_result < 0)
+            return m_result;
+        int32_t rc = fillTo(m_stop);
+        if (rc == ResultOk && m_next > m_line && m_line < m_stop)
+            rc = closeLine();
+        if (rc == ResultOk)
+            rc = flush();
+        if (rc == ResultOk)
+            m_result = ResultCancelled; // nothing more is taken
+        return rc;
+    }
+
+private:
+    // Addresses m_next..address-1 hold nothing: they show the fill.
+    int32_t fillTo(uint64_t address)
+    {
+        while (m_next < address) {
+            const unsigned at = unsigned(m_next - m_line);
+            const uint64_t n = std::min<uint64_t>(16 - at, address - m_next);
+            std::memset(m_bytes + at, m_options.fill, n);
+            m_next += n;
+            if (at + n == 16 || m_next == m_stop)
+                if (const int32_t rc = closeLine(); rc < 0)
+                    return rc;
+        }
+        return ResultOk;
+    }
+
+    int32_t closeLine()
+    {
+        const unsigned from = m_line >= m_first ? 0 : unsigned(m_first - m_line);
+        const unsigned to = unsigned(std::min<uint64_t>(16, m_stop - m_line));
+        const int32_t rc = line(m_bytes, from, to);
+        m_line += 16;
+        return rc;
+    }
+
+    int32_t line(const uint8_t *bytes, unsigned from, unsigned to)
+    {
+        char *p = putDumpLine(m_text.get() + m_used, m_options.indent, m_line, bytes, from, to,
+                              m_lineEnd);
+        m_used = uint64_t(p - m_text.get());
+        return m_used >= kFlushAt ? flush() : ResultOk;
+    }
+
+    int32_t flush()
+    {
+        if (!progress.report(m_line > m_first ? m_line - m_first : 0))
+            return m_result = ResultCancelled;
+        if (m_used > 0) {
+            if (const int32_t rc = m_sink(m_text.get(), m_used, m_user); rc < 0)
+                return m_result = rc;
+        }
+        m_used = 0;
+        return ResultOk;
+    }
+
+    kestrun_dump_options m_options;
+    LineEnd m_lineEnd;
+    uint64_t m_first;
+    uint64_t m_stop;
+    uint64_t m_line; // the address of the line being gathered
+    uint64_t m_next; // the next address to be put
+    kestrun_sink_fn m_sink;
+    intptr_t m_user;
+    int32_t m_result = ResultOk;
+    uint8_t m_bytes[16];
+    std::unique_ptr<char[]> m_text;
+    uint64_t m_used = 0;
+};
+
+} // namespace kestrun
+
+struct kestrun_dump_writer {
+    template <typename... Args> explicit kestrun_dump_writer(Args &&...args) : writer(args...) {}
+    kestrun::DumpWriter writer;
+};
+
+using namespace kestrun;
+
+extern "C" {
+
+KESTRUN_API kestrun_dump_writer *kestrun_dump_writer_new(const kestrun_dump_options *options,
+                                                         uint32_t first, uint32_t last,
+                                                         kestrun_sink_fn sink,
+                                                         intptr_t userValue, int32_t *result)
+{
+    int32_t rc = ResultOk;
+    kestrun_dump_writer *writer = nullptr;
+    if (!options || !sink || last < first || options->indent > kMaxIndent
+        || (options->line_end & 0xFF) == 0)
+        rc = ResultBadArgument;
+    else
+        rc = guarded([&] {
+            writer = new kestrun_dump_writer(*options, uint64_t(first), uint64_t(last), sink,
+                                             userValue);
+            return ResultOk;
+        });
+    if (result)
+        *result = rc;
+    return writer;
+}
+
+KESTRUN_API void kestrun_dump_writer_free(kestrun_dump_writer *writer)
+{
+    delete writer;
+}
+
+KESTRUN_API void kestrun_dump_writer_on_progress(kestrun_dump_writer *writer,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue)
+{
+    if (writer)
+        writer->writer.progress.set(progress, total, userValue);
+}
+
+KESTRUN_API int32_t kestrun_dump_writer_put(kestrun_dump_writer *writer, uint32_t address,
+                                            const uint8_t *bytes, uint64_t count)
+{
+    if (!writer || (!bytes && count > 0))
+        return ResultBadArgument;
+    if (uint64_t(address) + count > kAddressSpace)
+        return ResultAddressFault;
+    return guarded([&] { return writer->writer.put(address, bytes, count); });
+}
+
+KESTRUN_API int32_t kestrun_dump_writer_image(kestrun_dump_writer *writer,
+                                              const kestrun_image *image)
+{
+    if (!writer || !image)
+        return ResultBadArgument;
+    return guarded([&] {
+        int32_t rc = ResultOk;
+        image->image.eachPiece(writer->writer.first(), writer->writer.stop(),
+                               [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
+                                   if (rc == ResultOk)
+                                       rc = writer->writer.put(address, bytes, count);
+                               });
+        return rc;
+    });
+}
+
+KESTRUN_API int32_t kestrun_dump_writer_finish(kestrun_dump_writer *writer)
+{
+    if (!writer)
+        return ResultBadArgument;
+    return guarded([&] { return writer->writer.finish(); });
+}
+
+KESTRUN_API uint64_t kestrun_dump_text_size(const kestrun_dump_options *options, uint32_t first,
+                                            uint32_t last)
+{
+    if (!options || last < first)
+        return 0;
+    const uint64_t lines = last / 16 - first / 16 + 1;
+    return lines * dumpLineSize(options->indent, LineEnd(options->line_end));
+}
+
+} // extern "C"

@@ -1,0 +1,321 @@
+// The Intel HEX reader. Records are decoded where they lie in the caller's
+// piece; only a record cut by the end of a piece is copied, into a buffer
+// of one record's size, and completed from the next piece. So a text of
+// any size is read with a few hundred bytes of the reader's own.
+#include "hex_reader.h"
+
+#include "guard.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace kestrun {
+
+namespace {
+
+constexpr int32_t kNeedMore = 2;
+
+} // namespace
+
+int32_t HexReader::fail(int32_t result, uint64_t faultOffset)
+{
+    m_result = result;
+    m_place = kestrun_place{};
+    m_place.result = result;
+    m_place.line = m_recordLine;
+    m_place.column = faultOffset - m_recordLineStart + 1;
+    m_place.offset = faultOffset;
+    m_place.record_offset = m_recordOffset;
+    return result;
+}
+
+// Line ends between records, counted as they pass.
+void HexReader::separators(const char *&p, const char *end)
+{
+    while (p < end) {
+        const char c = *p;
+        if (m_pendingCr) {
+            m_pendingCr = false;
+            if (c != '\n' && !m_crAfterLf) {
+                ++m_line;
+                m_lineStart = m_offset;
+            }
+        }
+        if (c == '\n') {
+            ++m_line;
+            m_lineStart = m_offset + 1;
+        } else if (c == '\r') {
+            m_pendingCr = true;
+            m_crAfterLf = m_previous == '\n';
+        } else {
+            return;
+        }
+        m_previous = c;
+        ++p;
+        ++m_offset;
+    }
+}
+
+int32_t HexReader::feed(const char *text, uint64_t length)
+{
+    if (m_result != ResultOk)
+        return m_result;
+    const char *p = text;
+    const char *const end = text + length;
+    if (m_carried > 0) {
+        const uint64_t taken = std::min<uint64_t>(kLongestRecord - m_carried, length);
+        std::memcpy(m_carry + m_carried, p, taken);
+        uint64_t used = 0;
+        const int32_t rc = record(m_carry + 1, m_carried + taken - 1, false, used);
+        if (rc == kNeedMore) {
+            m_carried += taken;
+            m_offset += taken;
+            return ResultOk;
+        }
+        if (rc < 0)
+            return rc;
+        const uint64_t fromPiece = 1 + used - m_carried;
+        m_carried = 0;
+        p += fromPiece;
+        m_offset = m_recordOffset + 1 + used;
+        if (rc == KESTRUN_END_READ)
+            return rc;
+    }
+    for (;;) {
+        if (m_started)
+            separators(p, end);
+        if (p == end)
+            return ResultOk;
+        m_started = true;
+        m_recordOffset = m_offset;
+        m_recordLine = m_line;
+        m_recordLineStart = m_lineStart;
+        if (!progress.report(m_recordOffset))
+            return fail(ResultCancelled, m_offset);
+        if (*p != ':')
+            return fail(ResultNotIntelHex, m_offset);
+        uint64_t used = 0;
+        const uint64_t available = uint64_t(end - p) - 1;
+        const int32_t rc = record(p + 1, available, false, used);
+        if (rc == kNeedMore) {
+            // Every character left is a digit of this record: it is
+            // shorter than the longest record, and waits for the rest.
+            std::memcpy(m_carry, p, available + 1);
+            m_carried = available + 1;
+            m_offset += m_carried;
+            return ResultOk;
+        }
+        if (rc < 0)
+            return rc;
+        p += 1 + used;
+        m_offset += 1 + used;
+        m_previous = 0;
+        if (rc == KESTRUN_END_READ)
+            return rc;
+    }
+}
+
+// The record whose digits start at `pairs`: kNeedMore, a failure, ResultOk
+// or KESTRUN_END_READ; `used` receives the characters of its digits.
+int32_t HexReader::record(const char *pairs, uint64_t available, bool atEnd, uint64_t &used)
+{
+    uint64_t fault = 0;
+    switch (readPairs(pairs, available, atEnd, m_decoded, &fault)) {
+    case Pairs::NeedMore:
+        return kNeedMore;
+    case Pairs::Malformed:
+        return fail(ResultNotIntelHex, m_recordOffset + 1 + fault);
+    case Pairs::Complete:
+        break;
+    }
+    used = 2 * uint64_t(m_decoded.count);
+    uint32_t position = 0;
+    const int32_t type = checkRecord(m_decoded, &position, &fault);
+    if (type < 0)
+        return fail(type, m_recordOffset + 1 + fault);
+    return take(type, position);
+}
+
+int32_t HexReader::take(int32_t type, uint32_t position)
+{
+    const DecodedRecord &d = m_decoded;
+    kestrun_record seen{static_cast<uint32_t>(type), position, d.dataLength(), m_recordLine,
+                        m_recordOffset};
+    switch (type) {
+    case 0x00: {
+        // A record may run on across a 64 KiB boundary; it lands where its
+        // address and length say, but never beyond the 32-bit space.
+        const uint64_t begin = m_linearBase + m_segmentBase + d.address();
+        if (begin + d.dataLength() > kAddressSpace)
+            return fail(ResultAddressFault, m_recordOffset + 3);
+        const int32_t stored = m_image.store(begin, d.data(), d.dataLength(),
+                                             Writer{m_recordLine, source}, overlap, &m_stats);
+        if (stored < 0)
+            return fail(stored, m_recordOffset + 3);
+        seen.address = static_cast<uint32_t>(begin);
+        break;
+    }
+    case 0x01:
+        seen.address = 0;
+        break;
+    case 0x02:
+        m_segmentBase = position;
+        if (m_linearBase + m_segmentBase >= kAddressSpace)
+            return fail(ResultAddressFault, m_recordOffset + 9);
+        break;
+    case 0x04:
+        // Files written above 1 MiB rely on a linear base clearing the
+        // segment base.
+        m_linearBase = position;
+        m_segmentBase = 0;
+        break;
+    default: {
+        const uint8_t *v = d.data();
+        seen.address = uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
+        m_image.startType = static_cast<uint32_t>(type);
+        m_image.startValue = seen.address;
+        break;
+    }
+    }
+    ++m_stats.records[type];
+    if (onRecord) {
+        if (const int32_t rc = onRecord(&seen, recordUser); rc < 0)
+            return fail(rc, m_recordOffset);
+    }
+    if (type == 0x01) {
+        m_stats.end_read = 1;
+        m_stats.lines = m_recordLine;
+        return m_result = KESTRUN_END_READ;
+    }
+    return ResultOk;
+}
+
+int32_t HexReader::finish()
+{
+    if (m_result == KESTRUN_END_READ)
+        return ResultOk;
+    if (m_result < 0)
+        return m_result;
+    if (m_carried > 0) {
+        uint64_t used = 0;
+        const int32_t rc = record(m_carry + 1, m_carried - 1, true, used);
+        m_carried = 0;
+        if (rc == KESTRUN_END_READ)
+            return ResultOk;
+        if (rc < 0)
+            return rc;
+        m_previous = 0;
+    }
+    // The text ended before its end record: the fault is where the end
+    // record should have stood, on the line after the last.
+    if (m_pendingCr && !m_crAfterLf) {
+        ++m_line;
+        m_lineStart = m_offset;
+    }
+    m_recordOffset = m_offset;
+    m_recordLine = m_line;
+    m_recordLineStart = m_lineStart;
+    if (!progress.report(m_offset))
+        return fail(ResultCancelled, m_offset);
+    const bool lastLineOpen = m_offset > 0 && m_previous != '\n' && m_previous != '\r';
+    fail(ResultNotIntelHex, m_offset);
+    m_place.no_end_record = 1;
+    if (lastLineOpen) {
+        ++m_place.line;
+        m_place.column = 1;
+    }
+    return m_result;
+}
+
+} // namespace kestrun
+
+using namespace kestrun;
+
+extern "C" {
+
+KESTRUN_API kestrun_hex_reader *kestrun_hex_reader_new(kestrun_image *image)
+{
+    if (!image)
+        return nullptr;
+    return new (std::nothrow) kestrun_hex_reader(image->image);
+}
+
+KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader)
+{
+    delete reader;
+}
+
+KESTRUN_API int32_t kestrun_hex_reader_set_overlap(kestrun_hex_reader *reader, int32_t policy)
+{
+    if (!reader || policy < KESTRUN_OVERLAP_LAST || policy > KESTRUN_OVERLAP_REFUSE)
+        return ResultBadArgument;
+    reader->reader.overlap.policy = policy;
+    return ResultOk;
+}
+
+KESTRUN_API void kestrun_hex_reader_set_source(kestrun_hex_reader *reader, uint32_t source)
+{
+    if (reader)
+        reader->reader.source = source;
+}
+
+KESTRUN_API void kestrun_hex_reader_on_record(kestrun_hex_reader *reader, kestrun_record_fn fn,
+                                              intptr_t userValue)
+{
+    if (reader) {
+        reader->reader.onRecord = fn;
+        reader->reader.recordUser = userValue;
+    }
+}
+
+KESTRUN_API void kestrun_hex_reader_on_conflict(kestrun_hex_reader *reader,
+                                                kestrun_conflict_fn fn, intptr_t userValue)
+{
+    if (reader) {
+        reader->reader.overlap.report = fn;
+        reader->reader.overlap.userValue = userValue;
+    }
+}
+
+KESTRUN_API void kestrun_hex_reader_on_progress(kestrun_hex_reader *reader,
+                                                ProgressCallback progress, uint64_t total,
+                                                intptr_t userValue)
+{
+    if (reader)
+        reader->reader.progress.set(progress, total, userValue);
+}
+
+KESTRUN_API int32_t kestrun_hex_reader_feed(kestrun_hex_reader *reader, const char *text,
+                                            uint64_t length)
+{
+    if (!reader || (!text && length > 0))
+        return ResultBadArgument;
+    return guarded([&] { return reader->reader.feed(text, length); });
+}
+
+KESTRUN_API int32_t kestrun_hex_reader_finish(kestrun_hex_reader *reader)
+{
+    if (!reader)
+        return ResultBadArgument;
+    return guarded([&] { return reader->reader.finish(); });
+}
+
+KESTRUN_API int32_t kestrun_hex_reader_place(const kestrun_hex_reader *reader,
+                                             kestrun_place *place)
+{
+    const kestrun_place *at = reader ? reader->reader.place() : nullptr;
+    if (!at || !place)
+        return ResultOk;
+    *place = *at;
+    return at->result;
+}
+
+KESTRUN_API void kestrun_hex_reader_stats(const kestrun_hex_reader *reader,
+                                          kestrun_hex_stats *stats)
+{
+    if (reader && stats)
+        *stats = reader->reader.stats();
+}
+
+} // extern "C"
