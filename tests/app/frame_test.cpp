@@ -224,7 +224,7 @@ private slots:
     void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
     {
         Form1 *document = m_frame->openDocument(QStringLiteral("keep me"),
-                                                QStringLiteral("C:\\data\\rom.hex *"), false);
+                                                QStringLiteral("/data/rom.hex *"), false);
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Yes);
         script.expectSave(QString());
