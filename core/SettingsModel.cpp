@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString placementKey = QStringLiteral("MDISize");
@@ -115,7 +117,9 @@ void SettingsModel::load()
     m_dump.NoDump = readInteger(QStringLiteral("NoDump"), dumpDefaults.NoDump);
     m_dump.NewLine = readInteger(QStringLiteral("NewLine"), dumpDefaults.NewLine);
     m_font.FontFace = m_store.GetValue(QStringLiteral("FontFace"), fontDefaults.FontFace);
-    m_font.FontSize = readInteger(QStringLiteral("FontSize"), fontDefaults.FontSize);
+    // A size beyond what the font dialog takes leaves every document blank.
+    m_font.FontSize = std::min(readInteger(QStringLiteral("FontSize"), fontDefaults.FontSize),
+                               DisplayFont::LargestSize);
 }
 
 bool SettingsModel::save()

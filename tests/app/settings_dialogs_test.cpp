@@ -450,10 +450,11 @@ private slots:
         QTest::newRow("below a half") << "10.4999" << 10;
         QTest::newRow("trailing full stop") << "8." << 8;
         QTest::newRow("fraction only") << ".6" << 1;
-        QTest::newRow("largest") << "32767" << 32767;
-        QTest::newRow("largest, half") << "32767.4" << 32767;
-        QTest::newRow("rounds past the largest") << "32767.5" << 0;
-        QTest::newRow("too large") << "32768" << 0;
+        QTest::newRow("largest") << "1000" << 1000;
+        QTest::newRow("largest, half") << "1000.4" << 1000;
+        QTest::newRow("rounds past the largest") << "1000.6" << 0;
+        QTest::newRow("too large") << "1001" << 0;
+        QTest::newRow("too large to be shown") << "32767" << 0;
         QTest::newRow("far too large") << "99999999999999999999" << 0;
         QTest::newRow("zero") << "0" << 0;
         QTest::newRow("rounds to zero") << "0.5" << 0;

@@ -123,32 +123,37 @@ void TestSettingsModel::missingKeysTakeDefaults()
 void TestSettingsModel::handEditedIntegersFallBack_data()
 {
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("integer");
+    // What the documents are shown in: a size past the font dialog's
+    // largest is that largest.
     QTest::addColumn<int>("fontSize");
-    QTest::newRow("plain") << QByteArray("9") << 9;
-    QTest::newRow("blanks around") << QByteArray(" 12 ") << 12;
-    QTest::newRow("signed") << QByteArray("+7") << 7;
-    QTest::newRow("lowest") << QByteArray("-32768") << -32768;
-    QTest::newRow("highest") << QByteArray("32767") << 32767;
-    QTest::newRow("too high") << QByteArray("32768") << 14;
-    QTest::newRow("too low") << QByteArray("-32769") << 14;
-    QTest::newRow("far too high") << QByteArray("99999999999999999999") << 14;
-    QTest::newRow("empty") << QByteArray("") << 14;
-    QTest::newRow("word") << QByteArray("big") << 14;
-    QTest::newRow("hex") << QByteArray("0x10") << 14;
-    QTest::newRow("fraction") << QByteArray("10.5") << 14;
-    QTest::newRow("sign alone") << QByteArray("-") << 14;
-    QTest::newRow("full-width digits") << sjis("１２") << 14;
+    QTest::newRow("plain") << QByteArray("9") << 9 << 9;
+    QTest::newRow("blanks around") << QByteArray(" 12 ") << 12 << 12;
+    QTest::newRow("signed") << QByteArray("+7") << 7 << 7;
+    QTest::newRow("lowest") << QByteArray("-32768") << -32768 << -32768;
+    QTest::newRow("highest") << QByteArray("32767") << 32767 << 1000;
+    QTest::newRow("past the font dialog") << QByteArray("1001") << 1001 << 1000;
+    QTest::newRow("too high") << QByteArray("32768") << 14 << 14;
+    QTest::newRow("too low") << QByteArray("-32769") << 14 << 14;
+    QTest::newRow("far too high") << QByteArray("99999999999999999999") << 14 << 14;
+    QTest::newRow("empty") << QByteArray("") << 14 << 14;
+    QTest::newRow("word") << QByteArray("big") << 14 << 14;
+    QTest::newRow("hex") << QByteArray("0x10") << 14 << 14;
+    QTest::newRow("fraction") << QByteArray("10.5") << 14 << 14;
+    QTest::newRow("sign alone") << QByteArray("-") << 14 << 14;
+    QTest::newRow("full-width digits") << sjis("１２") << 14 << 14;
 }
 
 void TestSettingsModel::handEditedIntegersFallBack()
 {
     QFETCH(QByteArray, text);
+    QFETCH(int, integer);
     QFETCH(int, fontSize);
     writeBytes(iniPath(), "[Vantrel]\r\nFontSize=" + text + "\r\nNoDump=" + text
                               + "\r\nNewLine=" + text + "\r\n");
     m_settings.load();
     QCOMPARE(m_settings.displayFont().FontSize, fontSize);
-    const int fallback = fontSize == 14 ? 0 : fontSize;
+    const int fallback = integer == 14 ? 0 : integer;
     QCOMPARE(m_settings.dumpSettings().NoDump, fallback);
     QCOMPARE(m_settings.dumpSettings().NewLine, fallback);
 }
