@@ -1,5 +1,8 @@
 #include "core/SettingsModel.h"
 
+#include "core/Cp932.h"
+#include "core/IniDocument.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -48,6 +51,21 @@ std::optional<qint16> decimalInt16(const QString &text)
     if (value > 32767)
         return std::nullopt;
     return static_cast<qint16>(value);
+}
+
+SettingsModel::FileState stateOf(const QString &path, const QString &section)
+{
+    const IniDocument file = IniDocument::load(path);
+    switch (file.source()) {
+    case IniDocument::Source::Missing:
+        return SettingsModel::FileState::Missing;
+    case IniDocument::Source::Unreadable:
+        return SettingsModel::FileState::Unreadable;
+    case IniDocument::Source::Read:
+        break;
+    }
+    return file.hasSection(encodeCp932(section)) ? SettingsModel::FileState::Read
+                                                 : SettingsModel::FileState::WithoutSection;
 }
 
 } // namespace
@@ -102,6 +120,7 @@ void SettingsModel::setUpFile(const QString &path)
 
 void SettingsModel::load()
 {
+    m_fileState = stateOf(m_store.Path(), m_store.Section());
     QStringList texts = {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
                          m_dump.RecordLength, m_dump.BlankChar,  m_dump.Scope};
     m_store.EnumValues(6, texts);

@@ -10,6 +10,7 @@
 #include "shell/Frm_Ver.h"
 #include "shell/BusyScope.h"
 #include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -402,7 +403,15 @@ void FrmMDI::closeEvent(QCloseEvent *event)
     }
     for (QMdiSubWindow *window : windows)
         window->close();
-    FramePlacement::save(SettingsModel::program(), *this);
+    // The one moment the settings are written: a failure is told now or
+    // never.
+    SettingsModel &settings = SettingsModel::program();
+    if (!FramePlacement::save(settings, *this)) {
+        prompts().message(this, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("設定ファイル\r\n") + settings.filePath()
+                              + QStringLiteral("\r\nに保存できません\r\n変更した設定は失われます"),
+                          QMessageBox::Ok);
+    }
     event->accept();
 }
 

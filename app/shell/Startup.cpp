@@ -54,6 +54,13 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     FramePlacement::restore(settings, *frame);
     frame->show();
 
+    if (settings.fileState() == SettingsModel::FileState::Unreadable) {
+        prompts().message(frame, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("設定ファイル\r\n") + settings.filePath()
+                              + QStringLiteral("\r\nを読み込めません\r\n既定の設定で起動します"),
+                          QMessageBox::Ok);
+    }
+
     QStringList names;
     const int count = ParseCommandLine(joinArguments(arguments), names);
     if (count == 0)

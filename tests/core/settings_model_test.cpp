@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestSettingsModel : public QObject {
     Q_OBJECT
 
@@ -18,6 +21,8 @@ private slots:
     void handEditedIntegersFallBack_data();
     void handEditedIntegersFallBack();
     void unreadableFileNeverStopsStartUp();
+    void fileStateOfWhatLiesThere_data();
+    void fileStateOfWhatLiesThere();
     void failedSaveLeavesOldFile();
 
 private:
@@ -170,6 +175,58 @@ void TestSettingsModel::unreadableFileNeverStopsStartUp()
     QVERIFY(!nowhere.restoreStep());
     QVERIFY(!nowhere.saveStep(PlacementBlock()));
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("gone"))));
+}
+
+void TestSettingsModel::fileStateOfWhatLiesThere_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("state");
+    using State = SettingsModel::FileState;
+    const QByteArray small = "[Vantrel]\r\nFontSize=9\r\n";
+    QTest::newRow("nothing") << "none" << QByteArray() << int(State::Missing);
+    QTest::newRow("section") << "file" << small << int(State::Read);
+    QTest::newRow("section behind a UTF-8 mark")
+        << "file" << "\xEF\xBB\xBF" + small << int(State::Read);
+    QTest::newRow("empty") << "file" << QByteArray() << int(State::WithoutSection);
+    QTest::newRow("other sections only")
+        << "file" << QByteArray("[Other]\r\nFontSize=9\r\n") << int(State::WithoutSection);
+    QTest::newRow("folder") << "folder" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("FIFO") << "fifo" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("link to /dev/zero") << "zero" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("larger than any settings file")
+        << "large" << small << int(State::Unreadable);
+}
+
+// Whatever lies where the settings file should be, reading it neither
+// waits nor takes the memory it claims, and a file that cannot be read is
+// never replaced.
+void TestSettingsModel::fileStateOfWhatLiesThere()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(int, state);
+    const QByteArray local = QFile::encodeName(iniPath());
+    if (kind == u"file" || kind == u"large")
+        writeBytes(iniPath(), content);
+    if (kind == u"large")
+        QVERIFY(::truncate(local.constData(), 64 << 20) == 0);
+    if (kind == u"folder")
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Pelcor.ini")));
+    if (kind == u"fifo")
+        QVERIFY(::mkfifo(local.constData(), 0600) == 0);
+    if (kind == u"zero")
+        QVERIFY(::symlink("/dev/zero", local.constData()) == 0);
+
+    m_settings.restoreStep();
+    QCOMPARE(int(m_settings.fileState()), state);
+    const bool read = state == int(SettingsModel::FileState::Read);
+    QCOMPARE(m_settings.displayFont().FontSize, read ? 9 : DisplayFont().FontSize);
+    if (state == int(SettingsModel::FileState::Unreadable)) {
+        QVERIFY(!m_settings.saveStep(PlacementBlock()));
+        m_settings.load();
+        QCOMPARE(int(m_settings.fileState()), state);
+    }
 }
 
 void TestSettingsModel::failedSaveLeavesOldFile()
