@@ -2,7 +2,6 @@
 
 #include "settings/FramePlacement.h"
 #include "core/SettingsModel.h"
-#include "core/CommandLine.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/FileRoutines.h"
@@ -61,8 +60,11 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
                           QMessageBox::Ok);
     }
 
-    QStringList names;
-    const int count = ParseCommandLine(joinArguments(arguments), names);
+    // The platform has split the command line: each argument is one name,
+    // blanks and double quotes included.
+    QStringList names = arguments;
+    names.removeAll(QString());
+    const qsizetype count = names.size();
     if (count == 0)
         return frame;
     if (count > kOpenWithoutAsking) {
@@ -75,10 +77,10 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     }
     // Windows opened from the command line keep their name as written and
     // their Modified flag set: their first Save writes straight back.
-    for (int i = 0; i < count; ++i) {
+    for (const QString &name : names) {
         QByteArray bytes;
-        if (LoadTextBytes(names.at(i), bytes))
-            frame->placeDocument(DocumentText::fromFile(std::move(bytes)), names.at(i), false);
+        if (LoadTextBytes(name, bytes))
+            frame->placeDocument(DocumentText::fromFile(std::move(bytes)), name, false);
     }
     return frame;
 }

@@ -1,5 +1,6 @@
-// Start-up, saves and exit when the disk is not as the program left it: a
-// settings file that cannot be read or written.
+// Start-up, saves and exit when the disk is not as the program left it: the
+// names the platform hands over, and a settings file that cannot be read or
+// written.
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
@@ -20,6 +21,14 @@
 #include <unistd.h>
 
 namespace {
+
+QStringList captions(const FrmMDI &frame)
+{
+    QStringList list;
+    for (QMdiSubWindow *window : frame.mdiArea()->subWindowList(QMdiArea::CreationOrder))
+        list.append(window->windowTitle());
+    return list;
+}
 
 // Puts `kind` where the settings file `path` should be: a FIFO, a link to a
 // device, or a folder.
@@ -69,6 +78,29 @@ private slots:
             script.expectMessage(QMessageBox::Ok);
             closeFrame();
         }
+    }
+
+    void eachArgumentIsOneName_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("blanks and double quotes") << QStringList{"my \"best\" fw.hex"};
+        QTest::newRow("a name in double quotes") << QStringList{"\"fw\".hex", "b.txt"};
+        QTest::newRow("two blanks and a tab") << QStringList{"a  b\tc.txt"};
+        QTest::newRow("leading blank") << QStringList{" lead.txt", "plain.txt"};
+    }
+
+    void eachArgumentIsOneName()
+    {
+        QFETCH(QStringList, names);
+        QStringList paths;
+        for (const QString &name : names) {
+            paths.append(path(name));
+            writeBytes(paths.last(), name.toUtf8());
+        }
+        m_frame = Main(paths + QStringList{QString()}, m_dir->path());
+        QCOMPARE(captions(*m_frame), paths);
+        QCOMPARE(m_frame->activeDocument()->documentBytes(), names.last().toUtf8());
+        closeFrame();
     }
 
     void unreadableSettingsAreToldOnceEachWay_data()
