@@ -245,9 +245,21 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
 
 void FrmMDI::openFileAsDocument(const QString &path)
 {
+    openFile(path, path + Form1::UnsavedMarker, true);
+}
+
+Form1 *FrmMDI::openFile(const QString &path, const QString &caption, bool clearModified)
+{
+    // Taken before the read: a write that comes while it runs then counts
+    // as a change.
+    const std::optional<FileStamp> stamp = FileStamp::of(path);
     QByteArray bytes;
-    if (LoadTextBytes(path, bytes))
-        placeDocument(DocumentText::fromFile(std::move(bytes)), path + Form1::UnsavedMarker, true);
+    if (!LoadTextBytes(path, bytes))
+        return nullptr;
+    Form1 *window = placeDocument(DocumentText::fromFile(std::move(bytes)), caption, clearModified);
+    if (window)
+        window->setFileOnDisk(path, stamp);
+    return window;
 }
 
 void FrmMDI::m_OpenFile_Click()

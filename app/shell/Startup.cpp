@@ -77,10 +77,7 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     }
     // Windows opened from the command line keep their name as written and
     // their Modified flag set: their first Save writes straight back.
-    for (const QString &name : names) {
-        QByteArray bytes;
-        if (LoadTextBytes(name, bytes))
-            frame->placeDocument(DocumentText::fromFile(std::move(bytes)), name, false);
-    }
+    for (const QString &name : names)
+        frame->openFile(name, name, false);
     return frame;
 }

@@ -1,6 +1,6 @@
 // Start-up, saves and exit when the disk is not as the program left it: the
-// names the platform hands over, and a settings file that cannot be read or
-// written.
+// names the platform hands over, a settings file that cannot be read or
+// written, and a document's file that another program changed.
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
@@ -158,6 +158,65 @@ private slots:
                                                     "変更した設定は失われます");
     }
 
+    void saveAsksBeforeReplacingAChangedFile_data()
+    {
+        QTest::addColumn<QByteArray>("meanwhile"); // empty: not touched; "-": removed
+        QTest::addColumn<bool>("backdated");
+        QTest::addColumn<int>("answer"); // NoButton: no question
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("unchanged") << QByteArray() << false << int(QMessageBox::NoButton) << true;
+        QTest::newRow("removed") << QByteArray("-") << false << int(QMessageBox::NoButton)
+                                 << true;
+        QTest::newRow("longer, kept") << QByteArray("theirs, longer") << false
+                                      << int(QMessageBox::No) << false;
+        QTest::newRow("longer, replaced") << QByteArray("theirs, longer") << false
+                                          << int(QMessageBox::Yes) << true;
+        QTest::newRow("same size, older time")
+            << QByteArray("THEIRS") << true << int(QMessageBox::No) << false;
+    }
+
+    void saveAsksBeforeReplacingAChangedFile()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, backdated);
+        QFETCH(int, answer);
+        QFETCH(bool, saved);
+        const QString file = path("fw.hex");
+        writeBytes(file, "theirs");
+        m_frame = Main({file}, m_dir->path());
+        Form1 *document = m_frame->activeDocument();
+        QTest::keyClicks(document->Txt(), QStringLiteral("mine "));
+        if (meanwhile == "-")
+            QVERIFY(QFile::remove(file));
+        else if (!meanwhile.isEmpty())
+            writeBytes(file, meanwhile);
+        if (backdated) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0) == 0);
+        }
+
+        ScriptedPrompts script;
+        if (answer != QMessageBox::NoButton)
+            script.expectMessage(QMessageBox::StandardButton(answer));
+        m_frame->m_Save_Click();
+        QVERIFY(script.allAnswered());
+        if (answer != QMessageBox::NoButton) {
+            QCOMPARE(script.texts(), QStringList{"ファイル\r\n" + file
+                                                 + "\r\nはほかのﾌﾟﾛｸﾞﾗﾑで変更されています\r\n"
+                                                   "上書きしますか？"});
+        }
+        QCOMPARE(readBytes(file), saved ? QByteArray("mine theirs") : meanwhile);
+        QCOMPARE(document->Modified(), !saved);
+
+        // Its own save is no change by another program.
+        if (saved) {
+            QTest::keyClicks(document->Txt(), QStringLiteral("again "));
+            m_frame->m_Save_Click();
+            QCOMPARE(readBytes(file), QByteArray("mine again theirs"));
+            QCOMPARE(script.asked().size(), answer != QMessageBox::NoButton ? 1 : 0);
+        }
+        closeFrame();
+    }
 };
 
 QTEST_MAIN(StartSaveExitTest)
