@@ -65,8 +65,9 @@ QByteArray firstLineEnd(QByteArrayView head, QByteArrayView body)
 // Asks before a save replaces what another program wrote.
 bool overwriteChangedFile(Form1 *window, const QString &path)
 {
-    const QString question = QStringLiteral("ファイル\r\n") + path
-                             + QStringLiteral("\r\nはほかのﾌﾟﾛｸﾞﾗﾑで変更されています\r\n上書きしますか？");
+    const QString question =
+        QStringLiteral("ファイル\r\n") + path
+        + QStringLiteral("\r\nはほかのﾌﾟﾛｸﾞﾗﾑで変更されています\r\n上書きしますか？");
     return prompts().message(window, QMessageBox::Question, QStringLiteral("Pelcor"), question,
                              QMessageBox::Yes | QMessageBox::No)
            == QMessageBox::Yes;

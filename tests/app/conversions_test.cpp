@@ -441,7 +441,8 @@ private slots:
         ScriptedPrompts script;
         script.expectOpen(file);
         QVERIFY(ConvertBinaryToDump());
-        QVERIFY(m_frame->activeDocument()->documentBytes().contains("FileName :  " + name + "\r\n"));
+        QVERIFY(
+            m_frame->activeDocument()->documentBytes().contains("FileName :  " + name + "\r\n"));
     }
 
     void binaryToDumpChecksumOverARange()

@@ -95,8 +95,8 @@ private slots:
         writeBytes(m_dir.filePath(QStringLiteral("Pelcor.ini")),
                    "[Vantrel]\r\nFontFace=IPAGothic\r\nFontSize=" + size + "\r\n");
         SettingsModel::program().load();
-        Form1 *window = m_frame->openDocument(QStringLiteral("WWWW\nWWWW\n"),
-                                              QStringLiteral("w.txt"), true);
+        Form1 *window =
+            m_frame->openDocument(QStringLiteral("WWWW\nWWWW\n"), QStringLiteral("w.txt"), true);
         window->showMaximized();
         QCoreApplication::processEvents();
         const QImage image = window->Txt()->viewport()->grab().toImage();

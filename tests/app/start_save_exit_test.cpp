@@ -121,8 +121,8 @@ private slots:
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
         m_frame = Main({}, m_dir->path());
-        QCOMPARE(script.texts(),
-                 QStringList{"設定ファイル\r\n" + ini + "\r\nを読み込めません\r\n既定の設定で起動します"});
+        QCOMPARE(script.texts(), QStringList{"設定ファイル\r\n" + ini
+                                             + "\r\nを読み込めません\r\n既定の設定で起動します"});
         QCOMPARE(SettingsModel::program().displayFont().FontSize, DisplayFont().FontSize);
 
         script.expectMessage(QMessageBox::Ok);
@@ -165,12 +165,11 @@ private slots:
         QTest::addColumn<int>("answer"); // NoButton: no question
         QTest::addColumn<bool>("saved");
         QTest::newRow("unchanged") << QByteArray() << false << int(QMessageBox::NoButton) << true;
-        QTest::newRow("removed") << QByteArray("-") << false << int(QMessageBox::NoButton)
-                                 << true;
-        QTest::newRow("longer, kept") << QByteArray("theirs, longer") << false
-                                      << int(QMessageBox::No) << false;
-        QTest::newRow("longer, replaced") << QByteArray("theirs, longer") << false
-                                          << int(QMessageBox::Yes) << true;
+        QTest::newRow("removed") << QByteArray("-") << false << int(QMessageBox::NoButton) << true;
+        QTest::newRow("longer, kept")
+            << QByteArray("theirs, longer") << false << int(QMessageBox::No) << false;
+        QTest::newRow("longer, replaced")
+            << QByteArray("theirs, longer") << false << int(QMessageBox::Yes) << true;
         QTest::newRow("same size, older time")
             << QByteArray("THEIRS") << true << int(QMessageBox::No) << false;
     }

@@ -105,9 +105,8 @@ private slots:
         QTest::newRow("settings without the section")
             << QStringList{"dump", "rom.bin", "--settings", "other.ini"} << 1
             << "other.ini: no [Vantrel] section in the settings file";
-        QTest::newRow("empty settings")
-            << QStringList{"dump", "rom.bin", "--settings", "empty.ini"} << 1
-            << "empty.ini: no [Vantrel] section";
+        QTest::newRow("empty settings") << QStringList{"dump", "rom.bin", "--settings", "empty.ini"}
+                                        << 1 << "empty.ini: no [Vantrel] section";
     }
 
     void exitStatuses()

@@ -103,9 +103,8 @@ void TestIniStore::readsProfileSyntax_data()
     QTest::newRow("UTF-8 text behind the mark")
         << QByteArray("\xEF\xBB\xBF[S]\r\nKey=ＭＳ ゴシック\r\n") << "S"
         << "Key" << QString::fromUtf8("ＭＳ ゴシック");
-    QTest::newRow("no UTF-8 after all")
-        << QByteArray("\xEF\xBB\xBF[S]\r\nKey=\xB1\xB2\r\n") << "S"
-        << "Key" << QString::fromUtf8("ｱｲ");
+    QTest::newRow("no UTF-8 after all") << QByteArray("\xEF\xBB\xBF[S]\r\nKey=\xB1\xB2\r\n") << "S"
+                                        << "Key" << QString::fromUtf8("ｱｲ");
     QTest::newRow("a mark later is no mark")
         << QByteArray("\r\n\xEF\xBB\xBF[S]\r\nKey=1\r\n") << "S"
         << "Key"

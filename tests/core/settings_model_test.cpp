@@ -186,16 +186,15 @@ void TestSettingsModel::fileStateOfWhatLiesThere_data()
     const QByteArray small = "[Vantrel]\r\nFontSize=9\r\n";
     QTest::newRow("nothing") << "none" << QByteArray() << int(State::Missing);
     QTest::newRow("section") << "file" << small << int(State::Read);
-    QTest::newRow("section behind a UTF-8 mark")
-        << "file" << "\xEF\xBB\xBF" + small << int(State::Read);
+    QTest::newRow("section behind a UTF-8 mark") << "file"
+                                                 << "\xEF\xBB\xBF" + small << int(State::Read);
     QTest::newRow("empty") << "file" << QByteArray() << int(State::WithoutSection);
     QTest::newRow("other sections only")
         << "file" << QByteArray("[Other]\r\nFontSize=9\r\n") << int(State::WithoutSection);
     QTest::newRow("folder") << "folder" << QByteArray() << int(State::Unreadable);
     QTest::newRow("FIFO") << "fifo" << QByteArray() << int(State::Unreadable);
     QTest::newRow("link to /dev/zero") << "zero" << QByteArray() << int(State::Unreadable);
-    QTest::newRow("larger than any settings file")
-        << "large" << small << int(State::Unreadable);
+    QTest::newRow("larger than any settings file") << "large" << small << int(State::Unreadable);
 }
 
 // Whatever lies where the settings file should be, reading it neither
