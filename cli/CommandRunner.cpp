@@ -155,6 +155,12 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         model.setUp(absolute.left(absolute.lastIndexOf(u'/')));
         model.store().setPath(absolute);
         model.load();
+        if (model.fileState() != SettingsModel::FileState::Read) {
+            fail(file, model.fileState() == SettingsModel::FileState::WithoutSection
+                           ? QStringLiteral("no [Vantrel] section in the settings file")
+                           : QStringLiteral("cannot read the settings file"));
+            return false;
+        }
         base = model.dumpSettings();
     }
     settings = readConversionSettings(m_invocation.applyTo(base));

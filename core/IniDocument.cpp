@@ -5,12 +5,16 @@
 #include "core/SafeFileWriter.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const QByteArray crLf("\r\n");
+const QByteArray utf8Mark("\xEF\xBB\xBF");
 
 bool isBlank(char c)
 {
@@ -43,7 +47,8 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
     IniDocument document;
     document.m_source = Source::Read;
-    qsizetype start = 0;
+    document.m_utf8 = bytes.startsWith(utf8Mark);
+    qsizetype start = document.m_utf8 ? utf8Mark.size() : 0;
     while (start < bytes.size()) {
         qsizetype stop = start;
         while (stop < bytes.size() && bytes.at(stop) != '\r' && bytes.at(stop) != '\n')
@@ -63,23 +68,34 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 IniDocument IniDocument::load(const QString &path)
 {
     // By the name's own bytes, which need not be UTF-8.
+    const QByteArray local = LocalPath::encode(path);
     struct stat status;
-    if (path.isEmpty() || ::stat(LocalPath::encode(path).constData(), &status) != 0)
+    if (path.isEmpty() || ::stat(local.constData(), &status) != 0)
         return {};
     IniDocument document;
-    QFile file;
-    if (LocalPath::openForReading(file, path)) {
-        const QByteArray bytes = file.readAll();
-        if (file.error() == QFileDevice::NoError)
-            return fromBytes(bytes);
-    }
     document.m_source = Source::Unreadable;
-    return document;
+    // Not blocking: a FIFO put in the file's place after the stat must not
+    // hold the program in open(). What was opened is checked again.
+    const int fd = ::open(local.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return document;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return document;
+    }
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > LargestFile)
+        return document;
+    // One byte more than allowed tells a file that grew since.
+    const QByteArray bytes = file.read(LargestFile + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > LargestFile)
+        return document;
+    return fromBytes(bytes);
 }
 
 QByteArray IniDocument::toBytes() const
 {
-    QByteArray bytes;
+    QByteArray bytes = m_utf8 ? utf8Mark : QByteArray();
     for (const Line &line : m_lines)
         bytes += line.text + line.end;
     return bytes;
@@ -102,12 +118,13 @@ std::optional<QByteArray> IniDocument::value(const QByteArray &section, const QB
     const auto line = findKey(*header, key);
     if (!line)
         return std::nullopt;
-    return entry(m_lines.at(*line).text)->value;
+    return fromFile(entry(m_lines.at(*line).text)->value);
 }
 
 void IniDocument::setValue(const QByteArray &section, const QByteArray &key,
-                           const QByteArray &value)
+                           const QByteArray &given)
 {
+    const QByteArray value = toFile(given);
     const auto header = findSection(section);
     if (!header) {
         append('[' + trimmed(section) + ']');
@@ -150,20 +167,21 @@ QList<QByteArray> IniDocument::sectionEntries(const QByteArray &section) const
     const qsizetype end = sectionEnd(*header);
     for (qsizetype i = *header + 1; i < end; ++i) {
         if (const auto found = entry(m_lines.at(i).text))
-            entries.append(found->key + '=' + found->value);
+            entries.append(found->key + '=' + fromFile(found->value));
     }
     return entries;
 }
 
-std::optional<QByteArray> IniDocument::headerName(const QByteArray &line)
+std::optional<QByteArray> IniDocument::headerName(const QByteArray &line) const
 {
     const QByteArray text = trimmed(line);
     if (!text.startsWith('['))
         return std::nullopt;
     // The last ']' that is a character of its own closes the name; one that
-    // is the second byte of a double-byte character does not.
+    // is the second byte of a double-byte character does not. No byte of a
+    // UTF-8 sequence is ASCII.
     qsizetype close = -1;
-    for (qsizetype i = 1; i < text.size(); i += Cp932::charLength(text, i)) {
+    for (qsizetype i = 1; i < text.size(); i += m_utf8 ? 1 : Cp932::charLength(text, i)) {
         if (text.at(i) == ']')
             close = i;
     }
@@ -184,6 +202,21 @@ std::optional<IniDocument::Entry> IniDocument::entry(const QByteArray &line)
     if (key.isEmpty())
         return std::nullopt;
     return Entry{key, unquoted(trimmed(text.mid(equals + 1)))};
+}
+
+QByteArray IniDocument::toFile(const QByteArray &value) const
+{
+    return m_utf8 ? decodeCp932(value).toUtf8() : value;
+}
+
+// Bytes that are not UTF-8 after all are handed out as they are.
+QByteArray IniDocument::fromFile(const QByteArray &value) const
+{
+    if (!m_utf8)
+        return value;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder(value);
+    return decoder.hasError() ? value : encodeCp932(text);
 }
 
 std::optional<qsizetype> IniDocument::findSection(const QByteArray &name) const

@@ -1,13 +1,11 @@
 #include "core/PathRules.h"
 
-#include <algorithm>
+#include "core/Cp932.h"
+#include "core/LocalPath.h"
 
 QString fileNamePart(const QString &path)
 {
-    qsizetype cut = -1;
-    for (const QChar separator : {u'\\', u'/', u':'})
-        cut = std::max(cut, path.lastIndexOf(separator));
-    return path.mid(cut + 1);
+    return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
 QString renameExtension(const QString &path, const QString &extension)
@@ -21,4 +19,15 @@ QString renameExtension(const QString &path, const QString &extension)
             dot = -1;
     }
     return (dot < 0 ? path : path.left(dot)) + extension;
+}
+
+QString nameForCp932Text(const QString &path)
+{
+    const QString name = fileNamePart(path);
+    const QByteArray bytes = LocalPath::encode(name);
+    // Only the bytes LocalPath had to escape, which are no UTF-8, make the
+    // two differ.
+    if (bytes == name.toUtf8())
+        return name;
+    return decodeCp932(bytes);
 }

@@ -1,8 +1,13 @@
 #include "core/SettingsModel.h"
 
+#include "core/Cp932.h"
+#include "core/IniDocument.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -46,6 +51,21 @@ std::optional<qint16> decimalInt16(const QString &text)
     if (value > 32767)
         return std::nullopt;
     return static_cast<qint16>(value);
+}
+
+SettingsModel::FileState stateOf(const QString &path, const QString &section)
+{
+    const IniDocument file = IniDocument::load(path);
+    switch (file.source()) {
+    case IniDocument::Source::Missing:
+        return SettingsModel::FileState::Missing;
+    case IniDocument::Source::Unreadable:
+        return SettingsModel::FileState::Unreadable;
+    case IniDocument::Source::Read:
+        break;
+    }
+    return file.hasSection(encodeCp932(section)) ? SettingsModel::FileState::Read
+                                                 : SettingsModel::FileState::WithoutSection;
 }
 
 } // namespace
@@ -100,6 +120,7 @@ void SettingsModel::setUpFile(const QString &path)
 
 void SettingsModel::load()
 {
+    m_fileState = stateOf(m_store.Path(), m_store.Section());
     QStringList texts = {m_dump.StartAddress, m_dump.EndAddress, m_dump.AutoAddress,
                          m_dump.RecordLength, m_dump.BlankChar,  m_dump.Scope};
     m_store.EnumValues(6, texts);
@@ -115,7 +136,9 @@ void SettingsModel::load()
     m_dump.NoDump = readInteger(QStringLiteral("NoDump"), dumpDefaults.NoDump);
     m_dump.NewLine = readInteger(QStringLiteral("NewLine"), dumpDefaults.NewLine);
     m_font.FontFace = m_store.GetValue(QStringLiteral("FontFace"), fontDefaults.FontFace);
-    m_font.FontSize = readInteger(QStringLiteral("FontSize"), fontDefaults.FontSize);
+    // A size beyond what the font dialog takes leaves every document blank.
+    m_font.FontSize = std::min(readInteger(QStringLiteral("FontSize"), fontDefaults.FontSize),
+                               DisplayFont::LargestSize);
 }
 
 bool SettingsModel::save()

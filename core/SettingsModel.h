@@ -16,9 +16,16 @@
 // save creates.
 //
 // Missing, unreadable or hand-damaged files never stop the program: what
-// cannot be read takes its default, and a save that fails stays silent.
+// cannot be read takes its default. Whether the file could be read, and
+// whether a save succeeded, the callers learn and tell the user.
 class SettingsModel {
 public:
+    // How the file the last load() read from stands: not there (a first
+    // run), there but no file that can be read (a FIFO, a device, a huge
+    // or unreadable file; every setting then took its default, and saves
+    // leave it alone), read but without the Vantrel section, or read.
+    enum class FileState { Missing, Unreadable, WithoutSection, Read };
+
     // The one instance the program uses.
     static SettingsModel &program();
 
@@ -34,6 +41,7 @@ public:
     QString filePath() const { return m_store.Path(); }
 
     void load();
+    FileState fileState() const { return m_fileState; }
     // Writes every setting, changed or not. False when any write failed.
     bool save();
 
@@ -62,6 +70,7 @@ private:
     DisplayFont m_font;
     // Whether saving makes the file's folder first (the per-user one).
     bool m_makesFolder = false;
+    FileState m_fileState = FileState::Missing;
     // Read instead of a per-user file that does not exist yet: the
     // Pelcor.ini beside the program that cannot be written.
     QString m_firstRunSource;

@@ -11,6 +11,7 @@
 #include "shell/FrmMDI.h"
 #include "shell/BusyScope.h"
 #include "core/Cp932.h"
+#include "core/PathRules.h"
 #include "shell/FileRoutines.h"
 #include "shell/UserPrompts.h"
 
@@ -240,7 +241,7 @@ bool ConvertBinaryToDump()
         return fail(engine, result);
     announceTransfer(progress);
 
-    if (!openResult(engine.reportHead(fileNamePart(path)), engine.output(),
+    if (!openResult(engine.reportHead(nameForCp932Text(path)), engine.output(),
                     renameExtension(path, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();
@@ -273,7 +274,7 @@ bool ConvertHexToDump(Form1 *window)
     announceTransfer(progress);
 
     const QString source = DocumentPath(window);
-    if (!openResult(engine.reportHead(fileNamePart(source)), engine.output(),
+    if (!openResult(engine.reportHead(nameForCp932Text(source)), engine.output(),
                     renameExtension(source, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();

@@ -46,9 +46,9 @@ void restore(SettingsModel &settings, QWidget &frame)
         apply(*block, frame);
 }
 
-void save(SettingsModel &settings, const QWidget &frame)
+bool save(SettingsModel &settings, const QWidget &frame)
 {
-    settings.saveStep(capture(frame));
+    return settings.saveStep(capture(frame));
 }
 
 } // namespace FramePlacement

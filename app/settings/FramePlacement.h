@@ -22,8 +22,8 @@ void apply(const PlacementBlock &block, QWidget &frame);
 // Start-up: load the settings, then apply the stored placement if any.
 void restore(SettingsModel &settings, QWidget &frame);
 
-// Closing: save the settings, then store the frame's placement. Failures
-// stay silent; the previous file is then left as it was.
-void save(SettingsModel &settings, const QWidget &frame);
+// Closing: save the settings, then store the frame's placement. False when
+// any of it could not be written; the previous file is then left as it was.
+bool save(SettingsModel &settings, const QWidget &frame);
 
 } // namespace FramePlacement

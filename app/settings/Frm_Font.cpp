@@ -74,7 +74,7 @@ std::optional<qint16> fontSizeFromText(const QString &text)
         if (aboveHalf || (onHalf && size % 2 == 1))
             ++size;
     }
-    if (size < 1 || size > 32767)
+    if (size < 1 || size > DisplayFont::LargestSize)
         return std::nullopt;
     return static_cast<qint16>(size);
 }

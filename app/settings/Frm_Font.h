@@ -15,8 +15,8 @@ std::optional<QChar> sizeKeyFilter(QChar typed);
 // The point size a confirmed size box stands for: 1 when the box is empty,
 // otherwise the number rounded to a whole one, a half going to the even
 // neighbour (10.5 gives 10, 11.5 gives 12). Nothing when the text is no
-// usable size (no digit, more than one full stop, 0, above 32767); the
-// previous size then stays.
+// usable size (no digit, more than one full stop, 0, above
+// DisplayFont::LargestSize); the previous size then stays.
 std::optional<qint16> fontSizeFromText(const QString &text);
 
 // The display font dialog: chooses the face and size of every document

@@ -1,6 +1,8 @@
 #include "settings/Frm_Set.h"
 
+#include "core/ConversionPlan.h"
 #include "core/SettingsModel.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -332,6 +334,16 @@ void Frm_Set::confirm()
     for (qint16 i = 0; i < qint16(m_opt.size()); ++i)
         if (m_opt[i]->isChecked())
             settings.NewLine = i;
+    // Binary to HEX can make nothing of such a length; it is refused where
+    // it was typed rather than when a conversion needs it.
+    if (!readConversionSettings(settings).recordLengthUsable) {
+        prompts().message(this, QMessageBox::Warning, windowTitle(),
+                          QStringLiteral("最大ﾃﾞｰﾀ長は１～ＦＦの値を入力してください。"),
+                          QMessageBox::Ok);
+        m_txtLen->setFocus();
+        m_txtLen->selectAll();
+        return;
+    }
     SettingsModel::program().setDumpSettings(settings);
     accept();
 }

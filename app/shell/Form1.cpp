@@ -62,6 +62,17 @@ QByteArray firstLineEnd(QByteArrayView head, QByteArrayView body)
     return "\r\n";
 }
 
+// Asks before a save replaces what another program wrote.
+bool overwriteChangedFile(Form1 *window, const QString &path)
+{
+    const QString question =
+        QStringLiteral("ファイル\r\n") + path
+        + QStringLiteral("\r\nはほかのﾌﾟﾛｸﾞﾗﾑで変更されています\r\n上書きしますか？");
+    return prompts().message(window, QMessageBox::Question, QStringLiteral("Pelcor"), question,
+                             QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 } // namespace
 
 DocumentText DocumentText::fromFile(QByteArray bytes)
@@ -187,6 +198,20 @@ void Form1::selectLine(int line)
     m_txt->setFocus();
 }
 
+void Form1::setFileOnDisk(const QString &path, std::optional<FileStamp> stamp)
+{
+    m_diskPath = path;
+    m_diskStamp = stamp;
+}
+
+bool Form1::changedOnDisk(const QString &path) const
+{
+    if (!m_diskStamp || path != m_diskPath)
+        return false;
+    const std::optional<FileStamp> now = FileStamp::of(path);
+    return now && *now != *m_diskStamp;
+}
+
 bool Form1::queryClose()
 {
     if (m_closeApproved || !m_modified)
@@ -277,8 +302,11 @@ bool SaveDocument(Form1 *window, bool saveAs)
         if (!ChooseSaveFile(window, name, 0, QString()))
             return false;
     }
+    if (window->changedOnDisk(name) && !overwriteChangedFile(window, name))
+        return false;
     if (!saveFileWithProgress(name, window->documentBytes()))
         return false;
+    window->setFileOnDisk(name, FileStamp::of(name));
     ClearModified(window);
     window->setWindowTitle(name);
     return true;

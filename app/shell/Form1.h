@@ -3,6 +3,8 @@
 #ifndef PELCOR_FORM1_H
 #define PELCOR_FORM1_H
 
+#include "core/FileStamp.h"
+
 #include <QByteArray>
 #include <QMdiSubWindow>
 #include <QString>
@@ -67,6 +69,13 @@ public:
 
     bool Modified() const { return m_modified; }
 
+    // Notes that the text is what the file `path` held when it was `stamp`:
+    // it was read from it or saved to it.
+    void setFileOnDisk(const QString &path, std::optional<FileStamp> stamp);
+    // True when `path` is that file and another program has changed it
+    // since. A file that has gone is no change: the save makes it again.
+    bool changedOnDisk(const QString &path) const;
+
     // Asks the save question when the text changed and saves on Yes.
     // Returns whether the window may close; a window that may close is not
     // asked again when it then closes.
@@ -91,6 +100,8 @@ private:
     bool m_reserved = false;
     bool m_modified = false;
     bool m_closeApproved = false;
+    QString m_diskPath;
+    std::optional<FileStamp> m_diskStamp;
 };
 
 // The caption without UnsavedMarker.
@@ -104,8 +115,10 @@ void ClearModified(Form1 *window);
 void ApplyDisplayFont(QWidget *root);
 
 // Writes the window's text to its file, asking for the name when the caption
-// carries UnsavedMarker or `saveAs` is set. Returns false, with the window
-// unchanged, when the user cancels or the file cannot be written.
+// carries UnsavedMarker or `saveAs` is set, and asking before it replaces a
+// file that another program changed since the text was read or saved.
+// Returns false, with the window unchanged, when the user cancels or the
+// file cannot be written.
 bool SaveDocument(Form1 *window, bool saveAs);
 
 #endif

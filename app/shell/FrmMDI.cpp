@@ -10,6 +10,7 @@
 #include "shell/Frm_Ver.h"
 #include "shell/BusyScope.h"
 #include "shell/FileRoutines.h"
+#include "shell/UserPrompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -244,9 +245,21 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
 
 void FrmMDI::openFileAsDocument(const QString &path)
 {
+    openFile(path, path + Form1::UnsavedMarker, true);
+}
+
+Form1 *FrmMDI::openFile(const QString &path, const QString &caption, bool clearModified)
+{
+    // Taken before the read: a write that comes while it runs then counts
+    // as a change.
+    const std::optional<FileStamp> stamp = FileStamp::of(path);
     QByteArray bytes;
-    if (LoadTextBytes(path, bytes))
-        placeDocument(DocumentText::fromFile(std::move(bytes)), path + Form1::UnsavedMarker, true);
+    if (!LoadTextBytes(path, bytes))
+        return nullptr;
+    Form1 *window = placeDocument(DocumentText::fromFile(std::move(bytes)), caption, clearModified);
+    if (window)
+        window->setFileOnDisk(path, stamp);
+    return window;
 }
 
 void FrmMDI::m_OpenFile_Click()
@@ -402,7 +415,15 @@ void FrmMDI::closeEvent(QCloseEvent *event)
     }
     for (QMdiSubWindow *window : windows)
         window->close();
-    FramePlacement::save(SettingsModel::program(), *this);
+    // The one moment the settings are written: a failure is told now or
+    // never.
+    SettingsModel &settings = SettingsModel::program();
+    if (!FramePlacement::save(settings, *this)) {
+        prompts().message(this, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("設定ファイル\r\n") + settings.filePath()
+                              + QStringLiteral("\r\nに保存できません\r\n変更した設定は失われます"),
+                          QMessageBox::Ok);
+    }
     event->accept();
 }
 

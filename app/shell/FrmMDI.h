@@ -41,6 +41,11 @@ public:
 
     // Reads `path` as text into a new document captioned path + marker.
     void openFileAsDocument(const QString &path);
+    // Reads `path` as text into a new document captioned `caption`, its
+    // Modified flag reset when `clearModified` is set. The window notes the
+    // file as it was read, so that a save can tell whether another program
+    // changed it since. Null, with the user told, when it cannot be read.
+    Form1 *openFile(const QString &path, const QString &caption, bool clearModified);
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();

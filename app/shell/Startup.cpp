@@ -2,7 +2,6 @@
 
 #include "settings/FramePlacement.h"
 #include "core/SettingsModel.h"
-#include "core/CommandLine.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/FileRoutines.h"
@@ -54,8 +53,18 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     FramePlacement::restore(settings, *frame);
     frame->show();
 
-    QStringList names;
-    const int count = ParseCommandLine(joinArguments(arguments), names);
+    if (settings.fileState() == SettingsModel::FileState::Unreadable) {
+        prompts().message(frame, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("設定ファイル\r\n") + settings.filePath()
+                              + QStringLiteral("\r\nを読み込めません\r\n既定の設定で起動します"),
+                          QMessageBox::Ok);
+    }
+
+    // The platform has split the command line: each argument is one name,
+    // blanks and double quotes included.
+    QStringList names = arguments;
+    names.removeAll(QString());
+    const qsizetype count = names.size();
     if (count == 0)
         return frame;
     if (count > kOpenWithoutAsking) {
@@ -68,10 +77,7 @@ FrmMDI *Main(const QStringList &arguments, const QString &settingsFolder)
     }
     // Windows opened from the command line keep their name as written and
     // their Modified flag set: their first Save writes straight back.
-    for (int i = 0; i < count; ++i) {
-        QByteArray bytes;
-        if (LoadTextBytes(names.at(i), bytes))
-            frame->placeDocument(DocumentText::fromFile(std::move(bytes)), names.at(i), false);
-    }
+    for (const QString &name : names)
+        frame->openFile(name, name, false);
     return frame;
 }

@@ -21,7 +21,7 @@ public:
         QFileDialog dialog(owner, title);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        return run(dialog, filters, selected);
+        return run(dialog, filters, selected, QString());
     }
 
     QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
@@ -30,9 +30,7 @@ public:
         QFileDialog dialog(owner, title);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        if (!initialPath.isEmpty())
-            dialog.selectFile(initialPath);
-        return run(dialog, filters, selected);
+        return run(dialog, filters, selected, initialPath);
     }
 
     std::optional<QString> askText(QWidget *parent, const QString &title, const QString &label,
@@ -54,7 +52,8 @@ public:
     }
 
 private:
-    static QString run(QFileDialog &dialog, const QStringList &filters, int selected)
+    static QString run(QFileDialog &dialog, const QStringList &filters, int selected,
+                       const QString &initialPath)
     {
         // "*.*" means every file to Windows users, but Qt would hide names
         // without a dot, so the dialog gets "*" for it.
@@ -64,6 +63,10 @@ private:
         dialog.setNameFilters(patterns);
         if (selected >= 0 && selected < patterns.size())
             dialog.selectNameFilter(patterns.at(selected));
+        // After the filter: choosing a filter gives the name in the box the
+        // filter's extension, and the name proposed must stay as it is.
+        if (!initialPath.isEmpty())
+            dialog.selectFile(initialPath);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();

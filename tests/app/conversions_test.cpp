@@ -3,6 +3,7 @@
 #include "convert/Conversions.h"
 #include "convert/Form2.h"
 #include "convert/Progress.h"
+#include "core/LocalPath.h"
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
@@ -16,6 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -423,6 +427,22 @@ private slots:
         QVERIFY(ConvertBinaryToDump());
         QVERIFY(!newestText().contains(u'\n'));
         QCOMPARE(newestText().count(u'\r'), 7 + 2 + 1);
+    }
+
+    // A name of code page 932 bytes (as disks from Windows hold them) is in
+    // the report, which is code page 932, as those very bytes.
+    void dumpReportHoldsTheNameAsItsBytes()
+    {
+        const QByteArray name("\x83\x65\x83\x58\x83\x67.bin");
+        const QString file = path(LocalPath::decode(name));
+        const int fd = ::open(LocalPath::encode(file).constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, "\x01", 1) == 1 && ::close(fd) == 0);
+        useSettings([](DumpSettings &s) { s.NoDump = 1; });
+        ScriptedPrompts script;
+        script.expectOpen(file);
+        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(
+            m_frame->activeDocument()->documentBytes().contains("FileName :  " + name + "\r\n"));
     }
 
     void binaryToDumpChecksumOverARange()

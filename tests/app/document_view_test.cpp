@@ -8,6 +8,7 @@
 #include "core/HexLineStyles.h"
 #include "core/Cp932.h"
 #include "support/scripted_prompts.h"
+#include "support/test_files.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -77,6 +78,34 @@ private slots:
         m_frame->close();
         QTRY_VERIFY(m_frame.isNull());
         QTRY_COMPARE(Form1::DocumentCount(), 0);
+    }
+
+    void hugeFontSizesStillShowTheText_data()
+    {
+        QTest::addColumn<QByteArray>("size");
+        QTest::newRow("largest integer") << QByteArray("32767");
+        QTest::newRow("beyond the font dialog") << QByteArray("5000");
+    }
+
+    // The view shows nothing from a few thousand points on; a size read
+    // from a hand-edited file is no reason for blank documents.
+    void hugeFontSizesStillShowTheText()
+    {
+        QFETCH(QByteArray, size);
+        writeBytes(m_dir.filePath(QStringLiteral("Pelcor.ini")),
+                   "[Vantrel]\r\nFontFace=IPAGothic\r\nFontSize=" + size + "\r\n");
+        SettingsModel::program().load();
+        Form1 *window =
+            m_frame->openDocument(QStringLiteral("WWWW\nWWWW\n"), QStringLiteral("w.txt"), true);
+        window->showMaximized();
+        QCoreApplication::processEvents();
+        const QImage image = window->Txt()->viewport()->grab().toImage();
+        SettingsModel::program().setDisplayFont(DisplayFont());
+        qsizetype dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        QVERIFY2(dark > image.width() * image.height() / 10, qPrintable(QString::number(dark)));
     }
 
     // A text larger than one piece goes in over several pumps and comes

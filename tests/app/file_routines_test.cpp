@@ -8,9 +8,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -133,6 +136,37 @@ private slots:
         QVERIFY(ChooseSaveFile(&m_frame, name, 2));
         QCOMPARE(name, QStringLiteral("/data/new.bin"));
         QCOMPARE(script.asked().at(0).initialPath, QStringLiteral("/data/rom.bin"));
+    }
+
+    void saveDialogProposesTheNameAsGiven_data()
+    {
+        QTest::addColumn<int>("filter");
+        for (int i = 0; i < FileFilter().size(); ++i)
+            QTest::addRow("filter %d", i + 1) << i;
+    }
+
+    // The Qt dialog itself: whatever filter it opens with, its name box
+    // holds the name proposed. (Choosing a filter gives the name in the
+    // box the filter's extension, so a dump's fw.txt would be saved over
+    // fw.hex.)
+    void saveDialogProposesTheNameAsGiven()
+    {
+        QFETCH(int, filter);
+        QString shown = QStringLiteral("<no dialog>");
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            if (const auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                shown = box->text();
+            dialog->reject();
+        });
+        look.start(10);
+        const QString chosen =
+            prompts().saveFile(&m_frame, QString(), path("fw.txt"), FileFilter(), filter);
+        QVERIFY(chosen.isEmpty());
+        QCOMPARE(shown, QStringLiteral("fw.txt"));
     }
 
     void textFileKeepsEveryByte_data()

@@ -142,6 +142,8 @@ private slots:
         // The opened file carries the marker, so Save asks for the name.
         ScriptedPrompts script;
         script.expectSave(path("doc.txt"));
+        // Another program rewrote it meanwhile.
+        script.expectMessage(QMessageBox::Yes);
         m_frame->m_Save_Click();
         QVERIFY(script.allAnswered());
         QCOMPARE(readBytes(path("doc.txt")), bytes);
@@ -151,7 +153,7 @@ private slots:
         // Without the marker the next Save writes without asking.
         m_frame->activeDocument()->Txt()->append(QStringLiteral("more"));
         m_frame->m_Save_Click();
-        QVERIFY(script.asked().size() == 1);
+        QVERIFY(script.asked().size() == 2);
         QVERIFY(readBytes(path("doc.txt")).startsWith(bytes));
     }
 
@@ -224,7 +226,7 @@ private slots:
     void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
     {
         Form1 *document = m_frame->openDocument(QStringLiteral("keep me"),
-                                                QStringLiteral("C:\\data\\rom.hex *"), false);
+                                                QStringLiteral("/data/rom.hex *"), false);
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Yes);
         script.expectSave(QString());

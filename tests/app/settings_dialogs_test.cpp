@@ -7,6 +7,7 @@
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "support/scripted_prompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -352,8 +353,9 @@ private slots:
         SettingsModel::program().setDumpSettings(storedSample());
         QPointer<Frm_Set> dialog = openSettings();
         QVERIFY(dialog);
-        for (QLineEdit *box : {dialog->txtAdr(0), dialog->txtAdr(1), dialog->txtBlk(),
-                               dialog->txtLen(), dialog->txtScp()})
+        // An emptied record length is refused (below).
+        for (QLineEdit *box :
+             {dialog->txtAdr(0), dialog->txtAdr(1), dialog->txtBlk(), dialog->txtScp()})
             box->clear();
         // Enter in a box presses the default button.
         QTest::keyClick(dialog->txtScp(), Qt::Key_Return);
@@ -361,11 +363,56 @@ private slots:
         const DumpSettings stored = SettingsModel::program().dumpSettings();
         QCOMPARE(QStringList({stored.StartAddress, stored.EndAddress, stored.RecordLength,
                               stored.BlankChar, stored.Scope}),
-                 QStringList({"0", "0", "0", "FF", "1"}));
+                 QStringList({"0", "0", "10", "FF", "1"}));
         QCOMPARE(stored.AutoAddress, QStringLiteral("0"));
         QCOMPARE(stored.NoDump, qint16(1));
         QCOMPARE(stored.NewLine, qint16(2));
         QTRY_VERIFY(dialog.isNull());
+    }
+
+    void unusableRecordLengthIsRefusedWhereTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("0") << "0" << true;
+        QTest::newRow("00") << "00" << true;
+        QTest::newRow("emptied") << "" << true;
+        QTest::newRow("full stop") << "." << true;
+        QTest::newRow("1") << "1" << false;
+        QTest::newRow("FF") << "ff" << false;
+    }
+
+    // Binary to HEX would make nothing of a length of 0; the dialog stays
+    // open on the box, and nothing of what it shows is stored.
+    void unusableRecordLengthIsRefusedWhereTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        SettingsModel::program().setDumpSettings(storedSample());
+        QPointer<Frm_Set> dialog = openSettings();
+        QVERIFY(dialog);
+        dialog->txtLen()->clear();
+        type(dialog->txtLen(), typed);
+        type(dialog->txtBlk(), QStringLiteral("\b\b01"));
+        ScriptedPrompts script;
+        if (refused)
+            script.expectMessage(QMessageBox::Ok);
+        dialog->cmdOk()->click();
+        QVERIFY(script.allAnswered());
+        const DumpSettings stored = SettingsModel::program().dumpSettings();
+        if (!refused) {
+            QCOMPARE(stored.RecordLength, typed.toUpper());
+            QCOMPARE(stored.BlankChar, QStringLiteral("01"));
+            QTRY_VERIFY(dialog.isNull());
+            return;
+        }
+        QVERIFY(sameSettings(stored, storedSample()));
+        QVERIFY(dialog && dialog->isVisible());
+        const AskedPrompt &asked = script.asked().constFirst();
+        QCOMPARE(asked.owner, dialog.data());
+        QCOMPARE(asked.title, QStringLiteral("ダンプ設定"));
+        QVERIFY(asked.text.startsWith(u"最大ﾃﾞｰﾀ長は"));
+        QCOMPARE(dialog->txtLen()->selectedText(), typed);
     }
 
     void confirmingStoresWhatTheControlsShow()
@@ -450,10 +497,11 @@ private slots:
         QTest::newRow("below a half") << "10.4999" << 10;
         QTest::newRow("trailing full stop") << "8." << 8;
         QTest::newRow("fraction only") << ".6" << 1;
-        QTest::newRow("largest") << "32767" << 32767;
-        QTest::newRow("largest, half") << "32767.4" << 32767;
-        QTest::newRow("rounds past the largest") << "32767.5" << 0;
-        QTest::newRow("too large") << "32768" << 0;
+        QTest::newRow("largest") << "1000" << 1000;
+        QTest::newRow("largest, half") << "1000.4" << 1000;
+        QTest::newRow("rounds past the largest") << "1000.6" << 0;
+        QTest::newRow("too large") << "1001" << 0;
+        QTest::newRow("too large to be shown") << "32767" << 0;
         QTest::newRow("far too large") << "99999999999999999999" << 0;
         QTest::newRow("zero") << "0" << 0;
         QTest::newRow("rounds to zero") << "0.5" << 0;

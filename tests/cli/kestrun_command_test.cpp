@@ -39,6 +39,9 @@ private slots:
         writeBytes(path("rom.hex"), kTwoRecords);
         writeBytes(path("rom.bin"), sampleImage(0x90, 3));
         writeBytes(path("bad.hex"), ":0400000001020304F3\r\n:00000001FF\r\n");
+        writeBytes(path("empty.ini"), QByteArray());
+        writeBytes(path("other.ini"), "[Other]\r\nBlankChar=00\r\n");
+        writeBytes(path("marked.ini"), "\xEF\xBB\xBF[Vantrel]\r\nBlankChar=100\r\n");
     }
 
     void exitStatuses_data()
@@ -96,6 +99,14 @@ private slots:
         QTest::newRow("bad settings")
             << QStringList{"dump", "rom.bin", "--settings", kBadSettings} << 1
             << "ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
+        QTest::newRow("bad settings behind a UTF-8 mark")
+            << QStringList{"dump", "rom.bin", "--settings", "marked.ini"} << 1
+            << "marked.ini: ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
+        QTest::newRow("settings without the section")
+            << QStringList{"dump", "rom.bin", "--settings", "other.ini"} << 1
+            << "other.ini: no [Vantrel] section in the settings file";
+        QTest::newRow("empty settings") << QStringList{"dump", "rom.bin", "--settings", "empty.ini"}
+                                        << 1 << "empty.ini: no [Vantrel] section";
     }
 
     void exitStatuses()

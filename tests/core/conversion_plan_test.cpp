@@ -1,6 +1,8 @@
 // The conversions' plain rules: reading settings, sizing buffers, naming
 // results, and the dump report's header.
 #include "core/ConversionPlan.h"
+#include "core/Cp932.h"
+#include "core/LocalPath.h"
 #include "exports.h"
 
 #include <QTest>
@@ -120,6 +122,38 @@ private slots:
         QCOMPARE(renameExtension(path, QStringLiteral(".bin")), renamed);
     }
 
+    void namesTheReport_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("part");
+        // The name's bytes in the report, which is code page 932.
+        QTest::addColumn<QByteArray>("inReport");
+        QTest::newRow("folders") << "/work/rom/fw.hex"
+                                 << "fw.hex" << QByteArray("fw.hex");
+        QTest::newRow("no folder") << "fw.bin"
+                                   << "fw.bin" << QByteArray("fw.bin");
+        QTest::newRow("colon") << "/work/a:b.bin"
+                               << "a:b.bin" << QByteArray("a:b.bin");
+        QTest::newRow("backslashes") << "/work/C:\\rom\\a.bin"
+                                     << "C:\\rom\\a.bin" << QByteArray("C:\\rom\\a.bin");
+        QTest::newRow("UTF-8") << "/work/テスト.bin"
+                               << "テスト.bin" << encodeCp932(u"テスト.bin");
+        const QString cp932 = LocalPath::decode("/work/\x83\x65\x83\x58\x83\x67.bin");
+        QTest::newRow("code page 932 bytes")
+            << cp932 << cp932.mid(6) << QByteArray("\x83\x65\x83\x58\x83\x67.bin");
+        const QString neither = LocalPath::decode("/work/\xFF\x80.bin");
+        QTest::newRow("neither") << neither << neither.mid(6) << QByteArray("\xFF\x80.bin");
+    }
+
+    void namesTheReport()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, part);
+        QFETCH(QByteArray, inReport);
+        QCOMPARE(fileNamePart(path), part);
+        QCOMPARE(encodeCp932(nameForCp932Text(path)), inReport);
+    }
+
     void headerOfTheFourByteExample()
     {
         const QString expected =
@@ -130,7 +164,7 @@ private slots:
                            "        Address  :  0 - 3\r\n"
                            "        CheckSum :  0000000A\r\n"
                            "\r\n");
-        QCOMPARE(DumpHeader(fileNamePart(QStringLiteral("C:\\rom\\a.bin")), 0, 3,
+        QCOMPARE(DumpHeader(fileNamePart(QStringLiteral("/rom/a.bin")), 0, 3,
                             QStringLiteral("0000000A"), QStringLiteral("\r\n")),
                  expected);
         const QString cr = DumpHeader(QStringLiteral("b"), 0x10, -1, QStringLiteral("0"), "\r");

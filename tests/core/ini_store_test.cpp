@@ -18,6 +18,7 @@ private slots:
     void readsProfileSyntax();
     void writesOnlyItsOwnLine_data();
     void writesOnlyItsOwnLine();
+    void utf8FileStaysUtf8();
     void refusesTextsThatWouldBreakLines();
     void storesStructsWithCheckByte();
     void rejectsDamagedStructs_data();
@@ -95,6 +96,19 @@ void TestIniStore::readsProfileSyntax_data()
     QTest::newRow("bracket as second byte")
         << sjis("[ゾ]\r\nKey=ゾ]\r\n") << QString::fromUtf8("ゾ") << "Key"
         << QString::fromUtf8("ゾ]");
+    QTest::newRow("section behind a UTF-8 mark")
+        << QByteArray("\xEF\xBB\xBF[Vantrel]\r\nFontSize=9\r\n") << "Vantrel"
+        << "FontSize"
+        << "9";
+    QTest::newRow("UTF-8 text behind the mark")
+        << QByteArray("\xEF\xBB\xBF[S]\r\nKey=ＭＳ ゴシック\r\n") << "S"
+        << "Key" << QString::fromUtf8("ＭＳ ゴシック");
+    QTest::newRow("no UTF-8 after all") << QByteArray("\xEF\xBB\xBF[S]\r\nKey=\xB1\xB2\r\n") << "S"
+                                        << "Key" << QString::fromUtf8("ｱｲ");
+    QTest::newRow("a mark later is no mark")
+        << QByteArray("\r\n\xEF\xBB\xBF[S]\r\nKey=1\r\n") << "S"
+        << "Key"
+        << "dflt";
 }
 
 void TestIniStore::readsProfileSyntax()
@@ -125,6 +139,9 @@ void TestIniStore::writesOnlyItsOwnLine_data()
     QTest::newRow("section created at the end") << other + "Y"
                                                 << "Key" << other + "Y\r\n[S]\r\nKey=new\r\n";
     QTest::newRow("file created") << QByteArray() << "Key" << QByteArray("[S]\r\nKey=new\r\n");
+    QTest::newRow("behind a UTF-8 mark, which stays")
+        << QByteArray("\xEF\xBB\xBF[S]\r\nKey=old\r\n") << "Key"
+        << QByteArray("\xEF\xBB\xBF[S]\r\nKey=new\r\n");
 }
 
 void TestIniStore::writesOnlyItsOwnLine()
@@ -136,6 +153,17 @@ void TestIniStore::writesOnlyItsOwnLine()
         writeBytes(iniPath(), before);
     QVERIFY(m_ini.SetValue(QStringLiteral("new"), key));
     QCOMPARE(readBytes(iniPath()), after);
+}
+
+// Behind a UTF-8 mark the text goes in as UTF-8 too, and reads back.
+void TestIniStore::utf8FileStaysUtf8()
+{
+    const QByteArray mark("\xEF\xBB\xBF");
+    writeBytes(iniPath(), mark + "[S]\r\nOld=ｱ\r\n");
+    const QString face = QString::fromUtf8("ＭＳ ゴシック");
+    QVERIFY(m_ini.SetValue(face, QStringLiteral("Face")));
+    QCOMPARE(readBytes(iniPath()), mark + "[S]\r\nOld=ｱ\r\nFace=" + face.toUtf8() + "\r\n");
+    QCOMPARE(m_ini.GetValue(QStringLiteral("Face")), face);
 }
 
 void TestIniStore::refusesTextsThatWouldBreakLines()

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestSettingsModel : public QObject {
     Q_OBJECT
 
@@ -18,6 +21,8 @@ private slots:
     void handEditedIntegersFallBack_data();
     void handEditedIntegersFallBack();
     void unreadableFileNeverStopsStartUp();
+    void fileStateOfWhatLiesThere_data();
+    void fileStateOfWhatLiesThere();
     void failedSaveLeavesOldFile();
 
 private:
@@ -123,32 +128,37 @@ void TestSettingsModel::missingKeysTakeDefaults()
 void TestSettingsModel::handEditedIntegersFallBack_data()
 {
     QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("integer");
+    // What the documents are shown in: a size past the font dialog's
+    // largest is that largest.
     QTest::addColumn<int>("fontSize");
-    QTest::newRow("plain") << QByteArray("9") << 9;
-    QTest::newRow("blanks around") << QByteArray(" 12 ") << 12;
-    QTest::newRow("signed") << QByteArray("+7") << 7;
-    QTest::newRow("lowest") << QByteArray("-32768") << -32768;
-    QTest::newRow("highest") << QByteArray("32767") << 32767;
-    QTest::newRow("too high") << QByteArray("32768") << 14;
-    QTest::newRow("too low") << QByteArray("-32769") << 14;
-    QTest::newRow("far too high") << QByteArray("99999999999999999999") << 14;
-    QTest::newRow("empty") << QByteArray("") << 14;
-    QTest::newRow("word") << QByteArray("big") << 14;
-    QTest::newRow("hex") << QByteArray("0x10") << 14;
-    QTest::newRow("fraction") << QByteArray("10.5") << 14;
-    QTest::newRow("sign alone") << QByteArray("-") << 14;
-    QTest::newRow("full-width digits") << sjis("１２") << 14;
+    QTest::newRow("plain") << QByteArray("9") << 9 << 9;
+    QTest::newRow("blanks around") << QByteArray(" 12 ") << 12 << 12;
+    QTest::newRow("signed") << QByteArray("+7") << 7 << 7;
+    QTest::newRow("lowest") << QByteArray("-32768") << -32768 << -32768;
+    QTest::newRow("highest") << QByteArray("32767") << 32767 << 1000;
+    QTest::newRow("past the font dialog") << QByteArray("1001") << 1001 << 1000;
+    QTest::newRow("too high") << QByteArray("32768") << 14 << 14;
+    QTest::newRow("too low") << QByteArray("-32769") << 14 << 14;
+    QTest::newRow("far too high") << QByteArray("99999999999999999999") << 14 << 14;
+    QTest::newRow("empty") << QByteArray("") << 14 << 14;
+    QTest::newRow("word") << QByteArray("big") << 14 << 14;
+    QTest::newRow("hex") << QByteArray("0x10") << 14 << 14;
+    QTest::newRow("fraction") << QByteArray("10.5") << 14 << 14;
+    QTest::newRow("sign alone") << QByteArray("-") << 14 << 14;
+    QTest::newRow("full-width digits") << sjis("１２") << 14 << 14;
 }
 
 void TestSettingsModel::handEditedIntegersFallBack()
 {
     QFETCH(QByteArray, text);
+    QFETCH(int, integer);
     QFETCH(int, fontSize);
     writeBytes(iniPath(), "[Vantrel]\r\nFontSize=" + text + "\r\nNoDump=" + text
                               + "\r\nNewLine=" + text + "\r\n");
     m_settings.load();
     QCOMPARE(m_settings.displayFont().FontSize, fontSize);
-    const int fallback = fontSize == 14 ? 0 : fontSize;
+    const int fallback = integer == 14 ? 0 : integer;
     QCOMPARE(m_settings.dumpSettings().NoDump, fallback);
     QCOMPARE(m_settings.dumpSettings().NewLine, fallback);
 }
@@ -165,6 +175,57 @@ void TestSettingsModel::unreadableFileNeverStopsStartUp()
     QVERIFY(!nowhere.restoreStep());
     QVERIFY(!nowhere.saveStep(PlacementBlock()));
     QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("gone"))));
+}
+
+void TestSettingsModel::fileStateOfWhatLiesThere_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("state");
+    using State = SettingsModel::FileState;
+    const QByteArray small = "[Vantrel]\r\nFontSize=9\r\n";
+    QTest::newRow("nothing") << "none" << QByteArray() << int(State::Missing);
+    QTest::newRow("section") << "file" << small << int(State::Read);
+    QTest::newRow("section behind a UTF-8 mark") << "file"
+                                                 << "\xEF\xBB\xBF" + small << int(State::Read);
+    QTest::newRow("empty") << "file" << QByteArray() << int(State::WithoutSection);
+    QTest::newRow("other sections only")
+        << "file" << QByteArray("[Other]\r\nFontSize=9\r\n") << int(State::WithoutSection);
+    QTest::newRow("folder") << "folder" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("FIFO") << "fifo" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("link to /dev/zero") << "zero" << QByteArray() << int(State::Unreadable);
+    QTest::newRow("larger than any settings file") << "large" << small << int(State::Unreadable);
+}
+
+// Whatever lies where the settings file should be, reading it neither
+// waits nor takes the memory it claims, and a file that cannot be read is
+// never replaced.
+void TestSettingsModel::fileStateOfWhatLiesThere()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(int, state);
+    const QByteArray local = QFile::encodeName(iniPath());
+    if (kind == u"file" || kind == u"large")
+        writeBytes(iniPath(), content);
+    if (kind == u"large")
+        QVERIFY(::truncate(local.constData(), 64 << 20) == 0);
+    if (kind == u"folder")
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Pelcor.ini")));
+    if (kind == u"fifo")
+        QVERIFY(::mkfifo(local.constData(), 0600) == 0);
+    if (kind == u"zero")
+        QVERIFY(::symlink("/dev/zero", local.constData()) == 0);
+
+    m_settings.restoreStep();
+    QCOMPARE(int(m_settings.fileState()), state);
+    const bool read = state == int(SettingsModel::FileState::Read);
+    QCOMPARE(m_settings.displayFont().FontSize, read ? 9 : DisplayFont().FontSize);
+    if (state == int(SettingsModel::FileState::Unreadable)) {
+        QVERIFY(!m_settings.saveStep(PlacementBlock()));
+        m_settings.load();
+        QCOMPARE(int(m_settings.fileState()), state);
+    }
 }
 
 void TestSettingsModel::failedSaveLeavesOldFile()

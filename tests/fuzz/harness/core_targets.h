@@ -2,7 +2,6 @@
 #ifndef PELCOR_FUZZ_CORE_TARGETS_H
 #define PELCOR_FUZZ_CORE_TARGETS_H
 
-#include "command_line.h"
 #include "cp932_decoding.h"
 #include "fuzz_target.h"
 #include "ini_document.h"
@@ -11,7 +10,6 @@ namespace kestrun_fuzz {
 
 inline constexpr FuzzTarget kCoreTargets[] = {
     {"ini_document", iniDocumentOne},
-    {"command_line", commandLineOne},
     {"cp932_decoding", cp932DecodingOne},
 };
 
