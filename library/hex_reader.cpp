@@ -48,6 +48,10 @@ void HexReader::separators(const char *&p, const char *end)
         } else if (c == '\r') {
             m_pendingCr = true;
             m_crAfterLf = m_previous == '\n';
+            // The CR of an LF CR line end belongs to that line end: the
+            // next line's columns count from after it.
+            if (m_crAfterLf)
+                m_lineStart = m_offset + 1;
         } else {
             return;
         }
@@ -79,6 +83,8 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         m_carried = 0;
         p += fromPiece;
         m_offset = m_recordOffset + 1 + used;
+        // As after a record read in one piece: a CR next is not one after LF.
+        m_previous = 0;
         if (rc == KESTRUN_END_READ)
             return rc;
     }
