@@ -70,6 +70,12 @@ public:
             return m_result;
         if (address + count > kAddressSpace)
             return m_result = ResultAddressFault;
+        // Bytes gathered into a record reach the address records only when
+        // it is written, perhaps by a later call: what the mode cannot reach
+        // is refused here, where the caller put it. Reachable blocks start at
+        // block 0, so the last block decides.
+        if (count > 0 && !m_addressing.reaches((address + count - 1) / kBlockSize))
+            return m_result = ResultAddressFault;
         if (m_pending > 0 && address != m_recordAddress + m_pending)
             if (const int32_t rc = emitPending(); rc < 0)
                 return rc;
