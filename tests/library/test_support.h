@@ -116,6 +116,55 @@ inline std::vector<std::string> splitLines(const std::string &text,
     return lines;
 }
 
+// The bytes as upper-case digit pairs, one after the other.
+inline std::string hexDigits(const std::vector<uint8_t> &bytes)
+{
+    std::string text;
+    for (uint8_t b : bytes)
+        text += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return text;
+}
+
+// A sink for the writers of the image API: the text lands in the
+// std::string whose address is the user value.
+inline int32_t appendToString(const char *bytes, uint64_t length, intptr_t userValue)
+{
+    reinterpret_cast<std::string *>(userValue)->append(bytes, length);
+    return ResultOk;
+}
+
+// Owning handles of the image API.
+struct ImageApiDeleter {
+    void operator()(kestrun_image *p) const { kestrun_image_free(p); }
+    void operator()(kestrun_hex_reader *p) const { kestrun_hex_reader_free(p); }
+    void operator()(kestrun_hex_writer *p) const { kestrun_hex_writer_free(p); }
+    void operator()(kestrun_dump_writer *p) const { kestrun_dump_writer_free(p); }
+};
+using ImagePtr = std::unique_ptr<kestrun_image, ImageApiDeleter>;
+using ReaderPtr = std::unique_ptr<kestrun_hex_reader, ImageApiDeleter>;
+using HexWriterPtr = std::unique_ptr<kestrun_hex_writer, ImageApiDeleter>;
+using DumpWriterPtr = std::unique_ptr<kestrun_dump_writer, ImageApiDeleter>;
+
+// The image's bytes at from..from + count - 1, `fill` where it holds none.
+inline std::vector<uint8_t> imageBytes(const kestrun_image *image, uint32_t from, uint64_t count,
+                                       uint8_t fill)
+{
+    std::vector<uint8_t> bytes(count);
+    kestrun_image_read(image, from, count, fill, bytes.data());
+    return bytes;
+}
+
+// The held segments of an image, from address 0 up.
+inline std::vector<kestrun_segment> segmentsOf(const kestrun_image *image)
+{
+    std::vector<kestrun_segment> segments;
+    kestrun_segment s{};
+    for (uint64_t from = 0; kestrun_image_next(image, from, &s) == ResultOk;
+         from = uint64_t(s.address) + s.length)
+        segments.push_back(s);
+    return segments;
+}
+
 } // namespace kestrun_test
 
 #endif // KESTRUN_TEST_SUPPORT_H
