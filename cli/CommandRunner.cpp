@@ -18,7 +18,7 @@
 namespace {
 
 // More fill than this before the first data byte earns a note.
-constexpr qsizetype kLeadingFillNoted = qsizetype(16) << 20;
+constexpr std::uint32_t kLeadingFillNoted = std::uint32_t(16) << 20;
 
 // Names in messages keep their own bytes, as the user typed them.
 void printError(const QString &text)
@@ -65,7 +65,7 @@ int CommandRunner::run()
 
     InputSource input;
     QString error;
-    switch (input.read(m_invocation.input, error)) {
+    switch (input.open(m_invocation.input, error)) {
     case InputSource::Outcome::Read:
         return convert(settings, input);
     case InputSource::Outcome::Cancelled:
@@ -175,7 +175,7 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
     return true;
 }
 
-int CommandRunner::convert(const ConversionSettings &settings, const InputSource &input)
+int CommandRunner::convert(const ConversionSettings &settings, InputSource &input)
 {
     StreamingOutput output(outputPath());
     QString error;
@@ -184,10 +184,14 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
         return outputStatus(opened, error);
     ConversionEngine engine(LinkedLibrary::calls(), settings);
     const std::int32_t result = runEngine(engine, input, output);
+    if (m_invocation.takesHexText())
+        warnOfConflicts(engine);
     if (result < 0) {
         if (output.failed(error))
             return outputStatus(OutputTarget::Outcome::Failed, error);
-        return reportFailure(engine, result, input.bytes());
+        if (CancelSignal::requested())
+            return cancelled();
+        return reportFailure(engine, result);
     }
     switch (m_invocation.command) {
     case Invocation::Command::Dump:
@@ -210,60 +214,88 @@ int CommandRunner::convert(const ConversionSettings &settings, const InputSource
     case Invocation::Command::BinaryToHex:
         break;
     }
-    return outputStatus(output.finish(engine.output(), error), error);
+    return outputStatus(output.finish(error), error);
 }
 
-std::int32_t CommandRunner::runEngine(ConversionEngine &engine, const InputSource &input,
+std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &input,
                                       StreamingOutput &output) const
 {
-    const QByteArrayView bytes = input.bytes();
     ConversionProgress progress(
-        isatty(STDERR_FILENO) && bytes.size() > ConversionProgress::kWorthShowing, output);
+        isatty(STDERR_FILENO) && input.size() > std::uint64_t(ConversionProgress::kWorthShowing),
+        output);
     engine.setProgress(ConversionProgress::report, progress.userValue());
-    const bool report = m_invocation.command == Invocation::Command::Dump
-                        || m_invocation.command == Invocation::Command::HexDump;
-    engine.setTextReady([&](const char *text) {
-        if (report)
-            output.put(resultHead(engine));
-        output.follow(text);
-    });
+    engine.setSink([&output](QByteArrayView bytes) { return output.put(bytes); });
+    if (m_invocation.command == Invocation::Command::Dump
+        || m_invocation.command == Invocation::Command::HexDump)
+        engine.setBeforeDump([&] { output.put(resultHead(engine)); });
     switch (m_invocation.command) {
     case Invocation::Command::HexToBinary:
-        return engine.hexToBinary(bytes);
+        return engine.hexToBinary(input);
     case Invocation::Command::BinaryToHex:
-        return engine.binaryToHex(bytes);
+        return engine.binaryToHex(input);
     case Invocation::Command::Dump:
     case Invocation::Command::Sum:
-        return engine.binaryToDump(
-            std::span(reinterpret_cast<std::uint8_t *>(input.data()), bytes.size()));
+        return engine.binaryToDump(input);
     case Invocation::Command::HexDump:
-        return engine.hexToDump(bytes);
+        return engine.hexToDump(input);
     case Invocation::Command::Info:
-        return engine.inspect(bytes);
+        return engine.inspect(input);
     }
     return ResultNotIntelHex;
 }
 
-int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t result,
-                                 QByteArrayView input) const
+int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t result) const
 {
     const QString &name = m_invocation.input;
     if (result == ConversionEngine::SettingFault || result == ConversionEngine::TooLarge
-        || result == ConversionEngine::RangeFault)
+        || result == ConversionEngine::RangeFault || result == ConversionEngine::InputFault)
         return fail(name, engine.failureMessage());
     QString message = LinkedLibrary::message(result);
     if (message.isEmpty())
         message = QStringLiteral("conversion failed (%1)").arg(result);
-    if (m_invocation.takesHexText() && HexErrorLine::isRecordError(result)) {
-        const auto place =
-            HexErrorLine::find(LinkedLibrary::calls(), input, HexErrorLine::Counting::Objcopy);
-        if (place) {
-            if (place->noEndRecord)
-                message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
-            return fail(name + u':' + QString::number(place->line), message);
-        }
+    // One line a message: the address fault's two lines are joined.
+    message.replace(u'\n', u' ');
+    if (m_invocation.takesHexText() && engine.place()) {
+        const kestrun_place &at = *engine.place();
+        if (result == ResultOverlap && !engine.conflicts().empty())
+            message += QStringLiteral(" (%1)").arg(conflictText(engine.conflicts().front()));
+        if (at.no_end_record)
+            message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
+        return fail(name + u':' + QString::number(at.line), message);
     }
     return fail(name, message);
+}
+
+// "08004000-0800400F also written by line 3": one conflict, for a message.
+QString CommandRunner::conflictText(const kestrun_conflict &conflict)
+{
+    auto hex = [](std::uint32_t value) {
+        return QString::number(value, 16).toUpper().rightJustified(8, u'0');
+    };
+    return QStringLiteral("%1-%2 also written by line %3")
+        .arg(hex(conflict.low), hex(conflict.high), QString::number(conflict.earlier_line));
+}
+
+// Records that overwrote other bytes: the image keeps the rule's bytes,
+// and the user hears where, as FILE:LINE: warnings.
+void CommandRunner::warnOfConflicts(const ConversionEngine &engine) const
+{
+    if (m_invocation.overlap != KESTRUN_OVERLAP_LAST && m_invocation.overlap != KESTRUN_OVERLAP_FIRST)
+        return;
+    constexpr std::size_t kShown = 5;
+    const auto &conflicts = engine.conflicts();
+    for (std::size_t i = 0; i < std::min(conflicts.size(), kShown); ++i)
+        printError(QStringLiteral("%1:%2: warning: %3 (%4 kept)")
+                       .arg(m_invocation.input, QString::number(conflicts[i].line),
+                            conflictText(conflicts[i]),
+                            m_invocation.overlap == KESTRUN_OVERLAP_LAST
+                                ? QStringLiteral("the later bytes")
+                                : QStringLiteral("the earlier bytes")));
+    if (engine.conflictCount() > kShown)
+        printError(QStringLiteral("%1: warning: %2 more records overwrite other bytes; "
+                                  "--overlap error refuses them")
+                       .arg(m_invocation.input)
+                       .arg(engine.conflictCount() - kShown));
 }
 
 // When the automatic window puts a long run of fill before the first data
@@ -271,46 +303,52 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
 void CommandRunner::noteLeadingFill(ConversionEngine &engine,
                                     const ConversionSettings &settings) const
 {
-    if (settings.rangeGiven || settings.fromLowest || engine.windowEnd() < kLeadingFillNoted
-        || engine.windowEnd() == UINT32_MAX)
-        return;
-    // Most images show data long before; only an all-fill start needs the
-    // data's layout to tell fill from data that looks like it.
-    if (engine.leadingFill() <= kLeadingFillNoted)
-        return;
-    const HexLayout &layout = engine.layout();
-    if (layout.empty() || layout.lowest() <= kLeadingFillNoted)
+    const ImageCalls *c = engine.imageCalls();
+    std::uint32_t lowest = 0, highest = 0;
+    if (settings.rangeGiven || settings.fromLowest || !c
+        || c->kestrun_image_bounds(engine.image(), &lowest, &highest) != ResultOk
+        || lowest <= kLeadingFillNoted)
         return;
     printError(QStringLiteral("kestrun: note: %1 MiB of fill come before the first data byte at "
                               "%2; --from-lowest starts the image there, as objcopy does")
-                   .arg(layout.lowest() >> 20)
-                   .arg(QString::number(layout.lowest(), 16).toUpper().rightJustified(8, u'0')));
+                   .arg(lowest >> 20)
+                   .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
 }
 
 // kestrun info: one fact a line, "name value", for scripts.
 QByteArray CommandRunner::infoText(ConversionEngine &engine) const
 {
-    const HexLayout &layout = engine.layout();
+    const ImageCalls *c = engine.imageCalls();
+    const kestrun_image *image = engine.image();
     auto hex = [](std::uint64_t value) {
         return QByteArray::number(qulonglong(value), 16).toUpper().rightJustified(8, '0');
     };
     QByteArray text;
-    for (const HexLayout::Span &span : layout.spans)
-        text += "range " + hex(span.begin) + '-' + hex(span.end - 1) + '\n';
-    if (!layout.empty())
-        text += "lowest " + hex(layout.lowest()) + "\nhighest " + hex(layout.highest()) + '\n';
-    text += "data-bytes " + QByteArray::number(qulonglong(layout.dataBytes)) + '\n';
-    for (std::size_t type = 0; type < layout.records.size(); ++type)
+    kestrun_segment segment{};
+    for (std::uint64_t at = 0; c->kestrun_image_next(image, at, &segment) == ResultOk;
+         at = segment.address + segment.length)
+        text += "range " + hex(segment.address) + '-' + hex(segment.address + segment.length - 1)
+                + '\n';
+    std::uint32_t lowest = 0, highest = 0;
+    const bool held = c->kestrun_image_bounds(image, &lowest, &highest) == ResultOk;
+    if (held)
+        text += "lowest " + hex(lowest) + "\nhighest " + hex(highest) + '\n';
+    text += "data-bytes " + QByteArray::number(qulonglong(c->kestrun_image_data_bytes(image)))
+            + '\n';
+    const kestrun_hex_stats &stats = engine.stats();
+    for (std::size_t type = 0; type < 6; ++type)
         text += "records-0" + QByteArray::number(qulonglong(type)) + ' '
-                + QByteArray::number(qulonglong(layout.records[type])) + '\n';
-    if (layout.startAddress) {
-        const std::uint32_t value = *layout.startAddress;
-        text += layout.startType == 0x03 ? "start-segment " + hex(value >> 16).right(4) + ':'
-                                               + hex(value & 0xFFFF).right(4)
-                                         : "start-linear " + hex(value);
-        text += '\n';
-    }
-    text += "sum " + hex(engine.dataSum()) + '\n';
+                + QByteArray::number(qulonglong(stats.records[type])) + '\n';
+    text += "conflicting-bytes " + QByteArray::number(qulonglong(stats.conflicting_bytes)) + '\n';
+    std::uint32_t startType = 0, start = 0;
+    c->kestrun_image_start(image, &startType, &start);
+    if (startType == KESTRUN_START_SEGMENT)
+        text += "start-segment " + hex(start >> 16).right(4) + ':' + hex(start & 0xFFFF).right(4)
+                + '\n';
+    else if (startType == KESTRUN_START_LINEAR)
+        text += "start-linear " + hex(start) + '\n';
+    const std::uint32_t sum = held ? c->kestrun_image_sum(image, lowest, highest, 0) : 0;
+    text += "sum " + hex(sum) + '\n';
     return text;
 }
 

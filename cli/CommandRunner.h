@@ -33,11 +33,12 @@ private:
     QString outputPath() const;
     QString checkOutput() const;
     bool readSettings(ConversionSettings &settings) const;
-    int convert(const ConversionSettings &settings, const InputSource &input);
-    std::int32_t runEngine(ConversionEngine &engine, const InputSource &input,
+    int convert(const ConversionSettings &settings, InputSource &input);
+    std::int32_t runEngine(ConversionEngine &engine, InputSource &input,
                            StreamingOutput &output) const;
-    int reportFailure(const ConversionEngine &engine, std::int32_t result,
-                      QByteArrayView input) const;
+    int reportFailure(const ConversionEngine &engine, std::int32_t result) const;
+    static QString conflictText(const kestrun_conflict &conflict);
+    void warnOfConflicts(const ConversionEngine &engine) const;
     int outputStatus(OutputTarget::Outcome outcome, const QString &error) const;
     QByteArray resultHead(const ConversionEngine &engine) const;
     void noteLeadingFill(ConversionEngine &engine, const ConversionSettings &settings) const;

@@ -44,7 +44,7 @@ std::int32_t ConversionProgress::report(std::int32_t done, std::int32_t total,
         if (now != progress->m_drawn)
             progress->draw(now);
     }
-    return !CancelSignal::requested() && progress->m_output.keepUp() ? 1 : 0;
+    return !CancelSignal::requested() && !progress->m_output.failed() ? 1 : 0;
 }
 
 void ConversionProgress::draw(int percent)

@@ -1,6 +1,6 @@
 // What the library's progress reports drive in kestrun: a bar on standard
-// error when a person watches a long conversion, the streaming of the
-// output, and the way a cancel request reaches the library.
+// error when a person watches a long conversion, and the way a cancel
+// request or a failed output reaches the library.
 #ifndef KESTRUN_CLI_CONVERSION_PROGRESS_H
 #define KESTRUN_CLI_CONVERSION_PROGRESS_H
 
@@ -14,8 +14,8 @@ public:
     static constexpr std::int64_t kWorthShowing = 4 << 20;
 
     // Draws the bar only when `visible`; the caller decides (a terminal on
-    // standard error and a large input). `output` keeps up with the text
-    // the library writes.
+    // standard error and a large input). A failure of `output` stops the
+    // conversion.
     ConversionProgress(bool visible, StreamingOutput &output);
     // Erases the bar, leaving the line for whatever follows.
     ~ConversionProgress();

@@ -15,10 +15,7 @@
 
 namespace {
 
-// One byte below the largest text length the library takes, so that a
-// HEX text's terminating NUL still fits.
-constexpr qsizetype kLargestInput = INT32_MAX - 1;
-constexpr qsizetype kChunk = qsizetype(8) << 20;
+constexpr std::size_t kPiece = std::size_t(1) << 20;
 
 QString systemError(int error)
 {
@@ -27,35 +24,82 @@ QString systemError(int error)
 
 } // namespace
 
-InputSource::Outcome InputSource::read(const QString &path, QString &error)
+InputSource::~InputSource()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+InputSource::Outcome InputSource::open(const QString &path, QString &error)
 {
     if (path == u"-") {
         if (SafeFileWriter::standardStreamWasClosed(STDIN_FILENO)) {
             error = QStringLiteral("not open (it was closed when kestrun started)");
             return Outcome::Failed;
         }
-        return readAll(STDIN_FILENO, kChunk, error);
+        return readAll(STDIN_FILENO, error);
     }
     const int fd = ::open(LocalPath::encode(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = systemError(errno);
-        return Outcome::Failed;
+        error = CancelSignal::requested() ? QString() : systemError(errno);
+        return CancelSignal::requested() ? Outcome::Cancelled : Outcome::Failed;
     }
     struct stat info {};
-    const qsizetype expected = fstat(fd, &info) == 0 && S_ISREG(info.st_mode)
-                                   ? static_cast<qsizetype>(info.st_size)
-                                   : kChunk;
-    const Outcome outcome = readAll(fd, expected, error);
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        m_fd = fd;
+        m_size = std::uint64_t(info.st_size);
+        m_buffer = LargeBuffer(kPiece);
+        if (!m_buffer.isValid()) {
+            error = systemError(ENOMEM);
+            return Outcome::Failed;
+        }
+        posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        return Outcome::Read;
+    }
+    const Outcome outcome = readAll(fd, error);
     ::close(fd);
     return outcome;
 }
 
-// Reads up to the end of `fd` into a buffer for `expected` bytes, one more
-// to meet the end without growing, and the NUL; a longer input grows it.
-InputSource::Outcome InputSource::readAll(int fd, qsizetype expected, QString &error)
+bool InputSource::next(QByteArrayView &piece)
 {
-    m_buffer = LargeBuffer(static_cast<std::size_t>(std::min(expected + 1, kLargestInput + 1)) + 1);
-    m_length = 0;
+    if (m_whole) {
+        piece = m_offset == 0 ? QByteArrayView(m_buffer.chars(), qsizetype(m_size)) : QByteArrayView();
+        m_offset = m_size;
+        return true;
+    }
+    for (;;) {
+        const ssize_t got = ::read(m_fd, m_buffer.data(), kPiece);
+        if (got < 0 && errno == EINTR && !CancelSignal::requested())
+            continue;
+        if (got < 0) {
+            m_error = CancelSignal::requested() ? QString() : systemError(errno);
+            return false;
+        }
+        m_offset += std::uint64_t(got);
+        piece = QByteArrayView(m_buffer.chars(), got);
+        return true;
+    }
+}
+
+bool InputSource::rewind()
+{
+    m_offset = 0;
+    if (m_whole)
+        return true;
+    if (::lseek(m_fd, 0, SEEK_SET) != 0) {
+        m_error = systemError(errno);
+        return false;
+    }
+    return true;
+}
+
+// Reads up to the end of `fd` into memory, growing the buffer as it fills.
+InputSource::Outcome InputSource::readAll(int fd, QString &error)
+{
+    m_whole = true;
+    m_buffer = LargeBuffer(8 * kPiece);
+    m_size = 0;
     for (;;) {
         if (!m_buffer.isValid()) {
             error = systemError(ENOMEM);
@@ -63,21 +107,15 @@ InputSource::Outcome InputSource::readAll(int fd, qsizetype expected, QString &e
         }
         if (CancelSignal::requested())
             return Outcome::Cancelled;
-        const qsizetype room = static_cast<qsizetype>(m_buffer.size()) - 1 - m_length;
+        const std::size_t room = m_buffer.size() - m_size;
         if (room == 0) {
-            if (m_length > kLargestInput) {
-                error = QStringLiteral("larger than %1 bytes").arg(kLargestInput);
-                return Outcome::Failed;
-            }
-            LargeBuffer larger(static_cast<std::size_t>(std::min(m_length * 2, kLargestInput + 1))
-                               + 1);
+            LargeBuffer larger(m_buffer.size() * 2);
             if (larger.isValid())
-                std::memcpy(larger.data(), m_buffer.data(), static_cast<std::size_t>(m_length));
+                std::memcpy(larger.data(), m_buffer.data(), m_size);
             m_buffer = std::move(larger);
             continue;
         }
-        const ssize_t got = ::read(fd, m_buffer.data() + m_length,
-                                   static_cast<std::size_t>(std::min(room, kChunk)));
+        const ssize_t got = ::read(fd, m_buffer.data() + m_size, std::min(room, 8 * kPiece));
         if (got == 0)
             break;
         if (got < 0 && errno == EINTR)
@@ -86,8 +124,7 @@ InputSource::Outcome InputSource::readAll(int fd, qsizetype expected, QString &e
             error = systemError(errno);
             return Outcome::Failed;
         }
-        m_length += got;
+        m_size += std::uint64_t(got);
     }
-    m_buffer.data()[m_length] = '\0';
     return Outcome::Read;
 }

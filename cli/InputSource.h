@@ -1,31 +1,42 @@
-// The whole input of a command, from a file or, for "-", from standard
-// input, read into memory in one piece as the conversions need it.
+// A command's input in pieces: a regular file is read a piece at a time
+// (and again from its start for a second pass), so that its size costs a
+// piece of memory; standard input, a FIFO or a device is read whole into
+// memory first, as it cannot be read twice.
 #ifndef KESTRUN_CLI_INPUT_SOURCE_H
 #define KESTRUN_CLI_INPUT_SOURCE_H
 
+#include "core/InputPieces.h"
 #include "core/LargeBuffer.h"
 
 #include <QByteArrayView>
 #include <QString>
 
-class InputSource {
+class InputSource : public InputPieces {
 public:
     enum class Outcome { Read, Failed, Cancelled };
 
-    // Reads `path` ("-": standard input). On failure `error` says why. The
-    // library takes 32-bit lengths, so larger inputs fail.
-    Outcome read(const QString &path, QString &error);
+    InputSource() = default;
+    ~InputSource() override;
+    InputSource(const InputSource &) = delete;
+    InputSource &operator=(const InputSource &) = delete;
 
-    // The input, followed by a NUL so that HEX text can go to the library
-    // as it is.
-    QByteArrayView bytes() const { return QByteArrayView(m_buffer.chars(), m_length); }
-    char *data() const { return m_buffer.chars(); }
+    // Opens `path` ("-": standard input). On failure `error` says why.
+    Outcome open(const QString &path, QString &error);
+
+    std::uint64_t size() const override { return m_size; }
+    bool next(QByteArrayView &piece) override;
+    bool rewind() override;
+    QString error() const override { return m_error; }
 
 private:
-    Outcome readAll(int fd, qsizetype expected, QString &error);
+    Outcome readAll(int fd, QString &error);
 
+    int m_fd = -1;
+    std::uint64_t m_size = 0;
+    std::uint64_t m_offset = 0;
     LargeBuffer m_buffer;
-    qsizetype m_length = 0;
+    bool m_whole = false;
+    QString m_error;
 };
 
 #endif

@@ -106,6 +106,21 @@ struct Options {
                             QStringLiteral("bin2hex: the HEX address of the first byte; extended "
                                            "linear address records as needed."),
                             QStringLiteral("ADDR")};
+    QCommandLineOption addressRecords{
+        QStringLiteral("address-records"),
+        QStringLiteral("bin2hex: extended address records: auto (02 below 1 MiB, then 04; "
+                       "04 with --base), none, 02 or 04."),
+        QStringLiteral("KIND")};
+    QCommandLineOption startAddress{
+        QStringLiteral("start-address"),
+        QStringLiteral("bin2hex: writes a start linear address record (05) of ADDR."),
+        QStringLiteral("ADDR")};
+    QCommandLineOption overlap{
+        QStringLiteral("overlap"),
+        QStringLiteral("HEX input: records that write an address twice with other bytes: last "
+                       "(the later win, with a warning), first, identical (only equal bytes may "
+                       "overlap) or error (no overlap at all)."),
+        QStringLiteral("RULE")};
     QCommandLineOption settings{
         QStringLiteral("settings"),
         QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
@@ -117,7 +132,8 @@ Options::Options(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(kDescription);
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
-                       recordLength, lineEnd, checksumOnly, scope, settings});
+                       recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
+                       overlap, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum or info."));
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
@@ -155,6 +171,9 @@ void Invocation::refine(ConversionSettings &settings) const
     settings.exactEnd = end.has_value();
     settings.fromLowest = fromLowest;
     settings.base = base;
+    settings.addressRecords = addressRecords;
+    settings.startAddress = startAddress;
+    settings.overlap = overlap;
 }
 
 namespace {
@@ -228,6 +247,46 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
                 .arg(text);
         invocation.base = std::uint32_t(*readHexSetting(text));
     }
+    if (parser.isSet(o.startAddress)) {
+        const QString text = parser.value(o.startAddress);
+        if (!hexValue(text, 0, UINT32_MAX))
+            return QStringLiteral("--start-address %1: not a hexadecimal number from 0 to FFFFFFFF")
+                .arg(text);
+        invocation.startAddress = std::uint32_t(*readHexSetting(text));
+    }
+    if (parser.isSet(o.addressRecords)) {
+        static const std::pair<const char *, std::uint32_t> kinds[] = {
+            {"auto", KESTRUN_ADDRESS_AUTO},
+            {"none", KESTRUN_ADDRESS_NONE},
+            {"02", KESTRUN_ADDRESS_SEGMENT},
+            {"04", KESTRUN_ADDRESS_LINEAR}};
+        const QString text = parser.value(o.addressRecords);
+        for (const auto &[name, kind] : kinds)
+            if (text == QLatin1String(name))
+                invocation.addressRecords = kind;
+        if (!invocation.addressRecords)
+            return QStringLiteral("--address-records %1: not auto, none, 02 or 04").arg(text);
+        // auto with a base keeps the base's linear records.
+        if (*invocation.addressRecords == KESTRUN_ADDRESS_AUTO)
+            invocation.addressRecords.reset();
+    }
+    if (parser.isSet(o.overlap)) {
+        static const std::pair<const char *, std::int32_t> rules[] = {
+            {"last", KESTRUN_OVERLAP_LAST},
+            {"first", KESTRUN_OVERLAP_FIRST},
+            {"identical", KESTRUN_OVERLAP_IDENTICAL},
+            {"error", KESTRUN_OVERLAP_REFUSE}};
+        const QString text = parser.value(o.overlap);
+        bool known = false;
+        for (const auto &[name, rule] : rules)
+            if (text == QLatin1String(name)) {
+                invocation.overlap = rule;
+                known = true;
+            }
+        if (!known)
+            return QStringLiteral("--overlap %1: not last, first, identical or error").arg(text);
+        invocation.overlapGiven = true;
+    }
     invocation.checksumOnly = parser.isSet(o.checksumOnly);
     return QString();
 }
@@ -241,6 +300,10 @@ QString checkCommandOptions(const Invocation &invocation)
         return QStringLiteral("--from-lowest is for hex2bin and hexdump");
     if (invocation.base && command != Command::BinaryToHex)
         return QStringLiteral("--base is for bin2hex");
+    if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex)
+        return QStringLiteral("--address-records and --start-address are for bin2hex");
+    if (invocation.overlapGiven && !invocation.takesHexText())
+        return QStringLiteral("--overlap is for the commands that read HEX text");
     return QString();
 }
 

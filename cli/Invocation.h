@@ -40,6 +40,10 @@ struct Invocation {
     bool checksumOnly = false;
     bool fromLowest = false;
     std::optional<std::uint32_t> base;
+    std::optional<std::uint32_t> addressRecords;
+    std::optional<std::uint32_t> startAddress;
+    std::int32_t overlap = KESTRUN_OVERLAP_LAST;
+    bool overlapGiven = false;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;

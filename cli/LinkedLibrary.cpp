@@ -1,23 +1,13 @@
 #include "LinkedLibrary.h"
 
 #include "core/Cp932.h"
-
-namespace {
-
-std::optional<std::uint32_t> checkSum(const std::uint8_t *data, std::uint32_t dataLength,
-                                      std::uint32_t first, std::uint32_t last, std::uint32_t blank,
-                                      char *digits)
-{
-    return CheckSum(data, dataLength, first, last, blank, digits);
-}
-
-} // namespace
+#include "core/LinkedLibraryCalls.h"
 
 namespace LinkedLibrary {
 
 const LibraryCalls &calls()
 {
-    static const LibraryCalls linked{checkSum, HexToBinary, BinaryToHex, DumpFormat};
+    static const LibraryCalls linked = linkedLibraryCalls();
     return linked;
 }
 

@@ -4,14 +4,14 @@
 
 #include <pthread.h>
 
-#include <cstring>
 #include <utility>
 
 namespace {
 
-// The writer is woken for no less than this, so that it writes in large
-// pieces.
+// Bytes are handed to the writer in pieces of this size, and no more than
+// kMostPending of them wait.
 constexpr qsizetype kPiece = qsizetype(1) << 20;
+constexpr qsizetype kMostPending = qsizetype(16) << 20;
 
 } // namespace
 
@@ -34,38 +34,36 @@ OutputTarget::Outcome StreamingOutput::open(QString &error)
         const sigset_t cancels = CancelSignal::handledSignals();
         pthread_sigmask(SIG_BLOCK, &cancels, &m_callerSignals);
         m_writer = std::thread(&StreamingOutput::write, this);
+        m_gathering.reserve(kPiece);
     }
     return outcome;
 }
 
-void StreamingOutput::put(QByteArray bytes)
+bool StreamingOutput::put(QByteArrayView bytes)
 {
-    const std::lock_guard lock(m_mutex);
-    m_pending.append(std::move(bytes));
-    m_changed.notify_one();
+    while (!bytes.isEmpty()) {
+        const qsizetype n = std::min(bytes.size(), kPiece - m_gathering.size());
+        m_gathering.append(bytes.first(n));
+        bytes = bytes.sliced(n);
+        if (m_gathering.size() == kPiece)
+            handOver();
+    }
+    return !failed() && !CancelSignal::requested();
 }
 
-void StreamingOutput::follow(const char *text)
+void StreamingOutput::handOver()
 {
-    const std::lock_guard lock(m_mutex);
-    m_text = text;
-    m_searched = 0;
-}
-
-bool StreamingOutput::catchUp()
-{
+    if (m_gathering.isEmpty())
+        return;
     std::unique_lock lock(m_mutex);
-    if (m_outcome != OutputTarget::Outcome::Written)
-        return false;
-    if (!m_text)
-        return true;
-    const char *text = m_text;
-    lock.unlock();
-    // Lines are short: the end lies a few kilobytes on at most.
-    m_searched += static_cast<qsizetype>(std::strlen(text + m_searched));
-    if (m_searched - m_announced >= kPiece)
-        announce(m_searched);
-    return true;
+    m_changed.wait(lock, [this] {
+        return m_pendingBytes < kMostPending || m_outcome != OutputTarget::Outcome::Written
+               || CancelSignal::requested();
+    });
+    m_pendingBytes += m_gathering.size();
+    m_pending.append(std::exchange(m_gathering, QByteArray()));
+    m_gathering.reserve(kPiece);
+    m_changed.notify_all();
 }
 
 bool StreamingOutput::failed(QString &error)
@@ -75,23 +73,13 @@ bool StreamingOutput::failed(QString &error)
     return m_outcome == OutputTarget::Outcome::Failed;
 }
 
-void StreamingOutput::announce(qsizetype complete)
+OutputTarget::Outcome StreamingOutput::finish(QString &error)
 {
-    const std::lock_guard lock(m_mutex);
-    m_announced = complete;
-    m_changed.notify_one();
-}
-
-OutputTarget::Outcome StreamingOutput::finish(QByteArrayView text, QString &error)
-{
+    handOver();
     {
         const std::lock_guard lock(m_mutex);
-        // Unfollowed bytes are written from where they lie, after put()'s.
-        if (!m_text)
-            m_text = text.data();
-        m_announced = text.size();
         m_closing = true;
-        m_changed.notify_one();
+        m_changed.notify_all();
     }
     joinWriter();
     if (m_outcome == OutputTarget::Outcome::Written)
@@ -107,7 +95,8 @@ void StreamingOutput::stop()
         m_closing = true;
         if (m_outcome == OutputTarget::Outcome::Written)
             m_outcome = OutputTarget::Outcome::Cancelled;
-        m_changed.notify_one();
+        m_stopped = true;
+        m_changed.notify_all();
     }
     joinWriter();
 }
@@ -120,45 +109,32 @@ void StreamingOutput::joinWriter()
     pthread_sigmask(SIG_SETMASK, &m_callerSignals, nullptr);
 }
 
-// The writer thread: puts first, then the followed text as it is announced.
+// The writer thread: the pieces in the order they were handed over.
 void StreamingOutput::write()
 {
     const sigset_t cancels = CancelSignal::handledSignals();
     pthread_sigmask(SIG_UNBLOCK, &cancels, nullptr);
     std::unique_lock lock(m_mutex);
-    bool more = true;
-    while (more)
-        more = writeNext(lock);
-}
-
-// Writes what is waiting, or waits; false when the writer is done.
-bool StreamingOutput::writeNext(std::unique_lock<std::mutex> &lock)
-{
-    if (m_outcome != OutputTarget::Outcome::Written)
-        return false;
-    const bool fromPending = !m_pending.isEmpty();
-    QByteArray bytes;
-    QByteArrayView piece;
-    if (fromPending) {
-        bytes = m_pending.takeFirst();
-        piece = bytes;
-    } else if (m_text && m_announced > m_written) {
-        piece = QByteArrayView(m_text + m_written, m_announced - m_written);
-    } else if (m_closing) {
-        return false;
-    } else {
-        m_changed.wait(lock);
-        return true;
+    for (;;) {
+        if (m_outcome != OutputTarget::Outcome::Written)
+            return;
+        if (m_pending.isEmpty()) {
+            if (m_closing)
+                return;
+            m_changed.wait(lock);
+            continue;
+        }
+        const QByteArray piece = m_pending.takeFirst();
+        lock.unlock();
+        QString error;
+        const OutputTarget::Outcome outcome = m_target.write(piece, error);
+        lock.lock();
+        m_pendingBytes -= piece.size();
+        if (outcome != OutputTarget::Outcome::Written) {
+            m_outcome = outcome;
+            m_error = error;
+            m_stopped = true;
+        }
+        m_changed.notify_all();
     }
-    lock.unlock();
-    QString error;
-    const OutputTarget::Outcome outcome = m_target.write(piece, error);
-    lock.lock();
-    if (!fromPending)
-        m_written += piece.size();
-    if (outcome != OutputTarget::Outcome::Written) {
-        m_outcome = outcome;
-        m_error = error;
-    }
-    return true;
 }

@@ -2,18 +2,14 @@
 // still producing it: on two cores the writing of a large result then
 // overlaps its making instead of following it.
 //
-// The library ends its text with a NUL after every line, so whenever it
-// reports progress, what lies before the first NUL is final. keepUp(),
-// called from the progress callback, hands that part to the writer.
-//
 //     StreamingOutput out(path);
-//     out.open(error);            // before the conversion
-//     out.put(head);              // bytes that go first (a report's header)
-//     out.follow(libraryText);    // from the library's first report on
-//     ... keepUp() from the callback ...
-//     out.finish(text, error);    // the whole text, once the call succeeded
+//     out.open(error);        // before the conversion
+//     out.put(bytes);         // as the result is made, piece by piece
+//     out.finish(error);      // once the conversion succeeded
 //
-// Destroyed without a successful finish(), it leaves no output file.
+// put() waits while much is still unwritten, so the output holds a few
+// pieces of memory whatever its size. Destroyed without a successful
+// finish(), it leaves no output file.
 #ifndef KESTRUN_CLI_STREAMING_OUTPUT_H
 #define KESTRUN_CLI_STREAMING_OUTPUT_H
 
@@ -24,6 +20,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <csignal>
 #include <condition_variable>
 #include <mutex>
@@ -38,30 +35,20 @@ public:
 
     // Opens the target and starts the writer.
     OutputTarget::Outcome open(QString &error);
-    // Bytes written before anything followed.
-    void put(QByteArray bytes);
-    // The buffer the library writes its text into, from its start.
-    void follow(const char *text);
-    // Passes on the text finished so far; false once writing has failed or
-    // been cancelled, when the library should stop. Called before every
-    // line, it looks at the text only now and then.
-    bool keepUp() { return ++m_reports % kReportsPerLook != 0 || catchUp(); }
+    // Bytes to write after those put before; false once writing has failed
+    // or been cancelled, when the conversion should stop.
+    bool put(QByteArrayView bytes);
     // True, with the reason, once the writer has failed.
     bool failed(QString &error);
-    // Writes the rest: `text` is the followed buffer's whole text, or, when
-    // nothing was followed, the bytes to write after put()'s. Commits the
-    // file once all is written.
-    OutputTarget::Outcome finish(QByteArrayView text, QString &error);
+    bool failed() const { return m_stopped.load(std::memory_order_relaxed); }
+    // Writes the rest and commits the file once all is written.
+    OutputTarget::Outcome finish(QString &error);
 
 private:
-    static constexpr unsigned kReportsPerLook = 256;
-
-    bool catchUp();
-    void announce(qsizetype complete);
+    void handOver();
     void stop();
     void joinWriter();
     void write();
-    bool writeNext(std::unique_lock<std::mutex> &lock);
 
     OutputTarget m_target;
     std::thread m_writer;
@@ -69,18 +56,17 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
 
+    // The caller's: bytes gathered into one piece before it is handed over.
+    QByteArray m_gathering;
+
     // Shared with the writer, under m_mutex.
     QList<QByteArray> m_pending;
-    const char *m_text = nullptr;
-    qsizetype m_announced = 0;
-    qsizetype m_written = 0;
+    qsizetype m_pendingBytes = 0;
     bool m_closing = false;
     OutputTarget::Outcome m_outcome = OutputTarget::Outcome::Written;
     QString m_error;
-
-    // The callback's own: how far the text has been searched for its end.
-    qsizetype m_searched = 0;
-    unsigned m_reports = 0;
+    // m_outcome is no longer Written; read without the lock.
+    std::atomic<bool> m_stopped{false};
 };
 
 #endif

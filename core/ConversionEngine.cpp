@@ -1,20 +1,40 @@
 #include "core/ConversionEngine.h"
 
-#include "core/BasedHexText.h"
-
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
 
 constexpr std::uint32_t kDumpIndent = 4;
-// The room BinaryToHex wants free before every line.
-constexpr std::uint64_t kHexMargin = 512;
+// Image bytes and fill go to a sink in pieces of this size at most.
+constexpr std::uint64_t kSinkPiece = std::uint64_t(1) << 20;
 
 } // namespace
 
 ConversionEngine::ConversionEngine(const LibraryCalls &calls, const ConversionSettings &settings)
     : m_calls(calls), m_settings(settings)
+{
+}
+
+ConversionEngine::~ConversionEngine()
+{
+    if (m_image)
+        m_imageCalls->kestrun_image_free(m_image);
+}
+
+ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
+    : m_calls(other.m_calls), m_imageCalls(other.m_imageCalls), m_settings(other.m_settings),
+      m_callback(other.m_callback), m_userValue(other.m_userValue),
+      m_beforeLibrary(std::move(other.m_beforeLibrary)), m_beforeDump(std::move(other.m_beforeDump)),
+      m_sink(std::move(other.m_sink)), m_largeImageCheck(std::move(other.m_largeImageCheck)),
+      m_start(other.m_start), m_end(other.m_end), m_emptyWindow(other.m_emptyWindow),
+      m_fault(std::move(other.m_fault)), m_message(std::move(other.m_message)),
+      m_place(other.m_place), m_conflicts(std::move(other.m_conflicts)),
+      m_conflictCount(other.m_conflictCount), m_image(std::exchange(other.m_image, nullptr)),
+      m_stats(other.m_stats), m_checksum(std::move(other.m_checksum)),
+      m_hasLines(other.m_hasLines), m_output(std::move(other.m_output)),
+      m_outputLength(other.m_outputLength)
 {
 }
 
@@ -34,9 +54,9 @@ void ConversionEngine::setBeforeDump(std::function<void()> step)
     m_beforeDump = std::move(step);
 }
 
-void ConversionEngine::setTextReady(std::function<void(const char *text)> step)
+void ConversionEngine::setSink(std::function<bool(QByteArrayView)> sink)
 {
-    m_textReady = std::move(step);
+    m_sink = std::move(sink);
 }
 
 void ConversionEngine::setLargeImageCheck(LargeImageCheck check)
@@ -53,7 +73,8 @@ QString ConversionEngine::binaryToHexFault(const ConversionSettings &settings)
 
 QByteArrayView ConversionEngine::output() const
 {
-    return m_output.isValid() ? QByteArrayView(m_output.chars(), m_outputLength) : QByteArrayView();
+    return m_output.isValid() ? QByteArrayView(m_output.chars(), qsizetype(m_outputLength))
+                              : QByteArrayView();
 }
 
 QString ConversionEngine::reportHead(const QString &fileName) const
@@ -71,6 +92,13 @@ QString ConversionEngine::failureMessage() const
     if (!m_message.isEmpty())
         return m_message;
     return m_fault.isEmpty() ? QString() : settingFaultMessage(m_fault);
+}
+
+const ImageCalls *ConversionEngine::bind()
+{
+    if (!m_imageCalls && m_calls.image)
+        m_imageCalls = m_calls.image();
+    return m_imageCalls;
 }
 
 std::int32_t ConversionEngine::refuse(const QString &setting)
@@ -97,71 +125,189 @@ void ConversionEngine::beforeLibrary()
         m_beforeLibrary();
 }
 
-bool ConversionEngine::makeOutput(std::int64_t capacity)
+// Room for an output of exactly `size` bytes (and a NUL, as the text views
+// have always had), unless a sink takes it.
+bool ConversionEngine::makeOutput(std::uint64_t size)
 {
-    // The extra byte takes the NUL the text conversions end with.
-    m_output = LargeBuffer(static_cast<std::size_t>(capacity) + 1);
     m_outputLength = 0;
+    if (m_sink)
+        return true;
+    m_output = LargeBuffer(static_cast<std::size_t>(size) + 1);
+    if (m_output.isValid())
+        m_output.chars()[size] = '\0';
     return m_output.isValid();
 }
 
-bool ConversionEngine::makeText(std::int64_t capacity)
+std::int32_t ConversionEngine::put(QByteArrayView bytes)
 {
-    if (!makeOutput(capacity))
-        return false;
-    if (m_textReady)
-        m_textReady(m_output.chars());
-    return true;
+    if (m_sink)
+        return m_sink(bytes) ? ResultOk : ResultCancelled;
+    if (m_outputLength + std::uint64_t(bytes.size()) > m_output.size() - 1)
+        return ResultOverflow;
+    std::memcpy(m_output.chars() + m_outputLength, bytes.data(), std::size_t(bytes.size()));
+    m_outputLength += std::uint64_t(bytes.size());
+    return ResultOk;
 }
 
-ProgressCallback ConversionEngine::callbackNow() const
+std::int32_t ConversionEngine::toSink(const char *bytes, std::uint64_t length, std::intptr_t self)
 {
-    return m_rewriter.isActive() || m_relayTotal >= 0 ? relay : m_callback;
+    return reinterpret_cast<ConversionEngine *>(self)->put(
+        QByteArrayView(bytes, qsizetype(length)));
 }
 
-std::intptr_t ConversionEngine::userValueNow() const
-{
-    return callbackNow() == relay ? reinterpret_cast<std::intptr_t>(this) : m_userValue;
-}
-
-std::int32_t ConversionEngine::relay(std::int32_t done, std::int32_t total, std::intptr_t self)
+std::int32_t ConversionEngine::keepConflict(const kestrun_conflict *conflict, std::intptr_t self)
 {
     auto *engine = reinterpret_cast<ConversionEngine *>(self);
-    engine->m_rewriter.catchUp();
-    if (!engine->m_callback)
-        return 1;
-    return engine->m_callback(done, engine->m_relayTotal >= 0 ? engine->m_relayTotal : total,
-                              engine->m_userValue);
+    if (conflict->identical)
+        return ResultOk;
+    if (engine->m_conflicts.size() < kConflictsKept)
+        engine->m_conflicts.push_back(*conflict);
+    ++engine->m_conflictCount;
+    return ResultOk;
 }
 
-void ConversionEngine::useText(QByteArrayView text)
+// The text through the library's reader into a new image; on a record
+// error place() says where.
+std::int32_t ConversionEngine::readHex(InputPieces &text)
 {
-    // A null view has no NUL to stop the library: read it as empty text.
-    m_text = text.isNull() ? QByteArrayView("") : text;
-    m_layout.reset();
-}
-
-const HexLayout &ConversionEngine::layout()
-{
-    if (!m_layout)
-        m_layout = HexLayout::scan(m_text);
-    return *m_layout;
+    const ImageCalls *c = bind();
+    if (!c)
+        return NotBound;
+    if (m_image)
+        c->kestrun_image_free(std::exchange(m_image, nullptr));
+    m_place.reset();
+    m_conflicts.clear();
+    m_conflictCount = 0;
+    m_image = c->kestrun_image_new();
+    kestrun_hex_reader *reader = m_image ? c->kestrun_hex_reader_new(m_image) : nullptr;
+    if (!reader)
+        return ResultNoMemory;
+    c->kestrun_hex_reader_set_overlap(reader, m_settings.overlap);
+    c->kestrun_hex_reader_on_conflict(reader, keepConflict, reinterpret_cast<std::intptr_t>(this));
+    c->kestrun_hex_reader_on_progress(reader, m_callback, text.size(), m_userValue);
+    std::int32_t result = ResultOk;
+    QByteArrayView piece;
+    while (result == ResultOk) {
+        if (!text.next(piece)) {
+            m_message = text.error();
+            result = InputFault;
+            break;
+        }
+        if (piece.isEmpty()) {
+            result = c->kestrun_hex_reader_finish(reader);
+            break;
+        }
+        result = c->kestrun_hex_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
+    }
+    if (result == KESTRUN_END_READ)
+        result = ResultOk;
+    kestrun_place place{};
+    if (c->kestrun_hex_reader_place(reader, &place) < 0 && result != ResultCancelled)
+        m_place = place;
+    c->kestrun_hex_reader_stats(reader, &m_stats);
+    c->kestrun_hex_reader_free(reader);
+    return result;
 }
 
 // The window of a HEX text: from its lowest to its highest data address,
 // the given range, or from 0 to wherever the data end.
-ConversionEngine::Window ConversionEngine::hexWindow()
+ConversionEngine::Window ConversionEngine::hexWindow() const
 {
-    if (m_settings.fromLowest) {
-        if (const HexLayout &data = layout(); !data.empty())
-            return {data.lowest(), data.highest(), false};
-        return {};
-    }
+    if (m_settings.fromLowest)
+        return {0, 0, true};
     if (!m_settings.rangeGiven)
         return {};
     const auto first = static_cast<std::uint32_t>(m_settings.start);
     const auto last = static_cast<std::uint32_t>(m_settings.end);
     return {first, last, last == 0 && !m_settings.exactEnd};
+}
+
+// Settles m_start..m_end over the image just read: an automatic end is its
+// highest byte (an empty image gives an empty window), and a window that
+// must hold data but cannot is refused.
+std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
+{
+    std::uint32_t lowest = 0, highest = 0;
+    const bool empty = m_imageCalls->kestrun_image_bounds(m_image, &lowest, &highest) != ResultOk;
+    m_start = m_settings.fromLowest && !empty ? lowest : window.first;
+    m_end = window.last;
+    m_emptyWindow = false;
+    if (window.autoEnd) {
+        if (empty) {
+            m_end = UINT32_MAX;
+            m_emptyWindow = true;
+            return ResultOk;
+        }
+        m_end = highest;
+        if (highest < m_start)
+            return refuseRange(rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
+    }
+    const std::uint64_t size = std::uint64_t(m_end) - m_start + 1;
+    const bool automatic = !m_settings.rangeGiven && !m_settings.fromLowest;
+    if (ask && automatic && m_largeImageCheck && size > std::uint64_t(kLargeImage)
+        && !m_largeImageCheck(size, std::max(m_start, lowest), m_end))
+        return Declined;
+    return ResultOk;
+}
+
+std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
+{
+    MemoryPieces pieces(text);
+    return hexToBinary(pieces);
+}
+
+std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
+{
+    const Window window = hexWindow();
+    if (m_settings.rangeGiven && !window.autoEnd && window.last < window.first)
+        return refuseRange(reversedRangeMessage(window.first, window.last));
+    if (const std::int32_t result = readHex(text); result < 0)
+        return result;
+    if (const std::int32_t refused = hexImageWindow(window, true); refused != ResultOk)
+        return refused;
+    beforeLibrary();
+    return writeImageWindow();
+}
+
+// The window m_start..m_end of the image, fill where it holds nothing.
+std::int32_t ConversionEngine::writeImageWindow()
+{
+    const std::uint64_t size = m_emptyWindow ? 0 : std::uint64_t(m_end) - m_start + 1;
+    if (!m_sink) {
+        if (size > std::uint64_t(kLargestBuffer))
+            return tooLarge(size);
+        if (!makeOutput(size))
+            return ResultNoMemory;
+        m_imageCalls->kestrun_image_read(m_image, m_start, size, m_settings.blank,
+                                         m_output.data());
+        m_outputLength = size;
+        return ResultOk;
+    }
+    QByteArray fill(qsizetype(std::min(size, kSinkPiece)), char(m_settings.blank));
+    const std::uint64_t stop = std::uint64_t(m_start) + size;
+    std::uint64_t at = m_start;
+    auto putFill = [&](std::uint64_t to) {
+        for (std::int32_t rc = ResultOk; at < to; at += std::min(to - at, kSinkPiece))
+            if ((rc = put(QByteArrayView(fill).first(qsizetype(std::min(to - at, kSinkPiece)))))
+                < 0)
+                return rc;
+        return std::int32_t(ResultOk);
+    };
+    kestrun_segment piece{};
+    while (at < stop && m_imageCalls->kestrun_image_piece(m_image, at, &piece) == ResultOk
+           && piece.address < stop) {
+        if (const std::int32_t rc = putFill(std::max<std::uint64_t>(piece.address, at)); rc < 0)
+            return rc;
+        const std::uint64_t to = std::min<std::uint64_t>(piece.address + piece.length, stop);
+        for (; at < to; at += std::min(to - at, kSinkPiece)) {
+            const char *bytes = reinterpret_cast<const char *>(piece.bytes) + (at - piece.address);
+            if (const std::int32_t rc =
+                    put(QByteArrayView(bytes, qsizetype(std::min(to - at, kSinkPiece))));
+                rc < 0)
+                return rc;
+        }
+    }
+    return putFill(stop);
 }
 
 // The window of a binary source of `dataLength` bytes: the given range, an
@@ -190,268 +336,253 @@ std::int32_t ConversionEngine::checkBinaryWindow(const Window &window, std::uint
     return ResultOk;
 }
 
-std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
-{
-    useText(text);
-    if (const std::int32_t refused = checkLayoutSource(); refused != ResultOk)
-        return refused;
-    return assemble(text, static_cast<std::int32_t>(text.size()), hexWindow());
-}
-
-// A window from the data's layout holds only for a text the library
-// accepts: a text whose records are not all sound is checked first, so
-// that its fault, not the window read from it, is what the user hears.
-std::int32_t ConversionEngine::checkLayoutSource()
-{
-    if (!m_settings.fromLowest || layout().sound)
-        return ResultOk;
-    const std::int32_t result = validate();
-    return result == ResultOverflow ? ResultOk : result;
-}
-
-// HexToBinary of the text into no room: the text's own fault, or
-// ResultOk or ResultOverflow when the library accepts it.
-std::int32_t ConversionEngine::validate()
-{
-    std::uint32_t start = 0;
-    std::uint32_t end = 0;
-    std::uint32_t imageSize = 0;
-    std::uint8_t none = 0;
-    return m_calls.hexToBinary(m_text.constData(), &none, static_cast<std::int32_t>(m_text.size()),
-                               0, &imageSize, &start, &end, m_settings.blank, m_userValue,
-                               m_callback);
-}
-
-// HexToBinary of `window`. An automatic end is found by the library: the
-// first call gets a guessed buffer, and when the image proves larger, a
-// second call gets exactly its size.
-std::int32_t ConversionEngine::assemble(QByteArrayView text, std::int32_t progressTotal,
-                                        Window window)
-{
-    m_start = window.first;
-    m_end = window.autoEnd ? 0 : window.last;
-    m_leadingFill = 0;
-    if (!window.autoEnd && window.last < window.first)
-        return refuseRange(reversedRangeMessage(window.first, window.last));
-    std::int64_t capacity = window.autoEnd
-                                ? imageSizeGuess(m_settings, text.size(), bool(m_largeImageCheck))
-                                : std::int64_t(window.last) - window.first + 1;
-    if (capacity > kLargestBuffer)
-        return tooLarge(std::uint64_t(capacity));
-    // The library reads an end of 0 as "up to the last data": the one-byte
-    // window 0..0 is made as 0..1 and cut.
-    const bool oneByteAtZero = !window.autoEnd && window.last == 0;
-    if (oneByteAtZero) {
-        m_end = 1;
-        capacity = 2;
-    }
-    beforeLibrary();
-    std::int32_t result = ResultOk;
-    std::uint32_t imageSize = 0;
-    // At most twice: the second call has room for exactly what the first
-    // found.
-    for (bool grown = false;; grown = true) {
-        if (!makeOutput(capacity))
-            return ResultNoMemory;
-        const std::uint32_t endGiven = m_end;
-        result = m_calls.hexToBinary(m_text.constData(), m_output.data(), progressTotal,
-                                     static_cast<std::uint32_t>(capacity), &imageSize, &m_start,
-                                     &m_end, m_settings.blank, m_userValue, m_callback);
-        if (result != ResultOverflow || !window.autoEnd || grown)
-            break;
-        if (m_end < m_start)
-            return refuseRange(rangeBeyondDataMessage(m_start, m_end, std::uint64_t(m_end) + 1));
-        if (const std::int32_t refused = growImage(capacity); refused != ResultOk)
-            return refused;
-        m_end = endGiven;
-    }
-    if (result >= 0) {
-        m_outputLength = oneByteAtZero ? 1 : imageSize;
-        m_end = oneByteAtZero ? 0 : m_end;
-        const std::uint8_t *image = m_output.data();
-        const std::uint8_t blank = static_cast<std::uint8_t>(m_settings.blank);
-        m_leadingFill = std::uint64_t(std::find_if(image, image + m_outputLength,
-                                                   [blank](std::uint8_t b) { return b != blank; })
-                                      - image);
-    }
-    return result;
-}
-
-// The room for the image m_start..m_end the library found, asked for
-// first when it is large and someone wants to be asked.
-std::int32_t ConversionEngine::growImage(std::int64_t &capacity)
-{
-    const std::uint64_t needed = std::uint64_t(m_end) - m_start + 1;
-    if (needed > std::uint64_t(kLargestBuffer))
-        return tooLarge(needed);
-    if (m_largeImageCheck && needed > std::uint64_t(kLargeImage)) {
-        const HexLayout &data = layout();
-        const std::uint32_t lowest = data.empty() ? m_start : std::max(m_start, data.lowest());
-        if (!m_largeImageCheck(needed, lowest, m_end))
-            return Declined;
-    }
-    capacity = std::int64_t(needed);
-    return ResultOk;
-}
-
 std::int32_t ConversionEngine::binaryToHex(QByteArrayView data)
+{
+    MemoryPieces pieces(data);
+    return binaryToHex(pieces);
+}
+
+std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
 {
     if (const QString fault = binaryToHexFault(m_settings); !fault.isEmpty())
         return refuse(fault);
-    const Window window = binaryWindow(std::uint64_t(data.size()));
-    if (const std::int32_t refused = checkBinaryWindow(window, std::uint64_t(data.size())))
+    const ImageCalls *c = bind();
+    if (!c)
+        return NotBound;
+    const std::uint64_t dataLength = data.size();
+    const Window window = binaryWindow(dataLength);
+    if (const std::int32_t refused = checkBinaryWindow(window, dataLength))
         return refused;
     m_start = window.first;
     m_end = window.last;
-    const bool empty = !m_settings.rangeGiven && data.isEmpty();
+    const bool empty = !m_settings.rangeGiven && dataLength == 0;
     const std::uint64_t length = empty ? 0 : std::uint64_t(window.last) - window.first + 1;
     const std::optional<std::uint32_t> base = length > 0 ? m_settings.base : std::nullopt;
     if (base && *base + length - 1 > UINT32_MAX)
         return refuseRange(addressesBeyond32Message(*base, length));
-    const std::uint64_t capacity =
-        hexTextSize(length, std::uint32_t(m_settings.recordLength), m_settings.newLine, base)
-        + kHexMargin;
-    if (capacity > std::uint64_t(kLargestBuffer))
-        return tooLarge(capacity - kHexMargin);
+
+    kestrun_hex_options options;
+    c->kestrun_hex_options_init(&options);
+    options.record_length = std::uint32_t(m_settings.recordLength);
+    options.line_end = m_settings.newLine;
+    options.address_records = m_settings.addressRecords.value_or(
+        m_settings.base ? KESTRUN_ADDRESS_LINEAR : KESTRUN_ADDRESS_AUTO);
+    options.start_type = m_settings.startAddress ? KESTRUN_START_LINEAR : KESTRUN_START_NONE;
+    options.start_value = m_settings.startAddress.value_or(0);
+    const std::uint32_t hexStart = base.value_or(0);
+    std::uint64_t size = 0;
+    if (const std::int32_t rc = c->kestrun_hex_text_size(&options, hexStart, length, &size);
+        rc < 0)
+        return rc == ResultAddressFault
+                   ? refuseRange(addressesBeyond32Message(hexStart, length))
+                   : rc;
+    if (!m_sink && size > std::uint64_t(kLargestBuffer))
+        return tooLarge(size);
     beforeLibrary();
-    if (!makeText(std::int64_t(capacity)))
+    if (!makeOutput(size))
         return ResultNoMemory;
-    if (base)
-        return writeHexFromBase(data, window.first, window.last, capacity);
-    std::uint32_t written = 0;
-    const std::int32_t result =
-        writeHex(data, window.first, empty ? 0 : window.last, m_output.chars(), capacity, written);
-    if (result >= 0)
-        m_outputLength = written;
+    std::int32_t result = ResultOk;
+    kestrun_hex_writer *writer =
+        c->kestrun_hex_writer_new(&options, toSink, reinterpret_cast<std::intptr_t>(this), &result);
+    if (!writer)
+        return result;
+    c->kestrun_hex_writer_on_progress(writer, m_callback, length, m_userValue);
+    // The source's bytes of the window, then blanks where the window
+    // reaches past them.
+    std::uint64_t at = 0; // position in the source
+    std::uint64_t hexAt = hexStart;
+    const std::uint64_t stop = std::uint64_t(window.first) + length;
+    QByteArrayView piece;
+    while (result == ResultOk && at < stop && at < dataLength) {
+        if (!data.next(piece)) {
+            m_message = data.error();
+            result = InputFault;
+            break;
+        }
+        if (piece.isEmpty())
+            break;
+        const std::uint64_t from = std::max<std::uint64_t>(at, window.first);
+        const std::uint64_t to = std::min<std::uint64_t>(at + piece.size(), stop);
+        if (to > from) {
+            result = c->kestrun_hex_writer_put(
+                writer, std::uint32_t(hexAt),
+                reinterpret_cast<const std::uint8_t *>(piece.data()) + (from - at), to - from);
+            hexAt += to - from;
+        }
+        at += std::uint64_t(piece.size());
+    }
+    if (result == ResultOk && hexAt < std::uint64_t(hexStart) + length) {
+        const QByteArray blank(64 * 1024, char(m_settings.blank));
+        for (std::uint64_t left = std::uint64_t(hexStart) + length - hexAt;
+             result == ResultOk && left > 0;) {
+            const std::uint64_t n = std::min<std::uint64_t>(left, std::uint64_t(blank.size()));
+            result = c->kestrun_hex_writer_put(
+                writer, std::uint32_t(hexAt), reinterpret_cast<const std::uint8_t *>(blank.data()),
+                n);
+            hexAt += n;
+            left -= n;
+        }
+    }
+    if (result == ResultOk)
+        result = c->kestrun_hex_writer_finish(writer);
+    c->kestrun_hex_writer_free(writer);
     return result;
 }
 
-// BinaryToHex of the positions first..last into `text`.
-std::int32_t ConversionEngine::writeHex(QByteArrayView data, std::uint32_t first,
-                                        std::uint32_t last, char *text, std::uint64_t capacity,
-                                        std::uint32_t &written)
+// CheckSum over the window's bytes of the source, piece by piece, with
+// blanks past its end.
+std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length)
 {
-    // The library reads an end of 0 as the last byte of the data; with one
-    // byte of data that is position 0.
-    const auto dataLength =
-        static_cast<std::uint32_t>(last == 0 ? std::min<qsizetype>(data.size(), 1) : data.size());
-    std::uint32_t end = last;
-    return m_calls.binaryToHex(reinterpret_cast<const std::uint8_t *>(data.data()), text,
-                               dataLength, static_cast<std::uint32_t>(capacity),
-                               m_settings.recordLength, &written, &first, &end, m_settings.blank,
-                               m_settings.newLine, userValueNow(), callbackNow());
-}
-
-// HEX text from the base address, the library's pieces moved there.
-std::int32_t ConversionEngine::writeHexFromBase(QByteArrayView data, std::uint32_t first,
-                                                std::uint32_t last, std::uint64_t capacity)
-{
-    m_relayTotal = static_cast<std::int32_t>(last);
-    std::uint64_t used = 0;
-    const std::int32_t result = BasedHexText::write(
-        m_output.chars(), capacity, first, last, *m_settings.base,
-        lineEndText(m_settings.newLine).toLatin1(), m_rewriter,
-        [&](std::uint32_t from, std::uint32_t to, char *text, std::uint64_t room,
-            std::uint32_t &written) { return writeHex(data, from, to, text, room, written); },
-        used);
-    m_relayTotal = -1;
-    if (result >= 0)
-        m_outputLength = static_cast<std::uint32_t>(used);
-    return result;
+    const std::uint64_t first = m_start;
+    const std::uint64_t stop = std::uint64_t(m_end) + 1;
+    std::uint64_t sum = 0;
+    std::uint64_t at = 0;
+    QByteArrayView piece;
+    while (at < std::min(stop, length)) {
+        if (!data.next(piece)) {
+            m_message = data.error();
+            return InputFault;
+        }
+        if (piece.isEmpty())
+            break;
+        const std::uint64_t from = std::max(at, first);
+        const std::uint64_t to = std::min(at + std::uint64_t(piece.size()), stop);
+        if (to > from) {
+            const auto part = m_calls.checkSum(
+                reinterpret_cast<const std::uint8_t *>(piece.data()) + (from - at),
+                std::uint32_t(to - from), 0, std::uint32_t(to - from - 1), 0, nullptr);
+            if (!part)
+                return NotBound;
+            sum += *part;
+        }
+        at += std::uint64_t(piece.size());
+    }
+    const std::uint64_t tailFrom = std::max(first, std::min(at, length));
+    if (stop > tailFrom) {
+        // CheckSum over no data counts its whole window as the blank.
+        std::uint8_t none = 0;
+        const auto tail = m_calls.checkSum(&none, 0, 0, std::uint32_t(stop - tailFrom - 1),
+                                           m_settings.blank, nullptr);
+        if (!tail)
+            return NotBound;
+        sum += *tail;
+    }
+    m_checksum = QString::number(std::uint32_t(sum), 16).toUpper().rightJustified(8, u'0');
+    return ResultOk;
 }
 
 std::int32_t ConversionEngine::binaryToDump(std::span<std::uint8_t> data)
 {
-    const Window window = binaryWindow(data.size());
-    if (const std::int32_t refused = checkBinaryWindow(window, data.size()))
+    MemoryPieces pieces(QByteArrayView(reinterpret_cast<const char *>(data.data()),
+                                       qsizetype(data.size())));
+    return binaryToDump(pieces);
+}
+
+std::int32_t ConversionEngine::binaryToDump(InputPieces &data)
+{
+    const std::uint64_t length = data.size();
+    const Window window = binaryWindow(length);
+    if (const std::int32_t refused = checkBinaryWindow(window, length))
         return refused;
     m_start = window.first;
     m_end = window.last;
     beforeLibrary();
-    return dump(data.data(), static_cast<std::uint32_t>(data.size()));
+    m_emptyWindow = length == 0 && m_end == UINT32_MAX;
+    if (const std::int32_t rc = m_emptyWindow ? sumSource(data, 0) : sumSource(data, length);
+        rc < 0)
+        return rc;
+    if (m_settings.noDump)
+        return ResultOk;
+    if (!m_emptyWindow && !data.rewind()) {
+        m_message = data.error();
+        return InputFault;
+    }
+    return dumpLines(&data, length);
 }
 
 std::int32_t ConversionEngine::hexToDump(QByteArrayView text)
 {
-    useText(text);
-    if (const std::int32_t refused = checkLayoutSource(); refused != ResultOk)
-        return refused;
-    const Window window = hexWindow();
-    // The image starts at address 0, the range's start applying to the
-    // checksum and the dump only; from the lowest data it starts on that
-    // address's dump line, so that the lines keep their columns.
-    const std::uint32_t imageStart = m_settings.fromLowest ? window.first & ~0xFu : 0;
-    if (m_settings.rangeGiven && !m_settings.fromLowest && !window.autoEnd
-        && window.last < window.first)
-        return refuseRange(reversedRangeMessage(window.first, window.last));
-    // The text length less one is only the progress total.
-    const std::int32_t result = assemble(text, static_cast<std::int32_t>(text.size()) - 1,
-                                         {imageStart, window.last, window.autoEnd});
-    if (result < 0)
-        return result;
-    m_start = window.first;
-    const LargeBuffer image = std::move(m_output);
-    return dump(image.data(), std::exchange(m_outputLength, 0), imageStart);
+    MemoryPieces pieces(text);
+    return hexToDump(pieces);
 }
 
-// The checksum of the addresses m_start..m_end, then, unless only it is
-// wanted, the dump lines. `data` holds the image from address
-// `imageStart` on. An empty image gives a report without lines.
-std::int32_t ConversionEngine::dump(std::uint8_t *data, std::uint32_t length,
-                                    std::uint32_t imageStart)
+std::int32_t ConversionEngine::hexToDump(InputPieces &text)
 {
-    std::uint32_t first = m_start - imageStart;
-    const std::uint32_t last = m_end - imageStart;
-    char digits[10] = {};
-    if (!m_calls.checkSum(data, length, first, last, m_settings.blank, digits))
-        return NotBound;
-    m_checksum = QString::fromLatin1(digits, qstrnlen(digits, 9));
+    const Window window = hexWindow();
+    if (m_settings.rangeGiven && !window.autoEnd && window.last < window.first)
+        return refuseRange(reversedRangeMessage(window.first, window.last));
+    if (const std::int32_t result = readHex(text); result < 0)
+        return result;
+    if (const std::int32_t refused = hexImageWindow(window, false); refused != ResultOk)
+        return refused;
+    beforeLibrary();
+    const std::uint32_t sum =
+        m_emptyWindow ? 0
+                      : m_imageCalls->kestrun_image_sum(m_image, m_start, m_end, m_settings.blank);
+    m_checksum = QString::number(sum, 16).toUpper().rightJustified(8, u'0');
     if (m_settings.noDump)
         return ResultOk;
+    return dumpLines(nullptr, 0);
+}
 
+// The dump lines of m_start..m_end: from the source's pieces, or from the
+// image when there is no source. An empty window gives a report without
+// lines.
+std::int32_t ConversionEngine::dumpLines(InputPieces *data, std::uint64_t length)
+{
+    const ImageCalls *c = bind();
+    if (!c)
+        return NotBound;
     m_hasLines = true;
     if (m_beforeDump)
         m_beforeDump();
-    const bool empty = length == 0 && last == UINT32_MAX;
-    const std::uint64_t capacity = (empty ? 0 : dumpTextSize(first, last, m_settings.newLine)) + 1;
-    if (capacity > std::uint64_t(kLargestBuffer))
-        return tooLarge(capacity - 1);
-    if (!makeText(std::int64_t(capacity)))
+    kestrun_dump_options options{m_settings.newLine, kDumpIndent, m_settings.blank};
+    const std::uint64_t size = m_emptyWindow ? 0 : c->kestrun_dump_text_size(&options, m_start, m_end);
+    if (!m_sink && size > std::uint64_t(kLargestBuffer))
+        return tooLarge(size);
+    if (!makeOutput(size))
         return ResultNoMemory;
-    if (imageStart != 0) {
-        const auto lineLength =
-            std::size_t(kDumpIndent + 75 + lineEndText(m_settings.newLine).size());
-        m_rewriter = LineRewriter::dumpAddresses(imageStart, lineLength, kDumpIndent);
-        m_rewriter.follow(m_output.chars());
-    }
-    // The library reads an end of 0 as the last byte of the data: over
-    // empty data an empty window, over one byte position 0.
-    std::uint32_t dumpEnd = empty ? 0 : last;
-    const std::uint32_t dataLength =
-        last == 0 && !empty ? std::min<std::uint32_t>(length, 1) : length;
-    std::uint32_t written = 0;
-    const std::int32_t result = m_calls.dumpFormat(
-        data, m_output.chars(), dataLength, static_cast<std::uint32_t>(capacity), &written, &first,
-        &dumpEnd, m_settings.blank, m_settings.newLine, kDumpIndent, userValueNow(), callbackNow());
-    m_rewriter.catchUp();
-    m_rewriter.stop();
-    if (result < 0)
+    if (m_emptyWindow)
+        return ResultOk;
+    std::int32_t result = ResultOk;
+    kestrun_dump_writer *writer = c->kestrun_dump_writer_new(
+        &options, m_start, m_end, toSink, reinterpret_cast<std::intptr_t>(this), &result);
+    if (!writer)
         return result;
-    m_outputLength = written;
+    c->kestrun_dump_writer_on_progress(writer, m_callback, std::uint64_t(m_end) - m_start + 1,
+                                       m_userValue);
+    if (!data) {
+        result = c->kestrun_dump_writer_image(writer, m_image);
+    } else {
+        std::uint64_t at = 0;
+        QByteArrayView piece;
+        while (result == ResultOk && at < length && at <= m_end) {
+            if (!data->next(piece)) {
+                m_message = data->error();
+                result = InputFault;
+                break;
+            }
+            if (piece.isEmpty())
+                break;
+            result = c->kestrun_dump_writer_put(writer, std::uint32_t(at),
+                                                reinterpret_cast<const std::uint8_t *>(piece.data()),
+                                                std::min<std::uint64_t>(piece.size(), (1ull << 32) - at));
+            at += std::uint64_t(piece.size());
+        }
+    }
+    if (result == ResultOk)
+        result = c->kestrun_dump_writer_finish(writer);
+    c->kestrun_dump_writer_free(writer);
     return result;
 }
 
 std::int32_t ConversionEngine::inspect(QByteArrayView text)
 {
-    useText(text);
-    const std::int32_t result = validate();
-    if (result < 0 && result != ResultOverflow)
-        return result;
-    layout();
-    return ResultOk;
+    MemoryPieces pieces(text);
+    return inspect(pieces);
 }
 
-std::uint32_t ConversionEngine::dataSum()
+std::int32_t ConversionEngine::inspect(InputPieces &text)
 {
-    return layout().imageSum(m_calls, m_text);
+    return readHex(text);
 }

@@ -1,21 +1,20 @@
 // The work of the four conversions, without a window: the settings and the
-// source go in, the library's result and the output bytes come out. Pelcor's
-// drivers and the kestrun command both convert through it, so a source gives
-// the same bytes whichever of them the user runs. The drivers put their
-// progress window's steps between the library calls through the two steps
-// below; everything that decides a byte of the result lives here.
+// source go in, the result comes out, into a buffer (output()) or, piece by
+// piece, into a sink. Pelcor's drivers and the kestrun command both convert
+// through it, so a source gives the same bytes whichever of them the user
+// runs. The format is the library's: HEX is read by its reader into its
+// image and written by its writers; this engine only decides windows,
+// refusals and where the bytes go.
 //
 // One engine serves one conversion: construct it with the settings read
-// when the conversion starts, call one of the four conversions, read what
-// it made.
+// when the conversion starts, call one of the conversions, read what it made.
 #ifndef PELCOR_CONVERSION_ENGINE_H
 #define PELCOR_CONVERSION_ENGINE_H
 
 #include "core/ConversionPlan.h"
-#include "core/HexLayout.h"
+#include "core/InputPieces.h"
 #include "core/LargeBuffer.h"
 #include "core/LibraryCalls.h"
-#include "core/LineRewriter.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -25,6 +24,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 class ConversionEngine {
 public:
@@ -34,8 +34,8 @@ public:
     // No buffer size could be made from the settings; fault() names the one
     // to blame.
     static constexpr std::int32_t SettingFault = INT32_MIN + 1;
-    // The output would be larger than the library's 32-bit sizes;
-    // failureMessage() names its size.
+    // The output would be larger than a buffer can hold; failureMessage()
+    // names its size.
     static constexpr std::int32_t TooLarge = INT32_MIN + 2;
     // A given range that cannot be converted: its end lies before its
     // start, it holds no byte of the source, or its addresses would pass
@@ -43,21 +43,30 @@ public:
     static constexpr std::int32_t RangeFault = INT32_MIN + 3;
     // The large-image check said no.
     static constexpr std::int32_t Declined = INT32_MIN + 4;
+    // The source could not be read; failureMessage() says why.
+    static constexpr std::int32_t InputFault = INT32_MIN + 5;
+
+    // The conflicts kept for the user, of all those counted.
+    static constexpr std::size_t kConflictsKept = 20;
 
     ConversionEngine(const LibraryCalls &calls, const ConversionSettings &settings);
+    ~ConversionEngine();
+    ConversionEngine(ConversionEngine &&other) noexcept;
+    ConversionEngine(const ConversionEngine &) = delete;
+    ConversionEngine &operator=(const ConversionEngine &) = delete;
+    ConversionEngine &operator=(ConversionEngine &&) = delete;
 
     // The callback and value every long library call reports to.
     void setProgress(ProgressCallback callback, std::intptr_t userValue);
-    // Runs once, before the first library call, after the settings and the
-    // source have been found usable for the output's size.
+    // Runs once, before the result is made, after the settings and the
+    // source have been found usable.
     void setBeforeLibrary(std::function<void()> step);
-    // Runs before a dump's lines are sized and made (not for a checksum
-    // only), after the checksum.
+    // Runs before a dump's lines are made (not for a checksum only), after
+    // the checksum.
     void setBeforeDump(std::function<void()> step);
-    // Runs when the buffer of a text output (HEX text, dump lines) has been
-    // made, just before the library writes into it. Whenever the library
-    // reports progress, the text it has finished ends at the first NUL.
-    void setTextReady(std::function<void(const char *text)> step);
+    // Sends every output byte to `sink` as it is made, instead of keeping
+    // it for output(); a false return stops the conversion (ResultCancelled).
+    void setSink(std::function<bool(QByteArrayView bytes)> sink);
     // Asked before an automatic image larger than kLargeImage is made, with
     // its size and its lowest and highest data address; false ends the
     // conversion with Declined. Without it such an image is made at once.
@@ -69,39 +78,47 @@ public:
     // read (RecordLength among them), or empty.
     static QString binaryToHexFault(const ConversionSettings &settings);
 
-    // HEX text to the image of the address window. The library reads the
-    // text up to a NUL, which must follow it (as in every QByteArray).
+    // HEX text to the image of the address window.
     std::int32_t hexToBinary(QByteArrayView text);
+    std::int32_t hexToBinary(InputPieces &text);
     // A binary image to Intel HEX text.
     std::int32_t binaryToHex(QByteArrayView data);
-    // A binary image to a dump report. The library overwrites the bytes of
-    // `data` that a dump shows as '.', so the checksum is taken first.
+    std::int32_t binaryToHex(InputPieces &data);
+    // A binary image to a dump report; the source is read twice (checksum,
+    // then lines).
     std::int32_t binaryToDump(std::span<std::uint8_t> data);
-    // HEX text, NUL-terminated as above, to the dump report of its image
-    // from address 0 (from its lowest data address with fromLowest).
+    std::int32_t binaryToDump(InputPieces &data);
+    // HEX text to the dump report of its image from address 0 (from its
+    // lowest data address with fromLowest).
     std::int32_t hexToDump(QByteArrayView text);
-    // Checks HEX text through the library without making its image, and
-    // reads where its data lies: layout() and dataSum() then describe it.
+    std::int32_t hexToDump(InputPieces &text);
+    // Reads HEX text into its image without making a result: image() and
+    // stats() then describe it.
     std::int32_t inspect(QByteArrayView text);
+    std::int32_t inspect(InputPieces &text);
 
     // The setting to blame after SettingFault.
     QString fault() const { return m_fault; }
-    // What to tell the user after SettingFault, TooLarge or RangeFault.
+    // What to tell the user after SettingFault, TooLarge, RangeFault or
+    // InputFault.
     QString failureMessage() const;
-    // Where the data of the last HEX text lies (read once, when first asked).
-    const HexLayout &layout();
-    // The sum of the bytes the last HEX text's image holds at its data
-    // addresses, each address counted once.
-    std::uint32_t dataSum();
+    // Where the HEX text failed, after a record error.
+    const std::optional<kestrun_place> &place() const { return m_place; }
+    // Records that wrote addresses already written with other bytes: the
+    // first kConflictsKept of them, and how many there were.
+    const std::vector<kestrun_conflict> &conflicts() const { return m_conflicts; }
+    std::uint64_t conflictCount() const { return m_conflictCount; }
+    // The image of the last HEX text and what its reader counted; the
+    // image interface that reads it.
+    const kestrun_image *image() const { return m_image; }
+    const kestrun_hex_stats &stats() const { return m_stats; }
+    const ImageCalls *imageCalls() const { return m_image ? m_imageCalls : nullptr; }
     // The window of the last conversion, as the report's Address line
     // shows it.
     std::uint32_t windowStart() const { return m_start; }
     std::uint32_t windowEnd() const { return m_end; }
-    // How many bytes of fill the last image made from HEX text began with;
-    // data bytes equal to the fill byte count as fill.
-    std::uint64_t leadingFill() const { return m_leadingFill; }
-    // What the last library call made: the image, the HEX text or the dump
-    // lines (nothing for a checksum only). Valid while the engine lives.
+    // What the last conversion made, when no sink took it: the image, the
+    // HEX text or the dump lines (nothing for a checksum only).
     QByteArrayView output() const;
     // A dump report up to its lines: the header with the file name, the
     // address range and the checksum, then the column heading and its rule
@@ -112,61 +129,55 @@ public:
     QString checksum() const { return m_checksum; }
 
 private:
-    // The addresses first..last; with autoEnd the library finds the end.
+    // The addresses first..last; with autoEnd up to the highest data.
     struct Window {
         std::uint32_t first = 0;
         std::uint32_t last = 0;
         bool autoEnd = true;
     };
 
+    const ImageCalls *bind();
     std::int32_t refuse(const QString &setting);
     std::int32_t refuseRange(const QString &message);
     std::int32_t tooLarge(std::uint64_t bytes);
     void beforeLibrary();
-    bool makeOutput(std::int64_t capacity);
-    bool makeText(std::int64_t capacity);
-    void useText(QByteArrayView text);
-    Window hexWindow();
-    std::int32_t checkLayoutSource();
-    std::int32_t validate();
+    bool makeOutput(std::uint64_t size);
+    std::int32_t readHex(InputPieces &text);
+    Window hexWindow() const;
+    std::int32_t hexImageWindow(const Window &window, bool ask);
+    std::int32_t writeImageWindow();
     Window binaryWindow(std::uint64_t dataLength) const;
     std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
-    std::int32_t assemble(QByteArrayView text, std::int32_t progressTotal, Window window);
-    std::int32_t growImage(std::int64_t &capacity);
-    std::int32_t writeHex(QByteArrayView data, std::uint32_t first, std::uint32_t last, char *text,
-                          std::uint64_t capacity, std::uint32_t &written);
-    std::int32_t writeHexFromBase(QByteArrayView data, std::uint32_t first, std::uint32_t last,
-                                  std::uint64_t capacity);
-    std::int32_t dump(std::uint8_t *data, std::uint32_t length, std::uint32_t imageStart = 0);
-    // The progress callback while lines are rewritten: catches the
-    // rewriter up, then reports on with the whole conversion's total.
-    static std::int32_t relay(std::int32_t done, std::int32_t total, std::intptr_t self);
-    ProgressCallback callbackNow() const;
-    std::intptr_t userValueNow() const;
+    std::int32_t sumSource(InputPieces &data, std::uint64_t length);
+    std::int32_t dumpLines(InputPieces *data, std::uint64_t length);
+    std::int32_t put(QByteArrayView bytes);
+    static std::int32_t toSink(const char *bytes, std::uint64_t length, std::intptr_t self);
+    static std::int32_t keepConflict(const kestrun_conflict *conflict, std::intptr_t self);
 
     LibraryCalls m_calls;
+    const ImageCalls *m_imageCalls = nullptr;
     ConversionSettings m_settings;
     ProgressCallback m_callback = nullptr;
     std::intptr_t m_userValue = 0;
     std::function<void()> m_beforeLibrary;
     std::function<void()> m_beforeDump;
-    std::function<void(const char *)> m_textReady;
-
+    std::function<bool(QByteArrayView)> m_sink;
     LargeImageCheck m_largeImageCheck;
-    LineRewriter m_rewriter;
-    std::int32_t m_relayTotal = -1;
 
     std::uint32_t m_start = 0;
     std::uint32_t m_end = 0;
+    bool m_emptyWindow = false;
     QString m_fault;
     QString m_message;
-    QByteArrayView m_text;
-    std::optional<HexLayout> m_layout;
+    std::optional<kestrun_place> m_place;
+    std::vector<kestrun_conflict> m_conflicts;
+    std::uint64_t m_conflictCount = 0;
+    kestrun_image *m_image = nullptr;
+    kestrun_hex_stats m_stats{};
     QString m_checksum;
     bool m_hasLines = false;
     LargeBuffer m_output;
-    std::uint32_t m_outputLength = 0;
-    std::uint64_t m_leadingFill = 0;
+    std::uint64_t m_outputLength = 0;
 };
 
 #endif

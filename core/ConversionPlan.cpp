@@ -140,42 +140,6 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
              QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
 }
 
-std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped)
-{
-    const std::int64_t guess = std::int64_t(s.scope) * std::max<std::int64_t>(textLength, 1);
-    return std::clamp<std::int64_t>(guess, 1, capped ? kLargeImage : kLargestGuess);
-}
-
-std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,
-                          std::optional<std::uint32_t> base)
-{
-    constexpr std::uint64_t kBlock = 0x10000;
-    const std::uint64_t lineEnd = lineEndText(newLine).size();
-    const std::uint64_t addressLine = 15 + lineEnd;
-    std::uint64_t total = 11 + lineEnd; // the end record
-    std::uint64_t at = base.value_or(0);
-    const std::uint64_t stop = at + length;
-    for (std::uint64_t block = 0; at < stop; ++block) {
-        const std::uint64_t bytes = std::min(stop, (at / kBlock + 1) * kBlock) - at;
-        const std::uint64_t records = (bytes + recordLength - 1) / recordLength;
-        total += records * (11 + lineEnd) + 2 * bytes;
-        if (base)
-            total += at >= kBlock ? addressLine : 0;
-        else if (block > 0)
-            total += block == 16 ? 2 * addressLine : addressLine;
-        at += bytes;
-    }
-    return total;
-}
-
-std::uint64_t dumpTextSize(std::uint32_t start, std::uint32_t end, std::uint32_t newLine)
-{
-    if (end < start)
-        return 0;
-    const std::uint64_t lines = end / 16 - start / 16 + 1;
-    return lines * (4 + 75 + std::uint64_t(lineEndText(newLine).size()));
-}
-
 QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
                    const QString &checksum, const QString &lineEnd)
 {

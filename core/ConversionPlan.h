@@ -9,17 +9,14 @@
 
 #include <QString>
 
+#include "exports.h"
+
 #include <cstdint>
 #include <optional>
 
 // The largest output the library can be given room for: its sizes are
 // 32-bit. A larger one stops the conversion with its size named.
 constexpr std::int64_t kLargestBuffer = 0xFFFFFFFF;
-
-// The largest first guess of an image's size: a larger image is made by
-// a second call once the library has said how large it is, so that a
-// generous Scope never asks the system for gigabytes it may refuse.
-constexpr std::int64_t kLargestGuess = std::int64_t(1) << 30;
 
 // Automatic images larger than this are worth a question before they are
 // made (Pelcor asks; kestrun just makes them).
@@ -51,6 +48,12 @@ struct ConversionSettings {
     // extended linear address records; none writes from address 0 as
     // Pelcor always has.
     std::optional<std::uint32_t> base;
+    // Binary to HEX: the extended address records (KESTRUN_ADDRESS_*; with
+    // a base linear unless chosen) and a start linear address record.
+    std::optional<std::uint32_t> addressRecords;
+    std::optional<std::uint32_t> startAddress;
+    // HEX text: how records that write an address twice are taken.
+    std::int32_t overlap = KESTRUN_OVERLAP_LAST;
     std::int32_t recordLength = 0x20;
     bool recordLengthUsable = true;
     std::uint8_t blank = 0xFF;
@@ -76,20 +79,6 @@ QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length);
 QString outputTooLargeMessage(std::uint64_t bytes);
 // Pelcor's question before an automatic image larger than kLargeImage.
 QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
-
-// The first guess of an image's size when its window is found while it is
-// made: Scope x text length, within 1 to kLargeImage when `capped` (the
-// caller asks before a larger one), else within 1 to kLargestGuess.
-std::int64_t imageSizeGuess(const ConversionSettings &s, std::int64_t textLength, bool capped);
-// The characters BinaryToHex writes for `length` positions with
-// `recordLength` bytes a record: extended records as the library places
-// them from address 0, or with `base`, a linear record before every 64 KiB
-// block the addresses from `base` on reach (the first one's only above
-// 64 KiB).
-std::uint64_t hexTextSize(std::uint64_t length, std::uint32_t recordLength, std::uint32_t newLine,
-                          std::optional<std::uint32_t> base);
-// The characters DumpFormat writes for the positions start..end.
-std::uint64_t dumpTextSize(std::uint32_t start, std::uint32_t end, std::uint32_t newLine);
 
 // The header of a dump report: title, version, file name, address range
 // and checksum, each line closed by `lineEnd`.

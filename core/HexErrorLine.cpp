@@ -1,16 +1,9 @@
 #include "core/HexErrorLine.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace {
-
-struct LastReport {
-    std::int32_t done = -1;
-
-    static std::int32_t keep(std::int32_t done, std::int32_t, std::intptr_t userValue)
-    {
-        reinterpret_cast<LastReport *>(userValue)->done = done;
-        return 1;
-    }
-};
 
 bool endsLine(QByteArrayView text, qsizetype at)
 {
@@ -32,25 +25,15 @@ QString noEndRecordNote()
     return QStringLiteral("ｴﾝﾄﾞﾚｺｰﾄﾞがありません");
 }
 
-std::optional<Place> find(const LibraryCalls &calls, QByteArrayView text, Counting counting)
+Place placeIn(const kestrun_place &at, QByteArrayView text, Counting counting)
 {
-    // No image is wanted: with no room for one the call ends at the first
-    // record error, or after the end record with an overflow.
-    LastReport last;
-    std::uint8_t image = 0;
-    std::uint32_t imageSize = 0;
-    const std::uint32_t start = 0;
-    std::uint32_t end = 0;
-    const std::int32_t result = calls.hexToBinary(
-        text.isNull() ? "" : text.constData(), &image, static_cast<std::int32_t>(text.size()), 0,
-        &imageSize, &start, &end, 0, reinterpret_cast<std::intptr_t>(&last), &LastReport::keep);
-    if (!isRecordError(result) || last.done < 0 || last.done > text.size())
-        return std::nullopt;
-
-    // The library reads up to the first NUL: there the text ended for it.
-    const qsizetype offset = last.done;
     Place place;
-    place.noEndRecord = offset == text.size() || text[offset] == '\0';
+    place.noEndRecord = at.no_end_record != 0;
+    if (counting == Counting::Objcopy || at.record_offset > std::uint64_t(text.size())) {
+        place.line = int(std::min<std::uint64_t>(at.line, INT_MAX));
+        return place;
+    }
+    const auto offset = qsizetype(at.record_offset);
     place.line = lineAt(text, offset, counting);
     // A last line without its line end still is a line.
     if (place.noEndRecord && offset > 0 && !endsLine(text, offset - 1))

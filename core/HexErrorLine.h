@@ -1,9 +1,8 @@
-// Where in a HEX text the library stopped. HexToBinary reports only what
-// went wrong, but before each record it reports the offset where that
-// record, or whatever stands in its place, begins: run again with a
-// callback that keeps the last offset, it names the place itself, by its
-// own rules. Both front ends name the line from that place: kestrun as
-// FILE:LINE, Pelcor in its message and by selecting the line.
+// Where in a HEX text the library's reader stopped, as a line. The reader
+// gives the place with its line as objcopy counts; an editor counts a CR
+// after an LF as a line of its own, so Pelcor counts from the offset.
+// Both front ends name the line: kestrun as FILE:LINE, Pelcor in its
+// message and by selecting the line.
 #ifndef PELCOR_HEX_ERROR_LINE_H
 #define PELCOR_HEX_ERROR_LINE_H
 
@@ -36,10 +35,9 @@ struct Place {
 // without its end record.
 QString noEndRecordNote();
 
-// The line of the first record error in `text`, which must be followed by
-// a NUL, as for HexToBinary; nothing when the text converts without one.
-// A text that ends without an end record fails at the line after its last.
-std::optional<Place> find(const LibraryCalls &calls, QByteArrayView text, Counting counting);
+// The line of the library's failure place in `text`: as the library
+// counts (objcopy's way), or as an editor shows the text.
+Place placeIn(const kestrun_place &place, QByteArrayView text, Counting counting);
 
 // The line number of byte `offset` of `text`.
 int lineAt(QByteArrayView text, qsizetype offset, Counting counting);

@@ -1,7 +1,8 @@
 // The library exports a conversion needs, as one table. Pelcor fills it
 // with its run-time binding (KestrunBinding), which reports a missing library to
-// the user; the kestrun command fills it with the exports it links. Both
-// then convert through the same ConversionEngine.
+// the user; the kestrun command and the tests fill it with the exports they
+// link (linkedLibraryCalls, core/LinkedLibraryCalls.h). Both then convert
+// through the same ConversionEngine.
 #ifndef PELCOR_LIBRARY_CALLS_H
 #define PELCOR_LIBRARY_CALLS_H
 
@@ -9,6 +10,48 @@
 
 #include <cstdint>
 #include <optional>
+
+// The image interface's functions the engine calls, by name.
+#define PELCOR_IMAGE_CALLS(X)                                                                    \
+    X(kestrun_image_new)                                                                         \
+    X(kestrun_image_free)                                                                        \
+    X(kestrun_image_bounds)                                                                      \
+    X(kestrun_image_next)                                                                        \
+    X(kestrun_image_piece)                                                                       \
+    X(kestrun_image_read)                                                                        \
+    X(kestrun_image_data_bytes)                                                                  \
+    X(kestrun_image_start)                                                                       \
+    X(kestrun_image_sum)                                                                         \
+    X(kestrun_hex_reader_new)                                                                    \
+    X(kestrun_hex_reader_free)                                                                   \
+    X(kestrun_hex_reader_set_overlap)                                                            \
+    X(kestrun_hex_reader_on_conflict)                                                            \
+    X(kestrun_hex_reader_on_progress)                                                            \
+    X(kestrun_hex_reader_feed)                                                                   \
+    X(kestrun_hex_reader_finish)                                                                 \
+    X(kestrun_hex_reader_place)                                                                  \
+    X(kestrun_hex_reader_stats)                                                                  \
+    X(kestrun_hex_options_init)                                                                  \
+    X(kestrun_hex_writer_new)                                                                    \
+    X(kestrun_hex_writer_free)                                                                   \
+    X(kestrun_hex_writer_on_progress)                                                            \
+    X(kestrun_hex_writer_put)                                                                    \
+    X(kestrun_hex_writer_finish)                                                                 \
+    X(kestrun_hex_text_size)                                                                     \
+    X(kestrun_dump_writer_new)                                                                   \
+    X(kestrun_dump_writer_free)                                                                  \
+    X(kestrun_dump_writer_on_progress)                                                           \
+    X(kestrun_dump_writer_put)                                                                   \
+    X(kestrun_dump_writer_image)                                                                 \
+    X(kestrun_dump_writer_finish)                                                                \
+    X(kestrun_dump_text_size)
+
+// The image interface, all bound or none.
+struct ImageCalls {
+#define PELCOR_IMAGE_CALL_POINTER(name) decltype(&::name) name = nullptr;
+    PELCOR_IMAGE_CALLS(PELCOR_IMAGE_CALL_POINTER)
+#undef PELCOR_IMAGE_CALL_POINTER
+};
 
 struct LibraryCalls {
     // CheckSum; no value when the export could not be called.
@@ -18,6 +61,9 @@ struct LibraryCalls {
     decltype(&::HexToBinary) hexToBinary;
     decltype(&::BinaryToHex) binaryToHex;
     decltype(&::DumpFormat) dumpFormat;
+    // The image interface, found when the engine first needs it; null when
+    // it cannot be bound (the binding has said why).
+    const ImageCalls *(*image)() = nullptr;
 };
 
 #endif

@@ -25,7 +25,8 @@ static_assert(ConversionEngine::NotBound == KestrunBinding::NotBound);
 
 // The library as bound at run time, whose failures the binding reports.
 const LibraryCalls kBoundLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
-                                 KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
+                                 KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat,
+                                 KestrunBinding::imageCalls};
 
 ConversionSettings currentSettings()
 {
@@ -74,14 +75,41 @@ QString placeText(const HexErrorLine::Place &place)
 bool failOnText(const ConversionEngine &engine, std::int32_t result, Form1 *window,
                 const QByteArray &text)
 {
-    if (!HexErrorLine::isRecordError(result))
+    if (!HexErrorLine::isRecordError(result) && result != ResultOverlap)
         return fail(engine, result);
     closeProgressWindow();
-    const auto place = HexErrorLine::find(kBoundLibrary, text, HexErrorLine::Counting::Editor);
+    const std::optional<HexErrorLine::Place> place =
+        engine.place() ? std::optional(HexErrorLine::placeIn(*engine.place(), text,
+                                                             HexErrorLine::Counting::Editor))
+                       : std::nullopt;
     ShowLibraryError(result, place ? placeText(*place) : QString());
     if (place)
         window->selectLine(place->line);
     return false;
+}
+
+// Says once, after the result, where records wrote one address twice with
+// other bytes (the later bytes are in the result, as they always were).
+void reportConflicts(const ConversionEngine &engine)
+{
+    if (engine.conflictCount() == 0)
+        return;
+    constexpr std::size_t kShown = 5;
+    auto hex = [](std::uint32_t value) {
+        return QString::number(value, 16).toUpper().rightJustified(8, u'0');
+    };
+    QString text = QStringLiteral("同じｱﾄﾞﾚｽに違うﾃﾞｰﾀを書くﾚｺｰﾄﾞがあります。"
+                                  "後のﾚｺｰﾄﾞのﾃﾞｰﾀを使いました。");
+    const auto &conflicts = engine.conflicts();
+    for (std::size_t i = 0; i < std::min(conflicts.size(), kShown); ++i)
+        text += QStringLiteral("\n%1 - %2: %3 行目 (%4 行目と違います)")
+                    .arg(hex(conflicts[i].low), hex(conflicts[i].high),
+                         QString::number(conflicts[i].line),
+                         QString::number(conflicts[i].earlier_line));
+    if (engine.conflictCount() > kShown)
+        text += QStringLiteral("\nほか %1 ヶ所").arg(engine.conflictCount() - kShown);
+    prompts().message(frameWindow(), QMessageBox::Warning, QStringLiteral("Pelcor"), text,
+                      QMessageBox::Ok);
 }
 
 // Asks before an automatic image too large to make without a word; the
@@ -180,7 +208,10 @@ bool ConvertHexToBinary(Form1 *window)
     closeProgressWindow();
 
     QString name = renameExtension(DocumentPath(window), QStringLiteral(".bin"));
-    return SaveBinaryFile(engine.output(), name, true);
+    const bool saved = SaveBinaryFile(engine.output(), name, true);
+    if (saved)
+        reportConflicts(engine);
+    return saved;
 }
 
 bool ConvertBinaryToHex()
@@ -278,5 +309,6 @@ bool ConvertHexToDump(Form1 *window)
                     renameExtension(source, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();
+    reportConflicts(engine);
     return true;
 }

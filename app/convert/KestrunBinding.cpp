@@ -107,4 +107,20 @@ std::int32_t DumpFormat(std::uint8_t *data, char *text, std::uint32_t dataLength
                     indent, userValue, progress);
 }
 
+const ImageCalls *imageCalls()
+{
+    // Bound on first use; a library without the image interface is told of
+    // once for its first missing function, as for any export.
+    static ImageCalls calls;
+    static bool bound = false;
+    if (!bound) {
+        bool all = true;
+#define PELCOR_BIND_IMAGE_CALL(name) all = all && bind(#name, calls.name);
+        PELCOR_IMAGE_CALLS(PELCOR_BIND_IMAGE_CALL)
+#undef PELCOR_BIND_IMAGE_CALL
+        bound = all;
+    }
+    return bound ? &calls : nullptr;
+}
+
 } // namespace KestrunBinding

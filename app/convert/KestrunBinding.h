@@ -7,6 +7,7 @@
 #ifndef PELCOR_KESTRUN_BINDING_H
 #define PELCOR_KESTRUN_BINDING_H
 
+#include "core/LibraryCalls.h"
 #include "exports.h"
 
 #include <QString>
@@ -25,6 +26,8 @@ QString libraryPath(const QString &programFolder);
 QString libraryPath();
 
 std::int32_t DllGetVersion(std::int32_t *version);
+// The image interface (core/LibraryCalls.h), every function bound, or null.
+const ImageCalls *imageCalls();
 std::int32_t GetErrorString(std::int32_t code, char *buffer);
 std::optional<std::uint32_t> CheckSum(const std::uint8_t *data, std::uint32_t dataLength,
                                       std::uint32_t first, std::uint32_t last, std::uint32_t blank,

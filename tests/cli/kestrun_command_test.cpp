@@ -208,7 +208,7 @@ private slots:
             << "hexdump"
             << hexText({hexRecord(0x04, 0, "\xFF\xFF"),
                         hexRecord(0x02, 0, QByteArray::fromHex("F000")), good})
-            << "2: 例外が発生しました\nﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
+            << "2: 例外が発生しました ﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります";
     }
 
     // --start and --end mean that window, address 0 included; only their
@@ -244,11 +244,12 @@ private slots:
                                       "records-03 0\n"
                                       "records-04 1\n"
                                       "records-05 1\n"
+                                      "conflicting-bytes 0\n"
                                       "start-linear 08000011\n"
                                       "sum 000000F6\n"));
         QCOMPARE(run({"info", "-"}, ":00000001FF\n").out,
                  QByteArray("data-bytes 0\nrecords-00 0\nrecords-01 1\nrecords-02 0\nrecords-03 0\n"
-                            "records-04 0\nrecords-05 0\nsum 00000000\n"));
+                            "records-04 0\nrecords-05 0\nconflicting-bytes 0\nsum 00000000\n"));
         const KestrunRun bad = run({"info", "bad.hex"});
         QCOMPARE(bad.exitCode, 1);
         QVERIFY(bad.errorText().startsWith("bad.hex:1: "));

@@ -15,7 +15,8 @@ namespace {
 
 // The library as Pelcor binds it.
 const LibraryCalls kPelcorsLibrary{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
-                                   KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
+                                   KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat,
+                                   KestrunBinding::imageCalls};
 
 // What Pelcor's engine makes of `input` for `command`, with default
 // settings; a report as Pelcor saves it.

@@ -3,19 +3,13 @@
 // needs, and windows that start elsewhere than address 0 come out at their
 // own addresses.
 #include "core/ConversionEngine.h"
+#include "core/LinkedLibraryCalls.h"
 
 #include <QTest>
 
 namespace {
 
-std::optional<std::uint32_t> checkSum(const std::uint8_t *data, std::uint32_t dataLength,
-                                      std::uint32_t first, std::uint32_t last, std::uint32_t blank,
-                                      char *digits)
-{
-    return CheckSum(data, dataLength, first, last, blank, digits);
-}
-
-const LibraryCalls kLibrary{checkSum, HexToBinary, BinaryToHex, DumpFormat};
+const LibraryCalls kLibrary = linkedLibraryCalls();
 
 QByteArray ramp(qsizetype size)
 {
@@ -95,8 +89,6 @@ private slots:
                                 }));
         QCOMPARE(engine.binaryToHex(data), ResultOk);
         const auto from = base < 0 ? std::nullopt : std::optional<std::uint32_t>(base);
-        QCOMPARE(std::uint64_t(engine.output().size()),
-                 hexTextSize(std::uint64_t(length), std::uint32_t(recordLength), newLine, from));
 
         // Read back from the lowest address, the bytes are the data's.
         const QByteArray text = engine.output().toByteArray();
@@ -234,23 +226,30 @@ private slots:
             engine.reportHead(QStringLiteral("a.hex")).contains(u"Address  :  8000008 - 8000011"));
     }
 
-    void layoutAndSumOfOverlappingRecords()
+    void imageOfOverlappingRecords()
     {
         const QByteArray text = record(0, 0x10, "\x01\x02\x03\x04") + record(0, 0x12, "\x10")
                                 + record(0, 0x40, "\x05")
                                 + record(5, 0, QByteArray("\x08\x00\x01\x31", 4)) + kEnd;
         ConversionEngine engine(kLibrary, settings());
         QCOMPARE(engine.inspect(text), ResultOk);
-        const HexLayout &layout = engine.layout();
-        QCOMPARE(layout.spans.size(), std::size_t(2));
-        QCOMPARE(layout.lowest(), 0x10u);
-        QCOMPARE(layout.highest(), 0x40u);
-        QCOMPARE(layout.dataBytes, 5ull);
-        QCOMPARE(layout.records[0], 3ull);
-        QCOMPARE(layout.startAddress.value_or(0), 0x08000131u);
-        QVERIFY(layout.overlapping);
-        // The image keeps the later 10 over the earlier 03.
-        QCOMPARE(engine.dataSum(), 0x01u + 0x02 + 0x10 + 0x04 + 0x05);
+        const kestrun_image *image = engine.image();
+        kestrun_segment segment{};
+        QCOMPARE(kestrun_image_next(image, 0x15, &segment), ResultOk);
+        QCOMPARE(segment.address, 0x40u);
+        std::uint32_t lowest = 0, highest = 0, type = 0, start = 0;
+        QCOMPARE(kestrun_image_bounds(image, &lowest, &highest), ResultOk);
+        QCOMPARE(lowest, 0x10u);
+        QCOMPARE(highest, 0x40u);
+        QCOMPARE(kestrun_image_data_bytes(image), 5ull);
+        QCOMPARE(engine.stats().records[0], 3ull);
+        kestrun_image_start(image, &type, &start);
+        QCOMPARE(start, 0x08000131u);
+        // One conflict, named by both lines; the image keeps the later 10.
+        QCOMPARE(engine.conflictCount(), 1ull);
+        QCOMPARE(engine.conflicts().front().line, 2ull);
+        QCOMPARE(engine.conflicts().front().earlier_line, 1ull);
+        QCOMPARE(kestrun_image_sum(image, lowest, highest, 0), 0x01u + 0x02 + 0x10 + 0x04 + 0x05);
         QCOMPARE(engine.inspect(":0400000001020304F3\r\n" + kEnd), ResultChecksumError);
     }
 };

@@ -74,16 +74,6 @@ private slots:
                  QStringLiteral("ダンプ設定の値が正しくありません: 領域確保の倍率 (Scope)"));
     }
 
-    void guessesImageSizes()
-    {
-        ConversionSettings s;
-        QCOMPARE(imageSizeGuess(s, 100, false), 1000);
-        QCOMPARE(imageSizeGuess(s, 0, false), 10);
-        // Pelcor asks before larger images, so its first guess stops there.
-        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, true), kLargeImage);
-        QCOMPARE(imageSizeGuess(s, 0x7FFFFFFE, false), kLargestGuess);
-    }
-
     void messagesNameWhatToChange()
     {
         QCOMPARE(settingFaultMessage(QStringLiteral("RecordLength")),

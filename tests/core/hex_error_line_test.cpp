@@ -1,4 +1,6 @@
+#include "core/ConversionEngine.h"
 #include "core/HexErrorLine.h"
+#include "core/LinkedLibraryCalls.h"
 
 #include <QTest>
 
@@ -33,38 +35,45 @@ private slots:
         QCOMPARE(HexErrorLine::lineAt(text, at, Counting::Editor), editor);
     }
 
-    void findsThePlaceTheLibraryLastReported_data()
+    void namesTheLineOfTheReadersPlace_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("objcopy");
+        QTest::addColumn<int>("editor");
         QTest::addColumn<bool>("noEndRecord");
         const QByteArray good = ":0400000001020304F2";
-        QTest::newRow("checksum") << good + "\n" + good + "\n:00000001FE\n" << 3 << false;
-        QTest::newRow("text between records") << good + "\n\n;\n:00000001FF\n" << 3 << false;
-        QTest::newRow("empty") << QByteArray() << 1 << true;
-        QTest::newRow("no end record") << good + "\r\n" + good + "\r\n" << 3 << true;
-        QTest::newRow("no end record, last line open") << good + "\r\n" + good << 3 << true;
+        QTest::newRow("checksum") << good + "\n" + good + "\n:00000001FE\n" << 3 << 3 << false;
+        QTest::newRow("text between records") << good + "\n\n;\n:00000001FF\n" << 3 << 3 << false;
+        QTest::newRow("LF CR") << good + "\n\r" + good + "\n\r:00000001FE" << 3 << 5 << false;
+        QTest::newRow("empty") << QByteArray() << 1 << 1 << true;
+        QTest::newRow("no end record") << good + "\r\n" + good + "\r\n" << 3 << 3 << true;
+        QTest::newRow("no end record, last line open") << good + "\r\n" + good << 3 << 3 << true;
+        QTest::newRow("a NUL after the checksum")
+            << good + QByteArray(1, '\0') + "\n:00000001FF\n" << 1 << 1 << false;
         QTest::newRow("a NUL where the end record should be")
-            << good + "\n" + QByteArray(1, '\0') + "\n"
-            << 2 << true;
+            << good + "\n" + QByteArray(1, '\0') + "\n" << 2 << 2 << false;
     }
 
-    void findsThePlaceTheLibraryLastReported()
+    void namesTheLineOfTheReadersPlace()
     {
         QFETCH(QByteArray, text);
-        QFETCH(int, line);
+        QFETCH(int, objcopy);
+        QFETCH(int, editor);
         QFETCH(bool, noEndRecord);
-        const LibraryCalls calls{nullptr, HexToBinary, nullptr, nullptr};
-        const auto place = HexErrorLine::find(calls, text, Counting::Editor);
-        QVERIFY(place);
-        QCOMPARE(place->line, line);
-        QCOMPARE(place->noEndRecord, noEndRecord);
+        ConversionEngine engine(linkedLibraryCalls(), ConversionSettings());
+        QVERIFY(engine.inspect(text) < 0);
+        QVERIFY(engine.place());
+        const auto counted = HexErrorLine::placeIn(*engine.place(), text, Counting::Objcopy);
+        QCOMPARE(counted.line, objcopy);
+        QCOMPARE(counted.noEndRecord, noEndRecord);
+        QCOMPARE(HexErrorLine::placeIn(*engine.place(), text, Counting::Editor).line, editor);
     }
 
-    void findsNothingInAGoodText()
+    void placesNothingInAGoodText()
     {
-        const LibraryCalls calls{nullptr, HexToBinary, nullptr, nullptr};
-        QVERIFY(!HexErrorLine::find(calls, ":0400000001020304F2\n:00000001FF\n", Counting::Editor));
+        ConversionEngine engine(linkedLibraryCalls(), ConversionSettings());
+        QCOMPARE(engine.inspect(":0400000001020304F2\n:00000001FF\n"), ResultOk);
+        QVERIFY(!engine.place());
     }
 };
 
