@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -222,6 +223,73 @@ private slots:
                  QByteArray("\x03\x04"));
         QCOMPARE(run({"bin2hex", "-", "--start", "0", "--end", "0"}, "\x7F\x80").out,
                  QByteArray(":010000007F80\r\n:00000001FF\r\n"));
+    }
+
+    // Records 1 and 2 both write 0002-0003, with other bytes.
+    void overlapRulesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QStringList>("rule");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QString>("error");
+        const QString named = QStringLiteral("00000002-00000003 also written by line 1");
+        QTest::newRow("default: last, with a warning")
+            << QStringList() << 0 << QByteArray::fromHex("01020909")
+            << "over.hex:2: warning: " + named;
+        QTest::newRow("first") << QStringList{"--overlap", "first"} << 0
+                               << QByteArray::fromHex("01020304") << "over.hex:2: warning: " + named;
+        QTest::newRow("identical") << QStringList{"--overlap", "identical"} << 1 << QByteArray()
+                                   << named;
+        QTest::newRow("error") << QStringList{"--overlap", "error"} << 1 << QByteArray() << named;
+    }
+
+    void overlapRulesKeepTheirBytes()
+    {
+        QFETCH(QStringList, rule);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, image);
+        QFETCH(QString, error);
+        writeBytes(path("over.hex"),
+                   hexText({hexRecord(0x00, 0, "\x01\x02\x03\x04"), hexRecord(0x00, 2, "\x09\x09")}));
+        QFile::remove(path("over.bin"));
+        const KestrunRun result = run(QStringList{"hex2bin", "over.hex", "-o", "over.bin"} + rule);
+        QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.errorText().contains(error), qPrintable(result.errorText()));
+        QCOMPARE(readBytes(path("over.bin")), image);
+    }
+
+    // Address and start records as asked, read back by objcopy.
+    void addressRecordsAsAsked_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("04") << QStringList{"--address-records", "04"} << 0
+                            << QByteArray(":0200000400", 11) + "01F9";
+        QTest::newRow("a start address") << QStringList{"--start-address", "1234"} << 0
+                                         << QByteArray(":0400000500001234B1\r\n:00000001FF");
+        QTest::newRow("02") << QStringList{"--address-records", "02"} << 0
+                            << QByteArray(":020000021000EC");
+        QTest::newRow("none cannot reach 10000") << QStringList{"--address-records", "none"} << 1
+                                                  << QByteArray();
+    }
+
+    void addressRecordsAsAsked()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, record);
+        QByteArray data(0x10010, '\x5A');
+        writeBytes(path("wide.bin"), data);
+        const KestrunRun result = run(QStringList{"bin2hex", "wide.bin", "-o", "wide.hex"} + options);
+        QCOMPARE(result.exitCode, exitCode);
+        if (exitCode != 0)
+            return;
+        QVERIFY(readBytes(path("wide.hex")).contains(record));
+        QProcess objcopy;
+        objcopy.start("objcopy", {"-I", "ihex", "-O", "binary", path("wide.hex"), path("back.bin")});
+        QVERIFY(objcopy.waitForFinished());
+        QCOMPARE(readBytes(path("back.bin")), data);
     }
 
     void infoGivesOneFactALine()
