@@ -239,6 +239,24 @@ private slots:
         QCOMPARE(source->Txt()->selectedPlainText(), selected);
     }
 
+    // Records that overwrite other bytes give today's image, and the user
+    // hears once, after the result, where.
+    void overlappingRecordsAreNamedAfterTheResult()
+    {
+        Form1 *source = document(QStringLiteral(":0400000001020304F2\r\n:020002000909EA\r\n"
+                                                ":00000001FF\r\n"),
+                                 QStringLiteral("over.hex"));
+        ScriptedPrompts script;
+        script.expectSave(path("over.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(ConvertHexToBinary(source));
+        QCOMPARE(readBytes(path("over.bin")), QByteArray("\x01\x02\x09\x09"));
+        QCOMPARE(script.texts().size(), 1);
+        QVERIFY2(script.texts().constFirst().contains(
+                     QStringLiteral("00000002 - 00000003: 2 行目 (1 行目と違います)")),
+                 qPrintable(script.texts().constFirst()));
+    }
+
     void lowerCaseHexConverts()
     {
         Form1 *source = document(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"),
