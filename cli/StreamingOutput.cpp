@@ -11,7 +11,7 @@ namespace {
 // Bytes are handed to the writer in pieces of this size, and no more than
 // kMostPending of them wait.
 constexpr qsizetype kPiece = qsizetype(1) << 20;
-constexpr qsizetype kMostPending = qsizetype(16) << 20;
+constexpr qsizetype kMostPending = qsizetype(4) << 20;
 
 } // namespace
 
