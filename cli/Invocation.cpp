@@ -40,6 +40,16 @@ constexpr Command kCommands[] = {
     {"info", Invocation::Command::Info},
 };
 
+// The value a word names in `table`, or none.
+template <typename Value, std::size_t N>
+std::optional<Value> named(const QString &word, const std::pair<const char *, Value> (&table)[N])
+{
+    for (const auto &[name, value] : table)
+        if (word == QLatin1String(name))
+            return value;
+    return std::nullopt;
+}
+
 // A hexadecimal option value within [lowest, highest].
 std::optional<QString> hexValue(const QString &text, std::int64_t lowest, std::int64_t highest)
 {
@@ -261,9 +271,7 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
             {"02", KESTRUN_ADDRESS_SEGMENT},
             {"04", KESTRUN_ADDRESS_LINEAR}};
         const QString text = parser.value(o.addressRecords);
-        for (const auto &[name, kind] : kinds)
-            if (text == QLatin1String(name))
-                invocation.addressRecords = kind;
+        invocation.addressRecords = named(text, kinds);
         if (!invocation.addressRecords)
             return QStringLiteral("--address-records %1: not auto, none, 02 or 04").arg(text);
         // auto with a base keeps the base's linear records.
@@ -277,14 +285,10 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
             {"identical", KESTRUN_OVERLAP_IDENTICAL},
             {"error", KESTRUN_OVERLAP_REFUSE}};
         const QString text = parser.value(o.overlap);
-        bool known = false;
-        for (const auto &[name, rule] : rules)
-            if (text == QLatin1String(name)) {
-                invocation.overlap = rule;
-                known = true;
-            }
-        if (!known)
+        const std::optional<std::int32_t> rule = named(text, rules);
+        if (!rule)
             return QStringLiteral("--overlap %1: not last, first, identical or error").arg(text);
+        invocation.overlap = *rule;
         invocation.overlapGiven = true;
     }
     invocation.checksumOnly = parser.isSet(o.checksumOnly);

@@ -389,28 +389,17 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
     c->kestrun_hex_writer_on_progress(writer, m_callback, length, m_userValue);
     // The source's bytes of the window, then blanks where the window
     // reaches past them.
-    std::uint64_t at = 0; // position in the source
     std::uint64_t hexAt = hexStart;
-    const std::uint64_t stop = std::uint64_t(window.first) + length;
-    QByteArrayView piece;
-    while (result == ResultOk && at < stop && at < dataLength) {
-        if (!data.next(piece)) {
-            m_message = data.error();
-            result = InputFault;
-            break;
-        }
-        if (piece.isEmpty())
-            break;
-        const std::uint64_t from = std::max<std::uint64_t>(at, window.first);
-        const std::uint64_t to = std::min<std::uint64_t>(at + piece.size(), stop);
-        if (to > from) {
-            result = c->kestrun_hex_writer_put(
-                writer, std::uint32_t(hexAt),
-                reinterpret_cast<const std::uint8_t *>(piece.data()) + (from - at), to - from);
-            hexAt += to - from;
-        }
-        at += std::uint64_t(piece.size());
-    }
+    std::uint64_t reached = 0;
+    result = eachPiece(
+        data, window.first, std::min(std::uint64_t(window.first) + length, dataLength),
+        [&](std::uint64_t, const std::uint8_t *bytes, std::uint64_t count) {
+            const std::int32_t rc =
+                c->kestrun_hex_writer_put(writer, std::uint32_t(hexAt), bytes, count);
+            hexAt += count;
+            return rc;
+        },
+        reached);
     if (result == ResultOk && hexAt < std::uint64_t(hexStart) + length) {
         const QByteArray blank(64 * 1024, char(m_settings.blank));
         for (std::uint64_t left = std::uint64_t(hexStart) + length - hexAt;
@@ -429,6 +418,33 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
     return result;
 }
 
+// Hands `use` the bytes of the source's pieces that lie in [first, stop),
+// with their position, until stop or the source's end; `reached` receives
+// the position after the last piece read.
+std::int32_t ConversionEngine::eachPiece(InputPieces &data, std::uint64_t first, std::uint64_t stop,
+                                         const PieceUse &use, std::uint64_t &reached)
+{
+    reached = 0;
+    QByteArrayView piece;
+    while (reached < stop) {
+        if (!data.next(piece)) {
+            m_message = data.error();
+            return InputFault;
+        }
+        if (piece.isEmpty())
+            break;
+        const std::uint64_t from = std::max(reached, first);
+        const std::uint64_t to = std::min(reached + std::uint64_t(piece.size()), stop);
+        if (to > from) {
+            const auto *bytes = reinterpret_cast<const std::uint8_t *>(piece.data());
+            if (const std::int32_t rc = use(from, bytes + (from - reached), to - from); rc < 0)
+                return rc;
+        }
+        reached += std::uint64_t(piece.size());
+    }
+    return ResultOk;
+}
+
 // CheckSum over the window's bytes of the source, piece by piece, with
 // blanks past its end.
 std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length)
@@ -437,26 +453,19 @@ std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length
     const std::uint64_t stop = std::uint64_t(m_end) + 1;
     std::uint64_t sum = 0;
     std::uint64_t at = 0;
-    QByteArrayView piece;
-    while (at < std::min(stop, length)) {
-        if (!data.next(piece)) {
-            m_message = data.error();
-            return InputFault;
-        }
-        if (piece.isEmpty())
-            break;
-        const std::uint64_t from = std::max(at, first);
-        const std::uint64_t to = std::min(at + std::uint64_t(piece.size()), stop);
-        if (to > from) {
-            const auto part = m_calls.checkSum(
-                reinterpret_cast<const std::uint8_t *>(piece.data()) + (from - at),
-                std::uint32_t(to - from), 0, std::uint32_t(to - from - 1), 0, nullptr);
+    const std::int32_t read = eachPiece(
+        data, first, std::min(stop, length),
+        [&](std::uint64_t, const std::uint8_t *bytes, std::uint64_t count) -> std::int32_t {
+            const auto part = m_calls.checkSum(bytes, std::uint32_t(count), 0,
+                                               std::uint32_t(count - 1), 0, nullptr);
             if (!part)
                 return NotBound;
             sum += *part;
-        }
-        at += std::uint64_t(piece.size());
-    }
+            return ResultOk;
+        },
+        at);
+    if (read < 0)
+        return read;
     const std::uint64_t tailFrom = std::max(first, std::min(at, length));
     if (stop > tailFrom) {
         // CheckSum over no data counts its whole window as the blank.
@@ -554,21 +563,13 @@ std::int32_t ConversionEngine::dumpLines(InputPieces *data, std::uint64_t length
     if (!data) {
         result = c->kestrun_dump_writer_image(writer, m_image);
     } else {
-        std::uint64_t at = 0;
-        QByteArrayView piece;
-        while (result == ResultOk && at < length && at <= m_end) {
-            if (!data->next(piece)) {
-                m_message = data->error();
-                result = InputFault;
-                break;
-            }
-            if (piece.isEmpty())
-                break;
-            result = c->kestrun_dump_writer_put(writer, std::uint32_t(at),
-                                                reinterpret_cast<const std::uint8_t *>(piece.data()),
-                                                std::min<std::uint64_t>(piece.size(), (1ull << 32) - at));
-            at += std::uint64_t(piece.size());
-        }
+        std::uint64_t reached = 0;
+        result = eachPiece(
+            *data, m_start, std::min(length, std::uint64_t(m_end) + 1),
+            [&](std::uint64_t at, const std::uint8_t *bytes, std::uint64_t count) {
+                return c->kestrun_dump_writer_put(writer, std::uint32_t(at), bytes, count);
+            },
+            reached);
     }
     if (result == ResultOk)
         result = c->kestrun_dump_writer_finish(writer);

@@ -148,6 +148,10 @@ private:
     std::int32_t writeImageWindow();
     Window binaryWindow(std::uint64_t dataLength) const;
     std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
+    using PieceUse = std::function<std::int32_t(std::uint64_t position, const std::uint8_t *bytes,
+                                                std::uint64_t count)>;
+    std::int32_t eachPiece(InputPieces &data, std::uint64_t first, std::uint64_t stop,
+                           const PieceUse &use, std::uint64_t &reached);
     std::int32_t sumSource(InputPieces &data, std::uint64_t length);
     std::int32_t dumpLines(InputPieces *data, std::uint64_t length);
     std::int32_t put(QByteArrayView bytes);

@@ -206,13 +206,11 @@ KESTRUN_API int32_t kestrun_dump_writer_image(kestrun_dump_writer *writer,
     if (!writer || !image)
         return ResultBadArgument;
     return guarded([&] {
-        int32_t rc = ResultOk;
-        image->image.eachPiece(writer->writer.first(), writer->writer.stop(),
-                               [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
-                                   if (rc == ResultOk)
-                                       rc = writer->writer.put(address, bytes, count);
-                               });
-        return rc;
+        return image->image.eachPieceWhileOk(
+            writer->writer.first(), writer->writer.stop(),
+            [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
+                return writer->writer.put(address, bytes, count);
+            });
     });
 }
 

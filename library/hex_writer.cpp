@@ -256,12 +256,10 @@ KESTRUN_API int32_t kestrun_hex_writer_image(kestrun_hex_writer *writer,
     if (!writer || !image || last < first)
         return ResultBadArgument;
     return guarded([&] {
-        int32_t rc = ResultOk;
-        image->image.eachPiece(first, uint64_t(last) + 1,
-                               [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
-                                   if (rc == ResultOk)
-                                       rc = writer->writer.put(address, bytes, count);
-                               });
+        const int32_t rc = image->image.eachPieceWhileOk(
+            first, uint64_t(last) + 1, [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
+                return writer->writer.put(address, bytes, count);
+            });
         writer->writer.keptType = image->image.startType;
         writer->writer.keptValue = image->image.startValue;
         return rc;

@@ -113,6 +113,18 @@ public:
         }
     }
 
+    // eachPiece for a step that may fail: stops at the first result that
+    // is not ResultOk and returns it.
+    template <typename Step> int32_t eachPieceWhileOk(uint64_t start, uint64_t stop, Step &&step) const
+    {
+        int32_t rc = ResultOk;
+        eachPiece(start, stop, [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
+            if (rc == ResultOk)
+                rc = step(address, bytes, count);
+        });
+        return rc;
+    }
+
     uint32_t startType = KESTRUN_START_NONE;
     uint32_t startValue = 0;
 
