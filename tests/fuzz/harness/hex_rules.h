@@ -87,7 +87,7 @@ inline RecordMeaning recordMeaning(const unsigned char *record)
         break;
     case 3:
     case 5:
-        if (length != 4)
+        if (length != 4 || address != 0)
             m.result = ResultNotIntelHex;
         break;
     default:
