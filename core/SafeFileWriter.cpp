@@ -307,6 +307,15 @@ bool SafeFileWriter::commit()
     return true;
 }
 
+bool SafeFileWriter::startOver()
+{
+    if (!canStartOver())
+        return failWith(reason(EBADF));
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        return fail(errno);
+    return true;
+}
+
 void SafeFileWriter::discard()
 {
     switch (m_kind) {

@@ -47,6 +47,10 @@ public:
     bool commit();
     // Drops what was written; the old file stays (or is written back).
     void discard();
+    // Drops what was written so far and writes again from the start: only a
+    // replacement, which nobody sees before commit(), can (false otherwise).
+    bool startOver();
+    bool canStartOver() const { return m_kind == Kind::Replace; }
 
     Kind kind() const { return m_kind; }
     QString errorString() const { return m_error; }
