@@ -286,13 +286,16 @@ std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
     const Window window = hexWindow();
     if (m_settings.rangeGiven && !window.autoEnd && window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
-    if (m_sink && m_startOver && !m_largeImageCheck) {
+    if (streamable(window)) {
         const std::int32_t streamed = streamHexToBinary(text, window);
-        if (streamed != AscendingBinary::OutOfOrder)
+        // Records out of order may overlap, and a buffer too small for the
+        // image may need the question: the image path judges both.
+        if (streamed != AscendingBinary::OutOfOrder && (m_sink || streamed != ResultOverflow))
             return streamed;
-        // Records out of order may overlap: the image judges them.
-        if (!m_startOver())
+        if (m_sink && !m_startOver())
             return ResultCancelled;
+        m_output = LargeBuffer();
+        m_outputLength = 0;
         if (!text.rewind()) {
             m_message = text.error();
             return InputFault;
@@ -304,6 +307,20 @@ std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
         return refused;
     beforeLibrary();
     return writeImageWindow();
+}
+
+// Whether hexToBinary may try without an image: into a sink that can start
+// over, or into a buffer made before the bounds are known: of the window's
+// size when it is fixed, else as large as an image gets without the
+// large-image question (a larger one overflows it and takes the image path).
+bool ConversionEngine::streamable(const Window &window)
+{
+    if (m_sink)
+        return bool(m_startOver);
+    const std::uint64_t room = !window.autoEnd && m_settings.rangeGiven
+                                   ? std::uint64_t(window.last) - window.first + 1
+                                   : std::uint64_t(kLargeImage);
+    return room <= std::uint64_t(kLargestBuffer) && makeOutput(room);
 }
 
 // hexToBinary without an image, for records in address order: each goes

@@ -154,6 +154,7 @@ private:
     void beforeLibrary();
     bool makeOutput(std::uint64_t size);
     std::int32_t readHex(InputPieces &text, AscendingBinary *ascending = nullptr);
+    bool streamable(const Window &window);
     std::int32_t streamHexToBinary(InputPieces &text, const Window &window);
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
