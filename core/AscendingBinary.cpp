@@ -3,6 +3,7 @@
 #include "exports.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -16,6 +17,7 @@ AscendingBinary::AscendingBinary(const Window &window, std::uint8_t fill, Put pu
       m_stop(window.autoEnd ? kBeyondAll : std::uint64_t(window.last) + 1), m_written(m_start)
 {
     m_fill.fill(char(fill), qsizetype(kFillPiece));
+    m_gathered = std::make_unique_for_overwrite<char[]>(kFillPiece);
 }
 
 std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *bytes,
@@ -39,23 +41,48 @@ std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *by
     if (const std::int32_t rc = fillTo(from); rc != ResultOk)
         return rc;
     m_written = to;
-    return m_put(QByteArrayView(reinterpret_cast<const char *>(bytes) + (from - address),
-                                qsizetype(to - from)));
+    return gather(QByteArrayView(reinterpret_cast<const char *>(bytes) + (from - address),
+                                 qsizetype(to - from)));
 }
 
 std::int32_t AscendingBinary::finish()
 {
-    return m_window.autoEnd ? ResultOk : fillTo(m_stop);
+    if (const std::int32_t rc = m_window.autoEnd ? ResultOk : fillTo(m_stop); rc != ResultOk)
+        return rc;
+    return flush();
 }
 
 std::int32_t AscendingBinary::fillTo(std::uint64_t to)
 {
     while (m_written < to) {
         const std::uint64_t n = std::min(to - m_written, kFillPiece);
-        if (const std::int32_t rc = m_put(QByteArrayView(m_fill).first(qsizetype(n)));
+        if (const std::int32_t rc = gather(QByteArrayView(m_fill).first(qsizetype(n)));
             rc != ResultOk)
             return rc;
         m_written += n;
     }
     return ResultOk;
+}
+
+std::int32_t AscendingBinary::gather(QByteArrayView bytes)
+{
+    if (m_gatheredSize + bytes.size() > qsizetype(kFillPiece)) {
+        if (const std::int32_t rc = flush(); rc != ResultOk)
+            return rc;
+        // A whole piece of fill goes out as it is.
+        if (bytes.size() >= qsizetype(kFillPiece))
+            return m_put(bytes);
+    }
+    std::memcpy(m_gathered.get() + m_gatheredSize, bytes.data(), std::size_t(bytes.size()));
+    m_gatheredSize += bytes.size();
+    return ResultOk;
+}
+
+std::int32_t AscendingBinary::flush()
+{
+    if (m_gatheredSize == 0)
+        return ResultOk;
+    const std::int32_t rc = m_put(QByteArrayView(m_gathered.get(), m_gatheredSize));
+    m_gatheredSize = 0;
+    return rc;
 }

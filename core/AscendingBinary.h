@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class AscendingBinary {
 public:
@@ -45,10 +46,15 @@ public:
 
 private:
     std::int32_t fillTo(std::uint64_t to);
+    std::int32_t gather(QByteArrayView bytes);
+    std::int32_t flush();
 
     Window m_window;
     Put m_put;
     QByteArray m_fill;
+    // Records are small: their bytes go out a large piece at a time.
+    std::unique_ptr<char[]> m_gathered;
+    qsizetype m_gatheredSize = 0;
     std::uint64_t m_start;
     std::uint64_t m_stop;        // one past the window's last address
     std::uint64_t m_written;     // the address of the next byte to go out
