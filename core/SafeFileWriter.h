@@ -29,6 +29,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
+
 #include <sys/types.h>
 
 class SafeFileWriter {
@@ -88,6 +90,7 @@ private:
     int m_fd = -1;
     QByteArray m_target;
     QByteArray m_temporary;
+    std::uint64_t m_written = 0; // bytes written into the replacement
     QString m_error;
 };
 
