@@ -8,8 +8,9 @@
 set -eu
 
 # Building and running: the compiler, Qt, QScintilla (the document view),
+# Boost's headers (the CRC engine, built into Kestrun; nothing at run time),
 # Qt's Japanese texts and a Japanese gothic font.
-RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n \
+RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n libboost-dev \
 fonts-ipafont-gothic"
 
 # Testing: GoogleTest; the peers the conversions are checked against
