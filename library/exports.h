@@ -443,6 +443,126 @@ KESTRUN_API void kestrun_dump_writer_on_progress(kestrun_dump_writer *writer,
 KESTRUN_API uint32_t kestrun_image_sum(const kestrun_image *image, uint32_t first, uint32_t last,
                                        uint8_t fill);
 
+/* ------------------------------------------------------------------------
+ * Check values, merging and comparing images.
+ *
+ *     kestrun_check *crc = kestrun_check_new("crc-32", NULL);
+ *     uint64_t value;
+ *     kestrun_check_image(crc, image, 0x08000000, 0x0803FFFF, 0xFF, &value);
+ *     kestrun_check_free(crc);
+ *
+ * A check is a CRC of the Rocksoft model (width, poly, init, refin,
+ * refout, xorout) or a byte sum, named or given by its parameters.
+ * Over an image range, addresses without data count as the fill byte, as
+ * a programmed flash reads them.
+ * ------------------------------------------------------------------------ */
+
+typedef struct kestrun_check kestrun_check;
+
+/* A CRC model: `width` 8 to 64 bits; `poly`, `init` and `xorout` within
+ * it, unreflected (poly without its top bit); refin and refout 0 or 1. */
+typedef struct kestrun_crc_model {
+    uint32_t width;
+    uint64_t poly;
+    uint64_t init;
+    int32_t refin;
+    int32_t refout;
+    uint64_t xorout;
+} kestrun_crc_model;
+
+/* The check named `name` (lower case, as kestrun_check_preset lists them:
+ * "crc-32", "crc-16/modbus", "stm32", "sum8", ...). ResultBadArgument
+ * (through *result when not null) for an unknown name; null then or when
+ * memory is short. */
+KESTRUN_API kestrun_check *kestrun_check_new(const char *name, int32_t *result);
+/* A CRC of `model`; ResultBadArgument for a model out of range. */
+KESTRUN_API kestrun_check *kestrun_check_new_crc(const kestrun_crc_model *model, int32_t *result);
+KESTRUN_API void kestrun_check_free(kestrun_check *check);
+/* The name of preset `index` (from 0) and a line saying what it is, both
+ * static; ResultOverflow past the last. */
+KESTRUN_API int32_t kestrun_check_preset(uint32_t index, const char **name,
+                                         const char **description);
+/* The bits of the check's value (8 to 64); the value takes (bits + 7) / 8
+ * bytes in an image. 0 for a null handle. */
+KESTRUN_API uint32_t kestrun_check_width(const kestrun_check *check);
+/* Starts again from the model's initial value. */
+KESTRUN_API void kestrun_check_reset(kestrun_check *check);
+/* Takes the next `count` bytes. */
+KESTRUN_API int32_t kestrun_check_update(kestrun_check *check, const uint8_t *bytes,
+                                         uint64_t count);
+/* The value of the bytes taken since the last reset. A check over 32-bit
+ * words ("stm32") completes a last partial word with FF bytes. */
+KESTRUN_API uint64_t kestrun_check_value(const kestrun_check *check);
+/* Resets the check, takes the addresses first..last of `image`, `fill`
+ * where nothing is held (and to complete a last partial word), and stores
+ * the value in *value. ResultBadArgument when first > last. */
+KESTRUN_API int32_t kestrun_check_image(kestrun_check *check, const kestrun_image *image,
+                                        uint32_t first, uint32_t last, uint8_t fill,
+                                        uint64_t *value);
+
+/* Byte order of a value stored in an image. */
+#define KESTRUN_LITTLE_ENDIAN 0
+#define KESTRUN_BIG_ENDIAN 1
+
+/* Computes the check over first..last as kestrun_check_image does and
+ * stores its bytes at `slot` in `endian` order, over what was there.
+ * ResultBadArgument when first > last, the slot lies within first..last
+ * or `endian` is unknown; ResultAddressFault when the slot passes
+ * 0xFFFFFFFF. Nothing is stored on a failure. *value (when not null)
+ * receives the value. */
+KESTRUN_API int32_t kestrun_image_insert_check(kestrun_image *image, kestrun_check *check,
+                                               uint32_t first, uint32_t last, uint8_t fill,
+                                               uint32_t slot, int32_t endian, uint64_t *value);
+/* The value stored at `slot` in `endian` order, `bytes` long (1 to 8),
+ * into *value: ResultOk, or ResultOverflow when an address of the slot
+ * holds no data; ResultAddressFault past 0xFFFFFFFF. */
+KESTRUN_API int32_t kestrun_image_read_value(const kestrun_image *image, uint32_t slot,
+                                             uint32_t bytes, int32_t endian, uint64_t *value);
+
+/* Stores every byte of `from` into `into`, each marked as written by its
+ * line in `from` and by `source` (the tag conflicts name it by), under
+ * `policy` (KESTRUN_OVERLAP_*) where `into` holds the address already;
+ * `fn` (may be null) hears each overlap first, as a reader's conflict
+ * callback does, `earlier_source` naming the input that wrote it before.
+ * Returns ResultOk, ResultOverlap as the policy refuses, or what `fn`
+ * returned; `into` then keeps what was stored before the refusal. The
+ * start address is the caller's to decide: neither image's changes.
+ * `stats` (may be null) counts the overlaps and conflicting bytes. */
+KESTRUN_API int32_t kestrun_image_merge(kestrun_image *into, const kestrun_image *from,
+                                        uint32_t source, int32_t policy, kestrun_conflict_fn fn,
+                                        intptr_t userValue, kestrun_hex_stats *stats);
+
+/* What a difference between two images is. */
+#define KESTRUN_DIFF_ONLY_A 1 /* data in A, none in B */
+#define KESTRUN_DIFF_ONLY_B 2 /* data in B, none in A */
+#define KESTRUN_DIFF_BYTES 3  /* data in both (or data and fill), bytes differ */
+
+/* A maximal run of consecutive addresses that differ in one way; `a` and
+ * `b` hold the first `shown` bytes of the run (at most 8; a side without
+ * data there shows 0). */
+typedef struct kestrun_difference {
+    uint32_t kind;
+    uint32_t low;
+    uint32_t high;
+    uint32_t shown;
+    uint8_t a[8];
+    uint8_t b[8];
+} kestrun_difference;
+
+/* Called for each difference in address order; return ResultOk to go on,
+ * a negative code to stop the comparison with it. */
+typedef int32_t (*kestrun_difference_fn)(const kestrun_difference *difference,
+                                         intptr_t userValue);
+
+/* Compares two images address by address. `fill` -1: an address held by
+ * one image only is a difference of its own kind; 0 to 255: such an
+ * address is that byte in the other image (equal, or KESTRUN_DIFF_BYTES).
+ * *differences (when not null) receives the number of differences met.
+ * ResultOk (equal or not), ResultBadArgument, or what `fn` returned. */
+KESTRUN_API int32_t kestrun_image_compare(const kestrun_image *a, const kestrun_image *b,
+                                          int32_t fill, kestrun_difference_fn fn,
+                                          intptr_t userValue, uint64_t *differences);
+
 #ifdef __cplusplus
 }
 #endif

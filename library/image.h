@@ -125,6 +125,9 @@ public:
         return rc;
     }
 
+    // Which record wrote each held address.
+    const LineIndex &lines() const { return m_lines; }
+
     uint32_t startType = KESTRUN_START_NONE;
     uint32_t startValue = 0;
 
