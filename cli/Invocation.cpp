@@ -19,13 +19,17 @@ const QString kDescription = QStringLiteral(
     "  hexdump IN.hex [-o OUT.txt]  dump report of the image a HEX file describes\n"
     "  sum IN.bin                   eight-digit byte sum of a binary image\n"
     "  info IN.hex                  where the data of a HEX file lie, one fact a line\n"
+    "  merge IN... [-o OUT.hex]     the inputs as one image (no overlap unless --overlap)\n"
+    "  crc IN                       the CRC or sum of a range (--algorithm, default crc-32)\n"
+    "  cmp A B                      the images address by address; status 1 when they differ\n"
     "\n"
     "IN or OUT \"-\" is standard input or output; text results go to standard output\n"
     "when -o is absent. Reports are code page 932 text, as Pelcor saves them (on a\n"
     "terminal: UTF-8). Without --start and --end the address range is automatic:\n"
     "from address 0 (as Pelcor does) or, with --from-lowest, from the lowest data\n"
     "address (as objcopy does); --start and --end always mean that range.\n"
-    "Exit status: 0 done, 1 conversion failed, 2 usage error.");
+    "Exit status: 0 done, 1 conversion failed (cmp: the images differ), 2 usage error\n"
+    "(cmp: also an input that cannot be read).");
 
 struct Command {
     const char *name;
@@ -38,6 +42,9 @@ constexpr Command kCommands[] = {
     {"hexdump", Invocation::Command::HexDump},
     {"sum", Invocation::Command::Sum},
     {"info", Invocation::Command::Info},
+    {"merge", Invocation::Command::Merge},
+    {"crc", Invocation::Command::Crc},
+    {"cmp", Invocation::Command::Compare},
 };
 
 // The value a word names in `table`, or none.
@@ -145,7 +152,7 @@ Options::Options(QCommandLineParser &parser)
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
                        overlap, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum or info."));
+                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, merge, crc or cmp."));
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
 }
 
@@ -199,10 +206,19 @@ QString readPositional(const QStringList &positional, Invocation &invocation)
                      [&](const Command &c) { return positional[0] == QLatin1String(c.name); });
     if (found == std::end(kCommands))
         return QStringLiteral("unknown command '%1'").arg(positional[0]);
+    invocation.command = found->command;
+    invocation.inputs = positional.mid(1);
+    invocation.input = invocation.inputs.value(0);
+    // crc --algorithm list needs no input.
+    if (found->command == Invocation::Command::Crc && invocation.job.algorithm == u"list"
+        && positional.size() == 1)
+        return QString();
+    if (found->command == Invocation::Command::Merge)
+        return positional.size() >= 2 ? QString() : QStringLiteral("merge takes one or more input files");
+    if (found->command == Invocation::Command::Compare)
+        return positional.size() == 3 ? QString() : QStringLiteral("cmp takes two input files");
     if (positional.size() != 2)
         return QStringLiteral("%1 takes one input file").arg(positional[0]);
-    invocation.command = found->command;
-    invocation.input = positional[1];
     return QString();
 }
 
@@ -306,7 +322,7 @@ QString checkCommandOptions(const Invocation &invocation)
         return QStringLiteral("--base is for bin2hex");
     if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex)
         return QStringLiteral("--address-records and --start-address are for bin2hex");
-    if (invocation.overlapGiven && !invocation.takesHexText())
+    if (invocation.overlapGiven && !invocation.takesHexText() && !invocation.isImageJob())
         return QStringLiteral("--overlap is for the commands that read HEX text");
     return QString();
 }
@@ -329,6 +345,7 @@ Invocation Invocation::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const Options options(parser);
+    const ImageJobOptions jobOptions(parser);
     // QCommandLineParser takes the program's name first.
     if (!parser.parse(QStringList(QStringLiteral("kestrun")) + arguments))
         return usage(parser.errorText());
@@ -337,7 +354,7 @@ Invocation Invocation::parse(const QStringList &arguments)
         invocation.request = Request::Help;
         // The parser names the program by its full path.
         const QString text = parser.helpText();
-        invocation.helpText = QStringLiteral("Usage: kestrun command input [options]")
+        invocation.helpText = QStringLiteral("Usage: kestrun command input... [options]")
                               + text.mid(text.indexOf(u'\n'));
         return invocation;
     }
@@ -349,6 +366,9 @@ Invocation Invocation::parse(const QStringList &arguments)
         if (const QString error = read(parser, options, invocation); !error.isEmpty())
             return usage(error);
     }
+    const QString command = parser.positionalArguments().value(0);
+    if (const QString error = jobOptions.read(parser, command, invocation.job); !error.isEmpty())
+        return usage(error);
     if (const QString error = readPositional(parser.positionalArguments(), invocation);
         !error.isEmpty())
         return usage(error);

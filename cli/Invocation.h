@@ -6,6 +6,7 @@
 
 #include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
+#include "ImageJobOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,7 +15,7 @@
 #include <optional>
 
 struct Invocation {
-    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info };
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Merge, Crc, Compare };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -24,6 +25,8 @@ struct Invocation {
     Request request = Request::Convert;
     Command command = Command::HexToBinary;
     QString input;
+    // Every input, for the commands that take several (merge, cmp).
+    QStringList inputs;
     // Empty when -o was not given.
     QString output;
     // Empty when --settings was not given.
@@ -44,6 +47,8 @@ struct Invocation {
     std::optional<std::uint32_t> startAddress;
     std::int32_t overlap = KESTRUN_OVERLAP_LAST;
     bool overlapGiven = false;
+    // The options of merge, crc, cmp and info --json.
+    ImageJob job;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;
@@ -57,6 +62,11 @@ struct Invocation {
                || command == Command::Info;
     }
     bool makesBinary() const { return command == Command::HexToBinary; }
+    // merge, crc and cmp: whole images, run apart from the conversions.
+    bool isImageJob() const
+    {
+        return command == Command::Merge || command == Command::Crc || command == Command::Compare;
+    }
 
     // Why the command line is not a valid one (Usage), or the help text.
     QString usageError;
