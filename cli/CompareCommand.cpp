@@ -2,7 +2,7 @@
 
 #include "CommandRunner.h"
 #include "ErrorLine.h"
-#include "ImageInput.h"
+#include "ImageLoader.h"
 #include "ImageJobOptions.h"
 
 #include <cstdio>
@@ -56,7 +56,7 @@ int CompareCommand::run()
     for (int i = 0; i < 2; ++i) {
         ConflictLog log(m_invocation.inputs, m_invocation.overlap);
         QString error;
-        images[i] = ImageInput::load(m_invocation.inputs[i], std::uint32_t(i + 1),
+        images[i] = ImageLoader::load(m_invocation.inputs[i], std::uint32_t(i + 1),
                                      m_invocation.overlap, log, error);
         if (!images[i]) {
             printErrorLine(error);

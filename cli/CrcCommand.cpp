@@ -3,7 +3,7 @@
 #include "CheckRequest.h"
 #include "CommandRunner.h"
 #include "ErrorLine.h"
-#include "ImageInput.h"
+#include "ImageLoader.h"
 #include "LinkedLibrary.h"
 
 CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
@@ -26,7 +26,7 @@ int CrcCommand::run()
     }
     const QString &name = m_invocation.input;
     ConflictLog log({name}, m_invocation.overlap);
-    const ImagePointer image = ImageInput::load(name, 1, m_invocation.overlap, log, error);
+    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error);
     if (!image) {
         printErrorLine(error);
         return CommandRunner::Failed;

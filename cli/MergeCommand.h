@@ -4,7 +4,7 @@
 #ifndef KESTRUN_CLI_MERGE_COMMAND_H
 #define KESTRUN_CLI_MERGE_COMMAND_H
 
-#include "ImageInput.h"
+#include "ImageLoader.h"
 #include "Invocation.h"
 
 class MergeCommand {

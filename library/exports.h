@@ -46,7 +46,9 @@ enum KestrunResult {
     ResultAddressFault = -7,   /* an address lies outside the 32-bit space */
     /* -8 is not given out. */
     ResultOverlap = -9,        /* records write one address twice, against the overlap policy */
-    ResultBadArgument = -10    /* an argument or option out of its range, or a null handle */
+    ResultBadArgument = -10,   /* an argument or option out of its range, or a null handle */
+    ResultNotSRecord = -11,    /* not Motorola S-records: a malformed record or text between records */
+    ResultRecordCount = -12    /* an S5 or S6 record's count is not that of the data records before it */
 };
 
 /* Room GetErrorString needs: the longest message and its NUL. */
@@ -442,6 +444,157 @@ KESTRUN_API void kestrun_dump_writer_on_progress(kestrun_dump_writer *writer,
  * held, as CheckSum sums a buffer. */
 KESTRUN_API uint32_t kestrun_image_sum(const kestrun_image *image, uint32_t first, uint32_t last,
                                        uint8_t fill);
+
+/* ------------------------------------------------------------------------
+ * Other formats and image operations: Motorola S-records read and written
+ * as Intel HEX is, raw bytes stored under the overlap rules, the format of
+ * a text told from its first bytes, and crop, exclude, fill and offset.
+ *
+ *     kestrun_srec_reader *reader = kestrun_srec_reader_new(image);
+ *     ... kestrun_srec_reader_feed(reader, piece, n) ... as for HEX ...
+ *     kestrun_image_crop(image, 0x08000000, 0x0801FFFF);
+ *     kestrun_srec_options o; kestrun_srec_options_init(&o);
+ *     kestrun_srec_writer *w = kestrun_srec_writer_new(&o, sink, user, &rc);
+ *     kestrun_srec_writer_image(w, image, 0, 0xFFFFFFFF);
+ *     kestrun_srec_writer_finish(w);
+ * ------------------------------------------------------------------------ */
+
+typedef struct kestrun_srec_reader kestrun_srec_reader;
+typedef struct kestrun_srec_writer kestrun_srec_writer;
+
+/* What an S-record reader has read so far. */
+typedef struct kestrun_srec_stats {
+    uint64_t records[10];       /* records of types S0 to S9 (S4 stays 0) */
+    uint64_t lines;             /* lines read */
+    uint64_t overlaps;          /* data records that met written addresses */
+    uint64_t conflicting_bytes; /* addresses written with differing bytes */
+    int32_t end_read;           /* 1 once a termination record (S7-S9) was read */
+} kestrun_srec_stats;
+
+/* A reader of one S-record text into `image` (not owned). A record is
+ * "S", its type digit (0-3 or 5-9), the count byte, then exactly as many
+ * digit pairs as the count says (address, data, checksum; either case),
+ * then CR, LF or the end of the text; only CR and LF stand between
+ * records. The checksum is the ones' complement of the sum of the count,
+ * address and data bytes. S1/S2/S3 data land at their 16/24/32-bit
+ * address; S5/S6 must count the data records before them (else
+ * ResultRecordCount); S7/S8/S9 set the image's start address
+ * (KESTRUN_START_LINEAR) and may carry no data, nor may S5/S6; S0's bytes
+ * are a header, not data. A text without a termination record, or with
+ * records after it, is read as GNU objcopy and srec_cat read it: whole.
+ * Everything else is ResultNotSRecord or ResultChecksumError, with the
+ * place as for HEX. The kestrun_record of the callback has `type` the
+ * digit 0-9, `address` the data address, count or start value, `length`
+ * the data bytes. Null when memory is short. */
+KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image);
+KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader);
+/* As the kestrun_hex_reader_ functions of the same names. */
+KESTRUN_API int32_t kestrun_srec_reader_set_overlap(kestrun_srec_reader *reader, int32_t policy);
+KESTRUN_API void kestrun_srec_reader_set_source(kestrun_srec_reader *reader, uint32_t source);
+KESTRUN_API void kestrun_srec_reader_on_record(kestrun_srec_reader *reader, kestrun_record_fn fn,
+                                               intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_conflict(kestrun_srec_reader *reader,
+                                                 kestrun_conflict_fn fn, intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_progress(kestrun_srec_reader *reader,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+/* The next `length` bytes of the text: ResultOk, or the failure, which
+ * every later call repeats. */
+KESTRUN_API int32_t kestrun_srec_reader_feed(kestrun_srec_reader *reader, const char *text,
+                                             uint64_t length);
+/* The text has ended: ResultOk, or the failure of its last record. */
+KESTRUN_API int32_t kestrun_srec_reader_finish(kestrun_srec_reader *reader);
+KESTRUN_API int32_t kestrun_srec_reader_place(const kestrun_srec_reader *reader,
+                                              kestrun_place *place);
+KESTRUN_API void kestrun_srec_reader_stats(const kestrun_srec_reader *reader,
+                                           kestrun_srec_stats *stats);
+
+/* Address sizes of the S-record writer: S1/S9 (16 bits), S2/S8 (24) or
+ * S3/S7 (32), or the smallest that holds the highest address. */
+#define KESTRUN_SREC_AUTO 0u
+#define KESTRUN_SREC_S19 2u
+#define KESTRUN_SREC_S28 3u
+#define KESTRUN_SREC_S37 4u
+
+typedef struct kestrun_srec_options {
+    uint32_t record_length; /* data bytes a record, 1 to 255 - 1 - the address bytes */
+    uint32_t line_end;      /* KESTRUN_NEWLINE_* */
+    uint32_t address_size;  /* KESTRUN_SREC_* */
+    uint32_t highest;       /* for AUTO with kestrun_srec_writer_put: the highest address put */
+    int32_t header;         /* 1: an S0 record of header_length bytes from `header_text` first */
+    const char *header_text;
+    uint32_t header_length; /* at most 252 */
+    int32_t count_record;   /* 1: an S5 (S6 past 65535 records; none past 2^24 - 1) */
+    uint32_t start_type;    /* KESTRUN_START_NONE (address 0), _LINEAR or _KEEP */
+    uint32_t start_value;
+} kestrun_srec_options;
+
+/* The defaults: 32 bytes a record, CR LF, automatic size, an S0 "HDR"
+ * header, the count record, the image's start address kept. */
+KESTRUN_API void kestrun_srec_options_init(kestrun_srec_options *options);
+/* A writer of S-record text to `sink`; null for options out of range
+ * (ResultBadArgument through *result) or short memory. */
+KESTRUN_API kestrun_srec_writer *kestrun_srec_writer_new(const kestrun_srec_options *options,
+                                                         kestrun_sink_fn sink,
+                                                         intptr_t userValue, int32_t *result);
+KESTRUN_API void kestrun_srec_writer_free(kestrun_srec_writer *writer);
+KESTRUN_API void kestrun_srec_writer_on_progress(kestrun_srec_writer *writer,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+/* Bytes at `address`; those that follow the last ones continue their
+ * record. ResultAddressFault when they pass what the address size holds. */
+KESTRUN_API int32_t kestrun_srec_writer_put(kestrun_srec_writer *writer, uint32_t address,
+                                            const uint8_t *bytes, uint64_t count);
+/* Every segment of `image` within first..last, and its start address for
+ * KESTRUN_START_KEEP; an automatic address size is the image's highest. */
+KESTRUN_API int32_t kestrun_srec_writer_image(kestrun_srec_writer *writer,
+                                              const kestrun_image *image, uint32_t first,
+                                              uint32_t last);
+/* The count record, the termination record and the last bytes. */
+KESTRUN_API int32_t kestrun_srec_writer_finish(kestrun_srec_writer *writer);
+/* The exact characters kestrun_srec_writer_image of `image` within
+ * first..last writes, through finish. */
+KESTRUN_API int32_t kestrun_srec_image_size(const kestrun_srec_options *options,
+                                            const kestrun_image *image, uint32_t first,
+                                            uint32_t last, uint64_t *size);
+
+/* Stores `count` bytes at `address` as a whole input of `source` (line 0),
+ * the overlap policy deciding where bytes are held (conflicts to `fn`,
+ * which may be null). ResultAddressFault past 0xFFFFFFFF, ResultOverlap,
+ * ResultNoMemory. */
+KESTRUN_API int32_t kestrun_image_store(kestrun_image *image, uint32_t address,
+                                        const uint8_t *bytes, uint64_t count, int32_t policy,
+                                        uint32_t source, kestrun_conflict_fn fn,
+                                        intptr_t userValue);
+
+/* Formats kestrun_detect_format tells apart. */
+#define KESTRUN_FORMAT_BINARY 0
+#define KESTRUN_FORMAT_IHEX 1
+#define KESTRUN_FORMAT_SREC 2
+#define KESTRUN_FORMAT_ELF 3
+
+/* The format of a text that starts with `bytes` (its first 4 KiB are
+ * plenty): ELF by its magic; Intel HEX or S-records when its first line
+ * (ended by CR, LF or the bytes' end) is a record of that format in
+ * shape (a colon or S and a type digit, then hex digits only); else
+ * binary. */
+KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
+
+/* Image operations. Ranges are low..high, both included; low > high is
+ * ResultBadArgument. Who wrote each byte is forgotten by crop, exclude
+ * and offset (their bytes then count as line 0 of source 0). */
+/* Keeps only the bytes within low..high. */
+KESTRUN_API int32_t kestrun_image_crop(kestrun_image *image, uint32_t low, uint32_t high);
+/* Drops the bytes within low..high. */
+KESTRUN_API int32_t kestrun_image_exclude(kestrun_image *image, uint32_t low, uint32_t high);
+/* Writes the `length` (1-256) bytes of `pattern` over and over into the
+ * addresses of low..high that hold nothing, the pattern's first byte at
+ * low; held bytes stay. */
+KESTRUN_API int32_t kestrun_image_fill(kestrun_image *image, uint32_t low, uint32_t high,
+                                       const uint8_t *pattern, uint32_t length);
+/* Moves every byte, and a linear start address, by `delta`:
+ * ResultAddressFault (the image untouched) when one would leave 0..2^32-1. */
+KESTRUN_API int32_t kestrun_image_offset(kestrun_image *image, int64_t delta);
 
 /* ------------------------------------------------------------------------
  * Check values, merging and comparing images.
