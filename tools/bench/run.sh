@@ -1,6 +1,7 @@
 #!/bin/sh
 # Times the kestrun command, with Pelcor's default settings, against the
-# peers on the same files in one run and prints one table: best wall time
+# peers on the same files in one run (conversions; merge and crc-32 too) and
+# prints one table: best wall time
 # of three runs (by default), throughput over the binary image's size, peak
 # memory, and speed relative to the fastest peer.
 #
@@ -123,6 +124,44 @@ for size in $sizes; do
         rm -f "$work/$name.bin"
     done
 done
+
+# Merge of two 32 MiB HEX files (one above the other) against srec_cat, and
+# crc-32 of a 64 MiB image against Python's zlib, each as a whole process.
+bench_jobs() {
+    echo "run.sh: merge and crc" >&2
+    "$bench/bench_image" random 32 "$work/lower.bin"
+    "$bench/bench_image" firmware 32 "$work/upper.bin"
+    objcopy -I binary -O ihex "$work/lower.bin" "$work/lower.hex"
+    objcopy -I binary -O ihex --change-addresses 0x02000000 "$work/upper.bin" "$work/upper.hex"
+    cat "$work/lower.bin" "$work/upper.bin" >"$work/both.bin"
+    out=$work/merged.hex
+    for round in $(seq "$runs"); do
+        time_it merge-2x32MiB merge kestrun "$out.ours" \
+            "$bin/kestrun" merge "$work/lower.hex" "$work/upper.hex" -o "$out.ours"
+        time_it merge-2x32MiB merge srec_cat "$out.srec" \
+            srec_cat "$work/lower.hex" -intel "$work/upper.hex" -intel -o "$out.srec" -intel
+    done
+    for merged in "$out.ours" "$out.srec"; do
+        objcopy -I ihex -O binary "$merged" "$work/check.bin"
+        same "$work/check.bin" "$work/both.bin" "merge read back by objcopy"
+    done
+    echo "merge-2x32MiB $(wc -c <"$work/both.bin")" >>"$work/sizes.txt"
+    rm -f "$work/lower.hex" "$work/upper.hex" "$work/lower.bin" "$work/upper.bin" \
+        "$out.ours" "$out.srec" "$work/check.bin"
+    sum=$work/crc.txt
+    for round in $(seq "$runs"); do
+        time_it crc-64MiB crc-32 kestrun "$sum.ours" \
+            -o "$sum.ours" "$bin/kestrun" crc "$work/both.bin"
+        time_it crc-64MiB crc-32 python-zlib "$sum.zlib" \
+            -o "$sum.zlib" python3 -c \
+            "import sys, zlib; print('%08X' % zlib.crc32(open(sys.argv[1], 'rb').read()))" \
+            "$work/both.bin"
+    done
+    same "$sum.ours" "$sum.zlib" "crc-32"
+    echo "crc-64MiB $(wc -c <"$work/both.bin")" >>"$work/sizes.txt"
+    rm -f "$work/both.bin" "$sum.ours" "$sum.zlib"
+}
+bench_jobs
 
 awk -v sizes="$work/sizes.txt" '
     BEGIN {
