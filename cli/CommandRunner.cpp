@@ -2,6 +2,7 @@
 
 #include "CancelSignal.h"
 #include "ConversionProgress.h"
+#include "ConvertCommand.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
 #include "core/HexErrorLine.h"
@@ -56,6 +57,8 @@ int CommandRunner::run()
     case Invocation::Request::Convert:
         break;
     }
+    if (m_invocation.command == Invocation::Command::Convert)
+        return ConvertCommand(m_invocation).run();
     if (const QString error = checkOutput(); !error.isEmpty())
         return usage(error);
     CancelSignal::install();
@@ -212,6 +215,7 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
         noteLeadingFill(engine, settings);
         break;
     case Invocation::Command::BinaryToHex:
+    case Invocation::Command::Convert:
         break;
     }
     return outputStatus(output.finish(error), error);
@@ -240,6 +244,8 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         return engine.hexToDump(input);
     case Invocation::Command::Info:
         return engine.inspect(input);
+    case Invocation::Command::Convert:
+        break;
     }
     return ResultNotIntelHex;
 }

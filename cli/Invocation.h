@@ -6,15 +6,18 @@
 
 #include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
+#include "core/ImageInput.h"
+#include "ImageOperations.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct Invocation {
-    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info };
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Convert };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -44,6 +47,15 @@ struct Invocation {
     std::optional<std::uint32_t> startAddress;
     std::int32_t overlap = KESTRUN_OVERLAP_LAST;
     bool overlapGiven = false;
+
+    // convert: the image operations in their order, the output format
+    // (--to; else the output's extension), the input format, the
+    // S-records' address size and the byte of gaps in binary and dumps.
+    std::vector<ImageOperation> operations;
+    std::optional<QString> to;
+    InputFormat inputFormat = InputFormat::Detect;
+    std::optional<std::uint32_t> addressSize;
+    std::optional<std::uint8_t> fillByte;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;
