@@ -6,6 +6,7 @@
 #include "InfoJson.h"
 #include "MergeCommand.h"
 #include "ConversionProgress.h"
+#include "ConvertCommand.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
 #include "core/HexErrorLine.h"
@@ -60,6 +61,8 @@ int CommandRunner::run()
     case Invocation::Request::Convert:
         break;
     }
+    if (m_invocation.command == Invocation::Command::Convert)
+        return ConvertCommand(m_invocation).run();
     switch (m_invocation.command) {
     case Invocation::Command::Merge:
         return MergeCommand(m_invocation).run();
@@ -226,6 +229,7 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
         noteLeadingFill(engine, settings);
         break;
     case Invocation::Command::BinaryToHex:
+    case Invocation::Command::Convert:
     case Invocation::Command::Merge:
     case Invocation::Command::Crc:
     case Invocation::Command::Compare:
@@ -257,6 +261,7 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         return engine.hexToDump(input);
     case Invocation::Command::Info:
         return engine.inspect(input);
+    case Invocation::Command::Convert:
     case Invocation::Command::Merge:
     case Invocation::Command::Crc:
     case Invocation::Command::Compare:

@@ -40,7 +40,6 @@ constexpr Taker kTakers[] = {
     {&ImageJobOptions::refin, "crc merge"},
     {&ImageJobOptions::refout, "crc merge"},
     {&ImageJobOptions::xorout, "crc merge"},
-    {&ImageJobOptions::fillByte, "crc merge cmp"},
     {&ImageJobOptions::insertCrc, "merge"},
     {&ImageJobOptions::verifyCrc, "crc"},
     {&ImageJobOptions::endian, "crc merge"},
@@ -57,8 +56,7 @@ QString hexDigits(std::uint64_t value, std::uint32_t bits)
 
 ImageJobOptions::ImageJobOptions(QCommandLineParser &parser)
 {
-    parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, fillByte,
-                       insertCrc, verifyCrc, endian, max, json});
+    parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, insertCrc, verifyCrc, endian, max, json});
 }
 
 QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &command,
@@ -93,13 +91,6 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
         if (job.range->low > job.range->high)
             return QStringLiteral("--range %1: the range is the wrong way round")
                 .arg(parser.value(range));
-    }
-    if (parser.isSet(fillByte)) {
-        const auto value = hexNumber(parser.value(fillByte), 0xFF);
-        if (!value)
-            return QStringLiteral("--fill-byte %1: not a hexadecimal byte from 0 to FF")
-                .arg(parser.value(fillByte));
-        job.fillByte = std::uint8_t(*value);
     }
     if (parser.isSet(endian)) {
         const QString word = parser.value(endian);

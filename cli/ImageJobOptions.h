@@ -27,7 +27,8 @@ struct ImageJob {
     std::optional<std::uint32_t> insertAt;
     std::optional<std::uint32_t> verifyAt;
     std::int32_t endian = KESTRUN_LITTLE_ENDIAN;
-    // The byte a gap reads as: none, for cmp, means a gap is a gap.
+    // The byte a gap reads as (--fill-byte, which convert shares): none,
+    // for cmp, means a gap is a gap.
     std::optional<std::uint8_t> fillByte;
     std::uint64_t maxShown = 20;
     bool json = false;
@@ -66,11 +67,6 @@ struct ImageJobOptions {
     QCommandLineOption xorout{QStringLiteral("xorout"),
                               QStringLiteral("With --width: XORed into the result (default 0)."),
                               QStringLiteral("HEX")};
-    QCommandLineOption fillByte{QStringLiteral("fill-byte"),
-                                QStringLiteral("crc, merge: the byte gaps read as (default FF); "
-                                               "cmp: a gap equals this byte (default: a gap "
-                                               "equals nothing)."),
-                                QStringLiteral("HEX")};
     QCommandLineOption insertCrc{QStringLiteral("insert-crc"),
                                  QStringLiteral("merge: writes the check's value at ADDR, "
                                                 "outside its range."),

@@ -6,6 +6,8 @@
 
 #include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
+#include "core/ImageInput.h"
+#include "ImageOperations.h"
 #include "ImageJobOptions.h"
 
 #include <QString>
@@ -13,9 +15,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct Invocation {
-    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Merge, Crc, Compare };
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Convert, Merge, Crc,
+                         Compare };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -49,6 +53,15 @@ struct Invocation {
     bool overlapGiven = false;
     // The options of merge, crc, cmp and info --json.
     ImageJob job;
+
+    // convert: the image operations in their order, the output format
+    // (--to; else the output's extension), the input format, the
+    // S-records' address size and the byte of gaps in binary and dumps.
+    std::vector<ImageOperation> operations;
+    std::optional<QString> to;
+    InputFormat inputFormat = InputFormat::Detect;
+    std::optional<std::uint32_t> addressSize;
+    std::optional<std::uint8_t> fillByte;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;

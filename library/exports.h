@@ -574,10 +574,9 @@ KESTRUN_API int32_t kestrun_image_store(kestrun_image *image, uint32_t address,
 #define KESTRUN_FORMAT_ELF 3
 
 /* The format of a text that starts with `bytes` (its first 4 KiB are
- * plenty): ELF by its magic; Intel HEX or S-records when its first line
- * (ended by CR, LF or the bytes' end) is a record of that format in
- * shape (a colon or S and a type digit, then hex digits only); else
- * binary. */
+ * plenty): ELF by its magic; Intel HEX when its first line (after any CR
+ * and LF) starts with a colon and two hex digits, S-records when with S,
+ * a digit and two hex digits; else binary. */
 KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
 
 /* Image operations. Ranges are low..high, both included; low > high is

@@ -19,6 +19,13 @@ bool lineEnd(char c)
     return c == '\n' || c == '\r';
 }
 
+// The count byte of the record at `p`, whatever its digits.
+uint32_t countOf(const char *p)
+{
+    return uint32_t(kCharClass[uint8_t(p[2])] & DigitMask) << 4
+           | (kCharClass[uint8_t(p[3])] & DigitMask);
+}
+
 } // namespace
 
 int32_t SRecReader::fail(int32_t result, uint64_t index)
@@ -81,9 +88,16 @@ int32_t SRecReader::feed(const char *text, uint64_t length)
             return fail(ResultCancelled, 0);
         const uint64_t left = uint64_t(end - p);
         const uint64_t window = std::min<uint64_t>(left, kCarry);
+        // The count says where the line should end; where it does, the
+        // record's characters need no scan for it (a line end inside them
+        // would be no digit, and fail at the same column as a short line).
         const char *stop = p;
-        while (stop < p + window && !lineEnd(*stop))
-            ++stop;
+        const uint64_t expected = left >= 4 ? 4 + 2 * uint64_t(countOf(p)) : 0;
+        if (expected > 0 && expected < left && lineEnd(p[expected]))
+            stop = p + expected;
+        else
+            while (stop < p + window && !lineEnd(*stop))
+                ++stop;
         const uint64_t n = uint64_t(stop - p);
         if (stop == end && n < kCarry) {
             std::memcpy(m_carry, p, n);
@@ -120,8 +134,7 @@ int32_t SRecReader::record(const char *p, uint64_t length)
         return fail(ResultNotSRecord, firstNonDigit(2, length));
     if (const uint64_t bad = firstNonDigit(2, 4); bad < 4)
         return fail(ResultNotSRecord, bad);
-    const uint64_t count = uint64_t(kCharClass[uint8_t(p[2])] & DigitMask) << 4
-                           | (kCharClass[uint8_t(p[3])] & DigitMask);
+    const uint64_t count = countOf(p);
     const uint64_t expected = 4 + 2 * count;
     // The digits up to the checksum decode in one plain pass; the flags of
     // every character gathered on the way tell afterwards whether one was

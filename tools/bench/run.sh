@@ -13,7 +13,8 @@
 # a disk, and tmpfs would hide what writing and fresh memory cost there.
 # KESTRUN_BENCH_SIZES lists the image sizes in MiB (default "16 64 256"),
 # KESTRUN_BENCH_RUNS the runs of which the best counts (default 3; more on
-# a busy machine).
+# a busy machine), KESTRUN_BENCH_CONVERSIONS the conversions timed (default
+# "hex2bin bin2hex dump hex2srec srec2bin"; the last two are kestrun convert).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +24,7 @@ bin=$build/bin
 bench=$build/bench/bin
 sizes=${KESTRUN_BENCH_SIZES:-"16 64 256"}
 runs=${KESTRUN_BENCH_RUNS:-3}
+conversions=${KESTRUN_BENCH_CONVERSIONS:-"hex2bin bin2hex dump hex2srec srec2bin"}
 if [ $# -ge 2 ]; then
     work=$2
     mkdir -p "$work"
@@ -110,15 +112,46 @@ bench_dump() {
     rm -f "$out.ours" "$out.xxd" "$out.hexdump"
 }
 
+bench_hex2srec() {
+    name=$1 hex=$work/$1.hex out=$work/out.srec
+    for round in $(seq "$runs"); do
+        time_it "$name" hex2srec kestrun "$out.ours" \
+            "$bin/kestrun" convert "$hex" --to srec -o "$out.ours"
+        time_it "$name" hex2srec objcopy "$out.objcopy" \
+            objcopy -I ihex -O srec "$hex" "$out.objcopy"
+        time_it "$name" hex2srec srec_cat "$out.srec" \
+            srec_cat "$hex" -intel -o "$out.srec" -motorola
+    done
+    objcopy -I srec -O binary "$out.ours" "$work/check.bin"
+    same "$work/check.bin" "$work/$name.bin" "convert to S-records read back by objcopy"
+    rm -f "$out.ours" "$out.objcopy" "$out.srec" "$work/check.bin"
+}
+
+bench_srec2bin() {
+    name=$1 srec=$work/$1.srec out=$work/out.bin
+    objcopy -I binary -O srec "$work/$name.bin" "$srec"
+    for round in $(seq "$runs"); do
+        time_it "$name" srec2bin kestrun "$out.ours" \
+            "$bin/kestrun" convert "$srec" --to bin -o "$out.ours"
+        time_it "$name" srec2bin objcopy "$out.objcopy" \
+            objcopy -I srec -O binary "$srec" "$out.objcopy"
+        time_it "$name" srec2bin srec_cat "$out.srec" \
+            srec_cat "$srec" -o "$out.srec" -binary
+    done
+    same "$out.ours" "$work/$name.bin" "convert from S-records"
+    same "$out.objcopy" "$work/$name.bin" "objcopy from S-records"
+    rm -f "$out.ours" "$out.objcopy" "$out.srec" "$srec"
+}
+
 for size in $sizes; do
     for kind in random firmware; do
         name=$kind-${size}MiB
         echo "run.sh: $name" >&2
         "$bench/bench_image" "$kind" "$size" "$work/$name.bin"
         objcopy -I binary -O ihex "$work/$name.bin" "$work/$name.hex"
-        bench_hex2bin "$name"
-        bench_bin2hex "$name"
-        bench_dump "$name"
+        for conversion in $conversions; do
+            "bench_$conversion" "$name"
+        done
         rm -f "$work/$name.hex"
         echo "$name $(wc -c <"$work/$name.bin")" >>"$work/sizes.txt"
         rm -f "$work/$name.bin"
