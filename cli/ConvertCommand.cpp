@@ -1,6 +1,7 @@
 #include "ConvertCommand.h"
 
 #include "CancelSignal.h"
+#include "CheckRequest.h"
 #include "ImageOperations.h"
 #include "Invocation.h"
 #include "StreamingOutput.h"
@@ -281,6 +282,13 @@ int ConvertCommand::run()
         !error.isEmpty()) {
         printError(name + QStringLiteral(": ") + error);
         return kFailed;
+    }
+    // The CRC goes in last, over the image the operations made.
+    if (inv.job.insertAt) {
+        if (QString error; !CheckRequest(inv.job).insert(image.get(), error)) {
+            printError(QStringLiteral("kestrun: --insert-crc: ") + error);
+            return kFailed;
+        }
     }
 
     Output out(path);

@@ -32,17 +32,17 @@ struct Taker {
 };
 
 constexpr Taker kTakers[] = {
-    {&ImageJobOptions::range, "crc merge"},
-    {&ImageJobOptions::algorithm, "crc merge"},
-    {&ImageJobOptions::width, "crc merge"},
-    {&ImageJobOptions::poly, "crc merge"},
-    {&ImageJobOptions::init, "crc merge"},
-    {&ImageJobOptions::refin, "crc merge"},
-    {&ImageJobOptions::refout, "crc merge"},
-    {&ImageJobOptions::xorout, "crc merge"},
-    {&ImageJobOptions::insertCrc, "merge"},
+    {&ImageJobOptions::range, "crc merge convert"},
+    {&ImageJobOptions::algorithm, "crc merge convert"},
+    {&ImageJobOptions::width, "crc merge convert"},
+    {&ImageJobOptions::poly, "crc merge convert"},
+    {&ImageJobOptions::init, "crc merge convert"},
+    {&ImageJobOptions::refin, "crc merge convert"},
+    {&ImageJobOptions::refout, "crc merge convert"},
+    {&ImageJobOptions::xorout, "crc merge convert"},
+    {&ImageJobOptions::insertCrc, "merge convert"},
     {&ImageJobOptions::verifyCrc, "crc"},
-    {&ImageJobOptions::endian, "crc merge"},
+    {&ImageJobOptions::endian, "crc merge convert"},
     {&ImageJobOptions::max, "cmp"},
     {&ImageJobOptions::json, "info"},
 };
@@ -56,7 +56,8 @@ QString hexDigits(std::uint64_t value, std::uint32_t bits)
 
 ImageJobOptions::ImageJobOptions(QCommandLineParser &parser)
 {
-    parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, insertCrc, verifyCrc, endian, max, json});
+    parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, insertCrc,
+                       verifyCrc, endian, max, json});
 }
 
 QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &command,

@@ -68,8 +68,8 @@ struct ImageJobOptions {
                               QStringLiteral("With --width: XORed into the result (default 0)."),
                               QStringLiteral("HEX")};
     QCommandLineOption insertCrc{QStringLiteral("insert-crc"),
-                                 QStringLiteral("merge: writes the check's value at ADDR, "
-                                                "outside its range."),
+                                 QStringLiteral("merge, convert: writes the check's value at "
+                                                "ADDR, outside its range."),
                                  QStringLiteral("ADDR")};
     QCommandLineOption verifyCrc{QStringLiteral("verify-crc"),
                                  QStringLiteral("crc: compares the value stored at ADDR; "

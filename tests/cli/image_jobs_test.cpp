@@ -229,6 +229,11 @@ private slots:
             runKestrun({"crc", path("crc.hex"), "--verify-crc", "1100", "--endian", "big"});
         QCOMPARE(verified.exitCode, 0);
         QCOMPARE(verified.out, expected);
+        QCOMPARE(runKestrun({"convert", path("a.bin@1000"), "--insert-crc", "1100", "-o",
+                             path("converted.hex")})
+                     .exitCode,
+                 0);
+        QCOMPARE(runKestrun({"crc", path("converted.hex"), "--verify-crc", "1100"}).out, expected);
         const KestrunRun wrong = runKestrun({"crc", path("crc.hex"), "--verify-crc", "1100"});
         QCOMPARE(wrong.exitCode, 1);
         QVERIFY2(wrong.errorText().contains(QString::fromLatin1(expected.trimmed())), qPrintable(wrong.errorText()));
