@@ -1,7 +1,12 @@
 #include "CommandRunner.h"
 
 #include "CancelSignal.h"
+#include "CompareCommand.h"
+#include "CrcCommand.h"
+#include "InfoJson.h"
+#include "MergeCommand.h"
 #include "ConversionProgress.h"
+#include "ConvertCommand.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
 #include "core/HexErrorLine.h"
@@ -54,6 +59,18 @@ int CommandRunner::run()
                     PELCOR_VERSION_MINOR, PELCOR_VERSION_PATCH, LinkedLibrary::version());
         return Done;
     case Invocation::Request::Convert:
+        break;
+    }
+    if (m_invocation.command == Invocation::Command::Convert)
+        return ConvertCommand(m_invocation).run();
+    switch (m_invocation.command) {
+    case Invocation::Command::Merge:
+        return MergeCommand(m_invocation).run();
+    case Invocation::Command::Crc:
+        return CrcCommand(m_invocation).run();
+    case Invocation::Command::Compare:
+        return CompareCommand(m_invocation).run();
+    default:
         break;
     }
     if (const QString error = checkOutput(); !error.isEmpty())
@@ -206,12 +223,16 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
         output.put(engine.checksum().toLatin1() + '\n');
         break;
     case Invocation::Command::Info:
-        output.put(infoText(engine));
+        output.put(m_invocation.job.json ? InfoJson::text(engine) : infoText(engine));
         break;
     case Invocation::Command::HexToBinary:
         noteLeadingFill(engine, settings);
         break;
     case Invocation::Command::BinaryToHex:
+    case Invocation::Command::Convert:
+    case Invocation::Command::Merge:
+    case Invocation::Command::Crc:
+    case Invocation::Command::Compare:
         break;
     }
     return outputStatus(output.finish(error), error);
@@ -244,6 +265,11 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         return engine.hexToDump(input);
     case Invocation::Command::Info:
         return engine.inspect(input);
+    case Invocation::Command::Convert:
+    case Invocation::Command::Merge:
+    case Invocation::Command::Crc:
+    case Invocation::Command::Compare:
+        break;
     }
     return ResultNotIntelHex;
 }

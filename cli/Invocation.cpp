@@ -1,5 +1,6 @@
 #include "Invocation.h"
 
+#include "ConvertCommand.h"
 #include "core/ConversionPlan.h"
 
 #include <QCommandLineParser>
@@ -19,13 +20,20 @@ const QString kDescription = QStringLiteral(
     "  hexdump IN.hex [-o OUT.txt]  dump report of the image a HEX file describes\n"
     "  sum IN.bin                   eight-digit byte sum of a binary image\n"
     "  info IN.hex                  where the data of a HEX file lie, one fact a line\n"
+    "  convert IN -o OUT            any image to Intel HEX, S-records, binary or dump lines\n"
+    "                               (IN: HEX, S-records, ELF, binary; FILE@ADDR: binary at ADDR),\n"
+    "                               the operations --crop, --exclude, --fill, --offset in order\n"
+    "  merge IN... [-o OUT.hex]     the inputs as one image (no overlap unless --overlap)\n"
+    "  crc IN                       the CRC or sum of a range (--algorithm, default crc-32)\n"
+    "  cmp A B                      the images address by address; status 1 when they differ\n"
     "\n"
     "IN or OUT \"-\" is standard input or output; text results go to standard output\n"
     "when -o is absent. Reports are code page 932 text, as Pelcor saves them (on a\n"
     "terminal: UTF-8). Without --start and --end the address range is automatic:\n"
     "from address 0 (as Pelcor does) or, with --from-lowest, from the lowest data\n"
     "address (as objcopy does); --start and --end always mean that range.\n"
-    "Exit status: 0 done, 1 conversion failed, 2 usage error.");
+    "Exit status: 0 done, 1 conversion failed (cmp: the images differ), 2 usage error\n"
+    "(cmp: also an input that cannot be read).");
 
 struct Command {
     const char *name;
@@ -38,6 +46,10 @@ constexpr Command kCommands[] = {
     {"hexdump", Invocation::Command::HexDump},
     {"sum", Invocation::Command::Sum},
     {"info", Invocation::Command::Info},
+    {"convert", Invocation::Command::Convert},
+    {"merge", Invocation::Command::Merge},
+    {"crc", Invocation::Command::Crc},
+    {"cmp", Invocation::Command::Compare},
 };
 
 // The value a word names in `table`, or none.
@@ -93,7 +105,9 @@ struct Options {
         QStringLiteral("auto-range"),
         QStringLiteral("Finds the range itself, whatever --settings says.")};
     QCommandLineOption fill{QStringLiteral("fill"),
-                            QStringLiteral("Byte where no data lies, 0 to FF (BlankChar)."),
+                            QStringLiteral("Byte where no data lies, 0 to FF (BlankChar). "
+                                           "convert: --fill LOW-HIGH BYTES writes BYTES (a byte or "
+                                           "a pattern) over and over into the gaps of that range."),
                             QStringLiteral("HEX")};
     QCommandLineOption recordLength{
         QStringLiteral("record-length"),
@@ -131,6 +145,37 @@ struct Options {
                        "(the later win, with a warning), first, identical (only equal bytes may "
                        "overlap) or error (no overlap at all)."),
         QStringLiteral("RULE")};
+    QCommandLineOption to{QStringLiteral("to"),
+                          QStringLiteral("convert: the output format (else from the output's "
+                                         "extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, "
+                                         ".bin, .txt)."),
+                          QStringLiteral("ihex|srec|bin|dump")};
+    QCommandLineOption inputFormat{
+        QStringLiteral("input-format"),
+        QStringLiteral("convert: the input's format, instead of finding it from the content."),
+        QStringLiteral("auto|ihex|srec|elf|bin")};
+    QCommandLineOption addressSize{
+        QStringLiteral("address-size"),
+        QStringLiteral("convert: S-record addresses of 16, 24 or 32 bits, or the smallest that "
+                       "holds the highest address (auto)."),
+        QStringLiteral("auto|s19|s28|s37")};
+    QCommandLineOption fillByte{
+        QStringLiteral("fill-byte"),
+        QStringLiteral("convert: the byte of the gaps in binary and dump output, 0 to FF "
+                       "(default FF); crc, merge: the byte gaps read as in a check (FF); "
+                       "cmp: a gap equals this byte (default: a gap equals nothing)."),
+        QStringLiteral("HEX")};
+    QCommandLineOption crop{QStringLiteral("crop"),
+                            QStringLiteral("convert: keeps only the data of LOW-HIGH."),
+                            QStringLiteral("LOW-HIGH")};
+    QCommandLineOption exclude{QStringLiteral("exclude"),
+                               QStringLiteral("convert: drops the data of LOW-HIGH (repeatable)."),
+                               QStringLiteral("LOW-HIGH")};
+    QCommandLineOption offset{QStringLiteral("offset"),
+                              QStringLiteral("convert: moves the data by N (hexadecimal, - for "
+                                             "down); refused when an address would leave 32 "
+                                             "bits."),
+                              QStringLiteral("[-]N")};
     QCommandLineOption settings{
         QStringLiteral("settings"),
         QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
@@ -143,9 +188,11 @@ Options::Options(QCommandLineParser &parser)
     parser.setApplicationDescription(kDescription);
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
-                       overlap, settings});
+                       overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
+                       settings});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum or info."));
+                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "
+                                                "convert, merge, crc or cmp."));
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
 }
 
@@ -199,10 +246,19 @@ QString readPositional(const QStringList &positional, Invocation &invocation)
                      [&](const Command &c) { return positional[0] == QLatin1String(c.name); });
     if (found == std::end(kCommands))
         return QStringLiteral("unknown command '%1'").arg(positional[0]);
+    invocation.command = found->command;
+    invocation.inputs = positional.mid(1);
+    invocation.input = invocation.inputs.value(0);
+    // crc --algorithm list needs no input.
+    if (found->command == Invocation::Command::Crc && invocation.job.algorithm == u"list"
+        && positional.size() == 1)
+        return QString();
+    if (found->command == Invocation::Command::Merge)
+        return positional.size() >= 2 ? QString() : QStringLiteral("merge takes one or more input files");
+    if (found->command == Invocation::Command::Compare)
+        return positional.size() == 3 ? QString() : QStringLiteral("cmp takes two input files");
     if (positional.size() != 2)
         return QStringLiteral("%1 takes one input file").arg(positional[0]);
-    invocation.command = found->command;
-    invocation.input = positional[1];
     return QString();
 }
 
@@ -295,6 +351,78 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
     return QString();
 }
 
+// convert's own options; empty when they are usable.
+QString readConvertOptions(const QCommandLineParser &parser, const Options &o,
+                           Invocation &invocation)
+{
+    if (parser.isSet(o.to)) {
+        invocation.to = parser.value(o.to);
+        if (!outputFormatNamed(*invocation.to))
+            return QStringLiteral("--to %1: not ihex, srec, bin or dump").arg(*invocation.to);
+    }
+    if (parser.isSet(o.inputFormat)) {
+        const auto format = inputFormatNamed(parser.value(o.inputFormat));
+        if (!format)
+            return QStringLiteral("--input-format %1: not auto, ihex, srec, elf or bin")
+                .arg(parser.value(o.inputFormat));
+        invocation.inputFormat = *format;
+    }
+    if (parser.isSet(o.addressSize)) {
+        static const std::pair<const char *, std::uint32_t> sizes[] = {
+            {"auto", KESTRUN_SREC_AUTO},
+            {"s19", KESTRUN_SREC_S19},
+            {"s28", KESTRUN_SREC_S28},
+            {"s37", KESTRUN_SREC_S37}};
+        invocation.addressSize = named(parser.value(o.addressSize).toLower(), sizes);
+        if (!invocation.addressSize)
+            return QStringLiteral("--address-size %1: not auto, s19, s28 or s37")
+                .arg(parser.value(o.addressSize));
+    }
+    if (parser.isSet(o.fillByte)) {
+        const QString text = parser.value(o.fillByte);
+        if (!hexValue(text, 0, 0xFF))
+            return QStringLiteral("--fill-byte %1: not a hexadecimal number from 0 to FF").arg(text);
+        invocation.fillByte = std::uint8_t(*readHexSetting(text));
+    }
+    for (const QCommandLineOption *op : {&o.crop, &o.exclude, &o.offset})
+        if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
+            return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
+    const bool convertOption = parser.isSet(o.to) || parser.isSet(o.inputFormat)
+                               || parser.isSet(o.addressSize)
+                               || (parser.isSet(o.fillByte) && !invocation.isImageJob());
+    if (convertOption && invocation.command != Invocation::Command::Convert)
+        return QStringLiteral("--to, --input-format and --address-size are for convert, "
+                              "--fill-byte for convert, crc, merge and cmp");
+    return QString();
+}
+
+// What convert does not take, and an output format it can find.
+QString checkConvertOptions(const Invocation &invocation)
+{
+    if (invocation.start || invocation.end || invocation.automaticRange || invocation.fromLowest
+        || invocation.scope || invocation.checksumOnly || invocation.base || invocation.fill
+        || !invocation.settingsFile.isEmpty())
+        return QStringLiteral("convert takes no --start, --end, --auto-range, --from-lowest, "
+                              "--scope, --checksum-only, --base or --settings; "
+                              "its --fill is LOW-HIGH BYTES");
+    const std::optional<OutputFormat> format =
+        invocation.to ? outputFormatNamed(*invocation.to) : outputFormatOfFile(invocation.output);
+    if (!format)
+        return QStringLiteral("convert needs --to ihex|srec|bin|dump, or an output name with a "
+                              "known extension");
+    if (*format == OutputFormat::SRecord && invocation.recordLength) {
+        const std::uint32_t size = invocation.addressSize.value_or(KESTRUN_SREC_S37);
+        const std::uint32_t longest = 254 - (size == KESTRUN_SREC_AUTO ? KESTRUN_SREC_S37 : size);
+        if (invocation.recordLength->toUInt(nullptr, 16) > longest)
+            return QStringLiteral("--record-length %1: S-records of this address size hold at "
+                                  "most %2 bytes")
+                .arg(*invocation.recordLength, QString::number(longest, 16).toUpper());
+    }
+    if ((invocation.addressRecords) && *format != OutputFormat::IntelHex)
+        return QStringLiteral("--address-records is for HEX output");
+    return QString();
+}
+
 // Options that only some commands take.
 QString checkCommandOptions(const Invocation &invocation)
 {
@@ -304,10 +432,14 @@ QString checkCommandOptions(const Invocation &invocation)
         return QStringLiteral("--from-lowest is for hex2bin and hexdump");
     if (invocation.base && command != Command::BinaryToHex)
         return QStringLiteral("--base is for bin2hex");
-    if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex)
-        return QStringLiteral("--address-records and --start-address are for bin2hex");
-    if (invocation.overlapGiven && !invocation.takesHexText())
+    if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex
+        && command != Command::Convert)
+        return QStringLiteral("--address-records and --start-address are for bin2hex and convert");
+    if (invocation.overlapGiven && !invocation.takesHexText() && command != Command::Convert
+        && !invocation.isImageJob())
         return QStringLiteral("--overlap is for the commands that read HEX text");
+    if (command == Command::Convert)
+        return checkConvertOptions(invocation);
     return QString();
 }
 
@@ -323,21 +455,37 @@ QString readFileOptions(const QCommandLineParser &parser, const Options &o, Invo
     return QString();
 }
 
+// The command word: the first positional argument as the parser sees it.
+QString firstWord(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    const Options options(parser);
+    parser.parse(QStringList(QStringLiteral("kestrun")) + arguments);
+    return parser.positionalArguments().value(0);
+}
+
 } // namespace
 
 Invocation Invocation::parse(const QStringList &arguments)
 {
+    Invocation invocation;
+    QStringList words = arguments;
+    if (const QString command = firstWord(arguments); command == u"convert") {
+        if (const QString error = takeImageOperations(words, invocation.operations);
+            !error.isEmpty())
+            return usage(error);
+    }
     QCommandLineParser parser;
     const Options options(parser);
+    const ImageJobOptions jobOptions(parser);
     // QCommandLineParser takes the program's name first.
-    if (!parser.parse(QStringList(QStringLiteral("kestrun")) + arguments))
+    if (!parser.parse(QStringList(QStringLiteral("kestrun")) + words))
         return usage(parser.errorText());
-    Invocation invocation;
     if (parser.isSet(options.help)) {
         invocation.request = Request::Help;
         // The parser names the program by its full path.
         const QString text = parser.helpText();
-        invocation.helpText = QStringLiteral("Usage: kestrun command input [options]")
+        invocation.helpText = QStringLiteral("Usage: kestrun command input... [options]")
                               + text.mid(text.indexOf(u'\n'));
         return invocation;
     }
@@ -345,14 +493,21 @@ Invocation Invocation::parse(const QStringList &arguments)
         invocation.request = Request::Version;
         return invocation;
     }
-    for (const auto &read : {readFileOptions, readSettingOptions}) {
-        if (const QString error = read(parser, options, invocation); !error.isEmpty())
-            return usage(error);
-    }
+    // The command first: which options it takes depends on it. crc
+    // --algorithm list needs no input, so the image jobs' options come
+    // before it.
+    const QString command = parser.positionalArguments().value(0);
+    if (const QString error = jobOptions.read(parser, command, invocation.job); !error.isEmpty())
+        return usage(error);
     if (const QString error = readPositional(parser.positionalArguments(), invocation);
         !error.isEmpty())
         return usage(error);
+    for (const auto &read : {readFileOptions, readSettingOptions, readConvertOptions}) {
+        if (const QString error = read(parser, options, invocation); !error.isEmpty())
+            return usage(error);
+    }
     if (const QString error = checkCommandOptions(invocation); !error.isEmpty())
         return usage(error);
+    invocation.job.fillByte = invocation.fillByte;
     return invocation;
 }

@@ -6,15 +6,20 @@
 
 #include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
+#include "core/ImageInput.h"
+#include "ImageOperations.h"
+#include "ImageJobOptions.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct Invocation {
-    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info };
+    enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Convert, Merge, Crc,
+                         Compare };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -24,6 +29,8 @@ struct Invocation {
     Request request = Request::Convert;
     Command command = Command::HexToBinary;
     QString input;
+    // Every input, for the commands that take several (merge, cmp).
+    QStringList inputs;
     // Empty when -o was not given.
     QString output;
     // Empty when --settings was not given.
@@ -44,6 +51,17 @@ struct Invocation {
     std::optional<std::uint32_t> startAddress;
     std::int32_t overlap = KESTRUN_OVERLAP_LAST;
     bool overlapGiven = false;
+    // The options of merge, crc, cmp and info --json.
+    ImageJob job;
+
+    // convert: the image operations in their order, the output format
+    // (--to; else the output's extension), the input format, the
+    // S-records' address size and the byte of gaps in binary and dumps.
+    std::vector<ImageOperation> operations;
+    std::optional<QString> to;
+    InputFormat inputFormat = InputFormat::Detect;
+    std::optional<std::uint32_t> addressSize;
+    std::optional<std::uint8_t> fillByte;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;
@@ -57,6 +75,11 @@ struct Invocation {
                || command == Command::Info;
     }
     bool makesBinary() const { return command == Command::HexToBinary; }
+    // merge, crc and cmp: whole images, run apart from the conversions.
+    bool isImageJob() const
+    {
+        return command == Command::Merge || command == Command::Crc || command == Command::Compare;
+    }
 
     // Why the command line is not a valid one (Usage), or the help text.
     QString usageError;

@@ -45,7 +45,39 @@
     X(kestrun_dump_writer_put)                                                                   \
     X(kestrun_dump_writer_image)                                                                 \
     X(kestrun_dump_writer_finish)                                                                \
-    X(kestrun_dump_text_size)
+    X(kestrun_dump_text_size)                                                                   \
+    PELCOR_FORMAT_CALLS(X)
+
+// The other formats and the image operations.
+#define PELCOR_FORMAT_CALLS(X)                                                                   \
+    X(GetErrorString)                                                                            \
+    X(kestrun_detect_format)                                                                     \
+    X(kestrun_image_store)                                                                       \
+    X(kestrun_image_set_start)                                                                   \
+    X(kestrun_image_crop)                                                                        \
+    X(kestrun_image_exclude)                                                                     \
+    X(kestrun_image_fill)                                                                        \
+    X(kestrun_image_offset)                                                                      \
+    X(kestrun_hex_writer_image)                                                                  \
+    X(kestrun_hex_image_size)                                                                    \
+    X(kestrun_hex_reader_set_source)                                                             \
+    X(kestrun_srec_reader_new)                                                                   \
+    X(kestrun_srec_reader_free)                                                                  \
+    X(kestrun_srec_reader_set_overlap)                                                           \
+    X(kestrun_srec_reader_set_source)                                                            \
+    X(kestrun_srec_reader_on_conflict)                                                           \
+    X(kestrun_srec_reader_on_progress)                                                           \
+    X(kestrun_srec_reader_feed)                                                                  \
+    X(kestrun_srec_reader_finish)                                                                \
+    X(kestrun_srec_reader_place)                                                                 \
+    X(kestrun_srec_reader_stats)                                                                 \
+    X(kestrun_srec_options_init)                                                                 \
+    X(kestrun_srec_writer_new)                                                                   \
+    X(kestrun_srec_writer_free)                                                                  \
+    X(kestrun_srec_writer_on_progress)                                                           \
+    X(kestrun_srec_writer_image)                                                                 \
+    X(kestrun_srec_writer_finish)                                                                \
+    X(kestrun_srec_image_size)
 
 // The image interface, all bound or none.
 struct ImageCalls {

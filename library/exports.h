@@ -46,7 +46,9 @@ enum KestrunResult {
     ResultAddressFault = -7,   /* an address lies outside the 32-bit space */
     /* -8 is not given out. */
     ResultOverlap = -9,        /* records write one address twice, against the overlap policy */
-    ResultBadArgument = -10    /* an argument or option out of its range, or a null handle */
+    ResultBadArgument = -10,   /* an argument or option out of its range, or a null handle */
+    ResultNotSRecord = -11,    /* not Motorola S-records: a malformed record or text between records */
+    ResultRecordCount = -12    /* an S5 or S6 record's count is not that of the data records before it */
 };
 
 /* Room GetErrorString needs: the longest message and its NUL. */
@@ -447,6 +449,276 @@ KESTRUN_API void kestrun_dump_writer_on_progress(kestrun_dump_writer *writer,
  * held, as CheckSum sums a buffer. */
 KESTRUN_API uint32_t kestrun_image_sum(const kestrun_image *image, uint32_t first, uint32_t last,
                                        uint8_t fill);
+
+/* ------------------------------------------------------------------------
+ * Other formats and image operations: Motorola S-records read and written
+ * as Intel HEX is, raw bytes stored under the overlap rules, the format of
+ * a text told from its first bytes, and crop, exclude, fill and offset.
+ *
+ *     kestrun_srec_reader *reader = kestrun_srec_reader_new(image);
+ *     ... kestrun_srec_reader_feed(reader, piece, n) ... as for HEX ...
+ *     kestrun_image_crop(image, 0x08000000, 0x0801FFFF);
+ *     kestrun_srec_options o; kestrun_srec_options_init(&o);
+ *     kestrun_srec_writer *w = kestrun_srec_writer_new(&o, sink, user, &rc);
+ *     kestrun_srec_writer_image(w, image, 0, 0xFFFFFFFF);
+ *     kestrun_srec_writer_finish(w);
+ * ------------------------------------------------------------------------ */
+
+typedef struct kestrun_srec_reader kestrun_srec_reader;
+typedef struct kestrun_srec_writer kestrun_srec_writer;
+
+/* What an S-record reader has read so far. */
+typedef struct kestrun_srec_stats {
+    uint64_t records[10];       /* records of types S0 to S9 (S4 stays 0) */
+    uint64_t lines;             /* lines read */
+    uint64_t overlaps;          /* data records that met written addresses */
+    uint64_t conflicting_bytes; /* addresses written with differing bytes */
+    int32_t end_read;           /* 1 once a termination record (S7-S9) was read */
+} kestrun_srec_stats;
+
+/* A reader of one S-record text into `image` (not owned). A record is
+ * "S", its type digit (0-3 or 5-9), the count byte, then exactly as many
+ * digit pairs as the count says (address, data, checksum; either case),
+ * then CR, LF or the end of the text; only CR and LF stand between
+ * records. The checksum is the ones' complement of the sum of the count,
+ * address and data bytes. S1/S2/S3 data land at their 16/24/32-bit
+ * address; S5/S6 must count the data records before them (else
+ * ResultRecordCount); S7/S8/S9 set the image's start address
+ * (KESTRUN_START_LINEAR) and may carry no data, nor may S5/S6; S0's bytes
+ * are a header, not data. A text without a termination record, or with
+ * records after it, is read as GNU objcopy and srec_cat read it: whole.
+ * Everything else is ResultNotSRecord or ResultChecksumError, with the
+ * place as for HEX. The kestrun_record of the callback has `type` the
+ * digit 0-9, `address` the data address, count or start value, `length`
+ * the data bytes. Null when memory is short. */
+KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image);
+KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader);
+/* As the kestrun_hex_reader_ functions of the same names. */
+KESTRUN_API int32_t kestrun_srec_reader_set_overlap(kestrun_srec_reader *reader, int32_t policy);
+KESTRUN_API void kestrun_srec_reader_set_source(kestrun_srec_reader *reader, uint32_t source);
+KESTRUN_API void kestrun_srec_reader_on_record(kestrun_srec_reader *reader, kestrun_record_fn fn,
+                                               intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_conflict(kestrun_srec_reader *reader,
+                                                 kestrun_conflict_fn fn, intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_progress(kestrun_srec_reader *reader,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+/* The next `length` bytes of the text: ResultOk, or the failure, which
+ * every later call repeats. */
+KESTRUN_API int32_t kestrun_srec_reader_feed(kestrun_srec_reader *reader, const char *text,
+                                             uint64_t length);
+/* The text has ended: ResultOk, or the failure of its last record. */
+KESTRUN_API int32_t kestrun_srec_reader_finish(kestrun_srec_reader *reader);
+KESTRUN_API int32_t kestrun_srec_reader_place(const kestrun_srec_reader *reader,
+                                              kestrun_place *place);
+KESTRUN_API void kestrun_srec_reader_stats(const kestrun_srec_reader *reader,
+                                           kestrun_srec_stats *stats);
+
+/* Address sizes of the S-record writer: S1/S9 (16 bits), S2/S8 (24) or
+ * S3/S7 (32), or the smallest that holds the highest address. */
+#define KESTRUN_SREC_AUTO 0u
+#define KESTRUN_SREC_S19 2u
+#define KESTRUN_SREC_S28 3u
+#define KESTRUN_SREC_S37 4u
+
+typedef struct kestrun_srec_options {
+    uint32_t record_length; /* data bytes a record, 1 to 255 - 1 - the address bytes */
+    uint32_t line_end;      /* KESTRUN_NEWLINE_* */
+    uint32_t address_size;  /* KESTRUN_SREC_* */
+    uint32_t highest;       /* for AUTO with kestrun_srec_writer_put: the highest address put */
+    int32_t header;         /* 1: an S0 record of header_length bytes from `header_text` first */
+    const char *header_text;
+    uint32_t header_length; /* at most 252 */
+    int32_t count_record;   /* 1: an S5 (S6 past 65535 records; none past 2^24 - 1) */
+    uint32_t start_type;    /* KESTRUN_START_NONE (address 0), _LINEAR or _KEEP */
+    uint32_t start_value;
+} kestrun_srec_options;
+
+/* The defaults: 32 bytes a record, CR LF, automatic size, an S0 "HDR"
+ * header, the count record, the image's start address kept. */
+KESTRUN_API void kestrun_srec_options_init(kestrun_srec_options *options);
+/* A writer of S-record text to `sink`; null for options out of range
+ * (ResultBadArgument through *result) or short memory. */
+KESTRUN_API kestrun_srec_writer *kestrun_srec_writer_new(const kestrun_srec_options *options,
+                                                         kestrun_sink_fn sink,
+                                                         intptr_t userValue, int32_t *result);
+KESTRUN_API void kestrun_srec_writer_free(kestrun_srec_writer *writer);
+KESTRUN_API void kestrun_srec_writer_on_progress(kestrun_srec_writer *writer,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+/* Bytes at `address`; those that follow the last ones continue their
+ * record. ResultAddressFault when they pass what the address size holds. */
+KESTRUN_API int32_t kestrun_srec_writer_put(kestrun_srec_writer *writer, uint32_t address,
+                                            const uint8_t *bytes, uint64_t count);
+/* Every segment of `image` within first..last, and its start address for
+ * KESTRUN_START_KEEP; an automatic address size is the image's highest. */
+KESTRUN_API int32_t kestrun_srec_writer_image(kestrun_srec_writer *writer,
+                                              const kestrun_image *image, uint32_t first,
+                                              uint32_t last);
+/* The count record, the termination record and the last bytes. */
+KESTRUN_API int32_t kestrun_srec_writer_finish(kestrun_srec_writer *writer);
+/* The exact characters kestrun_srec_writer_image of `image` within
+ * first..last writes, through finish. */
+KESTRUN_API int32_t kestrun_srec_image_size(const kestrun_srec_options *options,
+                                            const kestrun_image *image, uint32_t first,
+                                            uint32_t last, uint64_t *size);
+
+/* Stores `count` bytes at `address` as a whole input of `source` (line 0),
+ * the overlap policy deciding where bytes are held (conflicts to `fn`,
+ * which may be null). ResultAddressFault past 0xFFFFFFFF, ResultOverlap,
+ * ResultNoMemory. */
+KESTRUN_API int32_t kestrun_image_store(kestrun_image *image, uint32_t address,
+                                        const uint8_t *bytes, uint64_t count, int32_t policy,
+                                        uint32_t source, kestrun_conflict_fn fn,
+                                        intptr_t userValue);
+
+/* Formats kestrun_detect_format tells apart. */
+#define KESTRUN_FORMAT_BINARY 0
+#define KESTRUN_FORMAT_IHEX 1
+#define KESTRUN_FORMAT_SREC 2
+#define KESTRUN_FORMAT_ELF 3
+
+/* The format of a text that starts with `bytes` (its first 4 KiB are
+ * plenty): ELF by its magic; Intel HEX when its first line (after any CR
+ * and LF) starts with a colon and two hex digits, S-records when with S,
+ * a digit and two hex digits; else binary. */
+KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
+
+/* Image operations. Ranges are low..high, both included; low > high is
+ * ResultBadArgument. Who wrote each byte is forgotten by crop, exclude
+ * and offset (their bytes then count as line 0 of source 0). */
+/* Keeps only the bytes within low..high. */
+KESTRUN_API int32_t kestrun_image_crop(kestrun_image *image, uint32_t low, uint32_t high);
+/* Drops the bytes within low..high. */
+KESTRUN_API int32_t kestrun_image_exclude(kestrun_image *image, uint32_t low, uint32_t high);
+/* Writes the `length` (1-256) bytes of `pattern` over and over into the
+ * addresses of low..high that hold nothing, the pattern's first byte at
+ * low; held bytes stay. */
+KESTRUN_API int32_t kestrun_image_fill(kestrun_image *image, uint32_t low, uint32_t high,
+                                       const uint8_t *pattern, uint32_t length);
+/* Moves every byte, and a linear start address, by `delta`:
+ * ResultAddressFault (the image untouched) when one would leave 0..2^32-1. */
+KESTRUN_API int32_t kestrun_image_offset(kestrun_image *image, int64_t delta);
+
+/* ------------------------------------------------------------------------
+ * Check values, merging and comparing images.
+ *
+ *     kestrun_check *crc = kestrun_check_new("crc-32", NULL);
+ *     uint64_t value;
+ *     kestrun_check_image(crc, image, 0x08000000, 0x0803FFFF, 0xFF, &value);
+ *     kestrun_check_free(crc);
+ *
+ * A check is a CRC of the Rocksoft model (width, poly, init, refin,
+ * refout, xorout) or a byte sum, named or given by its parameters.
+ * Over an image range, addresses without data count as the fill byte, as
+ * a programmed flash reads them.
+ * ------------------------------------------------------------------------ */
+
+typedef struct kestrun_check kestrun_check;
+
+/* A CRC model: `width` 8 to 64 bits; `poly`, `init` and `xorout` within
+ * it, unreflected (poly without its top bit); refin and refout 0 or 1. */
+typedef struct kestrun_crc_model {
+    uint32_t width;
+    uint64_t poly;
+    uint64_t init;
+    int32_t refin;
+    int32_t refout;
+    uint64_t xorout;
+} kestrun_crc_model;
+
+/* The check named `name` (lower case, as kestrun_check_preset lists them:
+ * "crc-32", "crc-16/modbus", "stm32", "sum8", ...). ResultBadArgument
+ * (through *result when not null) for an unknown name; null then or when
+ * memory is short. */
+KESTRUN_API kestrun_check *kestrun_check_new(const char *name, int32_t *result);
+/* A CRC of `model`; ResultBadArgument for a model out of range. */
+KESTRUN_API kestrun_check *kestrun_check_new_crc(const kestrun_crc_model *model, int32_t *result);
+KESTRUN_API void kestrun_check_free(kestrun_check *check);
+/* The name of preset `index` (from 0) and a line saying what it is, both
+ * static; ResultOverflow past the last. */
+KESTRUN_API int32_t kestrun_check_preset(uint32_t index, const char **name,
+                                         const char **description);
+/* The bits of the check's value (8 to 64); the value takes (bits + 7) / 8
+ * bytes in an image. 0 for a null handle. */
+KESTRUN_API uint32_t kestrun_check_width(const kestrun_check *check);
+/* Starts again from the model's initial value. */
+KESTRUN_API void kestrun_check_reset(kestrun_check *check);
+/* Takes the next `count` bytes. */
+KESTRUN_API int32_t kestrun_check_update(kestrun_check *check, const uint8_t *bytes,
+                                         uint64_t count);
+/* The value of the bytes taken since the last reset. A check over 32-bit
+ * words ("stm32") completes a last partial word with FF bytes. */
+KESTRUN_API uint64_t kestrun_check_value(const kestrun_check *check);
+/* Resets the check, takes the addresses first..last of `image`, `fill`
+ * where nothing is held (and to complete a last partial word), and stores
+ * the value in *value. ResultBadArgument when first > last. */
+KESTRUN_API int32_t kestrun_check_image(kestrun_check *check, const kestrun_image *image,
+                                        uint32_t first, uint32_t last, uint8_t fill,
+                                        uint64_t *value);
+
+/* Byte order of a value stored in an image. */
+#define KESTRUN_LITTLE_ENDIAN 0
+#define KESTRUN_BIG_ENDIAN 1
+
+/* Computes the check over first..last as kestrun_check_image does and
+ * stores its bytes at `slot` in `endian` order, over what was there.
+ * ResultBadArgument when first > last, the slot lies within first..last
+ * or `endian` is unknown; ResultAddressFault when the slot passes
+ * 0xFFFFFFFF. Nothing is stored on a failure. *value (when not null)
+ * receives the value. */
+KESTRUN_API int32_t kestrun_image_insert_check(kestrun_image *image, kestrun_check *check,
+                                               uint32_t first, uint32_t last, uint8_t fill,
+                                               uint32_t slot, int32_t endian, uint64_t *value);
+/* The value stored at `slot` in `endian` order, `bytes` long (1 to 8),
+ * into *value: ResultOk, or ResultOverflow when an address of the slot
+ * holds no data; ResultAddressFault past 0xFFFFFFFF. */
+KESTRUN_API int32_t kestrun_image_read_value(const kestrun_image *image, uint32_t slot,
+                                             uint32_t bytes, int32_t endian, uint64_t *value);
+
+/* Stores every byte of `from` into `into`, each marked as written by its
+ * line in `from` and by `source` (the tag conflicts name it by), under
+ * `policy` (KESTRUN_OVERLAP_*) where `into` holds the address already;
+ * `fn` (may be null) hears each overlap first, as a reader's conflict
+ * callback does, `earlier_source` naming the input that wrote it before.
+ * Returns ResultOk, ResultOverlap as the policy refuses, or what `fn`
+ * returned; `into` then keeps what was stored before the refusal. The
+ * start address is the caller's to decide: neither image's changes.
+ * `stats` (may be null) counts the overlaps and conflicting bytes. */
+KESTRUN_API int32_t kestrun_image_merge(kestrun_image *into, const kestrun_image *from,
+                                        uint32_t source, int32_t policy, kestrun_conflict_fn fn,
+                                        intptr_t userValue, kestrun_hex_stats *stats);
+
+/* What a difference between two images is. */
+#define KESTRUN_DIFF_ONLY_A 1 /* data in A, none in B */
+#define KESTRUN_DIFF_ONLY_B 2 /* data in B, none in A */
+#define KESTRUN_DIFF_BYTES 3  /* data in both (or data and fill), bytes differ */
+
+/* A maximal run of consecutive addresses that differ in one way; `a` and
+ * `b` hold the first `shown` bytes of the run (at most 8; a side without
+ * data there shows 0). */
+typedef struct kestrun_difference {
+    uint32_t kind;
+    uint32_t low;
+    uint32_t high;
+    uint32_t shown;
+    uint8_t a[8];
+    uint8_t b[8];
+} kestrun_difference;
+
+/* Called for each difference in address order; return ResultOk to go on,
+ * a negative code to stop the comparison with it. */
+typedef int32_t (*kestrun_difference_fn)(const kestrun_difference *difference,
+                                         intptr_t userValue);
+
+/* Compares two images address by address. `fill` -1: an address held by
+ * one image only is a difference of its own kind; 0 to 255: such an
+ * address is that byte in the other image (equal, or KESTRUN_DIFF_BYTES).
+ * *differences (when not null) receives the number of differences met.
+ * ResultOk (equal or not), ResultBadArgument, or what `fn` returned. */
+KESTRUN_API int32_t kestrun_image_compare(const kestrun_image *a, const kestrun_image *b,
+                                          int32_t fill, kestrun_difference_fn fn,
+                                          intptr_t userValue, uint64_t *differences);
 
 #ifdef __cplusplus
 }

@@ -50,6 +50,13 @@ class LineIndex {
 public:
     // [address, address + count) is now held as written by `who`.
     void assign(uint64_t address, uint64_t count, Writer who);
+    // Forgets every extent.
+    void clear()
+    {
+        m_extents.clear();
+        m_last = m_extents.end();
+        m_lastRecord = 0;
+    }
     // Calls found(from, to, writer) for each stretch of [address, stop)
     // held, in address order, one writer a stretch.
     template <typename Found> void each(uint64_t address, uint64_t stop, Found &&found) const;
@@ -127,10 +134,23 @@ public:
         return rc;
     }
 
+    // The image operations (image_ops.cpp). Afterwards every byte counts as
+    // written by line 0 of source 0. drop removes [address, stop) and is
+    // false when the memory for a run cut in two cannot be had; shift
+    // moves every byte by `delta`, which the caller has found to keep them
+    // within the 32-bit space.
+    bool drop(uint64_t address, uint64_t stop);
+    void shift(int64_t delta);
+
+    // Which record wrote each held address.
+    const LineIndex &lines() const { return m_lines; }
+
     uint32_t startType = KESTRUN_START_NONE;
     uint32_t startValue = 0;
 
 private:
+    void settle();
+
     struct Run {
         uint64_t size = 0;
         RunBytes bytes;

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Times the kestrun command, with Pelcor's default settings, against the
-# peers on the same files in one run and prints one table: best wall time
+# peers on the same files in one run (conversions; merge and crc-32 too) and
+# prints one table: best wall time
 # of three runs (by default), throughput over the binary image's size, peak
 # memory, and speed relative to the fastest peer.
 #
@@ -12,7 +13,8 @@
 # a disk, and tmpfs would hide what writing and fresh memory cost there.
 # KESTRUN_BENCH_SIZES lists the image sizes in MiB (default "16 64 256"),
 # KESTRUN_BENCH_RUNS the runs of which the best counts (default 3; more on
-# a busy machine).
+# a busy machine), KESTRUN_BENCH_CONVERSIONS the conversions timed (default
+# "hex2bin bin2hex dump hex2srec srec2bin"; the last two are kestrun convert).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +24,7 @@ bin=$build/bin
 bench=$build/bench/bin
 sizes=${KESTRUN_BENCH_SIZES:-"16 64 256"}
 runs=${KESTRUN_BENCH_RUNS:-3}
+conversions=${KESTRUN_BENCH_CONVERSIONS:-"hex2bin bin2hex dump hex2srec srec2bin"}
 if [ $# -ge 2 ]; then
     work=$2
     mkdir -p "$work"
@@ -109,20 +112,89 @@ bench_dump() {
     rm -f "$out.ours" "$out.xxd" "$out.hexdump"
 }
 
+bench_hex2srec() {
+    name=$1 hex=$work/$1.hex out=$work/out.srec
+    for round in $(seq "$runs"); do
+        time_it "$name" hex2srec kestrun "$out.ours" \
+            "$bin/kestrun" convert "$hex" --to srec -o "$out.ours"
+        time_it "$name" hex2srec objcopy "$out.objcopy" \
+            objcopy -I ihex -O srec "$hex" "$out.objcopy"
+        time_it "$name" hex2srec srec_cat "$out.srec" \
+            srec_cat "$hex" -intel -o "$out.srec" -motorola
+    done
+    objcopy -I srec -O binary "$out.ours" "$work/check.bin"
+    same "$work/check.bin" "$work/$name.bin" "convert to S-records read back by objcopy"
+    rm -f "$out.ours" "$out.objcopy" "$out.srec" "$work/check.bin"
+}
+
+bench_srec2bin() {
+    name=$1 srec=$work/$1.srec out=$work/out.bin
+    objcopy -I binary -O srec "$work/$name.bin" "$srec"
+    for round in $(seq "$runs"); do
+        time_it "$name" srec2bin kestrun "$out.ours" \
+            "$bin/kestrun" convert "$srec" --to bin -o "$out.ours"
+        time_it "$name" srec2bin objcopy "$out.objcopy" \
+            objcopy -I srec -O binary "$srec" "$out.objcopy"
+        time_it "$name" srec2bin srec_cat "$out.srec" \
+            srec_cat "$srec" -o "$out.srec" -binary
+    done
+    same "$out.ours" "$work/$name.bin" "convert from S-records"
+    same "$out.objcopy" "$work/$name.bin" "objcopy from S-records"
+    rm -f "$out.ours" "$out.objcopy" "$out.srec" "$srec"
+}
+
 for size in $sizes; do
     for kind in random firmware; do
         name=$kind-${size}MiB
         echo "run.sh: $name" >&2
         "$bench/bench_image" "$kind" "$size" "$work/$name.bin"
         objcopy -I binary -O ihex "$work/$name.bin" "$work/$name.hex"
-        bench_hex2bin "$name"
-        bench_bin2hex "$name"
-        bench_dump "$name"
+        for conversion in $conversions; do
+            "bench_$conversion" "$name"
+        done
         rm -f "$work/$name.hex"
         echo "$name $(wc -c <"$work/$name.bin")" >>"$work/sizes.txt"
         rm -f "$work/$name.bin"
     done
 done
+
+# Merge of two 32 MiB HEX files (one above the other) against srec_cat, and
+# crc-32 of a 64 MiB image against Python's zlib, each as a whole process.
+bench_jobs() {
+    echo "run.sh: merge and crc" >&2
+    "$bench/bench_image" random 32 "$work/lower.bin"
+    "$bench/bench_image" firmware 32 "$work/upper.bin"
+    objcopy -I binary -O ihex "$work/lower.bin" "$work/lower.hex"
+    objcopy -I binary -O ihex --change-addresses 0x02000000 "$work/upper.bin" "$work/upper.hex"
+    cat "$work/lower.bin" "$work/upper.bin" >"$work/both.bin"
+    out=$work/merged.hex
+    for round in $(seq "$runs"); do
+        time_it merge-2x32MiB merge kestrun "$out.ours" \
+            "$bin/kestrun" merge "$work/lower.hex" "$work/upper.hex" -o "$out.ours"
+        time_it merge-2x32MiB merge srec_cat "$out.srec" \
+            srec_cat "$work/lower.hex" -intel "$work/upper.hex" -intel -o "$out.srec" -intel
+    done
+    for merged in "$out.ours" "$out.srec"; do
+        objcopy -I ihex -O binary "$merged" "$work/check.bin"
+        same "$work/check.bin" "$work/both.bin" "merge read back by objcopy"
+    done
+    echo "merge-2x32MiB $(wc -c <"$work/both.bin")" >>"$work/sizes.txt"
+    rm -f "$work/lower.hex" "$work/upper.hex" "$work/lower.bin" "$work/upper.bin" \
+        "$out.ours" "$out.srec" "$work/check.bin"
+    sum=$work/crc.txt
+    for round in $(seq "$runs"); do
+        time_it crc-64MiB crc-32 kestrun "$sum.ours" \
+            -o "$sum.ours" "$bin/kestrun" crc "$work/both.bin"
+        time_it crc-64MiB crc-32 python-zlib "$sum.zlib" \
+            -o "$sum.zlib" python3 -c \
+            "import sys, zlib; print('%08X' % zlib.crc32(open(sys.argv[1], 'rb').read()))" \
+            "$work/both.bin"
+    done
+    same "$sum.ours" "$sum.zlib" "crc-32"
+    echo "crc-64MiB $(wc -c <"$work/both.bin")" >>"$work/sizes.txt"
+    rm -f "$work/both.bin" "$sum.ours" "$sum.zlib"
+}
+bench_jobs
 
 awk -v sizes="$work/sizes.txt" '
     BEGIN {

@@ -1,0 +1,66 @@
+#include "CrcCommand.h"
+
+#include "CheckRequest.h"
+#include "CommandRunner.h"
+#include "ErrorLine.h"
+#include "ImageLoader.h"
+#include "LinkedLibrary.h"
+
+CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
+{
+}
+
+int CrcCommand::run()
+{
+    const ImageJob &job = m_invocation.job;
+    if (job.algorithm == u"list") {
+        std::fputs(CheckRequest::list().toUtf8().constData(), stdout);
+        return CommandRunner::Done;
+    }
+    const CheckRequest request(job);
+    QString error;
+    const CheckPointer check = request.make(error);
+    if (!check) {
+        printErrorLine(QStringLiteral("kestrun: ") + error);
+        return CommandRunner::UsageError;
+    }
+    const QString &name = m_invocation.input;
+    ConflictLog log({name}, m_invocation.overlap);
+    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error);
+    if (!image) {
+        printErrorLine(error);
+        return CommandRunner::Failed;
+    }
+    log.warn();
+    const std::uint32_t width = kestrun_check_width(check.get());
+    const std::uint32_t bytes = (width + 7) / 8;
+    AddressRange range;
+    if (!request.range(image.get(), job.verifyAt, bytes, range, error)) {
+        printErrorLine(name + QStringLiteral(": ") + error);
+        return CommandRunner::Failed;
+    }
+    std::uint64_t value = 0;
+    kestrun_check_image(check.get(), image.get(), range.low, range.high, job.fillByte.value_or(0xFF),
+                        &value);
+    if (job.verifyAt) {
+        std::uint64_t stored = 0;
+        const std::int32_t rc =
+            kestrun_image_read_value(image.get(), *job.verifyAt, bytes, job.endian, &stored);
+        if (rc < 0) {
+            printErrorLine(QStringLiteral("%1: no %2-byte value stored at %3")
+                               .arg(name)
+                               .arg(bytes)
+                               .arg(hexDigits(*job.verifyAt)));
+            return CommandRunner::Failed;
+        }
+        if (stored != value) {
+            printErrorLine(QStringLiteral("%1: %2 at %3 is %4, but %5-%6 gives %7")
+                               .arg(name, request.name(), hexDigits(*job.verifyAt),
+                                    hexDigits(stored, width), hexDigits(range.low),
+                                    hexDigits(range.high), hexDigits(value, width)));
+            return CommandRunner::Failed;
+        }
+    }
+    std::fputs(hexDigits(value, width).append(u'\n').toLatin1().constData(), stdout);
+    return CommandRunner::Done;
+}

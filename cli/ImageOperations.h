@@ -1,0 +1,47 @@
+// The image operations of kestrun convert (and of any command that edits
+// an image before writing it): read from the command line in the order
+// given, applied in that order through the library.
+//
+//     --crop LOW-HIGH          keep only that range
+//     --exclude LOW-HIGH       drop that range (may repeat)
+//     --fill LOW-HIGH BYTES    the gaps of that range, BYTES over and over
+//     --offset [-]N            move everything by N
+//
+// An operation is one row of kOperations (ImageOperations.cpp): its name,
+// how many words it takes and how it reads and applies them.
+#ifndef KESTRUN_CLI_IMAGE_OPERATIONS_H
+#define KESTRUN_CLI_IMAGE_OPERATIONS_H
+
+#include "core/LibraryCalls.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+struct ImageOperation {
+    enum class Kind { Crop, Exclude, Fill, Offset };
+    Kind kind = Kind::Crop;
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    QByteArray pattern;
+    std::int64_t delta = 0;
+    // The option as given, for messages ("--offset -1000").
+    QString given;
+};
+
+// Whether `word` starts an operation ("--crop" or "--crop=...").
+bool isImageOperation(const QString &word);
+
+// Moves the operations out of `arguments` into `operations`, in their
+// order, leaving the other words. Returns the usage error, or empty.
+QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> &operations);
+
+// Applies `operations` to `image`: the message of the first that fails
+// ("--offset -1000: an address would leave 0..FFFFFFFF"), or empty.
+QString applyImageOperations(const ImageCalls &calls, kestrun_image *image,
+                             const std::vector<ImageOperation> &operations);
+
+#endif

@@ -1,0 +1,83 @@
+// One input argument of a kestrun command turned into an image, whatever
+// its format: Intel HEX, Motorola S-records, an ELF executable, or raw
+// binary (at address 0, or at ADDR as FILE@ADDR). Every command that takes
+// images (convert, merge, cmp, crc) reads its inputs through here, so all
+// of them accept the same arguments and report a bad one alike.
+//
+//     kestrun_image *image = calls.kestrun_image_new();
+//     const ImageInput in = readImageInput(calls, image, QStringLiteral("app.bin@08004000"));
+//     if (in.result < 0) { print(in.error); ... }   // "FILE:LINE: message"
+//
+// The format is found from the content (kestrun_detect_format) unless the
+// options force one; an argument with @ADDR is binary. An argument that
+// names an existing file is that file, even when its name holds an @.
+#ifndef PELCOR_IMAGE_INPUT_H
+#define PELCOR_IMAGE_INPUT_H
+
+#include "core/InputPieces.h"
+#include "core/LibraryCalls.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+
+enum class InputFormat { Detect, IntelHex, SRecord, Elf, Binary };
+
+// "auto", "ihex", "srec", "elf", "bin" (--input-format's words) and back.
+std::optional<InputFormat> inputFormatNamed(QStringView word);
+QString inputFormatName(InputFormat format);
+
+struct ImageInputOptions {
+    InputFormat format = InputFormat::Detect;
+    // How records (and inputs read into one image) that write an address
+    // twice are taken: KESTRUN_OVERLAP_*; `source` tags this input's
+    // writes for the conflicts, which go to `onConflict` as they are met.
+    std::int32_t overlap = KESTRUN_OVERLAP_LAST;
+    std::uint32_t source = 0;
+    kestrun_conflict_fn onConflict = nullptr;
+    std::intptr_t conflictUser = 0;
+    // Progress through the input, in its bytes.
+    ProgressCallback progress = nullptr;
+    std::intptr_t progressUser = 0;
+};
+
+// An argument split into its file and the address of @ADDR.
+struct InputArgument {
+    QString file;
+    std::optional<std::uint32_t> address;
+};
+// FILE@ADDR (ADDR hexadecimal) unless the whole argument names a file
+// that exists; no address when there is no @ or what follows it is no
+// address.
+InputArgument splitInputArgument(const QString &argument);
+
+struct ImageInput {
+    // ResultOk, or the library's code of the failure (ResultBadArgument
+    // for a file that cannot be read or is no usable ELF).
+    std::int32_t result = ResultOk;
+    // The format read (Detect only when the file could not be read).
+    InputFormat format = InputFormat::Detect;
+    InputArgument argument;
+    // Where a HEX or S-record text failed.
+    std::optional<kestrun_place> place;
+    // "FILE:LINE: message" for a record, "FILE: message" otherwise; empty
+    // on success. FILE is the file as given ("-" is "standard input").
+    QString error;
+    // What the text's reader counted (zero for the other formats).
+    kestrun_hex_stats hexStats{};
+    kestrun_srec_stats srecStats{};
+};
+
+// Reads `argument` into `image`, over what it holds (several inputs may
+// go into one image under the overlap rule). On failure the image holds
+// what was read before the fault, for the caller to throw away.
+ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, const QString &argument,
+                          const ImageInputOptions &options = {});
+// The same for a source already at hand, named `name` in messages, at
+// `address` when it is binary.
+ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPieces &source,
+                          const InputArgument &argument, const ImageInputOptions &options = {});
+
+#endif

@@ -1,0 +1,222 @@
+// kestrun convert judged by GNU objcopy and srec_cat: S-records we write
+// are read by both to the bytes of the input, theirs are read by us to the
+// same bytes, an ELF linked at chosen addresses gives objcopy's binary, and
+// the image operations give srec_cat's filters' image. Bad inputs of every
+// kind fail with their place and write nothing.
+#include "support/bad_srecords.h"
+#include "support/kestrun_process.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool runs(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
+}
+
+// A tiny program whose code and read-only data load at 08000000 and whose
+// initial data run at 20000000 but load at 08001000, as firmware is linked.
+const char kProgram[] = "const unsigned char table[64] = {1, 2, 3, 4, 5, 6, 7, 8, 9};\n"
+                        "unsigned char copy[64] = {9, 8, 7};\n"
+                        "void _start(void) { for (int i = 0; i < 64; ++i) copy[i] += table[i]; "
+                        "for (;;); }\n";
+const char kLinkerScript[] = "PHDRS { text PT_LOAD; data PT_LOAD; }\n"
+                             "SECTIONS {\n"
+                             "  .text 0x08000000 : { *(.text*) *(.rodata*) } :text\n"
+                             "  .data 0x20000000 : AT(0x08001000) { *(.data*) } :data\n"
+                             "  .bss : { *(.bss*) } :data\n"
+                             "  /DISCARD/ : { *(.note*) *(.comment) *(.eh_frame*) }\n"
+                             "}\n";
+
+} // namespace
+
+class ConvertTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // Whether two files hold the same image, as srec_cmp sees them.
+    bool sameImage(const QString &a, const char *aFormat, const QString &b, const char *bFormat)
+    {
+        return runs(QStringLiteral("srec_cmp"), {path(a), aFormat, path(b), bFormat});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // Data below 64 KiB, across a 64 KiB boundary and at 08000000.
+        writeBytes(path("low.bin"), sampleImage(3000, 1));
+        writeBytes(path("mid.bin"), sampleImage(5000, 2));
+        writeBytes(path("high.bin"), sampleImage(70000, 3));
+        QVERIFY(runs("srec_cat", {path("low.bin"), "-binary", "-offset", "0x100", path("mid.bin"),
+                                  "-binary", "-offset", "0xF000", path("high.bin"), "-binary",
+                                  "-offset", "0x08000000", "-o", path("in.hex"), "-intel"}));
+        writeBytes(path("prog.c"), kProgram);
+        writeBytes(path("prog.ld"), kLinkerScript);
+        QVERIFY(runs("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
+                             "-Wl,--build-id=none", "-T", path("prog.ld"), path("prog.c"), "-o",
+                             path("prog.elf")}));
+    }
+
+    void ourSRecordsAreReadByBothPeers_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("auto") << QStringList();
+        QTest::newRow("S37, 1-byte records, LF")
+            << QStringList{"--address-size", "s37", "--record-length", "1", "--line-end", "lf"};
+        QTest::newRow("S37, 250-byte records")
+            << QStringList{"--address-size", "s37", "--record-length", "FA"};
+        QTest::newRow("a start address") << QStringList{"--start-address", "08000131"};
+    }
+    void ourSRecordsAreReadByBothPeers()
+    {
+        QFETCH(QStringList, options);
+        const KestrunRun run =
+            runKestrun(QStringList{"convert", path("in.hex"), "-o", path("ours.s37")} + options);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(sameImage("ours.s37", "-motorola", "in.hex", "-intel"));
+        QVERIFY(runs("objcopy", {"-I", "srec", "-O", "ihex", path("ours.s37"), path("objcopy.hex")}));
+        QVERIFY(sameImage("objcopy.hex", "-intel", "in.hex", "-intel"));
+    }
+
+    void peersSRecordsAreReadByUs_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("srec_cat S28") << "srec_cat"
+                                      << QStringList{path("in.hex"), "-intel", "-o",
+                                                     path("theirs.srec"), "-address-length=3"};
+        QTest::newRow("srec_cat S37") << "srec_cat"
+                                      << QStringList{path("in.hex"), "-intel", "-o",
+                                                     path("theirs.srec"), "-address-length=4"};
+        QTest::newRow("objcopy") << "objcopy"
+                                 << QStringList{"-I", "ihex", "-O", "srec", path("in.hex"),
+                                                path("theirs.srec")};
+        QTest::newRow("objcopy S3") << "objcopy"
+                                    << QStringList{"-I", "ihex", "-O", "srec", "--srec-forceS3",
+                                                   path("in.hex"), path("theirs.srec")};
+    }
+    void peersSRecordsAreReadByUs()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QVERIFY(runs(program, arguments));
+        QCOMPARE(runKestrun({"convert", path("theirs.srec"), "-o", path("ours.hex")}).exitCode, 0);
+        QVERIFY(sameImage("ours.hex", "-intel", "in.hex", "-intel"));
+        QCOMPARE(runKestrun({"convert", path("theirs.srec"), "--crop", "0-FFFFF", "-o",
+                             path("ours.bin"), "--fill-byte", "0"})
+                     .exitCode,
+                 0);
+        QVERIFY(runs("objcopy", {"-I", "srec", "-O", "binary", "--remove-section=.sec3",
+                                 path("theirs.srec"), path("objcopy.bin")}));
+        QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
+    }
+
+    void elfGivesObjcopysImage()
+    {
+        QVERIFY(runs("objcopy", {"-O", "binary", path("prog.elf"), path("objcopy.bin")}));
+        QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.bin"), "--fill-byte",
+                             "00"})
+                     .exitCode,
+                 0);
+        QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
+        QVERIFY(runs("objcopy", {"-O", "ihex", path("prog.elf"), path("objcopy.hex")}));
+        QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.hex")}).exitCode, 0);
+        QVERIFY(sameImage("ours.hex", "-intel", "objcopy.hex", "-intel"));
+    }
+
+    void operationsGiveSrecCatsImage_data()
+    {
+        QTest::addColumn<QStringList>("ours");
+        QTest::addColumn<QStringList>("theirs");
+        QTest::newRow("crop") << QStringList{"--crop", "F800-080000FF"}
+                              << QStringList{"-crop", "0xF800", "0x08000100"};
+        QTest::newRow("exclude twice")
+            << QStringList{"--exclude", "200-2FF", "--exclude", "FFF0-1000F"}
+            << QStringList{"-exclude", "0x200", "0x300", "-exclude", "0xFFF0", "0x10010"};
+        QTest::newRow("fill the gaps") << QStringList{"--fill", "0-1FFFF", "A5"}
+                                       << QStringList{"-fill", "0xA5", "0", "0x20000"};
+        QTest::newRow("crop, then offset")
+            << QStringList{"--crop", "08000000-0800FFFF", "--offset", "-07FFF000"}
+            << QStringList{"-crop", "0x08000000", "0x08010000", "-offset", "-0x07FFF000"};
+    }
+    void operationsGiveSrecCatsImage()
+    {
+        QFETCH(QStringList, ours);
+        QFETCH(QStringList, theirs);
+        QCOMPARE(runKestrun(QStringList{"convert", path("in.hex"), "-o", path("ours.hex")} + ours)
+                     .exitCode,
+                 0);
+        QVERIFY(runs("srec_cat", QStringList{path("in.hex"), "-intel"} + theirs
+                                     + QStringList{"-o", path("theirs.hex"), "-intel"}));
+        QVERIFY(sameImage("ours.hex", "-intel", "theirs.hex", "-intel"));
+    }
+
+    void badSRecordsFailAtTheirLine()
+    {
+        for (const BadSRecord &row : kBadSRecords) {
+            writeBytes(path("bad.s19"), row.text);
+            QFile::remove(path("out.hex"));
+            const KestrunRun run = runKestrun({"convert", path("bad.s19"), "-o", path("out.hex")});
+            QVERIFY2(run.exitCode == 1, row.name);
+            QVERIFY2(run.errorText().startsWith(path("bad.s19") + u':' + QString::number(row.line)
+                                                + QStringLiteral(": ")),
+                     row.name);
+            QVERIFY2(!QFile::exists(path("out.hex")), row.name);
+            if (row.peersRefuse) {
+                QVERIFY2(!runs("objcopy", {"-I", "srec", "-O", "binary", path("bad.s19"),
+                                           path("peer.bin")}),
+                         row.name);
+                QVERIFY2(!runs("srec_cat", {path("bad.s19"), "-o", path("peer.bin"), "-binary"}),
+                         row.name);
+            }
+        }
+    }
+
+    void badInputsWriteNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a truncated ELF") << QStringList{"short.elf"} << 1 << "short.elf: truncated";
+        QTest::newRow("a range the wrong way round")
+            << QStringList{"in.hex", "--crop", "2000-1000"} << 2 << "kestrun: --crop 2000-1000";
+        QTest::newRow("an offset below address 0")
+            << QStringList{"in.hex", "--offset", "-101"} << 1 << "in.hex: --offset -101";
+        QTest::newRow("an offset past 4 GiB")
+            << QStringList{"in.hex", "--offset", "F8000000"} << 1 << "in.hex: --offset F8000000";
+        QTest::newRow("binary past 4 GiB")
+            << QStringList{"low.bin@FFFFFF00"} << 1 << "low.bin: the bytes pass";
+        QTest::newRow("a forced format that does not fit")
+            << QStringList{"in.hex", "--input-format", "srec"} << 1 << "in.hex:1: ";
+    }
+    void badInputsWriteNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        writeBytes(path("short.elf"), readBytes(path("prog.elf")).left(200));
+        QFile::remove(path("out.hex"));
+        const KestrunRun run = runKestrun(QStringList{"convert"} + arguments
+                                              + QStringList{"-o", "out.hex"},
+                                          QByteArray(), m_dir.path());
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.errorText().startsWith(message), qPrintable(run.errorText()));
+        QVERIFY(!QFile::exists(path("out.hex")));
+    }
+};
+
+QTEST_GUILESS_MAIN(ConvertTest)
+#include "convert_test.moc"

@@ -1,0 +1,300 @@
+// kestrun merge, cmp, crc and info --json against the peers that do each
+// job: Python intelhex's merge(overlap=...) and srec_cat for merging,
+// srec_cmp's verdict for comparing, zlib for crc-32; and the ways each can
+// be asked for wrongly, which must leave no output behind.
+#include "support/kestrun_process.h"
+#include "support/test_files.h"
+#include "support/test_images.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// `bytes` from the 16-bit `base` on, as 16-byte records, a line each.
+QList<QByteArray> blockRecords(std::uint16_t base, const QByteArray &bytes)
+{
+    QList<QByteArray> records;
+    for (qsizetype at = 0; at < bytes.size(); at += 16)
+        records.append(hexRecord(0x00, std::uint16_t(base + at), bytes.mid(at, 16)));
+    return records;
+}
+
+QByteArray blockHex(std::uint16_t base, const QByteArray &bytes)
+{
+    return hexText(blockRecords(base, bytes));
+}
+
+const QByteArray kA = sampleImage(256, 1);
+const QByteArray kOther = sampleImage(256, 2);
+
+QByteArray oneByteChanged()
+{
+    QByteArray b = kA;
+    b[0x43] = char(~b[0x43]);
+    return b;
+}
+
+// The inputs of the merge and compare cases: a.hex holds kA at 1000.
+const struct Layout {
+    const char *name;
+    std::uint16_t base;
+    QByteArray bytes;
+} kLayouts[] = {
+    {"apart", 0x3000, kOther},
+    {"overlap with the same bytes", 0x1080, kA.mid(0x80) + kOther.left(0x80)},
+    {"overlap with other bytes", 0x1080, kOther},
+    {"one byte differs", 0x1000, oneByteChanged()},
+    {"the same", 0x1000, kA},
+};
+
+QString python()
+{
+    const QString system = QStandardPaths::findExecutable(QStringLiteral("python3"), {"/usr/bin"});
+    return system.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("python3")) : system;
+}
+
+const char kIntelHexMerge[] = "import sys, intelhex\n"
+                              "a = intelhex.IntelHex(sys.argv[1])\n"
+                              "try:\n"
+                              "    a.merge(intelhex.IntelHex(sys.argv[2]), overlap=sys.argv[3])\n"
+                              "except intelhex.AddressOverlapError:\n"
+                              "    sys.exit(1)\n"
+                              "a.write_hex_file(sys.argv[4])\n";
+const char kSameData[] = "import sys, intelhex\n"
+                         "d = [intelhex.IntelHex(f).todict() for f in sys.argv[1:]]\n"
+                         "[x.pop('start_addr', None) for x in d]\n"
+                         "sys.exit(d[0] != d[1])\n";
+
+int runPeer(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+} // namespace
+
+class ImageJobsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    void writeLayout(const Layout &layout)
+    {
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        writeBytes(path("b.hex"), blockHex(layout.base, layout.bytes));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(runPeer(python(), {"-c", "import intelhex"}) == 0,
+                 "Python's intelhex is missing (tools/setup.sh installs it)");
+    }
+
+    void mergeAgreesWithThePeers_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("refused");
+        // Each rule with the peer that has it: intelhex's "error" refuses any
+        // overlap, "ignore" keeps the first bytes, "replace" the last;
+        // srec_cat refuses only bytes that contradict.
+        const char *rules[] = {"error", "first", "last", "identical"};
+        const char *refusals[][4] = {
+            {"", "", "", ""},
+            {"b.hex:1: 00001080-0000108F also written by a.hex:9", "", "", ""},
+            {"b.hex:1: 00001080-0000108F also written by a.hex:9", "", "",
+             "b.hex:1: 00001080-0000108F also written by a.hex:9"},
+            {"b.hex:1: 00001000-0000100F also written by a.hex:1", "", "",
+             "b.hex:5: 00001043-00001043 also written by a.hex:5"},
+            {"b.hex:1: 00001000-0000100F also written by a.hex:1", "", "", ""},
+        };
+        for (int l = 0; l < int(std::size(kLayouts)); ++l)
+            for (int r = 0; r < 4; ++r)
+                QTest::addRow("%s, %s", kLayouts[l].name, rules[r])
+                    << l << QString::fromLatin1(rules[r]) << QString::fromLatin1(refusals[l][r]);
+    }
+
+    void mergeAgreesWithThePeers()
+    {
+        QFETCH(int, layout);
+        QFETCH(QString, rule);
+        QFETCH(QString, refused);
+        writeLayout(kLayouts[layout]);
+        for (const char *name : {"ours.hex", "peer.hex"})
+            QFile::remove(path(name));
+        int peer = 0;
+        if (rule == u"identical")
+            peer = runPeer("srec_cat", {path("a.hex"), "-intel", path("b.hex"), "-intel", "-o",
+                                        path("peer.hex"), "-intel"});
+        else
+            peer = runPeer(python(), {"-c", kIntelHexMerge, path("a.hex"), path("b.hex"),
+                                      rule == u"first" ? "ignore" : rule == u"last" ? "replace" : "error",
+                                      path("peer.hex")});
+        QCOMPARE(peer != 0, !refused.isEmpty());
+        const KestrunRun run = runKestrun({"merge", path("a.hex"), path("b.hex"), "--overlap", rule,
+                                           "-o", path("ours.hex")});
+        if (!refused.isEmpty()) {
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.errorText().trimmed(),
+                     refused.replace(QStringLiteral("a.hex"), path("a.hex"))
+                         .replace(QStringLiteral("b.hex"), path("b.hex")));
+            QVERIFY(!QFile::exists(path("ours.hex")));
+            return;
+        }
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(runPeer(python(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
+    }
+
+    void twoStartAddressesAreRefusedNamingBoth()
+    {
+        writeBytes(path("a.hex"), hexText({hexRecord(0x00, 0, "\x01"), hexRecord(0x05, 0, QByteArray("\x00\x00\x01\x00", 4))}));
+        writeBytes(path("b.hex"), hexText({hexRecord(0x00, 4, "\x02"), hexRecord(0x05, 0, QByteArray("\x00\x00\x02\x00", 4))}));
+        const KestrunRun run = runKestrun({"merge", path("a.hex"), path("b.hex"), "-o", path("m.hex")});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errorText().contains(path("a.hex")) && run.errorText().contains(path("b.hex")),
+                 qPrintable(run.errorText()));
+    }
+
+    void cmpGivesSrecCmpsVerdict_data()
+    {
+        QTest::addColumn<int>("layout");
+        for (int l = 0; l < int(std::size(kLayouts)); ++l)
+            QTest::newRow(kLayouts[l].name) << l;
+    }
+
+    void cmpGivesSrecCmpsVerdict()
+    {
+        QFETCH(int, layout);
+        writeLayout(kLayouts[layout]);
+        const int peer = runPeer("srec_cmp", {path("a.hex"), "-intel", path("b.hex"), "-intel"});
+        QVERIFY(peer == 0 || peer == 2);
+        const KestrunRun run = runKestrun({"cmp", path("a.hex"), path("b.hex")});
+        QCOMPARE(run.exitCode, peer == 0 ? 0 : 1);
+        QCOMPARE(run.out.isEmpty(), peer == 0);
+    }
+
+    // A HEX file with a gap against the binary a programmer reads back:
+    // different, unless the gap reads as the erased byte.
+    void aGapEqualsOnlyTheFillByteGiven()
+    {
+        QByteArray flash = kA;
+        flash.replace(0x20, 0x10, QByteArray(0x10, '\xFF'));
+        writeBytes(path("gap.hex"),
+                   hexText(blockRecords(0x1000, kA.left(0x20)) + blockRecords(0x1030, kA.mid(0x30))));
+        writeBytes(path("flash.bin"), flash);
+        const QString bin = path("flash.bin") + QStringLiteral("@1000");
+        const int plain = runPeer("srec_cmp", {path("gap.hex"), "-intel", path("flash.bin"), "-binary",
+                                               "-offset", "0x1000"});
+        const int filled = runPeer("srec_cmp", {path("gap.hex"), "-intel", "-fill", "0xFF", "0x1000",
+                                                "0x1100", path("flash.bin"), "-binary", "-offset", "0x1000"});
+        QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin}).exitCode, plain == 0 ? 0 : 1);
+        QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin, "--fill-byte", "FF"}).exitCode,
+                 filled == 0 ? 0 : 1);
+        const KestrunRun listed = runKestrun({"cmp", path("gap.hex"), bin});
+        QCOMPARE(listed.out, QByteArray("00001020-0000102F only in ") + path("flash.bin").toUtf8()
+                                 + "@1000\n");
+    }
+
+    void crcAgreesWithZlibAndVerifiesWhatMergeInserted()
+    {
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        writeBytes(path("a.bin"), kA);
+        QProcess zlib;
+        zlib.start(python(), {"-c", "import sys, zlib; print('%08X' % zlib.crc32(open(sys.argv[1], 'rb').read()))",
+                              path("a.bin")});
+        QVERIFY(zlib.waitForFinished());
+        const QByteArray expected = zlib.readAllStandardOutput();
+        QCOMPARE(runKestrun({"crc", path("a.hex")}).out, expected);
+        QCOMPARE(runKestrun({"crc", path("a.bin")}).out, expected);
+        QCOMPARE(runKestrun({"merge", path("a.hex"), "--insert-crc", "1100", "--endian", "big", "-o",
+                             path("crc.hex")})
+                     .exitCode,
+                 0);
+        const KestrunRun verified =
+            runKestrun({"crc", path("crc.hex"), "--verify-crc", "1100", "--endian", "big"});
+        QCOMPARE(verified.exitCode, 0);
+        QCOMPARE(verified.out, expected);
+        QCOMPARE(runKestrun({"convert", path("a.bin@1000"), "--insert-crc", "1100", "-o",
+                             path("converted.hex")})
+                     .exitCode,
+                 0);
+        QCOMPARE(runKestrun({"crc", path("converted.hex"), "--verify-crc", "1100"}).out, expected);
+        const KestrunRun wrong = runKestrun({"crc", path("crc.hex"), "--verify-crc", "1100"});
+        QCOMPARE(wrong.exitCode, 1);
+        QVERIFY2(wrong.errorText().contains(QString::fromLatin1(expected.trimmed())), qPrintable(wrong.errorText()));
+    }
+
+    void wrongRequestsFailAndWriteNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::newRow("a range the wrong way round") << QStringList{"crc", "a.hex", "--range", "1100-1000"} << 2;
+        QTest::newRow("an unknown algorithm") << QStringList{"crc", "a.hex", "--algorithm", "crc-99"} << 2;
+        QTest::newRow("a CRC width below 8") << QStringList{"crc", "a.hex", "--width", "7", "--poly", "7"} << 2;
+        QTest::newRow("a CRC slot in its range")
+            << QStringList{"merge", "a.hex", "--insert-crc", "1080", "-o", "out.hex"} << 1;
+        QTest::newRow("a CRC slot past 4 GiB")
+            << QStringList{"merge", "a.hex", "--insert-crc", "FFFFFFFE", "-o", "out.hex"} << 1;
+        QTest::newRow("a given range over the slot")
+            << QStringList{"merge", "a.hex", "--insert-crc", "1100", "--range", "1000-1101", "-o", "out.hex"} << 1;
+        QTest::newRow("an option of another command")
+            << QStringList{"merge", "a.hex", "--max", "3", "-o", "out.hex"} << 2;
+        QTest::newRow("an input that is missing") << QStringList{"cmp", "a.hex", "missing.hex"} << 2;
+        QTest::newRow("merge over its input") << QStringList{"merge", "a.hex", "-o", "a.hex"} << 2;
+    }
+
+    void wrongRequestsFailAndWriteNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        QFile::remove(path("out.hex"));
+        const KestrunRun run = runKestrun(arguments, QByteArray(), m_dir.path());
+        QCOMPARE(run.exitCode, status);
+        QVERIFY(!run.err.isEmpty());
+        QVERIFY(!QFile::exists(path("out.hex")));
+        QCOMPARE(readBytes(path("a.hex")), blockHex(0x1000, kA));
+    }
+
+    // The JSON facts are the plain ones, plus CRCs that zlib agrees with.
+    void infoJsonHoldsTheFactsOfInfo()
+    {
+        writeBytes(path("s.hex"), scatteredHex());
+        const QByteArray plain = runKestrun({"info", path("s.hex")}).out;
+        const QJsonObject json =
+            QJsonDocument::fromJson(runKestrun({"info", "--json", path("s.hex")}).out).object();
+        QStringList ranges;
+        for (const QJsonValue &r : json["ranges"].toArray())
+            ranges << QStringLiteral("range %1-%2").arg(r["low"].toString(), r["high"].toString());
+        QVERIFY(!ranges.isEmpty());
+        for (const QString &fact : ranges + QStringList{
+                 QStringLiteral("lowest %1").arg(json["lowest"].toString()),
+                 QStringLiteral("highest %1").arg(json["highest"].toString()),
+                 QStringLiteral("data-bytes %1").arg(json["data_bytes"].toInteger()),
+                 QStringLiteral("sum %1").arg(json["sum"].toString())})
+            QVERIFY2(plain.contains(fact.toLatin1() + '\n'), qPrintable(fact));
+        const QJsonObject first = json["ranges"].toArray().first().toObject();
+        QCOMPARE(runKestrun({"crc", path("s.hex"), "--range",
+                             first["low"].toString() + u'-' + first["high"].toString()})
+                     .out.trimmed(),
+                 first["crc32"].toString().toLatin1());
+    }
+};
+
+QTEST_GUILESS_MAIN(ImageJobsTest)
+#include "image_jobs_test.moc"
