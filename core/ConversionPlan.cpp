@@ -140,20 +140,51 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
              QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
 }
 
-QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
-                   const QString &checksum, const QString &lineEnd)
+QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,
+                            std::optional<std::pair<std::uint32_t, std::uint32_t>> data)
+{
+    auto hex = [](std::uint32_t value) {
+        return QString::number(value, 16).toUpper().rightJustified(8, u'0');
+    };
+    const std::uint64_t bytes = std::uint64_t(last) - first + 1;
+    const QString where = data ? QStringLiteral("データのアドレスは %1 から %2 までです。")
+                                     .arg(hex(data->first), hex(data->second))
+                               : QStringLiteral("ファイルにデータがありません。");
+    return QStringLiteral("ﾃﾞｰﾀのない範囲です: %1 - %2 (%3 バイト)。\n%4\n"
+                          "このまま作りますか？\n(いいえ: ダンプ設定でアドレス範囲を指定できます)")
+        .arg(hex(first), hex(last), QString::number(bytes), where);
+}
+
+namespace {
+
+QString headerLines(const QString &fileName, const QString &addresses, const QString &checksum,
+                    const QString &lineEnd)
 {
     const QStringList lines{
         QString(29, u' ') + QStringLiteral("Vantrel"),
         QString(36, u' ') + QStringLiteral("Version 2.01"),
         QString(),
         QStringLiteral("        FileName :  ") + fileName,
-        QStringLiteral("        Address  :  ") + hexWithoutZeros(start) + QStringLiteral(" - ")
-            + hexWithoutZeros(end),
+        QStringLiteral("        Address  :  ") + addresses,
         QStringLiteral("        CheckSum :  ") + checksum,
         QString(),
     };
     return lines.join(lineEnd) + lineEnd;
+}
+
+} // namespace
+
+QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
+                   const QString &checksum, const QString &lineEnd)
+{
+    return headerLines(fileName, hexWithoutZeros(start) + QStringLiteral(" - ") + hexWithoutZeros(end),
+                       checksum, lineEnd);
+}
+
+QString DumpHeaderWithoutData(const QString &fileName, const QString &checksum,
+                              const QString &lineEnd)
+{
+    return headerLines(fileName, QStringLiteral("none"), checksum, lineEnd);
 }
 
 QString dumpHeading(const QString &lineEnd)
