@@ -278,7 +278,8 @@ std::optional<ConversionEngine::Addresses> ConversionEngine::dataWithin(std::uin
          m_imageCalls->kestrun_image_next(m_image, at, &segment) == ResultOk
          && segment.address <= last;
          at = segment.address + segment.length)
-        held.high = std::uint32_t(std::min<std::uint64_t>(segment.address + segment.length - 1, last));
+        held.high =
+            std::uint32_t(std::min<std::uint64_t>(segment.address + segment.length - 1, last));
     return held;
 }
 

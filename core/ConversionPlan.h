@@ -65,6 +65,9 @@ struct ConversionSettings {
 };
 ConversionSettings readConversionSettings(const DumpSettings &settings);
 
+// The labels and messages below are Japanese, as Pelcor shows them; the
+// ones kestrun prints go through Qt's translation (context ConversionPlan),
+// so that its English catalogue can give their English.
 // The label the settings dialog shows for a settings key, or the key.
 QString settingLabel(const QString &key);
 // The message for a setting that cannot be used: the dialog's label and

@@ -27,7 +27,7 @@ struct Conversion {
 int32_t finish(const Conversion &c, int32_t result, bool automatic, const Image &image)
 {
     const bool cancelled = result == ResultCancelled;
-    const int64_t last = !automatic    ? int64_t(*c.end)
+    const int64_t last = !automatic      ? int64_t(*c.end)
                          : image.empty() ? int64_t(c.start) - 1
                                          : int64_t(image.highest()) - 1;
     int64_t size = last - int64_t(c.start) + 1;

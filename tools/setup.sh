@@ -8,8 +8,9 @@
 set -eu
 
 # Building and running: the compiler, Qt, QScintilla (the document view),
-# Qt's Japanese texts and a Japanese gothic font.
-RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n \
+# Qt's Japanese texts, lrelease for kestrun's message catalogue and a
+# Japanese gothic font.
+RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n qt6-l10n-tools \
 fonts-ipafont-gothic"
 
 # Testing: GoogleTest; the peers the conversions are checked against

@@ -65,8 +65,8 @@ private slots:
         QTest::newRow("a text without data")
             << false << kNoData << "F" << no
             << QStringList{"00000008 - 0000000F", "ファイルにデータがありません"};
-        QTest::newRow("a range that holds data") << false << kFourBytes << "0" << none
-                                                 << QStringList();
+        QTest::newRow("a range that holds data")
+            << false << kFourBytes << "0" << none << QStringList();
         QTest::newRow("a large range, いいえ")
             << false << ":020000040400F6\r\n:0400040001020304EE\r\n:00000001FF\r\n"
             << "400000F" << no << QStringList{"67108872", "04000004 から 04000007"};
@@ -85,8 +85,7 @@ private slots:
         settings.StartAddress = end == u"0" ? QStringLiteral("0") : QStringLiteral("8");
         settings.EndAddress = end;
         SettingsModel::program().setDumpSettings(settings);
-        Form1 *source =
-            m_frame->openDocument(text, path("rom.hex") + Form1::UnsavedMarker, true);
+        Form1 *source = m_frame->openDocument(text, path("rom.hex") + Form1::UnsavedMarker, true);
         ScriptedPrompts script;
         if (answer != QMessageBox::NoButton)
             script.expectMessage(QMessageBox::StandardButton(answer));

@@ -50,6 +50,7 @@ private:
     void interrupt(QProcess &process, const QStringList &arguments)
     {
         process.setWorkingDirectory(m_dir.path());
+        process.setProcessEnvironment(kestrunEnvironment());
         process.start(QStringLiteral(KESTRUN_PROGRAM), arguments);
         QVERIFY(process.waitForStarted());
         const auto pid = static_cast<pid_t>(process.processId());

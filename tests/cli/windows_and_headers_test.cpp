@@ -20,7 +20,7 @@ KestrunRun shell(const QString &folder, const QString &script)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = kestrunEnvironment();
     environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
@@ -68,8 +68,8 @@ private slots:
             << "kestrun: note: no data in 00000008-0000000F; the input holds no data\n";
         QTest::newRow("a window with data")
             << QStringList{"hex2bin", "rom.hex", "--start", "3", "--end", "F"} << QString();
-        QTest::newRow("an automatic end") << QStringList{"hex2bin", "rom.hex", "--start", "2"}
-                                          << QString();
+        QTest::newRow("an automatic end")
+            << QStringList{"hex2bin", "rom.hex", "--start", "2"} << QString();
     }
 
     // The window is still made, as asked; only the note is new.
@@ -77,7 +77,8 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, note);
-        const KestrunRun result = runKestrun(arguments + QStringList{"-o", "out"}, {}, m_dir.path());
+        const KestrunRun result =
+            runKestrun(arguments + QStringList{"-o", "out"}, {}, m_dir.path());
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.errorText(), note);
         QVERIFY(QFileInfo(path("out")).size() > 0);
@@ -93,7 +94,8 @@ private slots:
             << QByteArray("FileName :  \x83\x65\x83\x58\x83\x67.hex\r\n"
                           "        Address  :  0 - 3\r\n");
         QTest::newRow("an empty binary")
-            << "$K dump none.bin" << QByteArray("FileName :  none.bin\r\n        Address  :  none\r\n");
+            << "$K dump none.bin"
+            << QByteArray("FileName :  none.bin\r\n        Address  :  none\r\n");
         QTest::newRow("HEX without data")
             << "$K hexdump none.hex --checksum-only"
             << QByteArray("FileName :  none.hex\r\n        Address  :  none\r\n");
@@ -127,10 +129,10 @@ private slots:
         const QString large = path("large.hex");
         writeBytes(large, kFourBytes);
         QVERIFY(::truncate(QFile::encodeName(large).constData(), (off_t(5) << 30) / 2) == 0);
-        const KestrunRun small = runKestrun(arguments + QStringList{"rom.hex", "-o", "small.out"},
-                                            {}, m_dir.path());
-        const KestrunRun read = runKestrun(arguments + QStringList{"large.hex", "-o", "large.out"},
-                                           {}, m_dir.path());
+        const KestrunRun small =
+            runKestrun(arguments + QStringList{"rom.hex", "-o", "small.out"}, {}, m_dir.path());
+        const KestrunRun read =
+            runKestrun(arguments + QStringList{"large.hex", "-o", "large.out"}, {}, m_dir.path());
         QCOMPARE(read.exitCode, 0);
         QCOMPARE(read.errorText(), QString());
         QByteArray expected = readBytes(path("small.out"));

@@ -318,8 +318,11 @@ TEST(HexToBinary, CancelIsAlwaysCancelledAndDeliversTheWindowReadSoFar)
         SCOPED_TRACE(row.name);
         ProgressLog log;
         log.stopAt = row.stopAt;
-        Load outcome = load(text, {.start = row.start, .end = row.end, .fill = 0xEE,
-                                   .capacity = row.capacity, .log = &log});
+        Load outcome = load(text, {.start = row.start,
+                                   .end = row.end,
+                                   .fill = 0xEE,
+                                   .capacity = row.capacity,
+                                   .log = &log});
         EXPECT_EQ(outcome.result, ResultCancelled);
         EXPECT_EQ(log.calls.size(), row.stopAt);
         EXPECT_EQ(outcome.end, row.end);
