@@ -63,7 +63,8 @@ constexpr std::array<uint16_t, 65536> makePairValues()
     }
     return t;
 }
-inline constexpr std::array<uint16_t, 65536> kPairValue = makePairValues();
+// Made when the library loads: too many steps for a compiler to fold.
+inline const std::array<uint16_t, 65536> kPairValue = makePairValues();
 
 inline uint16_t pairValue(const unsigned char *p)
 {

@@ -34,6 +34,16 @@ int32_t HexReader::fail(int32_t result, uint64_t faultOffset)
 void HexReader::separators(const char *&p, const char *end)
 {
     while (p < end) {
+        // CR LF, the usual line end, in one step: it ends one line whatever
+        // came before it.
+        if (!m_pendingCr && end - p >= 2 && p[0] == '\r' && p[1] == '\n') {
+            ++m_line;
+            p += 2;
+            m_offset += 2;
+            m_lineStart = m_offset;
+            m_previous = '\n';
+            continue;
+        }
         const char c = *p;
         if (m_pendingCr) {
             m_pendingCr = false;
