@@ -184,9 +184,13 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
     m_invocation.refine(settings);
     if (m_invocation.command == Invocation::Command::Sum)
         settings.noDump = true;
-    if (!settings.fault.isEmpty()) {
-        fail(file.isEmpty() ? QStringLiteral("kestrun") : file,
-             settingFaultMessage(settings.fault));
+    // A value that only bin2hex needs is still the settings file's fault,
+    // not the input's.
+    const QString fault = m_invocation.command == Invocation::Command::BinaryToHex
+                              ? ConversionEngine::binaryToHexFault(settings)
+                              : settings.fault;
+    if (!fault.isEmpty()) {
+        fail(file.isEmpty() ? QStringLiteral("kestrun") : file, settingFaultMessage(fault));
         return false;
     }
     return true;
@@ -253,6 +257,7 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
     if (m_invocation.command == Invocation::Command::Dump
         || m_invocation.command == Invocation::Command::HexDump)
         engine.setBeforeDump([&] { output.put(resultHead(engine)); });
+    engine.setEmptyWindowCheck(noteEmptyWindow);
     switch (m_invocation.command) {
     case Invocation::Command::HexToBinary:
         return engine.hexToBinary(input);
@@ -343,6 +348,23 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
                    .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
 }
 
+// A given window of fill alone is made, as asked, but a range left from
+// another file or mistyped should not pass without a word.
+bool CommandRunner::noteEmptyWindow(ConversionEngine::Addresses window,
+                                    std::optional<ConversionEngine::Addresses> data)
+{
+    auto range = [](ConversionEngine::Addresses addresses) {
+        auto hex = [](std::uint32_t value) {
+            return QString::number(value, 16).toUpper().rightJustified(8, u'0');
+        };
+        return hex(addresses.low) + u'-' + hex(addresses.high);
+    };
+    printError(QStringLiteral("kestrun: note: no data in %1; %2")
+                   .arg(range(window), data ? QStringLiteral("the data lies in ") + range(*data)
+                                            : QStringLiteral("the input holds no data")));
+    return true;
+}
+
 // kestrun info: one fact a line, "name value", for scripts.
 QByteArray CommandRunner::infoText(ConversionEngine &engine) const
 {
@@ -384,7 +406,7 @@ QByteArray CommandRunner::infoText(ConversionEngine &engine) const
 // a terminal, which shows UTF-8. The lines themselves are ASCII.
 QByteArray CommandRunner::resultHead(const ConversionEngine &engine) const
 {
-    const QString head = engine.reportHead(fileNamePart(m_invocation.input));
+    const QString head = engine.reportHead(nameForCp932Text(m_invocation.input));
     if (outputPath() == u"-" && isatty(STDOUT_FILENO))
         return head.toUtf8();
     return encodeCp932(head);

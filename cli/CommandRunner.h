@@ -38,6 +38,8 @@ private:
                            StreamingOutput &output) const;
     int reportFailure(const ConversionEngine &engine, std::int32_t result) const;
     static QString conflictText(const kestrun_conflict &conflict);
+    static bool noteEmptyWindow(ConversionEngine::Addresses window,
+                                std::optional<ConversionEngine::Addresses> data);
     void warnOfConflicts(const ConversionEngine &engine) const;
     int outputStatus(OutputTarget::Outcome outcome, const QString &error) const;
     QByteArray resultHead(const ConversionEngine &engine) const;

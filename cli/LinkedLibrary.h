@@ -13,8 +13,8 @@ namespace LinkedLibrary {
 
 const LibraryCalls &calls();
 
-// The library's own message for a result code, decoded from code page 932;
-// empty for a code it has no message for.
+// The library's own message for a result code, decoded from code page 932
+// and in kestrun's language; empty for a code it has no message for.
 QString message(std::int32_t code);
 
 // The number DllGetVersion reports.

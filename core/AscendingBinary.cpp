@@ -38,6 +38,7 @@ std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *by
     const std::uint64_t to = std::min(address + count, m_stop);
     if (from >= to)
         return ResultOk;
+    m_windowHeld = true;
     if (const std::int32_t rc = fillTo(from); rc != ResultOk)
         return rc;
     m_written = to;

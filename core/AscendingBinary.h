@@ -41,6 +41,8 @@ public:
     std::uint32_t lowest() const { return std::uint32_t(m_lowest); }
     // The highest data address (when not empty).
     std::uint32_t highest() const { return std::uint32_t(m_highest - 1); }
+    // Whether any data byte fell within the window.
+    bool windowHeld() const { return m_windowHeld; }
     // Where the window began: the given first address, or the lowest data.
     std::uint32_t start() const { return std::uint32_t(m_start); }
 
@@ -60,6 +62,7 @@ private:
     std::uint64_t m_written;     // the address of the next byte to go out
     std::uint64_t m_lowest = 0;
     std::uint64_t m_highest = 0; // one past the highest data byte; 0: none
+    bool m_windowHeld = false;
 };
 
 #endif

@@ -30,6 +30,7 @@ ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
       m_callback(other.m_callback), m_userValue(other.m_userValue),
       m_beforeLibrary(std::move(other.m_beforeLibrary)), m_beforeDump(std::move(other.m_beforeDump)),
       m_sink(std::move(other.m_sink)), m_largeImageCheck(std::move(other.m_largeImageCheck)),
+      m_emptyWindowCheck(std::move(other.m_emptyWindowCheck)),
       m_start(other.m_start), m_end(other.m_end), m_emptyWindow(other.m_emptyWindow),
       m_fault(std::move(other.m_fault)), m_message(std::move(other.m_message)),
       m_place(other.m_place), m_conflicts(std::move(other.m_conflicts)),
@@ -79,6 +80,11 @@ void ConversionEngine::setLargeImageCheck(LargeImageCheck check)
     m_largeImageCheck = std::move(check);
 }
 
+void ConversionEngine::setEmptyWindowCheck(EmptyWindowCheck check)
+{
+    m_emptyWindowCheck = std::move(check);
+}
+
 QString ConversionEngine::binaryToHexFault(const ConversionSettings &settings)
 {
     if (!settings.fault.isEmpty())
@@ -95,8 +101,10 @@ QByteArrayView ConversionEngine::output() const
 QString ConversionEngine::reportHead(const QString &fileName) const
 {
     const QString lineEnd = lineEndText(m_settings.newLine);
-    QString head = DumpHeader(fileName, static_cast<std::int32_t>(m_start),
-                              static_cast<std::int32_t>(m_end), m_checksum, lineEnd);
+    QString head = m_emptyWindow
+                       ? DumpHeaderWithoutData(fileName, m_checksum, lineEnd)
+                       : DumpHeader(fileName, static_cast<std::int32_t>(m_start),
+                                    static_cast<std::int32_t>(m_end), m_checksum, lineEnd);
     if (m_hasLines)
         head += dumpHeading(lineEnd);
     return head;
@@ -249,7 +257,8 @@ ConversionEngine::Window ConversionEngine::hexWindow() const
 
 // Settles m_start..m_end over the image just read: an automatic end is its
 // highest byte (an empty image gives an empty window), and a window that
-// must hold data but cannot is refused.
+// must hold data but cannot is refused. A given window of fill alone, or
+// (with `ask`) a large one, is made only once its check agrees.
 std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
 {
     std::uint32_t lowest = 0, highest = 0;
@@ -267,12 +276,36 @@ std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
         if (highest < m_start)
             return refuseRange(rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
     }
+    const std::optional<Addresses> held = dataWithin(m_start, m_end);
+    if (!held) {
+        const std::optional<Addresses> data =
+            empty ? std::nullopt : std::optional<Addresses>({lowest, highest});
+        return !m_emptyWindowCheck || m_emptyWindowCheck({m_start, m_end}, data) ? ResultOk
+                                                                                 : Declined;
+    }
     const std::uint64_t size = std::uint64_t(m_end) - m_start + 1;
-    const bool automatic = !m_settings.rangeGiven && !m_settings.fromLowest;
-    if (ask && automatic && m_largeImageCheck && size > std::uint64_t(kLargeImage)
-        && !m_largeImageCheck(size, std::max(m_start, lowest), m_end))
+    if (ask && m_largeImageCheck && size > std::uint64_t(kLargeImage)
+        && !m_largeImageCheck(size, held->low, held->high))
         return Declined;
     return ResultOk;
+}
+
+// The lowest and highest data address of the image within first..last.
+std::optional<ConversionEngine::Addresses> ConversionEngine::dataWithin(std::uint32_t first,
+                                                                        std::uint32_t last) const
+{
+    kestrun_segment segment{};
+    if (m_imageCalls->kestrun_image_next(m_image, first, &segment) != ResultOk
+        || segment.address > last)
+        return std::nullopt;
+    Addresses held{std::max(segment.address, first), 0};
+    for (std::uint64_t at = segment.address;
+         m_imageCalls->kestrun_image_next(m_image, at, &segment) == ResultOk
+         && segment.address <= last;
+         at = segment.address + segment.length)
+        held.high =
+            std::uint32_t(std::min<std::uint64_t>(segment.address + segment.length - 1, last));
+    return held;
 }
 
 std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
@@ -320,6 +353,10 @@ bool ConversionEngine::streamable(const Window &window)
     const std::uint64_t room = !window.autoEnd && m_settings.rangeGiven
                                    ? std::uint64_t(window.last) - window.first + 1
                                    : std::uint64_t(kLargeImage);
+    // A given window that is worth the large-image question gets it before
+    // its buffer is made: the image path asks.
+    if (m_largeImageCheck && room > std::uint64_t(kLargeImage))
+        return false;
     return room <= std::uint64_t(kLargestBuffer) && makeOutput(room);
 }
 
@@ -352,6 +389,15 @@ std::int32_t ConversionEngine::streamHexToBinary(InputPieces &text, const Window
         if (m_end < m_start)
             return refuseRange(
                 rangeBeyondDataMessage(m_start, m_end, std::uint64_t(m_end) + 1));
+    }
+    // A buffer is only the user's once this returns, so the question for a
+    // window of fill alone still comes before anything is saved.
+    if (!ascending.windowHeld() && m_emptyWindowCheck) {
+        const std::optional<Addresses> data =
+            ascending.empty() ? std::nullopt
+                              : std::optional<Addresses>({ascending.lowest(), ascending.highest()});
+        if (!m_emptyWindowCheck({m_start, m_end}, data))
+            return Declined;
     }
     return ResultOk;
 }

@@ -74,12 +74,23 @@ public:
     // out of order.
     void setSink(std::function<bool(QByteArrayView bytes)> sink,
                  std::function<bool()> startOver = {});
-    // Asked before an automatic image larger than kLargeImage is made, with
-    // its size and its lowest and highest data address; false ends the
+    // Asked before an image larger than kLargeImage is made, with its size
+    // and its lowest and highest data address within it; false ends the
     // conversion with Declined. Without it such an image is made at once.
     using LargeImageCheck =
         std::function<bool(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)>;
     void setLargeImageCheck(LargeImageCheck check);
+    // Addresses low..high, both included.
+    struct Addresses {
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+    };
+    // Asked before a HEX text's given window that holds none of its data
+    // is made (it would be fill alone), with the window and the lowest and
+    // highest data address (none for a text without data); false ends the
+    // conversion with Declined. Without it such a window is made at once.
+    using EmptyWindowCheck = std::function<bool(Addresses window, std::optional<Addresses> data)>;
+    void setEmptyWindowCheck(EmptyWindowCheck check);
 
     // The setting that makes binary to HEX impossible before any source is
     // read (RecordLength among them), or empty.
@@ -159,6 +170,7 @@ private:
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
     std::int32_t hexImageWindow(const Window &window, bool ask);
+    std::optional<Addresses> dataWithin(std::uint32_t first, std::uint32_t last) const;
     std::int32_t writeImageWindow();
     Window binaryWindow(std::uint64_t dataLength) const;
     std::int32_t checkBinaryWindow(const Window &window, std::uint64_t dataLength);
@@ -181,6 +193,7 @@ private:
     std::function<void()> m_beforeDump;
     std::function<bool(QByteArrayView)> m_sink;
     LargeImageCheck m_largeImageCheck;
+    EmptyWindowCheck m_emptyWindowCheck;
 
     std::uint32_t m_start = 0;
     std::uint32_t m_end = 0;

@@ -1,5 +1,6 @@
 #include "core/ConversionPlan.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -84,13 +85,16 @@ ConversionSettings readConversionSettings(const DumpSettings &settings)
 
 QString settingLabel(const QString &key)
 {
-    static const std::pair<const char16_t *, const char16_t *> labels[] = {
-        {u"StartAddress", u"ｽﾀｰﾄｱﾄﾞﾚｽ"},  {u"EndAddress", u"ｴﾝﾄﾞｱﾄﾞﾚｽ"}, {u"BlankChar", u"ﾌﾞﾗﾝｸ値"},
-        {u"RecordLength", u"最大ﾃﾞｰﾀ長"}, {u"Scope", u"領域確保の倍率"},
+    static const std::pair<const char16_t *, const char *> labels[] = {
+        {u"StartAddress", QT_TRANSLATE_NOOP("ConversionPlan", "ｽﾀｰﾄｱﾄﾞﾚｽ")},
+        {u"EndAddress", QT_TRANSLATE_NOOP("ConversionPlan", "ｴﾝﾄﾞｱﾄﾞﾚｽ")},
+        {u"BlankChar", QT_TRANSLATE_NOOP("ConversionPlan", "ﾌﾞﾗﾝｸ値")},
+        {u"RecordLength", QT_TRANSLATE_NOOP("ConversionPlan", "最大ﾃﾞｰﾀ長")},
+        {u"Scope", QT_TRANSLATE_NOOP("ConversionPlan", "領域確保の倍率")},
     };
     for (const auto &[name, label] : labels) {
         if (key == QStringView(name))
-            return QString::fromUtf16(label);
+            return QCoreApplication::translate("ConversionPlan", label);
     }
     return key;
 }
@@ -98,13 +102,14 @@ QString settingLabel(const QString &key)
 QString settingFaultMessage(const QString &key)
 {
     const QString label = settingLabel(key);
-    return QStringLiteral("ダンプ設定の値が正しくありません: ")
+    return QCoreApplication::translate("ConversionPlan", "ダンプ設定の値が正しくありません: ")
            + (label == key ? key : label + QStringLiteral(" (") + key + u')');
 }
 
 QString reversedRangeMessage(std::uint32_t start, std::uint32_t end)
 {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "ConversionPlan",
                "アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります")
         .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
              hexWithoutZeros(static_cast<std::int32_t>(end)));
@@ -112,20 +117,25 @@ QString reversedRangeMessage(std::uint32_t start, std::uint32_t end)
 
 QString rangeBeyondDataMessage(std::uint32_t start, std::uint32_t end, std::uint64_t size)
 {
-    return QStringLiteral("アドレス範囲 %1 - %2 にはデータがありません (データは %3 バイトです)")
+    return QCoreApplication::translate(
+               "ConversionPlan",
+               "アドレス範囲 %1 - %2 にはデータがありません (データは %3 バイトです)")
         .arg(hexWithoutZeros(static_cast<std::int32_t>(start)),
              hexWithoutZeros(static_cast<std::int32_t>(end)), QString::number(size));
 }
 
 QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length)
 {
-    return QStringLiteral("アドレスが 32 ビットを超えます: %1 から %2 バイト")
+    return QCoreApplication::translate("ConversionPlan",
+                                       "アドレスが 32 ビットを超えます: %1 から %2 バイト")
         .arg(QString::number(base, 16).toUpper().rightJustified(8, u'0'), QString::number(length));
 }
 
 QString outputTooLargeMessage(std::uint64_t bytes)
 {
-    return QStringLiteral("結果が大きすぎます: %1 バイト (%2 MiB)。扱えるのは %3 バイトまでです")
+    return QCoreApplication::translate(
+               "ConversionPlan",
+               "結果が大きすぎます: %1 バイト (%2 MiB)。扱えるのは %3 バイトまでです")
         .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
              QString::number(kLargestBuffer));
 }
@@ -140,20 +150,52 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
              QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
 }
 
-QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
-                   const QString &checksum, const QString &lineEnd)
+QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,
+                            std::optional<std::pair<std::uint32_t, std::uint32_t>> data)
+{
+    auto hex = [](std::uint32_t value) {
+        return QString::number(value, 16).toUpper().rightJustified(8, u'0');
+    };
+    const std::uint64_t bytes = std::uint64_t(last) - first + 1;
+    const QString where = data ? QStringLiteral("データのアドレスは %1 から %2 までです。")
+                                     .arg(hex(data->first), hex(data->second))
+                               : QStringLiteral("ファイルにデータがありません。");
+    return QStringLiteral("ﾃﾞｰﾀのない範囲です: %1 - %2 (%3 バイト)。\n%4\n"
+                          "このまま作りますか？\n(いいえ: ダンプ設定でアドレス範囲を指定できます)")
+        .arg(hex(first), hex(last), QString::number(bytes), where);
+}
+
+namespace {
+
+QString headerLines(const QString &fileName, const QString &addresses, const QString &checksum,
+                    const QString &lineEnd)
 {
     const QStringList lines{
         QString(29, u' ') + QStringLiteral("Vantrel"),
         QString(36, u' ') + QStringLiteral("Version 2.01"),
         QString(),
         QStringLiteral("        FileName :  ") + fileName,
-        QStringLiteral("        Address  :  ") + hexWithoutZeros(start) + QStringLiteral(" - ")
-            + hexWithoutZeros(end),
+        QStringLiteral("        Address  :  ") + addresses,
         QStringLiteral("        CheckSum :  ") + checksum,
         QString(),
     };
     return lines.join(lineEnd) + lineEnd;
+}
+
+} // namespace
+
+QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
+                   const QString &checksum, const QString &lineEnd)
+{
+    return headerLines(fileName,
+                       hexWithoutZeros(start) + QStringLiteral(" - ") + hexWithoutZeros(end),
+                       checksum, lineEnd);
+}
+
+QString DumpHeaderWithoutData(const QString &fileName, const QString &checksum,
+                              const QString &lineEnd)
+{
+    return headerLines(fileName, QStringLiteral("none"), checksum, lineEnd);
 }
 
 QString dumpHeading(const QString &lineEnd)

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 // The largest output the library can be given room for: its sizes are
 // 32-bit. A larger one stops the conversion with its size named.
@@ -64,6 +65,9 @@ struct ConversionSettings {
 };
 ConversionSettings readConversionSettings(const DumpSettings &settings);
 
+// The labels and messages below are Japanese, as Pelcor shows them; the
+// ones kestrun prints go through Qt's translation (context ConversionPlan),
+// so that its English catalogue can give their English.
 // The label the settings dialog shows for a settings key, or the key.
 QString settingLabel(const QString &key);
 // The message for a setting that cannot be used: the dialog's label and
@@ -77,13 +81,21 @@ QString rangeBeyondDataMessage(std::uint32_t start, std::uint32_t end, std::uint
 QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length);
 // An output larger than the library's 32-bit sizes.
 QString outputTooLargeMessage(std::uint64_t bytes);
-// Pelcor's question before an automatic image larger than kLargeImage.
+// Pelcor's question before an image larger than kLargeImage.
 QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
+// Pelcor's question before a window first..last that holds no data, with
+// the lowest and highest data address (none for a text without data).
+QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,
+                            std::optional<std::pair<std::uint32_t, std::uint32_t>> data);
 
 // The header of a dump report: title, version, file name, address range
 // and checksum, each line closed by `lineEnd`.
 QString DumpHeader(const QString &fileName, std::int32_t start, std::int32_t end,
                    const QString &checksum, const QString &lineEnd);
+// The same for a source without a byte to show: the Address line says
+// "none" where a range would be, which no source of a byte can give.
+QString DumpHeaderWithoutData(const QString &fileName, const QString &checksum,
+                              const QString &lineEnd);
 // The column heading and the rule that stand above the dump lines.
 QString dumpHeading(const QString &lineEnd);
 

@@ -1,5 +1,7 @@
 #include "core/HexErrorLine.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <climits>
 
@@ -22,7 +24,7 @@ bool isRecordError(std::int32_t result)
 
 QString noEndRecordNote()
 {
-    return QStringLiteral("ｴﾝﾄﾞﾚｺｰﾄﾞがありません");
+    return QCoreApplication::translate("HexErrorLine", "ｴﾝﾄﾞﾚｺｰﾄﾞがありません");
 }
 
 Place placeIn(const kestrun_place &at, QByteArrayView text, Counting counting)

@@ -123,7 +123,10 @@ KESTRUN_API int32_t LineHexToBin(const char *record, int32_t lineLength, uint8_t
  * gets the offset where that record, or whatever stands in its place,
  * begins. On ResultOk, ResultCancelled and ResultOverflow *imageSize
  * receives the window size; the window is copied to `image` unless it
- * exceeds `capacity` (ResultOverflow: `image` untouched). A record error
+ * exceeds `capacity` (ResultOverflow: `image` untouched). A stop by the
+ * callback is always ResultCancelled: an automatic end is then the highest
+ * byte read so far (*end stays 0), and a window below the start is empty;
+ * one larger than `capacity` is not copied. A record error
  * returns at once, with *imageSize not written; a text that ends without an
  * end record is ResultNotIntelHex. */
 KESTRUN_API int32_t HexToBinary(const char *text, uint8_t *image, int32_t textLength,

@@ -22,10 +22,19 @@ struct Conversion {
 };
 
 // Window size and the copy into the caller's buffer, after the end record or
-// a cancellation. An automatic end with no data is an empty window.
-int32_t finish(const Conversion &c, int32_t result, bool emptyWindow, const Image &image)
+// a cancellation. An automatic end is the highest byte read so far; with no
+// data that is an empty window.
+int32_t finish(const Conversion &c, int32_t result, bool automatic, const Image &image)
 {
-    const int64_t size = emptyWindow ? 0 : int64_t(*c.end) - int64_t(c.start) + 1;
+    const bool cancelled = result == ResultCancelled;
+    const int64_t last = !automatic      ? int64_t(*c.end)
+                         : image.empty() ? int64_t(c.start) - 1
+                                         : int64_t(image.highest()) - 1;
+    int64_t size = last - int64_t(c.start) + 1;
+    // A cancelled read may stop before reaching the start: the window read
+    // so far is empty, and the result stays the cancellation.
+    if (cancelled)
+        size = std::max<int64_t>(size, 0);
     if (size < 0) {
         // An end below the start: the caller asked for a window that cannot
         // exist; the wrapped size tells it as a huge one, as it always has.
@@ -34,7 +43,7 @@ int32_t finish(const Conversion &c, int32_t result, bool emptyWindow, const Imag
     }
     *c.imageSize = static_cast<uint32_t>(std::min<int64_t>(size, UINT32_MAX));
     if (size > int64_t(c.capacity))
-        return ResultOverflow;
+        return cancelled ? ResultCancelled : ResultOverflow;
     image.copyWindow(c.start, uint64_t(size), c.fill, c.image);
     return result;
 }
@@ -53,16 +62,16 @@ int32_t convert(const Conversion &c, const char *text, int32_t textLength, intpt
     int32_t result = reader.feed(text, std::strlen(text));
     if (result == ResultOk)
         result = reader.finish();
-    if (result == ResultCancelled)
-        return finish(c, ResultCancelled, false, image);
-    if (result < 0)
+    if (result == KESTRUN_END_READ)
+        result = ResultOk;
+    if (result < 0 && result != ResultCancelled)
         return result;
     // The automatic end is the highest byte written, whatever the order of
-    // the records.
+    // the records; only a whole text settles it for the caller.
     const bool automatic = *c.end == 0;
-    if (automatic)
+    if (automatic && result == ResultOk)
         *c.end = image.empty() ? UINT32_MAX : static_cast<uint32_t>(image.highest() - 1);
-    return finish(c, ResultOk, automatic && image.empty(), image);
+    return finish(c, result, automatic, image);
 }
 
 } // namespace

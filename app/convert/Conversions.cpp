@@ -112,12 +112,24 @@ void reportConflicts(const ConversionEngine &engine)
                       QMessageBox::Ok);
 }
 
-// Asks before an automatic image too large to make without a word; the
+// Asks before an image too large to make without a word; the
 // answer いいえ leaves the user free to set a range.
 bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)
 {
     return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
                              largeImageQuestion(size, lowest, highest),
+                             QMessageBox::Yes | QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
+// Asks before a given range that would hold fill alone, as a range left
+// from another file or mistyped does; いいえ writes nothing.
+bool confirmEmptyWindow(ConversionEngine::Addresses window,
+                        std::optional<ConversionEngine::Addresses> data)
+{
+    const auto held = data ? std::optional(std::pair(data->low, data->high)) : std::nullopt;
+    return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
+                             emptyWindowQuestion(window.low, window.high, held),
                              QMessageBox::Yes | QMessageBox::No)
            == QMessageBox::Yes;
 }
@@ -129,6 +141,7 @@ ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress)
     engine.setProgress(DrawProgress, progress.deviceContext());
     engine.setBeforeDump([&progress] { progress.clearPicture(); });
     engine.setLargeImageCheck(confirmLargeImage);
+    engine.setEmptyWindowCheck(confirmEmptyWindow);
     return engine;
 }
 

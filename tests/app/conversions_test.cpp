@@ -485,6 +485,7 @@ private slots:
         script.expectOpen(path("none.bin"));
         QVERIFY(ConvertBinaryToDump());
         const QString text = newestText();
+        QVERIFY(text.contains(QStringLiteral("Address  :  none\r\n")));
         QVERIFY(text.contains(QStringLiteral("CheckSum :  00000000")));
         QVERIFY(text.endsWith(QStringLiteral("  ----------------\r\n")));
     }
@@ -529,6 +530,7 @@ private slots:
         QVERIFY(ConvertHexToBinary(source));
         QCOMPARE(readBytes(path("end.bin")), QByteArray());
         QVERIFY(ConvertHexToDump(source));
+        QVERIFY(newestText().contains(QStringLiteral("Address  :  none\r\n")));
         QVERIFY(newestText().endsWith(QStringLiteral("  ----------------\r\n")));
     }
 };

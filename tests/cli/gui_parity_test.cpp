@@ -72,12 +72,15 @@ private:
     }
 
     // Runs `command` in Pelcor, answering its dialogs as kestrun's outcome
-    // predicts; the bytes it saves or shows, empty when it failed.
-    QByteArray runInPelcor(Command command, const QString &source, bool succeeds,
+    // predicts (はい where kestrun noted a range of fill alone); the bytes it
+    // saves or shows, empty when it failed.
+    QByteArray runInPelcor(Command command, const QString &source, bool succeeds, bool asked,
                            ScriptedPrompts &script)
     {
         const QString saved = path(QStringLiteral("pelcor.bin"));
         QFile::remove(saved);
+        if (asked)
+            script.expectMessage(QMessageBox::Yes);
         if (command == Command::HexToBinary && succeeds)
             script.expectSave(saved);
         if (command != Command::HexToBinary && command != Command::HexDump)
@@ -146,8 +149,11 @@ private:
         SettingsModel::program().setDumpSettings(pelcorSettings);
         ScriptedPrompts script;
         const bool succeeds = kestrun.exitCode == 0;
-        QByteArray pelcor = runInPelcor(command, source, succeeds, script);
+        const bool asked = kestrun.err.contains("kestrun: note: no data in");
+        QByteArray pelcor = runInPelcor(command, source, succeeds, asked, script);
         QVERIFY2(script.allAnswered(), what.constData());
+        if (asked)
+            QVERIFY(script.texts().constFirst().startsWith(u"ﾃﾞｰﾀのない範囲です"));
         if (!succeeds) {
             QCOMPARE(script.texts().size(), 1);
             QVERIFY2(kestrun.errorText().endsWith(kestrunError(script.texts().constFirst())),

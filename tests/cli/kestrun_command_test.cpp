@@ -43,6 +43,7 @@ private slots:
         writeBytes(path("empty.ini"), QByteArray());
         writeBytes(path("other.ini"), "[Other]\r\nBlankChar=00\r\n");
         writeBytes(path("marked.ini"), "\xEF\xBB\xBF[Vantrel]\r\nBlankChar=100\r\n");
+        writeBytes(path("short.ini"), "[Vantrel]\r\nRecordLength=0\r\n");
     }
 
     void exitStatuses_data()
@@ -103,6 +104,9 @@ private slots:
         QTest::newRow("bad settings behind a UTF-8 mark")
             << QStringList{"dump", "rom.bin", "--settings", "marked.ini"} << 1
             << "marked.ini: ダンプ設定の値が正しくありません: ﾌﾞﾗﾝｸ値 (BlankChar)";
+        QTest::newRow("record length 0 in the settings")
+            << QStringList{"bin2hex", "rom.bin", "--settings", "short.ini"} << 1
+            << "short.ini: ダンプ設定の値が正しくありません: 最大ﾃﾞｰﾀ長 (RecordLength)";
         QTest::newRow("settings without the section")
             << QStringList{"dump", "rom.bin", "--settings", "other.ini"} << 1
             << "other.ini: no [Vantrel] section in the settings file";

@@ -21,7 +21,7 @@ KestrunRun shell(const QString &folder, const QString &script)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment environment = kestrunEnvironment();
     environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});

@@ -293,18 +293,43 @@ TEST(HexToBinary, LastReportBeforeARecordErrorIsWhereItLies)
     }
 }
 
-TEST(HexToBinary, CancelStillDeliversTheWindow)
+TEST(HexToBinary, CancelIsAlwaysCancelledAndDeliversTheWindowReadSoFar)
 {
-    std::string text = hexFile({dataRecord(0, {1, 2, 3, 4}), dataRecord(4, {5, 6})});
-    ProgressLog first;
-    first.stopAt = 1;
-    EXPECT_EQ(load(text, {.log = &first}).result, ResultCancelled);
-    EXPECT_EQ(first.calls.size(), 1u);
-
-    ProgressLog second;
-    second.stopAt = 2;
-    Load outcome = load(text, {.end = 7, .fill = 0xEE, .log = &second});
-    EXPECT_EQ(outcome.result, ResultCancelled);
-    EXPECT_EQ(second.calls.size(), 2u);
-    EXPECT_EQ(outcome.image, (std::vector<uint8_t>{1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}));
+    const std::string text = hexFile({dataRecord(0, {1, 2, 3, 4}), dataRecord(4, {5, 6})});
+    struct CancelCase {
+        const char *name;
+        size_t stopAt;
+        uint32_t start;
+        uint32_t end;
+        uint32_t capacity;
+        std::vector<uint8_t> image;
+    };
+    const std::vector<uint8_t> none;
+    const CancelCase cases[] = {
+        {"before any record", 1, 0, 0, 0x10000, none},
+        {"given end", 2, 0, 7, 0x10000, {1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}},
+        {"automatic end", 2, 0, 0, 0x10000, {1, 2, 3, 4}},
+        {"start beyond what was read", 2, 5, 0, 0x10000, none},
+        {"start beyond, nothing read", 1, 5, 0, 0x10000, none},
+        {"start beyond, no room", 1, 5, 0, 0, none},
+        {"window beyond the room", 2, 0, 7, 4, none},
+    };
+    for (const CancelCase &row : cases) {
+        SCOPED_TRACE(row.name);
+        ProgressLog log;
+        log.stopAt = row.stopAt;
+        Load outcome = load(text, {.start = row.start,
+                                   .end = row.end,
+                                   .fill = 0xEE,
+                                   .capacity = row.capacity,
+                                   .log = &log});
+        EXPECT_EQ(outcome.result, ResultCancelled);
+        EXPECT_EQ(log.calls.size(), row.stopAt);
+        EXPECT_EQ(outcome.end, row.end);
+        EXPECT_TRUE(outcome.guardIntact);
+        if (outcome.imageSize <= row.capacity)
+            EXPECT_EQ(outcome.image, row.image);
+        else
+            EXPECT_TRUE(outcome.imageUntouched);
+    }
 }

@@ -41,6 +41,8 @@ private:
 
 void start(QProcess &process, const QStringList &arguments)
 {
+    if (process.processEnvironment().isEmpty())
+        process.setProcessEnvironment(kestrunEnvironment());
     process.setProgram(QStringLiteral(KESTRUN_PROGRAM));
     process.setArguments(arguments);
     process.start();
@@ -48,14 +50,8 @@ void start(QProcess &process, const QStringList &arguments)
         qFatal("kestrun did not start");
 }
 
-} // namespace
-
-KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input,
-                      const QString &workingDirectory)
+KestrunRun finish(QProcess &process, const QByteArray &input)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    start(process, arguments);
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(kTimeout))
@@ -65,6 +61,38 @@ KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input,
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+} // namespace
+
+QProcessEnvironment kestrunEnvironment()
+{
+    // kestrun reads LANGUAGE first; the C library ignores it under the C
+    // message locale, so that its error texts (strerror) stay the English
+    // that tests compare, whatever locale the tests run under.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.insert(QStringLiteral("LC_CTYPE"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("LC_MESSAGES"), QStringLiteral("C"));
+    environment.insert(QStringLiteral("LANGUAGE"), QStringLiteral("ja"));
+    return environment;
+}
+
+KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input,
+                      const QString &workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    start(process, arguments);
+    return finish(process, input);
+}
+
+KestrunRun runKestrunIn(const QProcessEnvironment &environment, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    start(process, arguments);
+    return finish(process, QByteArray());
 }
 
 KestrunRun runOnTerminal(const QStringList &arguments, OnTerminal stream)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +17,16 @@ struct KestrunRun {
     QString errorText() const { return QString::fromUtf8(err); }
 };
 
+// The test's environment with LANGUAGE=ja, so that kestrun's messages are
+// the Japanese that the tests compare with Pelcor's, and the C library's
+// error texts English; every run below uses it.
+QProcessEnvironment kestrunEnvironment();
+
 // Waits for kestrun to end; standard input gets `input` and is then closed.
 KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input = QByteArray(),
                       const QString &workingDirectory = QString());
+// The same in `environment`.
+KestrunRun runKestrunIn(const QProcessEnvironment &environment, const QStringList &arguments);
 
 // The streams of a run that can sit on a terminal instead of a pipe.
 enum class OnTerminal { Output, Error };

@@ -93,7 +93,7 @@ namespace hex_to_binary_detail {
 
 inline bool resultAsMeant(int32_t result, int32_t meant)
 {
-    if (meant == ResultOk || meant == ResultCancelled)
+    if (meant == ResultOk)
         return result == meant || result == ResultOverflow;
     return result == meant;
 }
@@ -125,10 +125,27 @@ inline void checkHexToBinary(const HexToBinaryCall &c, const HexToBinaryOutcome 
     FUZZ_CHECK(o.probe.ordered && o.probe.totalsRight);
     FUZZ_CHECK(o.probe.calls == 0 || o.probe.lastDone <= o.textEnd);
     FUZZ_CHECK(o.result != ResultCancelled || o.probe.stopped());
-    FUZZ_CHECK(!o.probe.stopped() || o.result == ResultCancelled || o.result == ResultOverflow);
+    FUZZ_CHECK(!o.probe.stopped() || o.result == ResultCancelled);
     if (o.result != ResultOk && o.result != ResultCancelled && o.result != ResultOverflow) {
         FUZZ_CHECK(o.imageSize == kUnwritten);
         FUZZ_CHECK(allSentinel(o.image, c.capacity));
+        return;
+    }
+    if (o.result == ResultCancelled) {
+        // The window read so far: an automatic end at the highest byte
+        // read, nothing below the start.
+        FUZZ_CHECK(o.end == c.end);
+        const int64_t last = c.end != 0           ? int64_t(c.end)
+                             : o.meaning.bytes.empty() ? int64_t(c.start) - 1
+                                                       : int64_t(o.meaning.bytes.rbegin()->first);
+        const int64_t window = std::max<int64_t>(last - int64_t(c.start) + 1, 0);
+        FUZZ_CHECK(o.imageSize == std::min<int64_t>(window, UINT32_MAX));
+        if (window > int64_t(c.capacity)) {
+            FUZZ_CHECK(allSentinel(o.image, c.capacity));
+            return;
+        }
+        FUZZ_CHECK(allSentinel(o.image + window, c.capacity - window));
+        FUZZ_CHECK(windowAsMeant(c, o, window));
         return;
     }
     FUZZ_CHECK(c.end == 0 || o.end == c.end);

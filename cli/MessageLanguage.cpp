@@ -1,0 +1,32 @@
+#include "MessageLanguage.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace MessageLanguage {
+
+bool japanese()
+{
+    // The order gettext gives them, LANGUAGE first even under the C locale:
+    // a user who asked for Japanese gets it without installing a locale.
+    for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char *value = std::getenv(name);
+        if (value && *value)
+            return std::strncmp(value, "ja", 2) == 0;
+    }
+    return false;
+}
+
+void install()
+{
+    if (japanese())
+        return;
+    static QTranslator english;
+    if (english.load(QStringLiteral(":/i18n/kestrun_en.qm")))
+        QCoreApplication::installTranslator(&english);
+}
+
+} // namespace MessageLanguage

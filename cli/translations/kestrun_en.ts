@@ -1,0 +1,99 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja">
+<context>
+    <name>ConversionPlan</name>
+    <message>
+        <source>ｽﾀｰﾄｱﾄﾞﾚｽ</source>
+        <translation>start address</translation>
+    </message>
+    <message>
+        <source>ｴﾝﾄﾞｱﾄﾞﾚｽ</source>
+        <translation>end address</translation>
+    </message>
+    <message>
+        <source>ﾌﾞﾗﾝｸ値</source>
+        <translation>fill byte</translation>
+    </message>
+    <message>
+        <source>最大ﾃﾞｰﾀ長</source>
+        <translation>record length</translation>
+    </message>
+    <message>
+        <source>領域確保の倍率</source>
+        <translation>buffer scope</translation>
+    </message>
+    <message>
+        <source>ダンプ設定の値が正しくありません: </source>
+        <translation>a dump setting is not valid: </translation>
+    </message>
+    <message>
+        <source>アドレス範囲が逆です: %1 (ｽﾀｰﾄｱﾄﾞﾚｽ) が %2 (ｴﾝﾄﾞｱﾄﾞﾚｽ) より後ろにあります</source>
+        <translation>the address range runs backwards: %1 (start address) lies beyond %2 (end address)</translation>
+    </message>
+    <message>
+        <source>アドレス範囲 %1 - %2 にはデータがありません (データは %3 バイトです)</source>
+        <translation>no data in the address range %1 - %2 (the data are %3 bytes)</translation>
+    </message>
+    <message>
+        <source>アドレスが 32 ビットを超えます: %1 から %2 バイト</source>
+        <translation>addresses pass 32 bits: %2 bytes from %1</translation>
+    </message>
+    <message>
+        <source>結果が大きすぎます: %1 バイト (%2 MiB)。扱えるのは %3 バイトまでです</source>
+        <translation>the result is too large: %1 bytes (%2 MiB); at most %3 bytes can be made</translation>
+    </message>
+</context>
+<context>
+    <name>HexErrorLine</name>
+    <message>
+        <source>ｴﾝﾄﾞﾚｺｰﾄﾞがありません</source>
+        <translation>no end record</translation>
+    </message>
+</context>
+<context>
+    <name>KestrunResult</name>
+    <message>
+        <source>正常終了</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>ｲﾝﾃﾙﾍｷｻ形式ではありません</source>
+        <translation>not Intel HEX</translation>
+    </message>
+    <message>
+        <source>ﾁｪｯｸｻﾑ値が異常です</source>
+        <translation>bad checksum</translation>
+    </message>
+    <message>
+        <source>ｴﾝﾄﾞﾚｺｰﾄﾞが異常です</source>
+        <translation>bad end record</translation>
+    </message>
+    <message>
+        <source>中止しました</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>ｵｰﾊﾞｰﾌﾛｰです</source>
+        <translation>overflow</translation>
+    </message>
+    <message>
+        <source>ﾒﾓﾘが足りません</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>例外が発生しました
+ﾍｷｻﾌｧｲﾙのｱﾄﾞﾚｽ指定が不正な可能性があります</source>
+        <translation>address fault
+the HEX file may give an address beyond 32 bits</translation>
+    </message>
+    <message>
+        <source>ﾃﾞｰﾀのｱﾄﾞﾚｽが重なっています</source>
+        <translation>records write one address twice</translation>
+    </message>
+    <message>
+        <source>引数が正しくありません</source>
+        <translation>bad argument</translation>
+    </message>
+</context>
+</TS>
