@@ -228,7 +228,11 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         isatty(STDERR_FILENO) && input.size() > std::uint64_t(ConversionProgress::kWorthShowing),
         output);
     engine.setProgress(ConversionProgress::report, progress.userValue());
-    engine.setSink([&output](QByteArrayView bytes) { return output.put(bytes); });
+    std::function<bool()> startOver;
+    if (output.canStartOver())
+        startOver = [&output] { return output.startOver(); };
+    engine.setSink([&output](QByteArrayView bytes) { return output.put(bytes); },
+                   std::move(startOver));
     if (m_invocation.command == Invocation::Command::Dump
         || m_invocation.command == Invocation::Command::HexDump)
         engine.setBeforeDump([&] { output.put(resultHead(engine)); });
@@ -309,10 +313,8 @@ void CommandRunner::warnOfConflicts(const ConversionEngine &engine) const
 void CommandRunner::noteLeadingFill(ConversionEngine &engine,
                                     const ConversionSettings &settings) const
 {
-    const ImageCalls *c = engine.imageCalls();
     std::uint32_t lowest = 0, highest = 0;
-    if (settings.rangeGiven || settings.fromLowest || !c
-        || c->kestrun_image_bounds(engine.image(), &lowest, &highest) != ResultOk
+    if (settings.rangeGiven || settings.fromLowest || !engine.dataBounds(lowest, highest)
         || lowest <= kLeadingFillNoted)
         return;
     printError(QStringLiteral("kestrun: note: %1 MiB of fill come before the first data byte at "

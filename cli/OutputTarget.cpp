@@ -49,3 +49,11 @@ OutputTarget::Outcome OutputTarget::commit(QString &error)
     error = m_writer.errorString();
     return Outcome::Failed;
 }
+
+bool OutputTarget::startOver(QString &error)
+{
+    if (m_writer.startOver())
+        return true;
+    error = m_writer.errorString();
+    return false;
+}

@@ -20,6 +20,9 @@ public:
     Outcome open(QString &error);
     Outcome write(QByteArrayView bytes, QString &error);
     Outcome commit(QString &error);
+    // What SafeFileWriter::startOver does.
+    bool startOver(QString &error);
+    bool canStartOver() const { return m_writer.canStartOver(); }
 
 private:
     SafeFileWriter m_writer;

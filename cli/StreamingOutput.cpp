@@ -66,6 +66,27 @@ void StreamingOutput::handOver()
     m_changed.notify_all();
 }
 
+bool StreamingOutput::startOver()
+{
+    m_gathering.clear();
+    m_gathering.reserve(kPiece);
+    std::unique_lock lock(m_mutex);
+    // m_pendingBytes falls only once a piece is written: at 0 none is on
+    // its way to the file.
+    m_changed.wait(lock, [this] {
+        return m_pendingBytes == 0 || m_outcome != OutputTarget::Outcome::Written;
+    });
+    if (m_outcome != OutputTarget::Outcome::Written)
+        return false;
+    QString error;
+    if (m_target.startOver(error))
+        return true;
+    m_outcome = OutputTarget::Outcome::Failed;
+    m_error = error;
+    m_stopped = true;
+    return false;
+}
+
 bool StreamingOutput::failed(QString &error)
 {
     const std::lock_guard lock(m_mutex);

@@ -41,6 +41,11 @@ public:
     // True, with the reason, once the writer has failed.
     bool failed(QString &error);
     bool failed() const { return m_stopped.load(std::memory_order_relaxed); }
+    // Drops everything put so far, once the writer has caught up, and goes
+    // on from the start of the file; false (failed() saying why) where the
+    // target cannot, as standard output or a device cannot.
+    bool startOver();
+    bool canStartOver() const { return m_target.canStartOver(); }
     // Writes the rest and commits the file once all is written.
     OutputTarget::Outcome finish(QString &error);
 

@@ -1,5 +1,7 @@
 #include "core/ConversionEngine.h"
 
+#include "core/AscendingBinary.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -34,7 +36,8 @@ ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
       m_conflictCount(other.m_conflictCount), m_image(std::exchange(other.m_image, nullptr)),
       m_stats(other.m_stats), m_checksum(std::move(other.m_checksum)),
       m_hasLines(other.m_hasLines), m_output(std::move(other.m_output)),
-      m_outputLength(other.m_outputLength)
+      m_outputLength(other.m_outputLength), m_startOver(std::move(other.m_startOver)),
+      m_streamedBounds(other.m_streamedBounds)
 {
 }
 
@@ -54,9 +57,21 @@ void ConversionEngine::setBeforeDump(std::function<void()> step)
     m_beforeDump = std::move(step);
 }
 
-void ConversionEngine::setSink(std::function<bool(QByteArrayView)> sink)
+void ConversionEngine::setSink(std::function<bool(QByteArrayView)> sink,
+                               std::function<bool()> startOver)
 {
     m_sink = std::move(sink);
+    m_startOver = std::move(startOver);
+}
+
+bool ConversionEngine::dataBounds(std::uint32_t &lowest, std::uint32_t &highest) const
+{
+    if (m_streamedBounds) {
+        lowest = m_streamedBounds->first;
+        highest = m_streamedBounds->second;
+        return true;
+    }
+    return m_image && m_imageCalls->kestrun_image_bounds(m_image, &lowest, &highest) == ResultOk;
 }
 
 void ConversionEngine::setLargeImageCheck(LargeImageCheck check)
@@ -168,7 +183,7 @@ std::int32_t ConversionEngine::keepConflict(const kestrun_conflict *conflict, st
 
 // The text through the library's reader into a new image; on a record
 // error place() says where.
-std::int32_t ConversionEngine::readHex(InputPieces &text)
+std::int32_t ConversionEngine::readHex(InputPieces &text, AscendingBinary *ascending)
 {
     const ImageCalls *c = bind();
     if (!c)
@@ -178,8 +193,17 @@ std::int32_t ConversionEngine::readHex(InputPieces &text)
     m_place.reset();
     m_conflicts.clear();
     m_conflictCount = 0;
-    m_image = c->kestrun_image_new();
-    kestrun_hex_reader *reader = m_image ? c->kestrun_hex_reader_new(m_image) : nullptr;
+    m_streamedBounds.reset();
+    kestrun_hex_reader *reader = nullptr;
+    if (ascending) {
+        reader = c->kestrun_hex_reader_new(nullptr);
+        if (reader)
+            c->kestrun_hex_reader_on_record(reader, streamRecord,
+                                            reinterpret_cast<std::intptr_t>(ascending));
+    } else {
+        m_image = c->kestrun_image_new();
+        reader = m_image ? c->kestrun_hex_reader_new(m_image) : nullptr;
+    }
     if (!reader)
         return ResultNoMemory;
     c->kestrun_hex_reader_set_overlap(reader, m_settings.overlap);
@@ -202,7 +226,8 @@ std::int32_t ConversionEngine::readHex(InputPieces &text)
     if (result == KESTRUN_END_READ)
         result = ResultOk;
     kestrun_place place{};
-    if (c->kestrun_hex_reader_place(reader, &place) < 0 && result != ResultCancelled)
+    if (c->kestrun_hex_reader_place(reader, &place) < 0 && result != ResultCancelled
+        && result != AscendingBinary::OutOfOrder)
         m_place = place;
     c->kestrun_hex_reader_stats(reader, &m_stats);
     c->kestrun_hex_reader_free(reader);
@@ -261,12 +286,82 @@ std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
     const Window window = hexWindow();
     if (m_settings.rangeGiven && !window.autoEnd && window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
+    if (streamable(window)) {
+        const std::int32_t streamed = streamHexToBinary(text, window);
+        // Records out of order may overlap, and a buffer too small for the
+        // image may need the question: the image path judges both.
+        if (streamed != AscendingBinary::OutOfOrder && (m_sink || streamed != ResultOverflow))
+            return streamed;
+        if (m_sink && !m_startOver())
+            return ResultCancelled;
+        m_output = LargeBuffer();
+        m_outputLength = 0;
+        if (!text.rewind()) {
+            m_message = text.error();
+            return InputFault;
+        }
+    }
     if (const std::int32_t result = readHex(text); result < 0)
         return result;
     if (const std::int32_t refused = hexImageWindow(window, true); refused != ResultOk)
         return refused;
     beforeLibrary();
     return writeImageWindow();
+}
+
+// Whether hexToBinary may try without an image: into a sink that can start
+// over, or into a buffer made before the bounds are known: of the window's
+// size when it is fixed, else as large as an image gets without the
+// large-image question (a larger one overflows it and takes the image path).
+bool ConversionEngine::streamable(const Window &window)
+{
+    if (m_sink)
+        return bool(m_startOver);
+    const std::uint64_t room = !window.autoEnd && m_settings.rangeGiven
+                                   ? std::uint64_t(window.last) - window.first + 1
+                                   : std::uint64_t(kLargeImage);
+    return room <= std::uint64_t(kLargestBuffer) && makeOutput(room);
+}
+
+// hexToBinary without an image, for records in address order: each goes
+// to the sink as it is read. The window is settled as hexImageWindow
+// settles it, once the data's bounds are known at the end.
+std::int32_t ConversionEngine::streamHexToBinary(InputPieces &text, const Window &window)
+{
+    beforeLibrary();
+    AscendingBinary ascending({window.first, window.last, window.autoEnd, m_settings.fromLowest},
+                              std::uint8_t(m_settings.blank),
+                              [this](QByteArrayView bytes) { return put(bytes); });
+    std::int32_t result = readHex(text, &ascending);
+    if (result == ResultOk)
+        result = ascending.finish();
+    if (result != ResultOk)
+        return result;
+    m_start = ascending.start();
+    m_end = window.last;
+    m_emptyWindow = false;
+    if (!ascending.empty())
+        m_streamedBounds.emplace(ascending.lowest(), ascending.highest());
+    if (window.autoEnd) {
+        if (ascending.empty()) {
+            m_end = UINT32_MAX;
+            m_emptyWindow = true;
+            return ResultOk;
+        }
+        m_end = ascending.highest();
+        if (m_end < m_start)
+            return refuseRange(
+                rangeBeyondDataMessage(m_start, m_end, std::uint64_t(m_end) + 1));
+    }
+    return ResultOk;
+}
+
+std::int32_t ConversionEngine::streamRecord(const kestrun_record *record, std::intptr_t binary)
+{
+    if (record->type != 0)
+        return ResultOk;
+    return reinterpret_cast<AscendingBinary *>(binary)->data(record->address, record->data,
+                                                             record->length);
 }
 
 // The window m_start..m_end of the image, fill where it holds nothing.

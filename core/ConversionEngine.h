@@ -26,6 +26,8 @@
 #include <span>
 #include <vector>
 
+class AscendingBinary;
+
 class ConversionEngine {
 public:
     // Results beside the library's own codes, below all of them.
@@ -66,7 +68,12 @@ public:
     void setBeforeDump(std::function<void()> step);
     // Sends every output byte to `sink` as it is made, instead of keeping
     // it for output(); a false return stops the conversion (ResultCancelled).
-    void setSink(std::function<bool(QByteArrayView bytes)> sink);
+    // With `startOver` (which drops all the sink took, false when it cannot),
+    // HEX to binary sends the bytes of records in address order as they are
+    // read, holding no image, and starts over with one should a record come
+    // out of order.
+    void setSink(std::function<bool(QByteArrayView bytes)> sink,
+                 std::function<bool()> startOver = {});
     // Asked before an automatic image larger than kLargeImage is made, with
     // its size and its lowest and highest data address; false ends the
     // conversion with Declined. Without it such an image is made at once.
@@ -113,6 +120,10 @@ public:
     const kestrun_image *image() const { return m_image; }
     const kestrun_hex_stats &stats() const { return m_stats; }
     const ImageCalls *imageCalls() const { return m_image ? m_imageCalls : nullptr; }
+    // The lowest and highest data address of the last HEX text, false when
+    // it held none; also after a conversion that streamed it without an
+    // image.
+    bool dataBounds(std::uint32_t &lowest, std::uint32_t &highest) const;
     // The window of the last conversion, as the report's Address line
     // shows it.
     std::uint32_t windowStart() const { return m_start; }
@@ -142,7 +153,10 @@ private:
     std::int32_t tooLarge(std::uint64_t bytes);
     void beforeLibrary();
     bool makeOutput(std::uint64_t size);
-    std::int32_t readHex(InputPieces &text);
+    std::int32_t readHex(InputPieces &text, AscendingBinary *ascending = nullptr);
+    bool streamable(const Window &window);
+    std::int32_t streamHexToBinary(InputPieces &text, const Window &window);
+    static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
     std::int32_t hexImageWindow(const Window &window, bool ask);
     std::int32_t writeImageWindow();
@@ -182,6 +196,8 @@ private:
     bool m_hasLines = false;
     LargeBuffer m_output;
     std::uint64_t m_outputLength = 0;
+    std::function<bool()> m_startOver;
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> m_streamedBounds;
 };
 
 #endif

@@ -263,6 +263,13 @@ bool SafeFileWriter::write(QByteArrayView bytes)
         return failWith(reason(EBADF));
     if (const int error = writeAll(m_fd, bytes.data(), std::size_t(bytes.size()), true))
         return fail(error);
+    if (m_kind == Kind::Replace) {
+        // The disk starts on what is written while the rest is made, so the
+        // sync before the rename waits for the last pieces only. A hint:
+        // where it cannot be given, that sync still does all of it.
+        ::sync_file_range(m_fd, off64_t(m_written), off64_t(bytes.size()), SYNC_FILE_RANGE_WRITE);
+        m_written += std::uint64_t(bytes.size());
+    }
     return true;
 }
 
@@ -304,6 +311,16 @@ bool SafeFileWriter::commit()
         ::unlink(m_temporary.constData());
     m_kind = Kind::None;
     m_temporary.clear();
+    return true;
+}
+
+bool SafeFileWriter::startOver()
+{
+    if (!canStartOver())
+        return failWith(reason(EBADF));
+    if (::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        return fail(errno);
+    m_written = 0;
     return true;
 }
 

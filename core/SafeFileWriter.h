@@ -29,6 +29,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
+
 #include <sys/types.h>
 
 class SafeFileWriter {
@@ -47,6 +49,10 @@ public:
     bool commit();
     // Drops what was written; the old file stays (or is written back).
     void discard();
+    // Drops what was written so far and writes again from the start: only a
+    // replacement, which nobody sees before commit(), can (false otherwise).
+    bool startOver();
+    bool canStartOver() const { return m_kind == Kind::Replace; }
 
     Kind kind() const { return m_kind; }
     QString errorString() const { return m_error; }
@@ -84,6 +90,7 @@ private:
     int m_fd = -1;
     QByteArray m_target;
     QByteArray m_temporary;
+    std::uint64_t m_written = 0; // bytes written into the replacement
     QString m_error;
 };
 

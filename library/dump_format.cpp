@@ -48,9 +48,14 @@ char *writeLine(char *p, uint8_t *data, const Window &w, uint64_t address, uint3
             line[j] = address + j < w.dataLength ? data[address + j] : w.blank;
         bytes = line;
     }
+    char *const text = p;
     p = putDumpLine(p, indent, address, bytes, from, to, lineEnd);
-    maskUnprintable(data, std::min(address, w.dataLength),
-                    std::min({address + 16, w.stop, w.dataLength}));
+    if (from == 0 && to == 16 && address + 16 <= w.dataLength)
+        // A whole line of data: its ASCII column is the masked bytes.
+        std::memcpy(data + address, text + indent + kAsciiColumn, 16);
+    else
+        maskUnprintable(data, std::min(address, w.dataLength),
+                        std::min({address + 16, w.stop, w.dataLength}));
     return p;
 }
 

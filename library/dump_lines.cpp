@@ -8,7 +8,6 @@ namespace kestrun {
 
 namespace {
 
-constexpr uint32_t kAsciiColumn = 59;
 
 // A byte's cell as four characters: its two digits, the cell's space, and
 // one spare that the next cell (or the column after the last) overwrites,

@@ -12,6 +12,7 @@
 namespace kestrun {
 
 constexpr uint32_t kDumpLineBody = 75; // address, cells and ASCII column
+constexpr uint32_t kAsciiColumn = 59;  // from the address's first digit
 constexpr uint32_t kMaxIndent = 4096;
 
 constexpr std::array<char, 256> makeDisplayCharacters()

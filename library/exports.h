@@ -250,13 +250,15 @@ KESTRUN_API int32_t kestrun_image_set_start(kestrun_image *image, uint32_t type,
 /* One record, as read: type 00 `address` is where its first byte lands
  * (bases applied), 02 and 04 the base it sets, 03 and 05 the start value,
  * 01 zero; `length` its data bytes; `line` from 1; `offset` that of its
- * colon in the whole text. */
+ * colon in the whole text; `data` a 00 record's bytes (valid during the
+ * callback only), null for the other types. */
 typedef struct kestrun_record {
     uint32_t type;
     uint32_t address;
     uint32_t length;
     uint64_t line;
     uint64_t offset;
+    const uint8_t *data;
 } kestrun_record;
 
 /* A data record met addresses already written: low..high are the
@@ -309,7 +311,10 @@ typedef int32_t (*kestrun_conflict_fn)(const kestrun_conflict *conflict, intptr_
  * (not owned; it must outlive the reader). The text is read as strictly as
  * LineHexToBin reads a record; between records only CR and LF may stand;
  * bases add up as in HexToBinary; a 03 or 05 record sets the image's start
- * address. Null when memory is short. */
+ * address. With a null `image` the records are read, checked and handed to
+ * the record callback with their bytes, and stored nowhere (so no overlap
+ * is seen): a caller whose records come in address order streams them.
+ * Null when memory is short. */
 KESTRUN_API kestrun_hex_reader *kestrun_hex_reader_new(kestrun_image *image);
 KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader);
 /* One of KESTRUN_OVERLAP_*, else ResultBadArgument. Set before the first

@@ -34,6 +34,16 @@ int32_t HexReader::fail(int32_t result, uint64_t faultOffset)
 void HexReader::separators(const char *&p, const char *end)
 {
     while (p < end) {
+        // CR LF, the usual line end, in one step: it ends one line whatever
+        // came before it.
+        if (!m_pendingCr && end - p >= 2 && p[0] == '\r' && p[1] == '\n') {
+            ++m_line;
+            p += 2;
+            m_offset += 2;
+            m_lineStart = m_offset;
+            m_previous = '\n';
+            continue;
+        }
         const char c = *p;
         if (m_pendingCr) {
             m_pendingCr = false;
@@ -147,7 +157,7 @@ int32_t HexReader::take(int32_t type, uint32_t position)
 {
     const DecodedRecord &d = m_decoded;
     kestrun_record seen{static_cast<uint32_t>(type), position, d.dataLength(), m_recordLine,
-                        m_recordOffset};
+                        m_recordOffset, nullptr};
     switch (type) {
     case 0x00: {
         // A record may run on across a 64 KiB boundary; it lands where its
@@ -155,11 +165,14 @@ int32_t HexReader::take(int32_t type, uint32_t position)
         const uint64_t begin = m_linearBase + m_segmentBase + d.address();
         if (begin + d.dataLength() > kAddressSpace)
             return fail(ResultAddressFault, m_recordOffset + 3);
-        const int32_t stored = m_image.store(begin, d.data(), d.dataLength(),
-                                             Writer{m_recordLine, source}, overlap, &m_stats);
-        if (stored < 0)
-            return fail(stored, m_recordOffset + 3);
+        if (m_image) {
+            const int32_t stored = m_image->store(begin, d.data(), d.dataLength(),
+                                                  Writer{m_recordLine, source}, overlap, &m_stats);
+            if (stored < 0)
+                return fail(stored, m_recordOffset + 3);
+        }
         seen.address = static_cast<uint32_t>(begin);
+        seen.data = d.data();
         break;
     }
     case 0x01:
@@ -179,8 +192,10 @@ int32_t HexReader::take(int32_t type, uint32_t position)
     default: {
         const uint8_t *v = d.data();
         seen.address = uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
-        m_image.startType = static_cast<uint32_t>(type);
-        m_image.startValue = seen.address;
+        if (m_image) {
+            m_image->startType = static_cast<uint32_t>(type);
+            m_image->startValue = seen.address;
+        }
         break;
     }
     }
@@ -242,9 +257,7 @@ extern "C" {
 
 KESTRUN_API kestrun_hex_reader *kestrun_hex_reader_new(kestrun_image *image)
 {
-    if (!image)
-        return nullptr;
-    return new (std::nothrow) kestrun_hex_reader(image->image);
+    return new (std::nothrow) kestrun_hex_reader(image ? &image->image : nullptr);
 }
 
 KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader)

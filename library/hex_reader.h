@@ -37,7 +37,7 @@ struct Progress {
 
 class HexReader {
 public:
-    explicit HexReader(Image &image) : m_image(image) {}
+    explicit HexReader(Image *image) : m_image(image) {}
 
     OverlapRule overlap;
     uint32_t source = 0;
@@ -63,7 +63,7 @@ private:
     int32_t take(int32_t type, uint32_t position);
     int32_t fail(int32_t result, uint64_t faultOffset);
 
-    Image &m_image;
+    Image *m_image; // null: records are checked and reported, not stored
     DecodedRecord m_decoded;
     uint64_t m_segmentBase = 0;
     uint64_t m_linearBase = 0;
@@ -94,7 +94,7 @@ private:
 } // namespace kestrun
 
 struct kestrun_hex_reader {
-    explicit kestrun_hex_reader(kestrun::Image &image) : reader(image) {}
+    explicit kestrun_hex_reader(kestrun::Image *image) : reader(image) {}
     kestrun::HexReader reader;
 };
 

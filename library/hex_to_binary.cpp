@@ -43,7 +43,7 @@ int32_t convert(const Conversion &c, const char *text, int32_t textLength, intpt
                 ProgressCallback progress)
 {
     Image image;
-    HexReader reader(image);
+    HexReader reader(&image);
     // The callback gets the text's offsets and the caller's length as they
     // are, whatever that length says.
     reader.progress.callback = progress;

@@ -63,18 +63,20 @@ void LineIndex::assign(uint64_t address, uint64_t count, Writer who)
         // A record right after the last one, on the next line, no longer
         // than the extent's records: the extent grows.
         Extent &e = m_last->second;
-        const auto next = std::next(m_last);
         if (address == e.stop && who.source == e.source && e.step != 0 && m_lastRecord == e.step
-            && count <= e.step && who.line == e.lineAt(m_last->first, address)
-            && (next == m_extents.end() || next->first >= stop)) {
+            && count <= e.step && who.line == m_lastLine + 1 && m_nextBegin >= stop) {
             e.stop = stop;
             m_lastRecord = count;
+            m_lastLine = who.line;
             return;
         }
     }
     cut(address, stop);
     m_last = m_extents.emplace(address, Extent{stop, who.line, count, who.source}).first;
+    const auto next = std::next(m_last);
+    m_nextBegin = next == m_extents.end() ? UINT64_MAX : next->first;
     m_lastRecord = count;
+    m_lastLine = who.line;
 }
 
 // Leaves [address, stop) to no extent, splitting those that reach into it

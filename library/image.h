@@ -78,6 +78,8 @@ private:
     Extents m_extents;
     Extents::iterator m_last = m_extents.end();
     uint64_t m_lastRecord = 0; // length of the last record in m_last
+    uint64_t m_nextBegin = 0;  // where the extent after m_last begins
+    uint64_t m_lastLine = 0;   // the line of the last record in m_last
 };
 
 // What a store does where bytes are held already.

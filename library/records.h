@@ -14,6 +14,8 @@ struct DecodedRecord {
     uint8_t bytes[kDecodeBufferSize];
     uint32_t count = 0;         // digit pairs decoded: the length byte + 5
     const char *stop = nullptr; // the NUL, CR or LF that ends the record
+    bool summed = false;        // sum holds the bytes' sum, taken while decoding
+    uint32_t sum = 0;
     uint32_t address() const { return bytes[1] * 256u + bytes[2]; }
     uint32_t dataLength() const { return bytes[0]; }
     const uint8_t *data() const { return bytes + 4; }

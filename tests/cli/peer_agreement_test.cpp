@@ -162,6 +162,65 @@ private slots:
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(readBytes(path("ours.bin")) == image);
     }
+    // A file output takes records in address order straight through, the
+    // standard output always goes through the image: both must give the
+    // bytes objcopy gives, whatever the order, and a record out of order
+    // must still meet the overlap rule.
+    void recordOrderNeverChangesTheBytes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("window");
+        QTest::addColumn<int>("exitCode");
+        const QByteArray hex = contiguousHex(sampleImage(0x20040, 5));
+        QList<QByteArray> lines = hex.split('\n');
+        lines.removeAll(QByteArray());
+        const QByteArray end = lines.takeLast();
+        QList<QByteArray> reversed(lines.rbegin(), lines.rend());
+        QList<QByteArray> gapped = lines;
+        gapped.remove(40, 300);
+        const auto join = [&](const QList<QByteArray> &body) { return body.join('\n') + '\n' + end + '\n'; };
+        const QByteArray twice = join(lines.mid(0, 20) + lines.mid(10, 20));
+        const QByteArray clash = join(lines.mid(0, 20) + QList<QByteArray>{hexRecord(0, 0x10, "\x99")});
+        const QStringList lowest{"--from-lowest"};
+        QTest::newRow("in order") << hex << lowest << 0;
+        QTest::newRow("backwards") << join(reversed) << lowest << 0;
+        QTest::newRow("a gap") << join(gapped) << lowest << 0;
+        QTest::newRow("a gap, window over it")
+            << join(gapped) << QStringList{"--start", "100", "--end", "1FFF"} << 0;
+        QTest::newRow("window past the data, fixed end")
+            << join(gapped) << QStringList{"--start", "1FF00", "--end", "2FFFF"} << 0;
+        QTest::newRow("window from inside, automatic end")
+            << join(reversed) << QStringList{"--start", "FFF0"} << 0;
+        QTest::newRow("records written twice alike") << twice << lowest << 0;
+        QTest::newRow("a record out of order that clashes")
+            << clash << QStringList{"--overlap", "error"} << 1;
+    }
+
+    void recordOrderNeverChangesTheBytes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, window);
+        QFETCH(int, exitCode);
+        writeBytes(path("in.hex"), text);
+        QFile::remove(path("ours.bin"));
+        const KestrunRun toFile =
+            runKestrun(QStringList{"hex2bin", path("in.hex"), "-o", path("ours.bin")} + window);
+        const KestrunRun toPipe = runKestrun(QStringList{"hex2bin", path("in.hex"), "-o", "-"} + window);
+        QCOMPARE(toFile.exitCode, exitCode);
+        QCOMPARE(toPipe.exitCode, exitCode);
+        if (exitCode != 0) {
+            QCOMPARE(toFile.err, toPipe.err);
+            QVERIFY(!QFile::exists(path("ours.bin")));
+            return;
+        }
+        QVERIFY(readBytes(path("ours.bin")) == toPipe.out);
+        if (window.first() == u"--from-lowest") {
+            QVERIFY(runPeer(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", "--gap-fill",
+                                                        "0xFF", path("in.hex"), path("peer.bin")})
+                        .ok);
+            QVERIFY(toPipe.out == readBytes(path("peer.bin")));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(PeerAgreementTest)

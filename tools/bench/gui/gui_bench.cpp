@@ -109,7 +109,8 @@ double best(int runs, const std::function<void()> &work)
 void hexToBinarySteps(Form1 *source, const QString &savePath)
 {
     const LibraryCalls calls{KestrunBinding::CheckSum, KestrunBinding::HexToBinary,
-                             KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat};
+                             KestrunBinding::BinaryToHex, KestrunBinding::DumpFormat,
+                             KestrunBinding::imageCalls};
     const ConversionSettings settings =
         readConversionSettings(SettingsModel::program().dumpSettings());
     const int runs = 3;

@@ -1,0 +1,88 @@
+#include "core/AscendingBinary.h"
+
+#include "exports.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kFillPiece = std::uint64_t(1) << 20;
+constexpr std::uint64_t kBeyondAll = std::uint64_t(1) << 32;
+
+} // namespace
+
+AscendingBinary::AscendingBinary(const Window &window, std::uint8_t fill, Put put)
+    : m_window(window), m_put(std::move(put)), m_start(window.first),
+      m_stop(window.autoEnd ? kBeyondAll : std::uint64_t(window.last) + 1), m_written(m_start)
+{
+    m_fill.fill(char(fill), qsizetype(kFillPiece));
+    m_gathered = std::make_unique_for_overwrite<char[]>(kFillPiece);
+}
+
+std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *bytes,
+                                   std::uint64_t count)
+{
+    if (count == 0)
+        return ResultOk;
+    if (address < m_highest)
+        return OutOfOrder;
+    if (m_highest == 0) {
+        m_lowest = address;
+        if (m_window.fromLowest)
+            m_start = m_written = address;
+    }
+    m_highest = address + count;
+    // Only the part within the window goes out.
+    const std::uint64_t from = std::max(address, m_start);
+    const std::uint64_t to = std::min(address + count, m_stop);
+    if (from >= to)
+        return ResultOk;
+    if (const std::int32_t rc = fillTo(from); rc != ResultOk)
+        return rc;
+    m_written = to;
+    return gather(QByteArrayView(reinterpret_cast<const char *>(bytes) + (from - address),
+                                 qsizetype(to - from)));
+}
+
+std::int32_t AscendingBinary::finish()
+{
+    if (const std::int32_t rc = m_window.autoEnd ? ResultOk : fillTo(m_stop); rc != ResultOk)
+        return rc;
+    return flush();
+}
+
+std::int32_t AscendingBinary::fillTo(std::uint64_t to)
+{
+    while (m_written < to) {
+        const std::uint64_t n = std::min(to - m_written, kFillPiece);
+        if (const std::int32_t rc = gather(QByteArrayView(m_fill).first(qsizetype(n)));
+            rc != ResultOk)
+            return rc;
+        m_written += n;
+    }
+    return ResultOk;
+}
+
+std::int32_t AscendingBinary::gather(QByteArrayView bytes)
+{
+    if (m_gatheredSize + bytes.size() > qsizetype(kFillPiece)) {
+        if (const std::int32_t rc = flush(); rc != ResultOk)
+            return rc;
+        // A whole piece of fill goes out as it is.
+        if (bytes.size() >= qsizetype(kFillPiece))
+            return m_put(bytes);
+    }
+    std::memcpy(m_gathered.get() + m_gatheredSize, bytes.data(), std::size_t(bytes.size()));
+    m_gatheredSize += bytes.size();
+    return ResultOk;
+}
+
+std::int32_t AscendingBinary::flush()
+{
+    if (m_gatheredSize == 0)
+        return ResultOk;
+    const std::int32_t rc = m_put(QByteArrayView(m_gathered.get(), m_gatheredSize));
+    m_gatheredSize = 0;
+    return rc;
+}
