@@ -493,7 +493,8 @@ typedef struct kestrun_srec_stats {
  * Everything else is ResultNotSRecord or ResultChecksumError, with the
  * place as for HEX. The kestrun_record of the callback has `type` the
  * digit 0-9, `address` the data address, count or start value, `length`
- * the data bytes. Null when memory is short. */
+ * the data bytes, `data` those of S1-S3 (null for the others). Null when
+ * memory is short or `image` is null. */
 KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image);
 KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader);
 /* As the kestrun_hex_reader_ functions of the same names. */

@@ -204,8 +204,10 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
     }
     ++m_records[type];
     if (onRecord) {
-        const kestrun_record seen{type, static_cast<uint32_t>(value), data, m_recordLine,
-                                  m_recordOffset, nullptr};
+        const bool isData = type >= 1 && type <= 3;
+        const kestrun_record seen{type,          static_cast<uint32_t>(value), data,
+                                  m_recordLine,  m_recordOffset,
+                                  isData ? bytes + addressBytes : nullptr};
         if (const int32_t rc = onRecord(&seen, recordUser); rc < 0)
             return fail(rc, 0);
     }
