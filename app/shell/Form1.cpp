@@ -10,9 +10,7 @@
 #include "shell/UserPrompts.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMdiArea>
 
 #include <algorithm>
@@ -233,21 +231,10 @@ bool Form1::queryClose()
     return true;
 }
 
-bool Form1::event(QEvent *event)
+void Form1::clearModified()
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() < 0) {
-            if (event->type() == QEvent::KeyPress) {
-                applyDisplayFont();
-            } else {
-                m_modified = false;
-                m_txt->markUnchanged();
-            }
-            return true;
-        }
-    }
-    return QMdiSubWindow::event(event);
+    m_modified = false;
+    m_txt->markUnchanged();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -283,16 +270,13 @@ bool HasUnsavedMarker(const QString &caption)
 
 void ClearModified(Form1 *window)
 {
-    QKeyEvent notice(QEvent::KeyRelease, -1, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &notice);
+    window->clearModified();
 }
 
 void ApplyDisplayFont(QWidget *root)
 {
-    for (Form1 *child : root->findChildren<Form1 *>()) {
-        QKeyEvent notice(QEvent::KeyPress, -1, Qt::NoModifier);
-        QCoreApplication::sendEvent(child, &notice);
-    }
+    for (Form1 *child : root->findChildren<Form1 *>())
+        child->applyDisplayFont();
 }
 
 bool SaveDocument(Form1 *window, bool saveAs)

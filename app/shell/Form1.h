@@ -68,6 +68,10 @@ public:
     void selectLine(int line);
 
     bool Modified() const { return m_modified; }
+    // The text now counts as unchanged: just loaded or saved.
+    void clearModified();
+    // Takes the display font from the settings again.
+    void applyDisplayFont();
 
     // Notes that the text is what the file `path` held when it was `stamp`:
     // it was read from it or saved to it.
@@ -84,11 +88,9 @@ public:
     void withdrawCloseApproval() { m_closeApproved = false; }
 
 protected:
-    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void applyDisplayFont();
     void finishText();
 
     DocumentView *m_txt;
@@ -108,9 +110,8 @@ private:
 QString DocumentPath(const Form1 *window);
 bool HasUnsavedMarker(const QString &caption);
 
-// The two notifications a document window understands, delivered as key
-// events with a negative key code: key-up resets Modified, key-down applies
-// the display font. Real keys never have negative codes.
+// Form1::clearModified(), and Form1::applyDisplayFont() for every document
+// window under `root`.
 void ClearModified(Form1 *window);
 void ApplyDisplayFont(QWidget *root);
 
