@@ -1,5 +1,6 @@
 #include "convert/Form2.h"
 
+#include "base/AppState.h"
 #include "convert/PictureBox.h"
 #include "convert/Progress.h"
 
@@ -21,7 +22,7 @@ Form2::Form2(QWidget *owner)
     m_cmd->setObjectName(QStringLiteral("Cmd"));
     m_cmd->setGeometry(64, 40, 73, 25);
     m_cmd->setAutoDefault(false);
-    connect(m_cmd, &QPushButton::clicked, this, [] { ContinueConversion = 0; });
+    connect(m_cmd, &QPushButton::clicked, this, [] { appState().continueConversion = 0; });
 }
 
 void Form2::showOwnedBy(QWidget *owner)

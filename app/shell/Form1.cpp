@@ -1,13 +1,15 @@
 #include "shell/Form1.h"
 
+#include "base/AppState.h"
+
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "core/HexLineStyles.h"
-#include "shell/BusyScope.h"
+#include "base/BusyScope.h"
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
 #include "core/PathRules.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -20,8 +22,6 @@
 const QString Form1::UnsavedMarker = QStringLiteral(" *");
 
 namespace {
-
-int g_documentCount = 0;
 
 // The first piece of a text shows at once; the rest follows in pieces that
 // each take a few milliseconds, so that whoever places them can let the
@@ -105,17 +105,17 @@ Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(th
         m_modified = true;
         m_givenBytes.reset();
     });
-    ++g_documentCount;
+    ++appState().documentCount;
 }
 
 Form1::~Form1()
 {
-    --g_documentCount;
+    --appState().documentCount;
 }
 
 int Form1::DocumentCount()
 {
-    return g_documentCount;
+    return appState().documentCount;
 }
 
 void Form1::setDocumentText(const QString &text, std::optional<QByteArray> fileBytes)

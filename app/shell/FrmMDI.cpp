@@ -8,9 +8,9 @@
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Frm_Ver.h"
-#include "shell/BusyScope.h"
+#include "base/BusyScope.h"
 #include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -299,26 +299,92 @@ void FrmMDI::m_HexToBin_Click()
 {
     WaitCursor wait;
     if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
-        ConvertHexToBinary(window);
+        convertHexToBinary(window);
 }
 
 void FrmMDI::m_HexToDmp_Click()
 {
     WaitCursor wait;
     if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
-        ConvertHexToDump(window);
+        convertHexToDump(window);
 }
 
 void FrmMDI::m_BinToHEX_Click()
 {
     WaitCursor wait;
-    ConvertBinaryToHex();
+    convertBinaryToHex();
 }
 
 void FrmMDI::m_BinToDmp_Click()
 {
     WaitCursor wait;
-    ConvertBinaryToDump();
+    convertBinaryToDump();
+}
+
+namespace {
+
+constexpr int kAllFiles = 5;
+
+HexSource sourceOf(Form1 *window)
+{
+    QPointer<Form1> guard(window);
+    return {[guard] { return guard ? guard->documentBytes() : QByteArray(); }, DocumentPath(window),
+            [guard](int line) {
+                if (guard)
+                    guard->selectLine(line);
+            }};
+}
+
+} // namespace
+
+bool FrmMDI::convertHexToBinary(Form1 *source)
+{
+    return ConvertHexToBinary(*this, sourceOf(source));
+}
+
+bool FrmMDI::convertHexToDump(Form1 *source)
+{
+    return ConvertHexToDump(*this, sourceOf(source));
+}
+
+bool FrmMDI::convertBinaryToHex()
+{
+    return ConvertBinaryToHex(*this);
+}
+
+bool FrmMDI::convertBinaryToDump()
+{
+    return ConvertBinaryToDump(*this);
+}
+
+QWidget *FrmMDI::dialogOwner()
+{
+    return this;
+}
+
+bool FrmMDI::chooseBinarySource(QString &path, QByteArray &data)
+{
+    path = ChooseOpenFile(frameWindow(), kAllFiles);
+    std::int32_t length = 0;
+    if (path.isEmpty() || !LoadBinaryFile(path, data, length))
+        return false;
+    data.truncate(length);
+    return true;
+}
+
+bool FrmMDI::saveBinaryResult(QByteArrayView bytes, QString &path)
+{
+    return SaveBinaryFile(bytes, path, true);
+}
+
+bool FrmMDI::openResult(const QByteArray &head, QByteArrayView body, const QString &path,
+                        const std::function<bool()> &between)
+{
+    DocumentText text;
+    text.head = head;
+    // Raw: the caller keeps the output alive until this returns.
+    text.body = QByteArray::fromRawData(body.data(), body.size());
+    return placeDocument(std::move(text), path + Form1::UnsavedMarker, false, between) != nullptr;
 }
 
 void FrmMDI::m_Wnd_Click(int index)

@@ -3,6 +3,8 @@
 #ifndef PELCOR_FRMMDI_H
 #define PELCOR_FRMMDI_H
 
+#include "convert/ConversionHost.h"
+
 #include <QByteArray>
 #include <QMainWindow>
 
@@ -17,7 +19,7 @@ class QMdiArea;
 class QMenu;
 struct DocumentText;
 
-class FrmMDI : public QMainWindow {
+class FrmMDI : public QMainWindow, public ConversionHost {
     Q_OBJECT
 
 public:
@@ -46,6 +48,19 @@ public:
     // file as it was read, so that a save can tell whether another program
     // changed it since. Null, with the user told, when it cannot be read.
     Form1 *openFile(const QString &path, const QString &caption, bool clearModified);
+
+    // The four conversions, their results coming back to this frame.
+    bool convertHexToBinary(Form1 *source);
+    bool convertHexToDump(Form1 *source);
+    bool convertBinaryToHex();
+    bool convertBinaryToDump();
+
+    // ConversionHost
+    QWidget *dialogOwner() override;
+    bool chooseBinarySource(QString &path, QByteArray &data) override;
+    bool saveBinaryResult(QByteArrayView bytes, QString &path) override;
+    bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
+                    const std::function<bool()> &between) override;
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();

@@ -4,7 +4,7 @@
 
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QClipboard>

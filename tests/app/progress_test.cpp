@@ -1,3 +1,4 @@
+#include "base/AppState.h"
 #include "convert/Form2.h"
 #include "convert/KestrunBinding.h"
 #include "convert/LibraryBinding.h"
@@ -49,7 +50,7 @@ class ProgressTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { ContinueConversion = 1; }
+    void init() { appState().continueConversion = 1; }
 
     void cleanup() { closeProgressWindow(); }
 
@@ -158,7 +159,7 @@ private slots:
         Form2 &window = loadProgressWindow();
         window.showOwnedBy(nullptr);
         QTest::mouseClick(window.Cmd(), Qt::LeftButton);
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
         QCOMPARE(DrawProgress(1, 2, window.deviceContext()), 0);
     }
@@ -179,7 +180,7 @@ private slots:
         for (const std::int32_t creep : {1, 0}) {
             Form2 &window = loadProgressWindow();
             window.showOwnedBy(nullptr);
-            ContinueConversion = 1;
+            appState().continueConversion = 1;
             std::int32_t done = 1000;
             QCOMPARE(DrawProgress(done, INT32_MAX, window.deviceContext()), 1);
             QMetaObject::invokeMethod(window.Cmd(), &QPushButton::click, Qt::QueuedConnection);
@@ -197,12 +198,12 @@ private slots:
         Form2 &window = loadProgressWindow();
         window.showOwnedBy(nullptr);
         QVERIFY(!window.close());
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
 
-        ContinueConversion = 1;
+        appState().continueConversion = 1;
         QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
     }
 
@@ -213,7 +214,7 @@ private slots:
         window.lock();
         QTest::mouseClick(window.Cmd(), Qt::LeftButton);
         window.close();
-        QCOMPARE(ContinueConversion, 1);
+        QCOMPARE(appState().continueConversion, 1);
         QVERIFY(window.isVisible());
     }
 

@@ -87,14 +87,14 @@ private:
 
         switch (command) {
         case Command::HexToBinary:
-            return ConvertHexToBinary(openHex(source)) ? readBytes(saved) : QByteArray();
+            return m_frame->convertHexToBinary(openHex(source)) ? readBytes(saved) : QByteArray();
         case Command::HexDump:
-            return ConvertHexToDump(openHex(source)) ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertHexToDump(openHex(source)) ? encodeCp932(newestText()) : QByteArray();
         case Command::BinaryToHex:
-            return ConvertBinaryToHex() ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertBinaryToHex() ? encodeCp932(newestText()) : QByteArray();
         case Command::Dump:
         case Command::Sum:
-            return ConvertBinaryToDump() ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertBinaryToDump() ? encodeCp932(newestText()) : QByteArray();
         }
         return QByteArray();
     }

@@ -1,4 +1,6 @@
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
+
+#include "base/AppState.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -73,17 +75,17 @@ private:
     }
 };
 
-DialogPrompts g_dialogs;
-UserPrompts *g_current = &g_dialogs;
-
 } // namespace
 
 UserPrompts &prompts()
 {
-    return *g_current;
+    // Stateless, so one for the process is no state of its own.
+    static DialogPrompts dialogs;
+    UserPrompts *installed = appState().prompts;
+    return installed ? *installed : dialogs;
 }
 
 void setPrompts(UserPrompts *replacement)
 {
-    g_current = replacement ? replacement : &g_dialogs;
+    appState().prompts = replacement;
 }
