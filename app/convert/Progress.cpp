@@ -79,6 +79,13 @@ int progressBarWidth(std::int32_t done, std::int32_t total)
         std::clamp(std::nearbyint(exact), 0.0, double(PictureBox::pictureWidth)));
 }
 
+int progressPercent(std::int32_t done, std::int32_t total)
+{
+    if (total <= 0)
+        return 100;
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t(done) * 100 / total, 0, 100));
+}
+
 namespace {
 
 // What DrawProgress remembers between calls (ProgressPacing). The library reports before
@@ -135,8 +142,10 @@ Q_NEVER_INLINE std::int32_t drawAndPump(std::int32_t done, std::int32_t total,
     const bool drawable = window && window->deviceContext() == userValue;
     const int width = progressBarWidth(done, total);
     const bool grown = width != p.width;
-    if (grown && drawable)
+    if (grown && drawable) {
         window->Pic()->drawRectangle(QRect(0, 0, width, PictureBox::pictureHeight));
+        window->showPercent(progressPercent(done, total));
+    }
     p.userValue = userValue;
     p.total = total;
     p.width = width;

@@ -28,6 +28,10 @@ void pumpEvents();
 // a half to even; a total of zero or less counts as finished.
 int progressBarWidth(std::int32_t done, std::int32_t total);
 
+// The whole percent of `done` in `total`, rounded down and clipped to
+// 0-100; a total of zero or less counts as finished.
+int progressPercent(std::int32_t done, std::int32_t total);
+
 // The library's progress callback. `userValue` is the shared window's
 // deviceContext(); anything else is not drawn on. Returns
 // appState().continueConversion.

@@ -76,6 +76,8 @@ public:
     // Notes that the text is what the file `path` held when it was `stamp`:
     // it was read from it or saved to it.
     void setFileOnDisk(const QString &path, std::optional<FileStamp> stamp);
+    // The file the text was last read from or saved to; empty for none.
+    const QString &diskPath() const { return m_diskPath; }
     // True when `path` is that file and another program has changed it
     // since. A file that has gone is no change: the save makes it again.
     bool changedOnDisk(const QString &path) const;

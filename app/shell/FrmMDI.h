@@ -43,7 +43,11 @@ public:
 
     // Reads `path` as text into a new document captioned path + marker.
     void openFileAsDocument(const QString &path);
-    // Reads `path` as text into a new document captioned `caption`, its
+    // The document window that holds the file `path`, if any.
+    Form1 *documentOf(const QString &path) const;
+
+    // Brings forward the window that holds the file `path` already, or
+    // reads `path` as text into a new document captioned `caption`, its
     // Modified flag reset when `clearModified` is set. The window notes the
     // file as it was read, so that a save can tell whether another program
     // changed it since. Null, with the user told, when it cannot be read.
@@ -109,6 +113,7 @@ private:
     // The active document's caret in the status bar.
     void showCaret();
     bool findInActive(const QString &text);
+    void cascade();
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
     QAction *command(QMenu *menu, const char *name, const QString &caption,

@@ -232,7 +232,8 @@ private slots:
         document(kTwoRecords, QStringLiteral("other.hex"));
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(!(toDump ? m_frame->convertHexToDump(source) : m_frame->convertHexToBinary(source)));
+        QVERIFY(
+            !(toDump ? m_frame->convertHexToDump(source) : m_frame->convertHexToBinary(source)));
         QCOMPARE(script.texts(), QStringList{message});
         QCOMPARE(m_frame->mdiArea()->activeSubWindow(), source);
         QCOMPARE(source->Txt()->caretLine(), line);

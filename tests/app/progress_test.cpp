@@ -7,6 +7,7 @@
 #include "support/scripted_prompts.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -205,6 +206,47 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Escape);
         QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
+    }
+
+    // The window never takes the focus, so Esc is heard wherever it is.
+    void escapeInAnyWindowCancels()
+    {
+        QWidget elsewhere;
+        elsewhere.show();
+        Form2 &window = loadProgressWindow();
+        window.showOwnedBy(nullptr);
+        QTest::keyClick(&elsewhere, Qt::Key_Escape);
+        QCOMPARE(appState().continueConversion, 0);
+        closeProgressWindow();
+        appState().continueConversion = 1;
+        QTest::keyClick(&elsewhere, Qt::Key_Escape);
+        QCOMPARE(appState().continueConversion, 1);
+    }
+
+    void percentages_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("start") << 1 << 1000 << "0%";
+        QTest::newRow("rounded down") << 999 << 1000 << "99%";
+        QTest::newRow("all") << 74 << 74 << "100%";
+        QTest::newRow("beyond the total") << 80 << 74 << "100%";
+        QTest::newRow("no total") << 0 << 0 << "100%";
+        QTest::newRow("near the largest") << INT32_MAX - 1 << INT32_MAX << "99%";
+    }
+
+    void percentages()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(QString, shown);
+        Form2 &window = loadProgressWindow();
+        window.showOwnedBy(nullptr);
+        DrawProgress(done, total, window.deviceContext());
+        QCOMPARE(window.percent()->text(), shown);
+        window.clearPicture();
+        QVERIFY(window.percent()->text().isEmpty());
     }
 
     void lockedWindowCannotCancel()
