@@ -26,15 +26,15 @@ ConversionEngine::~ConversionEngine()
 ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
     : m_calls(other.m_calls), m_imageCalls(other.m_imageCalls), m_settings(other.m_settings),
       m_callback(other.m_callback), m_userValue(other.m_userValue),
-      m_beforeLibrary(std::move(other.m_beforeLibrary)), m_beforeDump(std::move(other.m_beforeDump)),
-      m_sink(std::move(other.m_sink)), m_largeImageCheck(std::move(other.m_largeImageCheck)),
-      m_start(other.m_start), m_end(other.m_end), m_emptyWindow(other.m_emptyWindow),
-      m_fault(std::move(other.m_fault)), m_message(std::move(other.m_message)),
-      m_place(other.m_place), m_conflicts(std::move(other.m_conflicts)),
-      m_conflictCount(other.m_conflictCount), m_image(std::exchange(other.m_image, nullptr)),
-      m_stats(other.m_stats), m_checksum(std::move(other.m_checksum)),
-      m_hasLines(other.m_hasLines), m_output(std::move(other.m_output)),
-      m_outputLength(other.m_outputLength)
+      m_beforeLibrary(std::move(other.m_beforeLibrary)),
+      m_beforeDump(std::move(other.m_beforeDump)), m_sink(std::move(other.m_sink)),
+      m_largeImageCheck(std::move(other.m_largeImageCheck)), m_start(other.m_start),
+      m_end(other.m_end), m_emptyWindow(other.m_emptyWindow), m_fault(std::move(other.m_fault)),
+      m_message(std::move(other.m_message)), m_place(other.m_place),
+      m_conflicts(std::move(other.m_conflicts)), m_conflictCount(other.m_conflictCount),
+      m_image(std::exchange(other.m_image, nullptr)), m_stats(other.m_stats),
+      m_checksum(std::move(other.m_checksum)), m_hasLines(other.m_hasLines),
+      m_output(std::move(other.m_output)), m_outputLength(other.m_outputLength)
 {
 }
 
@@ -240,14 +240,23 @@ std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
         }
         m_end = highest;
         if (highest < m_start)
-            return refuseRange(rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
+            return refuseRange(
+                rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
     }
     const std::uint64_t size = std::uint64_t(m_end) - m_start + 1;
     const bool automatic = !m_settings.rangeGiven && !m_settings.fromLowest;
-    if (ask && automatic && m_largeImageCheck && size > std::uint64_t(kLargeImage)
-        && !m_largeImageCheck(size, std::max(m_start, lowest), m_end))
-        return Declined;
-    return ResultOk;
+    if (!ask || !automatic || !m_largeImageCheck || size <= std::uint64_t(kLargeImage))
+        return ResultOk;
+    switch (m_largeImageCheck(size, std::max(m_start, lowest), m_end)) {
+    case LargeImageAnswer::Make:
+        return ResultOk;
+    case LargeImageAnswer::FromLowest:
+        m_start = lowest;
+        return ResultOk;
+    case LargeImageAnswer::Decline:
+        break;
+    }
+    return Declined;
 }
 
 std::int32_t ConversionEngine::hexToBinary(QByteArrayView text)
@@ -278,8 +287,7 @@ std::int32_t ConversionEngine::writeImageWindow()
             return tooLarge(size);
         if (!makeOutput(size))
             return ResultNoMemory;
-        m_imageCalls->kestrun_image_read(m_image, m_start, size, m_settings.blank,
-                                         m_output.data());
+        m_imageCalls->kestrun_image_read(m_image, m_start, size, m_settings.blank, m_output.data());
         m_outputLength = size;
         return ResultOk;
     }
@@ -371,11 +379,9 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
     options.start_value = m_settings.startAddress.value_or(0);
     const std::uint32_t hexStart = base.value_or(0);
     std::uint64_t size = 0;
-    if (const std::int32_t rc = c->kestrun_hex_text_size(&options, hexStart, length, &size);
-        rc < 0)
-        return rc == ResultAddressFault
-                   ? refuseRange(addressesBeyond32Message(hexStart, length))
-                   : rc;
+    if (const std::int32_t rc = c->kestrun_hex_text_size(&options, hexStart, length, &size); rc < 0)
+        return rc == ResultAddressFault ? refuseRange(addressesBeyond32Message(hexStart, length))
+                                        : rc;
     if (!m_sink && size > std::uint64_t(kLargestBuffer))
         return tooLarge(size);
     beforeLibrary();
@@ -405,9 +411,9 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
         for (std::uint64_t left = std::uint64_t(hexStart) + length - hexAt;
              result == ResultOk && left > 0;) {
             const std::uint64_t n = std::min<std::uint64_t>(left, std::uint64_t(blank.size()));
-            result = c->kestrun_hex_writer_put(
-                writer, std::uint32_t(hexAt), reinterpret_cast<const std::uint8_t *>(blank.data()),
-                n);
+            result =
+                c->kestrun_hex_writer_put(writer, std::uint32_t(hexAt),
+                                          reinterpret_cast<const std::uint8_t *>(blank.data()), n);
             hexAt += n;
             left -= n;
         }
@@ -482,8 +488,8 @@ std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length
 
 std::int32_t ConversionEngine::binaryToDump(std::span<std::uint8_t> data)
 {
-    MemoryPieces pieces(QByteArrayView(reinterpret_cast<const char *>(data.data()),
-                                       qsizetype(data.size())));
+    MemoryPieces pieces(
+        QByteArrayView(reinterpret_cast<const char *>(data.data()), qsizetype(data.size())));
     return binaryToDump(pieces);
 }
 
@@ -546,7 +552,8 @@ std::int32_t ConversionEngine::dumpLines(InputPieces *data, std::uint64_t length
     if (m_beforeDump)
         m_beforeDump();
     kestrun_dump_options options{m_settings.newLine, kDumpIndent, m_settings.blank};
-    const std::uint64_t size = m_emptyWindow ? 0 : c->kestrun_dump_text_size(&options, m_start, m_end);
+    const std::uint64_t size =
+        m_emptyWindow ? 0 : c->kestrun_dump_text_size(&options, m_start, m_end);
     if (!m_sink && size > std::uint64_t(kLargestBuffer))
         return tooLarge(size);
     if (!makeOutput(size))

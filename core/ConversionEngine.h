@@ -68,10 +68,13 @@ public:
     // it for output(); a false return stops the conversion (ResultCancelled).
     void setSink(std::function<bool(QByteArrayView bytes)> sink);
     // Asked before an automatic image larger than kLargeImage is made, with
-    // its size and its lowest and highest data address; false ends the
-    // conversion with Declined. Without it such an image is made at once.
-    using LargeImageCheck =
-        std::function<bool(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)>;
+    // its size and its lowest and highest data address: Make goes on,
+    // FromLowest makes this one image from the lowest data address instead
+    // (as the fromLowest setting would, which stays as it is), Decline ends
+    // the conversion with Declined. Without it such an image is made at once.
+    enum class LargeImageAnswer { Make, FromLowest, Decline };
+    using LargeImageCheck = std::function<LargeImageAnswer(std::uint64_t size, std::uint32_t lowest,
+                                                           std::uint32_t highest)>;
     void setLargeImageCheck(LargeImageCheck check);
 
     // The setting that makes binary to HEX impossible before any source is

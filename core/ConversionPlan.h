@@ -79,6 +79,9 @@ QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length);
 QString outputTooLargeMessage(std::uint64_t bytes);
 // Pelcor's question before an automatic image larger than kLargeImage.
 QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
+// The label of that question's third answer: the image from the lowest data
+// address, whose size it names.
+QString fromLowestChoice(std::uint32_t lowest, std::uint32_t highest);
 
 // The header of a dump report: title, version, file name, address range
 // and checksum, each line closed by `lineEnd`.

@@ -2,6 +2,7 @@
 
 #include "base/AppState.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
 
@@ -14,6 +15,18 @@ public:
                                         QMessageBox::StandardButtons buttons) override
     {
         QMessageBox box(icon, title, text, buttons, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+
+    QMessageBox::StandardButton
+    labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                    const QString &text, QMessageBox::StandardButtons buttons,
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels) override
+    {
+        QMessageBox box(icon, title, text, buttons, parent);
+        for (const auto &[button, label] : labels)
+            if (QAbstractButton *shown = box.button(button))
+                shown->setText(label);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
 

@@ -110,13 +110,24 @@ void reportConflicts(const ConversionEngine &engine)
 }
 
 // Asks before an automatic image too large to make without a word; the
-// answer いいえ leaves the user free to set a range.
-bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)
+// answer いいえ leaves the user free to set a range, and the third (Apply,
+// labelled with its size) makes this one image from the lowest address.
+ConversionEngine::LargeImageAnswer confirmLargeImage(std::uint64_t size, std::uint32_t lowest,
+                                                     std::uint32_t highest)
 {
-    return prompts().message(appState().frame, QMessageBox::Question, QStringLiteral("Pelcor"),
-                             largeImageQuestion(size, lowest, highest),
-                             QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    using Answer = ConversionEngine::LargeImageAnswer;
+    switch (prompts().labelledMessage(appState().frame, QMessageBox::Question,
+                                      QStringLiteral("Pelcor"),
+                                      largeImageQuestion(size, lowest, highest),
+                                      QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No,
+                                      {{QMessageBox::Apply, fromLowestChoice(lowest, highest)}})) {
+    case QMessageBox::Yes:
+        return Answer::Make;
+    case QMessageBox::Apply:
+        return Answer::FromLowest;
+    default:
+        return Answer::Decline;
+    }
 }
 
 // An engine that reports to the shared progress window.

@@ -298,7 +298,7 @@ private slots:
         QVERIFY(!m_frame->convertHexToBinary(source));
         QCOMPARE(script.asked().size(), 1);
         const AskedPrompt &question = script.asked().constFirst();
-        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No);
         QVERIFY2(question.text.contains(u"67108868") && question.text.contains(u"04000000")
                      && question.text.contains(u"04000003"),
                  qPrintable(question.text));
@@ -312,6 +312,21 @@ private slots:
         QCOMPARE(image.size(), 0x04000004);
         QCOMPARE(image.right(4), QByteArray("\x01\x02\x03\x04"));
         QFile::remove(path("high.bin"));
+
+        // The third answer makes this one image from the data, as
+        // --from-lowest does, and the next asks again.
+        const DumpSettings before = SettingsModel::program().dumpSettings();
+        script.expectMessage(QMessageBox::Apply);
+        script.expectSave(path("high.bin"));
+        QVERIFY(m_frame->convertHexToBinary(source));
+        QCOMPARE(readBytes(path("high.bin")), QByteArray("\x01\x02\x03\x04"));
+        const DumpSettings after = SettingsModel::program().dumpSettings();
+        QCOMPARE(after.AutoAddress, before.AutoAddress);
+        QCOMPARE(after.StartAddress, before.StartAddress);
+        QCOMPARE(after.EndAddress, before.EndAddress);
+        script.expectMessage(QMessageBox::No);
+        QVERIFY(!m_frame->convertHexToBinary(source));
+        QVERIFY(script.allAnswered());
     }
 
     // A range that holds no byte of the file says so instead of making an
