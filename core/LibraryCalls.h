@@ -25,6 +25,7 @@
     X(kestrun_hex_reader_new)                                                                    \
     X(kestrun_hex_reader_free)                                                                   \
     X(kestrun_hex_reader_set_overlap)                                                            \
+    X(kestrun_hex_reader_on_record)                                                              \
     X(kestrun_hex_reader_on_conflict)                                                            \
     X(kestrun_hex_reader_on_progress)                                                            \
     X(kestrun_hex_reader_feed)                                                                   \

@@ -1,6 +1,7 @@
 #include "shell/Form1.h"
 
 #include "base/AppState.h"
+#include "convert/KestrunBinding.h"
 
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
@@ -28,6 +29,9 @@ namespace {
 // frame breathe in between.
 constexpr qsizetype firstPiece = 64 * 1024;
 constexpr qsizetype nextPieces = 2 * 1024 * 1024;
+
+// Milliseconds without an edit after which the addresses are read again.
+constexpr int kTypingPause = 400;
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -101,9 +105,13 @@ Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(th
     setWidget(m_txt);
     setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
     applyDisplayFont();
+    m_addressTimer.setSingleShot(true);
+    connect(&m_addressTimer, &QTimer::timeout, this, &Form1::readAddresses);
     connect(m_txt, &DocumentView::edited, this, [this] {
         m_modified = true;
         m_givenBytes.reset();
+        if (m_hexText)
+            m_addressTimer.start(kTypingPause);
     });
     ++appState().documentCount;
 }
@@ -129,7 +137,9 @@ void Form1::startText(DocumentText text)
 {
     const QByteArrayView head = text.head;
     const QByteArrayView body = text.body;
-    m_txt->beginText(looksLikeIntelHex(head.isEmpty() ? body : head));
+    m_hexText = looksLikeIntelHex(head.isEmpty() ? body : head);
+    m_addresses = AddressIndex();
+    m_txt->beginText(m_hexText);
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
     m_placed = std::min(body.size(), firstPiece);
@@ -164,6 +174,8 @@ void Form1::finishText()
 {
     m_txt->endText();
     m_pending.reset();
+    if (m_hexText)
+        m_addressTimer.start(0);
 }
 
 QString Form1::documentText() const
@@ -229,6 +241,22 @@ bool Form1::queryClose()
     }
     m_closeApproved = true;
     return true;
+}
+
+void Form1::readAddresses()
+{
+    const ImageCalls *calls = KestrunBinding::imageCalls();
+    if (!calls || !m_hexText)
+        return;
+    m_addresses = AddressIndex::read(*calls, m_txt->textBytes());
+    emit addressesRead();
+}
+
+std::optional<std::uint32_t> Form1::caretAddress() const
+{
+    if (!m_hexText || m_addressTimer.isActive())
+        return std::nullopt;
+    return m_addresses.addressAt(std::uint64_t(m_txt->caretLine()), m_txt->caretColumn());
 }
 
 void Form1::clearModified()

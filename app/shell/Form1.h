@@ -3,11 +3,13 @@
 #ifndef PELCOR_FORM1_H
 #define PELCOR_FORM1_H
 
+#include "core/AddressIndex.h"
 #include "core/FileStamp.h"
 
 #include <QByteArray>
 #include <QMdiSubWindow>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -67,6 +69,11 @@ public:
     // from 1, and shows it; a line past the last selects the last.
     void selectLine(int line);
 
+    // The absolute address of the data byte at the caret, for a HEX text
+    // whose records have been read since the last pause in typing.
+    std::optional<std::uint32_t> caretAddress() const;
+    const AddressIndex &addresses() const { return m_addresses; }
+
     bool Modified() const { return m_modified; }
     // The text now counts as unchanged: just loaded or saved.
     void clearModified();
@@ -89,13 +96,23 @@ public:
     // Forgets an approval when the close it was for did not happen.
     void withdrawCloseApproval() { m_closeApproved = false; }
 
+signals:
+    // The addresses have been read again: caretAddress() may differ.
+    void addressesRead();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void finishText();
+    void readAddresses();
 
     DocumentView *m_txt;
+    // Reads the addresses once the text is placed, and again after a pause
+    // in typing: reading 40 MB on every key would stall the typing.
+    QTimer m_addressTimer;
+    AddressIndex m_addresses;
+    bool m_hexText = false;
     // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
     // What placeMore() has still to place: m_pending.body from m_placed.

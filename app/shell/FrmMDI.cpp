@@ -159,6 +159,10 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
                 action->setShortcut(QKeySequence());
         }
     }
+    connect(window, &Form1::addressesRead, this, [this, window] {
+        if (activeDocument() == window)
+            showCaret();
+    });
     connect(window->Txt(), &DocumentView::caretMoved, this, [this, window] {
         if (activeDocument() == window)
             showCaret();

@@ -85,6 +85,7 @@ public:
     void m_Find_Click();
     void m_FindNext_Click();
     void m_Jump_Click();
+    void m_JumpAddress_Click();
     void m_Wnd_Click(int index);
 
     // Opens each local file of a drop, in order.
@@ -92,7 +93,7 @@ public:
 
     QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
     QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
-    QAction *m_Find, *m_FindNext, *m_Jump;
+    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
     std::array<QAction *, 4> m_Wnd{};
@@ -123,6 +124,7 @@ private:
     QLabel *m_caret;
     QList<QAction *> m_windowList;
     QString m_findText;
+    QString m_addressText;
 };
 
 #endif
