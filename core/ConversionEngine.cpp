@@ -274,7 +274,8 @@ std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
         }
         m_end = highest;
         if (highest < m_start)
-            return refuseRange(rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
+            return refuseRange(
+                rangeBeyondDataMessage(m_start, highest, std::uint64_t(highest) + 1));
     }
     const std::optional<Addresses> held = dataWithin(m_start, m_end);
     if (!held) {
@@ -284,10 +285,18 @@ std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
                                                                                  : Declined;
     }
     const std::uint64_t size = std::uint64_t(m_end) - m_start + 1;
-    if (ask && m_largeImageCheck && size > std::uint64_t(kLargeImage)
-        && !m_largeImageCheck(size, held->low, held->high))
-        return Declined;
-    return ResultOk;
+    if (!ask || !m_largeImageCheck || size <= std::uint64_t(kLargeImage))
+        return ResultOk;
+    switch (m_largeImageCheck(size, held->low, held->high)) {
+    case LargeImageAnswer::Make:
+        return ResultOk;
+    case LargeImageAnswer::FromLowest:
+        m_start = held->low;
+        return ResultOk;
+    case LargeImageAnswer::Decline:
+        break;
+    }
+    return Declined;
 }
 
 // The lowest and highest data address of the image within first..last.
@@ -419,8 +428,7 @@ std::int32_t ConversionEngine::writeImageWindow()
             return tooLarge(size);
         if (!makeOutput(size))
             return ResultNoMemory;
-        m_imageCalls->kestrun_image_read(m_image, m_start, size, m_settings.blank,
-                                         m_output.data());
+        m_imageCalls->kestrun_image_read(m_image, m_start, size, m_settings.blank, m_output.data());
         m_outputLength = size;
         return ResultOk;
     }
@@ -512,11 +520,9 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
     options.start_value = m_settings.startAddress.value_or(0);
     const std::uint32_t hexStart = base.value_or(0);
     std::uint64_t size = 0;
-    if (const std::int32_t rc = c->kestrun_hex_text_size(&options, hexStart, length, &size);
-        rc < 0)
-        return rc == ResultAddressFault
-                   ? refuseRange(addressesBeyond32Message(hexStart, length))
-                   : rc;
+    if (const std::int32_t rc = c->kestrun_hex_text_size(&options, hexStart, length, &size); rc < 0)
+        return rc == ResultAddressFault ? refuseRange(addressesBeyond32Message(hexStart, length))
+                                        : rc;
     if (!m_sink && size > std::uint64_t(kLargestBuffer))
         return tooLarge(size);
     beforeLibrary();
@@ -546,9 +552,9 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
         for (std::uint64_t left = std::uint64_t(hexStart) + length - hexAt;
              result == ResultOk && left > 0;) {
             const std::uint64_t n = std::min<std::uint64_t>(left, std::uint64_t(blank.size()));
-            result = c->kestrun_hex_writer_put(
-                writer, std::uint32_t(hexAt), reinterpret_cast<const std::uint8_t *>(blank.data()),
-                n);
+            result =
+                c->kestrun_hex_writer_put(writer, std::uint32_t(hexAt),
+                                          reinterpret_cast<const std::uint8_t *>(blank.data()), n);
             hexAt += n;
             left -= n;
         }
@@ -623,8 +629,8 @@ std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length
 
 std::int32_t ConversionEngine::binaryToDump(std::span<std::uint8_t> data)
 {
-    MemoryPieces pieces(QByteArrayView(reinterpret_cast<const char *>(data.data()),
-                                       qsizetype(data.size())));
+    MemoryPieces pieces(
+        QByteArrayView(reinterpret_cast<const char *>(data.data()), qsizetype(data.size())));
     return binaryToDump(pieces);
 }
 
@@ -687,7 +693,8 @@ std::int32_t ConversionEngine::dumpLines(InputPieces *data, std::uint64_t length
     if (m_beforeDump)
         m_beforeDump();
     kestrun_dump_options options{m_settings.newLine, kDumpIndent, m_settings.blank};
-    const std::uint64_t size = m_emptyWindow ? 0 : c->kestrun_dump_text_size(&options, m_start, m_end);
+    const std::uint64_t size =
+        m_emptyWindow ? 0 : c->kestrun_dump_text_size(&options, m_start, m_end);
     if (!m_sink && size > std::uint64_t(kLargestBuffer))
         return tooLarge(size);
     if (!makeOutput(size))

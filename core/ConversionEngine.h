@@ -75,10 +75,13 @@ public:
     void setSink(std::function<bool(QByteArrayView bytes)> sink,
                  std::function<bool()> startOver = {});
     // Asked before an image larger than kLargeImage is made, with its size
-    // and its lowest and highest data address within it; false ends the
-    // conversion with Declined. Without it such an image is made at once.
-    using LargeImageCheck =
-        std::function<bool(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)>;
+    // and its lowest and highest data address within it: Make goes on,
+    // FromLowest makes this one image from the lowest data address instead
+    // (as the fromLowest setting would, which stays as it is), Decline ends
+    // the conversion with Declined. Without it such an image is made at once.
+    enum class LargeImageAnswer { Make, FromLowest, Decline };
+    using LargeImageCheck = std::function<LargeImageAnswer(std::uint64_t size, std::uint32_t lowest,
+                                                           std::uint32_t highest)>;
     void setLargeImageCheck(LargeImageCheck check);
     // Addresses low..high, both included.
     struct Addresses {

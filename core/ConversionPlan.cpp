@@ -150,6 +150,14 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
              QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
 }
 
+QString fromLowestChoice(std::uint32_t lowest, std::uint32_t highest)
+{
+    const std::uint64_t bytes = std::uint64_t(highest) - lowest + 1;
+    const QString size = bytes < (1u << 20) ? QStringLiteral("%1 KiB").arg((bytes + 0x3FF) >> 10)
+                                            : QStringLiteral("%1 MiB").arg((bytes + 0xFFFFF) >> 20);
+    return QStringLiteral("最下位ｱﾄﾞﾚｽから(&L) (%1)").arg(size);
+}
+
 QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,
                             std::optional<std::pair<std::uint32_t, std::uint32_t>> data)
 {

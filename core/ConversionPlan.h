@@ -87,6 +87,9 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
 // the lowest and highest data address (none for a text without data).
 QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,
                             std::optional<std::pair<std::uint32_t, std::uint32_t>> data);
+// The label of that question's third answer: the image from the lowest data
+// address, whose size it names.
+QString fromLowestChoice(std::uint32_t lowest, std::uint32_t highest);
 
 // The header of a dump report: title, version, file name, address range
 // and checksum, each line closed by `lineEnd`.

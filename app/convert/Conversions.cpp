@@ -1,25 +1,22 @@
 #include "convert/Conversions.h"
 
-#include "core/ConversionEngine.h"
-#include "core/HexErrorLine.h"
+#include "base/AppState.h"
+#include "base/BusyScope.h"
+#include "base/UserPrompts.h"
 #include "convert/Form2.h"
 #include "convert/KestrunBinding.h"
 #include "convert/Progress.h"
-#include "exports.h"
-#include "core/SettingsModel.h"
-#include "shell/Form1.h"
-#include "shell/FrmMDI.h"
-#include "shell/BusyScope.h"
+#include "core/ConversionEngine.h"
 #include "core/Cp932.h"
+#include "core/HexErrorLine.h"
 #include "core/PathRules.h"
-#include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "core/SettingsModel.h"
+#include "exports.h"
 
 namespace {
 
 const QString kInitialising = QStringLiteral("初期化してるよ");
 const QString kTransferring = QStringLiteral("ﾊﾞｯﾌｧに転送してるよ");
-constexpr int kAllFiles = 5;
 
 static_assert(ConversionEngine::NotBound == KestrunBinding::NotBound);
 
@@ -35,7 +32,7 @@ ConversionSettings currentSettings()
 
 void showSettingFault(const QString &key)
 {
-    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("Pelcor"),
+    prompts().message(appState().frame, QMessageBox::Critical, QStringLiteral("Pelcor"),
                       settingFaultMessage(key), QMessageBox::Ok);
 }
 
@@ -48,7 +45,7 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
     case ConversionEngine::SettingFault:
     case ConversionEngine::TooLarge:
     case ConversionEngine::RangeFault:
-        prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("Pelcor"),
+        prompts().message(appState().frame, QMessageBox::Critical, QStringLiteral("Pelcor"),
                           engine.failureMessage(), QMessageBox::Ok);
         break;
     case ConversionEngine::Declined:
@@ -69,22 +66,22 @@ QString placeText(const HexErrorLine::Place &place)
                              : QStringLiteral("(%1)").arg(line);
 }
 
-// Ends a conversion of `window`'s HEX `text` that failed. A record error
-// names its line, which the window shows selected once the message is
+// Ends a conversion of `source`'s HEX `text` that failed. A record error
+// names its line, which the source shows selected once the message is
 // closed.
-bool failOnText(const ConversionEngine &engine, std::int32_t result, Form1 *window,
+bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source,
                 const QByteArray &text)
 {
     if (!HexErrorLine::isRecordError(result) && result != ResultOverlap)
         return fail(engine, result);
     closeProgressWindow();
     const std::optional<HexErrorLine::Place> place =
-        engine.place() ? std::optional(HexErrorLine::placeIn(*engine.place(), text,
-                                                             HexErrorLine::Counting::Editor))
+        engine.place() ? std::optional(
+            HexErrorLine::placeIn(*engine.place(), text, HexErrorLine::Counting::Editor))
                        : std::nullopt;
     ShowLibraryError(result, place ? placeText(*place) : QString());
-    if (place)
-        window->selectLine(place->line);
+    if (place && source.showLine)
+        source.showLine(place->line);
     return false;
 }
 
@@ -108,18 +105,29 @@ void reportConflicts(const ConversionEngine &engine)
                          QString::number(conflicts[i].earlier_line));
     if (engine.conflictCount() > kShown)
         text += QStringLiteral("\nほか %1 ヶ所").arg(engine.conflictCount() - kShown);
-    prompts().message(frameWindow(), QMessageBox::Warning, QStringLiteral("Pelcor"), text,
+    prompts().message(appState().frame, QMessageBox::Warning, QStringLiteral("Pelcor"), text,
                       QMessageBox::Ok);
 }
 
 // Asks before an image too large to make without a word; the
-// answer いいえ leaves the user free to set a range.
-bool confirmLargeImage(std::uint64_t size, std::uint32_t lowest, std::uint32_t highest)
+// answer いいえ leaves the user free to set a range, and the third (Apply,
+// labelled with its size) makes this one image from the lowest address.
+ConversionEngine::LargeImageAnswer confirmLargeImage(std::uint64_t size, std::uint32_t lowest,
+                                                     std::uint32_t highest)
 {
-    return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
-                             largeImageQuestion(size, lowest, highest),
-                             QMessageBox::Yes | QMessageBox::No)
-           == QMessageBox::Yes;
+    using Answer = ConversionEngine::LargeImageAnswer;
+    switch (prompts().labelledMessage(appState().frame, QMessageBox::Question,
+                                      QStringLiteral("Pelcor"),
+                                      largeImageQuestion(size, lowest, highest),
+                                      QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No,
+                                      {{QMessageBox::Apply, fromLowestChoice(lowest, highest)}})) {
+    case QMessageBox::Yes:
+        return Answer::Make;
+    case QMessageBox::Apply:
+        return Answer::FromLowest;
+    default:
+        return Answer::Decline;
+    }
 }
 
 // Asks before a given range that would hold fill alone, as a range left
@@ -128,7 +136,7 @@ bool confirmEmptyWindow(ConversionEngine::Addresses window,
                         std::optional<ConversionEngine::Addresses> data)
 {
     const auto held = data ? std::optional(std::pair(data->low, data->high)) : std::nullopt;
-    return prompts().message(frameWindow(), QMessageBox::Question, QStringLiteral("Pelcor"),
+    return prompts().message(appState().frame, QMessageBox::Question, QStringLiteral("Pelcor"),
                              emptyWindowQuestion(window.low, window.high, held),
                              QMessageBox::Yes | QMessageBox::No)
            == QMessageBox::Yes;
@@ -156,22 +164,16 @@ void announceTransfer(Form2 &progress)
     pumpEvents();
 }
 
-// Places the library's output, under `head`, in a new unsaved window,
+// Hands the library's output, under `head`, to the host as a new document,
 // letting the frame and Cmd run between its pieces. False, with no window
 // left, when the user stopped it.
-bool openResult(const QString &head, QByteArrayView output, const QString &path)
+bool openResult(ConversionHost &host, const QString &head, QByteArrayView output,
+                const QString &path)
 {
-    auto *frame = qobject_cast<FrmMDI *>(frameWindow());
-    if (!frame)
-        return true;
-    DocumentText text;
-    text.head = head.toUtf8();
-    // The output is ASCII, and lives until the driver returns.
-    text.body = QByteArray::fromRawData(output.data(), output.size());
-    return frame->placeDocument(std::move(text), path + Form1::UnsavedMarker, false, [] {
+    return host.openResult(head.toUtf8(), output, path, [] {
         pumpEvents();
-        return ContinueConversion != 0;
-    }) != nullptr;
+        return appState().continueConversion != 0;
+    });
 }
 
 // Ends a conversion whose result the user stopped while it was placed.
@@ -182,22 +184,11 @@ bool cancelled()
     return false;
 }
 
-// Asks for a binary source and loads it; false when there is none.
-bool chooseBinarySource(QString &path, QByteArray &data)
-{
-    path = ChooseOpenFile(frameWindow(), kAllFiles);
-    std::int32_t length = 0;
-    if (path.isEmpty() || !LoadBinaryFile(path, data, length))
-        return false;
-    data.truncate(length);
-    return true;
-}
-
 } // namespace
 
-bool ConvertHexToBinary(Form1 *window)
+bool ConvertHexToBinary(ConversionHost &host, const HexSource &source)
 {
-    ContinueConversion = 1;
+    appState().continueConversion = 1;
     BusyScope busy;
     const ConversionSettings s = currentSettings();
     if (!s.fault.isEmpty()) {
@@ -214,22 +205,22 @@ bool ConvertHexToBinary(Form1 *window)
     progress.clearPicture();
 
     ConversionEngine engine = engineFor(s, progress);
-    const QByteArray text = window->documentBytes();
+    const QByteArray text = source.text();
     const std::int32_t result = engine.hexToBinary(text);
     if (result < 0)
-        return failOnText(engine, result, window, text);
+        return failOnText(engine, result, source, text);
     closeProgressWindow();
 
-    QString name = renameExtension(DocumentPath(window), QStringLiteral(".bin"));
-    const bool saved = SaveBinaryFile(engine.output(), name, true);
+    QString name = renameExtension(source.path, QStringLiteral(".bin"));
+    const bool saved = host.saveBinaryResult(engine.output(), name);
     if (saved)
         reportConflicts(engine);
     return saved;
 }
 
-bool ConvertBinaryToHex()
+bool ConvertBinaryToHex(ConversionHost &host)
 {
-    ContinueConversion = 1;
+    appState().continueConversion = 1;
     BusyScope busy;
     const ConversionSettings s = currentSettings();
     if (const QString fault = ConversionEngine::binaryToHexFault(s); !fault.isEmpty()) {
@@ -239,14 +230,14 @@ bool ConvertBinaryToHex()
 
     QString path;
     QByteArray data;
-    if (!chooseBinarySource(path, data))
+    if (!host.chooseBinarySource(path, data))
         return false;
     // Loaded hidden, so that the engine can refuse the sizes before the
     // window shows.
     Form2 &progress = loadProgressWindow();
     ConversionEngine engine = engineFor(s, progress);
-    engine.setBeforeLibrary([&progress] {
-        progress.showOwnedBy(frameWindow());
+    engine.setBeforeLibrary([&progress, &host] {
+        progress.showOwnedBy(host.dialogOwner());
         progress.clearPicture();
     });
     const std::int32_t result = engine.binaryToHex(data);
@@ -254,15 +245,16 @@ bool ConvertBinaryToHex()
         return fail(engine, result);
     announceTransfer(progress);
 
-    if (!openResult(QString(), engine.output(), renameExtension(path, QStringLiteral(".hex"))))
+    if (!openResult(host, QString(), engine.output(),
+                    renameExtension(path, QStringLiteral(".hex"))))
         return cancelled();
     closeProgressWindow();
     return true;
 }
 
-bool ConvertBinaryToDump()
+bool ConvertBinaryToDump(ConversionHost &host)
 {
-    ContinueConversion = 1;
+    appState().continueConversion = 1;
     BusyScope busy;
     const ConversionSettings s = currentSettings();
     if (!s.fault.isEmpty()) {
@@ -272,11 +264,11 @@ bool ConvertBinaryToDump()
 
     QString path;
     QByteArray data;
-    if (!chooseBinarySource(path, data))
+    if (!host.chooseBinarySource(path, data))
         return false;
 
     Form2 &progress = loadProgressWindow();
-    progress.showOwnedBy(frameWindow());
+    progress.showOwnedBy(host.dialogOwner());
     progress.clearPicture();
     ConversionEngine engine = engineFor(s, progress);
     const std::int32_t result =
@@ -285,21 +277,21 @@ bool ConvertBinaryToDump()
         return fail(engine, result);
     announceTransfer(progress);
 
-    if (!openResult(engine.reportHead(nameForCp932Text(path)), engine.output(),
+    if (!openResult(host, engine.reportHead(nameForCp932Text(path)), engine.output(),
                     renameExtension(path, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();
     return true;
 }
 
-bool ConvertHexToDump(Form1 *window)
+bool ConvertHexToDump(ConversionHost &host, const HexSource &source)
 {
-    ContinueConversion = 1;
+    appState().continueConversion = 1;
     BusyScope busy;
     Form2 &progress = loadProgressWindow();
     progress.clearPicture();
     progress.drawStatus(kInitialising, QPoint(45, 5));
-    progress.showOwnedBy(frameWindow());
+    progress.showOwnedBy(host.dialogOwner());
     pumpEvents();
     progress.restoreColour();
     progress.clearPicture();
@@ -311,15 +303,14 @@ bool ConvertHexToDump(Form1 *window)
         return false;
     }
     ConversionEngine engine = engineFor(s, progress);
-    const QByteArray text = window->documentBytes();
+    const QByteArray text = source.text();
     const std::int32_t result = engine.hexToDump(text);
     if (result < 0)
-        return failOnText(engine, result, window, text);
+        return failOnText(engine, result, source, text);
     announceTransfer(progress);
 
-    const QString source = DocumentPath(window);
-    if (!openResult(engine.reportHead(nameForCp932Text(source)), engine.output(),
-                    renameExtension(source, QStringLiteral(".txt"))))
+    if (!openResult(host, engine.reportHead(nameForCp932Text(source.path)), engine.output(),
+                    renameExtension(source.path, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();
     reportConflicts(engine);

@@ -1,15 +1,20 @@
 #include "convert/Form2.h"
 
+#include "base/AppState.h"
 #include "convert/PictureBox.h"
 #include "convert/Progress.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 
 Form2::Form2(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_pic(new PictureBox(this)), m_cmd(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this))
+      m_pic(new PictureBox(this)), m_cmd(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this)),
+      m_percent(new QLabel(this))
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QString(18, u' ') + QStringLiteral("進行状況"));
@@ -21,7 +26,10 @@ Form2::Form2(QWidget *owner)
     m_cmd->setObjectName(QStringLiteral("Cmd"));
     m_cmd->setGeometry(64, 40, 73, 25);
     m_cmd->setAutoDefault(false);
-    connect(m_cmd, &QPushButton::clicked, this, [] { ContinueConversion = 0; });
+    m_percent->setObjectName(QStringLiteral("percent"));
+    m_percent->setGeometry(141, 40, 52, 25);
+    m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(m_cmd, &QPushButton::clicked, this, [] { appState().continueConversion = 0; });
 }
 
 void Form2::showOwnedBy(QWidget *owner)
@@ -34,6 +42,12 @@ void Form2::showOwnedBy(QWidget *owner)
 void Form2::clearPicture()
 {
     m_pic->clear();
+    m_percent->clear();
+}
+
+void Form2::showPercent(int percent)
+{
+    m_percent->setText(QStringLiteral("%1%").arg(percent));
 }
 
 void Form2::drawStatus(const QString &text, QPoint at)
@@ -68,6 +82,30 @@ void Form2::closeEvent(QCloseEvent *event)
 {
     event->ignore();
     requestCancel();
+}
+
+// While the window shows, Esc cancels wherever the focus is: the window
+// never takes the focus from the document the user was working in.
+bool Form2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_cmd->isEnabled()) {
+        requestCancel();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Form2::showEvent(QShowEvent *event)
+{
+    qApp->installEventFilter(this);
+    QDialog::showEvent(event);
+}
+
+void Form2::hideEvent(QHideEvent *event)
+{
+    qApp->removeEventFilter(this);
+    QDialog::hideEvent(event);
 }
 
 void Form2::reject()

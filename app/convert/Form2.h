@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class PictureBox;
+class QLabel;
 class QPushButton;
 
 class Form2 : public QDialog {
@@ -18,6 +19,9 @@ public:
 
     PictureBox *Pic() const { return m_pic; }
     QPushButton *Cmd() const { return m_cmd; }
+    // The share done, as "NN%" beside Cmd; empty while there is none.
+    QLabel *percent() const { return m_percent; }
+    void showPercent(int percent);
 
     // Shows the window modeless; with an owner it stays above it.
     void showOwnedBy(QWidget *owner);
@@ -34,6 +38,9 @@ public:
     std::intptr_t deviceContext() const;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
@@ -42,6 +49,7 @@ private:
 
     PictureBox *m_pic;
     QPushButton *m_cmd;
+    QLabel *m_percent;
 };
 
 #endif

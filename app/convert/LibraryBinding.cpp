@@ -1,7 +1,7 @@
 #include "convert/LibraryBinding.h"
 
-#include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/AppState.h"
+#include "base/UserPrompts.h"
 
 LibraryBinding::LibraryBinding(const QString &path) : m_path(path), m_library(path)
 {
@@ -27,6 +27,6 @@ QFunctionPointer LibraryBinding::resolve(const char *name)
 
 void LibraryBinding::reportFailure(const QString &text)
 {
-    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("Pelcor"), text,
+    prompts().message(appState().frame, QMessageBox::Critical, QStringLiteral("Pelcor"), text,
                       QMessageBox::Ok);
 }

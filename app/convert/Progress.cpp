@@ -1,11 +1,12 @@
 #include "convert/Progress.h"
 
+#include "base/AppState.h"
+
 #include "convert/Form2.h"
 #include "convert/KestrunBinding.h"
 #include "convert/PictureBox.h"
 #include "core/Cp932.h"
-#include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -15,11 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-std::int32_t ContinueConversion = 1;
-
 namespace {
-
-QPointer<Form2> g_shared;
 
 constexpr std::int64_t kPumpInterval = 30; // milliseconds
 constexpr std::int64_t kShortestPumpInterval = 10;
@@ -34,29 +31,35 @@ std::int64_t coarseMilliseconds()
     return std::int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
 }
 
-// What DrawProgress remembers of the window it draws on, forgotten when a
-// window is loaded or closed.
-void forgetPacing();
+void forgetPacing()
+{
+    appState().pacing = ProgressPacing{};
+}
+
+Form2 *sharedWindow()
+{
+    return static_cast<Form2 *>(appState().progressWindow.data());
+}
 
 } // namespace
 
 Form2 &loadProgressWindow()
 {
-    if (!g_shared) {
-        g_shared = new Form2;
+    if (!sharedWindow()) {
+        appState().progressWindow = new Form2;
         forgetPacing();
     }
-    return *g_shared;
+    return *sharedWindow();
 }
 
 Form2 *progressWindow()
 {
-    return g_shared;
+    return sharedWindow();
 }
 
 void closeProgressWindow()
 {
-    delete g_shared;
+    delete sharedWindow();
     forgetPacing();
 }
 
@@ -76,35 +79,22 @@ int progressBarWidth(std::int32_t done, std::int32_t total)
         std::clamp(std::nearbyint(exact), 0.0, double(PictureBox::pictureWidth)));
 }
 
+int progressPercent(std::int32_t done, std::int32_t total)
+{
+    if (total <= 0)
+        return 100;
+    return static_cast<int>(std::clamp<std::int64_t>(std::int64_t(done) * 100 / total, 0, 100));
+}
+
 namespace {
 
-// What DrawProgress remembers between calls. The library reports before
+// What DrawProgress remembers between calls (ProgressPacing). The library reports before
 // every record or line, a million times for a 16 MiB image, each report a
 // few nanoseconds of its work; repainting and pumping each time would cost
 // more than the conversion, and so would even working out the width and
 // reading the clock. A new width is drawn into the picture at once, but
 // shown (and events let run, so that Cmd is heard) at most every 10 ms, and
 // at least every 30 ms while the library runs.
-struct Pacing {
-    std::intptr_t userValue = 0;
-    std::int32_t total = 0;
-    // Reports with a done in [quietFrom, quietFrom + quietSpan) need nothing.
-    std::uint32_t quietFrom = 0;
-    std::uint32_t quietSpan = 0;
-    // The drawn width, and the dones known to keep it: [widthFrom, widthTo).
-    int width = -1;
-    std::int32_t widthFrom = 0;
-    std::int32_t widthTo = 0;
-    std::int64_t lastPump = -1;
-};
-
-Pacing g_pacing;
-
-void forgetPacing()
-{
-    g_pacing = Pacing{};
-}
-
 // How far done may move between two readings of the clock. The library's
 // done counts bytes of text or data; 64 KiB of either take it well under a
 // millisecond, so a pump that falls due is never late by more than that.
@@ -126,7 +116,7 @@ std::int32_t doneKeepingWidth(int width, std::int32_t done, std::int32_t total)
 // Reports after `done` are quiet until the width may change or the clock
 // is due to be read again. A report of the same done again is not: one
 // that repeats for ever must still let the clock be read.
-void quietAfter(Pacing &p, std::int32_t done)
+void quietAfter(ProgressPacing &p, std::int32_t done)
 {
     const std::int64_t from = std::int64_t(done) + 1;
     const std::int64_t to = std::min<std::int64_t>(p.widthTo, from + kClockStride);
@@ -138,22 +128,24 @@ void quietAfter(Pacing &p, std::int32_t done)
 Q_NEVER_INLINE std::int32_t drawAndPump(std::int32_t done, std::int32_t total,
                                         std::intptr_t userValue)
 {
-    Pacing &p = g_pacing;
+    ProgressPacing &p = appState().pacing;
     const std::int64_t now = coarseMilliseconds();
     const bool sameBar =
         userValue == p.userValue && total == p.total && done >= p.widthFrom && done < p.widthTo;
     if (sameBar && now - p.lastPump < kPumpInterval) {
         quietAfter(p, done);
-        return ContinueConversion;
+        return appState().continueConversion;
     }
     // The window may have been closed behind the library's back; a stale
     // value must never be taken for a widget.
-    Form2 *window = g_shared;
+    Form2 *window = sharedWindow();
     const bool drawable = window && window->deviceContext() == userValue;
     const int width = progressBarWidth(done, total);
     const bool grown = width != p.width;
-    if (grown && drawable)
+    if (grown && drawable) {
         window->Pic()->drawRectangle(QRect(0, 0, width, PictureBox::pictureHeight));
+        window->showPercent(progressPercent(done, total));
+    }
     p.userValue = userValue;
     p.total = total;
     p.width = width;
@@ -168,17 +160,17 @@ Q_NEVER_INLINE std::int32_t drawAndPump(std::int32_t done, std::int32_t total,
         p.lastPump = coarseMilliseconds();
     }
     quietAfter(p, done);
-    return ContinueConversion;
+    return appState().continueConversion;
 }
 
 } // namespace
 
 std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue)
 {
-    const Pacing &p = g_pacing;
+    const ProgressPacing &p = appState().pacing;
     if (userValue == p.userValue && total == p.total
         && static_cast<std::uint32_t>(done) - p.quietFrom < p.quietSpan)
-        return ContinueConversion;
+        return appState().continueConversion;
     return drawAndPump(done, total, userValue);
 }
 
@@ -193,6 +185,6 @@ void ShowLibraryError(std::int32_t code, const QString &where)
     QString text = decodeCp932(QByteArrayView(buffer, qstrnlen(buffer, sizeof buffer)));
     if (!where.isEmpty())
         text += u'\n' + where;
-    prompts().message(frameWindow(), QMessageBox::Critical, QStringLiteral("エラー"), text,
+    prompts().message(appState().frame, QMessageBox::Critical, QStringLiteral("エラー"), text,
                       QMessageBox::Ok);
 }

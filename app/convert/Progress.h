@@ -2,7 +2,7 @@
 // the flag through which its cancel button stops a conversion, the
 // library's progress callback and the report of a failed library call.
 //
-// A conversion sets ContinueConversion to 1, loads and shows the window,
+// A conversion sets appState().continueConversion to 1, loads and shows the window,
 // passes DrawProgress and the window's deviceContext() to the library and
 // closes the window before it returns, whatever the outcome.
 #ifndef PELCOR_PROGRESS_H
@@ -13,9 +13,6 @@
 #include <cstdint>
 
 class Form2;
-
-// 1: go on; 0: the user asked to stop.
-extern std::int32_t ContinueConversion;
 
 // The shared window, created hidden if there is none.
 Form2 &loadProgressWindow();
@@ -31,9 +28,13 @@ void pumpEvents();
 // a half to even; a total of zero or less counts as finished.
 int progressBarWidth(std::int32_t done, std::int32_t total);
 
+// The whole percent of `done` in `total`, rounded down and clipped to
+// 0-100; a total of zero or less counts as finished.
+int progressPercent(std::int32_t done, std::int32_t total);
+
 // The library's progress callback. `userValue` is the shared window's
 // deviceContext(); anything else is not drawn on. Returns
-// ContinueConversion.
+// appState().continueConversion.
 std::int32_t DrawProgress(std::int32_t done, std::int32_t total, std::intptr_t userValue);
 
 // Shows the library's message for a negative result `code` in an error box,

@@ -1,5 +1,7 @@
 #include "settings/Frm_Font.h"
 
+#include "base/AppState.h"
+
 #include "settings/Frm_Set.h"
 #include "core/SettingsModel.h"
 #include "shell/Form1.h"
@@ -94,11 +96,12 @@ Frm_Font::Frm_Font(QWidget *owner)
 
 Frm_Font *Frm_Font::showFor(QWidget *frame)
 {
-    static QPointer<Frm_Font> open;
+    QPointer<QDialog> &shown = appState().fontDialog;
     // A dialog that has closed may still wait for its deletion; only one
     // that is on screen is brought forward.
-    if (!open || !open->isVisible())
-        open = new Frm_Font(frame);
+    if (!shown || !shown->isVisible())
+        shown = new Frm_Font(frame);
+    auto *open = static_cast<Frm_Font *>(shown.data());
     open->show();
     open->raise();
     open->activateWindow();

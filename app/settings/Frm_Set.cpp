@@ -1,8 +1,10 @@
 #include "settings/Frm_Set.h"
 
+#include "base/AppState.h"
+
 #include "core/ConversionPlan.h"
 #include "core/SettingsModel.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -196,11 +198,12 @@ Frm_Set::Frm_Set(QWidget *owner)
 
 Frm_Set *Frm_Set::showFor(QWidget *frame)
 {
-    static QPointer<Frm_Set> open;
+    QPointer<QDialog> &shown = appState().settingsDialog;
     // A dialog that has closed may still wait for its deletion; only one
     // that is on screen is brought forward.
-    if (!open || !open->isVisible())
-        open = new Frm_Set(frame);
+    if (!shown || !shown->isVisible())
+        shown = new Frm_Set(frame);
+    auto *open = static_cast<Frm_Set *>(shown.data());
     open->show();
     open->raise();
     open->activateWindow();

@@ -1,13 +1,15 @@
 #include "shell/FileRoutines.h"
 
+#include "base/AppState.h"
+
 #include "convert/Form2.h"
 #include "convert/Progress.h"
 #include "core/Cp932.h"
 #include "core/LargeBuffer.h"
 #include "core/LocalPath.h"
 #include "core/SafeFileWriter.h"
-#include "shell/BusyScope.h"
-#include "shell/UserPrompts.h"
+#include "base/BusyScope.h"
+#include "base/UserPrompts.h"
 
 #include <QFile>
 #include <QPointer>
@@ -21,8 +23,6 @@
 #include <optional>
 
 namespace {
-
-QPointer<QWidget> g_frame;
 
 // Files longer than this get a progress window while they are read.
 constexpr qint64 largeFileSize = 0x7FFFF;
@@ -123,12 +123,12 @@ int dialogFilter(int filterIndex)
 
 void setFrameWindow(QWidget *frame)
 {
-    g_frame = frame;
+    appState().frame = frame;
 }
 
 QWidget *frameWindow()
 {
-    return g_frame;
+    return appState().frame;
 }
 
 const QStringList &FileFilter()

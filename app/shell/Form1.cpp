@@ -1,18 +1,19 @@
 #include "shell/Form1.h"
 
+#include "base/AppState.h"
+#include "convert/KestrunBinding.h"
+
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "core/HexLineStyles.h"
-#include "shell/BusyScope.h"
+#include "base/BusyScope.h"
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
 #include "core/PathRules.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QMdiArea>
 
 #include <algorithm>
@@ -23,13 +24,14 @@ const QString Form1::UnsavedMarker = QStringLiteral(" *");
 
 namespace {
 
-int g_documentCount = 0;
-
 // The first piece of a text shows at once; the rest follows in pieces that
 // each take a few milliseconds, so that whoever places them can let the
 // frame breathe in between.
 constexpr qsizetype firstPiece = 64 * 1024;
 constexpr qsizetype nextPieces = 2 * 1024 * 1024;
+
+// Milliseconds without an edit after which the addresses are read again.
+constexpr int kTypingPause = 400;
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -103,21 +105,25 @@ Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(th
     setWidget(m_txt);
     setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
     applyDisplayFont();
+    m_addressTimer.setSingleShot(true);
+    connect(&m_addressTimer, &QTimer::timeout, this, &Form1::readAddresses);
     connect(m_txt, &DocumentView::edited, this, [this] {
         m_modified = true;
         m_givenBytes.reset();
+        if (m_hexText)
+            m_addressTimer.start(kTypingPause);
     });
-    ++g_documentCount;
+    ++appState().documentCount;
 }
 
 Form1::~Form1()
 {
-    --g_documentCount;
+    --appState().documentCount;
 }
 
 int Form1::DocumentCount()
 {
-    return g_documentCount;
+    return appState().documentCount;
 }
 
 void Form1::setDocumentText(const QString &text, std::optional<QByteArray> fileBytes)
@@ -131,7 +137,9 @@ void Form1::startText(DocumentText text)
 {
     const QByteArrayView head = text.head;
     const QByteArrayView body = text.body;
-    m_txt->beginText(looksLikeIntelHex(head.isEmpty() ? body : head));
+    m_hexText = looksLikeIntelHex(head.isEmpty() ? body : head);
+    m_addresses = AddressIndex();
+    m_txt->beginText(m_hexText);
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
     m_placed = std::min(body.size(), firstPiece);
@@ -166,6 +174,8 @@ void Form1::finishText()
 {
     m_txt->endText();
     m_pending.reset();
+    if (m_hexText)
+        m_addressTimer.start(0);
 }
 
 QString Form1::documentText() const
@@ -233,21 +243,26 @@ bool Form1::queryClose()
     return true;
 }
 
-bool Form1::event(QEvent *event)
+void Form1::readAddresses()
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() < 0) {
-            if (event->type() == QEvent::KeyPress) {
-                applyDisplayFont();
-            } else {
-                m_modified = false;
-                m_txt->markUnchanged();
-            }
-            return true;
-        }
-    }
-    return QMdiSubWindow::event(event);
+    const ImageCalls *calls = KestrunBinding::imageCalls();
+    if (!calls || !m_hexText)
+        return;
+    m_addresses = AddressIndex::read(*calls, m_txt->textBytes());
+    emit addressesRead();
+}
+
+std::optional<std::uint32_t> Form1::caretAddress() const
+{
+    if (!m_hexText || m_addressTimer.isActive())
+        return std::nullopt;
+    return m_addresses.addressAt(std::uint64_t(m_txt->caretLine()), m_txt->caretColumn());
+}
+
+void Form1::clearModified()
+{
+    m_modified = false;
+    m_txt->markUnchanged();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -283,16 +298,13 @@ bool HasUnsavedMarker(const QString &caption)
 
 void ClearModified(Form1 *window)
 {
-    QKeyEvent notice(QEvent::KeyRelease, -1, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &notice);
+    window->clearModified();
 }
 
 void ApplyDisplayFont(QWidget *root)
 {
-    for (Form1 *child : root->findChildren<Form1 *>()) {
-        QKeyEvent notice(QEvent::KeyPress, -1, Qt::NoModifier);
-        QCoreApplication::sendEvent(child, &notice);
-    }
+    for (Form1 *child : root->findChildren<Form1 *>())
+        child->applyDisplayFont();
 }
 
 bool SaveDocument(Form1 *window, bool saveAs)

@@ -3,11 +3,13 @@
 #ifndef PELCOR_FORM1_H
 #define PELCOR_FORM1_H
 
+#include "core/AddressIndex.h"
 #include "core/FileStamp.h"
 
 #include <QByteArray>
 #include <QMdiSubWindow>
 #include <QString>
+#include <QTimer>
 
 #include <optional>
 
@@ -67,11 +69,22 @@ public:
     // from 1, and shows it; a line past the last selects the last.
     void selectLine(int line);
 
+    // The absolute address of the data byte at the caret, for a HEX text
+    // whose records have been read since the last pause in typing.
+    std::optional<std::uint32_t> caretAddress() const;
+    const AddressIndex &addresses() const { return m_addresses; }
+
     bool Modified() const { return m_modified; }
+    // The text now counts as unchanged: just loaded or saved.
+    void clearModified();
+    // Takes the display font from the settings again.
+    void applyDisplayFont();
 
     // Notes that the text is what the file `path` held when it was `stamp`:
     // it was read from it or saved to it.
     void setFileOnDisk(const QString &path, std::optional<FileStamp> stamp);
+    // The file the text was last read from or saved to; empty for none.
+    const QString &diskPath() const { return m_diskPath; }
     // True when `path` is that file and another program has changed it
     // since. A file that has gone is no change: the save makes it again.
     bool changedOnDisk(const QString &path) const;
@@ -83,15 +96,23 @@ public:
     // Forgets an approval when the close it was for did not happen.
     void withdrawCloseApproval() { m_closeApproved = false; }
 
+signals:
+    // The addresses have been read again: caretAddress() may differ.
+    void addressesRead();
+
 protected:
-    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void applyDisplayFont();
     void finishText();
+    void readAddresses();
 
     DocumentView *m_txt;
+    // Reads the addresses once the text is placed, and again after a pause
+    // in typing: reading 40 MB on every key would stall the typing.
+    QTimer m_addressTimer;
+    AddressIndex m_addresses;
+    bool m_hexText = false;
     // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
     // What placeMore() has still to place: m_pending.body from m_placed.
@@ -108,9 +129,8 @@ private:
 QString DocumentPath(const Form1 *window);
 bool HasUnsavedMarker(const QString &caption);
 
-// The two notifications a document window understands, delivered as key
-// events with a negative key code: key-up resets Modified, key-down applies
-// the display font. Real keys never have negative codes.
+// Form1::clearModified(), and Form1::applyDisplayFont() for every document
+// window under `root`.
 void ClearModified(Form1 *window);
 void ApplyDisplayFont(QWidget *root);
 

@@ -1,6 +1,6 @@
 #include "shell/FrmMDI.h"
 
-#include "convert/Conversions.h"
+#include "base/WaitCursor.h"
 #include "shell/Form1.h"
 #include "settings/FramePlacement.h"
 #include "settings/Frm_Font.h"
@@ -8,15 +8,17 @@
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/Frm_Ver.h"
-#include "shell/BusyScope.h"
+#include "shell/WindowLayout.h"
+#include "base/BusyScope.h"
 #include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -26,19 +28,6 @@
 #include <QUrl>
 
 #include <algorithm>
-
-namespace {
-
-// Shows the hourglass for the life of the scope, whatever the way out.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
-} // namespace
 
 FrmMDI::FrmMDI(QWidget *parent)
     : QMainWindow(parent), m_area(new QMdiArea(this)), m_caret(new QLabel(this))
@@ -140,54 +129,6 @@ void FrmMDI::buildSettingsMenu()
     });
 }
 
-void FrmMDI::buildWindowMenu()
-{
-    m_Window = menuBar()->addMenu(QStringLiteral("ウィンドウ(&W)"));
-    m_Window->setObjectName(QStringLiteral("m_Window"));
-    const QString captions[] = {
-        QStringLiteral("重ねて表示(&C)"), QStringLiteral("上下に並べて表示(&H)"),
-        QStringLiteral("左右に並べて表示(&V)"), QStringLiteral("アイコンの整列(&A)")};
-    for (int i = 0; i < 4; ++i) {
-        m_Wnd[i] = m_Window->addAction(captions[i]);
-        m_Wnd[i]->setObjectName(QStringLiteral("m_Wnd%1").arg(i));
-        connect(m_Wnd[i], &QAction::triggered, this, [this, i] {
-            if (!isBusy())
-                m_Wnd_Click(i);
-        });
-    }
-    connect(m_Window, &QMenu::aboutToShow, this, [this] {
-        const bool any = Form1::DocumentCount() >= 1;
-        for (QAction *item : m_Wnd)
-            item->setEnabled(any);
-        refreshWindowList();
-    });
-}
-
-void FrmMDI::refreshWindowList()
-{
-    qDeleteAll(m_windowList);
-    m_windowList.clear();
-    const QList<QMdiSubWindow *> windows = m_area->subWindowList();
-    if (windows.isEmpty())
-        return;
-    m_windowList.append(m_Window->addSeparator());
-    int number = 1;
-    for (QMdiSubWindow *window : windows) {
-        const QString caption =
-            number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(window->windowTitle())
-                        : window->windowTitle();
-        QAction *entry = m_Window->addAction(caption);
-        entry->setCheckable(true);
-        entry->setChecked(window == m_area->activeSubWindow());
-        connect(entry, &QAction::triggered, this, [this, window] {
-            if (m_area->subWindowList().contains(window))
-                m_area->setActiveSubWindow(window);
-        });
-        m_windowList.append(entry);
-        ++number;
-    }
-}
-
 Form1 *FrmMDI::activeDocument() const
 {
     return qobject_cast<Form1 *>(m_area->activeSubWindow());
@@ -209,7 +150,7 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
     if (clearModified)
         ClearModified(window);
     m_area->addSubWindow(window);
-    window->resize(std::max(480, m_area->width() * 3 / 5), std::max(320, m_area->height() * 3 / 5));
+    window->resize(WindowLayout::newWindowSize(m_area->viewport()->size()));
     // The frame's Ctrl+F4 closes documents through the Close command; the
     // sub-window's own shortcut would bypass it.
     if (QMenu *menu = window->systemMenu()) {
@@ -218,11 +159,18 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
                 action->setShortcut(QKeySequence());
         }
     }
+    connect(window, &Form1::addressesRead, this, [this, window] {
+        if (activeDocument() == window)
+            showCaret();
+    });
     connect(window->Txt(), &DocumentView::caretMoved, this, [this, window] {
         if (activeDocument() == window)
             showCaret();
     });
     window->show();
+    // The area places a new window below and right of the last one, out of
+    // the frame once there are a few.
+    window->setGeometry(WindowLayout::keptInside(window->geometry(), m_area->viewport()->size()));
     m_area->setActiveSubWindow(window);
     if (!window->textPending())
         return window;
@@ -248,8 +196,40 @@ void FrmMDI::openFileAsDocument(const QString &path)
     openFile(path, path + Form1::UnsavedMarker, true);
 }
 
+namespace {
+
+// Two names for one file give one key: links resolved where the file
+// exists, the absolute name where it does not.
+QString sameFileKey(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+} // namespace
+
+Form1 *FrmMDI::documentOf(const QString &path) const
+{
+    const QString wanted = sameFileKey(path);
+    for (QMdiSubWindow *window : m_area->subWindowList()) {
+        auto *document = qobject_cast<Form1 *>(window);
+        if (document && !document->diskPath().isEmpty()
+            && sameFileKey(document->diskPath()) == wanted)
+            return document;
+    }
+    return nullptr;
+}
+
 Form1 *FrmMDI::openFile(const QString &path, const QString &caption, bool clearModified)
 {
+    if (Form1 *open = documentOf(path)) {
+        if (open->isMinimized())
+            open->showNormal();
+        m_area->setActiveSubWindow(open);
+        statusBar()->showMessage(QStringLiteral("%1 は開いています").arg(path), 5000);
+        return open;
+    }
     // Taken before the read: a write that comes while it runs then counts
     // as a change.
     const std::optional<FileStamp> stamp = FileStamp::of(path);
@@ -293,96 +273,6 @@ void FrmMDI::m_SaveAs_Click()
 void FrmMDI::m_End_Click()
 {
     close();
-}
-
-void FrmMDI::m_HexToBin_Click()
-{
-    WaitCursor wait;
-    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
-        ConvertHexToBinary(window);
-}
-
-void FrmMDI::m_HexToDmp_Click()
-{
-    WaitCursor wait;
-    if (Form1 *window = activeDocument(); window && Form1::DocumentCount() >= 1)
-        ConvertHexToDump(window);
-}
-
-void FrmMDI::m_BinToHEX_Click()
-{
-    WaitCursor wait;
-    ConvertBinaryToHex();
-}
-
-void FrmMDI::m_BinToDmp_Click()
-{
-    WaitCursor wait;
-    ConvertBinaryToDump();
-}
-
-void FrmMDI::m_Wnd_Click(int index)
-{
-    if (Form1::DocumentCount() < 1)
-        return;
-    switch (index) {
-    case 0:
-        m_area->cascadeSubWindows();
-        break;
-    case 1:
-        arrangeInBands(true);
-        break;
-    case 2:
-        arrangeInBands(false);
-        break;
-    case 3:
-        arrangeIcons();
-        break;
-    default:
-        break;
-    }
-}
-
-void FrmMDI::arrangeInBands(bool horizontal)
-{
-    QList<QMdiSubWindow *> windows;
-    for (QMdiSubWindow *window : m_area->subWindowList())
-        if (!window->isMinimized())
-            windows.append(window);
-    if (windows.isEmpty())
-        return;
-    const QRect area = m_area->viewport()->rect();
-    const int count = int(windows.size());
-    for (int i = 0; i < count; ++i) {
-        windows[i]->showNormal();
-        if (horizontal) {
-            const int top = area.height() * i / count;
-            const int bottom = area.height() * (i + 1) / count;
-            windows[i]->setGeometry(0, top, area.width(), bottom - top);
-        } else {
-            const int left = area.width() * i / count;
-            const int right = area.width() * (i + 1) / count;
-            windows[i]->setGeometry(left, 0, right - left, area.height());
-        }
-    }
-}
-
-void FrmMDI::arrangeIcons()
-{
-    const QRect area = m_area->viewport()->rect();
-    int x = 0;
-    int y = area.bottom();
-    for (QMdiSubWindow *window : m_area->subWindowList()) {
-        if (!window->isMinimized())
-            continue;
-        const QSize size = window->size();
-        if (x > 0 && x + size.width() > area.width()) {
-            x = 0;
-            y -= size.height();
-        }
-        window->move(x, y - size.height() + 1);
-        x += size.width();
-    }
 }
 
 void FrmMDI::dropFiles(const QStringList &paths)

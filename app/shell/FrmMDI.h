@@ -3,6 +3,8 @@
 #ifndef PELCOR_FRMMDI_H
 #define PELCOR_FRMMDI_H
 
+#include "convert/ConversionHost.h"
+
 #include <QByteArray>
 #include <QMainWindow>
 
@@ -17,7 +19,7 @@ class QMdiArea;
 class QMenu;
 struct DocumentText;
 
-class FrmMDI : public QMainWindow {
+class FrmMDI : public QMainWindow, public ConversionHost {
     Q_OBJECT
 
 public:
@@ -41,11 +43,28 @@ public:
 
     // Reads `path` as text into a new document captioned path + marker.
     void openFileAsDocument(const QString &path);
-    // Reads `path` as text into a new document captioned `caption`, its
+    // The document window that holds the file `path`, if any.
+    Form1 *documentOf(const QString &path) const;
+
+    // Brings forward the window that holds the file `path` already, or
+    // reads `path` as text into a new document captioned `caption`, its
     // Modified flag reset when `clearModified` is set. The window notes the
     // file as it was read, so that a save can tell whether another program
     // changed it since. Null, with the user told, when it cannot be read.
     Form1 *openFile(const QString &path, const QString &caption, bool clearModified);
+
+    // The four conversions, their results coming back to this frame.
+    bool convertHexToBinary(Form1 *source);
+    bool convertHexToDump(Form1 *source);
+    bool convertBinaryToHex();
+    bool convertBinaryToDump();
+
+    // ConversionHost
+    QWidget *dialogOwner() override;
+    bool chooseBinarySource(QString &path, QByteArray &data) override;
+    bool saveBinaryResult(QByteArrayView bytes, QString &path) override;
+    bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
+                    const std::function<bool()> &between) override;
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();
@@ -66,6 +85,7 @@ public:
     void m_Find_Click();
     void m_FindNext_Click();
     void m_Jump_Click();
+    void m_JumpAddress_Click();
     void m_Wnd_Click(int index);
 
     // Opens each local file of a drop, in order.
@@ -73,7 +93,7 @@ public:
 
     QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
     QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
-    QAction *m_Find, *m_FindNext, *m_Jump;
+    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
     std::array<QAction *, 4> m_Wnd{};
@@ -94,6 +114,7 @@ private:
     // The active document's caret in the status bar.
     void showCaret();
     bool findInActive(const QString &text);
+    void cascade();
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
     QAction *command(QMenu *menu, const char *name, const QString &caption,
@@ -103,6 +124,7 @@ private:
     QLabel *m_caret;
     QList<QAction *> m_windowList;
     QString m_findText;
+    QString m_addressText;
 };
 
 #endif

@@ -4,7 +4,7 @@
 
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -31,11 +31,16 @@ void FrmMDI::buildEditMenu()
                          &FrmMDI::m_FindNext_Click, QKeySequence(Qt::Key_F3));
     m_Jump = command(m_Edit, "m_Jump", QStringLiteral("行へ移動(&G)..."), &FrmMDI::m_Jump_Click,
                      QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_JumpAddress =
+        command(m_Edit, "m_JumpAddress", QStringLiteral("ｱﾄﾞﾚｽへ移動(&D)..."),
+                &FrmMDI::m_JumpAddress_Click, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     connect(m_Edit, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         for (QAction *item :
              {m_Undo, m_Tear, m_Copy, m_Paste, m_Del, m_AllSel, m_Find, m_FindNext, m_Jump})
             item->setEnabled(any);
+        const Form1 *active = activeDocument();
+        m_JumpAddress->setEnabled(active && !active->addresses().records().empty());
     });
 }
 
@@ -128,6 +133,30 @@ void FrmMDI::m_Jump_Click()
         view->goToLine(*line);
 }
 
+void FrmMDI::m_JumpAddress_Click()
+{
+    Form1 *window = activeDocument();
+    if (!window)
+        return;
+    const std::optional<QString> text = prompts().askText(
+        this, QStringLiteral("ｱﾄﾞﾚｽへ移動"), QStringLiteral("ｱﾄﾞﾚｽ (16 進)(&A):"), m_addressText);
+    if (!text || text->trimmed().isEmpty())
+        return;
+    m_addressText = text->trimmed();
+    bool ok = false;
+    const qulonglong address = m_addressText.toULongLong(&ok, 16);
+    const std::optional<std::uint64_t> line =
+        ok && address <= UINT32_MAX ? window->addresses().lineOf(std::uint32_t(address))
+                                    : std::nullopt;
+    if (!line) {
+        prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
+                          QStringLiteral("ｱﾄﾞﾚｽ %1 のﾃﾞｰﾀはありません").arg(m_addressText),
+                          QMessageBox::Ok);
+        return;
+    }
+    window->Txt()->goToLine(int(*line));
+}
+
 void FrmMDI::showCaret()
 {
     Form1 *window = activeDocument();
@@ -136,6 +165,9 @@ void FrmMDI::showCaret()
         return;
     }
     const DocumentView *view = window->Txt();
-    m_caret->setText(
-        QStringLiteral("%1 行、%2 列").arg(view->caretLine()).arg(view->caretColumn()));
+    QString text = QStringLiteral("%1 行、%2 列").arg(view->caretLine()).arg(view->caretColumn());
+    if (const std::optional<std::uint32_t> address = window->caretAddress())
+        text += QStringLiteral("  ｱﾄﾞﾚｽ %1")
+                    .arg(QString::number(*address, 16).toUpper().rightJustified(8, u'0'));
+    m_caret->setText(text);
 }

@@ -1,5 +1,7 @@
 #include "shell/Frm_Ver.h"
 
+#include "base/AppState.h"
+
 #include "convert/KestrunBinding.h"
 #include "core/SettingsModel.h"
 
@@ -42,9 +44,6 @@ void setUnderline(QLabel *label, bool on)
 const QString Frm_Ver::HomePage = QStringLiteral("https://pelcor.dev/");
 const QString Frm_Ver::MailAddress = QStringLiteral("support@pelcor.dev");
 
-void (*Frm_Ver::openLink)(const QUrl &address) = &openWithDesktop;
-void (*Frm_Ver::openingBeep)() = &QApplication::beep;
-
 QString versionText(std::optional<std::int32_t> libraryVersion)
 {
     // "Library" is padded so that both lines have their "Ver" in one column.
@@ -67,7 +66,10 @@ Frm_Ver::Frm_Ver(QWidget *parent)
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_linkPointer(QPixmap(QStringLiteral(":/cursors/link.png")), 5, 0)
 {
-    openingBeep();
+    if (auto beep = appState().openingBeep)
+        beep();
+    else
+        QApplication::beep();
     setWindowTitle(QStringLiteral("Pelcor のバージョン情報"));
     createControls();
     layOut();
@@ -180,7 +182,8 @@ bool Frm_Ver::eventFilter(QObject *watched, QEvent *event)
         if (mouse->button() != Qt::LeftButton
             || !link->rect().contains(mouse->position().toPoint()))
             return false;
-        openLink(link == m_Label4 ? QUrl(HomePage) : QUrl(QStringLiteral("mailto:") + MailAddress));
+        const auto open = appState().openLink ? appState().openLink : &openWithDesktop;
+        open(link == m_Label4 ? QUrl(HomePage) : QUrl(QStringLiteral("mailto:") + MailAddress));
         return true;
     }
     default:

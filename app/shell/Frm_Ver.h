@@ -26,12 +26,8 @@ public:
     static const QString HomePage;
     static const QString MailAddress;
 
-    // Follows a link: QDesktopServices, unless a test records the address.
-    static void (*openLink)(const QUrl &address);
-    // The greeting sound: QApplication::beep, unless a test counts it.
-    static void (*openingBeep)();
-
-    // Beeps, asks the library for its version and fills the window.
+    // Beeps (QApplication::beep, unless appState().openingBeep is set), asks the library for its
+    // version and fills the window.
     explicit Frm_Ver(QWidget *parent = nullptr);
 
     // The m_Help command: a new window, modal over `frame`; returns once it

@@ -5,7 +5,7 @@
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QFont>

@@ -130,7 +130,7 @@ private slots:
         Form1 *source = document(kTwoRecords, QStringLiteral("rom.hex"));
         ScriptedPrompts script;
         script.expectSave(path("rom.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         QCOMPARE(script.asked().constFirst().initialPath, path("rom.bin"));
         QCOMPARE(readBytes(path("rom.bin")), QByteArray("\x01\x02\x03\x04"));
 
@@ -139,7 +139,7 @@ private slots:
             s.EndAddress = QStringLiteral("7");
         });
         script.expectSave(path("range.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         QCOMPARE(readBytes(path("range.bin")), QByteArray("\x01\x02\x03\x04\xFF\xFF\xFF\xFF"));
     }
 
@@ -180,7 +180,7 @@ private slots:
         Form1 *source = document(text, QStringLiteral("bad.hex"));
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(!ConvertHexToBinary(source));
+        QVERIFY(!m_frame->convertHexToBinary(source));
         QCOMPARE(script.texts(), QStringList{message});
         QVERIFY(!QFile::exists(path("bad.bin")));
     }
@@ -232,7 +232,8 @@ private slots:
         document(kTwoRecords, QStringLiteral("other.hex"));
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(!(toDump ? ConvertHexToDump(source) : ConvertHexToBinary(source)));
+        QVERIFY(
+            !(toDump ? m_frame->convertHexToDump(source) : m_frame->convertHexToBinary(source)));
         QCOMPARE(script.texts(), QStringList{message});
         QCOMPARE(m_frame->mdiArea()->activeSubWindow(), source);
         QCOMPARE(source->Txt()->caretLine(), line);
@@ -249,7 +250,7 @@ private slots:
         ScriptedPrompts script;
         script.expectSave(path("over.bin"));
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         QCOMPARE(readBytes(path("over.bin")), QByteArray("\x01\x02\x09\x09"));
         QCOMPARE(script.texts().size(), 1);
         QVERIFY2(script.texts().constFirst().contains(
@@ -263,7 +264,7 @@ private slots:
                                  QStringLiteral("lc.hex"));
         ScriptedPrompts script;
         script.expectSave(path("lc.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         QCOMPARE(readBytes(path("lc.bin")), QByteArray("\xEA\x59\x33\x5C"));
     }
 
@@ -278,7 +279,7 @@ private slots:
         Form1 *source = document(QStringLiteral(":01040000AA51\r\n:00000001FF\r\n"), "grow.hex");
         ScriptedPrompts script;
         script.expectSave(path("grow.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         const QByteArray image = readBytes(path("grow.bin"));
         QCOMPARE(image.size(), 0x401);
         QCOMPARE(image.back(), '\xAA');
@@ -294,10 +295,10 @@ private slots:
                                  "high.hex");
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::No);
-        QVERIFY(!ConvertHexToBinary(source));
+        QVERIFY(!m_frame->convertHexToBinary(source));
         QCOMPARE(script.asked().size(), 1);
         const AskedPrompt &question = script.asked().constFirst();
-        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No);
         QVERIFY2(question.text.contains(u"67108868") && question.text.contains(u"04000000")
                      && question.text.contains(u"04000003"),
                  qPrintable(question.text));
@@ -306,11 +307,26 @@ private slots:
         script.clearAsked();
         script.expectMessage(QMessageBox::Yes);
         script.expectSave(path("high.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         const QByteArray image = readBytes(path("high.bin"));
         QCOMPARE(image.size(), 0x04000004);
         QCOMPARE(image.right(4), QByteArray("\x01\x02\x03\x04"));
         QFile::remove(path("high.bin"));
+
+        // The third answer makes this one image from the data, as
+        // --from-lowest does, and the next asks again.
+        const DumpSettings before = SettingsModel::program().dumpSettings();
+        script.expectMessage(QMessageBox::Apply);
+        script.expectSave(path("high.bin"));
+        QVERIFY(m_frame->convertHexToBinary(source));
+        QCOMPARE(readBytes(path("high.bin")), QByteArray("\x01\x02\x03\x04"));
+        const DumpSettings after = SettingsModel::program().dumpSettings();
+        QCOMPARE(after.AutoAddress, before.AutoAddress);
+        QCOMPARE(after.StartAddress, before.StartAddress);
+        QCOMPARE(after.EndAddress, before.EndAddress);
+        script.expectMessage(QMessageBox::No);
+        QVERIFY(!m_frame->convertHexToBinary(source));
+        QVERIFY(script.allAnswered());
     }
 
     // A range that holds no byte of the file says so instead of making an
@@ -328,10 +344,10 @@ private slots:
         ScriptedPrompts script;
         script.expectOpen(path("small.bin"));
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(!ConvertBinaryToHex());
+        QVERIFY(!m_frame->convertBinaryToHex());
         script.expectOpen(path("small.bin"));
         script.expectMessage(QMessageBox::Ok);
-        QVERIFY(!ConvertBinaryToDump());
+        QVERIFY(!m_frame->convertBinaryToDump());
         QCOMPARE(script.texts(), (QStringList{said, said}));
         QCOMPARE(Form1::DocumentCount(), 0);
     }
@@ -346,10 +362,10 @@ private slots:
                 script.expectOpen(path("c.bin"));
             script.expectMessage(QMessageBox::Ok);
             cancelAtFirstPump();
-            const bool converted = i == 0   ? ConvertHexToBinary(source)
-                                   : i == 1 ? ConvertHexToDump(source)
-                                   : i == 2 ? ConvertBinaryToHex()
-                                            : ConvertBinaryToDump();
+            const bool converted = i == 0   ? m_frame->convertHexToBinary(source)
+                                   : i == 1 ? m_frame->convertHexToDump(source)
+                                   : i == 2 ? m_frame->convertBinaryToHex()
+                                            : m_frame->convertBinaryToDump();
             QVERIFY(!converted);
             QVERIFY(!progressWindow());
         }
@@ -368,7 +384,7 @@ private slots:
         writeBytes(path("big.bin"), image);
         ScriptedPrompts script;
         script.expectOpen(path("big.bin"));
-        QVERIFY(ConvertBinaryToHex());
+        QVERIFY(m_frame->convertBinaryToHex());
         Form1 *source = m_frame->activeDocument();
         QVERIFY(source->documentBytes().size() > 512 * 1024);
         for (int i = 0; i < 3; ++i) {
@@ -376,9 +392,9 @@ private slots:
                 script.expectOpen(path("big.bin"));
             script.expectMessage(QMessageBox::Ok);
             CancelWhenShown cancel;
-            const bool converted = i == 0   ? ConvertBinaryToHex()
-                                   : i == 1 ? ConvertBinaryToDump()
-                                            : ConvertHexToDump(source);
+            const bool converted = i == 0   ? m_frame->convertBinaryToHex()
+                                   : i == 1 ? m_frame->convertBinaryToDump()
+                                            : m_frame->convertHexToDump(source);
             QVERIFY(cancel.pressed);
             QVERIFY(!converted);
             QVERIFY(!progressWindow());
@@ -394,13 +410,13 @@ private slots:
         writeBytes(path("empty"), QByteArray());
         ScriptedPrompts script;
         script.expectOpen(path("fw.bin"));
-        QVERIFY(ConvertBinaryToHex());
+        QVERIFY(m_frame->convertBinaryToHex());
         QCOMPARE(newestText(), QStringLiteral(":03000000010203F7\r\n:00000001FF\r\n"));
         QCOMPARE(newestCaption(), path("fw.hex") + Form1::UnsavedMarker);
         QCOMPARE(script.asked().constFirst().selectedFilter, 4);
 
         script.expectOpen(path("empty"));
-        QVERIFY(ConvertBinaryToHex());
+        QVERIFY(m_frame->convertBinaryToHex());
         QCOMPARE(newestText(), QStringLiteral(":00000001FF\r\n"));
         QCOMPARE(newestCaption(), path("empty.hex") + Form1::UnsavedMarker);
 
@@ -410,7 +426,7 @@ private slots:
             s.NewLine = 2;
         });
         script.expectOpen(path("fw.bin"));
-        QVERIFY(ConvertBinaryToHex());
+        QVERIFY(m_frame->convertBinaryToHex());
         QCOMPARE(newestText(), QStringLiteral(":06000000010203FFFFFFF7\n:00000001FF\n"));
     }
 
@@ -427,13 +443,13 @@ private slots:
         useSettings([](DumpSettings &s) { s.NoDump = 1; });
         ScriptedPrompts script;
         script.expectOpen(path("a.bin"));
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         QCOMPARE(newestText(), header);
         QCOMPARE(newestCaption(), path("a.txt") + Form1::UnsavedMarker);
 
         useSettings([](DumpSettings &) {});
         script.expectOpen(path("a.bin"));
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         const QStringList lines = newestText().split(QStringLiteral("\r\n"));
         QCOMPARE(lines.mid(0, 7).join(QStringLiteral("\r\n")) + "\r\n", header);
         QVERIFY(lines.at(7).startsWith(QStringLiteral("     Address   0  1")));
@@ -442,7 +458,7 @@ private slots:
 
         useSettings([](DumpSettings &s) { s.NewLine = 1; });
         script.expectOpen(path("a.bin"));
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         QVERIFY(!newestText().contains(u'\n'));
         QCOMPARE(newestText().count(u'\r'), 7 + 2 + 1);
     }
@@ -458,7 +474,7 @@ private slots:
         useSettings([](DumpSettings &s) { s.NoDump = 1; });
         ScriptedPrompts script;
         script.expectOpen(file);
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         QVERIFY(
             m_frame->activeDocument()->documentBytes().contains("FileName :  " + name + "\r\n"));
     }
@@ -473,7 +489,7 @@ private slots:
         });
         ScriptedPrompts script;
         script.expectOpen(path("a.bin"));
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         QVERIFY(newestText().contains(QStringLiteral("CheckSum :  00000406")));
         QVERIFY(newestText().contains(QStringLiteral("Address  :  0 - 7")));
     }
@@ -483,7 +499,7 @@ private slots:
         writeBytes(path("none.bin"), QByteArray());
         ScriptedPrompts script;
         script.expectOpen(path("none.bin"));
-        QVERIFY(ConvertBinaryToDump());
+        QVERIFY(m_frame->convertBinaryToDump());
         const QString text = newestText();
         QVERIFY(text.contains(QStringLiteral("Address  :  none\r\n")));
         QVERIFY(text.contains(QStringLiteral("CheckSum :  00000000")));
@@ -499,7 +515,7 @@ private slots:
             s.EndAddress = QStringLiteral("3");
         });
         ScriptedPrompts script;
-        QVERIFY(ConvertHexToDump(source));
+        QVERIFY(m_frame->convertHexToDump(source));
         const QString text = newestText();
         QCOMPARE(newestCaption(), path("rom.txt") + Form1::UnsavedMarker);
         QVERIFY(text.contains(QStringLiteral("FileName :  rom.hex\r\n")));
@@ -516,7 +532,7 @@ private slots:
             s.NoDump = 1;
             s.Scope = QStringLiteral("100");
         });
-        QVERIFY(ConvertHexToDump(high));
+        QVERIFY(m_frame->convertHexToDump(high));
         QVERIFY(newestText().contains(QStringLiteral("Address  :  0 - 100F\r\n")));
         QVERIFY(newestText().contains(QStringLiteral("CheckSum :  000FF078\r\n")));
         QVERIFY(script.asked().isEmpty());
@@ -527,9 +543,9 @@ private slots:
         Form1 *source = document(QStringLiteral(":00000001FF\r\n"), QStringLiteral("end.hex"));
         ScriptedPrompts script;
         script.expectSave(path("end.bin"));
-        QVERIFY(ConvertHexToBinary(source));
+        QVERIFY(m_frame->convertHexToBinary(source));
         QCOMPARE(readBytes(path("end.bin")), QByteArray());
-        QVERIFY(ConvertHexToDump(source));
+        QVERIFY(m_frame->convertHexToDump(source));
         QVERIFY(newestText().contains(QStringLiteral("Address  :  none\r\n")));
         QVERIFY(newestText().endsWith(QStringLiteral("  ----------------\r\n")));
     }

@@ -1,6 +1,6 @@
 #include "convert/Form2.h"
 #include "convert/PictureBox.h"
-#include "shell/BusyScope.h"
+#include "base/BusyScope.h"
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
 #include "support/scripted_prompts.h"

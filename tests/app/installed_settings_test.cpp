@@ -8,9 +8,10 @@
 #include "installed_layout.h"
 #include "core/SettingsModel.h"
 #include "shell/FrmMDI.h"
+#include "base/AppState.h"
 #include "shell/Frm_Ver.h"
 #include "shell/Startup.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -76,7 +77,7 @@ int runAsProgram(int argc, char *argv[])
     prepareApplication(app);
     NoOneToAsk nobody;
     setPrompts(&nobody);
-    Frm_Ver::openingBeep = &noBeep;
+    appState().openingBeep = &noBeep;
     FrmMDI *frame = Main({});
     {
         Frm_Ver window(frame);

@@ -1,3 +1,4 @@
+#include "base/AppState.h"
 #include "convert/Form2.h"
 #include "convert/KestrunBinding.h"
 #include "convert/LibraryBinding.h"
@@ -6,6 +7,7 @@
 #include "support/scripted_prompts.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -49,7 +51,7 @@ class ProgressTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { ContinueConversion = 1; }
+    void init() { appState().continueConversion = 1; }
 
     void cleanup() { closeProgressWindow(); }
 
@@ -158,7 +160,7 @@ private slots:
         Form2 &window = loadProgressWindow();
         window.showOwnedBy(nullptr);
         QTest::mouseClick(window.Cmd(), Qt::LeftButton);
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
         QCOMPARE(DrawProgress(1, 2, window.deviceContext()), 0);
     }
@@ -179,7 +181,7 @@ private slots:
         for (const std::int32_t creep : {1, 0}) {
             Form2 &window = loadProgressWindow();
             window.showOwnedBy(nullptr);
-            ContinueConversion = 1;
+            appState().continueConversion = 1;
             std::int32_t done = 1000;
             QCOMPARE(DrawProgress(done, INT32_MAX, window.deviceContext()), 1);
             QMetaObject::invokeMethod(window.Cmd(), &QPushButton::click, Qt::QueuedConnection);
@@ -197,13 +199,54 @@ private slots:
         Form2 &window = loadProgressWindow();
         window.showOwnedBy(nullptr);
         QVERIFY(!window.close());
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
 
-        ContinueConversion = 1;
+        appState().continueConversion = 1;
         QTest::keyClick(&window, Qt::Key_Escape);
-        QCOMPARE(ContinueConversion, 0);
+        QCOMPARE(appState().continueConversion, 0);
         QVERIFY(window.isVisible());
+    }
+
+    // The window never takes the focus, so Esc is heard wherever it is.
+    void escapeInAnyWindowCancels()
+    {
+        QWidget elsewhere;
+        elsewhere.show();
+        Form2 &window = loadProgressWindow();
+        window.showOwnedBy(nullptr);
+        QTest::keyClick(&elsewhere, Qt::Key_Escape);
+        QCOMPARE(appState().continueConversion, 0);
+        closeProgressWindow();
+        appState().continueConversion = 1;
+        QTest::keyClick(&elsewhere, Qt::Key_Escape);
+        QCOMPARE(appState().continueConversion, 1);
+    }
+
+    void percentages_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("start") << 1 << 1000 << "0%";
+        QTest::newRow("rounded down") << 999 << 1000 << "99%";
+        QTest::newRow("all") << 74 << 74 << "100%";
+        QTest::newRow("beyond the total") << 80 << 74 << "100%";
+        QTest::newRow("no total") << 0 << 0 << "100%";
+        QTest::newRow("near the largest") << INT32_MAX - 1 << INT32_MAX << "99%";
+    }
+
+    void percentages()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(QString, shown);
+        Form2 &window = loadProgressWindow();
+        window.showOwnedBy(nullptr);
+        DrawProgress(done, total, window.deviceContext());
+        QCOMPARE(window.percent()->text(), shown);
+        window.clearPicture();
+        QVERIFY(window.percent()->text().isEmpty());
     }
 
     void lockedWindowCannotCancel()
@@ -213,7 +256,7 @@ private slots:
         window.lock();
         QTest::mouseClick(window.Cmd(), Qt::LeftButton);
         window.close();
-        QCOMPARE(ContinueConversion, 1);
+        QCOMPARE(appState().continueConversion, 1);
         QVERIFY(window.isVisible());
     }
 

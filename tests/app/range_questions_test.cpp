@@ -92,7 +92,8 @@ private slots:
         const bool made = answer != QMessageBox::No;
         if (made && !toDump)
             script.expectSave(path("rom.bin"));
-        QCOMPARE(toDump ? ConvertHexToDump(source) : ConvertHexToBinary(source), made);
+        QCOMPARE(toDump ? m_frame->convertHexToDump(source) : m_frame->convertHexToBinary(source),
+                 made);
         QVERIFY(script.allAnswered());
         QCOMPARE(script.texts().size(), asked.isEmpty() ? 0 : 1);
         for (const QString &part : asked)

@@ -2,6 +2,7 @@
 // and the menu command that shows it modally.
 #include "core/SettingsModel.h"
 #include "shell/FrmMDI.h"
+#include "base/AppState.h"
 #include "shell/Frm_Ver.h"
 
 #include <QApplication>
@@ -65,8 +66,8 @@ private slots:
         Q_INIT_RESOURCE(pelcor);
         QVERIFY(m_dir.isValid());
         SettingsModel::program().setUp(m_dir.path());
-        Frm_Ver::openingBeep = &countBeep;
-        Frm_Ver::openLink = &recordLink;
+        appState().openingBeep = &countBeep;
+        appState().openLink = &recordLink;
     }
 
     void init()

@@ -66,9 +66,9 @@ private:
 
     Form1 *openHex(const QString &source)
     {
+        // A file already open comes forward rather than opening again.
         m_frame->openFileAsDocument(source);
-        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return qobject_cast<Form1 *>(windows.last());
+        return m_frame->activeDocument();
     }
 
     // Runs `command` in Pelcor, answering its dialogs as kestrun's outcome
@@ -90,14 +90,15 @@ private:
 
         switch (command) {
         case Command::HexToBinary:
-            return ConvertHexToBinary(openHex(source)) ? readBytes(saved) : QByteArray();
+            return m_frame->convertHexToBinary(openHex(source)) ? readBytes(saved) : QByteArray();
         case Command::HexDump:
-            return ConvertHexToDump(openHex(source)) ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertHexToDump(openHex(source)) ? encodeCp932(newestText())
+                                                              : QByteArray();
         case Command::BinaryToHex:
-            return ConvertBinaryToHex() ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertBinaryToHex() ? encodeCp932(newestText()) : QByteArray();
         case Command::Dump:
         case Command::Sum:
-            return ConvertBinaryToDump() ? encodeCp932(newestText()) : QByteArray();
+            return m_frame->convertBinaryToDump() ? encodeCp932(newestText()) : QByteArray();
         }
         return QByteArray();
     }

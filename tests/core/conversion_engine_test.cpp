@@ -122,7 +122,7 @@ private slots:
         ConversionEngine engine(kLibrary, settings([](ConversionSettings &s) { s.scope = 1; }));
         engine.setLargeImageCheck([&](std::uint64_t bytes, std::uint32_t low, std::uint32_t high) {
             asked << bytes << low << high;
-            return true;
+            return ConversionEngine::LargeImageAnswer::Make;
         });
         QCOMPARE(engine.hexToBinary(text), ResultOk);
         QCOMPARE(engine.output().size(), size);
@@ -137,8 +137,9 @@ private slots:
     void aDeclinedImageIsNotMade()
     {
         ConversionEngine engine(kLibrary, settings());
-        engine.setLargeImageCheck(
-            [](std::uint64_t, std::uint32_t, std::uint32_t) { return false; });
+        engine.setLargeImageCheck([](std::uint64_t, std::uint32_t, std::uint32_t) {
+            return ConversionEngine::LargeImageAnswer::Decline;
+        });
         QCOMPARE(engine.hexToBinary(linear(0x0800) + record(0, 0, "\x01") + kEnd),
                  ConversionEngine::Declined);
         QVERIFY(engine.output().isEmpty());

@@ -85,6 +85,8 @@ private slots:
         const QString question = largeImageQuestion(0x8000010, 0x08000000, 0x0800000F);
         QVERIFY(question.contains(u"134217744") && question.contains(u"08000000")
                 && question.contains(u"0800000F"));
+        QVERIFY(fromLowestChoice(0x08000000, 0x08003FFF).contains(u"16 KiB"));
+        QVERIFY(fromLowestChoice(0x08000000, 0x08100000).contains(u"2 MiB"));
     }
 
     void namesResults_data()

@@ -12,7 +12,7 @@
 #ifndef PELCOR_SCRIPTED_PROMPTS_H
 #define PELCOR_SCRIPTED_PROMPTS_H
 
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include <QList>
 #include <QPointer>

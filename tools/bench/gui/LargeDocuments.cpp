@@ -260,7 +260,7 @@ void benchLargeDocuments(FrmMDI &frame, const QString &folder,
         Watch watch;
         watch.m_before = viewsOf(frame);
         const Memory before = rssMiB();
-        ConvertHexToDump(source);
+        frame.convertHexToDump(source);
         QApplication::processEvents();
         dumpView.whole = watch.seconds();
         dumpView.firstScreen = watch.firstScreen();

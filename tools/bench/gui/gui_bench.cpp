@@ -4,6 +4,7 @@
 // opened, saved and closed.
 //
 //   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text|large]]   (default 16, all)
+#include "base/AppState.h"
 #include "core/ConversionEngine.h"
 #include "convert/Conversions.h"
 #include "core/LargeBuffer.h"
@@ -15,10 +16,10 @@
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/AllocatorTuning.h"
-#include "shell/BusyScope.h"
+#include "base/BusyScope.h"
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
 #include "LargeDocuments.h"
 
@@ -250,7 +251,7 @@ int main(int argc, char *argv[])
     };
     // The library call as a driver makes it: shared progress window shown.
     auto withProgress = [&](const std::function<void(ProgressCallback, std::intptr_t)> &call) {
-        ContinueConversion = 1;
+        appState().continueConversion = 1;
         Form2 &progress = loadProgressWindow();
         progress.showOwnedBy(&frame);
         const double t = seconds([&] { call(DrawProgress, progress.deviceContext()); });
@@ -314,12 +315,12 @@ int main(int argc, char *argv[])
         const Pair library = pair(libraryHexToBinary);
         const double alone = library.alone;
         report("HEX to binary", alone, library.withProgress,
-               best(5, [&] { ConvertHexToBinary(source); }));
+               best(5, [&] { frame.convertHexToBinary(source); }));
         hexToBinarySteps(source, answers.savePath);
         // An edited document's text comes from the editor, not as loaded.
         source->Txt()->replaceSelection(QStringLiteral(" "));
         source->Txt()->SendScintilla(QsciScintillaBase::SCI_DELETEBACK);
-        const double edited = best(5, [&] { ConvertHexToBinary(source); });
+        const double edited = best(5, [&] { frame.convertHexToBinary(source); });
         const double editedBytes = best(5, [&] { source->documentBytes(); });
         std::printf("  driver on the document once edited %.3f s (%.2fx), its bytes %.3f s\n",
                     edited, edited / alone, editedBytes);
@@ -328,18 +329,18 @@ int main(int argc, char *argv[])
     if (wanted("bin2hex")) {
         const Pair library = pair(libraryBinaryToHex);
         report("binary to HEX", library.alone, library.withProgress,
-               seconds([&] { ConvertBinaryToHex(); }));
+               seconds([&] { frame.convertBinaryToHex(); }));
         closeAll(frame, source);
         binaryToHexSteps(frame, binPath);
     }
     if (wanted("dump")) {
         const Pair dump = pair(libraryDump);
         report("binary to dump", dump.alone, dump.withProgress,
-               seconds([&] { ConvertBinaryToDump(); }));
+               seconds([&] { frame.convertBinaryToDump(); }));
         closeAll(frame, source);
         const Pair hexDump = pair(libraryHexToDump);
         report("HEX to dump", hexDump.alone, hexDump.withProgress,
-               seconds([&] { ConvertHexToDump(source); }));
+               seconds([&] { frame.convertHexToDump(source); }));
     }
     closeAll(frame);
     if (wanted("large"))

@@ -1,5 +1,8 @@
-#include "shell/UserPrompts.h"
+#include "base/UserPrompts.h"
 
+#include "base/AppState.h"
+
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
 
@@ -12,6 +15,18 @@ public:
                                         QMessageBox::StandardButtons buttons) override
     {
         QMessageBox box(icon, title, text, buttons, parent);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
+
+    QMessageBox::StandardButton
+    labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                    const QString &text, QMessageBox::StandardButtons buttons,
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels) override
+    {
+        QMessageBox box(icon, title, text, buttons, parent);
+        for (const auto &[button, label] : labels)
+            if (QAbstractButton *shown = box.button(button))
+                shown->setText(label);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
 
@@ -73,17 +88,17 @@ private:
     }
 };
 
-DialogPrompts g_dialogs;
-UserPrompts *g_current = &g_dialogs;
-
 } // namespace
 
 UserPrompts &prompts()
 {
-    return *g_current;
+    // Stateless, so one for the process is no state of its own.
+    static DialogPrompts dialogs;
+    UserPrompts *installed = appState().prompts;
+    return installed ? *installed : dialogs;
 }
 
 void setPrompts(UserPrompts *replacement)
 {
-    g_current = replacement ? replacement : &g_dialogs;
+    appState().prompts = replacement;
 }

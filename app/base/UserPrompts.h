@@ -4,11 +4,13 @@
 #ifndef PELCOR_USER_PROMPTS_H
 #define PELCOR_USER_PROMPTS_H
 
+#include <QList>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 class QWidget;
 
@@ -20,6 +22,17 @@ public:
     virtual QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
                                                 const QString &title, const QString &text,
                                                 QMessageBox::StandardButtons buttons) = 0;
+
+    // As message(), with `labels` in place of the texts of the buttons they
+    // name. Scripted answers need no labels, so by default it is message().
+    virtual QMessageBox::StandardButton
+    labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                    const QString &text, QMessageBox::StandardButtons buttons,
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels)
+    {
+        Q_UNUSED(labels);
+        return message(parent, icon, title, text, buttons);
+    }
 
     // The open dialog for an existing file: `filters` are "description
     // (pattern)" entries, `selected` the index of the one shown first. An

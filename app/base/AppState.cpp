@@ -1,0 +1,5 @@
+#include "base/AppState.h"
+
+namespace AppStateDetail {
+AppState state;
+}

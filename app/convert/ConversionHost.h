@@ -1,0 +1,49 @@
+// What a conversion needs of the window that started it: an owner for its
+// dialogs, the files it reads and writes, and a place for its result. The
+// frame implements it; the conversions know nothing else of the windows.
+#ifndef PELCOR_CONVERSION_HOST_H
+#define PELCOR_CONVERSION_HOST_H
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+class ConversionHost {
+public:
+    virtual ~ConversionHost() = default;
+
+    // The owner of the conversion's windows and message boxes.
+    virtual QWidget *dialogOwner() = 0;
+
+    // Asks for a binary file and reads it whole into `data`, naming it in
+    // `path`; false, with the user told of a failed read, when there is
+    // none.
+    virtual bool chooseBinarySource(QString &path, QByteArray &data) = 0;
+
+    // Writes `bytes` to a file chosen in a save dialog that starts from
+    // `path`; false on cancel or, with the user told, on failure.
+    virtual bool saveBinaryResult(QByteArrayView bytes, QString &path) = 0;
+
+    // Opens `head` followed by `body` as a new unsaved document named after
+    // `path`, running `between` after each piece it places; false, with no
+    // window left, as soon as `between` returns false. `body` outlives the
+    // call.
+    virtual bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
+                            const std::function<bool()> &between) = 0;
+};
+
+// A HEX document as a conversion reads it.
+struct HexSource {
+    // Its bytes, asked for once the progress window shows.
+    std::function<QByteArray()> text;
+    // Its file name, for the names of the results.
+    QString path;
+    // Shows the document with its line `line` (from 1) selected.
+    std::function<void(int line)> showLine;
+};
+
+#endif

@@ -1,0 +1,86 @@
+#include "core/AddressIndex.h"
+#include "core/LinkedLibraryCalls.h"
+
+#include <QTest>
+
+namespace {
+
+// Data at 0000, an extended linear base of 0800 with two records, a
+// segment base, and a bad record on line 8.
+const QByteArray kText = ":0400000001020304F2\r\n"
+                         ":020000040800F2\r\n"
+                         ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                         ":020010001011CD\r\n"
+                         ":020000021000EC\r\n"
+                         ":01000200AA53\r\n"
+                         ":00000001FF\r\n";
+
+const QByteArray kBroken = ":0400000001020304F2\r\n"
+                           ":0400040005060708DE\r\n"
+                           ":04000800090A0B0C00\r\n"
+                           ":00000001FF\r\n";
+
+} // namespace
+
+class AddressIndexTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void addressesUnderTheCaret_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<qlonglong>("address"); // -1: none
+        QTest::newRow("first digit of the first byte") << kText << 1 << 10 << 0x0LL;
+        QTest::newRow("second digit of it") << kText << 1 << 11 << 0x0LL;
+        QTest::newRow("last byte") << kText << 1 << 17 << 0x3LL;
+        QTest::newRow("checksum") << kText << 1 << 18 << -1LL;
+        QTest::newRow("type field") << kText << 1 << 9 << -1LL;
+        QTest::newRow("base record") << kText << 2 << 10 << -1LL;
+        QTest::newRow("linear base applied") << kText << 3 << 10 << 0x08000000LL;
+        QTest::newRow("sixteenth byte") << kText << 3 << 41 << 0x0800000FLL;
+        QTest::newRow("next record") << kText << 4 << 12 << 0x08000011LL;
+        // As objcopy reads it: a segment base adds to the linear base in force.
+        QTest::newRow("both bases applied") << kText << 6 << 10 << 0x08010002LL;
+        QTest::newRow("end record") << kText << 7 << 10 << -1LL;
+        QTest::newRow("past the last line") << kText << 9 << 10 << -1LL;
+        QTest::newRow("above a bad record") << kBroken << 2 << 10 << 0x4LL;
+        QTest::newRow("the bad record") << kBroken << 3 << 10 << -1LL;
+    }
+
+    void addressesUnderTheCaret()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(qlonglong, address);
+        const AddressIndex index = AddressIndex::read(*linkedImageCalls(), text);
+        const std::optional<std::uint32_t> found = index.addressAt(std::uint64_t(line), column);
+        QCOMPARE(found ? qlonglong(*found) : -1LL, address);
+    }
+
+    void recordsHoldingAnAddress_data()
+    {
+        QTest::addColumn<qlonglong>("address");
+        QTest::addColumn<int>("line"); // 0: none
+        QTest::newRow("first byte") << 0x0LL << 1;
+        QTest::newRow("inside a record") << 0x08000007LL << 3;
+        QTest::newRow("last byte of a record") << 0x08000011LL << 4;
+        QTest::newRow("in a gap") << 0x08000012LL << 0;
+        QTest::newRow("under both bases") << 0x08010002LL << 6;
+        QTest::newRow("under the segment base alone") << 0x10002LL << 0;
+    }
+
+    void recordsHoldingAnAddress()
+    {
+        QFETCH(qlonglong, address);
+        QFETCH(int, line);
+        const AddressIndex index = AddressIndex::read(*linkedImageCalls(), kText);
+        const std::optional<std::uint64_t> found = index.lineOf(std::uint32_t(address));
+        QCOMPARE(found ? int(*found) : 0, line);
+    }
+};
+
+QTEST_APPLESS_MAIN(AddressIndexTest)
+#include "address_index_test.moc"
