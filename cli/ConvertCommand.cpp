@@ -108,6 +108,18 @@ struct ImageFree {
     void operator()(kestrun_image *image) const { kestrun_image_free(image); }
 };
 
+// The whole image through a text writer, which is freed whatever the result.
+template <typename Writer, typename PutImage, typename Finish, typename Free>
+std::int32_t writeWhole(Writer *w, const kestrun_image *image, PutImage putImage, Finish finish,
+                        Free free)
+{
+    std::int32_t rc = putImage(w, image, 0, UINT32_MAX);
+    if (rc >= 0)
+        rc = finish(w);
+    free(w);
+    return rc;
+}
+
 std::int32_t writeHex(const ImageCalls &c, const Invocation &inv, const kestrun_image *image,
                       Output &out)
 {
@@ -122,13 +134,9 @@ std::int32_t writeHex(const ImageCalls &c, const Invocation &inv, const kestrun_
     }
     std::int32_t rc = ResultOk;
     kestrun_hex_writer *w = c.kestrun_hex_writer_new(&o, Output::sink, std::intptr_t(&out), &rc);
-    if (!w)
-        return rc;
-    rc = c.kestrun_hex_writer_image(w, image, 0, UINT32_MAX);
-    if (rc >= 0)
-        rc = c.kestrun_hex_writer_finish(w);
-    c.kestrun_hex_writer_free(w);
-    return rc;
+    return w ? writeWhole(w, image, c.kestrun_hex_writer_image, c.kestrun_hex_writer_finish,
+                          c.kestrun_hex_writer_free)
+             : rc;
 }
 
 std::int32_t writeSRecords(const ImageCalls &c, const Invocation &inv, const kestrun_image *image,
@@ -145,13 +153,9 @@ std::int32_t writeSRecords(const ImageCalls &c, const Invocation &inv, const kes
     }
     std::int32_t rc = ResultOk;
     kestrun_srec_writer *w = c.kestrun_srec_writer_new(&o, Output::sink, std::intptr_t(&out), &rc);
-    if (!w)
-        return rc;
-    rc = c.kestrun_srec_writer_image(w, image, 0, UINT32_MAX);
-    if (rc >= 0)
-        rc = c.kestrun_srec_writer_finish(w);
-    c.kestrun_srec_writer_free(w);
-    return rc;
+    return w ? writeWhole(w, image, c.kestrun_srec_writer_image, c.kestrun_srec_writer_finish,
+                          c.kestrun_srec_writer_free)
+             : rc;
 }
 
 // From the lowest to the highest data byte, as objcopy -O binary makes it.
