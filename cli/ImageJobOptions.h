@@ -4,6 +4,7 @@
 #ifndef KESTRUN_CLI_IMAGE_JOB_OPTIONS_H
 #define KESTRUN_CLI_IMAGE_JOB_OPTIONS_H
 
+#include "core/AddressRange.h"
 #include "exports.h"
 
 #include <QCommandLineOption>
@@ -12,12 +13,6 @@
 
 #include <cstdint>
 #include <optional>
-
-// An address range LOW-HIGH, both included.
-struct AddressRange {
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-};
 
 struct ImageJob {
     std::optional<AddressRange> range;

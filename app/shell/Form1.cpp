@@ -259,6 +259,12 @@ std::optional<std::uint32_t> Form1::caretAddress() const
     return m_addresses.addressAt(std::uint64_t(m_txt->caretLine()), m_txt->caretColumn());
 }
 
+void Form1::setMarkedRanges(std::vector<AddressRange> ranges)
+{
+    m_marked = std::move(ranges);
+    emit markedRangesChanged();
+}
+
 void Form1::clearModified()
 {
     m_modified = false;

@@ -4,6 +4,7 @@
 #define PELCOR_FORM1_H
 
 #include "core/AddressIndex.h"
+#include "core/AddressRange.h"
 #include "core/FileStamp.h"
 
 #include <QByteArray>
@@ -74,6 +75,11 @@ public:
     std::optional<std::uint32_t> caretAddress() const;
     const AddressIndex &addresses() const { return m_addresses; }
 
+    // Address ranges a job singled out in this document (a comparison's
+    // differences), which its memory map marks; empty for none.
+    void setMarkedRanges(std::vector<AddressRange> ranges);
+    const std::vector<AddressRange> &markedRanges() const { return m_marked; }
+
     bool Modified() const { return m_modified; }
     // The text now counts as unchanged: just loaded or saved.
     void clearModified();
@@ -99,6 +105,7 @@ public:
 signals:
     // The addresses have been read again: caretAddress() may differ.
     void addressesRead();
+    void markedRangesChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -112,6 +119,7 @@ private:
     // in typing: reading 40 MB on every key would stall the typing.
     QTimer m_addressTimer;
     AddressIndex m_addresses;
+    std::vector<AddressRange> m_marked;
     bool m_hexText = false;
     // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
