@@ -3,8 +3,8 @@
 #include "CheckRequest.h"
 #include "CommandRunner.h"
 #include "ErrorLine.h"
-#include "ImageLoader.h"
 #include "LinkedLibrary.h"
+#include "core/ImageLoader.h"
 
 CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
 {
@@ -26,12 +26,14 @@ int CrcCommand::run()
     }
     const QString &name = m_invocation.input;
     ConflictLog log({name}, m_invocation.overlap);
-    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error);
+    const ImageHandle image = ImageLoader::load(*LinkedLibrary::calls().image(), name,
+                                                {1, m_invocation.overlap}, log, error);
     if (!image) {
         printErrorLine(error);
         return CommandRunner::Failed;
     }
-    log.warn();
+    for (const QString &line : log.warnings())
+        printErrorLine(line);
     const std::uint32_t width = kestrun_check_width(check.get());
     const std::uint32_t bytes = (width + 7) / 8;
     AddressRange range;
