@@ -58,6 +58,12 @@ public:
     bool convertHexToDump(Form1 *source);
     bool convertBinaryToHex();
     bool convertBinaryToDump();
+    // The image menu's jobs (FrmMDIJobs.cpp), the same way.
+    bool convertToSRecords(Form1 *source);
+    bool mergeWithFiles(Form1 *source);
+    bool insertCrc(Form1 *source);
+    bool compareWithOther(Form1 *source);
+    bool binaryToHexAt();
 
     // ConversionHost
     QWidget *dialogOwner() override;
@@ -65,6 +71,7 @@ public:
     bool saveBinaryResult(QByteArrayView bytes, QString &path) override;
     bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
                     const std::function<bool()> &between) override;
+    QList<HexSource> otherDocuments() override;
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();
@@ -97,7 +104,8 @@ public:
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
     std::array<QAction *, 4> m_Wnd{};
-    QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Window;
+    QAction *m_ToSRec, *m_Merge, *m_InsertCrc, *m_Compare, *m_BinToHexAt;
+    QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Image, *m_Window;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -109,6 +117,7 @@ private:
     void buildEditMenu();
     void buildDumpMenu();
     void buildSettingsMenu();
+    void buildImageMenu();
     void buildWindowMenu();
     void refreshWindowList();
     // The active document's caret in the status bar.
@@ -117,6 +126,8 @@ private:
     void cascade();
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
+    // A document as a conversion or job reads and marks it.
+    static HexSource sourceOf(Form1 *window);
     QAction *command(QMenu *menu, const char *name, const QString &caption,
                      void (FrmMDI::*handler)(), const QKeySequence &shortcut = {});
 

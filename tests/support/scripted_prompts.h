@@ -20,7 +20,7 @@
 #include <optional>
 
 struct AskedPrompt {
-    enum class Kind { Message, Open, Save, Text, Number };
+    enum class Kind { Message, Open, Save, Text, Number, Form };
 
     Kind kind = Kind::Message;
     QPointer<QWidget> owner;
@@ -39,6 +39,8 @@ struct AskedPrompt {
     int initialNumber = 0;
     int minimum = 0;
     int maximum = 0;
+    // Forms only.
+    QList<FormField> fields;
 };
 
 class ScriptedPrompts final : public UserPrompts {
@@ -56,6 +58,8 @@ public:
     // The next text or number question gets `answer`; nothing cancels.
     void expectText(const std::optional<QString> &answer);
     void expectNumber(std::optional<int> answer);
+    // The next form gets `answers` (one list a field); nothing cancels.
+    void expectForm(const std::optional<FormAnswers> &answers);
 
     // Every question so far, in order.
     const QList<AskedPrompt> &asked() const { return m_asked; }
@@ -78,6 +82,8 @@ public:
                                    const QString &initial) override;
     std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,
                                  int initial, int minimum, int maximum) override;
+    std::optional<FormAnswers> askForm(QWidget *parent, const QString &title,
+                                       const QList<FormField> &fields) override;
 
 private:
     struct Answer {
@@ -86,6 +92,7 @@ private:
         QString path;
         std::optional<QString> text;
         std::optional<int> number;
+        std::optional<FormAnswers> form;
     };
 
     // Notes `prompt` as asked and gives the next answer if it is of the
