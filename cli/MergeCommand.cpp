@@ -31,10 +31,12 @@ MergeCommand::MergeCommand(const Invocation &invocation) : m_invocation(invocati
 
 int MergeCommand::run()
 {
-    const QString output = m_invocation.output.isEmpty() ? QStringLiteral("-") : m_invocation.output;
+    const QString output =
+        m_invocation.output.isEmpty() ? QStringLiteral("-") : m_invocation.output;
     for (const QString &input : m_invocation.inputs) {
         if (output != u"-" && input != u"-" && sameFile(output, input)) {
-            printErrorLine(QStringLiteral("kestrun: %1 is an input file; give another -o").arg(output));
+            printErrorLine(
+                QStringLiteral("kestrun: %1 is an input file; give another -o").arg(output));
             return CommandRunner::UsageError;
         }
     }
@@ -77,13 +79,15 @@ int MergeCommand::write(const kestrun_image *image)
     }
     TextLayout layout;
     if (m_invocation.recordLength)
-        layout.recordLength = std::uint32_t(readHexSetting(*m_invocation.recordLength).value_or(32));
+        layout.recordLength =
+            std::uint32_t(readHexSetting(*m_invocation.recordLength).value_or(32));
     if (m_invocation.newLine)
         layout.lineEnd = *m_invocation.newLine == 1   ? KESTRUN_NEWLINE_CR
                          : *m_invocation.newLine == 2 ? KESTRUN_NEWLINE_LF
                                                       : KESTRUN_NEWLINE_CRLF;
     const auto sink = [](const char *bytes, std::uint64_t length, intptr_t user) -> std::int32_t {
-        return reinterpret_cast<StreamingOutput *>(user)->put(QByteArrayView(bytes, qsizetype(length)))
+        return reinterpret_cast<StreamingOutput *>(user)->put(
+                   QByteArrayView(bytes, qsizetype(length)))
                    ? ResultOk
                    : ResultCancelled;
     };

@@ -5,7 +5,8 @@
 // is the range it is verified over).
 //
 //     const CheckRange::Insertion done =
-//         CheckRange::insert(calls, image, check, std::nullopt, 0x0803FFFC, KESTRUN_LITTLE_ENDIAN, 0xFF);
+//         CheckRange::insert(calls, image, check, std::nullopt, 0x0803FFFC, KESTRUN_LITTLE_ENDIAN,
+//         0xFF);
 //     if (done.fault != CheckRange::Fault::None) ... say why ...
 #ifndef PELCOR_CHECK_RANGE_H
 #define PELCOR_CHECK_RANGE_H

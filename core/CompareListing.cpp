@@ -41,7 +41,8 @@ std::int32_t list(const kestrun_difference *d, intptr_t userValue)
         line = QStringLiteral("%1 differ: %2 / %3")
                    .arg(range, bytesText(d->a, d->shown), bytesText(d->b, d->shown));
         if (d->high - d->low + 1 > d->shown)
-            line = line.replace(QStringLiteral(" / "), QStringLiteral(" ... / ")) + QStringLiteral(" ...");
+            line = line.replace(QStringLiteral(" / "), QStringLiteral(" ... / "))
+                   + QStringLiteral(" ...");
         break;
     }
     out.text += line + u'\n';

@@ -26,7 +26,6 @@ struct CompareListing {
 // an address held by one image only differs; 0-255: it reads as that byte.
 CompareListing compareImages(const ImageCalls &calls, const kestrun_image *a,
                              const kestrun_image *b, const QString &nameA, const QString &nameB,
-                             std::int32_t fill, std::uint64_t maxShown,
-                             std::size_t maxRanges = 0);
+                             std::int32_t fill, std::uint64_t maxShown, std::size_t maxRanges = 0);
 
 #endif

@@ -22,7 +22,8 @@ ImageHandle taken(ImageHandle image, const ImageInput &in, ConflictLog &log, QSt
 {
     if (in.result >= 0)
         return image;
-    error = in.result == ResultOverlap && !log.kept().empty() ? log.text(log.kept().back()) : in.error;
+    error =
+        in.result == ResultOverlap && !log.kept().empty() ? log.text(log.kept().back()) : in.error;
     return ImageHandle(nullptr, image.get_deleter());
 }
 

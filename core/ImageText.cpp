@@ -19,8 +19,8 @@ std::int32_t writeWhole(const ImageCalls &calls, Writer *w, const kestrun_image 
 
 } // namespace
 
-std::int32_t writeHexText(const ImageCalls &c, const kestrun_image *image,
-                          const TextLayout &layout, kestrun_sink_fn sink, std::intptr_t user)
+std::int32_t writeHexText(const ImageCalls &c, const kestrun_image *image, const TextLayout &layout,
+                          kestrun_sink_fn sink, std::intptr_t user)
 {
     kestrun_hex_options o;
     c.kestrun_hex_options_init(&o);

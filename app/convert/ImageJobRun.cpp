@@ -59,7 +59,8 @@ QString ImageJobRun::message(std::int32_t code)
     char buffer[KESTRUN_MESSAGE_SIZE] = {};
     if (KestrunBinding::GetErrorString(code, buffer) != 1)
         return QStringLiteral("(%1)").arg(code);
-    return decodeCp932(QByteArrayView(buffer, qstrnlen(buffer, sizeof buffer))).replace(u'\n', u' ');
+    return decodeCp932(QByteArrayView(buffer, qstrnlen(buffer, sizeof buffer)))
+        .replace(u'\n', u' ');
 }
 
 void ImageJobRun::close()
@@ -92,8 +93,7 @@ bool ImageJobRun::failWriting(std::int32_t rc)
 
 void ImageJobRun::warnConflicts(const ConflictLog &log, std::int32_t policy)
 {
-    if (log.kept().empty()
-        || (policy != KESTRUN_OVERLAP_LAST && policy != KESTRUN_OVERLAP_FIRST))
+    if (log.kept().empty() || (policy != KESTRUN_OVERLAP_LAST && policy != KESTRUN_OVERLAP_FIRST))
         return;
     QString text = QStringLiteral("同じｱﾄﾞﾚｽに違うﾃﾞｰﾀを書くﾚｺｰﾄﾞがあります。")
                    + (policy == KESTRUN_OVERLAP_LAST ? QStringLiteral("後のﾃﾞｰﾀを使いました。")

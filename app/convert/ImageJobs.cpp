@@ -101,8 +101,7 @@ bool openHex(ImageJobRun &run, const kestrun_image *image, const QString &path)
 
 bool failLoading(ImageJobRun &run, const QString &error)
 {
-    return run.stopped() ? run.cancelled()
-                         : run.fail(QStringLiteral("読み込めません。\n") + error);
+    return run.stopped() ? run.cancelled() : run.fail(QStringLiteral("読み込めません。\n") + error);
 }
 
 QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
@@ -166,7 +165,8 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
         refuse(host, QStringLiteral("結合するﾌｧｲﾙを追加してください。"));
         return false;
     }
-    const std::int32_t policy = kPolicies[std::max<qsizetype>(0, rules.indexOf(answers->at(1).value(0)))].second;
+    const std::int32_t policy =
+        kPolicies[std::max<qsizetype>(0, rules.indexOf(answers->at(1).value(0)))].second;
 
     ImageJobRun run(host);
     if (!run.calls())
@@ -191,8 +191,8 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
             return run.fail(QStringLiteral("結合できません。\n") + error);
     }
     const ImageHandle merged = merge.take();
-    if (!openHex(run, merged.get(), withSuffix(source.path, QStringLiteral("_merged"),
-                                                QStringLiteral(".hex"))))
+    if (!openHex(run, merged.get(),
+                 withSuffix(source.path, QStringLiteral("_merged"), QStringLiteral(".hex"))))
         return false;
     run.warnConflicts(log, policy);
     return true;
@@ -206,11 +206,15 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     const QStringList presets = CheckRange::presets(*run.calls());
     const std::optional<FormAnswers> answers = prompts().askForm(
         host.dialogOwner(), QStringLiteral("CRC 挿入"),
-        {{FormField::Kind::Choice, QStringLiteral("ｱﾙｺﾞﾘｽﾞﾑ(&G):"), QStringLiteral("crc-32"), presets},
+        {{FormField::Kind::Choice, QStringLiteral("ｱﾙｺﾞﾘｽﾞﾑ(&G):"), QStringLiteral("crc-32"),
+          presets},
          {FormField::Kind::Text, QStringLiteral("挿入するｱﾄﾞﾚｽ (16 進)(&A):"), {}, {}},
          {FormField::Kind::Text, QStringLiteral("範囲 (LOW-HIGH, 空欄はﾃﾞｰﾀ全体)(&R):"), {}, {}},
          {FormField::Kind::Choice, QStringLiteral("ﾊﾞｲﾄ順(&E):"), kEndians.first(), kEndians},
-         {FormField::Kind::Text, QStringLiteral("空きの値 (16 進)(&B):"), QStringLiteral("FF"), {}}});
+         {FormField::Kind::Text,
+          QStringLiteral("空きの値 (16 進)(&B):"),
+          QStringLiteral("FF"),
+          {}}});
     if (!answers)
         return false;
     const std::optional<std::uint32_t> slot = hexAddress(answers->at(1).value(0));
@@ -218,16 +222,18 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     const bool rangeRead = readRange(answers->at(2).value(0), range);
     const std::optional<std::int32_t> fill = fillByte(answers->at(4).value(0), 0xFF);
     if (!slot || !rangeRead || !fill) {
-        refuse(host, !slot        ? QStringLiteral("挿入するｱﾄﾞﾚｽを 16 進 8 桁までで指定してください。")
-                     : !rangeRead ? QStringLiteral("範囲は 16 進で LOW-HIGH と指定してください。")
-                              : QStringLiteral("空きの値は 16 進 2 桁までで指定してください。"));
+        refuse(host, !slot ? QStringLiteral("挿入するｱﾄﾞﾚｽを 16 進 8 桁までで指定してください。")
+                     : !rangeRead
+                         ? QStringLiteral("範囲は 16 進で LOW-HIGH と指定してください。")
+                         : QStringLiteral("空きの値は 16 進 2 桁までで指定してください。"));
         return false;
     }
-    const std::int32_t endian = answers->at(3).value(0) == kEndians[1] ? KESTRUN_BIG_ENDIAN
-                                                                        : KESTRUN_LITTLE_ENDIAN;
+    const std::int32_t endian =
+        answers->at(3).value(0) == kEndians[1] ? KESTRUN_BIG_ENDIAN : KESTRUN_LITTLE_ENDIAN;
     std::int32_t rc = ResultOk;
-    const CheckHandle check(run.calls()->kestrun_check_new(answers->at(0).value(0).toLatin1().constData(), &rc),
-                            CheckRelease{run.calls()});
+    const CheckHandle check(
+        run.calls()->kestrun_check_new(answers->at(0).value(0).toLatin1().constData(), &rc),
+        CheckRelease{run.calls()});
     if (!check)
         return run.fail(ImageJobRun::message(rc));
 
@@ -260,7 +266,10 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
     const std::optional<FormAnswers> answers = prompts().askForm(
         host.dialogOwner(), QStringLiteral("比較"),
         {{FormField::Kind::Choice, QStringLiteral("比較する相手(&W):"), choices.first(), choices},
-         {FormField::Kind::Text, QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"), {}, {}}});
+         {FormField::Kind::Text,
+          QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"),
+          {},
+          {}}});
     if (!answers)
         return false;
     const std::optional<std::int32_t> fill = fillByte(answers->at(1).value(0), -1);
@@ -297,7 +306,8 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
     const CompareListing listing =
         compareImages(*run.calls(), images[0].get(), images[1].get(), names[0], names[1], *fill,
                       kComparedShown, kMarkedRanges);
-    for (const HexSource *marked : {&source, other ? &*other : static_cast<const HexSource *>(nullptr)})
+    for (const HexSource *marked :
+         {&source, other ? &*other : static_cast<const HexSource *>(nullptr)})
         if (marked && marked->mark)
             marked->mark(listing.ranges);
     if (run.stopped())
@@ -319,9 +329,12 @@ bool BinaryToHexAt(ConversionHost &host)
     QByteArray data;
     if (!host.chooseBinarySource(path, data))
         return false;
-    const std::optional<FormAnswers> answers = prompts().askForm(
-        host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),
-        {{FormField::Kind::Text, QStringLiteral("ﾍﾞｰｽｱﾄﾞﾚｽ (16 進)(&A):"), QStringLiteral("00000000"), {}}});
+    const std::optional<FormAnswers> answers =
+        prompts().askForm(host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),
+                          {{FormField::Kind::Text,
+                            QStringLiteral("ﾍﾞｰｽｱﾄﾞﾚｽ (16 進)(&A):"),
+                            QStringLiteral("00000000"),
+                            {}}});
     if (!answers)
         return false;
     const std::optional<std::uint32_t> base = hexAddress(answers->at(0).value(0));

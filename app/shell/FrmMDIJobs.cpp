@@ -34,14 +34,18 @@ void FrmMDI::buildImageMenu()
     m_ToSRec = item("m_ToSRec", QStringLiteral("HEX  ->  Sﾚｺｰﾄﾞ(&S)"),
                     onActive(&FrmMDI::convertToSRecords));
     m_Image->addSeparator()->setObjectName(QStringLiteral("l7"));
-    m_Merge = item("m_Merge", QStringLiteral("ﾌｧｲﾙと結合(&M)..."), onActive(&FrmMDI::mergeWithFiles));
-    m_InsertCrc = item("m_InsertCrc", QStringLiteral("CRC 挿入(&C)..."), onActive(&FrmMDI::insertCrc));
-    m_Compare = item("m_Compare", QStringLiteral("比較(&P)..."), onActive(&FrmMDI::compareWithOther));
+    m_Merge =
+        item("m_Merge", QStringLiteral("ﾌｧｲﾙと結合(&M)..."), onActive(&FrmMDI::mergeWithFiles));
+    m_InsertCrc =
+        item("m_InsertCrc", QStringLiteral("CRC 挿入(&C)..."), onActive(&FrmMDI::insertCrc));
+    m_Compare =
+        item("m_Compare", QStringLiteral("比較(&P)..."), onActive(&FrmMDI::compareWithOther));
     m_Image->addSeparator()->setObjectName(QStringLiteral("l8"));
-    m_BinToHexAt = item("m_BinToHexAt", QStringLiteral("バイナリ  ->  HEX  ｱﾄﾞﾚｽ指定(&B)..."), [this] {
-        WaitCursor wait;
-        binaryToHexAt();
-    });
+    m_BinToHexAt =
+        item("m_BinToHexAt", QStringLiteral("バイナリ  ->  HEX  ｱﾄﾞﾚｽ指定(&B)..."), [this] {
+            WaitCursor wait;
+            binaryToHexAt();
+        });
     connect(m_Image, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         for (QAction *action : {m_ToSRec, m_Merge, m_InsertCrc, m_Compare})

@@ -79,14 +79,18 @@ private slots:
             std::function<bool()> run;
         } jobs[] = {
             {[] {}, [&] { return m_frame->convertToSRecords(source); }},
-            {[&] { script.expectForm(FormAnswers{{path("b.hex")}, {"last: 後のﾃﾞｰﾀを使う"}}); },
+            {[&] {
+                 script.expectForm(FormAnswers{{path("b.hex")}, {"last: 後のﾃﾞｰﾀを使う"}});
+             },
              [&] { return m_frame->mergeWithFiles(source); }},
             {[&] {
                  script.expectForm(
                      FormAnswers{{"crc-32"}, {"100"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}});
              },
              [&] { return m_frame->insertCrc(source); }},
-            {[&] { script.expectForm(FormAnswers{{"b.hex"}, {""}}); },
+            {[&] {
+                 script.expectForm(FormAnswers{{"b.hex"}, {""}});
+             },
              [&] { return m_frame->compareWithOther(source); }},
             {[&] {
                  script.expectOpen(path("c.bin"));

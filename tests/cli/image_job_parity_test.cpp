@@ -34,6 +34,8 @@ struct Row {
 
 const QString kFile = QStringLiteral("ﾌｧｲﾙを選ぶ...");
 
+// One row a case, kept on its lines as a table.
+// clang-format off
 const Row kRows[] = {
     {"HEX to S-records", Job::SRecords, "a.hex", {}, {}, {}, {"convert", "a.hex", "--to", "srec", "-o", "k.srec"}},
     {"scattered HEX to S-records", Job::SRecords, "s.hex", {}, {}, {}, {"convert", "s.hex", "--to", "srec", "-o", "k.srec"}},
@@ -63,6 +65,7 @@ const Row kRows[] = {
     {"binary at 08000000", Job::BinaryAt, {}, {}, {{"08000000"}}, "blob.bin", {"convert", "blob.bin@08000000", "-o", "k.hex"}},
     {"binary past FFFFFFFF", Job::BinaryAt, {}, {}, {{"FFFFF000"}}, "blob.bin", {"convert", "blob.bin@FFFFF000", "-o", "k.hex"}},
 };
+// clang-format on
 
 } // namespace
 
@@ -108,7 +111,9 @@ private slots:
         writeBytes(path("far.hex"), hexText({hexRecord(0x04, 0, QByteArray::fromHex("0002")),
                                              hexRecord(0x00, 0, sampleImage(0x40, 4))}));
         writeBytes(path("blob.bin"), sampleImage(0x1234, 3));
-        QCOMPARE(runKestrun({"convert", "a.hex", "--to", "srec", "-o", "a.srec"}, {}, m_dir.path()).exitCode, 0);
+        QCOMPARE(runKestrun({"convert", "a.hex", "--to", "srec", "-o", "a.srec"}, {}, m_dir.path())
+                     .exitCode,
+                 0);
         SettingsModel::program().setUp(m_dir.path());
         m_frame = new FrmMDI;
         setFrameWindow(m_frame);
@@ -134,7 +139,8 @@ private slots:
             const bool compares = row.job == Job::Compare;
             const bool failed = kestrun.exitCode != 0 && !(compares && kestrun.exitCode == 1);
             const bool warned = kestrun.err.contains("warning:");
-            const QByteArray expected = output > 0 ? readBytes(path(row.kestrun[output])) : kestrun.out;
+            const QByteArray expected =
+                output > 0 ? readBytes(path(row.kestrun[output])) : kestrun.out;
 
             if (!row.alsoOpen.isEmpty())
                 open(row.alsoOpen);
@@ -163,8 +169,9 @@ private slots:
                 QCOMPARE(Form1::DocumentCount(), before);
                 // A refused merge names its writers as kestrun does.
                 if (row.job == Job::Merge)
-                    QVERIFY2(script.texts().constFirst().endsWith(u'\n' + kestrun.errorText().trimmed()),
-                             qPrintable(script.texts().constFirst()));
+                    QVERIFY2(
+                        script.texts().constFirst().endsWith(u'\n' + kestrun.errorText().trimmed()),
+                        qPrintable(script.texts().constFirst()));
                 continue;
             }
             if (compares && expected.isEmpty()) {
