@@ -19,8 +19,9 @@ int CompareCommand::run()
     for (int i = 0; i < 2; ++i) {
         ConflictLog log(m_invocation.inputs, m_invocation.overlap);
         QString error;
-        images[i] = ImageLoader::load(calls, m_invocation.inputs[i],
-                                      {std::uint32_t(i + 1), m_invocation.overlap}, log, error);
+        images[i] = ImageLoader::load(
+            calls, m_invocation.inputs[i],
+            {std::uint32_t(i + 1), m_invocation.overlap, m_invocation.inputFormat}, log, error);
         if (!images[i]) {
             printErrorLine(error);
             return CommandRunner::UsageError;

@@ -26,8 +26,9 @@ int CrcCommand::run()
     }
     const QString &name = m_invocation.input;
     ConflictLog log({name}, m_invocation.overlap);
-    const ImageHandle image = ImageLoader::load(*LinkedLibrary::calls().image(), name,
-                                                {1, m_invocation.overlap}, log, error);
+    const ImageHandle image =
+        ImageLoader::load(*LinkedLibrary::calls().image(), name,
+                          {1, m_invocation.overlap, m_invocation.inputFormat}, log, error);
     if (!image) {
         printErrorLine(error);
         return CommandRunner::Failed;
@@ -42,8 +43,8 @@ int CrcCommand::run()
         return CommandRunner::Failed;
     }
     std::uint64_t value = 0;
-    kestrun_check_image(check.get(), image.get(), range.low, range.high, job.fillByte.value_or(0xFF),
-                        &value);
+    kestrun_check_image(check.get(), image.get(), range.low, range.high,
+                        job.fillByte.value_or(0xFF), &value);
     if (job.verifyAt) {
         std::uint64_t stored = 0;
         const std::int32_t rc =

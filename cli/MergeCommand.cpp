@@ -47,8 +47,9 @@ int MergeCommand::run()
     ImageMerge merge(calls, m_invocation.inputs, policy, log);
     for (int i = 0; i < m_invocation.inputs.size(); ++i) {
         QString error;
-        const ImageHandle image = ImageLoader::load(calls, m_invocation.inputs[i],
-                                                    {std::uint32_t(i + 1), policy}, log, error);
+        const ImageHandle image =
+            ImageLoader::load(calls, m_invocation.inputs[i],
+                              {std::uint32_t(i + 1), policy, m_invocation.inputFormat}, log, error);
         if (!image || !merge.add(image.get(), i, error, LinkedLibrary::message)) {
             printErrorLine(error);
             return CommandRunner::Failed;

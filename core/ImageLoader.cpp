@@ -9,6 +9,7 @@ namespace {
 ImageInputOptions optionsFor(const Request &request, ConflictLog &log)
 {
     ImageInputOptions options;
+    options.format = request.format;
     options.overlap = request.policy;
     options.source = request.source;
     options.onConflict = ConflictLog::collect;

@@ -21,6 +21,8 @@ struct Request {
     // The input's tag (from 1) and the KESTRUN_OVERLAP_* rule for its records.
     std::uint32_t source = 1;
     std::int32_t policy = KESTRUN_OVERLAP_LAST;
+    // A format forced (--input-format); by default the content tells.
+    InputFormat format = InputFormat::Detect;
     // Progress through the input, in its bytes.
     ProgressCallback progress = nullptr;
     std::intptr_t progressUser = 0;

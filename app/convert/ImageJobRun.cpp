@@ -37,7 +37,8 @@ void ImageJobRun::showProgress()
 
 ImageLoader::Request ImageJobRun::request(std::uint32_t source, std::int32_t policy) const
 {
-    return {source, policy, DrawProgress, progressWindow() ? progressWindow()->deviceContext() : 0};
+    return {source, policy, InputFormat::Detect, DrawProgress,
+            progressWindow() ? progressWindow()->deviceContext() : 0};
 }
 
 TextLayout ImageJobRun::layout() const

@@ -41,6 +41,8 @@ struct AskedPrompt {
     int maximum = 0;
     // Forms only.
     QList<FormField> fields;
+    // Find questions only: whether the data targets were offered.
+    bool dataToo = false;
 };
 
 class ScriptedPrompts final : public UserPrompts {
@@ -60,6 +62,9 @@ public:
     void expectNumber(std::optional<int> answer);
     // The next form gets `answers` (one list a field); nothing cancels.
     void expectForm(const std::optional<FormAnswers> &answers);
+    // The next find question gets `text` to look for in `target`; it is
+    // asked as a text question, which expectText() answers as text.
+    void expectFind(const QString &text, DataSearch::Target target);
 
     // Every question so far, in order.
     const QList<AskedPrompt> &asked() const { return m_asked; }
@@ -84,6 +89,7 @@ public:
                                  int initial, int minimum, int maximum) override;
     std::optional<FormAnswers> askForm(QWidget *parent, const QString &title,
                                        const QList<FormField> &fields) override;
+    std::optional<Find> askFind(QWidget *parent, const Find &initial, bool dataToo) override;
 
 private:
     struct Answer {
@@ -93,6 +99,7 @@ private:
         std::optional<QString> text;
         std::optional<int> number;
         std::optional<FormAnswers> form;
+        DataSearch::Target target = DataSearch::Text;
     };
 
     // Notes `prompt` as asked and gives the next answer if it is of the
