@@ -19,10 +19,13 @@ ImageInputOptions optionsFor(const Request &request, ConflictLog &log)
     return options;
 }
 
-ImageHandle taken(ImageHandle image, const ImageInput &in, ConflictLog &log, QString &error)
+ImageHandle taken(ImageHandle image, const ImageInput &in, const Request &request, ConflictLog &log,
+                  QString &error)
 {
     if (in.result >= 0)
         return image;
+    if (request.place)
+        *request.place = in.place;
     error =
         in.result == ResultOverlap && !log.kept().empty() ? log.text(log.kept().back()) : in.error;
     return ImageHandle(nullptr, image.get_deleter());
@@ -39,7 +42,7 @@ ImageHandle load(const ImageCalls &calls, const QString &argument, const Request
         return image;
     }
     const ImageInput in = readImageInput(calls, image.get(), argument, optionsFor(request, log));
-    return taken(std::move(image), in, log, error);
+    return taken(std::move(image), in, request, log, error);
 }
 
 ImageHandle load(const ImageCalls &calls, InputPieces &source, const InputArgument &argument,
@@ -52,7 +55,7 @@ ImageHandle load(const ImageCalls &calls, InputPieces &source, const InputArgume
     }
     const ImageInput in =
         readImageInput(calls, image.get(), source, argument, optionsFor(request, log));
-    return taken(std::move(image), in, log, error);
+    return taken(std::move(image), in, request, log, error);
 }
 
 } // namespace ImageLoader

@@ -26,6 +26,8 @@ struct Request {
     // Progress through the input, in its bytes.
     ProgressCallback progress = nullptr;
     std::intptr_t progressUser = 0;
+    // Receives where a HEX or S-record text failed, when not null.
+    std::optional<kestrun_place> *place = nullptr;
 };
 
 // The image of `argument` (FILE, FILE@ADDR, "-": standard input), or null

@@ -7,6 +7,8 @@
 #include "convert/Progress.h"
 #include "core/Cp932.h"
 
+#include <utility>
+
 namespace {
 
 const QString kTitle = QStringLiteral("Pelcor");
@@ -73,6 +75,8 @@ bool ImageJobRun::fail(const QString &text)
 {
     closeProgressWindow();
     prompts().message(m_host.dialogOwner(), QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
+    if (m_afterFailure)
+        std::exchange(m_afterFailure, {})();
     return false;
 }
 

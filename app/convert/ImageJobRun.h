@@ -18,6 +18,8 @@
 #include "core/ImageLoader.h"
 #include "core/ImageText.h"
 
+#include <functional>
+
 class ImageJobRun {
 public:
     explicit ImageJobRun(ConversionHost &host);
@@ -45,6 +47,10 @@ public:
     // Closes the progress window before a result that is only a message.
     void close();
 
+    // Runs `action` after the message of the next fail(), as showing the
+    // line at fault once the user has read why.
+    void showLineAfterFailure(std::function<void()> action) { m_afterFailure = std::move(action); }
+
     // Each closes the progress window and tells the user; all return false.
     bool fail(const QString &text);
     bool cancelled();
@@ -63,6 +69,7 @@ private:
     ConversionHost &m_host;
     BusyScope m_busy;
     const ImageCalls *m_calls;
+    std::function<void()> m_afterFailure;
 };
 
 #endif

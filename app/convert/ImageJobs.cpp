@@ -5,6 +5,7 @@
 #include "core/CheckRange.h"
 #include "core/CompareListing.h"
 #include "core/ConversionPlan.h"
+#include "core/HexErrorLine.h"
 #include "core/HexText.h"
 #include "core/ImageMerge.h"
 #include "core/PathRules.h"
@@ -82,12 +83,23 @@ std::optional<std::int32_t> fillByte(const QString &text, std::int32_t none)
     return value && *value <= 0xFF ? std::optional(std::int32_t(*value)) : std::nullopt;
 }
 
-ImageHandle loadText(ImageJobRun &run, const QByteArray &text, const QString &name,
-                     std::uint32_t tag, std::int32_t policy, ConflictLog &log, QString &error)
+// Reads a document's text; a record error shows the document with the
+// line selected once the message is closed, as the conversions do.
+ImageHandle loadText(ImageJobRun &run, const HexSource &source, const QByteArray &text,
+                     const QString &name, std::uint32_t tag, std::int32_t policy, ConflictLog &log,
+                     QString &error)
 {
     MemoryPieces pieces(text);
-    return ImageLoader::load(*run.calls(), pieces, InputArgument{name, std::nullopt},
-                             run.request(tag, policy), log, error);
+    std::optional<kestrun_place> place;
+    ImageLoader::Request request = run.request(tag, policy);
+    request.place = &place;
+    ImageHandle image = ImageLoader::load(*run.calls(), pieces, InputArgument{name, std::nullopt},
+                                          request, log, error);
+    if (!image && place && source.showLine)
+        run.showLineAfterFailure(
+            [line = HexErrorLine::placeIn(*place, text, HexErrorLine::Counting::Editor).line,
+             show = source.showLine] { show(line); });
+    return image;
 }
 
 // Writes `image` as HEX and opens it as the result named after `path`.
@@ -135,7 +147,7 @@ bool ConvertToSRecords(ConversionHost &host, const HexSource &source)
     ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
     QString error;
     const ImageHandle image =
-        loadText(run, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
+        loadText(run, source, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
     if (!image)
         return failLoading(run, error);
     QByteArray text;
@@ -182,7 +194,7 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
     for (int i = 0; i < names.size(); ++i) {
         QString error;
         const ImageHandle image =
-            i == 0 ? loadText(run, source.text(), names[0], 1, policy, log, error)
+            i == 0 ? loadText(run, source, source.text(), names[0], 1, policy, log, error)
                    : ImageLoader::load(*run.calls(), files[i - 1],
                                        run.request(std::uint32_t(i + 1), policy), log, error);
         if (!image)
@@ -242,7 +254,7 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
     QString error;
     const ImageHandle image =
-        loadText(run, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
+        loadText(run, source, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
     if (!image)
         return failLoading(run, error);
     const CheckRange::Insertion done = CheckRange::insert(
@@ -298,8 +310,8 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
     for (int i = 0; i < 2; ++i) {
         ConflictLog log({names[0], names[1]}, KESTRUN_OVERLAP_LAST);
         QString error;
-        images[i] = loadText(run, texts[i], names[i], std::uint32_t(i + 1), KESTRUN_OVERLAP_LAST,
-                             log, error);
+        images[i] = loadText(run, i == 0 ? source : other.value_or(HexSource{}), texts[i], names[i],
+                             std::uint32_t(i + 1), KESTRUN_OVERLAP_LAST, log, error);
         if (!images[i])
             return failLoading(run, error);
     }

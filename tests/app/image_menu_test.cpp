@@ -4,6 +4,7 @@
 #include "convert/Form2.h"
 #include "convert/Progress.h"
 #include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
 #include "shell/FileRoutines.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
@@ -111,6 +112,21 @@ private slots:
         }
         QVERIFY(script.allAnswered());
         QCOMPARE(script.texts(), QStringList(5, QStringLiteral("中止しました")));
+    }
+
+    void recordErrorShowsItsLine()
+    {
+        Form1 *bad = m_frame->openDocument(
+            QStringLiteral(":0400000001020304F2\r\n:04000000010203\r\n:00000001FF\r\n"),
+            path("bad.hex") + Form1::UnsavedMarker, true);
+        m_frame->openFileAsDocument(path("a.hex"));
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!m_frame->convertToSRecords(bad));
+        QVERIFY(script.texts().constFirst().contains(QStringLiteral("bad.hex:2: ")));
+        QCOMPARE(m_frame->activeDocument(), bad);
+        QCOMPARE(bad->Txt()->caretLine(), 2);
+        ClearModified(bad);
     }
 
     void refusedMergeNamesBothWriters()
