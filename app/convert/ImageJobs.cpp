@@ -31,7 +31,8 @@ const QStringList kEndians{QStringLiteral("little: ﾘﾄﾙｴﾝﾃﾞｨｱ�
                            QStringLiteral("big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ")};
 const QString kChooseFile = QStringLiteral("ﾌｧｲﾙを選ぶ...");
 
-// Results, rangeless marks aside, are limited to what a document can list.
+// The differences a comparison marks in the documents, at most: plenty for
+// any map, and bounded for images that differ at every other byte.
 constexpr std::size_t kMarkedRanges = 100000;
 
 // Inputs are named by their file names, as kestrun names its arguments
