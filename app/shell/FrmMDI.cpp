@@ -42,6 +42,7 @@ FrmMDI::FrmMDI(QWidget *parent)
     buildEditMenu();
     buildDumpMenu();
     buildSettingsMenu();
+    buildImageMenu();
     buildWindowMenu();
     statusBar()->addPermanentWidget(m_caret);
     connect(m_area, &QMdiArea::subWindowActivated, this, &FrmMDI::showCaret);
