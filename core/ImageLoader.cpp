@@ -1,6 +1,7 @@
 #include "core/ImageLoader.h"
 
 #include "core/FilePieces.h"
+#include "core/ResultMessage.h"
 
 namespace ImageLoader {
 
@@ -38,7 +39,7 @@ ImageHandle load(const ImageCalls &calls, const QString &argument, const Request
 {
     ImageHandle image = newImage(calls);
     if (!image) {
-        error = argument + QStringLiteral(": out of memory");
+        error = argument + QStringLiteral(": ") + resultMessage(calls.GetErrorString, ResultNoMemory);
         return image;
     }
     const ImageInput in = readImageInput(calls, image.get(), argument, optionsFor(request, log));
@@ -50,7 +51,8 @@ ImageHandle load(const ImageCalls &calls, InputPieces &source, const InputArgume
 {
     ImageHandle image = newImage(calls);
     if (!image) {
-        error = argument.file + QStringLiteral(": out of memory");
+        error = argument.file + QStringLiteral(": ")
+                + resultMessage(calls.GetErrorString, ResultNoMemory);
         return image;
     }
     const ImageInput in =
