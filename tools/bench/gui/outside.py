@@ -5,7 +5,7 @@ and for Qt's own text editor showing the same report (pelcor_plain_report).
 
     tools/bench/gui/outside.py [BUILD_DIR [MIB]]     (default build/, 16)
 
-The screen is read again and again (xwd) after the key is sent (xdotool).
+The screen is read every POLL seconds (xwd) after the key is sent (xdotool).
 A change counts when more bits differ than a blinking caret makes; the
 dump is shown at the last such change before the screen rests for
 REST seconds. Needs Xvfb, xdotool and xwd (tools/setup.sh test). The
@@ -21,11 +21,15 @@ import time
 REST = 1.5
 TIMEOUT = 180.0
 BIG_CHANGE_BITS = 20000
+POLL = 0.03
 # A folder for every changed screen and a line each on stderr.
 TRACE = os.environ.get("OUTSIDE_TRACE")
 
 
 def capture(env):
+    # Each read is a large request to the single-threaded X server; a
+    # pause between them leaves the programs room to draw.
+    time.sleep(POLL)
     return subprocess.run(["xwd", "-root", "-silent"], env=env, check=True,
                           stdout=subprocess.PIPE).stdout
 
