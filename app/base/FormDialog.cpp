@@ -62,8 +62,12 @@ QWidget *FormDialog::fileList(const FormField &field, std::function<QStringList(
     list->setMinimumHeight(90);
     auto *add = new QPushButton(QStringLiteral("追加(&A)..."));
     auto *remove = new QPushButton(QStringLiteral("削除(&R)"));
-    connect(add, &QPushButton::clicked, this, [this, list] {
-        list->addItems(QFileDialog::getOpenFileNames(this, QStringLiteral("ﾌｧｲﾙを追加")));
+    // Enter in the form runs it, also right after a file was added.
+    add->setAutoDefault(false);
+    remove->setAutoDefault(false);
+    connect(add, &QPushButton::clicked, this, [this, list, folder = field.initial] {
+        list->addItems(
+            QFileDialog::getOpenFileNames(this, QStringLiteral("ﾌｧｲﾙを追加"), folder));
     });
     connect(remove, &QPushButton::clicked, list, [list] { delete list->currentItem(); });
     auto *side = new QVBoxLayout;

@@ -24,7 +24,8 @@ struct FormField {
     Kind kind = Kind::Text;
     QString label;
     // Text: the text shown first; Choice: the choice shown first (the
-    // first when it is none of them).
+    // first when it is none of them); Files: the folder the file dialog
+    // starts in.
     QString initial;
     QStringList choices;
 };

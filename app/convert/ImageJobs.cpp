@@ -169,7 +169,8 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
         rules << QString::fromUtf8(label);
     const std::optional<FormAnswers> answers = prompts().askForm(
         host.dialogOwner(), QStringLiteral("ﾌｧｲﾙと結合"),
-        {{FormField::Kind::Files, QStringLiteral("結合するﾌｧｲﾙ(&F):"), {}, {}},
+        {{FormField::Kind::Files, QStringLiteral("結合するﾌｧｲﾙ(&F):"),
+          source.path.isEmpty() ? QString() : QFileInfo(source.path).absolutePath(), {}},
          {FormField::Kind::Choice, QStringLiteral("重なり(&O):"), rules.first(), rules}});
     if (!answers)
         return false;
