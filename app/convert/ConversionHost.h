@@ -54,6 +54,10 @@ public:
     // Every open document but the active one (a job's source), in the
     // order of the Window menu.
     virtual QList<HexSource> otherDocuments() = 0;
+
+    // Tells the user, without asking anything, what a job did (the value
+    // of an inserted CRC); by default nobody is told.
+    virtual void showNote(const QString &text) { Q_UNUSED(text); }
 };
 
 #endif

@@ -75,6 +75,7 @@ public:
     bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
                     const std::function<bool()> &between) override;
     QList<HexSource> otherDocuments() override;
+    void showNote(const QString &text) override;
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();

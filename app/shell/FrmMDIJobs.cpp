@@ -9,6 +9,7 @@
 
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QStatusBar>
 
 void FrmMDI::buildImageMenu()
 {
@@ -86,4 +87,9 @@ QList<HexSource> FrmMDI::otherDocuments()
         if (auto *document = qobject_cast<Form1 *>(window); document && document != active)
             others << sourceOf(document);
     return others;
+}
+
+void FrmMDI::showNote(const QString &text)
+{
+    statusBar()->showMessage(text, 20000);
 }

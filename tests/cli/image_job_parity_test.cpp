@@ -13,6 +13,7 @@
 #include "support/test_images.h"
 
 #include <QMdiArea>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -182,6 +183,15 @@ private slots:
             QCOMPARE(Form1::DocumentCount(), before + 1);
             const QByteArray pelcor = encodeCp932(m_frame->activeDocument()->documentText());
             QVERIFY2(pelcor == expected, row.name);
+            // The note names the value and range kestrun crc gives.
+            if (row.job == Job::Crc) {
+                const QStringList note = m_frame->statusBar()->currentMessage().split(u' ');
+                const KestrunRun crc = runKestrun(
+                    {"crc", row.document, "--algorithm", note.value(0), "--range",
+                     note.value(3).mid(1).chopped(1), "--fill-byte", row.answers[4][0]},
+                    {}, m_dir.path());
+                QCOMPARE(note.value(2).toLatin1(), crc.out.trimmed());
+            }
             if (compares) {
                 QVERIFY(!document->markedRanges().empty());
                 if (Form1 *other = m_frame->documentOf(path(row.alsoOpen)))
