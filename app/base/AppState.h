@@ -7,7 +7,9 @@
 #define PELCOR_APP_STATE_H
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -46,6 +48,10 @@ struct AppState {
     // Nesting BusyScopes: a conversion saves its result.
     int busyDepth = 0;
     int documentCount = 0;
+
+    // The answers each image job's form was last given, by the form's
+    // title, so that it opens with them the next time.
+    QHash<QString, QList<QStringList>> formAnswers;
 
     // Installed by tests; null means the Qt dialogs.
     UserPrompts *prompts = nullptr;

@@ -1,5 +1,6 @@
 #include "convert/ImageJobs.h"
 
+#include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "convert/ImageJobRun.h"
 #include "core/CheckRange.h"
@@ -136,6 +137,23 @@ QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
     return QString();
 }
 
+// Asks the form with the answers it was last given in this run of the
+// program in place of its first values (a file list starts empty), and
+// keeps the new ones.
+std::optional<FormAnswers> askRemembered(QWidget *owner, const QString &title,
+                                         QList<FormField> fields)
+{
+    QHash<QString, FormAnswers> &kept = appState().formAnswers;
+    if (const auto last = kept.constFind(title); last != kept.cend())
+        for (qsizetype i = 0; i < fields.size() && i < last->size(); ++i)
+            if (fields[i].kind != FormField::Kind::Files)
+                fields[i].initial = last->at(i).value(0);
+    std::optional<FormAnswers> answers = prompts().askForm(owner, title, fields);
+    if (answers)
+        kept.insert(title, *answers);
+    return answers;
+}
+
 } // namespace
 
 bool ConvertToSRecords(ConversionHost &host, const HexSource &source)
@@ -167,7 +185,7 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
     QStringList rules;
     for (const auto &[label, policy] : kPolicies)
         rules << QString::fromUtf8(label);
-    const std::optional<FormAnswers> answers = prompts().askForm(
+    const std::optional<FormAnswers> answers = askRemembered(
         host.dialogOwner(), QStringLiteral("ﾌｧｲﾙと結合"),
         {{FormField::Kind::Files, QStringLiteral("結合するﾌｧｲﾙ(&F):"),
           source.path.isEmpty() ? QString() : QFileInfo(source.path).absolutePath(), {}},
@@ -218,7 +236,7 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     if (!run.calls())
         return false;
     const QStringList presets = CheckRange::presets(*run.calls());
-    const std::optional<FormAnswers> answers = prompts().askForm(
+    const std::optional<FormAnswers> answers = askRemembered(
         host.dialogOwner(), QStringLiteral("CRC 挿入"),
         {{FormField::Kind::Choice, QStringLiteral("ｱﾙｺﾞﾘｽﾞﾑ(&G):"), QStringLiteral("crc-32"),
           presets},
@@ -284,7 +302,7 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
     for (const HexSource &other : others)
         choices << nameOf(other.path);
     choices << kChooseFile;
-    const std::optional<FormAnswers> answers = prompts().askForm(
+    const std::optional<FormAnswers> answers = askRemembered(
         host.dialogOwner(), QStringLiteral("比較"),
         {{FormField::Kind::Choice, QStringLiteral("比較する相手(&W):"), choices.first(), choices},
          {FormField::Kind::Text,
@@ -351,7 +369,7 @@ bool BinaryToHexAt(ConversionHost &host)
     if (!host.chooseBinarySource(path, data))
         return false;
     const std::optional<FormAnswers> answers =
-        prompts().askForm(host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),
+        askRemembered(host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),
                           {{FormField::Kind::Text,
                             QStringLiteral("ﾍﾞｰｽｱﾄﾞﾚｽ (16 進)(&A):"),
                             QStringLiteral("00000000"),

@@ -71,6 +71,21 @@ private slots:
             QVERIFY2(item->text().contains(u'&'), qPrintable(item->text()));
     }
 
+    // A form opens with what it was last given, for the next file.
+    void formsOpenWithTheirLastAnswers()
+    {
+        ScriptedPrompts script;
+        script.expectOpen(path("c.bin"));
+        script.expectForm(FormAnswers{{"2000"}});
+        script.expectOpen(path("c.bin"));
+        script.expectForm(std::nullopt);
+        QVERIFY(m_frame->binaryToHexAt());
+        QVERIFY(!m_frame->binaryToHexAt());
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.asked().constLast().fields.value(0).initial, QStringLiteral("2000"));
+        ClearModified(m_frame->activeDocument());
+    }
+
     void cancelStopsEveryJob()
     {
         Form1 *source = m_frame->activeDocument();
