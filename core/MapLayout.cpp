@@ -31,8 +31,9 @@ std::vector<MapLayout::Band> bandsOf(const MemoryMap &map)
     return bands;
 }
 
-// Shortens the longest gap for as long as it would take more than half of
-// what stays to scale: beside it the data would shrink to nothing.
+// Shortens the longest gap for as long as it would take more than three
+// quarters of what stays to scale: beside it the data would shrink to
+// nothing, while a gap of the data's own size is worth seeing as it is.
 void shortenLongGaps(std::vector<MapLayout::Band> &bands)
 {
     std::vector<std::size_t> gaps;
@@ -45,7 +46,7 @@ void shortenLongGaps(std::vector<MapLayout::Band> &bands)
     double toScale = kSpace;
     for (std::size_t gap : gaps) {
         const double length = lengthOf(bands[gap]);
-        if (length <= toScale - length)
+        if (length <= 3 * (toScale - length))
             break;
         bands[gap].kind = MapLayout::Kind::ShortenedGap;
         toScale -= length;
