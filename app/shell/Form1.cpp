@@ -284,7 +284,15 @@ void Form1::setMapShown(bool shown)
 
 void Form1::showMapPanel()
 {
-    m_mapPanel->setVisible(m_mapShown && memoryMap().format() != MemoryMap::Format::None);
+    const bool shown = m_mapShown && memoryMap().format() != MemoryMap::Format::None;
+    if (shown == m_mapPanel->isVisibleTo(this))
+        return;
+    m_mapPanel->setVisible(shown);
+    // A panel shown after the splitter was laid out would get no width.
+    const int wanted = m_mapPanel->sizeHint().width();
+    const int total = m_split->width();
+    if (shown && total > 2 * wanted)
+        m_split->setSizes({total - wanted, wanted});
 }
 
 void Form1::goToSegment(std::size_t segment)

@@ -28,6 +28,19 @@ constexpr int kStartMark = 7;
 constexpr int kBarWidth = 26;
 constexpr int kMarkWidth = 5;
 
+// Diagonal lines across `rect`, drawn one by one: SVG readers do not all
+// resolve the pattern a hatched brush becomes.
+void hatch(QPainter &painter, const QRect &rect)
+{
+    constexpr int kStep = 6;
+    painter.save();
+    painter.setClipRect(rect);
+    painter.setPen(QPen(kHatch, 1));
+    for (int x = rect.left() - rect.height(); x <= rect.right(); x += kStep)
+        painter.drawLine(x, rect.bottom() + 1, x + rect.height() + 1, rect.top());
+    painter.restore();
+}
+
 } // namespace
 
 MapPicture::MapPicture(const MemoryMap &map, const std::vector<AddressRange> &marked,
@@ -154,7 +167,7 @@ void MapPicture::paintBands(QPainter &painter) const
             continue;
         }
         painter.fillRect(rect, kGap);
-        painter.fillRect(rect, QBrush(kHatch, Qt::BDiagPattern));
+        hatch(painter, rect);
         if (bands[i].kind == MapLayout::Kind::ShortenedGap) {
             // A break across the bar, as a drawing shows a shortened axis.
             const int middle = rect.center().y();
