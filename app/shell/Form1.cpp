@@ -122,7 +122,11 @@ Form1::Form1(QWidget *parent)
     connect(m_txt, &DocumentView::edited, this, [this] {
         m_modified = true;
         m_givenBytes.reset();
-        if (m_imageText)
+    });
+    // Every edit, not only the first after a save, makes the addresses and
+    // the map stale.
+    connect(m_txt, &DocumentView::textChanged, this, [this] {
+        if (m_imageText && !textPending())
             m_addressTimer.start(kTypingPause);
     });
     ++appState().documentCount;

@@ -174,6 +174,10 @@ private slots:
         QTRY_COMPARE(window->memoryMap().segments().size(), std::size_t(3));
         QCOMPARE(window->memoryMap().segments()[1].low, 0x08002000u);
         QCOMPARE(QAccessible::queryAccessibleInterface(window->mapPanel())->childCount(), 3);
+        // A second edit, after the first was read, is followed as well.
+        QTest::keyClicks(window->Txt(), QStringLiteral(":0430000001020304C2"));
+        QTest::keyClick(window->Txt(), Qt::Key_Return);
+        QTRY_COMPARE(window->memoryMap().segments().size(), std::size_t(4));
     }
 
     void hidesWithTheWindowMenu()
