@@ -169,8 +169,16 @@ void Form1::startText(DocumentText text)
     m_givenBytes = std::move(text.fileBytes);
     m_pending = std::move(text);
     m_pending->fileBytes.reset();
-    if (m_placed == body.size())
+    m_readWhilePlacing = false;
+    if (m_placed == body.size()) {
         finishText();
+    } else if (m_imageText && m_pending->head.isEmpty()) {
+        // The view takes the body as it stands and cannot be edited until
+        // it is placed, so the body can be read at once: the map then shows
+        // while the rest of a large text is still being placed.
+        m_readWhilePlacing = true;
+        m_addressTimer.start(0);
+    }
 }
 
 void Form1::placeMore()
@@ -193,7 +201,7 @@ void Form1::finishText()
 {
     m_txt->endText();
     m_pending.reset();
-    if (m_imageText)
+    if (m_imageText && !m_readWhilePlacing)
         m_addressTimer.start(0);
 }
 
@@ -268,10 +276,16 @@ void Form1::readAddresses()
     if (!calls || !m_imageText)
         return;
     std::vector<AddressIndex::Record> records;
-    MemoryMap map = MemoryMap::read(*calls, m_txt->textBytes(), &records);
+    const QByteArrayView text =
+        m_pending && m_readWhilePlacing ? QByteArrayView(m_pending->body) : m_txt->textBytes();
+    MemoryMap map = MemoryMap::read(*calls, text, &records);
     m_addresses = AddressIndex(std::move(records));
     m_mapPanel->setMap(std::move(map));
     showMapPanel();
+    // While a large text is still being placed, the frame turns its event
+    // loop only between pieces: a posted update would wait several of them.
+    if (textPending() && m_mapPanel->isVisible())
+        m_mapPanel->repaint();
     emit addressesRead();
 }
 
@@ -292,6 +306,7 @@ void Form1::showMapPanel()
     if (shown == m_mapPanel->isVisibleTo(this))
         return;
     m_mapPanel->setVisible(shown);
+    m_split->refresh();
     // A panel shown after the splitter was laid out would get no width.
     const int wanted = m_mapPanel->sizeHint().width();
     const int total = m_split->width();

@@ -139,6 +139,8 @@ private:
     bool m_hexText = false;
     // Intel HEX, or a text that may be S-records: worth a read.
     bool m_imageText = false;
+    // The addresses were read from the body while it was being placed.
+    bool m_readWhilePlacing = false;
     // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
     // What placeMore() has still to place: m_pending.body from m_placed.
