@@ -57,7 +57,7 @@ int CompareCommand::run()
         ConflictLog log(m_invocation.inputs, m_invocation.overlap);
         QString error;
         images[i] = ImageLoader::load(m_invocation.inputs[i], std::uint32_t(i + 1),
-                                     m_invocation.overlap, log, error);
+                                     m_invocation.overlap, log, error, m_invocation.inputFormat);
         if (!images[i]) {
             printErrorLine(error);
             return CommandRunner::UsageError;

@@ -26,7 +26,8 @@ int CrcCommand::run()
     }
     const QString &name = m_invocation.input;
     ConflictLog log({name}, m_invocation.overlap);
-    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error);
+    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error,
+                                                 m_invocation.inputFormat);
     if (!image) {
         printErrorLine(error);
         return CommandRunner::Failed;

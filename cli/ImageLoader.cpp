@@ -6,7 +6,7 @@
 namespace ImageLoader {
 
 ImagePointer load(const QString &argument, std::uint32_t source, std::int32_t policy,
-                  ConflictLog &log, QString &error)
+                  ConflictLog &log, QString &error, InputFormat format)
 {
     ImagePointer image(kestrun_image_new());
     if (!image) {
@@ -14,6 +14,7 @@ ImagePointer load(const QString &argument, std::uint32_t source, std::int32_t po
         return nullptr;
     }
     ImageInputOptions options;
+    options.format = format;
     options.overlap = policy;
     options.source = source;
     options.onConflict = ConflictLog::collect;

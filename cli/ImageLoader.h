@@ -5,6 +5,7 @@
 #define KESTRUN_CLI_IMAGE_LOADER_H
 
 #include "ConflictLog.h"
+#include "core/ImageInput.h"
 #include "exports.h"
 
 #include <QString>
@@ -19,9 +20,10 @@ using ImagePointer = std::unique_ptr<kestrun_image, ImageFree>;
 namespace ImageLoader {
 
 // The image of `argument` (FILE, FILE@ADDR, "-": standard input), or null
-// with `error` as "FILE:LINE: message" or "FILE: message".
+// with `error` as "FILE:LINE: message" or "FILE: message". `format`
+// forces one (--input-format); by default the content tells.
 ImagePointer load(const QString &argument, std::uint32_t source, std::int32_t policy,
-                  ConflictLog &log, QString &error);
+                  ConflictLog &log, QString &error, InputFormat format = InputFormat::Detect);
 
 } // namespace ImageLoader
 

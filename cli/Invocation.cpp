@@ -152,7 +152,8 @@ struct Options {
                           QStringLiteral("ihex|srec|bin|dump")};
     QCommandLineOption inputFormat{
         QStringLiteral("input-format"),
-        QStringLiteral("convert: the input's format, instead of finding it from the content."),
+        QStringLiteral("convert, merge, crc, cmp: the inputs' format, instead of finding it "
+                       "from the content."),
         QStringLiteral("auto|ihex|srec|elf|bin")};
     QCommandLineOption addressSize{
         QStringLiteral("address-size"),
@@ -387,11 +388,13 @@ QString readConvertOptions(const QCommandLineParser &parser, const Options &o,
     for (const QCommandLineOption *op : {&o.crop, &o.exclude, &o.offset})
         if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
             return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
-    const bool convertOption = parser.isSet(o.to) || parser.isSet(o.inputFormat)
-                               || parser.isSet(o.addressSize)
+    if (parser.isSet(o.inputFormat) && invocation.command != Invocation::Command::Convert
+        && !invocation.isImageJob())
+        return QStringLiteral("--input-format is for convert, merge, crc and cmp");
+    const bool convertOption = parser.isSet(o.to) || parser.isSet(o.addressSize)
                                || (parser.isSet(o.fillByte) && !invocation.isImageJob());
     if (convertOption && invocation.command != Invocation::Command::Convert)
-        return QStringLiteral("--to, --input-format and --address-size are for convert, "
+        return QStringLiteral("--to and --address-size are for convert, "
                               "--fill-byte for convert, crc, merge and cmp");
     return QString();
 }

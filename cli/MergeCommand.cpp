@@ -49,7 +49,8 @@ int MergeCommand::run()
     for (int i = 0; i < m_invocation.inputs.size(); ++i) {
         QString error;
         const ImagePointer image =
-            ImageLoader::load(m_invocation.inputs[i], std::uint32_t(i + 1), policy, log, error);
+            ImageLoader::load(m_invocation.inputs[i], std::uint32_t(i + 1), policy, log, error,
+                              m_invocation.inputFormat);
         if (!image) {
             printErrorLine(error);
             return CommandRunner::Failed;

@@ -26,8 +26,16 @@ std::optional<std::uint32_t> AddressIndex::addressAt(std::uint64_t line, int col
 
 std::optional<std::uint64_t> AddressIndex::lineOf(std::uint32_t address) const
 {
+    if (const std::optional<Place> place = placeOf(address))
+        return place->line;
+    return std::nullopt;
+}
+
+std::optional<AddressIndex::Place> AddressIndex::placeOf(std::uint32_t address) const
+{
     for (const Record &record : m_records)
         if (address >= record.address && address - record.address < record.length)
-            return record.line;
+            return Place{record.line, kFirstDataColumn + 2 * int(address - record.address),
+                         2 * int(record.address + record.length - address)};
     return std::nullopt;
 }

@@ -38,6 +38,14 @@ public:
     std::optional<std::uint32_t> addressAt(std::uint64_t line, int column) const;
     // The first line whose record holds `address`; none when none does.
     std::optional<std::uint64_t> lineOf(std::uint32_t address) const;
+    // That line, the column (from 1) of the address's first digit and the
+    // number of data digits from there to the record's end.
+    struct Place {
+        std::uint64_t line;
+        int column;
+        int digitsLeft;
+    };
+    std::optional<Place> placeOf(std::uint32_t address) const;
 
     const std::vector<Record> &records() const { return m_records; }
 

@@ -3,6 +3,13 @@
 #include "base/AppState.h"
 
 #include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QInputDialog>
 
@@ -55,6 +62,40 @@ public:
         const QString text =
             QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
         return ok ? std::optional<QString>(text) : std::nullopt;
+    }
+
+    std::optional<Find> askFind(QWidget *parent, const Find &initial, bool dataToo) override
+    {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(findTitle());
+        auto *layout = new QVBoxLayout(&dialog);
+        auto *label = new QLabel(findLabel(), &dialog);
+        auto *edit = new QLineEdit(initial.text, &dialog);
+        label->setBuddy(edit);
+        layout->addWidget(label);
+        layout->addWidget(edit);
+        QButtonGroup targets(&dialog);
+        const std::pair<DataSearch::Target, QString> choices[] = {
+            {DataSearch::Text, QStringLiteral("ﾃｷｽﾄ(&T)")},
+            {DataSearch::Bytes, QStringLiteral("ﾃﾞｰﾀのﾊﾞｲﾄ列、16 進(&H)")},
+            {DataSearch::Characters, QStringLiteral("ﾃﾞｰﾀの文字列(&S)")},
+        };
+        for (const auto &[target, caption] : choices) {
+            auto *button = new QRadioButton(caption, &dialog);
+            button->setEnabled(dataToo || target == DataSearch::Text);
+            button->setChecked(target == (dataToo ? initial.target : DataSearch::Text));
+            targets.addButton(button, target);
+            layout->addWidget(button);
+        }
+        auto *buttons =
+            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        layout->addWidget(buttons);
+        edit->selectAll();
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return Find{edit->text(), DataSearch::Target(targets.checkedId())};
     }
 
     std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,

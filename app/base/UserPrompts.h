@@ -4,6 +4,8 @@
 #ifndef PELCOR_USER_PROMPTS_H
 #define PELCOR_USER_PROMPTS_H
 
+#include "core/DataSearch.h"
+
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -48,6 +50,23 @@ public:
     // A line of text, starting from `initial`; nothing on cancel.
     virtual std::optional<QString> askText(QWidget *parent, const QString &title,
                                            const QString &label, const QString &initial) = 0;
+
+    // The find question: what to look for and where, starting from
+    // `initial`; the data targets are offered only when `dataToo` (a text
+    // that reads as records). Nothing on cancel. By default it is a text
+    // question, for the text.
+    struct Find {
+        QString text;
+        DataSearch::Target target = DataSearch::Text;
+    };
+    virtual std::optional<Find> askFind(QWidget *parent, const Find &initial, bool dataToo)
+    {
+        Q_UNUSED(dataToo);
+        const std::optional<QString> text = askText(parent, findTitle(), findLabel(), initial.text);
+        return text ? std::optional<Find>(Find{*text, DataSearch::Text}) : std::nullopt;
+    }
+    static QString findTitle() { return QStringLiteral("検索"); }
+    static QString findLabel() { return QStringLiteral("検索する文字列(&N):"); }
 
     // A whole number from `minimum` to `maximum`, starting from `initial`;
     // nothing on cancel.

@@ -268,6 +268,16 @@ void DocumentView::selectLine(int line)
          send(SCI_GETLINEENDPOSITION, target));
 }
 
+void DocumentView::selectColumns(int line, int column, int count)
+{
+    goToLine(line);
+    const long target = std::clamp<long>(line, 1, lineTotal()) - 1;
+    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(target));
+    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(target));
+    const long from = std::min(end, start + std::max(0, column - 1));
+    send(SCI_SETSEL, static_cast<unsigned long>(from), std::min(end, from + std::max(0, count)));
+}
+
 int DocumentView::caretLine() const
 {
     return int(send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(send(SCI_GETCURRENTPOS)))) + 1;

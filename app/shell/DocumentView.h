@@ -56,6 +56,9 @@ public:
     // Lines counted from 1.
     void goToLine(int line);
     void selectLine(int line);
+    // Selects `count` characters of line `line` from column `column`
+    // (both from 1), no further than the line's end, and shows them.
+    void selectColumns(int line, int column, int count);
     int caretLine() const;
     int caretColumn() const;
     int lineTotal() const;

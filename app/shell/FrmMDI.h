@@ -3,12 +3,15 @@
 #ifndef PELCOR_FRMMDI_H
 #define PELCOR_FRMMDI_H
 
+#include "base/UserPrompts.h"
 #include "convert/ConversionHost.h"
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -120,7 +123,11 @@ private:
     void refreshWindowList();
     // The active document's caret in the status bar.
     void showCaret();
-    bool findInActive(const QString &text);
+    bool findInActive(const UserPrompts::Find &find);
+    bool findDataInActive(Form1 *window, const UserPrompts::Find &find);
+    // The address a find in the data starts from: after the last match when
+    // the caret still stands where that find left it, else the caret's.
+    std::uint64_t dataFindStart(Form1 *window) const;
     void cascade();
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
@@ -130,7 +137,15 @@ private:
     QMdiArea *m_area;
     QLabel *m_caret;
     QList<QAction *> m_windowList;
-    QString m_findText;
+    UserPrompts::Find m_find;
+    // Where the last find in the data left the caret, and its match.
+    struct DataHit {
+        QPointer<Form1> window;
+        int line = 0;
+        int column = 0;
+        std::uint32_t address = 0;
+    };
+    DataHit m_lastHit;
     QString m_addressText;
 };
 

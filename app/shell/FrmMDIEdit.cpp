@@ -2,9 +2,13 @@
 // on the active document, and the caret's place in the status bar.
 #include "shell/FrmMDI.h"
 
+#include "base/BusyScope.h"
+#include "base/UserPrompts.h"
+#include "convert/KestrunBinding.h"
+#include "core/DataSearch.h"
+#include "core/ImageInput.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
-#include "base/UserPrompts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -87,36 +91,94 @@ void FrmMDI::m_AllSel_Click()
 
 void FrmMDI::m_Find_Click()
 {
-    if (!activeDocument())
+    Form1 *window = activeDocument();
+    if (!window)
         return;
-    const std::optional<QString> text = prompts().askText(
-        this, QStringLiteral("検索"), QStringLiteral("検索する文字列(&N):"), m_findText);
-    if (!text || text->isEmpty())
+    const std::optional<UserPrompts::Find> find =
+        prompts().askFind(this, m_find, !window->addresses().records().empty());
+    if (!find || find->text.isEmpty())
         return;
-    m_findText = *text;
-    findInActive(m_findText);
+    m_find = *find;
+    findInActive(m_find);
 }
 
 void FrmMDI::m_FindNext_Click()
 {
     if (!activeDocument())
         return;
-    if (m_findText.isEmpty())
+    if (m_find.text.isEmpty())
         m_Find_Click();
     else
-        findInActive(m_findText);
+        findInActive(m_find);
 }
 
-bool FrmMDI::findInActive(const QString &text)
+bool FrmMDI::findInActive(const UserPrompts::Find &find)
 {
     Form1 *window = activeDocument();
     if (!window)
         return false;
-    if (window->Txt()->findNext(text))
+    if (find.target != DataSearch::Text && !window->addresses().records().empty())
+        return findDataInActive(window, find);
+    if (window->Txt()->findNext(find.text))
         return true;
     prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
-                      QStringLiteral("「%1」が見つかりません").arg(text), QMessageBox::Ok);
+                      QStringLiteral("「%1」が見つかりません").arg(find.text), QMessageBox::Ok);
     return false;
+}
+
+bool FrmMDI::findDataInActive(Form1 *window, const UserPrompts::Find &find)
+{
+    const std::optional<QByteArray> pattern = DataSearch::pattern(find.target, find.text);
+    if (!pattern) {
+        prompts().message(this, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("ﾊﾞｲﾄ列は 16 進数 2 桁ずつで入力してください"),
+                          QMessageBox::Ok);
+        return false;
+    }
+    const ImageCalls *calls = KestrunBinding::imageCalls();
+    if (!calls)
+        return false;
+    std::optional<std::uint32_t> hit;
+    {
+        BusyScope busy;
+        kestrun_image *image = calls->kestrun_image_new();
+        if (image) {
+            // A text with a bad record is searched as far as it reads, as
+            // its addresses are.
+            MemoryPieces text(window->Txt()->textBytes());
+            readImageInput(*calls, image, text, InputArgument{DocumentPath(window), {}});
+            hit = DataSearch::find(*calls, image, *pattern, dataFindStart(window));
+            calls->kestrun_image_free(image);
+        }
+    }
+    const std::optional<AddressIndex::Place> place =
+        hit ? window->addresses().placeOf(*hit) : std::nullopt;
+    if (!place) {
+        prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
+                          QStringLiteral("「%1」が見つかりません").arg(find.text),
+                          QMessageBox::Ok);
+        return false;
+    }
+    DocumentView *view = window->Txt();
+    view->selectColumns(int(place->line), place->column,
+                        std::min(place->digitsLeft, 2 * int(pattern->size())));
+    m_lastHit = {window, view->caretLine(), view->caretColumn(), *hit};
+    return true;
+}
+
+std::uint64_t FrmMDI::dataFindStart(Form1 *window) const
+{
+    const DocumentView *view = window->Txt();
+    if (m_lastHit.window == window && m_lastHit.line == view->caretLine()
+        && m_lastHit.column == view->caretColumn())
+        return std::uint64_t(m_lastHit.address) + 1;
+    if (const std::optional<std::uint32_t> address = window->caretAddress())
+        return *address;
+    // Off a data field: the first record from the caret's line on.
+    for (const AddressIndex::Record &record : window->addresses().records())
+        if (record.line >= std::uint64_t(view->caretLine()))
+            return record.address;
+    return 0;
 }
 
 void FrmMDI::m_Jump_Click()

@@ -19,6 +19,13 @@ const QString kText = QStringLiteral(":020000040800F2\r\n"
                                      ":020010001011CD\r\n"
                                      ":00000001FF\r\n");
 
+// The same with "Hi" at 08000020, after a gap.
+const QString kTextWithHi = QStringLiteral(":020000040800F2\r\n"
+                                           ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                                           ":020010001011CD\r\n"
+                                           ":0200200048692D\r\n"
+                                           ":00000001FF\r\n");
+
 } // namespace
 
 class HexAddressesTest : public QObject {
@@ -89,6 +96,50 @@ private slots:
         QVERIFY(script.allAnswered());
         if (line != 0)
             QCOMPARE(window->Txt()->caretLine(), line);
+    }
+
+    // Each row finds twice in a row (F3 the second time): where each find
+    // leaves the caret's line and what it selects; line 0 is "not found".
+    void findLooksInTheData_data()
+    {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<int>("nextLine");
+        QTest::newRow("bytes across two records")
+            << int(DataSearch::Bytes) << "0F 10" << 2 << "0F" << 2;
+        QTest::newRow("half a byte")
+            << int(DataSearch::Bytes) << "0" << 0 << "" << 0;
+        QTest::newRow("characters") << int(DataSearch::Characters) << "Hi" << 4 << "4869" << 4;
+        QTest::newRow("not across a gap") << int(DataSearch::Bytes) << "1148" << 0 << "" << 0;
+        QTest::newRow("text, not data") << int(DataSearch::Text) << "0800" << 1 << "0800" << 1;
+        QTest::newRow("bytes absent as data") << int(DataSearch::Bytes) << "0800" << 0 << "" << 0;
+    }
+
+    void findLooksInTheData()
+    {
+        QFETCH(int, target);
+        QFETCH(QString, typed);
+        QFETCH(int, line);
+        QFETCH(QString, selected);
+        QFETCH(int, nextLine);
+        Form1 *window = m_frame->openDocument(kTextWithHi, QStringLiteral("fw.hex"), true);
+        QTRY_VERIFY(!window->addresses().records().empty());
+        window->Txt()->goToLine(3);
+        ScriptedPrompts script;
+        script.expectFind(typed, DataSearch::Target(target));
+        if (line == 0)
+            script.expectMessage(QMessageBox::Ok);
+        m_frame->m_Find_Click();
+        QVERIFY(script.allAnswered());
+        if (line == 0)
+            return;
+        QCOMPARE(window->Txt()->caretLine(), line);
+        QCOMPARE(window->Txt()->selectedPlainText(), selected);
+        m_frame->m_FindNext_Click();
+        QCOMPARE(window->Txt()->caretLine(), nextLine);
+        QCOMPARE(window->Txt()->selectedPlainText(), selected);
     }
 };
 

@@ -256,6 +256,10 @@ private slots:
             << QStringList{"merge", "a.hex", "--max", "3", "-o", "out.hex"} << 2;
         QTest::newRow("an input that is missing") << QStringList{"cmp", "a.hex", "missing.hex"} << 2;
         QTest::newRow("merge over its input") << QStringList{"merge", "a.hex", "-o", "a.hex"} << 2;
+        QTest::newRow("a forced format the input is not")
+            << QStringList{"merge", "a.hex", "--input-format", "srec", "-o", "out.hex"} << 1;
+        QTest::newRow("a forced format for hex2bin")
+            << QStringList{"hex2bin", "a.hex", "--input-format", "srec", "-o", "out.hex"} << 2;
     }
 
     void wrongRequestsFailAndWriteNothing()

@@ -58,6 +58,11 @@ void ScriptedPrompts::expectNumber(std::optional<int> answer)
     m_answers.append({AskedPrompt::Kind::Number, QMessageBox::NoButton, QString(), {}, answer});
 }
 
+void ScriptedPrompts::expectFind(const QString &text, DataSearch::Target target)
+{
+    m_answers.append({AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), text, {}, target});
+}
+
 QStringList ScriptedPrompts::texts() const
 {
     QStringList result;
@@ -172,4 +177,17 @@ std::optional<int> ScriptedPrompts::askNumber(QWidget *parent, const QString &ti
     prompt.maximum = maximum;
     const std::optional<Answer> answer = take(prompt);
     return answer ? answer->number : std::nullopt;
+}
+
+std::optional<UserPrompts::Find> ScriptedPrompts::askFind(QWidget *parent, const Find &initial,
+                                                          bool dataToo)
+{
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Text, parent, findTitle());
+    prompt.label = findLabel();
+    prompt.initialText = initial.text;
+    prompt.dataToo = dataToo;
+    const std::optional<Answer> answer = take(prompt);
+    if (!answer || !answer->text)
+        return std::nullopt;
+    return Find{*answer->text, answer->target};
 }

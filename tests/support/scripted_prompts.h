@@ -39,6 +39,8 @@ struct AskedPrompt {
     int initialNumber = 0;
     int minimum = 0;
     int maximum = 0;
+    // Find questions only: whether the data targets were offered.
+    bool dataToo = false;
 };
 
 class ScriptedPrompts final : public UserPrompts {
@@ -56,6 +58,9 @@ public:
     // The next text or number question gets `answer`; nothing cancels.
     void expectText(const std::optional<QString> &answer);
     void expectNumber(std::optional<int> answer);
+    // The next find question gets `text` to look for in `target`; it is
+    // asked as a text question, which expectText() answers as text.
+    void expectFind(const QString &text, DataSearch::Target target);
 
     // Every question so far, in order.
     const QList<AskedPrompt> &asked() const { return m_asked; }
@@ -78,6 +83,7 @@ public:
                                    const QString &initial) override;
     std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,
                                  int initial, int minimum, int maximum) override;
+    std::optional<Find> askFind(QWidget *parent, const Find &initial, bool dataToo) override;
 
 private:
     struct Answer {
@@ -86,6 +92,7 @@ private:
         QString path;
         std::optional<QString> text;
         std::optional<int> number;
+        DataSearch::Target target = DataSearch::Text;
     };
 
     // Notes `prompt` as asked and gives the next answer if it is of the
