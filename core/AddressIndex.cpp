@@ -35,7 +35,7 @@ std::optional<AddressIndex::Place> AddressIndex::placeOf(std::uint32_t address) 
 {
     for (const Record &record : m_records)
         if (address >= record.address && address - record.address < record.length)
-            return Place{record.line, kFirstDataColumn + 2 * int(address - record.address),
+            return Place{record.line, record.firstColumn + 2 * int(address - record.address),
                          2 * int(record.address + record.length - address)};
     return std::nullopt;
 }
