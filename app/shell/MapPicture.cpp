@@ -236,16 +236,18 @@ void MapPicture::paintLabels(QPainter &painter) const
         labels.push_back({rowOf(*start), QStringLiteral("開始 %1").arg(hex(*start)), kText});
     std::stable_sort(labels.begin(), labels.end(),
                      [](const Label &a, const Label &b) { return a.y < b.y; });
-    // Each label as near its row as the one above leaves room for; those
-    // that would run past the bar are left to the tooltip.
+    // Each label at its row, or just below the one above it; a label that
+    // would land farther from its row, or past the bar, would name the
+    // wrong band and is left to the tooltip.
     const QFontMetrics metrics(m_font);
     const int left = m_bar.right() + 3 + kMarkWidth + 4;
     const int width = m_size.width() - left - 2;
     int free = m_bar.top();
     for (const Label &label : labels) {
         const int top = std::max(label.y, free);
-        if (top + metrics.height() > m_bar.bottom() + metrics.height() / 2 || width <= 0)
-            break;
+        if (top - label.y > metrics.height() / 2
+            || top + metrics.height() > m_bar.bottom() + metrics.height() / 2 || width <= 0)
+            continue;
         painter.setPen(label.colour);
         painter.drawText(QRect(left, top, width, metrics.height()), Qt::AlignLeft | Qt::AlignTop,
                          metrics.elidedText(label.text, Qt::ElideRight, width));
