@@ -84,11 +84,9 @@ int MemoryMapAccessible::indexOfChild(const QAccessibleInterface *child) const
 
 QAccessibleInterface *MemoryMapAccessible::childAt(int x, int y) const
 {
-    const QPoint local = panel()->mapFromGlobal(QPoint(x, y));
-    for (int i = 0; i < childCount(); ++i)
-        if (panel()->segmentRect(std::size_t(i)).contains(local))
-            return child(i);
-    return nullptr;
+    const std::optional<std::size_t> segment =
+        panel()->segmentAt(panel()->mapFromGlobal(QPoint(x, y)));
+    return segment ? child(int(*segment)) : nullptr;
 }
 
 MapSegmentAccessible::MapSegmentAccessible(MemoryMapPanel *panel, int index)

@@ -90,6 +90,15 @@ QRect MemoryMapPanel::segmentRect(std::size_t segment) const
     return QRect();
 }
 
+std::optional<std::size_t> MemoryMapPanel::segmentAt(QPoint point) const
+{
+    const MapPicture shown = picture(size());
+    const std::optional<std::size_t> band = shown.bandAt(point);
+    if (!band || shown.layout().bands()[*band].kind != MapLayout::Kind::Segment)
+        return std::nullopt;
+    return shown.layout().bands()[*band].segment;
+}
+
 void MemoryMapPanel::chooseSegment(std::size_t segment)
 {
     if (segment < m_map.segments().size())
@@ -134,8 +143,6 @@ void MemoryMapPanel::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
-    const MapPicture shown = picture(size());
-    const std::optional<std::size_t> band = shown.bandAt(event->position().toPoint());
-    if (band && shown.layout().bands()[*band].kind == MapLayout::Kind::Segment)
-        chooseSegment(shown.layout().bands()[*band].segment);
+    if (const std::optional<std::size_t> segment = segmentAt(event->position().toPoint()))
+        chooseSegment(*segment);
 }

@@ -11,6 +11,7 @@
 
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class MapPicture;
@@ -30,8 +31,10 @@ public:
     // when they went stale.
     quint64 generation() const { return m_generation; }
 
-    // Where segment `segment` is drawn, in the panel's coordinates.
+    // Where segment `segment` is drawn, in the panel's coordinates, and
+    // the segment drawn at `point`.
     QRect segmentRect(std::size_t segment) const;
+    std::optional<std::size_t> segmentAt(QPoint point) const;
     // Asks for segment `segment`'s first record, as a click on it does.
     void chooseSegment(std::size_t segment);
     // Asks for a file name and saves the picture there, as SVG or PNG.

@@ -117,6 +117,8 @@ private slots:
                      qPrintable(segment->text(QAccessible::Name)));
             QCOMPARE(map->indexOfChild(segment), i);
             QVERIFY(!segment->rect().isEmpty());
+            QCOMPARE(map->childAt(segment->rect().center().x(), segment->rect().center().y()),
+                     segment);
         }
     }
 
