@@ -9,7 +9,6 @@
 #include <QSvgGenerator>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -76,8 +75,10 @@ QString MapPicture::sizeText(std::uint64_t bytes, bool forLabel)
     int unit = 0;
     for (; value >= 1024 && unit < 2; ++unit)
         value /= 1024;
-    const int decimals = value == std::floor(value) ? 0 : 1;
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', decimals).arg(QLatin1String(units[unit]));
+    QString number = QString::number(value, 'f', 1);
+    if (number.endsWith(QLatin1String(".0")))
+        number.chop(2);
+    return QStringLiteral("%1 %2").arg(number, QLatin1String(units[unit]));
 }
 
 QString MapPicture::stopText() const
@@ -245,7 +246,7 @@ void MapPicture::paintLabels(QPainter &painter) const
     int free = m_bar.top();
     for (const Label &label : labels) {
         const int top = std::max(label.y, free);
-        if (top - label.y > metrics.height() / 2
+        if (top - label.y > 2 * metrics.height()
             || top + metrics.height() > m_bar.bottom() + metrics.height() / 2 || width <= 0)
             continue;
         painter.setPen(label.colour);

@@ -2,6 +2,7 @@
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "shell/MapPicture.h"
 #include "shell/MemoryMapPanel.h"
 #include "support/scripted_prompts.h"
 
@@ -120,6 +121,22 @@ private slots:
             QCOMPARE(map->childAt(segment->rect().center().x(), segment->rect().center().y()),
                      segment);
         }
+    }
+
+    // What hovering says at the middle of each band, from the top.
+    void tooltipsNameTheRange()
+    {
+        MemoryMapPanel *panel = open(kFlash)->mapPanel();
+        const MapPicture picture(panel->map(), panel->markedRanges(), panel->size(), panel->font());
+        QStringList said;
+        for (std::size_t i = 0; i < picture.layout().bands().size(); ++i)
+            said << picture.describeAt(picture.bandRect(i).center());
+        QCOMPARE(said, (QStringList{
+                           "ﾃﾞｰﾀなし 00000000-07FFFFFF (128 MiB) (縮めて表示)",
+                           "ｾｸﾞﾒﾝﾄ 08000000-0800000F (16 ﾊﾞｲﾄ), 2 行目から",
+                           "ﾃﾞｰﾀなし 08000010-08003FFF (16 KiB) (縮めて表示)",
+                           "ｾｸﾞﾒﾝﾄ 08004000-0800400F (16 ﾊﾞｲﾄ), 3 行目から",
+                           "ﾃﾞｰﾀなし 08004010-FFFFFFFF (3.9 GiB) (縮めて表示)"}));
     }
 
     void plainTextHasNoMap()
