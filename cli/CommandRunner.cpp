@@ -9,6 +9,7 @@
 #include "ConvertCommand.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
+#include "core/ResultMessage.h"
 #include "core/HexErrorLine.h"
 #include "core/Cp932.h"
 #include "core/LocalPath.h"
@@ -292,6 +293,8 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
     message.replace(u'\n', u' ');
     if (m_invocation.takesHexText() && engine.place()) {
         const kestrun_place &at = *engine.place();
+        if (at.result == result)
+            message = placeMessage(GetErrorString, at);
         if (result == ResultOverlap && !engine.conflicts().empty())
             message += QStringLiteral(" (%1)").arg(conflictText(engine.conflicts().front()));
         if (at.no_end_record)

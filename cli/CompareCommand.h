@@ -6,19 +6,13 @@
 
 #include "Invocation.h"
 
-#include <QByteArray>
-
 class CompareCommand {
 public:
     explicit CompareCommand(const Invocation &invocation);
     int run();
 
 private:
-    static std::int32_t list(const kestrun_difference *difference, intptr_t userValue);
-
     const Invocation &m_invocation;
-    QByteArray m_text;
-    std::uint64_t m_listed = 0;
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include "Invocation.h"
 #include "StreamingOutput.h"
 #include "core/ImageInput.h"
+#include "core/ImageText.h"
 #include "core/LinkedLibraryCalls.h"
 #include "core/LocalPath.h"
 
@@ -108,54 +109,27 @@ struct ImageFree {
     void operator()(kestrun_image *image) const { kestrun_image_free(image); }
 };
 
-// The whole image through a text writer, which is freed whatever the result.
-template <typename Writer, typename PutImage, typename Finish, typename Free>
-std::int32_t writeWhole(Writer *w, const kestrun_image *image, PutImage putImage, Finish finish,
-                        Free free)
+TextLayout layoutOf(const Invocation &inv)
 {
-    std::int32_t rc = putImage(w, image, 0, UINT32_MAX);
-    if (rc >= 0)
-        rc = finish(w);
-    free(w);
-    return rc;
+    TextLayout layout;
+    layout.recordLength = recordLength(inv);
+    layout.lineEnd = lineEndCode(inv);
+    layout.addressRecords = inv.addressRecords;
+    layout.addressSize = inv.addressSize;
+    layout.startAddress = inv.startAddress;
+    return layout;
 }
 
 std::int32_t writeHex(const ImageCalls &c, const Invocation &inv, const kestrun_image *image,
                       Output &out)
 {
-    kestrun_hex_options o;
-    c.kestrun_hex_options_init(&o);
-    o.record_length = recordLength(inv);
-    o.line_end = lineEndCode(inv);
-    o.address_records = inv.addressRecords.value_or(KESTRUN_ADDRESS_AUTO);
-    if (inv.startAddress) {
-        o.start_type = KESTRUN_START_LINEAR;
-        o.start_value = *inv.startAddress;
-    }
-    std::int32_t rc = ResultOk;
-    kestrun_hex_writer *w = c.kestrun_hex_writer_new(&o, Output::sink, std::intptr_t(&out), &rc);
-    return w ? writeWhole(w, image, c.kestrun_hex_writer_image, c.kestrun_hex_writer_finish,
-                          c.kestrun_hex_writer_free)
-             : rc;
+    return writeHexText(c, image, layoutOf(inv), Output::sink, std::intptr_t(&out));
 }
 
 std::int32_t writeSRecords(const ImageCalls &c, const Invocation &inv, const kestrun_image *image,
                            Output &out)
 {
-    kestrun_srec_options o;
-    c.kestrun_srec_options_init(&o);
-    o.record_length = recordLength(inv);
-    o.line_end = lineEndCode(inv);
-    o.address_size = inv.addressSize.value_or(KESTRUN_SREC_AUTO);
-    if (inv.startAddress) {
-        o.start_type = KESTRUN_START_LINEAR;
-        o.start_value = *inv.startAddress;
-    }
-    std::int32_t rc = ResultOk;
-    kestrun_srec_writer *w = c.kestrun_srec_writer_new(&o, Output::sink, std::intptr_t(&out), &rc);
-    return w ? writeWhole(w, image, c.kestrun_srec_writer_image, c.kestrun_srec_writer_finish,
-                          c.kestrun_srec_writer_free)
-             : rc;
+    return writeSRecordText(c, image, layoutOf(inv), Output::sink, std::intptr_t(&out));
 }
 
 // From the lowest to the highest data byte, as objcopy -O binary makes it.

@@ -3,8 +3,8 @@
 #include "CheckRequest.h"
 #include "CommandRunner.h"
 #include "ErrorLine.h"
-#include "ImageLoader.h"
 #include "LinkedLibrary.h"
+#include "core/ImageLoader.h"
 
 CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
 {
@@ -26,13 +26,15 @@ int CrcCommand::run()
     }
     const QString &name = m_invocation.input;
     ConflictLog log({name}, m_invocation.overlap);
-    const ImagePointer image = ImageLoader::load(name, 1, m_invocation.overlap, log, error,
-                                                 m_invocation.inputFormat);
+    const ImageHandle image =
+        ImageLoader::load(*LinkedLibrary::calls().image(), name,
+                          {1, m_invocation.overlap, m_invocation.inputFormat}, log, error);
     if (!image) {
         printErrorLine(error);
         return CommandRunner::Failed;
     }
-    log.warn();
+    for (const QString &line : log.warnings())
+        printErrorLine(line);
     const std::uint32_t width = kestrun_check_width(check.get());
     const std::uint32_t bytes = (width + 7) / 8;
     AddressRange range;
@@ -41,8 +43,8 @@ int CrcCommand::run()
         return CommandRunner::Failed;
     }
     std::uint64_t value = 0;
-    kestrun_check_image(check.get(), image.get(), range.low, range.high, job.fillByte.value_or(0xFF),
-                        &value);
+    kestrun_check_image(check.get(), image.get(), range.low, range.high,
+                        job.fillByte.value_or(0xFF), &value);
     if (job.verifyAt) {
         std::uint64_t stored = 0;
         const std::int32_t rc =

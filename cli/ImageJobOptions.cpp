@@ -49,11 +49,6 @@ constexpr Taker kTakers[] = {
 
 } // namespace
 
-QString hexDigits(std::uint64_t value, std::uint32_t bits)
-{
-    return QString::number(value, 16).toUpper().rightJustified((bits + 3) / 4, u'0');
-}
-
 ImageJobOptions::ImageJobOptions(QCommandLineParser &parser)
 {
     parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, insertCrc,

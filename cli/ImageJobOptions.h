@@ -5,6 +5,7 @@
 #define KESTRUN_CLI_IMAGE_JOB_OPTIONS_H
 
 #include "core/AddressRange.h"
+#include "core/HexText.h"
 #include "exports.h"
 
 #include <QCommandLineOption>
@@ -81,8 +82,5 @@ struct ImageJobOptions {
                             QStringLiteral("info: the facts as one JSON object, with each "
                                            "range's CRC-32, the fill ratio and the overlaps.")};
 };
-
-// "08000000" from an address, "CBF43926" from a value of `bits` bits.
-QString hexDigits(std::uint64_t value, std::uint32_t bits = 32);
 
 #endif

@@ -6,6 +6,7 @@
 #include "core/FilePieces.h"
 #include "core/HexErrorLine.h"
 #include "core/LocalPath.h"
+#include "core/ResultMessage.h"
 
 #include <QByteArray>
 
@@ -30,12 +31,8 @@ QString displayName(const QString &file)
 
 QString libraryMessage(const ImageCalls &calls, std::int32_t code)
 {
-    char buffer[KESTRUN_MESSAGE_SIZE] = {};
-    if (calls.GetErrorString(code, buffer) != 1)
-        return QStringLiteral("failed (%1)").arg(code);
-    // One line a message: the address fault's two lines are joined.
-    return decodeCp932(QByteArrayView(buffer, qstrnlen(buffer, sizeof buffer)))
-        .replace(u'\n', u' ');
+    const QString message = resultMessage(calls.GetErrorString, code);
+    return message.isEmpty() ? QStringLiteral("failed (%1)").arg(code) : message;
 }
 
 // The next piece of `source`, or the piece held back from sniffing first.
@@ -139,6 +136,8 @@ void readText(const ImageCalls &calls, const TextCalls<Reader> &t, void (*stats)
         QString message = libraryMessage(calls, rc);
         if (t.place(reader, &at) < 0) {
             in.place = at;
+            if (at.result == rc)
+                message = placeMessage(calls.GetErrorString, at);
             if (at.no_end_record)
                 message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
             in.error = name + u':' + QString::number(at.line) + QStringLiteral(": ") + message;

@@ -48,7 +48,7 @@
     X(kestrun_dump_text_size)                                                                   \
     PELCOR_FORMAT_CALLS(X)
 
-// The other formats and the image operations.
+// The other formats, the image operations, merging, comparing and checks.
 #define PELCOR_FORMAT_CALLS(X)                                                                   \
     X(GetErrorString)                                                                            \
     X(kestrun_detect_format)                                                                     \
@@ -78,7 +78,16 @@
     X(kestrun_srec_writer_on_progress)                                                           \
     X(kestrun_srec_writer_image)                                                                 \
     X(kestrun_srec_writer_finish)                                                                \
-    X(kestrun_srec_image_size)
+    X(kestrun_srec_image_size)                                                                   \
+    X(kestrun_image_merge)                                                                       \
+    X(kestrun_image_compare)                                                                     \
+    X(kestrun_check_new)                                                                         \
+    X(kestrun_check_new_crc)                                                                     \
+    X(kestrun_check_free)                                                                        \
+    X(kestrun_check_preset)                                                                      \
+    X(kestrun_check_width)                                                                       \
+    X(kestrun_check_image)                                                                       \
+    X(kestrun_image_insert_check)
 
 // The image interface, all bound or none.
 struct ImageCalls {

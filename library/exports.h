@@ -292,6 +292,11 @@ typedef struct kestrun_place {
     uint64_t column;
     uint64_t offset;
     uint64_t record_offset;
+    /* For ResultChecksumError, has_values is 1, `found` the checksum byte
+     * the record holds and `expected` the one its other bytes call for. */
+    int32_t has_values;
+    uint32_t found;
+    uint32_t expected;
 } kestrun_place;
 
 /* What a reader has read so far. */

@@ -148,6 +148,18 @@ int32_t HexReader::record(const char *pairs, uint64_t available, bool atEnd, uin
     used = 2 * uint64_t(m_decoded.count);
     uint32_t position = 0;
     const int32_t type = checkRecord(m_decoded, &position, &fault);
+    if (type == ResultChecksumError) {
+        // Every byte, the checksum with them, sums to 00.
+        const uint8_t found = m_decoded.bytes[m_decoded.count - 1];
+        uint32_t others = 0;
+        for (uint32_t i = 0; i + 1 < m_decoded.count; ++i)
+            others += m_decoded.bytes[i];
+        fail(type, m_recordOffset + 1 + fault);
+        m_place.has_values = 1;
+        m_place.found = found;
+        m_place.expected = (0x100 - (others & 0xFF)) & 0xFF;
+        return type;
+    }
     if (type < 0)
         return fail(type, m_recordOffset + 1 + fault);
     return take(type, position);

@@ -161,8 +161,14 @@ int32_t SRecReader::record(const char *p, uint64_t length)
     if (count < addressBytes + 1)
         return fail(ResultNotSRecord, 2);
     // Every byte but the checksum, and the checksum, sum to FF.
-    if ((sum & 0xFF) != 0xFF)
-        return fail(ResultChecksumError, expected - 2);
+    if ((sum & 0xFF) != 0xFF) {
+        const uint8_t found = m_bytes[count];
+        fail(ResultChecksumError, expected - 2);
+        m_place.has_values = 1;
+        m_place.found = found;
+        m_place.expected = ~(sum - found) & 0xFF;
+        return ResultChecksumError;
+    }
     const uint32_t data = uint32_t(count) - addressBytes - 1;
     if (type >= 5 && data > 0)
         return fail(ResultNotSRecord, 4 + 2 * uint64_t(addressBytes));

@@ -16,11 +16,12 @@ libboost-dev fonts-ipafont-gothic libelf-dev qt6-svg-dev"
 
 # Testing: GoogleTest; the peers the conversions are checked against
 # (objcopy, srec_cat, Python's intelhex, xxd, hexdump); clang with
-# libFuzzer for the fuzz targets; a virtual display and screenshots; the
+# libFuzzer for the fuzz targets; a virtual display, screenshots and keys
+# sent from outside (the outside benchmark); the
 # validators of the desktop files, MIME type and manual; and the Debian
 # package tools.
 TEST_PACKAGES="libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
-xvfb xauth imagemagick desktop-file-utils appstream shared-mime-info dpkg-dev file"
+xvfb xauth imagemagick xdotool x11-apps desktop-file-utils appstream shared-mime-info dpkg-dev file"
 
 case "${1:-run}" in
     run) PACKAGES="$RUN_PACKAGES" ;;

@@ -1,6 +1,7 @@
 #include "base/UserPrompts.h"
 
 #include "base/AppState.h"
+#include "base/FormDialog.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -105,6 +106,15 @@ public:
         const int value =
             QInputDialog::getInt(parent, title, label, initial, minimum, maximum, 1, &ok);
         return ok ? std::optional<int>(value) : std::nullopt;
+    }
+
+    std::optional<FormAnswers> askForm(QWidget *parent, const QString &title,
+                                       const QList<FormField> &fields) override
+    {
+        FormDialog dialog(parent, title, fields);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.answers();
     }
 
 private:

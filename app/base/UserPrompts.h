@@ -16,6 +16,23 @@
 
 class QWidget;
 
+// One line of a form (UserPrompts::askForm): a line of text, a choice
+// from a list, or a list of files the user adds in open dialogs.
+struct FormField {
+    enum class Kind { Text, Choice, Files };
+
+    Kind kind = Kind::Text;
+    QString label;
+    // Text: the text shown first; Choice: the choice shown first (the
+    // first when it is none of them).
+    QString initial;
+    QStringList choices;
+};
+
+// A form's answers, one per field in order: a Text's text and a Choice's
+// choice as the one item, a Files field's paths.
+using FormAnswers = QList<QStringList>;
+
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
@@ -73,6 +90,10 @@ public:
     virtual std::optional<int> askNumber(QWidget *parent, const QString &title,
                                          const QString &label, int initial, int minimum,
                                          int maximum) = 0;
+
+    // A form of `fields` with 実行 and 取消; nothing on cancel.
+    virtual std::optional<FormAnswers> askForm(QWidget *parent, const QString &title,
+                                               const QList<FormField> &fields) = 0;
 };
 
 // The prompts in force: the Qt dialogs unless a test installed others.

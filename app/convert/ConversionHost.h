@@ -4,13 +4,29 @@
 #ifndef PELCOR_CONVERSION_HOST_H
 #define PELCOR_CONVERSION_HOST_H
 
+#include "core/AddressRange.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QWidget;
+
+// A HEX document as a conversion reads it.
+struct HexSource {
+    // Its bytes, asked for once the progress window shows.
+    std::function<QByteArray()> text;
+    // Its file name, for the names of the results.
+    QString path;
+    // Shows the document with its line `line` (from 1) selected.
+    std::function<void(int line)> showLine;
+    // Marks `ranges` in the document (a comparison's differences).
+    std::function<void(std::vector<AddressRange> ranges)> mark;
+};
 
 class ConversionHost {
 public:
@@ -34,16 +50,10 @@ public:
     // call.
     virtual bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
                             const std::function<bool()> &between) = 0;
-};
 
-// A HEX document as a conversion reads it.
-struct HexSource {
-    // Its bytes, asked for once the progress window shows.
-    std::function<QByteArray()> text;
-    // Its file name, for the names of the results.
-    QString path;
-    // Shows the document with its line `line` (from 1) selected.
-    std::function<void(int line)> showLine;
+    // Every open document but the active one (a job's source), in the
+    // order of the Window menu.
+    virtual QList<HexSource> otherDocuments() = 0;
 };
 
 #endif

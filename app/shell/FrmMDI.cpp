@@ -42,6 +42,7 @@ FrmMDI::FrmMDI(QWidget *parent)
     buildEditMenu();
     buildDumpMenu();
     buildSettingsMenu();
+    buildImageMenu();
     buildWindowMenu();
     buildMapCommands();
     statusBar()->addPermanentWidget(m_caret);

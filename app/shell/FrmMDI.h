@@ -61,6 +61,12 @@ public:
     bool convertHexToDump(Form1 *source);
     bool convertBinaryToHex();
     bool convertBinaryToDump();
+    // The image menu's jobs (FrmMDIJobs.cpp), the same way.
+    bool convertToSRecords(Form1 *source);
+    bool mergeWithFiles(Form1 *source);
+    bool insertCrc(Form1 *source);
+    bool compareWithOther(Form1 *source);
+    bool binaryToHexAt();
 
     // ConversionHost
     QWidget *dialogOwner() override;
@@ -68,6 +74,7 @@ public:
     bool saveBinaryResult(QByteArrayView bytes, QString &path) override;
     bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
                     const std::function<bool()> &between) override;
+    QList<HexSource> otherDocuments() override;
 
     // The menu commands, one per item; the window items share one handler.
     void m_OpenFile_Click();
@@ -103,7 +110,8 @@ public:
     QAction *m_Setting, *m_Font, *m_Help;
     QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap;
     std::array<QAction *, 4> m_Wnd{};
-    QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Window;
+    QAction *m_ToSRec, *m_Merge, *m_InsertCrc, *m_Compare, *m_BinToHexAt;
+    QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Image, *m_Window;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -115,6 +123,7 @@ private:
     void buildEditMenu();
     void buildDumpMenu();
     void buildSettingsMenu();
+    void buildImageMenu();
     void buildWindowMenu();
     // The memory map's commands: stepping through segments (Edit) and
     // showing the map beside each document (Window).
@@ -131,6 +140,8 @@ private:
     void cascade();
     void arrangeInBands(bool horizontal);
     void arrangeIcons();
+    // A document as a conversion or job reads and marks it.
+    static HexSource sourceOf(Form1 *window);
     QAction *command(QMenu *menu, const char *name, const QString &caption,
                      void (FrmMDI::*handler)(), const QKeySequence &shortcut = {});
 

@@ -40,17 +40,21 @@ namespace {
 
 constexpr int kAllFiles = 5;
 
-HexSource sourceOf(Form1 *window)
+} // namespace
+
+HexSource FrmMDI::sourceOf(Form1 *window)
 {
     QPointer<Form1> guard(window);
     return {[guard] { return guard ? guard->documentBytes() : QByteArray(); }, DocumentPath(window),
             [guard](int line) {
                 if (guard)
                     guard->selectLine(line);
+            },
+            [guard](std::vector<AddressRange> ranges) {
+                if (guard)
+                    guard->setMarkedRanges(std::move(ranges));
             }};
 }
-
-} // namespace
 
 bool FrmMDI::convertHexToBinary(Form1 *source)
 {

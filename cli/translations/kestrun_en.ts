@@ -95,5 +95,17 @@ the HEX file may give an address beyond 32 bits</translation>
         <source>引数が正しくありません</source>
         <translation>bad argument</translation>
     </message>
+    <message>
+        <source>Sﾚｺｰﾄﾞ形式ではありません</source>
+        <translation>not Motorola S-records</translation>
+    </message>
+    <message>
+        <source>ﾚｺｰﾄﾞ数が一致しません</source>
+        <translation>the record count does not match the data records</translation>
+    </message>
+    <message>
+        <source>ﾁｪｯｸｻﾑ値が異常です (%1、正しくは %2)</source>
+        <translation>checksum %1, expected %2</translation>
+    </message>
 </context>
 </TS>

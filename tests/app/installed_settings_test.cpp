@@ -63,6 +63,12 @@ public:
         asked << title;
         return std::nullopt;
     }
+    std::optional<FormAnswers> askForm(QWidget *, const QString &title,
+                                       const QList<FormField> &) override
+    {
+        asked << title;
+        return std::nullopt;
+    }
 };
 
 void noBeep()

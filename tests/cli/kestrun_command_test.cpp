@@ -191,10 +191,10 @@ private slots:
         for (const char *end : {"\r\n", "\n", "\r"}) {
             QTest::addRow("checksum on line 3, line end %s",
                           QByteArray(end).toPercentEncoding().constData())
-                << "hex2bin" << hexText({good, good, badSum, good}, end) << "3: ﾁｪｯｸｻﾑ値が異常です";
+                << "hex2bin" << hexText({good, good, badSum, good}, end) << "3: ﾁｪｯｸｻﾑ値が異常です (ED、正しくは EE)";
         }
         QTest::newRow("checksum on line 3, LF CR counted as objcopy counts")
-            << "hex2bin" << hexText({good, good, badSum, good}, "\n\r") << "3: ﾁｪｯｸｻﾑ値が異常です";
+            << "hex2bin" << hexText({good, good, badSum, good}, "\n\r") << "3: ﾁｪｯｸｻﾑ値が異常です (ED、正しくは EE)";
         QTest::newRow("a comment line")
             << "hexdump" << good + "\r\nno record here\r\n" + badSum + "\r\n"
             << "2: ｲﾝﾃﾙﾍｷｻ形式ではありません";

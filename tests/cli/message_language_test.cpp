@@ -3,6 +3,7 @@
 #include "LinkedLibrary.h"
 #include "core/ConversionPlan.h"
 #include "core/HexErrorLine.h"
+#include "core/ResultMessage.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 
@@ -79,6 +80,8 @@ private slots:
             {"dump", path("rom.bin"), "--start", "100"},
             {"bin2hex", path("rom.bin"), "--settings", path("short.ini")},
             {"hexdump", path("bad.hex"), "--settings", path("reversed.ini")},
+            {"convert", path("bad.hex"), "-o", path("out.srec")},
+            {"crc", path("bad.hex"), "--input-format", "srec"},
         };
         for (const QStringList &arguments : failures) {
             const KestrunRun run = runKestrunIn(environment, arguments);
@@ -100,8 +103,12 @@ private slots:
         QVERIFY(english.load(QStringLiteral(KESTRUN_CATALOGUE)));
         QVERIFY(QCoreApplication::installTranslator(&english));
         QStringList messages;
-        for (std::int32_t code = ResultBadArgument; code <= ResultOk; ++code)
+        for (std::int32_t code = ResultRecordCount; code <= ResultOk; ++code)
             messages << LinkedLibrary::message(code);
+        kestrun_place checksum{};
+        checksum.result = ResultChecksumError;
+        checksum.has_values = 1;
+        messages << placeMessage(GetErrorString, checksum);
         for (const char *key : {"StartAddress", "EndAddress", "BlankChar", "RecordLength", "Scope"})
             messages << settingFaultMessage(QString::fromLatin1(key));
         messages << reversedRangeMessage(9, 1) << rangeBeyondDataMessage(9, 0, 4)

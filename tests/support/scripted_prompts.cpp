@@ -17,6 +17,8 @@ const char *kindName(AskedPrompt::Kind kind)
         return "text question";
     case AskedPrompt::Kind::Number:
         return "number question";
+    case AskedPrompt::Kind::Form:
+        return "form";
     }
     return "?";
 }
@@ -35,32 +37,41 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::expectMessage(QMessageBox::StandardButton button)
 {
-    m_answers.append({AskedPrompt::Kind::Message, button, QString(), {}, {}});
+    m_answers.append({AskedPrompt::Kind::Message, button, QString(), {}, {}, {}, {}});
 }
 
 void ScriptedPrompts::expectOpen(const QString &path)
 {
-    m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path, {}, {}});
+    m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path, {}, {}, {}, {}});
 }
 
 void ScriptedPrompts::expectSave(const QString &path)
 {
-    m_answers.append({AskedPrompt::Kind::Save, QMessageBox::NoButton, path, {}, {}});
+    m_answers.append({AskedPrompt::Kind::Save, QMessageBox::NoButton, path, {}, {}, {}, {}});
 }
 
 void ScriptedPrompts::expectText(const std::optional<QString> &answer)
 {
-    m_answers.append({AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), answer, {}});
+    m_answers.append(
+        {AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), answer, {}, {}, {}});
 }
 
 void ScriptedPrompts::expectNumber(std::optional<int> answer)
 {
-    m_answers.append({AskedPrompt::Kind::Number, QMessageBox::NoButton, QString(), {}, answer});
+    m_answers.append(
+        {AskedPrompt::Kind::Number, QMessageBox::NoButton, QString(), {}, answer, {}, {}});
+}
+
+void ScriptedPrompts::expectForm(const std::optional<FormAnswers> &answers)
+{
+    Answer answer{AskedPrompt::Kind::Form, QMessageBox::NoButton, QString(), {}, {}, answers, {}};
+    m_answers.append(answer);
 }
 
 void ScriptedPrompts::expectFind(const QString &text, DataSearch::Target target)
 {
-    m_answers.append({AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), text, {}, target});
+    m_answers.append(
+        {AskedPrompt::Kind::Text, QMessageBox::NoButton, QString(), text, {}, {}, target});
 }
 
 QStringList ScriptedPrompts::texts() const
@@ -177,6 +188,15 @@ std::optional<int> ScriptedPrompts::askNumber(QWidget *parent, const QString &ti
     prompt.maximum = maximum;
     const std::optional<Answer> answer = take(prompt);
     return answer ? answer->number : std::nullopt;
+}
+
+std::optional<FormAnswers> ScriptedPrompts::askForm(QWidget *parent, const QString &title,
+                                                    const QList<FormField> &fields)
+{
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Form, parent, title);
+    prompt.fields = fields;
+    const std::optional<Answer> answer = take(prompt);
+    return answer ? answer->form : std::nullopt;
 }
 
 std::optional<UserPrompts::Find> ScriptedPrompts::askFind(QWidget *parent, const Find &initial,

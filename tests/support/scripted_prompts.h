@@ -20,7 +20,7 @@
 #include <optional>
 
 struct AskedPrompt {
-    enum class Kind { Message, Open, Save, Text, Number };
+    enum class Kind { Message, Open, Save, Text, Number, Form };
 
     Kind kind = Kind::Message;
     QPointer<QWidget> owner;
@@ -39,6 +39,8 @@ struct AskedPrompt {
     int initialNumber = 0;
     int minimum = 0;
     int maximum = 0;
+    // Forms only.
+    QList<FormField> fields;
     // Find questions only: whether the data targets were offered.
     bool dataToo = false;
 };
@@ -58,6 +60,8 @@ public:
     // The next text or number question gets `answer`; nothing cancels.
     void expectText(const std::optional<QString> &answer);
     void expectNumber(std::optional<int> answer);
+    // The next form gets `answers` (one list a field); nothing cancels.
+    void expectForm(const std::optional<FormAnswers> &answers);
     // The next find question gets `text` to look for in `target`; it is
     // asked as a text question, which expectText() answers as text.
     void expectFind(const QString &text, DataSearch::Target target);
@@ -83,6 +87,8 @@ public:
                                    const QString &initial) override;
     std::optional<int> askNumber(QWidget *parent, const QString &title, const QString &label,
                                  int initial, int minimum, int maximum) override;
+    std::optional<FormAnswers> askForm(QWidget *parent, const QString &title,
+                                       const QList<FormField> &fields) override;
     std::optional<Find> askFind(QWidget *parent, const Find &initial, bool dataToo) override;
 
 private:
@@ -92,6 +98,7 @@ private:
         QString path;
         std::optional<QString> text;
         std::optional<int> number;
+        std::optional<FormAnswers> form;
         DataSearch::Target target = DataSearch::Text;
     };
 

@@ -69,6 +69,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<FormAnswers> askForm(QWidget *, const QString &, const QList<FormField> &) override
+    {
+        return std::nullopt;
+    }
 };
 
 double seconds(const std::function<void()> &work)

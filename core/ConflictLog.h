@@ -1,8 +1,15 @@
 // The overlaps met while images are read and merged, each naming both of
-// its writers by input file and line: "b.hex:12: 08004000-0800400F also
-// written by a.hex:3". The inputs are tagged by their number from 1.
-#ifndef KESTRUN_CLI_CONFLICT_LOG_H
-#define KESTRUN_CLI_CONFLICT_LOG_H
+// its writers by input and line: "b.hex:12: 08004000-0800400F also written
+// by a.hex:3". The inputs are tagged by their number from 1, and named by
+// the caller (kestrun: the arguments as given; Pelcor: the file names).
+//
+//     ConflictLog log({"a.hex", "b.hex"}, KESTRUN_OVERLAP_REFUSE);
+//     options.onConflict = ConflictLog::collect;
+//     options.conflictUser = log.userValue();
+//     ... read and merge ...
+//     if (rc == ResultOverlap) print(log.text(log.kept().back()));
+#ifndef PELCOR_CONFLICT_LOG_H
+#define PELCOR_CONFLICT_LOG_H
 
 #include "exports.h"
 
@@ -26,8 +33,10 @@ public:
     std::uint64_t count() const { return m_count; }
     const std::vector<kestrun_conflict> &kept() const { return m_kept; }
     QString text(const kestrun_conflict &conflict) const;
-    // Warnings of the conflicts the policy let pass, on standard error.
-    void warn() const;
+    // The warnings of the conflicts the policy let pass ("a.hex:12:
+    // warning: ... (the later bytes kept)"), then a line for those not
+    // kept; none under identical and error.
+    QStringList warnings() const;
 
 private:
     QString name(std::uint32_t source) const;

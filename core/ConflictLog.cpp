@@ -1,9 +1,6 @@
-#include "ConflictLog.h"
+#include "core/ConflictLog.h"
 
-#include "ImageJobOptions.h"
-#include "core/LocalPath.h"
-
-#include <cstdio>
+#include "core/HexText.h"
 
 namespace {
 
@@ -40,24 +37,22 @@ QString ConflictLog::text(const kestrun_conflict &c) const
              name(c.earlier_source), QString::number(c.earlier_line));
 }
 
-void ConflictLog::warn() const
+QStringList ConflictLog::warnings() const
 {
     if (m_policy != KESTRUN_OVERLAP_LAST && m_policy != KESTRUN_OVERLAP_FIRST)
-        return;
+        return {};
     const QString kept = m_policy == KESTRUN_OVERLAP_LAST ? QStringLiteral("the later bytes")
                                                           : QStringLiteral("the earlier bytes");
+    QStringList lines;
     for (const kestrun_conflict &c : m_kept) {
         const QString line = text(c);
         const int colon = line.indexOf(QStringLiteral(": "));
-        const QString message = line.left(colon) + QStringLiteral(": warning: ") + line.mid(colon + 2)
-                                + QStringLiteral(" (%1 kept)").arg(kept);
-        std::fputs(LocalPath::encode(message).append('\n').constData(), stderr);
+        lines << line.left(colon) + QStringLiteral(": warning: ") + line.mid(colon + 2)
+                     + QStringLiteral(" (%1 kept)").arg(kept);
     }
     if (m_count > m_kept.size())
-        std::fputs(LocalPath::encode(QStringLiteral("kestrun: warning: %1 more overlaps with other "
-                                                    "bytes; --overlap error refuses them")
-                                         .arg(m_count - m_kept.size()))
-                       .append('\n')
-                       .constData(),
-                   stderr);
+        lines << QStringLiteral("kestrun: warning: %1 more overlaps with other bytes; "
+                                "--overlap error refuses them")
+                     .arg(m_count - m_kept.size());
+    return lines;
 }

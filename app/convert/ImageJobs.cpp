@@ -1,0 +1,372 @@
+#include "convert/ImageJobs.h"
+
+#include "base/UserPrompts.h"
+#include "convert/ImageJobRun.h"
+#include "core/CheckRange.h"
+#include "core/CompareListing.h"
+#include "core/ConversionPlan.h"
+#include "core/HexErrorLine.h"
+#include "core/HexText.h"
+#include "core/ImageMerge.h"
+#include "core/PathRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Pelcor");
+
+// The overlap rules as the merge form offers them, kestrun's word first.
+constexpr std::pair<const char *, std::int32_t> kPolicies[] = {
+    {"error: 重なりを許さない", KESTRUN_OVERLAP_REFUSE},
+    {"identical: 同じﾃﾞｰﾀなら許す", KESTRUN_OVERLAP_IDENTICAL},
+    {"first: 先のﾃﾞｰﾀを残す", KESTRUN_OVERLAP_FIRST},
+    {"last: 後のﾃﾞｰﾀを使う", KESTRUN_OVERLAP_LAST},
+};
+
+const QStringList kEndians{QStringLiteral("little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"),
+                           QStringLiteral("big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ")};
+const QString kChooseFile = QStringLiteral("ﾌｧｲﾙを選ぶ...");
+
+// The differences a comparison marks in the documents, at most: plenty for
+// any map, and bounded for images that differ at every other byte.
+constexpr std::size_t kMarkedRanges = 100000;
+
+// Inputs are named by their file names, as kestrun names its arguments
+// when it runs beside them.
+QString nameOf(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() ? QStringLiteral("無題") : name;
+}
+
+QString withSuffix(const QString &path, const QString &suffix, const QString &extension)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(info.completeBaseName() + suffix + extension);
+}
+
+void refuse(ConversionHost &host, const QString &text)
+{
+    prompts().message(host.dialogOwner(), QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
+}
+
+std::optional<std::uint32_t> hexAddress(const QString &text)
+{
+    const std::optional<std::int32_t> value = readHexSetting(text);
+    return value ? std::optional(std::uint32_t(*value)) : std::nullopt;
+}
+
+// "LOW-HIGH" in hex into `range`, empty for none; false when unreadable.
+bool readRange(const QString &text, std::optional<AddressRange> &range)
+{
+    range.reset();
+    if (text.isEmpty())
+        return true;
+    const QStringList parts = text.split(u'-');
+    const auto low = parts.size() == 2 ? hexAddress(parts[0].trimmed()) : std::nullopt;
+    const auto high = parts.size() == 2 ? hexAddress(parts[1].trimmed()) : std::nullopt;
+    if (!low || !high || *low > *high)
+        return false;
+    range = AddressRange{*low, *high};
+    return true;
+}
+
+// A fill byte: two hex digits; empty gives `none`.
+std::optional<std::int32_t> fillByte(const QString &text, std::int32_t none)
+{
+    if (text.isEmpty())
+        return none;
+    const std::optional<std::uint32_t> value = hexAddress(text);
+    return value && *value <= 0xFF ? std::optional(std::int32_t(*value)) : std::nullopt;
+}
+
+// Reads a document's text; a record error shows the document with the
+// line selected once the message is closed, as the conversions do.
+ImageHandle loadText(ImageJobRun &run, const HexSource &source, const QByteArray &text,
+                     const QString &name, std::uint32_t tag, std::int32_t policy, ConflictLog &log,
+                     QString &error)
+{
+    MemoryPieces pieces(text);
+    std::optional<kestrun_place> place;
+    ImageLoader::Request request = run.request(tag, policy);
+    request.place = &place;
+    ImageHandle image = ImageLoader::load(*run.calls(), pieces, InputArgument{name, std::nullopt},
+                                          request, log, error);
+    if (!image && place && source.showLine)
+        run.showLineAfterFailure(
+            [line = HexErrorLine::placeIn(*place, text, HexErrorLine::Counting::Editor).line,
+             show = source.showLine] { show(line); });
+    return image;
+}
+
+// Writes `image` as HEX and opens it as the result named after `path`.
+bool openHex(ImageJobRun &run, const kestrun_image *image, const QString &path)
+{
+    QByteArray text;
+    const std::int32_t rc = writeHexText(*run.calls(), image, run.layout(), appendToBytes,
+                                         reinterpret_cast<std::intptr_t>(&text));
+    return rc < 0 ? run.failWriting(rc) : run.openResult(text, path);
+}
+
+bool failLoading(ImageJobRun &run, const QString &error)
+{
+    return run.stopped() ? run.cancelled() : run.fail(QStringLiteral("読み込めません。\n") + error);
+}
+
+QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
+{
+    switch (done.fault) {
+    case CheckRange::Fault::SlotPastEnd:
+        return QStringLiteral("CRC を %1 に置くと FFFFFFFF を越えます。").arg(hexDigits(slot));
+    case CheckRange::Fault::NoData:
+        return QStringLiteral("CRC を計算するﾃﾞｰﾀがありません。");
+    case CheckRange::Fault::SlotInRange:
+        return QStringLiteral("CRC のｱﾄﾞﾚｽ %1 が範囲 %2-%3 の中にあります。\n"
+                              "CRC を含まない範囲を指定してください。")
+            .arg(hexDigits(slot), hexDigits(done.range.low), hexDigits(done.range.high));
+    case CheckRange::Fault::Library:
+        return ImageJobRun::message(done.rc);
+    case CheckRange::Fault::None:
+        break;
+    }
+    return QString();
+}
+
+} // namespace
+
+bool ConvertToSRecords(ConversionHost &host, const HexSource &source)
+{
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    run.showProgress();
+    const QString name = nameOf(source.path);
+    ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
+    QString error;
+    const ImageHandle image =
+        loadText(run, source, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
+    if (!image)
+        return failLoading(run, error);
+    QByteArray text;
+    const std::int32_t rc = writeSRecordText(*run.calls(), image.get(), run.layout(), appendToBytes,
+                                             reinterpret_cast<std::intptr_t>(&text));
+    if (rc < 0)
+        return run.failWriting(rc);
+    if (!run.openResult(text, renameExtension(source.path, QStringLiteral(".srec"))))
+        return false;
+    run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
+    return true;
+}
+
+bool MergeWithFiles(ConversionHost &host, const HexSource &source)
+{
+    QStringList rules;
+    for (const auto &[label, policy] : kPolicies)
+        rules << QString::fromUtf8(label);
+    const std::optional<FormAnswers> answers = prompts().askForm(
+        host.dialogOwner(), QStringLiteral("ﾌｧｲﾙと結合"),
+        {{FormField::Kind::Files, QStringLiteral("結合するﾌｧｲﾙ(&F):"), {}, {}},
+         {FormField::Kind::Choice, QStringLiteral("重なり(&O):"), rules.first(), rules}});
+    if (!answers)
+        return false;
+    const QStringList files = answers->at(0);
+    if (files.isEmpty()) {
+        refuse(host, QStringLiteral("結合するﾌｧｲﾙを追加してください。"));
+        return false;
+    }
+    const std::int32_t policy =
+        kPolicies[std::max<qsizetype>(0, rules.indexOf(answers->at(1).value(0)))].second;
+
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    run.showProgress();
+    QStringList names{nameOf(source.path)};
+    for (const QString &file : files)
+        names << nameOf(file);
+    ConflictLog log(names, policy);
+    ImageMerge merge(*run.calls(), names, policy, log);
+    if (!merge.ready())
+        return run.fail(ImageJobRun::message(ResultNoMemory));
+    for (int i = 0; i < names.size(); ++i) {
+        QString error;
+        const ImageHandle image =
+            i == 0 ? loadText(run, source, source.text(), names[0], 1, policy, log, error)
+                   : ImageLoader::load(*run.calls(), files[i - 1],
+                                       run.request(std::uint32_t(i + 1), policy), log, error);
+        if (!image)
+            return failLoading(run, error);
+        if (!merge.add(image.get(), i, error, ImageJobRun::message))
+            return run.fail(QStringLiteral("結合できません。\n") + error);
+    }
+    const ImageHandle merged = merge.take();
+    if (!openHex(run, merged.get(),
+                 withSuffix(source.path, QStringLiteral("_merged"), QStringLiteral(".hex"))))
+        return false;
+    run.warnConflicts(log, policy);
+    return true;
+}
+
+bool InsertCrc(ConversionHost &host, const HexSource &source)
+{
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    const QStringList presets = CheckRange::presets(*run.calls());
+    const std::optional<FormAnswers> answers = prompts().askForm(
+        host.dialogOwner(), QStringLiteral("CRC 挿入"),
+        {{FormField::Kind::Choice, QStringLiteral("ｱﾙｺﾞﾘｽﾞﾑ(&G):"), QStringLiteral("crc-32"),
+          presets},
+         {FormField::Kind::Text, QStringLiteral("挿入するｱﾄﾞﾚｽ (16 進)(&A):"), {}, {}},
+         {FormField::Kind::Text, QStringLiteral("範囲 (LOW-HIGH, 空欄はﾃﾞｰﾀ全体)(&R):"), {}, {}},
+         {FormField::Kind::Choice, QStringLiteral("ﾊﾞｲﾄ順(&E):"), kEndians.first(), kEndians},
+         {FormField::Kind::Text,
+          QStringLiteral("空きの値 (16 進)(&B):"),
+          QStringLiteral("FF"),
+          {}}});
+    if (!answers)
+        return false;
+    const std::optional<std::uint32_t> slot = hexAddress(answers->at(1).value(0));
+    std::optional<AddressRange> range;
+    const bool rangeRead = readRange(answers->at(2).value(0), range);
+    const std::optional<std::int32_t> fill = fillByte(answers->at(4).value(0), 0xFF);
+    if (!slot || !rangeRead || !fill) {
+        refuse(host, !slot ? QStringLiteral("挿入するｱﾄﾞﾚｽを 16 進 8 桁までで指定してください。")
+                     : !rangeRead
+                         ? QStringLiteral("範囲は 16 進で LOW-HIGH と指定してください。")
+                         : QStringLiteral("空きの値は 16 進 2 桁までで指定してください。"));
+        return false;
+    }
+    const std::int32_t endian =
+        answers->at(3).value(0) == kEndians[1] ? KESTRUN_BIG_ENDIAN : KESTRUN_LITTLE_ENDIAN;
+    std::int32_t rc = ResultOk;
+    const CheckHandle check(
+        run.calls()->kestrun_check_new(answers->at(0).value(0).toLatin1().constData(), &rc),
+        CheckRelease{run.calls()});
+    if (!check)
+        return run.fail(ImageJobRun::message(rc));
+
+    run.showProgress();
+    const QString name = nameOf(source.path);
+    ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
+    QString error;
+    const ImageHandle image =
+        loadText(run, source, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
+    if (!image)
+        return failLoading(run, error);
+    const CheckRange::Insertion done = CheckRange::insert(
+        *run.calls(), image.get(), check.get(), range, *slot, endian, std::uint8_t(*fill));
+    if (done.fault != CheckRange::Fault::None)
+        return run.fail(checkFault(done, *slot));
+    if (!openHex(run, image.get(),
+                 withSuffix(source.path, QStringLiteral("_crc"), QStringLiteral(".hex"))))
+        return false;
+    run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
+    return true;
+}
+
+bool CompareWithOther(ConversionHost &host, const HexSource &source)
+{
+    const QList<HexSource> others = host.otherDocuments();
+    QStringList choices;
+    for (const HexSource &other : others)
+        choices << nameOf(other.path);
+    choices << kChooseFile;
+    const std::optional<FormAnswers> answers = prompts().askForm(
+        host.dialogOwner(), QStringLiteral("比較"),
+        {{FormField::Kind::Choice, QStringLiteral("比較する相手(&W):"), choices.first(), choices},
+         {FormField::Kind::Text,
+          QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"),
+          {},
+          {}}});
+    if (!answers)
+        return false;
+    const std::optional<std::int32_t> fill = fillByte(answers->at(1).value(0), -1);
+    if (!fill) {
+        refuse(host, QStringLiteral("空きの値は 16 進 2 桁までで指定してください。"));
+        return false;
+    }
+    const qsizetype chosen = choices.indexOf(answers->at(0).value(0));
+    std::optional<HexSource> other;
+    QString otherPath;
+    QByteArray otherText;
+    if (chosen >= 0 && chosen < others.size()) {
+        other = others[chosen];
+        otherPath = other->path;
+    } else if (!host.chooseBinarySource(otherPath, otherText)) {
+        return false;
+    }
+
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    run.showProgress();
+    const QString names[2] = {nameOf(source.path), nameOf(otherPath)};
+    const QByteArray texts[2] = {source.text(), other ? other->text() : otherText};
+    ImageHandle images[2];
+    for (int i = 0; i < 2; ++i) {
+        ConflictLog log({names[0], names[1]}, KESTRUN_OVERLAP_LAST);
+        QString error;
+        images[i] = loadText(run, i == 0 ? source : other.value_or(HexSource{}), texts[i], names[i],
+                             std::uint32_t(i + 1), KESTRUN_OVERLAP_LAST, log, error);
+        if (!images[i])
+            return failLoading(run, error);
+    }
+    const CompareListing listing =
+        compareImages(*run.calls(), images[0].get(), images[1].get(), names[0], names[1], *fill,
+                      kComparedShown, kMarkedRanges);
+    for (const HexSource *marked :
+         {&source, other ? &*other : static_cast<const HexSource *>(nullptr)})
+        if (marked && marked->mark)
+            marked->mark(listing.ranges);
+    if (run.stopped())
+        return run.cancelled();
+    if (listing.count == 0) {
+        run.close();
+        prompts().message(host.dialogOwner(), QMessageBox::Information, kTitle,
+                          QStringLiteral("%1 と %2 に違いはありません。").arg(names[0], names[1]),
+                          QMessageBox::Ok);
+        return true;
+    }
+    return run.openResult(listing.text.toUtf8(),
+                          withSuffix(source.path, QStringLiteral("_cmp"), QStringLiteral(".txt")));
+}
+
+bool BinaryToHexAt(ConversionHost &host)
+{
+    QString path;
+    QByteArray data;
+    if (!host.chooseBinarySource(path, data))
+        return false;
+    const std::optional<FormAnswers> answers =
+        prompts().askForm(host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),
+                          {{FormField::Kind::Text,
+                            QStringLiteral("ﾍﾞｰｽｱﾄﾞﾚｽ (16 進)(&A):"),
+                            QStringLiteral("00000000"),
+                            {}}});
+    if (!answers)
+        return false;
+    const std::optional<std::uint32_t> base = hexAddress(answers->at(0).value(0));
+    if (!base) {
+        refuse(host, QStringLiteral("ﾍﾞｰｽｱﾄﾞﾚｽを 16 進 8 桁までで指定してください。"));
+        return false;
+    }
+
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    run.showProgress();
+    ConflictLog log({nameOf(path)}, KESTRUN_OVERLAP_LAST);
+    QString error;
+    MemoryPieces pieces(data);
+    const ImageHandle image =
+        ImageLoader::load(*run.calls(), pieces, InputArgument{nameOf(path), *base},
+                          run.request(1, KESTRUN_OVERLAP_LAST), log, error);
+    if (!image)
+        return failLoading(run, error);
+    return openHex(run, image.get(), renameExtension(path, QStringLiteral(".hex")));
+}

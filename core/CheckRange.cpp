@@ -1,0 +1,70 @@
+#include "core/CheckRange.h"
+
+#include <algorithm>
+
+namespace CheckRange {
+
+Found find(const ImageCalls &calls, const kestrun_image *image, std::optional<AddressRange> given,
+           std::optional<std::uint32_t> slot, std::uint32_t slotBytes)
+{
+    const std::uint64_t slotLow = slot.value_or(0), slotHigh = slotLow + slotBytes - 1;
+    if (slot && slotHigh > UINT32_MAX)
+        return {Fault::SlotPastEnd, {}};
+    Found found;
+    if (given) {
+        found.range = *given;
+    } else {
+        std::uint64_t low = UINT64_MAX, high = 0;
+        const auto take = [&](std::uint64_t from, std::uint64_t to) {
+            if (from <= to) {
+                low = std::min(low, from);
+                high = std::max(high, to);
+            }
+        };
+        kestrun_segment s{};
+        for (std::uint64_t at = 0; calls.kestrun_image_next(image, at, &s) == ResultOk;
+             at = s.address + s.length) {
+            const std::uint64_t last = s.address + s.length - 1;
+            if (!slot || last < slotLow || s.address > slotHigh) {
+                take(s.address, last);
+                continue;
+            }
+            if (s.address < slotLow)
+                take(s.address, slotLow - 1);
+            take(slotHigh + 1, last);
+        }
+        if (low > high)
+            return {Fault::NoData, {}};
+        found.range = AddressRange{std::uint32_t(low), std::uint32_t(high)};
+    }
+    if (slot && slotLow <= found.range.high && slotHigh >= found.range.low)
+        found.fault = Fault::SlotInRange;
+    return found;
+}
+
+Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
+                 std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
+                 std::uint8_t fill)
+{
+    const std::uint32_t bytes = (calls.kestrun_check_width(check) + 7) / 8;
+    const Found found = find(calls, image, given, slot, bytes);
+    Insertion done{found.fault, found.range, ResultOk, 0};
+    if (found.fault != Fault::None)
+        return done;
+    done.rc = calls.kestrun_image_insert_check(image, check, found.range.low, found.range.high,
+                                               fill, slot, endian, &done.value);
+    if (done.rc < 0)
+        done.fault = Fault::Library;
+    return done;
+}
+
+QStringList presets(const ImageCalls &calls)
+{
+    QStringList names;
+    const char *name = nullptr, *description = nullptr;
+    for (std::uint32_t i = 0; calls.kestrun_check_preset(i, &name, &description) == ResultOk; ++i)
+        names << QString::fromLatin1(name);
+    return names;
+}
+
+} // namespace CheckRange

@@ -1,0 +1,60 @@
+// Where a check value goes in an image and what it covers, as kestrun's
+// crc, merge --insert-crc and convert --insert-crc and the frame's CRC job
+// decide it: a given range, or the lowest to the highest data address
+// outside the value's own bytes (so that the range a CRC was inserted over
+// is the range it is verified over).
+//
+//     const CheckRange::Insertion done =
+//         CheckRange::insert(calls, image, check, std::nullopt, 0x0803FFFC, KESTRUN_LITTLE_ENDIAN,
+//         0xFF);
+//     if (done.fault != CheckRange::Fault::None) ... say why ...
+#ifndef PELCOR_CHECK_RANGE_H
+#define PELCOR_CHECK_RANGE_H
+
+#include "core/AddressRange.h"
+#include "core/LibraryCalls.h"
+
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+namespace CheckRange {
+
+enum class Fault {
+    None,
+    SlotPastEnd, // the value's bytes would pass FFFFFFFF
+    NoData,      // no range given and no data outside the slot
+    SlotInRange, // the slot lies within the range
+    Library,     // the library refused (`rc`)
+};
+
+struct Found {
+    Fault fault = Fault::None;
+    AddressRange range;
+};
+
+// The range to check in `image`: `given`, or the data outside the
+// `slotBytes` bytes at `slot` (the whole data when there is no slot).
+Found find(const ImageCalls &calls, const kestrun_image *image, std::optional<AddressRange> given,
+           std::optional<std::uint32_t> slot, std::uint32_t slotBytes);
+
+struct Insertion {
+    Fault fault = Fault::None;
+    AddressRange range;
+    std::int32_t rc = ResultOk;
+    std::uint64_t value = 0;
+};
+
+// Computes `check` over find()'s range, gaps read as `fill`, and stores
+// its value at `slot` in `endian` order (KESTRUN_*_ENDIAN).
+Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
+                 std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
+                 std::uint8_t fill);
+
+// The library's preset names, in its order ("crc-32" first).
+QStringList presets(const ImageCalls &calls);
+
+} // namespace CheckRange
+
+#endif

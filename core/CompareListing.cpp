@@ -1,0 +1,66 @@
+#include "core/CompareListing.h"
+
+#include "core/HexText.h"
+
+namespace {
+
+struct Lister {
+    CompareListing &listing;
+    const QString &nameA;
+    const QString &nameB;
+    std::uint64_t maxShown;
+    std::size_t maxRanges;
+};
+
+QString bytesText(const std::uint8_t *bytes, std::uint32_t count)
+{
+    QString text;
+    for (std::uint32_t i = 0; i < count; ++i)
+        text += (i ? QStringLiteral(" ") : QString()) + hexDigits(bytes[i], 8);
+    return text;
+}
+
+std::int32_t list(const kestrun_difference *d, intptr_t userValue)
+{
+    auto *lister = reinterpret_cast<Lister *>(userValue);
+    CompareListing &out = lister->listing;
+    if (out.ranges.size() < lister->maxRanges)
+        out.ranges.push_back(AddressRange{d->low, d->high});
+    if (out.count++ >= lister->maxShown)
+        return ResultOk;
+    const QString range = hexDigits(d->low) + u'-' + hexDigits(d->high);
+    QString line;
+    switch (d->kind) {
+    case KESTRUN_DIFF_ONLY_A:
+        line = QStringLiteral("%1 only in %2").arg(range, lister->nameA);
+        break;
+    case KESTRUN_DIFF_ONLY_B:
+        line = QStringLiteral("%1 only in %2").arg(range, lister->nameB);
+        break;
+    default:
+        line = QStringLiteral("%1 differ: %2 / %3")
+                   .arg(range, bytesText(d->a, d->shown), bytesText(d->b, d->shown));
+        if (d->high - d->low + 1 > d->shown)
+            line = line.replace(QStringLiteral(" / "), QStringLiteral(" ... / "))
+                   + QStringLiteral(" ...");
+        break;
+    }
+    out.text += line + u'\n';
+    return ResultOk;
+}
+
+} // namespace
+
+CompareListing compareImages(const ImageCalls &calls, const kestrun_image *a,
+                             const kestrun_image *b, const QString &nameA, const QString &nameB,
+                             std::int32_t fill, std::uint64_t maxShown, std::size_t maxRanges)
+{
+    CompareListing listing;
+    Lister lister{listing, nameA, nameB, maxShown, maxRanges};
+    std::uint64_t count = 0;
+    calls.kestrun_image_compare(a, b, fill, list, reinterpret_cast<intptr_t>(&lister), &count);
+    listing.count = count;
+    if (count > maxShown)
+        listing.text += QStringLiteral("... %1 more differences\n").arg(count - maxShown);
+    return listing;
+}

@@ -1,0 +1,146 @@
+// The image menu offscreen: its commands, Cancel in the progress window
+// stopping each job with no document left, and a refused merge naming
+// both writers of the conflict by file and line.
+#include "convert/Form2.h"
+#include "convert/Progress.h"
+#include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
+#include "shell/FileRoutines.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "support/scripted_prompts.h"
+#include "support/test_files.h"
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QByteArray kFirst = ":0400000001020304F2\r\n:00000001FF\r\n";
+const QByteArray kSecond = ":0400000005060708E2\r\n:00000001FF\r\n";
+
+} // namespace
+
+class ImageMenuTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    FrmMDI *m_frame = nullptr;
+
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        writeBytes(path("a.hex"), kFirst);
+        writeBytes(path("b.hex"), kSecond);
+        writeBytes(path("c.bin"), QByteArray(100, 'x'));
+    }
+
+    void init()
+    {
+        SettingsModel::program().setUp(m_dir.path());
+        m_frame = new FrmMDI;
+        setFrameWindow(m_frame);
+        m_frame->show();
+        m_frame->openFileAsDocument(path("b.hex"));
+        m_frame->openFileAsDocument(path("a.hex"));
+    }
+
+    void cleanup()
+    {
+        m_frame->close();
+        setFrameWindow(nullptr);
+        QTRY_COMPARE(Form1::DocumentCount(), 0);
+    }
+
+    void menuFollowsSettings()
+    {
+        const QList<QAction *> menus = m_frame->menuBar()->actions();
+        const qsizetype settings = menus.indexOf(m_frame->m_Set->menuAction());
+        QCOMPARE(menus.value(settings + 1), m_frame->m_Image->menuAction());
+        QCOMPARE(m_frame->m_Image->title(), QStringLiteral("イメージ(&I)"));
+        for (QAction *item : {m_frame->m_ToSRec, m_frame->m_Merge, m_frame->m_InsertCrc,
+                              m_frame->m_Compare, m_frame->m_BinToHexAt})
+            QVERIFY2(item->text().contains(u'&'), qPrintable(item->text()));
+    }
+
+    void cancelStopsEveryJob()
+    {
+        Form1 *source = m_frame->activeDocument();
+        ScriptedPrompts script;
+        const struct {
+            std::function<void()> answer;
+            std::function<bool()> run;
+        } jobs[] = {
+            {[] {}, [&] { return m_frame->convertToSRecords(source); }},
+            {[&] {
+                 script.expectForm(FormAnswers{{path("b.hex")}, {"last: 後のﾃﾞｰﾀを使う"}});
+             },
+             [&] { return m_frame->mergeWithFiles(source); }},
+            {[&] {
+                 script.expectForm(
+                     FormAnswers{{"crc-32"}, {"100"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}});
+             },
+             [&] { return m_frame->insertCrc(source); }},
+            {[&] {
+                 script.expectForm(FormAnswers{{"b.hex"}, {""}});
+             },
+             [&] { return m_frame->compareWithOther(source); }},
+            {[&] {
+                 script.expectOpen(path("c.bin"));
+                 script.expectForm(FormAnswers{{"1000"}});
+             },
+             [&] { return m_frame->binaryToHexAt(); }},
+        };
+        for (const auto &job : jobs) {
+            job.answer();
+            script.expectMessage(QMessageBox::Ok);
+            QTimer::singleShot(0, [] {
+                if (Form2 *window = progressWindow())
+                    window->Cmd()->click();
+            });
+            QVERIFY(!job.run());
+            QVERIFY(!progressWindow());
+            QCOMPARE(Form1::DocumentCount(), 2);
+        }
+        QVERIFY(script.allAnswered());
+        QCOMPARE(script.texts(), QStringList(5, QStringLiteral("中止しました")));
+    }
+
+    void recordErrorShowsItsLine()
+    {
+        Form1 *bad = m_frame->openDocument(
+            QStringLiteral(":0400000001020304F2\r\n:04000000010203\r\n:00000001FF\r\n"),
+            path("bad.hex") + Form1::UnsavedMarker, true);
+        m_frame->openFileAsDocument(path("a.hex"));
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!m_frame->convertToSRecords(bad));
+        QVERIFY(script.texts().constFirst().contains(QStringLiteral("bad.hex:2: ")));
+        QCOMPARE(m_frame->activeDocument(), bad);
+        QCOMPARE(bad->Txt()->caretLine(), 2);
+        ClearModified(bad);
+    }
+
+    void refusedMergeNamesBothWriters()
+    {
+        ScriptedPrompts script;
+        script.expectForm(FormAnswers{{path("b.hex")}, {"error: 重なりを許さない"}});
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(!m_frame->mergeWithFiles(m_frame->activeDocument()));
+        QCOMPARE(script.texts(),
+                 QStringList(QStringLiteral(
+                     "結合できません。\nb.hex:1: 00000000-00000003 also written by a.hex:1")));
+        QCOMPARE(Form1::DocumentCount(), 2);
+    }
+};
+
+QTEST_MAIN(ImageMenuTest)
+#include "image_menu_test.moc"
