@@ -14,7 +14,7 @@
 
 void FrmMDI::buildMapCommands()
 {
-    m_Edit->addSeparator()->setObjectName(QStringLiteral("l7"));
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l9"));
     m_NextSegment = command(m_Edit, "m_NextSegment", QStringLiteral("次のｾｸﾞﾒﾝﾄ(&X)"),
                             &FrmMDI::m_NextSegment_Click,
                             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down));
@@ -27,7 +27,7 @@ void FrmMDI::buildMapCommands()
         m_NextSegment->setEnabled(any);
         m_PrevSegment->setEnabled(any);
     });
-    m_Window->addSeparator()->setObjectName(QStringLiteral("l8"));
+    m_Window->addSeparator()->setObjectName(QStringLiteral("l10"));
     m_MemoryMap = m_Window->addAction(QStringLiteral("ﾒﾓﾘﾏｯﾌﾟ(&M)"));
     m_MemoryMap->setObjectName(QStringLiteral("m_MemoryMap"));
     m_MemoryMap->setCheckable(true);
