@@ -1,7 +1,8 @@
-// Where a HEX text's data records put their bytes, by line, as the
-// library's reader reports each record: the absolute address under a
-// column of the text, and the record that holds an address. Windowless;
-// the document windows ask it for the caret's address and for go-to.
+// Where the data records of an image text (Intel HEX or S-records) put
+// their bytes, by line, as the library's reader reports each record: the
+// absolute address under a column of the text, and the record that holds
+// an address. Windowless; the document windows ask it for the caret's
+// address and for go-to, and fill it from the read of their MemoryMap.
 #ifndef PELCOR_ADDRESS_INDEX_H
 #define PELCOR_ADDRESS_INDEX_H
 
@@ -16,15 +17,18 @@
 class AddressIndex {
 public:
     // One data record: its line (from 1), the address of its first byte
-    // (bases applied) and its data bytes.
+    // (bases applied), its data bytes (a record holds at most 255) and the
+    // column of its first data digit (the colon or S being column 1).
     struct Record {
         std::uint64_t line;
         std::uint32_t address;
-        std::uint32_t length;
+        std::uint16_t length;
+        std::uint16_t firstColumn;
     };
 
     AddressIndex() = default;
-    // Reads `text` with the library; the records up to the first bad one
+    explicit AddressIndex(std::vector<Record> records) : m_records(std::move(records)) {}
+    // Reads `text` with the library (MemoryMap::read); the records up to the first bad one
     // (or all of them) are kept, so that the part above an error still
     // answers.
     static AddressIndex read(const ImageCalls &calls, QByteArrayView text);

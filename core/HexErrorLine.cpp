@@ -27,6 +27,13 @@ QString noEndRecordNote()
     return QCoreApplication::translate("HexErrorLine", "ｴﾝﾄﾞﾚｺｰﾄﾞがありません");
 }
 
+QString describe(const Place &place)
+{
+    const QString line = QStringLiteral("%1 行目").arg(place.line);
+    return place.noEndRecord ? QStringLiteral("(%1: %2)").arg(line, noEndRecordNote())
+                             : QStringLiteral("(%1)").arg(line);
+}
+
 Place placeIn(const kestrun_place &at, QByteArrayView text, Counting counting)
 {
     Place place;

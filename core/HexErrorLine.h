@@ -35,6 +35,10 @@ struct Place {
 // without its end record.
 QString noEndRecordNote();
 
+// Where a record error lies, as Pelcor says it under the library's
+// message: "(12 行目)", with the note for a missing end record.
+QString describe(const Place &place);
+
 // The line of the library's failure place in `text`: as the library
 // counts (objcopy's way), or as an editor shows the text.
 Place placeIn(const kestrun_place &place, QByteArrayView text, Counting counting);

@@ -65,6 +65,7 @@
     X(kestrun_srec_reader_free)                                                                  \
     X(kestrun_srec_reader_set_overlap)                                                           \
     X(kestrun_srec_reader_set_source)                                                            \
+    X(kestrun_srec_reader_on_record)                                                             \
     X(kestrun_srec_reader_on_conflict)                                                           \
     X(kestrun_srec_reader_on_progress)                                                           \
     X(kestrun_srec_reader_feed)                                                                  \

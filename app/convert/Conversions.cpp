@@ -57,15 +57,6 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
     return false;
 }
 
-// Where a record error lies, under the library's message: the line as the
-// document window counts it.
-QString placeText(const HexErrorLine::Place &place)
-{
-    const QString line = QStringLiteral("%1 行目").arg(place.line);
-    return place.noEndRecord ? QStringLiteral("(%1: %2)").arg(line, HexErrorLine::noEndRecordNote())
-                             : QStringLiteral("(%1)").arg(line);
-}
-
 // Ends a conversion of `source`'s HEX `text` that failed. A record error
 // names its line, which the source shows selected once the message is
 // closed.
@@ -79,7 +70,7 @@ bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSo
         engine.place() ? std::optional(
             HexErrorLine::placeIn(*engine.place(), text, HexErrorLine::Counting::Editor))
                        : std::nullopt;
-    ShowLibraryError(result, place ? placeText(*place) : QString());
+    ShowLibraryError(result, place ? HexErrorLine::describe(*place) : QString());
     if (place && source.showLine)
         source.showLine(place->line);
     return false;

@@ -125,6 +125,7 @@ void DocumentView::beginText(bool hex)
     if (m_characterIndex)
         send(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
     send(SCI_SETUNDOCOLLECTION, 0);
+    send(SCI_SETMODEVENTMASK, 0);
     send(SCI_SETREADONLY, 1);
 }
 
@@ -148,6 +149,9 @@ void DocumentView::endText()
     send(SCI_SETUNDOCOLLECTION, 1);
     send(SCI_EMPTYUNDOBUFFER);
     send(SCI_SETSAVEPOINT);
+    // From now on each edit tells textChanged(), which the memory map and
+    // the addresses follow; the pieces of the text as it was placed did not.
+    send(SCI_SETMODEVENTMASK, SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
 }
 
 QByteArrayView DocumentView::textBytes() const

@@ -5,6 +5,7 @@
 
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
+#include "shell/MemoryMapPanel.h"
 #include "core/HexLineStyles.h"
 #include "base/BusyScope.h"
 #include "core/Cp932.h"
@@ -15,6 +16,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMdiArea>
+#include <QSplitter>
 
 #include <algorithm>
 #include <cstring>
@@ -98,11 +100,21 @@ DocumentText DocumentText::fromText(const QString &text, std::optional<QByteArra
     return result;
 }
 
-Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(this))
+Form1::Form1(QWidget *parent)
+    : QMdiSubWindow(parent), m_txt(new DocumentView(this)), m_split(new QSplitter(this)),
+      m_mapPanel(new MemoryMapPanel(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_txt->setObjectName(QStringLiteral("Txt"));
-    setWidget(m_txt);
+    m_split->addWidget(m_txt);
+    m_split->addWidget(m_mapPanel);
+    m_split->setStretchFactor(0, 1);
+    m_split->setStretchFactor(1, 0);
+    m_split->setChildrenCollapsible(false);
+    m_split->setFocusProxy(m_txt);
+    m_mapPanel->hide();
+    setWidget(m_split);
+    connect(m_mapPanel, &MemoryMapPanel::segmentChosen, this, &Form1::goToSegment);
     setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
     applyDisplayFont();
     m_addressTimer.setSingleShot(true);
@@ -110,7 +122,11 @@ Form1::Form1(QWidget *parent) : QMdiSubWindow(parent), m_txt(new DocumentView(th
     connect(m_txt, &DocumentView::edited, this, [this] {
         m_modified = true;
         m_givenBytes.reset();
-        if (m_hexText)
+    });
+    // Every edit, not only the first after a save, makes the addresses and
+    // the map stale.
+    connect(m_txt, &DocumentView::textChanged, this, [this] {
+        if (m_imageText && !textPending())
             m_addressTimer.start(kTypingPause);
     });
     ++appState().documentCount;
@@ -138,7 +154,10 @@ void Form1::startText(DocumentText text)
     const QByteArrayView head = text.head;
     const QByteArrayView body = text.body;
     m_hexText = looksLikeIntelHex(head.isEmpty() ? body : head);
+    m_imageText = m_hexText || MemoryMap::mayBeImageText(head.isEmpty() ? body : head);
     m_addresses = AddressIndex();
+    m_mapPanel->setMap(MemoryMap());
+    showMapPanel();
     m_txt->beginText(m_hexText);
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
@@ -150,8 +169,16 @@ void Form1::startText(DocumentText text)
     m_givenBytes = std::move(text.fileBytes);
     m_pending = std::move(text);
     m_pending->fileBytes.reset();
-    if (m_placed == body.size())
+    m_readWhilePlacing = false;
+    if (m_placed == body.size()) {
         finishText();
+    } else if (m_imageText && m_pending->head.isEmpty()) {
+        // The view takes the body as it stands and cannot be edited until
+        // it is placed, so the body can be read at once: the map then shows
+        // while the rest of a large text is still being placed.
+        m_readWhilePlacing = true;
+        m_addressTimer.start(0);
+    }
 }
 
 void Form1::placeMore()
@@ -174,7 +201,7 @@ void Form1::finishText()
 {
     m_txt->endText();
     m_pending.reset();
-    if (m_hexText)
+    if (m_imageText && !m_readWhilePlacing)
         m_addressTimer.start(0);
 }
 
@@ -246,15 +273,59 @@ bool Form1::queryClose()
 void Form1::readAddresses()
 {
     const ImageCalls *calls = KestrunBinding::imageCalls();
-    if (!calls || !m_hexText)
+    if (!calls || !m_imageText)
         return;
-    m_addresses = AddressIndex::read(*calls, m_txt->textBytes());
+    std::vector<AddressIndex::Record> records;
+    const QByteArrayView text =
+        m_pending && m_readWhilePlacing ? QByteArrayView(m_pending->body) : m_txt->textBytes();
+    MemoryMap map = MemoryMap::read(*calls, text, &records);
+    m_addresses = AddressIndex(std::move(records));
+    m_mapPanel->setMap(std::move(map));
+    showMapPanel();
+    // While a large text is still being placed, the frame turns its event
+    // loop only between pieces: a posted update would wait several of them.
+    if (textPending() && m_mapPanel->isVisible())
+        m_mapPanel->repaint();
     emit addressesRead();
+}
+
+const MemoryMap &Form1::memoryMap() const
+{
+    return m_mapPanel->map();
+}
+
+void Form1::setMapShown(bool shown)
+{
+    m_mapShown = shown;
+    showMapPanel();
+}
+
+void Form1::showMapPanel()
+{
+    const bool shown = m_mapShown && memoryMap().format() != MemoryMap::Format::None;
+    if (shown == m_mapPanel->isVisibleTo(this))
+        return;
+    m_mapPanel->setVisible(shown);
+    m_split->refresh();
+    // A panel shown after the splitter was laid out would get no width.
+    const int wanted = m_mapPanel->sizeHint().width();
+    const int total = m_split->width();
+    if (shown && total > 2 * wanted)
+        m_split->setSizes({total - wanted, wanted});
+}
+
+void Form1::goToSegment(std::size_t segment)
+{
+    const auto &segments = memoryMap().segments();
+    if (segment >= segments.size() || segments[segment].line == 0)
+        return;
+    m_txt->goToLine(int(segments[segment].line));
+    m_txt->setFocus();
 }
 
 std::optional<std::uint32_t> Form1::caretAddress() const
 {
-    if (!m_hexText || m_addressTimer.isActive())
+    if (!m_imageText || m_addressTimer.isActive())
         return std::nullopt;
     return m_addresses.addressAt(std::uint64_t(m_txt->caretLine()), m_txt->caretColumn());
 }
@@ -262,6 +333,7 @@ std::optional<std::uint32_t> Form1::caretAddress() const
 void Form1::setMarkedRanges(std::vector<AddressRange> ranges)
 {
     m_marked = std::move(ranges);
+    m_mapPanel->setMarkedRanges(m_marked);
     emit markedRangesChanged();
 }
 

@@ -6,6 +6,7 @@
 #include "core/AddressIndex.h"
 #include "core/AddressRange.h"
 #include "core/FileStamp.h"
+#include "core/MemoryMap.h"
 
 #include <QByteArray>
 #include <QMdiSubWindow>
@@ -15,6 +16,8 @@
 #include <optional>
 
 class DocumentView;
+class MemoryMapPanel;
+class QSplitter;
 
 // A text on its way into a document window. `head` and `body` are what the
 // view holds, one after the other: UTF-8, which is the file's own bytes
@@ -70,10 +73,19 @@ public:
     // from 1, and shows it; a line past the last selects the last.
     void selectLine(int line);
 
-    // The absolute address of the data byte at the caret, for a HEX text
-    // whose records have been read since the last pause in typing.
+    // The absolute address of the data byte at the caret, for an image text
+    // (Intel HEX or S-records) whose records have been read since the last
+    // pause in typing.
     std::optional<std::uint32_t> caretAddress() const;
     const AddressIndex &addresses() const { return m_addresses; }
+    // The memory map of the same read, and the panel beside the text that
+    // draws it; the panel shows for a text that maps as Intel HEX or
+    // S-records, unless setMapShown(false) hides it.
+    const MemoryMap &memoryMap() const;
+    MemoryMapPanel *mapPanel() const { return m_mapPanel; }
+    void setMapShown(bool shown);
+    // Puts the caret on the first record of segment `segment` of the map.
+    void goToSegment(std::size_t segment);
 
     // Address ranges a job singled out in this document (a comparison's
     // differences), which its memory map marks; empty for none.
@@ -113,14 +125,22 @@ protected:
 private:
     void finishText();
     void readAddresses();
+    void showMapPanel();
 
     DocumentView *m_txt;
-    // Reads the addresses once the text is placed, and again after a pause
+    QSplitter *m_split;
+    MemoryMapPanel *m_mapPanel;
+    bool m_mapShown = true;
+    // Reads the addresses and the map once the text is placed, and again after a pause
     // in typing: reading 40 MB on every key would stall the typing.
     QTimer m_addressTimer;
     AddressIndex m_addresses;
     std::vector<AddressRange> m_marked;
     bool m_hexText = false;
+    // Intel HEX, or a text that may be S-records: worth a read.
+    bool m_imageText = false;
+    // The addresses were read from the body while it was being placed.
+    bool m_readWhilePlacing = false;
     // The file's bytes until the first edit, when the view's differ.
     std::optional<QByteArray> m_givenBytes;
     // What placeMore() has still to place: m_pending.body from m_placed.

@@ -44,6 +44,7 @@ FrmMDI::FrmMDI(QWidget *parent)
     buildSettingsMenu();
     buildImageMenu();
     buildWindowMenu();
+    buildMapCommands();
     statusBar()->addPermanentWidget(m_caret);
     connect(m_area, &QMdiArea::subWindowActivated, this, &FrmMDI::showCaret);
     m_Help = menuBar()->addAction(QStringLiteral("バージョン情報(&V)"));
@@ -146,6 +147,7 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
                              const std::function<bool()> &between)
 {
     auto *window = new Form1;
+    window->setMapShown(m_MemoryMap->isChecked());
     window->startText(std::move(text));
     window->setWindowTitle(caption);
     if (clearModified)

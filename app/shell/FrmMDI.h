@@ -98,6 +98,8 @@ public:
     void m_Jump_Click();
     void m_JumpAddress_Click();
     void m_Wnd_Click(int index);
+    void m_NextSegment_Click();
+    void m_PrevSegment_Click();
 
     // Opens each local file of a drop, in order.
     void dropFiles(const QStringList &paths);
@@ -107,6 +109,7 @@ public:
     QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
+    QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap;
     std::array<QAction *, 4> m_Wnd{};
     QAction *m_ToSRec, *m_Merge, *m_InsertCrc, *m_Compare, *m_BinToHexAt;
     QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Image, *m_Window;
@@ -123,6 +126,10 @@ private:
     void buildSettingsMenu();
     void buildImageMenu();
     void buildWindowMenu();
+    // The memory map's commands: stepping through segments (Edit) and
+    // showing the map beside each document (Window).
+    void buildMapCommands();
+    void goToNeighbourSegment(bool next);
     void refreshWindowList();
     // The active document's caret in the status bar.
     void showCaret();

@@ -20,6 +20,12 @@ const QByteArray kBroken = ":0400000001020304F2\r\n"
                            ":04000800090A0B0C00\r\n"
                            ":00000001FF\r\n";
 
+// S1, S2 and S3 data records, each address one byte longer.
+const QByteArray kSRecords = "S1130000000102030405060708090A0B0C0D0E0F74\n"
+                             "S20612345601025A\n"
+                             "S30708000000AABB8B\n"
+                             "S70500000000FA\n";
+
 } // namespace
 
 class AddressIndexTest : public QObject {
@@ -47,6 +53,13 @@ private slots:
         QTest::newRow("past the last line") << kText << 9 << 10 << -1LL;
         QTest::newRow("above a bad record") << kBroken << 2 << 10 << 0x4LL;
         QTest::newRow("the bad record") << kBroken << 3 << 10 << -1LL;
+        QTest::newRow("S1 data") << kSRecords << 1 << 9 << 0x0LL;
+        QTest::newRow("S1 address") << kSRecords << 1 << 8 << -1LL;
+        QTest::newRow("S2 data") << kSRecords << 2 << 13 << 0x123457LL;
+        QTest::newRow("S2 address") << kSRecords << 2 << 10 << -1LL;
+        QTest::newRow("S3 data") << kSRecords << 3 << 13 << 0x08000000LL;
+        QTest::newRow("S3 checksum") << kSRecords << 3 << 17 << -1LL;
+        QTest::newRow("S7 start") << kSRecords << 4 << 9 << -1LL;
     }
 
     void addressesUnderTheCaret()

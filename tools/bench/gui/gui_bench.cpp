@@ -3,7 +3,7 @@
 // they wrap with and without the progress callback, and a large text file
 // opened, saved and closed.
 //
-//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text|large]]   (default 16, all)
+//   pelcor_gui_bench [MiB [callback|hex2bin|bin2hex|dump|text|large|map]]   (default 16, all)
 #include "base/AppState.h"
 #include "core/ConversionEngine.h"
 #include "convert/Conversions.h"
@@ -22,6 +22,7 @@
 #include "base/UserPrompts.h"
 
 #include "LargeDocuments.h"
+#include "MapBench.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -349,6 +350,8 @@ int main(int argc, char *argv[])
     closeAll(frame);
     if (wanted("large"))
         benchLargeDocuments(frame, dir.path(), image);
+    if (wanted("map"))
+        benchMemoryMap(frame, dir.path(), image);
     if (!wanted("text"))
         return 0;
 

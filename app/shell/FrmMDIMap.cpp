@@ -1,0 +1,77 @@
+// The frame's memory map commands: the caret to the next or previous
+// segment in address order, and the map panel shown or hidden in every
+// document window.
+#include "shell/FrmMDI.h"
+
+#include "shell/DocumentView.h"
+#include "shell/Form1.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+#include <algorithm>
+
+void FrmMDI::buildMapCommands()
+{
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l9"));
+    m_NextSegment = command(m_Edit, "m_NextSegment", QStringLiteral("次のｾｸﾞﾒﾝﾄ(&X)"),
+                            &FrmMDI::m_NextSegment_Click,
+                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down));
+    m_PrevSegment = command(m_Edit, "m_PrevSegment", QStringLiteral("前のｾｸﾞﾒﾝﾄ(&R)"),
+                            &FrmMDI::m_PrevSegment_Click,
+                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Up));
+    connect(m_Edit, &QMenu::aboutToShow, this, [this] {
+        const Form1 *active = activeDocument();
+        const bool any = active && !active->memoryMap().segments().empty();
+        m_NextSegment->setEnabled(any);
+        m_PrevSegment->setEnabled(any);
+    });
+    m_Window->addSeparator()->setObjectName(QStringLiteral("l10"));
+    m_MemoryMap = m_Window->addAction(QStringLiteral("ﾒﾓﾘﾏｯﾌﾟ(&M)"));
+    m_MemoryMap->setObjectName(QStringLiteral("m_MemoryMap"));
+    m_MemoryMap->setCheckable(true);
+    m_MemoryMap->setChecked(true);
+    connect(m_MemoryMap, &QAction::toggled, this, [this](bool shown) {
+        for (QMdiSubWindow *window : m_area->subWindowList())
+            if (auto *document = qobject_cast<Form1 *>(window))
+                document->setMapShown(shown);
+    });
+}
+
+void FrmMDI::m_NextSegment_Click()
+{
+    goToNeighbourSegment(true);
+}
+
+void FrmMDI::m_PrevSegment_Click()
+{
+    goToNeighbourSegment(false);
+}
+
+void FrmMDI::goToNeighbourSegment(bool next)
+{
+    Form1 *window = activeDocument();
+    if (!window)
+        return;
+    const MemoryMap &map = window->memoryMap();
+    // Off a data byte the caret stands where the last record above it
+    // ends; above every record, before the first segment.
+    std::optional<std::uint32_t> here = window->caretAddress();
+    if (!here) {
+        const auto &records = window->addresses().records();
+        const auto line = std::uint64_t(window->Txt()->caretLine());
+        const auto above = std::upper_bound(
+            records.begin(), records.end(), line,
+            [](std::uint64_t l, const AddressIndex::Record &r) { return l < r.line; });
+        if (above != records.begin())
+            here = std::prev(above)->address;
+    }
+    std::optional<std::size_t> segment;
+    if (here)
+        segment = next ? map.nextSegment(*here) : map.previousSegment(*here);
+    else if (next && !map.segments().empty())
+        segment = 0;
+    if (segment)
+        window->goToSegment(*segment);
+}

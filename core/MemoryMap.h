@@ -1,0 +1,103 @@
+// What an image text (Intel HEX or S-records) puts where, as one read by
+// the library's reader shows it: the segments the data make, the gaps
+// between them, the records that write an address twice, the start address
+// and where the text stops being valid. The map keeps ranges, never
+// records or bytes, so that it stays small whatever the text; the same
+// read can fill the document's AddressIndex, so that a pause in typing
+// costs one read. Windowless; the memory map panel draws it through
+// MapLayout.
+#ifndef PELCOR_MEMORY_MAP_H
+#define PELCOR_MEMORY_MAP_H
+
+#include "core/AddressIndex.h"
+#include "core/AddressRange.h"
+#include "core/LibraryCalls.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class MemoryMap {
+public:
+    enum class Format { None, IntelHex, SRecords };
+
+    // A maximal run of written addresses and the first line (from 1, as
+    // the reader counts) of a record that writes into it.
+    struct Segment {
+        std::uint32_t low;
+        std::uint32_t high;
+        std::uint64_t line;
+
+        std::uint64_t size() const { return std::uint64_t(high) - low + 1; }
+    };
+
+    // Addresses that records wrote more than once: low..high, the record
+    // that came later and the one before it. `identical` when the second
+    // write brought the same bytes. Touching conflicts of consecutive
+    // records are one.
+    struct Overlap {
+        std::uint32_t low;
+        std::uint32_t high;
+        std::uint64_t line;
+        std::uint64_t earlierLine;
+        bool identical;
+    };
+
+    // Where the text stops being valid: the library's result, the line as
+    // the document window counts it (as a conversion names it) and the
+    // library's message for the result. Everything above it is mapped.
+    struct Stop {
+        std::int32_t result;
+        int line;
+        bool noEndRecord;
+        QString message;
+    };
+
+    MemoryMap() = default;
+
+    // True when `text` may be an image text worth reading: a cheap test
+    // that spares binary and plain texts the read.
+    static bool mayBeImageText(QByteArrayView text);
+
+    // Reads `text` with the library's reader for the format the library
+    // finds (Intel HEX or S-records; anything else maps as Format::None).
+    // Every data record with bytes goes to `records` when given, in line
+    // order, for an AddressIndex.
+    static MemoryMap read(const ImageCalls &calls, QByteArrayView text,
+                          std::vector<AddressIndex::Record> *records = nullptr);
+
+    Format format() const { return m_format; }
+    // In address order.
+    const std::vector<Segment> &segments() const { return m_segments; }
+    // The unwritten ranges between segments (not before the first or after
+    // the last).
+    std::vector<AddressRange> gaps() const;
+    // In the order the reader met them.
+    const std::vector<Overlap> &overlaps() const { return m_overlaps; }
+    // The start address as the processor starts there: a linear value, or
+    // CS * 16 + IP of an 03 record.
+    std::optional<std::uint32_t> start() const { return m_start; }
+    const std::optional<Stop> &stop() const { return m_stop; }
+
+    // The segment holding `address`; none in a gap.
+    std::optional<std::size_t> segmentAt(std::uint32_t address) const;
+    // The first segment above, or the last below, the one holding or
+    // following `address`, for stepping through segments.
+    std::optional<std::size_t> nextSegment(std::uint32_t address) const;
+    std::optional<std::size_t> previousSegment(std::uint32_t address) const;
+
+    // The memory the map holds, in bytes.
+    std::size_t memoryBytes() const;
+
+private:
+    Format m_format = Format::None;
+    std::vector<Segment> m_segments;
+    std::vector<Overlap> m_overlaps;
+    std::optional<std::uint32_t> m_start;
+    std::optional<Stop> m_stop;
+};
+
+#endif

@@ -1,0 +1,253 @@
+#include "core/SettingsModel.h"
+#include "shell/DocumentView.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/MapPicture.h"
+#include "shell/MemoryMapPanel.h"
+#include "support/scripted_prompts.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+namespace {
+
+// Data at 08000000 (line 2) and 08004000 (line 3), the end on line 4.
+const QString kFlash = QStringLiteral(":020000040800F2\r\n"
+                                      ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                                      ":10400000000102030405060708090A0B0C0D0E0F38\r\n"
+                                      ":00000001FF\r\n");
+// The second record writes 0004-0007 again with other bytes.
+const QString kOverlap = QStringLiteral(":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                                        ":04000400FFFFFFFFFC\r\n"
+                                        ":00000001FF\r\n");
+const QString kSRecords = QStringLiteral("S1130000000102030405060708090A0B0C0D0E0F74\n"
+                                         "S1130010000102030405060708090A0B0C0D0E0F64\n"
+                                         "S9030000FC\n");
+// A bad checksum on line 3.
+const QString kBroken = QStringLiteral(":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                                       ":10400000000102030405060708090A0B0C0D0E0F38\r\n"
+                                       ":10500000000102030405060708090A0B0C0D0E0F00\r\n"
+                                       ":00000001FF\r\n");
+
+// Whether any pixel of `image` has about `colour`.
+bool holds(const QImage &image, QColor colour)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class MemoryMapPanelTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QPointer<FrmMDI> m_frame;
+
+    Form1 *open(const QString &text)
+    {
+        Form1 *window = m_frame->openDocument(text, QStringLiteral("fw.hex"), true);
+        window->resize(700, 500);
+        QSignalSpy read(window, &Form1::addressesRead);
+        if (!read.wait(5000))
+            qFatal("the text was not read");
+        return window;
+    }
+
+private slots:
+    void init()
+    {
+        SettingsModel::program().setUp(m_dir.path());
+        m_frame = new FrmMDI;
+        m_frame->resize(1000, 700);
+        m_frame->show();
+    }
+
+    void cleanup()
+    {
+        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
+            ClearModified(qobject_cast<Form1 *>(window));
+        m_frame->close();
+        QTRY_VERIFY(m_frame.isNull());
+    }
+
+    void segmentsAreAccessibleChildren_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("ranges");
+        QTest::addColumn<QString>("nameHas");
+        QTest::newRow("flash") << kFlash
+                               << QStringList{"08000000-0800000F", "08004000-0800400F"}
+                               << "セグメント 2 個";
+        QTest::newRow("overlap") << kOverlap << QStringList{"00000000-0000000F"} << "重複 1";
+        QTest::newRow("S-records") << kSRecords << QStringList{"00000000-0000001F"} << "メモリマップ";
+        QTest::newRow("bad record") << kBroken
+                                    << QStringList{"00000000-0000000F", "00004000-0000400F"}
+                                    << "3 行目から先";
+    }
+
+    void segmentsAreAccessibleChildren()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, ranges);
+        QFETCH(QString, nameHas);
+        MemoryMapPanel *panel = open(text)->mapPanel();
+        QVERIFY(panel->isVisible());
+        QAccessibleInterface *map = QAccessible::queryAccessibleInterface(panel);
+        QVERIFY(map);
+        QVERIFY2(map->text(QAccessible::Name).contains(u"メモリマップ"), qPrintable(map->text(QAccessible::Name)));
+        QVERIFY2(map->text(QAccessible::Name).contains(nameHas), qPrintable(map->text(QAccessible::Name)));
+        QCOMPARE(map->childCount(), ranges.size());
+        for (int i = 0; i < ranges.size(); ++i) {
+            QAccessibleInterface *segment = map->child(i);
+            QVERIFY(segment && segment->parent() == map);
+            QVERIFY2(segment->text(QAccessible::Name).contains(ranges[i]),
+                     qPrintable(segment->text(QAccessible::Name)));
+            QCOMPARE(map->indexOfChild(segment), i);
+            QVERIFY(!segment->rect().isEmpty());
+            QCOMPARE(map->childAt(segment->rect().center().x(), segment->rect().center().y()),
+                     segment);
+        }
+    }
+
+    // What hovering says at the middle of each band, from the top.
+    void tooltipsNameTheRange()
+    {
+        MemoryMapPanel *panel = open(kFlash)->mapPanel();
+        const MapPicture picture(panel->map(), panel->markedRanges(), panel->size(), panel->font());
+        QStringList said;
+        for (std::size_t i = 0; i < picture.layout().bands().size(); ++i)
+            said << picture.describeAt(picture.bandRect(i).center());
+        QCOMPARE(said, (QStringList{
+                           "ﾃﾞｰﾀなし 00000000-07FFFFFF (128 MiB) (縮めて表示)",
+                           "ｾｸﾞﾒﾝﾄ 08000000-0800000F (16 ﾊﾞｲﾄ), 2 行目から",
+                           "ﾃﾞｰﾀなし 08000010-08003FFF (16 KiB) (縮めて表示)",
+                           "ｾｸﾞﾒﾝﾄ 08004000-0800400F (16 ﾊﾞｲﾄ), 3 行目から",
+                           "ﾃﾞｰﾀなし 08004010-FFFFFFFF (3.9 GiB) (縮めて表示)"}));
+    }
+
+    void plainTextHasNoMap()
+    {
+        QVERIFY(!open(QStringLiteral("Some notes\r\n"))->mapPanel()->isVisible());
+    }
+
+    void clickGoesToTheSegmentsFirstRecord()
+    {
+        Form1 *window = open(kFlash);
+        MemoryMapPanel *panel = window->mapPanel();
+        const int lines[] = {2, 3};
+        for (int segment = 0; segment < 2; ++segment) {
+            window->Txt()->goToLine(1);
+            QTest::mouseClick(panel, Qt::LeftButton, {}, panel->segmentRect(segment).center());
+            QCOMPARE(window->Txt()->caretLine(), lines[segment]);
+            window->Txt()->goToLine(4);
+            QAccessible::queryAccessibleInterface(panel)->child(segment)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+            QCOMPARE(window->Txt()->caretLine(), lines[segment]);
+        }
+    }
+
+    void nextAndPreviousSegment_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<bool>("next");
+        QTest::addColumn<int>("line");
+        QTest::newRow("next from the base record") << 1 << true << 2;
+        QTest::newRow("next from the first") << 2 << true << 3;
+        QTest::newRow("next from the last stays") << 3 << true << 3;
+        QTest::newRow("previous from the end record") << 4 << false << 2;
+        QTest::newRow("previous from the first stays") << 2 << false << 2;
+    }
+
+    void nextAndPreviousSegment()
+    {
+        QFETCH(int, from);
+        QFETCH(bool, next);
+        QFETCH(int, line);
+        Form1 *window = open(kFlash);
+        window->Txt()->goToLine(from);
+        (next ? m_frame->m_NextSegment : m_frame->m_PrevSegment)->trigger();
+        QCOMPARE(window->Txt()->caretLine(), line);
+    }
+
+    void followsEditsAfterThePause()
+    {
+        Form1 *window = open(kFlash);
+        window->Txt()->goToLine(4);
+        window->Txt()->setFocus();
+        QTest::keyClicks(window->Txt(), QStringLiteral(":0420000001020304D2"));
+        QTest::keyClick(window->Txt(), Qt::Key_Return);
+        QTRY_COMPARE(window->memoryMap().segments().size(), std::size_t(3));
+        QCOMPARE(window->memoryMap().segments()[1].low, 0x08002000u);
+        QCOMPARE(QAccessible::queryAccessibleInterface(window->mapPanel())->childCount(), 3);
+        // A second edit, after the first was read, is followed as well.
+        QTest::keyClicks(window->Txt(), QStringLiteral(":0430000001020304C2"));
+        QTest::keyClick(window->Txt(), Qt::Key_Return);
+        QTRY_COMPARE(window->memoryMap().segments().size(), std::size_t(4));
+    }
+
+    void hidesWithTheWindowMenu()
+    {
+        Form1 *window = open(kFlash);
+        m_frame->m_MemoryMap->setChecked(false);
+        QVERIFY(!window->mapPanel()->isVisible());
+        m_frame->m_MemoryMap->setChecked(true);
+        QVERIFY(window->mapPanel()->isVisible());
+    }
+
+    // The exports are the panel's picture: overlaps red, marked ranges
+    // orange, each only when there are some; the SVG parses as XML and
+    // as a drawing.
+    void exportsPngAndSvg_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("flash") << kFlash << false;
+        QTest::newRow("flash with a marked range") << kFlash << true;
+        QTest::newRow("overlap") << kOverlap << false;
+    }
+
+    void exportsPngAndSvg()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, marked);
+        Form1 *window = open(text);
+        if (marked)
+            window->setMarkedRanges({{0x08000004, 0x08000007}});
+        const QString png = m_dir.filePath(QStringLiteral("map.png"));
+        const QString svg = m_dir.filePath(QStringLiteral("map.svg"));
+        ScriptedPrompts script;
+        script.expectSave(png);
+        script.expectSave(svg);
+        window->mapPanel()->findChild<QAction *>(QStringLiteral("m_MapPng"))->trigger();
+        window->mapPanel()->findChild<QAction *>(QStringLiteral("m_MapSvg"))->trigger();
+        QVERIFY(script.allAnswered());
+        const QImage image(png, "PNG");
+        QVERIFY(!image.isNull());
+        QCOMPARE(holds(image, QColor(0xe0, 0x1b, 0x1b)), !window->memoryMap().overlaps().empty());
+        QCOMPARE(holds(image, QColor(0xf0, 0x9a, 0x00)), marked);
+        QFile file(svg);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd())
+            xml.readNext();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(QSvgRenderer(svg).isValid());
+    }
+};
+
+QTEST_MAIN(MemoryMapPanelTest)
+#include "memory_map_panel_test.moc"

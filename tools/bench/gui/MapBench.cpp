@@ -1,0 +1,179 @@
+#include "MapBench.h"
+
+#include "convert/KestrunBinding.h"
+#include "core/MemoryMap.h"
+#include "shell/DocumentView.h"
+#include "shell/FileRoutines.h"
+#include "shell/Form1.h"
+#include "shell/FrmMDI.h"
+#include "shell/MemoryMapPanel.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <thread>
+
+namespace {
+
+long rssKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    return statm.readAll().split(' ').value(1).toLong() * 4;
+}
+
+// When a document view first paints its text, and when the map panel last
+// painted a map it had not painted before.
+class PaintWatch : public QObject {
+public:
+    PaintWatch()
+    {
+        qApp->installEventFilter(this);
+        m_clock.start();
+    }
+    ~PaintWatch() override { qApp->removeEventFilter(this); }
+    double now() const { return m_clock.nsecsElapsed() / 1e9; }
+
+    double textPainted = -1;
+    double mapPainted = -1;
+    quint64 mapGeneration = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        if (auto *panel = qobject_cast<MemoryMapPanel *>(watched)) {
+            if (!panel->map().segments().empty() && panel->generation() != mapGeneration) {
+                mapGeneration = panel->generation();
+                mapPainted = now();
+            }
+        } else if (textPainted < 0 && qobject_cast<DocumentView *>(watched->parent())) {
+            textPainted = now();
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer m_clock;
+};
+
+bool waitFor(const std::function<bool()> &done, double seconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.nsecsElapsed() / 1e9 > seconds)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// The longest wait, from moving the caret onto a data byte to the status
+// bar naming its address, over lines from the top to the bottom.
+double caretAddressDelay(FrmMDI &frame, Form1 *document)
+{
+    QLabel *caret = nullptr;
+    for (QLabel *label : frame.statusBar()->findChildren<QLabel *>())
+        if (label->text().contains(u'行'))
+            caret = label;
+    if (!caret)
+        return -1;
+    DocumentView *view = document->Txt();
+    const int last = view->lineTotal() - 1;
+    double longest = 0;
+    for (int line : {2, last / 4, last / 2, last * 3 / 4, last - 1}) {
+        view->goToLine(1);
+        waitFor([&] { return !caret->text().contains(QStringLiteral("ｱﾄﾞﾚｽ")); }, 1);
+        QElapsedTimer clock;
+        clock.start();
+        view->SendScintilla(QsciScintillaBase::SCI_GOTOPOS,
+                            static_cast<unsigned long>(view->SendScintilla(
+                                QsciScintillaBase::SCI_POSITIONFROMLINE, line - 1) + 11));
+        if (!waitFor([&] { return caret->text().contains(QStringLiteral("ｱﾄﾞﾚｽ")); }, 1))
+            return -1;
+        longest = std::max(longest, clock.nsecsElapsed() / 1e9);
+    }
+    return longest;
+}
+
+} // namespace
+
+void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std::uint8_t> &image)
+{
+    const auto size = std::uint32_t(image.size());
+    std::vector<char> hex(std::size_t(size) * 3 + 1024);
+    std::uint32_t hexLength = 0, start = 0, end = 0;
+    KestrunBinding::BinaryToHex(image.data(), hex.data(), size, std::uint32_t(hex.size()), 0x20,
+                                &hexLength, &start, &end, 0xFF, 0x0A0D, 0, nullptr);
+    const QString path = folder + QStringLiteral("/mapped.hex");
+    writeFileAtomically(path, QByteArrayView(hex.data(), hexLength));
+    hex = {};
+
+    PaintWatch watch;
+    frame.openFileAsDocument(path);
+    Form1 *document = frame.activeDocument();
+    if (!document || !waitFor([&] { return watch.mapPainted >= 0; }, 20)) {
+        std::fprintf(stderr, "the map was not drawn\n");
+        return;
+    }
+    const double afterFirstScreen = watch.mapPainted - watch.textPainted;
+
+    // An edit that leaves the text as it was, then the pause.
+    DocumentView *view = document->Txt();
+    view->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
+    const quint64 before = document->mapPanel()->generation();
+    const double edited = watch.now();
+    view->replaceSelection(QStringLiteral(" "));
+    view->SendScintilla(QsciScintillaBase::SCI_DELETEBACK);
+    if (!waitFor([&] { return watch.mapGeneration > before; }, 20)) {
+        std::fprintf(stderr, "the map was not drawn again\n");
+        return;
+    }
+    // The pause in typing the document waits for before it reads again.
+    constexpr double kPause = 0.4;
+    const double afterPause = watch.mapPainted - edited - kPause;
+
+    // The read alone, its memory sampled meanwhile: the image it reads
+    // into is let go at its end, the map and the addresses stay.
+    std::atomic<bool> reading{true};
+    const long base = rssKiB();
+    long peak = base;
+    std::thread sampler([&] {
+        while (reading) {
+            peak = std::max(peak, rssKiB());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::vector<AddressIndex::Record> records;
+    QElapsedTimer clock;
+    clock.start();
+    const MemoryMap map = MemoryMap::read(*KestrunBinding::imageCalls(), view->textBytes(), &records);
+    const double read = clock.nsecsElapsed() / 1e9;
+    reading = false;
+    sampler.join();
+
+    const double caret = caretAddressDelay(frame, document);
+    std::printf("memory map %5.1f MB HEX, %zu segment(s): drawn %.3f s after the first screen, "
+                "%.3f s after the pause once edited; its read %.3f s\n",
+                hexLength / 1e6, map.segments().size(), afterFirstScreen, afterPause, read);
+    std::printf("  map holds %zu bytes, the addresses %.1f MiB; the read's peak +%ld MiB RSS; "
+                "caret's address shown within %.1f ms\n",
+                map.memoryBytes(), records.capacity() * sizeof(AddressIndex::Record) / 1048576.0,
+                (peak - base) / 1024, caret * 1e3);
+    ClearModified(document);
+    document->close();
+    QApplication::processEvents();
+}
