@@ -284,13 +284,11 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     if (!openHex(run, image.get(),
                  withSuffix(source.path, QStringLiteral("_crc"), QStringLiteral(".hex"))))
         return false;
-    const auto hex = [](std::uint64_t value, int digits) {
-        return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
-    };
     host.showNote(QStringLiteral("%1 = %2 (%3-%4) を %5 に書き込みました")
                       .arg(answers->at(0).value(0),
-                           hex(done.value, int(run.calls()->kestrun_check_width(check.get()) + 3) / 4),
-                           hex(done.range.low, 8), hex(done.range.high, 8), hex(*slot, 8)));
+                           hexDigits(done.value, run.calls()->kestrun_check_width(check.get())),
+                           hexDigits(done.range.low), hexDigits(done.range.high),
+                           hexDigits(*slot)));
     run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "shell/MapPicture.h"
 
+#include "core/HexText.h"
 #include "core/HexErrorLine.h"
 
 #include <QFontMetrics>
@@ -62,8 +63,7 @@ MapPicture::MapPicture(const MemoryMap &map, const std::vector<AddressRange> &ma
 
 QString MapPicture::rangeText(std::uint32_t low, std::uint32_t high)
 {
-    auto hex = [](std::uint32_t v) { return QString::number(v, 16).toUpper().rightJustified(8, u'0'); };
-    return hex(low) + u'-' + hex(high);
+    return hexDigits(low) + u'-' + hexDigits(high);
 }
 
 QString MapPicture::sizeText(std::uint64_t bytes, bool forLabel)
@@ -223,18 +223,17 @@ void MapPicture::paintLabels(QPainter &painter) const
         QString text;
         QColor colour;
     };
-    auto hex = [](std::uint32_t v) { return QString::number(v, 16).toUpper().rightJustified(8, u'0'); };
     std::vector<Label> labels;
     for (const MapLayout::Band &band : m_layout.bands())
         if (band.kind == MapLayout::Kind::Segment)
             labels.push_back({m_bar.top() + band.from,
                               QStringLiteral("%1  %2").arg(
-                                  hex(band.low), sizeText(std::uint64_t(band.high) - band.low + 1, true)),
+                                  hexDigits(band.low), sizeText(std::uint64_t(band.high) - band.low + 1, true)),
                               kText});
     for (const MemoryMap::Overlap &o : m_map.overlaps())
-        labels.push_back({rowOf(o.low), QStringLiteral("重複 %1").arg(hex(o.low)), kOverlap});
+        labels.push_back({rowOf(o.low), QStringLiteral("重複 %1").arg(hexDigits(o.low)), kOverlap});
     if (const std::optional<std::uint32_t> start = m_map.start())
-        labels.push_back({rowOf(*start), QStringLiteral("開始 %1").arg(hex(*start)), kText});
+        labels.push_back({rowOf(*start), QStringLiteral("開始 %1").arg(hexDigits(*start)), kText});
     std::stable_sort(labels.begin(), labels.end(),
                      [](const Label &a, const Label &b) { return a.y < b.y; });
     // Each label at its row, or just below the one above it; a label that
