@@ -66,6 +66,8 @@ private:
 
     // Shared with the writer, under m_mutex.
     QList<QByteArray> m_pending;
+    // Pieces written, emptied for the next ones.
+    QList<QByteArray> m_spare;
     qsizetype m_pendingBytes = 0;
     bool m_closing = false;
     OutputTarget::Outcome m_outcome = OutputTarget::Outcome::Written;

@@ -14,9 +14,9 @@ constexpr std::uint64_t kBeyondAll = std::uint64_t(1) << 32;
 
 AscendingBinary::AscendingBinary(const Window &window, std::uint8_t fill, Put put)
     : m_window(window), m_put(std::move(put)), m_start(window.first),
-      m_stop(window.autoEnd ? kBeyondAll : std::uint64_t(window.last) + 1), m_written(m_start)
+      m_stop(window.autoEnd ? kBeyondAll : std::uint64_t(window.last) + 1), m_written(m_start),
+      m_fillByte(char(fill))
 {
-    m_fill.fill(char(fill), qsizetype(kFillPiece));
     m_gathered = std::make_unique_for_overwrite<char[]>(kFillPiece);
 }
 
@@ -55,6 +55,9 @@ std::int32_t AscendingBinary::finish()
 
 std::int32_t AscendingBinary::fillTo(std::uint64_t to)
 {
+    // Most images have no gap: the piece of fill is made at the first.
+    if (m_written < to && m_fill.isEmpty())
+        m_fill.fill(m_fillByte, qsizetype(kFillPiece));
     while (m_written < to) {
         const std::uint64_t n = std::min(to - m_written, kFillPiece);
         if (const std::int32_t rc = gather(QByteArrayView(m_fill).first(qsizetype(n)));

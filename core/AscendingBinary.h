@@ -53,13 +53,14 @@ private:
 
     Window m_window;
     Put m_put;
-    QByteArray m_fill;
+    QByteArray m_fill; // made when the first gap is
     // Records are small: their bytes go out a large piece at a time.
     std::unique_ptr<char[]> m_gathered;
     qsizetype m_gatheredSize = 0;
     std::uint64_t m_start;
     std::uint64_t m_stop;        // one past the window's last address
     std::uint64_t m_written;     // the address of the next byte to go out
+    char m_fillByte;
     std::uint64_t m_lowest = 0;
     std::uint64_t m_highest = 0; // one past the highest data byte; 0: none
     bool m_windowHeld = false;

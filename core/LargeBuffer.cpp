@@ -7,6 +7,7 @@
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kSmallPage = 4096;
 
 std::size_t roundUp(std::size_t value, std::size_t step)
 {
@@ -27,7 +28,19 @@ void adviseHugePages(void *data, std::size_t size)
 
 LargeBuffer::LargeBuffer(std::size_t size) : m_size(size)
 {
-    m_mappedSize = roundUp(size == 0 ? 1 : size, kHugePage);
+    // A huge page's first touch may wait for the kernel to compact memory
+    // for it (milliseconds), which only a block of several of them repays.
+    if (size < 4 * kHugePage) {
+        m_mappedSize = roundUp(size == 0 ? 1 : size, kSmallPage);
+        void *raw = mmap(nullptr, m_mappedSize, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (raw == MAP_FAILED)
+            m_size = m_mappedSize = 0;
+        else
+            m_data = static_cast<std::uint8_t *>(raw);
+        return;
+    }
+    m_mappedSize = roundUp(size, kHugePage);
     // mmap promises only 4 KiB alignment and a huge page needs a 2 MiB
     // slot: map one huge page more and trim both ends.
     const std::size_t span = m_mappedSize + kHugePage;

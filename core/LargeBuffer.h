@@ -1,5 +1,6 @@
 // A block of memory for a whole source or a library output: page-aligned,
-// left uncleared and advised as transparent huge pages. The library's
+// left uncleared and, from a few megabytes on, advised as transparent huge
+// pages. The library's
 // outputs are sized generously from the settings and mostly left
 // untouched, which costs nothing; the pages that are written cost far less
 // as huge pages than as 4 KiB ones, whose first touch each takes a fault.
