@@ -25,6 +25,8 @@
     X(kestrun_hex_reader_new)                                                                    \
     X(kestrun_hex_reader_free)                                                                   \
     X(kestrun_hex_reader_set_overlap)                                                            \
+    X(kestrun_hex_reader_set_window)                                                             \
+    X(kestrun_hex_reader_set_origin)                                                             \
     X(kestrun_hex_reader_on_record)                                                              \
     X(kestrun_hex_reader_on_conflict)                                                            \
     X(kestrun_hex_reader_on_progress)                                                            \
@@ -64,6 +66,8 @@
     X(kestrun_srec_reader_new)                                                                   \
     X(kestrun_srec_reader_free)                                                                  \
     X(kestrun_srec_reader_set_overlap)                                                           \
+    X(kestrun_srec_reader_set_window)                                                            \
+    X(kestrun_srec_reader_set_origin)                                                            \
     X(kestrun_srec_reader_set_source)                                                            \
     X(kestrun_srec_reader_on_record)                                                             \
     X(kestrun_srec_reader_on_conflict)                                                           \

@@ -2,32 +2,81 @@
 
 #include "core/Cp932.h"
 #include "core/HexErrorLine.h"
+#include "core/ImageHandle.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
 
-// What the record callback learns of the text. Records come in line order
-// and mostly continue each other, so consecutive ones collapse into runs
-// at once; runs that touch after all are merged now and then, which keeps
-// their number near the number of segments however the records are laid.
+// What one read may hold at a time (ReadLimits::windowWeight): the image of the addresses it stores,
+// weighed as their bytes and a share for each record that does not
+// continue the one before (the run and line extent the image keeps for
+// it). A text whose image weighs more is read once to weigh its blocks of
+// addresses, then once for each window of blocks within the weight.
+constexpr std::uint64_t kRecordWeight = 256;
+constexpr unsigned kBlockShift = 16;
+constexpr std::size_t kBlocks = std::size_t(1) << (32 - kBlockShift);
+
+// Beyond this many, further conflicts are not kept: a text written twice
+// over in scattered records would otherwise keep one per record.
+constexpr std::size_t kKeptOverlaps = 16384;
+
+// Where the record callback collapses consecutive records into runs of
+// written addresses, for the first line of each segment; runs that touch
+// after all are merged now and then, which keeps their number near the
+// number of segments however the records are laid.
 struct Run {
     std::uint32_t low;
     std::uint32_t high;
     std::uint64_t line;
 };
 
-// Beyond this many, further conflicts are not kept: a text written twice
-// over in scattered records would otherwise keep one per record.
-constexpr std::size_t kKeptOverlaps = 100000;
+// What the weighing pass learns of a block of addresses: the weight of
+// the records that write it, and the part of the text a window holding
+// it reads: from the record its first record's bases come from, to the
+// end of its last record.
+struct Block {
+    std::uint32_t weight = 0;
+    std::uint64_t from = UINT64_MAX;
+    std::uint64_t fromLine = 0;
+    std::uint64_t to = 0;
+};
+
+// Where a HEX text's data records get their bases: the last 04 record and
+// an 02 after it (an 04 clears the segment base).
+struct Bases {
+    std::uint64_t offset = UINT64_MAX;
+    std::uint64_t line = 0;
+    std::uint64_t segmentOffset = UINT64_MAX;
+    std::uint64_t segmentLine = 0;
+};
 
 struct Reading {
+    explicit Reading(MemoryMap::Format f, std::vector<AddressIndex::Record> *r = nullptr)
+        : format(f), records(r)
+    {
+    }
+
     MemoryMap::Format format;
     std::vector<AddressIndex::Record> *records;
+    // The addresses the pass stores, [low, stop).
+    std::uint64_t low = 0;
+    std::uint64_t stop = std::uint64_t(1) << 32;
     std::vector<Run> runs;
     std::size_t compactAt = 4096;
-    std::vector<MemoryMap::Overlap> *overlaps;
+    // With a limit, the pass stops once the weight of what it read passes it.
+    std::uint64_t limit = 0;
+    std::uint64_t weight = 0;
+    bool overWeight = false;
+    // The weighing pass adds each record to its blocks.
+    std::vector<Block> *blocks = nullptr;
+    Bases bases;
+    // The blocks of the last data record, whose end the next record's
+    // beginning is (none when first > last).
+    std::size_t endingFirst = 1;
+    std::size_t endingLast = 0;
+    std::uint64_t lastStop = UINT64_MAX;
 };
 
 void compact(std::vector<Run> &runs)
@@ -60,24 +109,84 @@ bool isDataRecord(MemoryMap::Format format, std::uint32_t type)
     return format == MemoryMap::Format::IntelHex ? type == 0 : type >= 1 && type <= 3;
 }
 
+// The last data record ends where the text goes on at `offset`.
+void endRecord(Reading &reading, std::uint64_t offset)
+{
+    for (std::size_t b = reading.endingFirst; b <= reading.endingLast; ++b)
+        (*reading.blocks)[b].to = std::max((*reading.blocks)[b].to, offset);
+    reading.endingFirst = 1;
+    reading.endingLast = 0;
+}
+
+// Adds a record to the blocks it writes, for the weighing pass.
+void weigh(Reading &reading, const kestrun_record &record, std::uint64_t extra)
+{
+    endRecord(reading, record.offset);
+    const bool hex = reading.format == MemoryMap::Format::IntelHex;
+    if (hex && record.type == 4)
+        reading.bases = Bases{record.offset, record.line};
+    if (hex && record.type == 2 && reading.bases.segmentOffset == UINT64_MAX) {
+        reading.bases.segmentOffset = record.offset;
+        reading.bases.segmentLine = record.line;
+    }
+    if (!isDataRecord(reading.format, record.type) || record.length == 0)
+        return;
+    const Bases &bases = reading.bases;
+    const std::uint64_t from = std::min({bases.offset, bases.segmentOffset, record.offset});
+    const std::uint64_t fromLine = from == bases.offset           ? bases.line
+                                   : from == bases.segmentOffset ? bases.segmentLine
+                                                                 : record.line;
+    const std::uint64_t end = std::uint64_t(record.address) + record.length;
+    reading.endingFirst = std::size_t(record.address >> kBlockShift);
+    reading.endingLast = std::size_t((end - 1) >> kBlockShift);
+    for (std::uint64_t at = record.address; at < end;) {
+        const std::uint64_t block = at >> kBlockShift;
+        const std::uint64_t to = std::min(end, (block + 1) << kBlockShift);
+        Block &b = (*reading.blocks)[std::size_t(block)];
+        b.weight = std::uint32_t(std::min<std::uint64_t>(UINT32_MAX, b.weight + (to - at) + extra));
+        if (from < b.from) {
+            b.from = from;
+            b.fromLine = fromLine;
+        }
+        extra = 0;
+        at = to;
+    }
+}
+
 std::int32_t onRecord(const kestrun_record *record, std::intptr_t userValue)
 {
     auto &reading = *reinterpret_cast<Reading *>(userValue);
+    const std::uint64_t extra = std::uint64_t(record->address) == reading.lastStop ? 0 : kRecordWeight;
+    if (reading.blocks)
+        weigh(reading, *record, extra);
     if (!isDataRecord(reading.format, record->type) || record->length == 0)
         return ResultOk;
     if (reading.records)
         reading.records->push_back({record->line, record->address,
                                     std::uint16_t(record->length),
                                     std::uint16_t(firstDataColumn(reading.format, record->type))});
-    const std::uint32_t high = std::uint32_t(
-        std::min<std::uint64_t>(std::uint64_t(record->address) + record->length - 1, UINT32_MAX));
+    const std::uint64_t begin = record->address;
+    const std::uint64_t end = begin + record->length;
+    reading.lastStop = end;
+    if (reading.limit) {
+        reading.weight += record->length + extra;
+        if (reading.weight > reading.limit) {
+            reading.overWeight = true;
+            return ResultCancelled;
+        }
+    }
+    const std::uint64_t from = std::max(begin, reading.low);
+    const std::uint64_t to = std::min(end, reading.stop);
+    if (from >= to)
+        return ResultOk;
+    const auto low = std::uint32_t(from);
+    const auto high = std::uint32_t(to - 1);
     std::vector<Run> &runs = reading.runs;
-    if (!runs.empty() && runs.back().high != UINT32_MAX
-        && runs.back().high + 1 == record->address) {
+    if (!runs.empty() && runs.back().high != UINT32_MAX && runs.back().high + 1 == low) {
         runs.back().high = high;
         return ResultOk;
     }
-    runs.push_back({record->address, high, record->line});
+    runs.push_back({low, high, record->line});
     if (runs.size() >= reading.compactAt) {
         compact(runs);
         reading.compactAt = std::max<std::size_t>(4096, 2 * runs.size());
@@ -102,6 +211,55 @@ std::int32_t onConflict(const kestrun_conflict *conflict, std::intptr_t userValu
                             conflict->earlier_line, identical});
     return ResultOk;
 }
+
+// The map's segments as the passes find them, in address order: a
+// segment cut at the edge of a window is joined again. Past the kept
+// number, segments closer than a gap that doubles until they fit are kept
+// as one, so a text of a million scattered bytes maps to a picture, not
+// to a million entries.
+class SegmentList {
+public:
+    explicit SegmentList(std::size_t kept) : m_most(std::max<std::size_t>(kept, 2)) {}
+
+    void add(std::uint32_t low, std::uint32_t high, std::uint64_t line)
+    {
+        if (!m_kept.empty()) {
+            MemoryMap::Segment &last = m_kept.back();
+            const std::uint64_t gap = std::uint64_t(low) - last.high - 1;
+            if (gap == 0 || gap < m_hiddenGap) {
+                last.pieces += gap == 0 ? 0 : 1;
+                last.high = high;
+                return;
+            }
+        }
+        m_kept.push_back({low, high, line, 1});
+        while (m_kept.size() > m_most)
+            coarsen();
+    }
+
+    std::vector<MemoryMap::Segment> take() { return std::move(m_kept); }
+    std::uint64_t hiddenGap() const { return m_hiddenGap; }
+
+private:
+    void coarsen()
+    {
+        m_hiddenGap = m_hiddenGap ? 2 * m_hiddenGap : 2;
+        std::size_t kept = 0;
+        for (const MemoryMap::Segment &segment : m_kept) {
+            if (kept > 0 && std::uint64_t(segment.low) - m_kept[kept - 1].high - 1 < m_hiddenGap) {
+                m_kept[kept - 1].high = segment.high;
+                m_kept[kept - 1].pieces += segment.pieces;
+            } else {
+                m_kept[kept++] = segment;
+            }
+        }
+        m_kept.resize(kept);
+    }
+
+    std::size_t m_most;
+    std::vector<MemoryMap::Segment> m_kept;
+    std::uint64_t m_hiddenGap = 0;
+};
 
 // One reader of either format behind the same few calls.
 struct Reader {
@@ -128,30 +286,51 @@ struct Reader {
 
     bool valid() const { return hex || srec; }
 
-    // Last wins, as the conversions read, with every conflict reported.
-    void listen(Reading &reading)
+    // Last wins, as the conversions read, with every conflict reported,
+    // storing the addresses low..high (none when low > high).
+    void listen(Reading &reading, std::vector<MemoryMap::Overlap> &overlaps, std::uint32_t low,
+                std::uint32_t high)
     {
         const auto user = reinterpret_cast<std::intptr_t>(&reading);
-        const auto overlaps = reinterpret_cast<std::intptr_t>(reading.overlaps);
+        const auto conflicts = reinterpret_cast<std::intptr_t>(&overlaps);
         if (hex) {
             c.kestrun_hex_reader_set_overlap(hex, KESTRUN_OVERLAP_LAST);
+            c.kestrun_hex_reader_set_window(hex, low, high);
             c.kestrun_hex_reader_on_record(hex, onRecord, user);
-            c.kestrun_hex_reader_on_conflict(hex, onConflict, overlaps);
+            c.kestrun_hex_reader_on_conflict(hex, onConflict, conflicts);
         } else {
             c.kestrun_srec_reader_set_overlap(srec, KESTRUN_OVERLAP_LAST);
+            c.kestrun_srec_reader_set_window(srec, low, high);
             c.kestrun_srec_reader_on_record(srec, onRecord, user);
-            c.kestrun_srec_reader_on_conflict(srec, onConflict, overlaps);
+            c.kestrun_srec_reader_on_conflict(srec, onConflict, conflicts);
         }
     }
 
     std::int32_t readAll(QByteArrayView text)
     {
-        const auto length = std::uint64_t(text.size());
-        std::int32_t rc = hex ? c.kestrun_hex_reader_feed(hex, text.data(), length)
-                              : c.kestrun_srec_reader_feed(srec, text.data(), length);
+        std::int32_t rc = feed(text);
         if (rc >= 0)
             rc = hex ? c.kestrun_hex_reader_finish(hex) : c.kestrun_srec_reader_finish(srec);
         return rc;
+    }
+
+    // Only text[from, to), which begins a record on `line`; its end is not
+    // the text's.
+    std::int32_t readPart(QByteArrayView text, std::uint64_t from, std::uint64_t to,
+                          std::uint64_t line)
+    {
+        if (hex)
+            c.kestrun_hex_reader_set_origin(hex, from, line);
+        else
+            c.kestrun_srec_reader_set_origin(srec, from, line);
+        return feed(text.sliced(qsizetype(from), qsizetype(to - from)));
+    }
+
+    std::int32_t feed(QByteArrayView text)
+    {
+        const auto length = std::uint64_t(text.size());
+        return hex ? c.kestrun_hex_reader_feed(hex, text.data(), length)
+                   : c.kestrun_srec_reader_feed(srec, text.data(), length);
     }
 
     std::int32_t place(kestrun_place &at) const
@@ -159,6 +338,67 @@ struct Reader {
         return hex ? c.kestrun_hex_reader_place(hex, &at) : c.kestrun_srec_reader_place(srec, &at);
     }
 };
+
+// What one pass over the text ended with.
+struct Pass {
+    bool ran = false; // false: no memory for the image or the reader
+    std::int32_t result = ResultOk;
+    bool placed = false;
+    kestrun_place at{};
+    std::uint32_t startType = KESTRUN_START_NONE;
+    std::uint32_t startValue = 0;
+};
+
+// The part of the text a pass reads: [from, to), from on `line`; line 0
+// for the whole text.
+struct Part {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    std::uint64_t line = 0;
+};
+
+// Reads the text (or the part) storing the addresses low..high, and adds
+// the segments the image then holds to `segments`.
+Pass readPass(const ImageCalls &c, Reading &reading, QByteArrayView text, std::uint32_t low,
+              std::uint32_t high, std::vector<MemoryMap::Overlap> &overlaps,
+              SegmentList *segments, const Part &part = {})
+{
+    Pass pass;
+    ImageHandle image = newImage(c);
+    if (!image)
+        return pass;
+    Reader reader(c, reading.format, image.get());
+    if (!reader.valid())
+        return pass;
+    pass.ran = true;
+    if (low <= high) {
+        reading.low = low;
+        reading.stop = std::uint64_t(high) + 1;
+    } else {
+        reading.low = reading.stop = 0;
+    }
+    reader.listen(reading, overlaps, low, high);
+    pass.result = part.line ? reader.readPart(text, part.from, part.to, part.line)
+                            : reader.readAll(text);
+    if (reading.blocks)
+        endRecord(reading, std::uint64_t(text.size()));
+    pass.placed = pass.result < 0 && reader.place(pass.at) < 0;
+    c.kestrun_image_start(image.get(), &pass.startType, &pass.startValue);
+    if (!segments || reading.overWeight)
+        return pass;
+    compact(reading.runs);
+    kestrun_segment segment{};
+    for (std::uint64_t from = 0; c.kestrun_image_next(image.get(), from, &segment) == ResultOk;
+         from = std::uint64_t(segment.address) + segment.length) {
+        const auto last = std::uint32_t(segment.address + segment.length - 1);
+        auto run = std::upper_bound(
+            reading.runs.begin(), reading.runs.end(), segment.address,
+            [](std::uint32_t address, const Run &r) { return address < r.low; });
+        const std::uint64_t line = run == reading.runs.begin() ? 0 : std::prev(run)->line;
+        segments->add(segment.address, last, line);
+    }
+    return pass;
+}
 
 MemoryMap::Format formatOf(const ImageCalls &c, QByteArrayView text)
 {
@@ -191,49 +431,77 @@ bool MemoryMap::mayBeImageText(QByteArrayView text)
 MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
                           std::vector<AddressIndex::Record> *records)
 {
+    return read(c, text, records, ReadLimits());
+}
+
+MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
+                          std::vector<AddressIndex::Record> *records, const ReadLimits &limits)
+{
     MemoryMap map;
     const Format format = formatOf(c, text);
     if (format == Format::None)
         return map;
-    kestrun_image *image = c.kestrun_image_new();
-    {
-        Reader reader(c, format, image);
-        if (!image || !reader.valid()) {
-            c.kestrun_image_free(image);
-            return map;
+    SegmentList segments(limits.keptSegments);
+    // Most texts are read once, into one image.
+    Reading whole(format, records);
+    whole.limit = std::max<std::uint64_t>(limits.windowWeight, 1);
+    Pass pass = readPass(c, whole, text, 0, UINT32_MAX, map.m_overlaps, &segments);
+    if (!pass.ran)
+        return map;
+    if (whole.overWeight) {
+        // Weigh the blocks, storing nothing, then read for each window of
+        // blocks within the weight the part of the text that writes it.
+        map.m_overlaps.clear();
+        if (records)
+            records->clear();
+        std::vector<Block> blocks(kBlocks);
+        Reading weighing(format, records);
+        weighing.blocks = &blocks;
+        pass = readPass(c, weighing, text, 1, 0, map.m_overlaps, nullptr);
+        for (std::size_t first = 0; pass.ran && first < kBlocks; ++first) {
+            if (blocks[first].weight == 0)
+                continue;
+            std::uint64_t weight = blocks[first].weight;
+            Part part{blocks[first].from, blocks[first].to, blocks[first].fromLine};
+            std::size_t last = first;
+            while (last + 1 < kBlocks && weight + blocks[last + 1].weight <= limits.windowWeight) {
+                const Block &next = blocks[++last];
+                weight += next.weight;
+                if (next.weight == 0)
+                    continue;
+                if (next.from < part.from) {
+                    part.from = next.from;
+                    part.line = next.fromLine;
+                }
+                part.to = std::max(part.to, next.to);
+            }
+            Reading window(format);
+            const Pass windowPass =
+                readPass(c, window, text, std::uint32_t(first << kBlockShift),
+                         std::uint32_t(((last + 1) << kBlockShift) - 1), map.m_overlaps, &segments,
+                         part);
+            if (!windowPass.ran)
+                return MemoryMap();
+            first = last;
         }
-        map.m_format = format;
-        Reading reading{format, records, {}, 4096, &map.m_overlaps};
-        reader.listen(reading);
-        const std::int32_t rc = reader.readAll(text);
-        kestrun_place at{};
-        if (rc < 0 && reader.place(at) < 0) {
-            const HexErrorLine::Place where =
-                HexErrorLine::placeIn(at, text, HexErrorLine::Counting::Editor);
-            map.m_stop = Stop{rc, where.line, where.noEndRecord, libraryMessage(c, rc)};
-        } else if (rc < 0) {
-            map.m_stop = Stop{rc, 0, false, libraryMessage(c, rc)};
-        }
-        compact(reading.runs);
-        kestrun_segment segment{};
-        for (std::uint64_t from = 0; c.kestrun_image_next(image, from, &segment) == ResultOk;
-             from = std::uint64_t(segment.address) + segment.length) {
-            const auto high = std::uint32_t(segment.address + segment.length - 1);
-            auto run = std::upper_bound(
-                reading.runs.begin(), reading.runs.end(), segment.address,
-                [](std::uint32_t address, const Run &r) { return address < r.low; });
-            const std::uint64_t line = run == reading.runs.begin() ? 0 : std::prev(run)->line;
-            map.m_segments.push_back({segment.address, high, line});
-        }
+        // Each window's conflicts came in the order of its reading.
+        std::stable_sort(map.m_overlaps.begin(), map.m_overlaps.end(),
+                         [](const Overlap &a, const Overlap &b) { return a.line < b.line; });
     }
-    std::uint32_t type = KESTRUN_START_NONE;
-    std::uint32_t value = 0;
-    c.kestrun_image_start(image, &type, &value);
-    if (type == KESTRUN_START_LINEAR)
-        map.m_start = value;
-    else if (type == KESTRUN_START_SEGMENT)
-        map.m_start = (value >> 16) * 16 + (value & 0xFFFF);
-    c.kestrun_image_free(image);
+    map.m_format = format;
+    if (pass.placed) {
+        const HexErrorLine::Place where =
+            HexErrorLine::placeIn(pass.at, text, HexErrorLine::Counting::Editor);
+        map.m_stop = Stop{pass.result, where.line, where.noEndRecord, libraryMessage(c, pass.result)};
+    } else if (pass.result < 0) {
+        map.m_stop = Stop{pass.result, 0, false, libraryMessage(c, pass.result)};
+    }
+    if (pass.startType == KESTRUN_START_LINEAR)
+        map.m_start = pass.startValue;
+    else if (pass.startType == KESTRUN_START_SEGMENT)
+        map.m_start = (pass.startValue >> 16) * 16 + (pass.startValue & 0xFFFF);
+    map.m_hiddenGap = segments.hiddenGap();
+    map.m_segments = segments.take();
     map.m_segments.shrink_to_fit();
     map.m_overlaps.shrink_to_fit();
     return map;

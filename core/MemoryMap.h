@@ -2,7 +2,9 @@
 // the library's reader shows it: the segments the data make, the gaps
 // between them, the records that write an address twice, the start address
 // and where the text stops being valid. The map keeps ranges, never
-// records or bytes, so that it stays small whatever the text; the same
+// records or bytes, so that it stays small whatever the text (and so does
+// its reading, which holds the bytes of a few megabytes of addresses at a
+// time); the same
 // read can fill the document's AddressIndex, so that a pause in typing
 // costs one read. Windowless; the memory map panel draws it through
 // MapLayout.
@@ -25,11 +27,14 @@ public:
     enum class Format { None, IntelHex, SRecords };
 
     // A maximal run of written addresses and the first line (from 1, as
-    // the reader counts) of a record that writes into it.
+    // the reader counts) of a record that writes into it. A map of very
+    // many segments keeps neighbours as one: `pieces` of them, with gaps
+    // shorter than hiddenGap() between.
     struct Segment {
         std::uint32_t low;
         std::uint32_t high;
         std::uint64_t line;
+        std::uint32_t pieces = 1;
 
         std::uint64_t size() const { return std::uint64_t(high) - low + 1; }
     };
@@ -56,6 +61,14 @@ public:
         QString message;
     };
 
+    // What a read holds: the weight of the image one pass keeps (its
+    // bytes and a share for every record that starts a run of its own),
+    // and the number of segments the map keeps.
+    struct ReadLimits {
+        std::uint64_t windowWeight = std::uint64_t(10) << 20;
+        std::size_t keptSegments = std::size_t(1) << 16;
+    };
+
     MemoryMap() = default;
 
     // True when `text` may be an image text worth reading: a cheap test
@@ -68,10 +81,15 @@ public:
     // order, for an AddressIndex.
     static MemoryMap read(const ImageCalls &calls, QByteArrayView text,
                           std::vector<AddressIndex::Record> *records = nullptr);
+    static MemoryMap read(const ImageCalls &calls, QByteArrayView text,
+                          std::vector<AddressIndex::Record> *records, const ReadLimits &limits);
 
     Format format() const { return m_format; }
     // In address order.
     const std::vector<Segment> &segments() const { return m_segments; }
+    // Gaps shorter than this lie inside segments kept together (0: none
+    // does).
+    std::uint64_t hiddenGap() const { return m_hiddenGap; }
     // The unwritten ranges between segments (not before the first or after
     // the last).
     std::vector<AddressRange> gaps() const;
@@ -98,6 +116,7 @@ private:
     std::vector<Overlap> m_overlaps;
     std::optional<std::uint32_t> m_start;
     std::optional<Stop> m_stop;
+    std::uint64_t m_hiddenGap = 0;
 };
 
 #endif

@@ -328,6 +328,21 @@ KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader);
 /* One of KESTRUN_OVERLAP_*, else ResultBadArgument. Set before the first
  * feed. */
 KESTRUN_API int32_t kestrun_hex_reader_set_overlap(kestrun_hex_reader *reader, int32_t policy);
+/* Stores only the data bytes at addresses low..high (none when low >
+ * high; all by default): the rest is read, checked and handed to the
+ * record callback as before, and meets no overlap. A caller that wants
+ * what an image holds without holding all of it at once reads the text
+ * once for each window. Set before the first feed. */
+KESTRUN_API void kestrun_hex_reader_set_window(kestrun_hex_reader *reader, uint32_t low,
+                                               uint32_t high);
+/* The text to be fed is the part of a longer one that begins at `offset`
+ * (a record's colon) on `line` (from 1): records, conflicts and places
+ * count from there. Bases start at 0, so a part should begin with the 02
+ * or 04 records its data records rely on. With set_window, a caller reads
+ * only the part of the text that writes the window. Set before the first
+ * feed. */
+KESTRUN_API void kestrun_hex_reader_set_origin(kestrun_hex_reader *reader, uint64_t offset,
+                                               uint64_t line);
 /* The tag conflicts name this reader's records by (default 0), so that
  * several texts read into one image tell their writers apart. */
 KESTRUN_API void kestrun_hex_reader_set_source(kestrun_hex_reader *reader, uint32_t source);
@@ -504,6 +519,10 @@ KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image);
 KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader);
 /* As the kestrun_hex_reader_ functions of the same names. */
 KESTRUN_API int32_t kestrun_srec_reader_set_overlap(kestrun_srec_reader *reader, int32_t policy);
+KESTRUN_API void kestrun_srec_reader_set_window(kestrun_srec_reader *reader, uint32_t low,
+                                                uint32_t high);
+KESTRUN_API void kestrun_srec_reader_set_origin(kestrun_srec_reader *reader, uint64_t offset,
+                                                uint64_t line);
 KESTRUN_API void kestrun_srec_reader_set_source(kestrun_srec_reader *reader, uint32_t source);
 KESTRUN_API void kestrun_srec_reader_on_record(kestrun_srec_reader *reader, kestrun_record_fn fn,
                                                intptr_t userValue);

@@ -177,8 +177,9 @@ int32_t HexReader::take(int32_t type, uint32_t position)
         const uint64_t begin = m_linearBase + m_segmentBase + d.address();
         if (begin + d.dataLength() > kAddressSpace)
             return fail(ResultAddressFault, m_recordOffset + 3);
-        if (m_image) {
-            const int32_t stored = m_image->store(begin, d.data(), d.dataLength(),
+        uint64_t skip = 0;
+        if (const uint64_t count = window.clip(begin, d.dataLength(), skip); m_image && count) {
+            const int32_t stored = m_image->store(begin + skip, d.data() + skip, count,
                                                   Writer{m_recordLine, source}, overlap, &m_stats);
             if (stored < 0)
                 return fail(stored, m_recordOffset + 3);
@@ -283,6 +284,20 @@ KESTRUN_API int32_t kestrun_hex_reader_set_overlap(kestrun_hex_reader *reader, i
         return ResultBadArgument;
     reader->reader.overlap.policy = policy;
     return ResultOk;
+}
+
+KESTRUN_API void kestrun_hex_reader_set_window(kestrun_hex_reader *reader, uint32_t low,
+                                               uint32_t high)
+{
+    if (reader)
+        reader->reader.window = low <= high ? StoredWindow{low, uint64_t(high) + 1} : StoredWindow{0, 0};
+}
+
+KESTRUN_API void kestrun_hex_reader_set_origin(kestrun_hex_reader *reader, uint64_t offset,
+                                               uint64_t line)
+{
+    if (reader && line > 0)
+        reader->reader.beginAt(offset, line);
 }
 
 KESTRUN_API void kestrun_hex_reader_set_source(kestrun_hex_reader *reader, uint32_t source)

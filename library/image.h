@@ -10,6 +10,7 @@
 #include "exports.h"
 #include "work_memory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -87,6 +88,23 @@ struct OverlapRule {
     int32_t policy = KESTRUN_OVERLAP_LAST;
     kestrun_conflict_fn report = nullptr;
     intptr_t userValue = 0;
+};
+
+// The addresses whose bytes a reader stores: [low, stop). Bytes outside
+// are read and checked as any others and stored nowhere.
+struct StoredWindow {
+    uint64_t low = 0;
+    uint64_t stop = kAddressSpace;
+
+    // The part of [address, address + count) within, as its offset into
+    // those bytes and its length (0: none).
+    uint64_t clip(uint64_t address, uint64_t count, uint64_t &skip) const
+    {
+        const uint64_t from = std::max(address, low);
+        const uint64_t to = std::min(address + count, stop);
+        skip = from - address;
+        return from < to ? to - from : 0;
+    }
 };
 
 class Image {

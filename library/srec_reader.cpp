@@ -188,10 +188,13 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
     case 3: {
         if (value + data > kAddressSpace)
             return fail(ResultAddressFault, 4);
-        const int32_t stored = m_image.store(value, bytes + addressBytes, data,
-                                             Writer{m_recordLine, source}, overlap, &m_overlaps);
-        if (stored < 0)
-            return fail(stored, 4);
+        uint64_t skip = 0;
+        if (const uint64_t count = window.clip(value, data, skip)) {
+            const int32_t stored = m_image.store(value + skip, bytes + addressBytes + skip, count,
+                                                 Writer{m_recordLine, source}, overlap, &m_overlaps);
+            if (stored < 0)
+                return fail(stored, 4);
+        }
         break;
     }
     case 5:
@@ -267,6 +270,20 @@ KESTRUN_API int32_t kestrun_srec_reader_set_overlap(kestrun_srec_reader *reader,
         return ResultBadArgument;
     reader->reader.overlap.policy = policy;
     return ResultOk;
+}
+
+KESTRUN_API void kestrun_srec_reader_set_window(kestrun_srec_reader *reader, uint32_t low,
+                                                uint32_t high)
+{
+    if (reader)
+        reader->reader.window = low <= high ? StoredWindow{low, uint64_t(high) + 1} : StoredWindow{0, 0};
+}
+
+KESTRUN_API void kestrun_srec_reader_set_origin(kestrun_srec_reader *reader, uint64_t offset,
+                                                uint64_t line)
+{
+    if (reader && line > 0)
+        reader->reader.beginAt(offset, line);
 }
 
 KESTRUN_API void kestrun_srec_reader_set_source(kestrun_srec_reader *reader, uint32_t source)

@@ -18,11 +18,18 @@ public:
     explicit SRecReader(Image &image) : m_image(image) {}
 
     OverlapRule overlap;
+    StoredWindow window;
     uint32_t source = 0;
     kestrun_record_fn onRecord = nullptr;
     intptr_t recordUser = 0;
     Progress progress;
 
+    // The text to come begins at `offset` of a longer one, on `line`.
+    void beginAt(uint64_t offset, uint64_t line)
+    {
+        m_offset = offset;
+        m_line = line;
+    }
     int32_t feed(const char *text, uint64_t length);
     int32_t finish();
     const kestrun_place *place() const

@@ -127,8 +127,15 @@ QString MapPicture::describeAt(QPoint point) const
     const QString range = QStringLiteral("%1 (%2)").arg(
         rangeText(b.low, b.high), sizeText(std::uint64_t(b.high) - b.low + 1));
     switch (b.kind) {
-    case MapLayout::Kind::Segment:
-        return QStringLiteral("ｾｸﾞﾒﾝﾄ %1, %2 行目から").arg(range).arg(m_map.segments()[b.segment].line);
+    case MapLayout::Kind::Segment: {
+        const MemoryMap::Segment &s = m_map.segments()[b.segment];
+        if (s.pieces > 1)
+            return QStringLiteral("ｾｸﾞﾒﾝﾄ %1 個 %2 (間の %3 未満の隙間は省略), %4 行目から")
+                .arg(s.pieces)
+                .arg(range, sizeText(m_map.hiddenGap()))
+                .arg(s.line);
+        return QStringLiteral("ｾｸﾞﾒﾝﾄ %1, %2 行目から").arg(range).arg(s.line);
+    }
     case MapLayout::Kind::Gap:
         return QStringLiteral("ﾃﾞｰﾀなし %1").arg(range);
     case MapLayout::Kind::ShortenedGap:

@@ -119,6 +119,8 @@ QString MapSegmentAccessible::text(QAccessible::Text kind) const
         return QStringLiteral("セグメント %1 (%2)")
             .arg(MapPicture::rangeText(s.low, s.high), spokenSize(s.size()));
     case QAccessible::Description:
+        if (s.pieces > 1)
+            return QStringLiteral("%1 個のセグメントをまとめて表示, %2 行目から").arg(s.pieces).arg(s.line);
         return QStringLiteral("%1 行目から").arg(s.line);
     default:
         return QString();

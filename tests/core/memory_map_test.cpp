@@ -188,6 +188,70 @@ private slots:
         }
     }
 
+    // A text read in windows (a tiny weight makes each block of addresses
+    // a window of its own) maps as when read at once: the rows above, a
+    // record and a conflict across a block's edge, and the peer's files.
+    void readingInWindowsGivesTheSameMap_data()
+    {
+        mapsOfTexts_data();
+        const QByteArray base0 = rec(4, 0, QByteArray::fromHex("0000"));
+        const QByteArray base1 = rec(4, 0, QByteArray::fromHex("0001"));
+        QTest::newRow("across a block's edge")
+            << hexText({rec(0, 0xFFF8, k16), base1, rec(0, 8, k16), base0,
+                        rec(0, 0xFFFC, QByteArray(8, 1)), base1, rec(0, 4, k16)})
+            << QString() << QString() << -1LL << 0;
+        for (int seed = 1; seed <= 3; ++seed) {
+            const QString hex = m_dir.filePath(QStringLiteral("w%1.hex").arg(seed));
+            QProcess peer;
+            peer.start(python(), {"-c", kPeerScript, QString::number(seed), hex});
+            QVERIFY(peer.waitForFinished(60000) && peer.exitCode() == 0);
+            QTest::addRow("intelhex %d", seed) << readBytes(hex) << QString() << QString() << -1LL << 0;
+        }
+    }
+
+    void readingInWindowsGivesTheSameMap()
+    {
+        QFETCH(QByteArray, text);
+        std::vector<AddressIndex::Record> once;
+        std::vector<AddressIndex::Record> windowed;
+        const MemoryMap whole = MemoryMap::read(*linkedImageCalls(), text, &once);
+        const MemoryMap parts = MemoryMap::read(*linkedImageCalls(), text, &windowed, {1, 1 << 16});
+        QCOMPARE(segmentsOf(parts), segmentsOf(whole));
+        QCOMPARE(overlapsOf(parts), overlapsOf(whole));
+        QCOMPARE(parts.start(), whole.start());
+        QCOMPARE(parts.stop() ? parts.stop()->line : 0, whole.stop() ? whole.stop()->line : 0);
+        QCOMPARE(windowed.size(), once.size());
+    }
+
+    // Past the number of segments kept, neighbours are kept together:
+    // every hidden gap is shorter than hiddenGap(), every gap still shown
+    // is not, and each kept segment counts the segments it holds.
+    void manySegmentsAreKeptTogether()
+    {
+        QList<QByteArray> records;
+        std::vector<std::uint32_t> lows;
+        for (std::uint32_t at = 0, step = 32; at + 16 <= 0x10000; at += step, step = 32 + (step * 7) % 200) {
+            records << rec(0, std::uint16_t(at), k16);
+            lows.push_back(at);
+        }
+        const QByteArray text = hexText(records);
+        for (const std::size_t kept : {std::size_t(2), std::size_t(5), std::size_t(64)}) {
+            const MemoryMap map = MemoryMap::read(*linkedImageCalls(), text, nullptr, {1, kept});
+            QVERIFY(map.segments().size() <= kept && map.hiddenGap() > 0);
+            std::size_t next = 0;
+            for (const MemoryMap::Segment &s : map.segments()) {
+                QCOMPARE(s.low, lows[next]);
+                for (std::uint32_t i = 1; i < s.pieces; ++i)
+                    QVERIFY(lows[next + i] - (lows[next + i - 1] + 16) < map.hiddenGap());
+                next += s.pieces;
+                QCOMPARE(s.high, lows[next - 1] + 15);
+                if (next < lows.size())
+                    QVERIFY(lows[next] - (s.high + 1) >= map.hiddenGap());
+            }
+            QCOMPARE(next, lows.size());
+        }
+    }
+
     void steppingThroughSegments_data()
     {
         QTest::addColumn<qlonglong>("address");

@@ -109,6 +109,70 @@ double caretAddressDelay(FrmMDI &frame, Form1 *document)
     return longest;
 }
 
+
+struct SampledRead {
+    MemoryMap map;
+    double seconds;
+    long peakKiB; // above the RSS before it
+};
+
+// MemoryMap::read of `text`, the process's memory sampled meanwhile.
+SampledRead sampledRead(QByteArrayView text, std::vector<AddressIndex::Record> *records,
+                        const MemoryMap::ReadLimits &limits = {})
+{
+    std::atomic<bool> reading{true};
+    const long base = rssKiB();
+    std::atomic<long> peak = base;
+    std::thread sampler([&] {
+        while (reading) {
+            peak = std::max(peak.load(), rssKiB());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    MemoryMap map = MemoryMap::read(*KestrunBinding::imageCalls(), text, records, limits);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    reading = false;
+    sampler.join();
+    return {std::move(map), seconds, peak - base};
+}
+
+// The worst text for a map of the same size: one-byte records at every
+// other address, each a segment of its own.
+void scatteredMap()
+{
+    QByteArray text;
+    text.reserve(41'000'000);
+    char line[32];
+    for (std::uint32_t at = 0; text.size() < 40'000'000; at += 2) {
+        if ((at & 0xFFFF) == 0) {
+            const unsigned high = at >> 16;
+            std::snprintf(line, sizeof line, ":02000004%04X%02X\r\n", high,
+                          unsigned(0x100 - ((6 + (high >> 8) + (high & 0xFF)) & 0xFF)) & 0xFF);
+            text += line;
+        }
+        const unsigned low = at & 0xFFFF;
+        const unsigned byte = (at >> 1) & 0xFF;
+        std::snprintf(line, sizeof line, ":01%04X00%02X%02X\r\n", low, byte,
+                      unsigned(0x100 - ((1 + (low >> 8) + (low & 0xFF) + byte) & 0xFF)) & 0xFF);
+        text += line;
+    }
+    text += ":00000001FF\r\n";
+    // Bounded as the map reads, and with every image and segment held at
+    // once for comparison.
+    const std::pair<const char *, MemoryMap::ReadLimits> ways[] = {
+        {"bounded", {}}, {"held at once", {UINT64_MAX, SIZE_MAX}}};
+    for (const auto &[name, limits] : ways) {
+        const SampledRead sampled = sampledRead(text, nullptr, limits);
+        std::printf("  scattered %.1f MB HEX of one-byte segments, %s: %zu segment(s) kept%s, "
+                    "read %.3f s, map holds %.1f MiB, the read's peak +%ld MiB RSS\n",
+                    text.size() / 1e6, name, sampled.map.segments().size(),
+                    sampled.map.stop() ? " (stopped)" : "", sampled.seconds,
+                    sampled.map.memoryBytes() / 1048576.0, sampled.peakKiB / 1024);
+    }
+}
+
 } // namespace
 
 void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std::uint8_t> &image)
@@ -148,22 +212,11 @@ void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std:
 
     // The read alone, its memory sampled meanwhile: the image it reads
     // into is let go at its end, the map and the addresses stay.
-    std::atomic<bool> reading{true};
-    const long base = rssKiB();
-    long peak = base;
-    std::thread sampler([&] {
-        while (reading) {
-            peak = std::max(peak, rssKiB());
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
     std::vector<AddressIndex::Record> records;
-    QElapsedTimer clock;
-    clock.start();
-    const MemoryMap map = MemoryMap::read(*KestrunBinding::imageCalls(), view->textBytes(), &records);
-    const double read = clock.nsecsElapsed() / 1e9;
-    reading = false;
-    sampler.join();
+    const SampledRead sampled = sampledRead(view->textBytes(), &records);
+    const MemoryMap &map = sampled.map;
+    const double read = sampled.seconds;
+    const long peakKiB = sampled.peakKiB;
 
     const double caret = caretAddressDelay(frame, document);
     std::printf("memory map %5.1f MB HEX, %zu segment(s): drawn %.3f s after the first screen, "
@@ -172,7 +225,8 @@ void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std:
     std::printf("  map holds %zu bytes, the addresses %.1f MiB; the read's peak +%ld MiB RSS; "
                 "caret's address shown within %.1f ms\n",
                 map.memoryBytes(), records.capacity() * sizeof(AddressIndex::Record) / 1048576.0,
-                (peak - base) / 1024, caret * 1e3);
+                peakKiB / 1024, caret * 1e3);
+    scatteredMap();
     ClearModified(document);
     document->close();
     QApplication::processEvents();
