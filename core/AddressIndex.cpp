@@ -6,22 +6,58 @@
 
 AddressIndex AddressIndex::read(const ImageCalls &c, QByteArrayView text)
 {
-    std::vector<Record> records;
-    MemoryMap::read(c, text, &records);
-    return AddressIndex(std::move(records));
+    AddressIndex index;
+    MemoryMap::read(c, text, &index);
+    return index;
+}
+
+void AddressIndex::add(const Record &record)
+{
+    if (!m_runs.empty()) {
+        Run &run = m_runs.back();
+        const std::uint64_t line = run.firstLine + run.count;
+        if (record.line == line && record.length == run.length
+            && record.firstColumn == run.firstColumn && record.address > run.firstAddress) {
+            const std::uint64_t step = record.address - std::uint64_t(run.firstAddress);
+            if (run.count == 1 && step >= run.length) {
+                run.step = std::uint32_t(step);
+                run.count = 2;
+                return;
+            }
+            if (run.count > 1 && step == std::uint64_t(run.step) * run.count) {
+                ++run.count;
+                return;
+            }
+        }
+    }
+    m_runs.push_back({record.line, record.address, 1, 0, record.length, record.firstColumn});
+}
+
+std::uint64_t AddressIndex::size() const
+{
+    std::uint64_t records = 0;
+    for (const Run &run : m_runs)
+        records += run.count;
+    return records;
+}
+
+std::vector<AddressIndex::Run>::const_iterator AddressIndex::runAtOrAbove(std::uint64_t line) const
+{
+    const auto after = std::upper_bound(
+        m_runs.begin(), m_runs.end(), line,
+        [](std::uint64_t wanted, const Run &run) { return wanted < run.firstLine; });
+    return after == m_runs.begin() ? m_runs.end() : std::prev(after);
 }
 
 std::optional<std::uint32_t> AddressIndex::addressAt(std::uint64_t line, int column) const
 {
-    const auto found = std::lower_bound(
-        m_records.begin(), m_records.end(), line,
-        [](const Record &record, std::uint64_t wanted) { return record.line < wanted; });
-    if (found == m_records.end() || found->line != line || column < found->firstColumn)
+    const auto run = runAtOrAbove(line);
+    if (run == m_runs.end() || line - run->firstLine >= run->count || column < run->firstColumn)
         return std::nullopt;
-    const auto byte = std::uint32_t(column - found->firstColumn) / 2;
-    if (byte >= found->length)
+    const auto byte = std::uint32_t(column - run->firstColumn) / 2;
+    if (byte >= run->length)
         return std::nullopt;
-    return found->address + byte;
+    return run->record(std::uint32_t(line - run->firstLine)).address + byte;
 }
 
 std::optional<std::uint64_t> AddressIndex::lineOf(std::uint32_t address) const
@@ -33,9 +69,36 @@ std::optional<std::uint64_t> AddressIndex::lineOf(std::uint32_t address) const
 
 std::optional<AddressIndex::Place> AddressIndex::placeOf(std::uint32_t address) const
 {
-    for (const Record &record : m_records)
-        if (address >= record.address && address - record.address < record.length)
+    for (const Run &run : m_runs) {
+        if (address < run.firstAddress)
+            continue;
+        const std::uint32_t offset = address - run.firstAddress;
+        const std::uint32_t i = run.count > 1 ? offset / run.step : 0;
+        if (i >= run.count)
+            continue;
+        const Record record = run.record(i);
+        if (address - record.address < record.length)
             return Place{record.line, record.firstColumn + 2 * int(address - record.address),
                          2 * int(record.address + record.length - address)};
+    }
     return std::nullopt;
+}
+
+std::optional<AddressIndex::Record> AddressIndex::atOrAbove(std::uint64_t line) const
+{
+    const auto run = runAtOrAbove(line);
+    if (run == m_runs.end())
+        return std::nullopt;
+    return run->record(std::uint32_t(std::min<std::uint64_t>(line - run->firstLine, run->count - 1)));
+}
+
+std::optional<AddressIndex::Record> AddressIndex::atOrBelow(std::uint64_t line) const
+{
+    auto run = runAtOrAbove(line);
+    if (run != m_runs.end() && line - run->firstLine < run->count)
+        return run->record(std::uint32_t(line - run->firstLine));
+    run = run == m_runs.end() ? m_runs.begin() : std::next(run);
+    if (run == m_runs.end())
+        return std::nullopt;
+    return run->record(0);
 }

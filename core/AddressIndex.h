@@ -3,6 +3,10 @@
 // absolute address under a column of the text, and the record that holds
 // an address. Windowless; the document windows ask it for the caret's
 // address and for go-to, and fill it from the read of their MemoryMap.
+//
+// Records on consecutive lines of one length whose addresses step evenly
+// (as every writer lays them) are kept as one run, so that a text's
+// index costs a few bytes per extended address record, not 16 per line.
 #ifndef PELCOR_ADDRESS_INDEX_H
 #define PELCOR_ADDRESS_INDEX_H
 
@@ -27,11 +31,17 @@ public:
     };
 
     AddressIndex() = default;
-    explicit AddressIndex(std::vector<Record> records) : m_records(std::move(records)) {}
     // Reads `text` with the library (MemoryMap::read); the records up to the first bad one
     // (or all of them) are kept, so that the part above an error still
     // answers.
     static AddressIndex read(const ImageCalls &calls, QByteArrayView text);
+
+    // Adds the record after the last, in line order.
+    void add(const Record &record);
+    void clear() { m_runs.clear(); }
+
+    bool empty() const { return m_runs.empty(); }
+    std::uint64_t size() const;
 
     // The address of the data byte whose digits include `column` (from 1,
     // the colon being column 1) on `line`; none off a data field.
@@ -46,12 +56,42 @@ public:
         int digitsLeft;
     };
     std::optional<Place> placeOf(std::uint32_t address) const;
+    // The last record on or above `line`, and the first on or below it.
+    std::optional<Record> atOrAbove(std::uint64_t line) const;
+    std::optional<Record> atOrBelow(std::uint64_t line) const;
 
-    const std::vector<Record> &records() const { return m_records; }
+    // Calls each(record) for every record, in line order.
+    template <typename Each> void forEach(Each &&each) const
+    {
+        for (const Run &run : m_runs)
+            for (std::uint32_t i = 0; i < run.count; ++i)
+                each(run.record(i));
+    }
+
+    std::size_t memoryBytes() const { return m_runs.capacity() * sizeof(Run); }
 
 private:
-    // In line order, which the reader reports them in.
-    std::vector<Record> m_records;
+    // `count` records from `firstLine` on, the i-th at firstAddress +
+    // i * step; step is at least length when count > 1, and the last
+    // record ends within the 32-bit space.
+    struct Run {
+        std::uint64_t firstLine;
+        std::uint32_t firstAddress;
+        std::uint32_t count;
+        std::uint32_t step;
+        std::uint16_t length;
+        std::uint16_t firstColumn;
+
+        Record record(std::uint32_t i) const
+        {
+            return {firstLine + i, firstAddress + i * step, length, firstColumn};
+        }
+    };
+
+    // The run holding `line`'s record, or the last one before it.
+    std::vector<Run>::const_iterator runAtOrAbove(std::uint64_t line) const;
+
+    std::vector<Run> m_runs;
 };
 
 #endif

@@ -13,10 +13,12 @@ namespace {
 // weighed as their bytes and a share for each record that does not
 // continue the one before (the run and line extent the image keeps for
 // it). A text whose image weighs more is read once to weigh its blocks of
-// addresses, then once for each window of blocks within the weight.
+// addresses, then once for each window of blocks within the weight; a
+// block that alone weighs more is weighed again in smaller blocks, from
+// the part of the text that writes it.
 constexpr std::uint64_t kRecordWeight = 256;
-constexpr unsigned kBlockShift = 16;
-constexpr std::size_t kBlocks = std::size_t(1) << (32 - kBlockShift);
+constexpr std::size_t kBlocks = std::size_t(1) << 14;
+constexpr std::size_t kSmallerBlocks = std::size_t(1) << 10;
 
 // Beyond this many, further conflicts are not kept: a text written twice
 // over in scattered records would otherwise keep one per record.
@@ -53,13 +55,13 @@ struct Bases {
 };
 
 struct Reading {
-    explicit Reading(MemoryMap::Format f, std::vector<AddressIndex::Record> *r = nullptr)
-        : format(f), records(r)
+    explicit Reading(MemoryMap::Format f, AddressIndex *a = nullptr)
+        : format(f), addresses(a)
     {
     }
 
     MemoryMap::Format format;
-    std::vector<AddressIndex::Record> *records;
+    AddressIndex *addresses;
     // The addresses the pass stores, [low, stop).
     std::uint64_t low = 0;
     std::uint64_t stop = std::uint64_t(1) << 32;
@@ -69,8 +71,12 @@ struct Reading {
     std::uint64_t limit = 0;
     std::uint64_t weight = 0;
     bool overWeight = false;
-    // The weighing pass adds each record to its blocks.
+    // The weighing pass adds each record to its blocks, of 2^blockShift
+    // addresses from blockLow up to blockStop.
     std::vector<Block> *blocks = nullptr;
+    std::uint64_t blockLow = 0;
+    std::uint64_t blockStop = 0;
+    unsigned blockShift = 0;
     Bases bases;
     // The blocks of the last data record, whose end the next record's
     // beginning is (none when first > last).
@@ -136,12 +142,17 @@ void weigh(Reading &reading, const kestrun_record &record, std::uint64_t extra)
     const std::uint64_t fromLine = from == bases.offset           ? bases.line
                                    : from == bases.segmentOffset ? bases.segmentLine
                                                                  : record.line;
-    const std::uint64_t end = std::uint64_t(record.address) + record.length;
-    reading.endingFirst = std::size_t(record.address >> kBlockShift);
-    reading.endingLast = std::size_t((end - 1) >> kBlockShift);
-    for (std::uint64_t at = record.address; at < end;) {
-        const std::uint64_t block = at >> kBlockShift;
-        const std::uint64_t to = std::min(end, (block + 1) << kBlockShift);
+    const std::uint64_t begin = std::max<std::uint64_t>(record.address, reading.blockLow);
+    const std::uint64_t end =
+        std::min(std::uint64_t(record.address) + record.length, reading.blockStop);
+    if (begin >= end)
+        return;
+    const unsigned shift = reading.blockShift;
+    reading.endingFirst = std::size_t((begin - reading.blockLow) >> shift);
+    reading.endingLast = std::size_t((end - 1 - reading.blockLow) >> shift);
+    for (std::uint64_t at = begin; at < end;) {
+        const std::uint64_t block = (at - reading.blockLow) >> shift;
+        const std::uint64_t to = std::min(end, reading.blockLow + ((block + 1) << shift));
         Block &b = (*reading.blocks)[std::size_t(block)];
         b.weight = std::uint32_t(std::min<std::uint64_t>(UINT32_MAX, b.weight + (to - at) + extra));
         if (from < b.from) {
@@ -161,10 +172,9 @@ std::int32_t onRecord(const kestrun_record *record, std::intptr_t userValue)
         weigh(reading, *record, extra);
     if (!isDataRecord(reading.format, record->type) || record->length == 0)
         return ResultOk;
-    if (reading.records)
-        reading.records->push_back({record->line, record->address,
-                                    std::uint16_t(record->length),
-                                    std::uint16_t(firstDataColumn(reading.format, record->type))});
+    if (reading.addresses)
+        reading.addresses->add({record->line, record->address, std::uint16_t(record->length),
+                                std::uint16_t(firstDataColumn(reading.format, record->type))});
     const std::uint64_t begin = record->address;
     const std::uint64_t end = begin + record->length;
     reading.lastStop = end;
@@ -229,6 +239,7 @@ public:
             if (gap == 0 || gap < m_hiddenGap) {
                 last.pieces += gap == 0 ? 0 : 1;
                 last.high = high;
+                last.line = firstLine(last.line, line);
                 return;
             }
         }
@@ -241,6 +252,12 @@ public:
     std::uint64_t hiddenGap() const { return m_hiddenGap; }
 
 private:
+    // The earlier of two lines, 0 standing for none.
+    static std::uint64_t firstLine(std::uint64_t a, std::uint64_t b)
+    {
+        return a == 0 ? b : b == 0 ? a : std::min(a, b);
+    }
+
     void coarsen()
     {
         m_hiddenGap = m_hiddenGap ? 2 * m_hiddenGap : 2;
@@ -249,6 +266,7 @@ private:
             if (kept > 0 && std::uint64_t(segment.low) - m_kept[kept - 1].high - 1 < m_hiddenGap) {
                 m_kept[kept - 1].high = segment.high;
                 m_kept[kept - 1].pieces += segment.pieces;
+                m_kept[kept - 1].line = firstLine(m_kept[kept - 1].line, segment.line);
             } else {
                 m_kept[kept++] = segment;
             }
@@ -381,7 +399,7 @@ Pass readPass(const ImageCalls &c, Reading &reading, QByteArrayView text, std::u
     pass.result = part.line ? reader.readPart(text, part.from, part.to, part.line)
                             : reader.readAll(text);
     if (reading.blocks)
-        endRecord(reading, std::uint64_t(text.size()));
+        endRecord(reading, part.line ? part.to : std::uint64_t(text.size()));
     pass.placed = pass.result < 0 && reader.place(pass.at) < 0;
     c.kestrun_image_start(image.get(), &pass.startType, &pass.startValue);
     if (!segments || reading.overWeight)
@@ -398,6 +416,64 @@ Pass readPass(const ImageCalls &c, Reading &reading, QByteArrayView text, std::u
         segments->add(segment.address, last, line);
     }
     return pass;
+}
+
+// Reads the addresses [low, stop) that `part` of the text writes in windows
+// within `limit`, weighing them first in blocks (kBlocks of them at the
+// top, with the addresses when given, and `weighed` the weighing pass).
+bool readInWindows(const ImageCalls &c, MemoryMap::Format format, QByteArrayView text,
+                   const Part &part, std::uint64_t low, std::uint64_t stop, std::uint64_t limit,
+                   AddressIndex *addresses, std::vector<MemoryMap::Overlap> &overlaps,
+                   SegmentList &segments, Pass *weighed)
+{
+    const std::size_t most = weighed ? kBlocks : kSmallerBlocks;
+    unsigned shift = 0;
+    while (((stop - low - 1) >> shift) >= most)
+        ++shift;
+    std::vector<Block> blocks(std::size_t(((stop - low - 1) >> shift) + 1));
+    Reading weighing(format, addresses);
+    weighing.blocks = &blocks;
+    weighing.blockLow = low;
+    weighing.blockStop = stop;
+    weighing.blockShift = shift;
+    const Pass pass = readPass(c, weighing, text, 1, 0, overlaps, nullptr, part);
+    if (!pass.ran)
+        return false;
+    if (weighed)
+        *weighed = pass;
+    for (std::size_t first = 0; first < blocks.size(); ++first) {
+        if (blocks[first].weight == 0)
+            continue;
+        std::uint64_t weight = blocks[first].weight;
+        Part window{blocks[first].from, blocks[first].to, blocks[first].fromLine};
+        std::size_t last = first;
+        while (last + 1 < blocks.size() && weight + blocks[last + 1].weight <= limit) {
+            const Block &next = blocks[++last];
+            weight += next.weight;
+            if (next.weight == 0)
+                continue;
+            if (next.from < window.from) {
+                window.from = next.from;
+                window.line = next.fromLine;
+            }
+            window.to = std::max(window.to, next.to);
+        }
+        const std::uint64_t windowLow = low + (std::uint64_t(first) << shift);
+        const std::uint64_t windowStop = std::min(stop, low + (std::uint64_t(last + 1) << shift));
+        if (weight > limit && shift > 0) {
+            if (!readInWindows(c, format, text, window, windowLow, windowStop, limit, nullptr,
+                               overlaps, segments, nullptr))
+                return false;
+        } else {
+            Reading reading(format);
+            if (!readPass(c, reading, text, std::uint32_t(windowLow), std::uint32_t(windowStop - 1),
+                          overlaps, &segments, window)
+                     .ran)
+                return false;
+        }
+        first = last;
+    }
+    return true;
 }
 
 MemoryMap::Format formatOf(const ImageCalls &c, QByteArrayView text)
@@ -429,13 +505,13 @@ bool MemoryMap::mayBeImageText(QByteArrayView text)
 }
 
 MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
-                          std::vector<AddressIndex::Record> *records)
+                          AddressIndex *addresses)
 {
-    return read(c, text, records, ReadLimits());
+    return read(c, text, addresses, ReadLimits());
 }
 
 MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
-                          std::vector<AddressIndex::Record> *records, const ReadLimits &limits)
+                          AddressIndex *addresses, const ReadLimits &limits)
 {
     MemoryMap map;
     const Format format = formatOf(c, text);
@@ -443,47 +519,19 @@ MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
         return map;
     SegmentList segments(limits.keptSegments);
     // Most texts are read once, into one image.
-    Reading whole(format, records);
+    Reading whole(format, addresses);
     whole.limit = std::max<std::uint64_t>(limits.windowWeight, 1);
     Pass pass = readPass(c, whole, text, 0, UINT32_MAX, map.m_overlaps, &segments);
     if (!pass.ran)
         return map;
     if (whole.overWeight) {
-        // Weigh the blocks, storing nothing, then read for each window of
-        // blocks within the weight the part of the text that writes it.
         map.m_overlaps.clear();
-        if (records)
-            records->clear();
-        std::vector<Block> blocks(kBlocks);
-        Reading weighing(format, records);
-        weighing.blocks = &blocks;
-        pass = readPass(c, weighing, text, 1, 0, map.m_overlaps, nullptr);
-        for (std::size_t first = 0; pass.ran && first < kBlocks; ++first) {
-            if (blocks[first].weight == 0)
-                continue;
-            std::uint64_t weight = blocks[first].weight;
-            Part part{blocks[first].from, blocks[first].to, blocks[first].fromLine};
-            std::size_t last = first;
-            while (last + 1 < kBlocks && weight + blocks[last + 1].weight <= limits.windowWeight) {
-                const Block &next = blocks[++last];
-                weight += next.weight;
-                if (next.weight == 0)
-                    continue;
-                if (next.from < part.from) {
-                    part.from = next.from;
-                    part.line = next.fromLine;
-                }
-                part.to = std::max(part.to, next.to);
-            }
-            Reading window(format);
-            const Pass windowPass =
-                readPass(c, window, text, std::uint32_t(first << kBlockShift),
-                         std::uint32_t(((last + 1) << kBlockShift) - 1), map.m_overlaps, &segments,
-                         part);
-            if (!windowPass.ran)
-                return MemoryMap();
-            first = last;
-        }
+        if (addresses)
+            addresses->clear();
+        if (!readInWindows(c, format, text, Part{}, 0, std::uint64_t(1) << 32,
+                           std::max<std::uint64_t>(limits.windowWeight, 1), addresses,
+                           map.m_overlaps, segments, &pass))
+            return MemoryMap();
         // Each window's conflicts came in the order of its reading.
         std::stable_sort(map.m_overlaps.begin(), map.m_overlaps.end(),
                          [](const Overlap &a, const Overlap &b) { return a.line < b.line; });

@@ -65,8 +65,8 @@ public:
     // bytes and a share for every record that starts a run of its own),
     // and the number of segments the map keeps.
     struct ReadLimits {
-        std::uint64_t windowWeight = std::uint64_t(10) << 20;
-        std::size_t keptSegments = std::size_t(1) << 16;
+        std::uint64_t windowWeight = std::uint64_t(6) << 20;
+        std::size_t keptSegments = std::size_t(1) << 14;
     };
 
     MemoryMap() = default;
@@ -77,12 +77,11 @@ public:
 
     // Reads `text` with the library's reader for the format the library
     // finds (Intel HEX or S-records; anything else maps as Format::None).
-    // Every data record with bytes goes to `records` when given, in line
-    // order, for an AddressIndex.
+    // Every data record with bytes goes to `addresses` when given.
     static MemoryMap read(const ImageCalls &calls, QByteArrayView text,
-                          std::vector<AddressIndex::Record> *records = nullptr);
+                          AddressIndex *addresses = nullptr);
     static MemoryMap read(const ImageCalls &calls, QByteArrayView text,
-                          std::vector<AddressIndex::Record> *records, const ReadLimits &limits);
+                          AddressIndex *addresses, const ReadLimits &limits);
 
     Format format() const { return m_format; }
     // In address order.

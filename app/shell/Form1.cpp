@@ -275,11 +275,11 @@ void Form1::readAddresses()
     const ImageCalls *calls = KestrunBinding::imageCalls();
     if (!calls || !m_imageText)
         return;
-    std::vector<AddressIndex::Record> records;
     const QByteArrayView text =
         m_pending && m_readWhilePlacing ? QByteArrayView(m_pending->body) : m_txt->textBytes();
-    MemoryMap map = MemoryMap::read(*calls, text, &records);
-    m_addresses = AddressIndex(std::move(records));
+    AddressIndex addresses;
+    MemoryMap map = MemoryMap::read(*calls, text, &addresses);
+    m_addresses = std::move(addresses);
     m_mapPanel->setMap(std::move(map));
     showMapPanel();
     // While a large text is still being placed, the frame turns its event

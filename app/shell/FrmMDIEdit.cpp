@@ -44,7 +44,7 @@ void FrmMDI::buildEditMenu()
              {m_Undo, m_Tear, m_Copy, m_Paste, m_Del, m_AllSel, m_Find, m_FindNext, m_Jump})
             item->setEnabled(any);
         const Form1 *active = activeDocument();
-        m_JumpAddress->setEnabled(active && !active->addresses().records().empty());
+        m_JumpAddress->setEnabled(active && !active->addresses().empty());
     });
 }
 
@@ -95,7 +95,7 @@ void FrmMDI::m_Find_Click()
     if (!window)
         return;
     const std::optional<UserPrompts::Find> find =
-        prompts().askFind(this, m_find, !window->addresses().records().empty());
+        prompts().askFind(this, m_find, !window->addresses().empty());
     if (!find || find->text.isEmpty())
         return;
     m_find = *find;
@@ -117,7 +117,7 @@ bool FrmMDI::findInActive(const UserPrompts::Find &find)
     Form1 *window = activeDocument();
     if (!window)
         return false;
-    if (find.target != DataSearch::Text && !window->addresses().records().empty())
+    if (find.target != DataSearch::Text && !window->addresses().empty())
         return findDataInActive(window, find);
     if (window->Txt()->findNext(find.text))
         return true;
@@ -175,9 +175,8 @@ std::uint64_t FrmMDI::dataFindStart(Form1 *window) const
     if (const std::optional<std::uint32_t> address = window->caretAddress())
         return *address;
     // Off a data field: the first record from the caret's line on.
-    for (const AddressIndex::Record &record : window->addresses().records())
-        if (record.line >= std::uint64_t(view->caretLine()))
-            return record.address;
+    if (const auto record = window->addresses().atOrBelow(std::uint64_t(view->caretLine())))
+        return record->address;
     return 0;
 }
 

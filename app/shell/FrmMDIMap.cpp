@@ -59,13 +59,9 @@ void FrmMDI::goToNeighbourSegment(bool next)
     // ends; above every record, before the first segment.
     std::optional<std::uint32_t> here = window->caretAddress();
     if (!here) {
-        const auto &records = window->addresses().records();
         const auto line = std::uint64_t(window->Txt()->caretLine());
-        const auto above = std::upper_bound(
-            records.begin(), records.end(), line,
-            [](std::uint64_t l, const AddressIndex::Record &r) { return l < r.line; });
-        if (above != records.begin())
-            here = std::prev(above)->address;
+        if (const auto above = window->addresses().atOrAbove(line))
+            here = above->address;
     }
     std::optional<std::size_t> segment;
     if (here)

@@ -61,7 +61,7 @@ private slots:
     void caretShowsItsAddress()
     {
         Form1 *window = m_frame->openDocument(kText, QStringLiteral("fw.hex"), true);
-        QTRY_VERIFY(!window->addresses().records().empty());
+        QTRY_VERIFY(!window->addresses().empty());
         window->Txt()->goToLine(2);
         QTest::keyClick(window->Txt(), Qt::Key_End);
         QTest::keyClick(window->Txt(), Qt::Key_Home);
@@ -87,7 +87,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(int, line);
         Form1 *window = m_frame->openDocument(kText, QStringLiteral("fw.hex"), true);
-        QTRY_VERIFY(!window->addresses().records().empty());
+        QTRY_VERIFY(!window->addresses().empty());
         ScriptedPrompts script;
         script.expectText(answer);
         if (line == 0)
@@ -125,7 +125,7 @@ private slots:
         QFETCH(QString, selected);
         QFETCH(int, nextLine);
         Form1 *window = m_frame->openDocument(kTextWithHi, QStringLiteral("fw.hex"), true);
-        QTRY_VERIFY(!window->addresses().records().empty());
+        QTRY_VERIFY(!window->addresses().empty());
         window->Txt()->goToLine(3);
         ScriptedPrompts script;
         script.expectFind(typed, DataSearch::Target(target));

@@ -1,7 +1,10 @@
 #include "core/AddressIndex.h"
 #include "core/LinkedLibraryCalls.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <vector>
 
 namespace {
 
@@ -92,6 +95,66 @@ private slots:
         const AddressIndex index = AddressIndex::read(*linkedImageCalls(), kText);
         const std::optional<std::uint64_t> found = index.lineOf(std::uint32_t(address));
         QCOMPARE(found ? int(*found) : 0, line);
+    }
+
+    // Records kept as runs answer as the records one by one do: random
+    // texts of stepped records on consecutive lines, broken by skipped
+    // lines, other lengths, overlaps, descents and the end of the space.
+    void runsAnswerAsTheRecords()
+    {
+        QRandomGenerator random(7);
+        for (int round = 0; round < 40; ++round) {
+            std::vector<AddressIndex::Record> records;
+            AddressIndex index;
+            std::uint64_t line = 1;
+            std::uint32_t address = random.bounded(2) ? 0 : 0xFFFFF000u;
+            std::uint16_t length = 16;
+            std::uint32_t step = 16;
+            for (int n = 0; n < 300; ++n) {
+                switch (random.bounded(12)) {
+                case 0: line += 1 + random.bounded(3); break;
+                case 1: length = std::uint16_t(1 + random.bounded(32)); break;
+                case 2: step = random.bounded(40); break;
+                case 3: address = random.bounded(0x2000u); break;
+                default: break;
+                }
+                if (std::uint64_t(address) + length > 0x100000000ull)
+                    address = 0x100000000ull - length;
+                const AddressIndex::Record record{line++, address, length, 10};
+                records.push_back(record);
+                index.add(record);
+                address += step;
+            }
+            QCOMPARE(index.size(), records.size());
+            for (const AddressIndex::Record &r : records) {
+                for (int column = 9; column <= 11 + 2 * r.length; ++column) {
+                    const int byte = (column - 10) / 2;
+                    const std::optional<std::uint32_t> expected =
+                        column >= 10 && byte < r.length ? std::optional(r.address + byte) : std::nullopt;
+                    QCOMPARE(index.addressAt(r.line, column), expected);
+                }
+                for (const std::uint32_t at : {r.address, r.address + r.length - 1u, r.address + r.length}) {
+                    std::optional<std::uint64_t> first;
+                    for (const AddressIndex::Record &o : records)
+                        if (!first && at - o.address < o.length)
+                            first = o.line;
+                    QCOMPARE(index.lineOf(at), first);
+                }
+            }
+            for (std::uint64_t at = 0; at <= line + 1; ++at) {
+                std::optional<std::uint64_t> above, below;
+                for (const AddressIndex::Record &r : records) {
+                    if (r.line <= at)
+                        above = r.line;
+                    if (r.line >= at && !below)
+                        below = r.line;
+                }
+                const auto a = index.atOrAbove(at);
+                const auto b = index.atOrBelow(at);
+                QCOMPARE(a ? std::optional(a->line) : std::nullopt, above);
+                QCOMPARE(b ? std::optional(b->line) : std::nullopt, below);
+            }
+        }
     }
 };
 

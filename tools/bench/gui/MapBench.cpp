@@ -16,6 +16,8 @@
 #include <QMdiSubWindow>
 #include <QStatusBar>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -117,10 +119,12 @@ struct SampledRead {
 };
 
 // MemoryMap::read of `text`, the process's memory sampled meanwhile.
-SampledRead sampledRead(QByteArrayView text, std::vector<AddressIndex::Record> *records,
+SampledRead sampledRead(QByteArrayView text, AddressIndex *addresses,
                         const MemoryMap::ReadLimits &limits = {})
 {
     std::atomic<bool> reading{true};
+    // Memory freed before is given back, so that the read's own shows.
+    malloc_trim(0);
     const long base = rssKiB();
     std::atomic<long> peak = base;
     std::thread sampler([&] {
@@ -131,7 +135,7 @@ SampledRead sampledRead(QByteArrayView text, std::vector<AddressIndex::Record> *
     });
     QElapsedTimer clock;
     clock.start();
-    MemoryMap map = MemoryMap::read(*KestrunBinding::imageCalls(), text, records, limits);
+    MemoryMap map = MemoryMap::read(*KestrunBinding::imageCalls(), text, addresses, limits);
     const double seconds = clock.nsecsElapsed() / 1e9;
     reading = false;
     sampler.join();
@@ -212,8 +216,8 @@ void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std:
 
     // The read alone, its memory sampled meanwhile: the image it reads
     // into is let go at its end, the map and the addresses stay.
-    std::vector<AddressIndex::Record> records;
-    const SampledRead sampled = sampledRead(view->textBytes(), &records);
+    AddressIndex addresses;
+    const SampledRead sampled = sampledRead(view->textBytes(), &addresses);
     const MemoryMap &map = sampled.map;
     const double read = sampled.seconds;
     const long peakKiB = sampled.peakKiB;
@@ -224,7 +228,7 @@ void benchMemoryMap(FrmMDI &frame, const QString &folder, const std::vector<std:
                 hexLength / 1e6, map.segments().size(), afterFirstScreen, afterPause, read);
     std::printf("  map holds %zu bytes, the addresses %.1f MiB; the read's peak +%ld MiB RSS; "
                 "caret's address shown within %.1f ms\n",
-                map.memoryBytes(), records.capacity() * sizeof(AddressIndex::Record) / 1048576.0,
+                map.memoryBytes(), addresses.memoryBytes() / 1048576.0,
                 peakKiB / 1024, caret * 1e3);
     scatteredMap();
     ClearModified(document);
