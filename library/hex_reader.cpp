@@ -290,7 +290,7 @@ KESTRUN_API void kestrun_hex_reader_set_window(kestrun_hex_reader *reader, uint3
                                                uint32_t high)
 {
     if (reader)
-        reader->reader.window = low <= high ? StoredWindow{low, uint64_t(high) + 1} : StoredWindow{0, 0};
+        reader->reader.window = StoredWindow::between(low, high);
 }
 
 KESTRUN_API void kestrun_hex_reader_set_origin(kestrun_hex_reader *reader, uint64_t offset,

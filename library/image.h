@@ -96,6 +96,12 @@ struct StoredWindow {
     uint64_t low = 0;
     uint64_t stop = kAddressSpace;
 
+    // low..high, or none when low > high.
+    static StoredWindow between(uint32_t low, uint32_t high)
+    {
+        return low <= high ? StoredWindow{low, uint64_t(high) + 1} : StoredWindow{0, 0};
+    }
+
     // The part of [address, address + count) within, as its offset into
     // those bytes and its length (0: none).
     uint64_t clip(uint64_t address, uint64_t count, uint64_t &skip) const

@@ -264,6 +264,43 @@ int32_t logConflict(const kestrun_conflict *c, intptr_t user)
 
 } // namespace
 
+// A window stores what the whole image holds there and nothing else,
+// and reads, checks and stops the text as without one.
+TEST(HexReader, AWindowStoresItsPartOfTheImage)
+{
+    auto segmentsPart = [](const Reading &r) {
+        const std::string all = r.summary();
+        return all.substr(all.find(" segments"));
+    };
+    for (const TextCase &c : textCases()) {
+        SCOPED_TRACE(c.name);
+        const Reading whole = readInPieces(c.text, 0);
+        uint32_t low = 0, high = 0;
+        if (kestrun_image_bounds(whole.image.get(), &low, &high) != ResultOk)
+            continue;
+        const uint32_t mid = low + (high - low) / 2;
+        const std::pair<uint32_t, uint32_t> windows[] = {
+            {low, mid}, {mid + 1 > high ? high : mid + 1, high}, {mid, mid}, {1, 0}};
+        for (const auto &[from, to] : windows) {
+            Reading windowed;
+            ReaderPtr reader(kestrun_hex_reader_new(windowed.image.get()));
+            kestrun_hex_reader_set_window(reader.get(), from, to);
+            windowed.fed = kestrun_hex_reader_feed(reader.get(), c.text.data(), c.text.size());
+            windowed.finished = kestrun_hex_reader_finish(reader.get());
+            kestrun_hex_reader_place(reader.get(), &windowed.place);
+            Reading cropped = readInPieces(c.text, 0);
+            if (from <= to)
+                kestrun_image_crop(cropped.image.get(), from, to);
+            else
+                cropped.image.reset(kestrun_image_new());
+            EXPECT_EQ(segmentsPart(windowed), segmentsPart(cropped)) << from << ".." << to;
+            EXPECT_EQ(windowed.finished, whole.finished);
+            EXPECT_EQ(windowed.place.line, whole.place.line);
+            EXPECT_EQ(windowed.place.column, whole.place.column);
+        }
+    }
+}
+
 TEST(HexReader, OverlapPoliciesKeepReportAndRefuse)
 {
     enum { Last = KESTRUN_OVERLAP_LAST, First, Same, Refuse };
