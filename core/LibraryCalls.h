@@ -54,6 +54,31 @@
 #define PELCOR_FORMAT_CALLS(X)                                                                   \
     X(GetErrorString)                                                                            \
     X(kestrun_detect_format)                                                                     \
+    X(kestrun_reader_new)                                                                        \
+    X(kestrun_reader_free)                                                                       \
+    X(kestrun_reader_format)                                                                     \
+    X(kestrun_reader_set_overlap)                                                                \
+    X(kestrun_reader_set_window)                                                                 \
+    X(kestrun_reader_set_origin)                                                                 \
+    X(kestrun_reader_set_source)                                                                 \
+    X(kestrun_reader_set_address)                                                                \
+    X(kestrun_reader_on_record)                                                                  \
+    X(kestrun_reader_on_conflict)                                                                \
+    X(kestrun_reader_on_progress)                                                                \
+    X(kestrun_reader_feed)                                                                       \
+    X(kestrun_reader_finish)                                                                     \
+    X(kestrun_reader_place)                                                                      \
+    X(kestrun_reader_detail)                                                                     \
+    X(kestrun_reader_stats)                                                                      \
+    X(kestrun_tokenize_line)                                                                     \
+    X(kestrun_write_options_init)                                                                \
+    X(kestrun_writer_new)                                                                        \
+    X(kestrun_writer_free)                                                                       \
+    X(kestrun_writer_on_progress)                                                                \
+    X(kestrun_writer_put)                                                                        \
+    X(kestrun_writer_image)                                                                      \
+    X(kestrun_writer_finish)                                                                     \
+    X(kestrun_write_size)                                                                        \
     X(kestrun_image_store)                                                                       \
     X(kestrun_image_set_start)                                                                   \
     X(kestrun_image_crop)                                                                        \

@@ -24,6 +24,7 @@ int32_t HexReader::fail(int32_t result, uint64_t faultOffset)
     m_place = kestrun_place{};
     m_place.result = result;
     m_place.line = m_recordLine;
+    m_place.editor_line = m_recordEditorLine;
     m_place.column = faultOffset - m_recordLineStart + 1;
     m_place.offset = faultOffset;
     m_place.record_offset = m_recordOffset;
@@ -38,6 +39,7 @@ void HexReader::separators(const char *&p, const char *end)
         // came before it.
         if (!m_pendingCr && end - p >= 2 && p[0] == '\r' && p[1] == '\n') {
             ++m_line;
+            ++m_editorLine;
             p += 2;
             m_offset += 2;
             m_lineStart = m_offset;
@@ -45,6 +47,7 @@ void HexReader::separators(const char *&p, const char *end)
             continue;
         }
         const char c = *p;
+        const bool afterCr = m_pendingCr;
         if (m_pendingCr) {
             m_pendingCr = false;
             if (c != '\n' && !m_crAfterLf) {
@@ -54,8 +57,10 @@ void HexReader::separators(const char *&p, const char *end)
         }
         if (c == '\n') {
             ++m_line;
+            m_editorLine += afterCr ? 0 : 1;
             m_lineStart = m_offset + 1;
         } else if (c == '\r') {
+            ++m_editorLine;
             m_pendingCr = true;
             m_crAfterLf = m_previous == '\n';
             // The CR of an LF CR line end belongs to that line end: the
@@ -107,6 +112,7 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         m_recordOffset = m_offset;
         m_recordLine = m_line;
         m_recordLineStart = m_lineStart;
+        m_recordEditorLine = m_editorLine;
         if (!progress.report(m_recordOffset))
             return fail(ResultCancelled, m_offset);
         if (*p != ':')
@@ -169,7 +175,7 @@ int32_t HexReader::take(int32_t type, uint32_t position)
 {
     const DecodedRecord &d = m_decoded;
     kestrun_record seen{static_cast<uint32_t>(type), position, d.dataLength(), m_recordLine,
-                        m_recordOffset, nullptr};
+                        m_recordOffset, nullptr, m_recordEditorLine};
     switch (type) {
     case 0x00: {
         // A record may run on across a 64 KiB boundary; it lands where its
@@ -186,6 +192,7 @@ int32_t HexReader::take(int32_t type, uint32_t position)
         }
         seen.address = static_cast<uint32_t>(begin);
         seen.data = d.data();
+        dataBytes += d.dataLength();
         break;
     }
     case 0x01:
@@ -250,6 +257,7 @@ int32_t HexReader::finish()
     m_recordOffset = m_offset;
     m_recordLine = m_line;
     m_recordLineStart = m_lineStart;
+    m_recordEditorLine = m_editorLine;
     if (!progress.report(m_offset))
         return fail(ResultCancelled, m_offset);
     const bool lastLineOpen = m_offset > 0 && m_previous != '\n' && m_previous != '\r';
@@ -257,6 +265,7 @@ int32_t HexReader::finish()
     m_place.no_end_record = 1;
     if (lastLineOpen) {
         ++m_place.line;
+        ++m_place.editor_line;
         m_place.column = 1;
     }
     return m_result;

@@ -45,12 +45,13 @@ public:
     kestrun_record_fn onRecord = nullptr;
     intptr_t recordUser = 0;
     Progress progress;
+    uint64_t dataBytes = 0; // data bytes of the records read
 
     // The text to come begins at `offset` of a longer one, on `line`.
     void beginAt(uint64_t offset, uint64_t line)
     {
         m_offset = m_lineStart = offset;
-        m_line = line;
+        m_line = m_editorLine = line;
     }
     int32_t feed(const char *text, uint64_t length);
     int32_t finish();
@@ -79,6 +80,9 @@ private:
     uint64_t m_offset = 0;
     uint64_t m_line = 1;
     uint64_t m_lineStart = 0;
+    // The line as an editor counts it: every CR and every LF not after a
+    // CR ends one.
+    uint64_t m_editorLine = 1;
     // Line ends: LF always ends a line; CR does unless LF follows, and, as
     // GNU objcopy counts, unless LF came just before it.
     char m_previous = 0;
@@ -91,6 +95,7 @@ private:
     uint64_t m_recordOffset = 0;
     uint64_t m_recordLine = 1;
     uint64_t m_recordLineStart = 0;
+    uint64_t m_recordEditorLine = 1;
     bool m_started = false;
 
     int32_t m_result = ResultOk;

@@ -33,7 +33,8 @@ int32_t SRecReader::fail(int32_t result, uint64_t index)
     m_result = result;
     m_place = kestrun_place{};
     m_place.result = result;
-    m_place.line = m_recordLine;
+    // CR LF, CR and LF each end one line, as an editor counts them.
+    m_place.line = m_place.editor_line = m_recordLine;
     m_place.column = index + 1;
     m_place.offset = m_recordOffset + index;
     m_place.record_offset = m_recordOffset;
@@ -189,12 +190,13 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
         if (value + data > kAddressSpace)
             return fail(ResultAddressFault, 4);
         uint64_t skip = 0;
-        if (const uint64_t count = window.clip(value, data, skip)) {
-            const int32_t stored = m_image.store(value + skip, bytes + addressBytes + skip, count,
+        if (const uint64_t count = window.clip(value, data, skip); m_image && count) {
+            const int32_t stored = m_image->store(value + skip, bytes + addressBytes + skip, count,
                                                  Writer{m_recordLine, source}, overlap, &m_overlaps);
             if (stored < 0)
                 return fail(stored, 4);
         }
+        dataBytes += data;
         break;
     }
     case 5:
@@ -205,8 +207,10 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
     case 7:
     case 8:
     case 9:
-        m_image.startType = KESTRUN_START_LINEAR;
-        m_image.startValue = static_cast<uint32_t>(value);
+        if (m_image) {
+            m_image->startType = KESTRUN_START_LINEAR;
+            m_image->startValue = static_cast<uint32_t>(value);
+        }
         break;
     default:
         break;
@@ -216,7 +220,7 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
         const bool isData = type >= 1 && type <= 3;
         const kestrun_record seen{type,          static_cast<uint32_t>(value), data,
                                   m_recordLine,  m_recordOffset,
-                                  isData ? bytes + addressBytes : nullptr};
+                                  isData ? bytes + addressBytes : nullptr, m_recordLine};
         if (const int32_t rc = onRecord(&seen, recordUser); rc < 0)
             return fail(rc, 0);
     }
@@ -256,7 +260,7 @@ KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image)
 {
     if (!image)
         return nullptr;
-    return new (std::nothrow) kestrun_srec_reader(image->image);
+    return new (std::nothrow) kestrun_srec_reader(&image->image);
 }
 
 KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader)

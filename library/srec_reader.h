@@ -15,7 +15,7 @@ namespace kestrun {
 
 class SRecReader {
 public:
-    explicit SRecReader(Image &image) : m_image(image) {}
+    explicit SRecReader(Image *image) : m_image(image) {}
 
     OverlapRule overlap;
     StoredWindow window;
@@ -23,6 +23,7 @@ public:
     kestrun_record_fn onRecord = nullptr;
     intptr_t recordUser = 0;
     Progress progress;
+    uint64_t dataBytes = 0; // data bytes of the records read
 
     // The text to come begins at `offset` of a longer one, on `line`.
     void beginAt(uint64_t offset, uint64_t line)
@@ -48,7 +49,7 @@ private:
     int32_t take(uint32_t type, const uint8_t *bytes, uint32_t count);
     int32_t fail(int32_t result, uint64_t index);
 
-    Image &m_image;
+    Image *m_image; // null: records are checked and reported, not stored
     uint8_t m_bytes[kSrecMaxCount + 1];
 
     // Where the next character of the text stands.
@@ -73,7 +74,7 @@ private:
 } // namespace kestrun
 
 struct kestrun_srec_reader {
-    explicit kestrun_srec_reader(kestrun::Image &image) : reader(image) {}
+    explicit kestrun_srec_reader(kestrun::Image *image) : reader(image) {}
     kestrun::SRecReader reader;
 };
 

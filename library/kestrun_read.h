@@ -1,0 +1,342 @@
+/*
+ * Kestrun: reading images. One reader handle for every format, chosen by a
+ * format value, takes the input in pieces of any size into an image; the
+ * format of an input is told from its first bytes; a line of record text
+ * is split into its fields.
+ *
+ *     int32_t format = kestrun_detect_format(first, firstLength);
+ *     kestrun_reader *reader = kestrun_reader_new(format, image, &rc);
+ *     while (rc == ResultOk && (n = read(fd, piece, sizeof piece)) > 0)
+ *         rc = kestrun_reader_feed(reader, piece, n);
+ *     if (rc >= 0)
+ *         rc = kestrun_reader_finish(reader);
+ *     if (rc < 0) { kestrun_place at; kestrun_reader_place(reader, &at); ... }
+ *     kestrun_reader_free(reader);
+ *
+ * A reader is used by one thread at a time; a null handle is taken without
+ * harm. Offsets into an input and line numbers are 64-bit.
+ */
+#ifndef KESTRUN_READ_API_H
+#define KESTRUN_READ_API_H
+
+#include "kestrun_image.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Formats: each has a reader (but dump) and a writer. */
+#define KESTRUN_FORMAT_BINARY 0 /* raw bytes, at an address the caller sets */
+#define KESTRUN_FORMAT_IHEX 1   /* Intel HEX */
+#define KESTRUN_FORMAT_SREC 2   /* Motorola S-records */
+#define KESTRUN_FORMAT_ELF 3    /* an ELF executable: its loadable segments */
+#define KESTRUN_FORMAT_DUMP 4   /* dump lines (written only) */
+#define KESTRUN_FORMAT_COUNT 5
+
+/* The format of an input that starts with `bytes` (its first 4 KiB are
+ * plenty): ELF by its magic; Intel HEX when its first line (after any CR
+ * and LF) starts with a colon and two hex digits, S-records when with S,
+ * a digit and two hex digits; else binary. Every caller that has to guess
+ * a format asks this. */
+KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
+
+/* Returned by kestrun_reader_feed once the end record has been read:
+ * the rest of the text is not looked at. */
+#define KESTRUN_END_READ 1
+
+typedef struct kestrun_hex_reader kestrun_hex_reader;
+typedef struct kestrun_srec_reader kestrun_srec_reader;
+
+/* One record, as read: type 00 `address` is where its first byte lands
+ * (bases applied), 02 and 04 the base it sets, 03 and 05 the start value,
+ * 01 zero; `length` its data bytes; `line` from 1; `offset` that of its
+ * colon in the whole text; `data` a 00 record's bytes (valid during the
+ * callback only), null for the other types. */
+typedef struct kestrun_record {
+    uint32_t type;
+    uint32_t address;
+    uint32_t length;
+    uint64_t line;
+    uint64_t offset;
+    const uint8_t *data;
+    uint64_t editor_line; /* the line as an editor counts it (see kestrun_place) */
+} kestrun_record;
+
+/* Where reading stopped on a failure: the result, the line (from 1) and
+ * column (from 1, in bytes) of the character at fault, the offset of that
+ * character and of the record (or whatever stands in its place) it
+ * belongs to. `no_end_record` is 1 when the text ended without its end
+ * record; the place is then the line after the last. */
+typedef struct kestrun_place {
+    int32_t result;
+    int32_t no_end_record;
+    uint64_t line;
+    uint64_t column;
+    uint64_t offset;
+    uint64_t record_offset;
+    /* For ResultChecksumError, has_values is 1, `found` the checksum byte
+     * the record holds and `expected` the one its other bytes call for. */
+    int32_t has_values;
+    uint32_t found;
+    uint32_t expected;
+    /* The line as an editor counts it: CR LF, LF and CR alone each end a
+     * line (`line` counts an LF CR pair as one line end, as objcopy does). */
+    uint64_t editor_line;
+} kestrun_place;
+
+/* Called for each record read; return ResultOk to go on, a negative code
+ * to stop the reader with it. */
+typedef int32_t (*kestrun_record_fn)(const kestrun_record *record, intptr_t userValue);
+
+
+/* ---- One reader for every format ---- */
+
+typedef struct kestrun_reader kestrun_reader;
+
+/* What a reader has read so far. `records` counts records by type: Intel
+ * HEX 00-05, S-records S0-S9; binary and ELF count the pieces or segments
+ * stored as type 0. `lines` is the last line read (as `line` counts). */
+typedef struct kestrun_read_stats {
+    int32_t format;
+    uint64_t records[10];
+    uint64_t lines;
+    uint64_t overlaps;          /* data that met addresses already written */
+    uint64_t conflicting_bytes; /* addresses written with differing bytes */
+    uint64_t data_bytes;        /* data bytes read (those outside a window included) */
+    int32_t end_read;           /* 1 once the end record (HEX 01, S7-S9) was read */
+} kestrun_read_stats;
+
+/* A reader of `format` (KESTRUN_FORMAT_*, not DUMP) into `image` (not
+ * owned; it must outlive the reader). The text formats are read as
+ * strictly as GNU objcopy, srec_cat and Python's intelhex read them (see
+ * kestrun_hex_reader_new and kestrun_srec_reader_new for the rules of
+ * each); binary input lands at the address set by kestrun_reader_set_address
+ * (0 by default); ELF input is read whole at finish (its headers point
+ * anywhere in it). With a null `image` a text format's records are read,
+ * checked and handed to the record callback, and stored nowhere. Null, with
+ * ResultBadArgument (unknown format, or a null image for binary or ELF)
+ * or ResultNoMemory through *result (when not null). */
+KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *image,
+                                               int32_t *result);
+KESTRUN_API void kestrun_reader_free(kestrun_reader *reader);
+/* The format the reader was made for; -1 for a null handle. */
+KESTRUN_API int32_t kestrun_reader_format(const kestrun_reader *reader);
+/* One of KESTRUN_OVERLAP_*, else ResultBadArgument. Set before the first
+ * feed, as every setting below. */
+KESTRUN_API int32_t kestrun_reader_set_overlap(kestrun_reader *reader, int32_t policy);
+/* Stores only the data bytes at addresses low..high (none when low >
+ * high; all by default): the rest is read, checked and handed to the
+ * record callback as before, and meets no overlap. */
+KESTRUN_API void kestrun_reader_set_window(kestrun_reader *reader, uint32_t low, uint32_t high);
+/* The input to be fed is the part of a longer one that begins at `offset`
+ * (the start of a record) on `line` (from 1; the editor's line is taken to
+ * be the same): records, conflicts and places count from there. */
+KESTRUN_API void kestrun_reader_set_origin(kestrun_reader *reader, uint64_t offset,
+                                           uint64_t line);
+/* The tag conflicts name this reader's data by (default 0). */
+KESTRUN_API void kestrun_reader_set_source(kestrun_reader *reader, uint32_t source);
+/* Binary input: the address of its first byte. ResultBadArgument for the
+ * other formats. */
+KESTRUN_API int32_t kestrun_reader_set_address(kestrun_reader *reader, uint32_t address);
+/* Called for each record read (binary: each piece fed, type 0, line 0;
+ * ELF: each loadable segment, type 0, line 0, `offset` its file offset). */
+KESTRUN_API void kestrun_reader_on_record(kestrun_reader *reader, kestrun_record_fn fn,
+                                          intptr_t userValue);
+KESTRUN_API void kestrun_reader_on_conflict(kestrun_reader *reader, kestrun_conflict_fn fn,
+                                            intptr_t userValue);
+/* Progress through the input: the offset reached of `total` (the input's
+ * length as far as the caller knows it), scaled to 31 bits where total
+ * would pass them. A zero return stops the reader with ResultCancelled. */
+KESTRUN_API void kestrun_reader_on_progress(kestrun_reader *reader, ProgressCallback progress,
+                                            uint64_t total, intptr_t userValue);
+/* The next `length` bytes of the input, in pieces of any size. Returns
+ * ResultOk for more, KESTRUN_END_READ once an Intel HEX end record has been
+ * read (the rest is not looked at), or the failure, which every later call
+ * repeats. */
+KESTRUN_API int32_t kestrun_reader_feed(kestrun_reader *reader, const char *bytes,
+                                        uint64_t length);
+/* The input has ended: ResultOk, or the failure (Intel HEX without its end
+ * record is ResultNotIntelHex; a damaged ELF file ResultNotElf). */
+KESTRUN_API int32_t kestrun_reader_finish(kestrun_reader *reader);
+/* The place of the reader's failure: its result, or ResultOk when it has
+ * none (then `place` is untouched). ELF and binary failures have line 0
+ * and the file offset at fault. */
+KESTRUN_API int32_t kestrun_reader_place(const kestrun_reader *reader, kestrun_place *place);
+/* What more there is to say of the failure than its result's message, as
+ * ASCII English with a NUL in `buffer` (`size` bytes, cut to fit): which
+ * ELF segment, what was cut short. Returns the length of the whole text
+ * (0 when there is nothing to add). */
+KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *buffer,
+                                           uint64_t size);
+KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats);
+
+/* ---- Lines of record text ---- */
+
+/* A field of a line: its first byte (from 0) and its width in bytes; a
+ * width of 0 when the line has no such field, or it could not be read. */
+typedef struct kestrun_field {
+    uint32_t column;
+    uint32_t width;
+} kestrun_field;
+
+/* The bases a text's earlier records put in force (Intel HEX 02 and 04),
+ * carried from line to line by kestrun_tokenize_line; zero it before the
+ * first line. */
+typedef struct kestrun_line_state {
+    uint32_t segment_base;
+    uint32_t linear_base;
+} kestrun_line_state;
+
+/* One line of record text, split as the readers read it. */
+typedef struct kestrun_token {
+    int32_t format; /* KESTRUN_FORMAT_IHEX or _SREC; _BINARY: no record mark on the line */
+    /* ResultOk when the line is one whole record as a reader takes it, else
+     * what a reader says of it: ResultNotIntelHex or ResultNotSRecord
+     * (malformed), ResultChecksumError, ResultEndRecordError. Whether the
+     * records fit together (bases, counts, the end) is the reader's to say. */
+    int32_t result;
+    uint32_t type;       /* the record type (HEX 0-255 as written, S 0-9) */
+    kestrun_field mark;  /* ':' or 'S'; the first on the line */
+    kestrun_field kind;  /* S-records: the type digit; HEX: the type byte */
+    kestrun_field length;
+    kestrun_field address;
+    kestrun_field data;
+    kestrun_field checksum;
+    /* The first byte the record cannot account for (a non-digit, text after
+     * the checksum); the line's length without its line end when none. */
+    uint32_t broken;
+    int32_t complete;    /* 1: every pair the length announces is there */
+    uint32_t data_address; /* the address of the first data byte, bases applied */
+    uint32_t data_length;  /* data bytes the record holds (as far as it was read) */
+    int32_t checksum_holds;  /* 1: the checksum is right */
+    uint32_t checksum_found; /* the checksum byte written */
+    uint32_t checksum_expected; /* the one the other bytes call for */
+} kestrun_token;
+
+/* Splits the `length` bytes of one line (its line end may be included) of
+ * `format` text (KESTRUN_FORMAT_IHEX or _SREC; KESTRUN_FORMAT_BINARY: the
+ * mark decides) into `token`. `state` (may be null) carries the bases from
+ * the lines before, and is updated by an Intel HEX 02 or 04 record that is
+ * whole. Returns token->result; ResultBadArgument for a null token or an
+ * unknown format. */
+KESTRUN_API int32_t kestrun_tokenize_line(int32_t format, const char *line, uint64_t length,
+                                          kestrun_line_state *state, kestrun_token *token);
+
+/* ---- The format's own readers ----
+ * The readers of the one reader above, by format; kept for programs that
+ * were written against them. kestrun_reader_* is to be preferred. */
+/* A reader that stores the data records of one HEX text into `image`
+ * (not owned; it must outlive the reader). The text is read as strictly as
+ * LineHexToBin reads a record; between records only CR and LF may stand;
+ * bases add up as in HexToBinary; a 03 or 05 record sets the image's start
+ * address. With a null `image` the records are read, checked and handed to
+ * the record callback with their bytes, and stored nowhere (so no overlap
+ * is seen): a caller whose records come in address order streams them.
+ * Null when memory is short. */
+KESTRUN_API kestrun_hex_reader *kestrun_hex_reader_new(kestrun_image *image);
+KESTRUN_API void kestrun_hex_reader_free(kestrun_hex_reader *reader);
+/* One of KESTRUN_OVERLAP_*, else ResultBadArgument. Set before the first
+ * feed. */
+KESTRUN_API int32_t kestrun_hex_reader_set_overlap(kestrun_hex_reader *reader, int32_t policy);
+/* Stores only the data bytes at addresses low..high (none when low >
+ * high; all by default): the rest is read, checked and handed to the
+ * record callback as before, and meets no overlap. A caller that wants
+ * what an image holds without holding all of it at once reads the text
+ * once for each window. Set before the first feed. */
+KESTRUN_API void kestrun_hex_reader_set_window(kestrun_hex_reader *reader, uint32_t low,
+                                               uint32_t high);
+/* The text to be fed is the part of a longer one that begins at `offset`
+ * (a record's colon) on `line` (from 1): records, conflicts and places
+ * count from there. Bases start at 0, so a part should begin with the 02
+ * or 04 records its data records rely on. With set_window, a caller reads
+ * only the part of the text that writes the window. Set before the first
+ * feed. */
+KESTRUN_API void kestrun_hex_reader_set_origin(kestrun_hex_reader *reader, uint64_t offset,
+                                               uint64_t line);
+/* The tag conflicts name this reader's records by (default 0), so that
+ * several texts read into one image tell their writers apart. */
+KESTRUN_API void kestrun_hex_reader_set_source(kestrun_hex_reader *reader, uint32_t source);
+KESTRUN_API void kestrun_hex_reader_on_record(kestrun_hex_reader *reader, kestrun_record_fn fn,
+                                              intptr_t userValue);
+KESTRUN_API void kestrun_hex_reader_on_conflict(kestrun_hex_reader *reader,
+                                                kestrun_conflict_fn fn, intptr_t userValue);
+/* Before each record the callback gets the offset where it begins, of
+ * `total` (the text's length, as far as the caller knows it); both are
+ * given in bytes, or in 2^k bytes where total would pass 2^31 - 1. A zero
+ * return stops the reader with ResultCancelled. */
+KESTRUN_API void kestrun_hex_reader_on_progress(kestrun_hex_reader *reader,
+                                                ProgressCallback progress, uint64_t total,
+                                                intptr_t userValue);
+/* The next `length` bytes of the text, in pieces of any size, NUL bytes
+ * included (a NUL is a character like any other, and not Intel HEX).
+ * Returns ResultOk for more, KESTRUN_END_READ once the end record has been
+ * read, or the failure, which every later call repeats. */
+KESTRUN_API int32_t kestrun_hex_reader_feed(kestrun_hex_reader *reader, const char *text,
+                                            uint64_t length);
+/* The text has ended: ResultOk when the end record was read, else the
+ * failure (a text without its end record is ResultNotIntelHex). */
+KESTRUN_API int32_t kestrun_hex_reader_finish(kestrun_hex_reader *reader);
+/* The place of the reader's failure: ResultOk when it has none (then
+ * `place` is untouched). */
+KESTRUN_API int32_t kestrun_hex_reader_place(const kestrun_hex_reader *reader,
+                                             kestrun_place *place);
+KESTRUN_API void kestrun_hex_reader_stats(const kestrun_hex_reader *reader,
+                                          kestrun_hex_stats *stats);
+
+/* What an S-record reader has read so far. */
+typedef struct kestrun_srec_stats {
+    uint64_t records[10];       /* records of types S0 to S9 (S4 stays 0) */
+    uint64_t lines;             /* lines read */
+    uint64_t overlaps;          /* data records that met written addresses */
+    uint64_t conflicting_bytes; /* addresses written with differing bytes */
+    int32_t end_read;           /* 1 once a termination record (S7-S9) was read */
+} kestrun_srec_stats;
+
+/* A reader of one S-record text into `image` (not owned). A record is
+ * "S", its type digit (0-3 or 5-9), the count byte, then exactly as many
+ * digit pairs as the count says (address, data, checksum; either case),
+ * then CR, LF or the end of the text; only CR and LF stand between
+ * records. The checksum is the ones' complement of the sum of the count,
+ * address and data bytes. S1/S2/S3 data land at their 16/24/32-bit
+ * address; S5/S6 must count the data records before them (else
+ * ResultRecordCount); S7/S8/S9 set the image's start address
+ * (KESTRUN_START_LINEAR) and may carry no data, nor may S5/S6; S0's bytes
+ * are a header, not data. A text without a termination record, or with
+ * records after it, is read as GNU objcopy and srec_cat read it: whole.
+ * Everything else is ResultNotSRecord or ResultChecksumError, with the
+ * place as for HEX. The kestrun_record of the callback has `type` the
+ * digit 0-9, `address` the data address, count or start value, `length`
+ * the data bytes, `data` those of S1-S3 (null for the others). Null when
+ * memory is short or `image` is null. */
+KESTRUN_API kestrun_srec_reader *kestrun_srec_reader_new(kestrun_image *image);
+KESTRUN_API void kestrun_srec_reader_free(kestrun_srec_reader *reader);
+/* As the kestrun_hex_reader_ functions of the same names. */
+KESTRUN_API int32_t kestrun_srec_reader_set_overlap(kestrun_srec_reader *reader, int32_t policy);
+KESTRUN_API void kestrun_srec_reader_set_window(kestrun_srec_reader *reader, uint32_t low,
+                                                uint32_t high);
+KESTRUN_API void kestrun_srec_reader_set_origin(kestrun_srec_reader *reader, uint64_t offset,
+                                                uint64_t line);
+KESTRUN_API void kestrun_srec_reader_set_source(kestrun_srec_reader *reader, uint32_t source);
+KESTRUN_API void kestrun_srec_reader_on_record(kestrun_srec_reader *reader, kestrun_record_fn fn,
+                                               intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_conflict(kestrun_srec_reader *reader,
+                                                 kestrun_conflict_fn fn, intptr_t userValue);
+KESTRUN_API void kestrun_srec_reader_on_progress(kestrun_srec_reader *reader,
+                                                 ProgressCallback progress, uint64_t total,
+                                                 intptr_t userValue);
+/* The next `length` bytes of the text: ResultOk, or the failure, which
+ * every later call repeats. */
+KESTRUN_API int32_t kestrun_srec_reader_feed(kestrun_srec_reader *reader, const char *text,
+                                             uint64_t length);
+/* The text has ended: ResultOk, or the failure of its last record. */
+KESTRUN_API int32_t kestrun_srec_reader_finish(kestrun_srec_reader *reader);
+KESTRUN_API int32_t kestrun_srec_reader_place(const kestrun_srec_reader *reader,
+                                              kestrun_place *place);
+KESTRUN_API void kestrun_srec_reader_stats(const kestrun_srec_reader *reader,
+                                           kestrun_srec_stats *stats);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KESTRUN_READ_API_H */
