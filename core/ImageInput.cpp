@@ -2,7 +2,6 @@
 
 #include "core/ConversionPlan.h"
 #include "core/Cp932.h"
-#include "core/ElfInput.h"
 #include "core/FilePieces.h"
 #include "core/HexErrorLine.h"
 #include "core/LocalPath.h"
@@ -83,35 +82,61 @@ InputFormat detected(const ImageCalls &calls, const QByteArray &head)
     }
 }
 
-// A text format's reader, through the calls of its own handle type.
-template <typename Reader> struct TextCalls {
-    Reader *(*make)(kestrun_image *);
-    void (*free)(Reader *);
-    std::int32_t (*overlap)(Reader *, std::int32_t);
-    void (*source)(Reader *, std::uint32_t);
-    void (*conflict)(Reader *, kestrun_conflict_fn, std::intptr_t);
-    void (*progress)(Reader *, ProgressCallback, std::uint64_t, std::intptr_t);
-    std::int32_t (*feed)(Reader *, const char *, std::uint64_t);
-    std::int32_t (*finish)(Reader *);
-    std::int32_t (*place)(const Reader *, kestrun_place *);
-};
-
-template <typename Reader, typename Stats>
-void readText(const ImageCalls &calls, const TextCalls<Reader> &t, void (*stats)(const Reader *, Stats *),
-              Stats &counted, kestrun_image *image, Pieces &pieces, const ImageInputOptions &o,
-              ImageInput &in)
+std::int32_t formatValue(InputFormat format)
 {
-    Reader *reader = t.make(image);
+    switch (format) {
+    case InputFormat::IntelHex:
+        return KESTRUN_FORMAT_IHEX;
+    case InputFormat::SRecord:
+        return KESTRUN_FORMAT_SREC;
+    case InputFormat::Elf:
+        return KESTRUN_FORMAT_ELF;
+    default:
+        return KESTRUN_FORMAT_BINARY;
+    }
+}
+
+// What is wrong, as "FILE:LINE: message" for a record of a text and
+// "FILE: message" otherwise, the reader's detail (which ELF segment, what
+// was cut short) standing for the bare message where it has one.
+QString failure(const ImageCalls &calls, kestrun_reader *reader, std::int32_t rc,
+                const QString &name, ImageInput &in)
+{
+    kestrun_place at{};
+    QString message = libraryMessage(calls, rc);
+    const bool placed = calls.kestrun_reader_place(reader, &at) < 0;
+    if (placed)
+        in.place = at;
+    char detail[256] = {};
+    if (calls.kestrun_reader_detail(reader, detail, sizeof detail) > 0)
+        return name + QStringLiteral(": ") + QString::fromLatin1(detail);
+    if (!placed || at.line == 0)
+        return name + QStringLiteral(": ") + message;
+    if (at.result == rc)
+        message = placeMessage(calls.GetErrorString, at);
+    if (at.no_end_record)
+        message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
+    return name + u':' + QString::number(at.line) + QStringLiteral(": ") + message;
+}
+
+// Feeds the input to the one reader of its format, piece by piece.
+void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
+                 const ImageInputOptions &o, ImageInput &in)
+{
+    const QString name = displayName(in.argument.file);
+    std::int32_t rc = ResultOk;
+    kestrun_reader *reader = calls.kestrun_reader_new(formatValue(in.format), image, &rc);
     if (!reader) {
-        in.result = ResultNoMemory;
-        in.error = displayName(in.argument.file) + QStringLiteral(": ") + libraryMessage(calls, in.result);
+        in.result = rc;
+        in.error = name + QStringLiteral(": ") + libraryMessage(calls, rc);
         return;
     }
-    t.overlap(reader, o.overlap);
-    t.source(reader, o.source);
-    t.conflict(reader, o.onConflict, o.conflictUser);
-    t.progress(reader, o.progress, pieces.source.size(), o.progressUser);
-    std::int32_t rc = ResultOk;
+    calls.kestrun_reader_set_overlap(reader, o.overlap);
+    calls.kestrun_reader_set_source(reader, o.source);
+    calls.kestrun_reader_on_conflict(reader, o.onConflict, o.conflictUser);
+    calls.kestrun_reader_on_progress(reader, o.progress, pieces.source.size(), o.progressUser);
+    if (in.argument.address)
+        calls.kestrun_reader_set_address(reader, *in.argument.address);
     QByteArrayView piece;
     bool readFailed = false;
     while (rc == ResultOk) {
@@ -121,89 +146,19 @@ void readText(const ImageCalls &calls, const TextCalls<Reader> &t, void (*stats)
         }
         if (piece.isEmpty())
             break;
-        rc = t.feed(reader, piece.data(), std::uint64_t(piece.size()));
+        rc = calls.kestrun_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
     }
     if (rc >= 0 && !readFailed)
-        rc = t.finish(reader);
-    stats(reader, &counted);
-    const QString name = displayName(in.argument.file);
-    kestrun_place at{};
+        rc = calls.kestrun_reader_finish(reader);
+    calls.kestrun_reader_stats(reader, &in.stats);
     if (readFailed) {
         in.result = ResultBadArgument;
         in.error = name + QStringLiteral(": ") + pieces.source.error();
     } else if (rc < 0) {
         in.result = rc;
-        QString message = libraryMessage(calls, rc);
-        if (t.place(reader, &at) < 0) {
-            in.place = at;
-            if (at.result == rc)
-                message = placeMessage(calls.GetErrorString, at);
-            if (at.no_end_record)
-                message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
-            in.error = name + u':' + QString::number(at.line) + QStringLiteral(": ") + message;
-        } else {
-            in.error = name + QStringLiteral(": ") + message;
-        }
+        in.error = failure(calls, reader, rc, name, in);
     }
-    t.free(reader);
-}
-
-void readBinary(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
-                const ImageInputOptions &o, ImageInput &in)
-{
-    std::uint64_t at = in.argument.address.value_or(0);
-    QByteArrayView piece;
-    const QString name = displayName(in.argument.file);
-    for (;;) {
-        if (!pieces.next(piece)) {
-            in.result = ResultBadArgument;
-            in.error = name + QStringLiteral(": ") + pieces.source.error();
-            return;
-        }
-        if (piece.isEmpty())
-            return;
-        const std::uint64_t n = std::uint64_t(piece.size());
-        if (at + n > (std::uint64_t(1) << 32)) {
-            in.result = ResultAddressFault;
-            in.error = name + QStringLiteral(": the bytes pass address FFFFFFFF");
-            return;
-        }
-        in.result = calls.kestrun_image_store(image, std::uint32_t(at),
-                                              reinterpret_cast<const std::uint8_t *>(piece.data()),
-                                              n, o.overlap, o.source, o.onConflict, o.conflictUser);
-        if (in.result < 0) {
-            in.error = name + QStringLiteral(": ") + libraryMessage(calls, in.result);
-            return;
-        }
-        if (o.progress)
-            o.progress(std::int32_t(std::min<std::uint64_t>(at + n, INT32_MAX)), INT32_MAX,
-                       o.progressUser);
-        at += n;
-    }
-}
-
-void readElf(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
-             const ImageInputOptions &o, ImageInput &in)
-{
-    // ELF files are read whole: their headers point anywhere in them.
-    QByteArray bytes;
-    QByteArrayView piece;
-    const QString name = displayName(in.argument.file);
-    for (;;) {
-        if (!pieces.next(piece)) {
-            in.result = ResultBadArgument;
-            in.error = name + QStringLiteral(": ") + pieces.source.error();
-            return;
-        }
-        if (piece.isEmpty())
-            break;
-        bytes.append(piece);
-    }
-    const QString error = ElfInput::read(
-        calls, image, bytes, ElfInput::Store{o.overlap, o.source, o.onConflict, o.conflictUser},
-        &in.result);
-    if (!error.isEmpty())
-        in.error = name + QStringLiteral(": ") + error;
+    calls.kestrun_reader_free(reader);
 }
 
 } // namespace
@@ -274,35 +229,8 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
         }
         in.format = detected(calls, pieces.head);
     }
-    switch (in.format) {
-    case InputFormat::IntelHex: {
-        const TextCalls<kestrun_hex_reader> t{
-            calls.kestrun_hex_reader_new,         calls.kestrun_hex_reader_free,
-            calls.kestrun_hex_reader_set_overlap, calls.kestrun_hex_reader_set_source,
-            calls.kestrun_hex_reader_on_conflict, calls.kestrun_hex_reader_on_progress,
-            calls.kestrun_hex_reader_feed,        calls.kestrun_hex_reader_finish,
-            calls.kestrun_hex_reader_place};
-        readText(calls, t, calls.kestrun_hex_reader_stats, in.hexStats, image, pieces, options, in);
-        break;
-    }
-    case InputFormat::SRecord: {
-        const TextCalls<kestrun_srec_reader> t{
-            calls.kestrun_srec_reader_new,         calls.kestrun_srec_reader_free,
-            calls.kestrun_srec_reader_set_overlap, calls.kestrun_srec_reader_set_source,
-            calls.kestrun_srec_reader_on_conflict, calls.kestrun_srec_reader_on_progress,
-            calls.kestrun_srec_reader_feed,        calls.kestrun_srec_reader_finish,
-            calls.kestrun_srec_reader_place};
-        readText(calls, t, calls.kestrun_srec_reader_stats, in.srecStats, image, pieces, options,
-                 in);
-        break;
-    }
-    case InputFormat::Elf:
-        readElf(calls, image, pieces, options, in);
-        break;
-    case InputFormat::Binary:
-    case InputFormat::Detect:
-        readBinary(calls, image, pieces, options, in);
-        break;
-    }
+    if (in.format == InputFormat::Detect)
+        in.format = InputFormat::Binary;
+    readThrough(calls, image, pieces, options, in);
     return in;
 }

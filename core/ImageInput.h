@@ -55,7 +55,7 @@ InputArgument splitInputArgument(const QString &argument);
 
 struct ImageInput {
     // ResultOk, or the library's code of the failure (ResultBadArgument
-    // for a file that cannot be read or is no usable ELF).
+    // for a file that cannot be read).
     std::int32_t result = ResultOk;
     // The format read (Detect only when the file could not be read).
     InputFormat format = InputFormat::Detect;
@@ -65,9 +65,8 @@ struct ImageInput {
     // "FILE:LINE: message" for a record, "FILE: message" otherwise; empty
     // on success. FILE is the file as given ("-" is "standard input").
     QString error;
-    // What the text's reader counted (zero for the other formats).
-    kestrun_hex_stats hexStats{};
-    kestrun_srec_stats srecStats{};
+    // What the reader counted: records by type, lines, overlaps.
+    kestrun_read_stats stats{};
 };
 
 // Reads `argument` into `image`, over what it holds (several inputs may

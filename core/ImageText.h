@@ -1,6 +1,7 @@
-// An image written whole as Intel HEX or S-record text to a sink, as
-// kestrun's convert and merge write it and the frame's image jobs show it:
-// every segment in address order, then the start and end records.
+// An image written whole in any format to a sink, through the library's
+// one writer, as kestrun's convert and merge write it and the frame's
+// image jobs show it: every segment in address order, then the start and
+// end records (text), or the window first..last (binary, dump).
 //
 //     QByteArray text;
 //     TextLayout layout;   // 32 bytes a record, CR LF, address records as needed
@@ -25,13 +26,22 @@ struct TextLayout {
     std::optional<std::uint32_t> addressSize;
     // A linear start address written in place of the image's own.
     std::optional<std::uint32_t> startAddress;
+    // Binary and dump: the addresses written, the byte of those without
+    // data, and (dump) the spaces before each line.
+    std::uint32_t first = 0;
+    std::uint32_t last = UINT32_MAX;
+    std::uint8_t fill = 0xFF;
+    std::uint32_t indent = 0;
     // Progress in the image's data bytes; a zero return stops the writer.
     ProgressCallback progress = nullptr;
     std::intptr_t progressUser = 0;
 };
 
 // ResultOk, the writer's failure (ResultAddressFault: an address the
-// records cannot reach) or what the sink returned.
+// records cannot reach) or what the sink returned. `format` is a
+// KESTRUN_FORMAT_* the library writes.
+std::int32_t writeImage(const ImageCalls &calls, const kestrun_image *image, std::int32_t format,
+                        const TextLayout &layout, kestrun_sink_fn sink, std::intptr_t user);
 std::int32_t writeHexText(const ImageCalls &calls, const kestrun_image *image,
                           const TextLayout &layout, kestrun_sink_fn sink, std::intptr_t user);
 std::int32_t writeSRecordText(const ImageCalls &calls, const kestrun_image *image,

@@ -26,6 +26,7 @@ public:
     uint64_t pieces = 0;
     uint64_t origin = 0; // the offset the first byte fed has
     kestrun_hex_stats overlaps{};
+    std::string detail;
 
     void setAddress(uint32_t address) { m_address = address; }
     uint64_t dataBytes() const { return m_next; }
@@ -39,8 +40,10 @@ public:
         if (length == 0)
             return ResultOk;
         const uint64_t at = m_address + m_next;
-        if (at + length > kAddressSpace)
+        if (at + length > kAddressSpace) {
+            detail = "the bytes pass address FFFFFFFF";
             return fail(ResultAddressFault, origin + m_next + (kAddressSpace - at));
+        }
         const auto *data = reinterpret_cast<const uint8_t *>(bytes);
         uint64_t skip = 0;
         if (const uint64_t count = window.clip(at, length, skip)) {
@@ -251,7 +254,10 @@ KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *b
                                            uint64_t size)
 {
     const std::string none;
-    const std::string &detail = reader && reader->elf ? reader->elf->detail() : none;
+    const std::string &detail = !reader          ? none
+                                : reader->elf    ? reader->elf->detail()
+                                : reader->binary ? reader->binary->detail
+                                                 : none;
     if (buffer && size > 0) {
         const uint64_t n = std::min<uint64_t>(detail.size(), size - 1);
         std::memcpy(buffer, detail.data(), n);
