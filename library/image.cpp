@@ -1,7 +1,5 @@
 #include "image.h"
 
-#include "byte_sum.h"
-#include "guard.h"
 
 #include <algorithm>
 #include <cstring>
