@@ -1,6 +1,5 @@
 #include "image.h"
 
-
 #include <algorithm>
 #include <cstring>
 #include <new>
