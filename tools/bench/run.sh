@@ -3,7 +3,9 @@
 # peers on the same files in one run (conversions; merge and crc-32 too) and
 # prints one table: best wall time
 # of three runs (by default), throughput over the binary image's size, peak
-# memory, and speed relative to the fastest peer.
+# memory, speed relative to the fastest peer, and for hex2bin, bin2hex and
+# dump kestrun's time over the machine's: reading the same input with cat
+# and writing a file of the output's size in the same folder.
 #
 #     tools/bench/run.sh [BUILD_DIR [WORK_DIR]]
 #
@@ -61,6 +63,15 @@ time_it() {
     echo "$t_label $t_line" >>"$results"
 }
 
+# machine NAME CONVERSION IN OUT_SIZE: what this machine needs to move the
+# same bytes, timed as the tools are: reading IN with cat and writing a
+# file of OUT_SIZE bytes in the same folder.
+machine() {
+    time_it "$1" "$2" machine "$work/machine.out" \
+        sh -c 'cat "$1" >/dev/null && head -c "$2" /dev/zero >"$3"' machine \
+        "$3" "$4" "$work/machine.out"
+}
+
 same() {
     cmp -s "$1" "$2" || die "$3: $1 and $2 differ"
 }
@@ -74,6 +85,7 @@ bench_hex2bin() {
             objcopy -I ihex -O binary "$hex" "$out.objcopy"
         time_it "$name" hex2bin srec_cat "$out.srec" \
             srec_cat "$hex" -intel -o "$out.srec" -binary
+        machine "$name" hex2bin "$hex" "$(wc -c <"$work/$name.bin")"
     done
     same "$out.ours" "$work/$name.bin" "hex2bin"
     same "$out.objcopy" "$work/$name.bin" "objcopy"
@@ -82,7 +94,10 @@ bench_hex2bin() {
 
 bench_bin2hex() {
     name=$1 image=$work/$1.bin out=$work/out.hex
+    "$bin/kestrun" bin2hex "$image" -o "$out.ours"
+    out_size=$(wc -c <"$out.ours")
     for round in $(seq "$runs"); do
+        machine "$name" bin2hex "$image" "$out_size"
         time_it "$name" bin2hex kestrun "$out.ours" \
             "$bin/kestrun" bin2hex "$image" -o "$out.ours"
         time_it "$name" bin2hex srec_cat "$out.srec" \
@@ -97,7 +112,10 @@ bench_bin2hex() {
 
 bench_dump() {
     name=$1 image=$work/$1.bin out=$work/out.txt
+    "$bin/kestrun" dump "$image" -o "$out.ours"
+    out_size=$(wc -c <"$out.ours")
     for round in $(seq "$runs"); do
+        machine "$name" dump "$image" "$out_size"
         time_it "$name" dump kestrun "$out.ours" \
             "$bin/kestrun" dump "$image" -o "$out.ours"
         time_it "$name" dump xxd "$out.xxd" xxd "$image" "$out.xxd"
@@ -199,20 +217,24 @@ bench_jobs
 awk -v sizes="$work/sizes.txt" '
     BEGIN {
         while ((getline line < sizes) > 0) { split(line, f, " "); bytes[f[1]] = f[2] }
-        printf "%-16s %-8s %-10s %9s %9s %10s %9s\n", "image", "convert", "tool",
-               "seconds", "MB/s", "peak MiB", "vs peer"
+        printf "%-16s %-8s %-10s %9s %9s %10s %9s %10s\n", "image", "convert", "tool",
+               "seconds", "MB/s", "peak MiB", "vs peer", "/ machine"
     }
     {
         row = $1 " " $2 " " $3; key = $1 " " $2
         if (!(row in best)) { order[++n] = row; best[row] = $4; peak[row] = $5 }
         if ($4 < best[row]) best[row] = $4
         if ($5 > peak[row]) peak[row] = $5
-        if ($3 != "kestrun" && (!(key in peer) || $4 < peer[key])) peer[key] = $4
+        if ($3 != "kestrun" && $3 != "machine" && (!(key in peer) || $4 < peer[key])) peer[key] = $4
+        if ($3 == "machine" && (!(key in floor) || $4 < floor[key])) floor[key] = $4
     }
     END {
         for (i = 1; i <= n; i++) {
             row = order[i]; split(row, f, " "); key = f[1] " " f[2]
-            printf "%-16s %-8s %-10s %9.3f %9.1f %10.1f %8.2fx\n", f[1], f[2], f[3], best[row],
+            printf "%-16s %-8s %-10s %9.3f %9.1f %10.1f %8.2fx", f[1], f[2], f[3], best[row],
                    bytes[f[1]] / 1e6 / best[row], peak[row] / 1024, peer[key] / best[row]
+            # the time of kestrun over that of the machine for the same bytes
+            if (f[3] == "kestrun" && (key in floor)) printf " %9.2fx", best[row] / floor[key]
+            printf "\n"
         }
     }' "$results"
