@@ -16,18 +16,11 @@
 
 namespace kestrun {
 
-class ElfReader {
+class ElfReader : public ReaderSettings {
 public:
     explicit ElfReader(Image &image) : m_image(image) {}
 
-    OverlapRule overlap;
-    uint32_t source = 0;
-    StoredWindow window;
-    kestrun_record_fn onRecord = nullptr;
-    intptr_t recordUser = 0;
-    Progress progress;
     uint64_t segments = 0;
-    uint64_t dataBytes = 0;
     kestrun_hex_stats overlaps{};
 
     int32_t feed(const char *bytes, uint64_t length);

@@ -35,17 +35,20 @@ struct Progress {
     }
 };
 
-class HexReader {
-public:
-    explicit HexReader(Image *image) : m_image(image) {}
-
+// What every format's reader is told before its first piece.
+struct ReaderSettings {
     OverlapRule overlap;
     StoredWindow window;
     uint32_t source = 0;
     kestrun_record_fn onRecord = nullptr;
     intptr_t recordUser = 0;
     Progress progress;
-    uint64_t dataBytes = 0; // data bytes of the records read
+    uint64_t dataBytes = 0; // data bytes read (those outside the window too)
+};
+
+class HexReader : public ReaderSettings {
+public:
+    explicit HexReader(Image *image) : m_image(image) {}
 
     // The text to come begins at `offset` of a longer one, on `line`.
     void beginAt(uint64_t offset, uint64_t line)

@@ -13,23 +13,16 @@
 
 namespace kestrun {
 
-class BinaryReader {
+class BinaryReader : public ReaderSettings {
 public:
     explicit BinaryReader(Image &image) : m_image(image) {}
 
-    OverlapRule overlap;
-    uint32_t source = 0;
-    StoredWindow window;
-    kestrun_record_fn onRecord = nullptr;
-    intptr_t recordUser = 0;
-    Progress progress;
     uint64_t pieces = 0;
     uint64_t origin = 0; // the offset the first byte fed has
     kestrun_hex_stats overlaps{};
     std::string detail;
 
     void setAddress(uint32_t address) { m_address = address; }
-    uint64_t dataBytes() const { return m_next; }
 
     int32_t feed(const char *bytes, uint64_t length)
     {
@@ -60,6 +53,7 @@ public:
         }
         ++pieces;
         m_next += length;
+        dataBytes = m_next;
         return ResultOk;
     }
     int32_t finish() const { return m_result; }
@@ -292,7 +286,7 @@ KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read
         s.records[0] = reader->binary->pieces;
         s.overlaps = reader->binary->overlaps.overlaps;
         s.conflicting_bytes = reader->binary->overlaps.conflicting_bytes;
-        s.data_bytes = reader->binary->dataBytes();
+        s.data_bytes = reader->binary->dataBytes;
     } else {
         s.records[0] = reader->elf->segments;
         s.overlaps = reader->elf->overlaps.overlaps;

@@ -13,17 +13,9 @@
 
 namespace kestrun {
 
-class SRecReader {
+class SRecReader : public ReaderSettings {
 public:
     explicit SRecReader(Image *image) : m_image(image) {}
-
-    OverlapRule overlap;
-    StoredWindow window;
-    uint32_t source = 0;
-    kestrun_record_fn onRecord = nullptr;
-    intptr_t recordUser = 0;
-    Progress progress;
-    uint64_t dataBytes = 0; // data bytes of the records read
 
     // The text to come begins at `offset` of a longer one, on `line`.
     void beginAt(uint64_t offset, uint64_t line)
