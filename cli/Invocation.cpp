@@ -1,9 +1,11 @@
 #include "Invocation.h"
 
-#include "ConvertCommand.h"
+#include "ImageOutputFile.h"
 #include "core/ConversionPlan.h"
+#include "core/HexNumber.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <iterator>
@@ -62,14 +64,21 @@ std::optional<Value> named(const QString &word, const std::pair<const char *, Va
     return std::nullopt;
 }
 
-// A hexadecimal option value within [lowest, highest].
-std::optional<QString> hexValue(const QString &text, std::int64_t lowest, std::int64_t highest)
+// A hexadecimal option value within [lowest, highest], as the digits a
+// Pelcor.ini value of it would hold (no 0x, at most eight).
+std::optional<QString> hexValue(const QString &text, std::uint64_t lowest, std::uint64_t highest)
 {
-    const auto value = readHexSetting(text);
-    if (!value || static_cast<std::uint32_t>(*value) < lowest
-        || static_cast<std::uint32_t>(*value) > highest)
+    const auto value = HexNumber::read(text, highest);
+    if (!value || *value < lowest)
         return std::nullopt;
-    return text;
+    const QString digits = HexNumber::digits(text);
+    return digits.size() <= 8 ? digits : QString::number(*value, 16).toUpper();
+}
+
+// An address option's value; the option was checked by hexValue.
+std::uint32_t addressOf(const QString &text)
+{
+    return std::uint32_t(HexNumber::read(text).value_or(0));
 }
 
 std::optional<qint16> lineEndSetting(const QString &text)
@@ -152,7 +161,7 @@ struct Options {
                           QStringLiteral("ihex|srec|bin|dump")};
     QCommandLineOption inputFormat{
         QStringLiteral("input-format"),
-        QStringLiteral("convert, merge, crc, cmp: the inputs' format, instead of finding it "
+        QStringLiteral("convert, info, merge, crc, cmp: the inputs' format, instead of finding it "
                        "from the content."),
         QStringLiteral("auto|ihex|srec|elf|bin")};
     QCommandLineOption addressSize{
@@ -177,6 +186,10 @@ struct Options {
                                              "down); refused when an address would leave 32 "
                                              "bits."),
                               QStringLiteral("[-]N")};
+    QCommandLineOption sync{QStringLiteral("sync"),
+                            QStringLiteral("Waits until the output is on the disk before it "
+                                           "replaces the old file (fdatasync); without it the "
+                                           "system writes it back later, as for objcopy.")};
     QCommandLineOption settings{
         QStringLiteral("settings"),
         QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
@@ -190,7 +203,7 @@ Options::Options(QCommandLineParser &parser)
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
                        overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
-                       settings});
+                       sync, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "
                                                 "convert, merge, crc or cmp."));
@@ -270,8 +283,8 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
     const struct {
         const QCommandLineOption &option;
         std::optional<QString> Invocation::*field;
-        std::int64_t lowest;
-        std::int64_t highest;
+        std::uint64_t lowest;
+        std::uint64_t highest;
     } hexOptions[] = {
         {o.start, &Invocation::start, 0, UINT32_MAX},
         {o.end, &Invocation::end, 0, UINT32_MAX},
@@ -303,8 +316,7 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
     if (invocation.fromLowest && (invocation.start || invocation.end))
         return QStringLiteral("--from-lowest and --start or --end contradict each other");
     if (invocation.start && invocation.end
-        && std::uint32_t(*readHexSetting(*invocation.start))
-               > std::uint32_t(*readHexSetting(*invocation.end)))
+        && addressOf(*invocation.start) > addressOf(*invocation.end))
         return QStringLiteral("--start %1 lies beyond --end %2")
             .arg(*invocation.start, *invocation.end);
     if (parser.isSet(o.base)) {
@@ -312,14 +324,14 @@ QString readSettingOptions(const QCommandLineParser &parser, const Options &o,
         if (!hexValue(text, 0, UINT32_MAX))
             return QStringLiteral("--base %1: not a hexadecimal number from 0 to FFFFFFFF")
                 .arg(text);
-        invocation.base = std::uint32_t(*readHexSetting(text));
+        invocation.base = addressOf(text);
     }
     if (parser.isSet(o.startAddress)) {
         const QString text = parser.value(o.startAddress);
         if (!hexValue(text, 0, UINT32_MAX))
             return QStringLiteral("--start-address %1: not a hexadecimal number from 0 to FFFFFFFF")
                 .arg(text);
-        invocation.startAddress = std::uint32_t(*readHexSetting(text));
+        invocation.startAddress = addressOf(text);
     }
     if (parser.isSet(o.addressRecords)) {
         static const std::pair<const char *, std::uint32_t> kinds[] = {
@@ -383,18 +395,20 @@ QString readConvertOptions(const QCommandLineParser &parser, const Options &o,
         const QString text = parser.value(o.fillByte);
         if (!hexValue(text, 0, 0xFF))
             return QStringLiteral("--fill-byte %1: not a hexadecimal number from 0 to FF").arg(text);
-        invocation.fillByte = std::uint8_t(*readHexSetting(text));
+        invocation.fillByte = std::uint8_t(addressOf(text));
     }
     for (const QCommandLineOption *op : {&o.crop, &o.exclude, &o.offset})
         if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
             return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
     if (parser.isSet(o.inputFormat) && invocation.command != Invocation::Command::Convert
-        && !invocation.isImageJob())
-        return QStringLiteral("--input-format is for convert, merge, crc and cmp");
+        && invocation.command != Invocation::Command::Info && !invocation.isImageJob())
+        return QStringLiteral("--input-format is for convert, info, merge, crc and cmp");
+    const bool writesImage = invocation.command == Invocation::Command::Convert
+                             || invocation.command == Invocation::Command::Merge;
     const bool convertOption = parser.isSet(o.to) || parser.isSet(o.addressSize)
                                || (parser.isSet(o.fillByte) && !invocation.isImageJob());
-    if (convertOption && invocation.command != Invocation::Command::Convert)
-        return QStringLiteral("--to and --address-size are for convert, "
+    if (convertOption && !writesImage)
+        return QStringLiteral("--to and --address-size are for convert and merge, "
                               "--fill-byte for convert, crc, merge and cmp");
     return QString();
 }
@@ -408,22 +422,7 @@ QString checkConvertOptions(const Invocation &invocation)
         return QStringLiteral("convert takes no --start, --end, --auto-range, --from-lowest, "
                               "--scope, --checksum-only, --base or --settings; "
                               "its --fill is LOW-HIGH BYTES");
-    const std::optional<OutputFormat> format =
-        invocation.to ? outputFormatNamed(*invocation.to) : outputFormatOfFile(invocation.output);
-    if (!format)
-        return QStringLiteral("convert needs --to ihex|srec|bin|dump, or an output name with a "
-                              "known extension");
-    if (*format == OutputFormat::SRecord && invocation.recordLength) {
-        const std::uint32_t size = invocation.addressSize.value_or(KESTRUN_SREC_S37);
-        const std::uint32_t longest = 254 - (size == KESTRUN_SREC_AUTO ? KESTRUN_SREC_S37 : size);
-        if (invocation.recordLength->toUInt(nullptr, 16) > longest)
-            return QStringLiteral("--record-length %1: S-records of this address size hold at "
-                                  "most %2 bytes")
-                .arg(*invocation.recordLength, QString::number(longest, 16).toUpper());
-    }
-    if ((invocation.addressRecords) && *format != OutputFormat::IntelHex)
-        return QStringLiteral("--address-records is for HEX output");
-    return QString();
+    return ImageOutputFile::check(invocation);
 }
 
 // Options that only some commands take.
@@ -436,13 +435,34 @@ QString checkCommandOptions(const Invocation &invocation)
     if (invocation.base && command != Command::BinaryToHex)
         return QStringLiteral("--base is for bin2hex");
     if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex
-        && command != Command::Convert)
-        return QStringLiteral("--address-records and --start-address are for bin2hex and convert");
+        && command != Command::Convert && command != Command::Merge)
+        return QStringLiteral("--address-records and --start-address are for bin2hex, convert "
+                              "and merge");
     if (invocation.overlapGiven && !invocation.takesHexText() && command != Command::Convert
         && !invocation.isImageJob())
         return QStringLiteral("--overlap is for the commands that read HEX text");
     if (command == Command::Convert)
         return checkConvertOptions(invocation);
+    if (command == Command::Merge)
+        return ImageOutputFile::check(invocation);
+    return QString();
+}
+
+// FILE@ADDR with an ADDR that is no address, in the commands that read
+// images: said as such, rather than as a file that does not exist.
+QString checkInputAddresses(const Invocation &invocation)
+{
+    using Command = Invocation::Command;
+    if (!invocation.isImageJob() && invocation.command != Command::Convert
+        && invocation.command != Command::Info)
+        return QString();
+    for (const QString &input : invocation.inputs) {
+        if (splitInputArgument(input).badAddress)
+            return QCoreApplication::translate(
+                       "Invocation",
+                       "%1: @ の後の %2 はアドレスではありません (16 進数、0x は省略可、FFFFFFFF まで)")
+                .arg(input, input.mid(input.lastIndexOf(u'@') + 1));
+    }
     return QString();
 }
 
@@ -451,6 +471,7 @@ QString readFileOptions(const QCommandLineParser &parser, const Options &o, Invo
 {
     invocation.output = parser.value(o.output);
     invocation.settingsFile = parser.value(o.settings);
+    invocation.sync = parser.isSet(o.sync);
     if (parser.isSet(o.output) && invocation.output.isEmpty())
         return QStringLiteral("-o needs a file name");
     if (parser.isSet(o.settings) && invocation.settingsFile.isEmpty())
@@ -509,8 +530,10 @@ Invocation Invocation::parse(const QStringList &arguments)
         if (const QString error = read(parser, options, invocation); !error.isEmpty())
             return usage(error);
     }
-    if (const QString error = checkCommandOptions(invocation); !error.isEmpty())
-        return usage(error);
+    for (const auto &check : {checkCommandOptions, checkInputAddresses}) {
+        if (const QString error = check(invocation); !error.isEmpty())
+            return usage(error);
+    }
     invocation.job.fillByte = invocation.fillByte;
     return invocation;
 }
