@@ -59,7 +59,8 @@ struct InvocationOptions {
         QStringLiteral("KIND")};
     QCommandLineOption startAddress{
         QStringLiteral("start-address"),
-        QStringLiteral("bin2hex: writes a start linear address record (05) of ADDR."),
+        QStringLiteral("bin2hex, convert, merge: writes a start linear address record "
+                       "(05) of ADDR."),
         QStringLiteral("ADDR")};
     QCommandLineOption overlap{
         QStringLiteral("overlap"),
@@ -68,7 +69,7 @@ struct InvocationOptions {
                        "overlap) or error (no overlap at all)."),
         QStringLiteral("RULE")};
     QCommandLineOption to{QStringLiteral("to"),
-                          QStringLiteral("convert: the output format (else from the output's "
+                          QStringLiteral("convert, merge: the output format (else from the output's "
                                          "extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, "
                                          ".bin, .txt)."),
                           QStringLiteral("ihex|srec|bin|dump")};
@@ -79,12 +80,12 @@ struct InvocationOptions {
         QStringLiteral("auto|ihex|srec|elf|bin")};
     QCommandLineOption addressSize{
         QStringLiteral("address-size"),
-        QStringLiteral("convert: S-record addresses of 16, 24 or 32 bits, or the smallest that "
+        QStringLiteral("convert, merge: S-record addresses of 16, 24 or 32 bits, or the smallest that "
                        "holds the highest address (auto)."),
         QStringLiteral("auto|s19|s28|s37")};
     QCommandLineOption fillByte{
         QStringLiteral("fill-byte"),
-        QStringLiteral("convert: the byte of the gaps in binary and dump output, 0 to FF "
+        QStringLiteral("convert, merge: the byte of the gaps in binary and dump output, 0 to FF "
                        "(default FF); crc, merge: the byte gaps read as in a check (FF); "
                        "cmp: a gap equals this byte (default: a gap equals nothing)."),
         QStringLiteral("HEX")};
