@@ -53,6 +53,39 @@ private slots:
     // Qt cannot name the files whose names are not UTF-8.
     void cleanupTestCase() { runKestrunScript(m_dir.path(), "find . -mindepth 1 -delete"); }
 
+    // An output replaces the old file by a rename either way; it waits for
+    // the disk (fdatasync) only when --sync asks, as objcopy and srec_cat
+    // never do, in every command that writes a file.
+    void onlySyncWaitsForTheDisk_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("hex2bin") << "$K hex2bin rom.hex -o out.bin";
+        QTest::newRow("bin2hex") << "$K bin2hex rom.bin -o out.hex";
+        QTest::newRow("dump") << "$K dump rom.bin -o out.txt";
+        QTest::newRow("convert") << "$K convert rom.hex -o out.s37";
+        QTest::newRow("merge") << "$K merge rom.hex -o out.bin";
+        QTest::newRow("info") << "$K info rom.bin@100 -o out.txt";
+        QTest::newRow("hard-linked output") << "cp rom.bin l1.bin && ln -f l1.bin l2.bin && $K hex2bin rom.hex -o l2.bin";
+    }
+    void onlySyncWaitsForTheDisk()
+    {
+        QFETCH(QString, command);
+        if (runKestrunScript(m_dir.path(), "strace -o trace.txt true").exitCode != 0)
+            QSKIP("strace cannot trace here");
+        for (const bool sync : {false, true}) {
+            const QString traced =
+                QString(command).replace("$K ", sync ? "$T $K --sync " : "$T $K ")
+                    .prepend("T='strace -f -e trace=fdatasync,fsync,sync_file_range -o trace.txt'; ");
+            const KestrunRun run = runKestrunScript(m_dir.path(), traced);
+            QVERIFY2(run.exitCode == 0, run.err.constData());
+            const QByteArray trace = readBytes(m_dir.filePath("trace.txt"));
+            QCOMPARE(trace.contains("fdatasync("), sync);
+            QVERIFY(!trace.contains("fsync("));
+            if (!sync)
+                QVERIFY(!trace.contains("sync_file_range("));
+        }
+    }
+
     void fifoIsWrittenNotReplaced()
     {
         QVERIFY(::mkfifo(local("pipe").constData(), 0600) == 0);
