@@ -53,7 +53,7 @@ QString checkInputAddresses(const Invocation &invocation)
     for (const QString &input : invocation.inputs) {
         if (splitInputArgument(input).badAddress)
             return QCoreApplication::translate(
-                       "Invocation",
+                       "CommandChecks",
                        "%1: @ の後の %2 はアドレスではありません (16 進数、0x は省略可、FFFFFFFF まで)")
                 .arg(input, input.mid(input.lastIndexOf(u'@') + 1));
     }

@@ -109,7 +109,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
 </context>
 <context>
-    <name>Invocation</name>
+    <name>CommandChecks</name>
     <message>
         <source>%1: @ の後の %2 はアドレスではありません (16 進数、0x は省略可、FFFFFFFF まで)</source>
         <translation>%1: %2 after the @ is no address (hexadecimal, 0x optional, up to FFFFFFFF)</translation>
