@@ -3,8 +3,10 @@
 #include "CancelSignal.h"
 #include "CompareCommand.h"
 #include "CrcCommand.h"
+#include "InfoCommand.h"
 #include "InfoJson.h"
 #include "MergeCommand.h"
+#include "OutputCheck.h"
 #include "ConversionProgress.h"
 #include "ConvertCommand.h"
 #include "LinkedLibrary.h"
@@ -32,15 +34,6 @@ void printError(const QString &text)
     std::fputs(LocalPath::encode(text).append('\n').constData(), stderr);
 }
 
-bool sameFile(const QString &a, const QString &b)
-{
-    struct stat first {
-    }, second{};
-    return stat(LocalPath::encode(a).constData(), &first) == 0
-           && stat(LocalPath::encode(b).constData(), &second) == 0 && first.st_dev == second.st_dev
-           && first.st_ino == second.st_ino;
-}
-
 } // namespace
 
 CommandRunner::CommandRunner(const Invocation &invocation) : m_invocation(invocation)
@@ -62,6 +55,7 @@ int CommandRunner::run()
     case Invocation::Request::Convert:
         break;
     }
+    OutputTarget::setSync(m_invocation.sync);
     if (m_invocation.command == Invocation::Command::Convert)
         return ConvertCommand(m_invocation).run();
     switch (m_invocation.command) {
@@ -81,18 +75,23 @@ int CommandRunner::run()
     if (!readSettings(settings))
         return Failed;
 
+    // info reads FILE@ADDR and every format; the other commands a file.
+    const bool info = m_invocation.command == Invocation::Command::Info;
+    const InputArgument argument =
+        info ? splitInputArgument(m_invocation.input) : InputArgument{m_invocation.input, {}};
     InputSource input;
     QString error;
-    switch (input.open(m_invocation.input, error)) {
+    switch (input.open(argument.file, error)) {
     case InputSource::Outcome::Read:
+        if (info && !InfoCommand::readsAsHex(m_invocation, input, argument))
+            return InfoCommand(m_invocation).run(input, argument);
         return convert(settings, input);
     case InputSource::Outcome::Cancelled:
         return cancelled();
     case InputSource::Outcome::Failed:
         break;
     }
-    return fail(m_invocation.input == u"-" ? QStringLiteral("standard input") : m_invocation.input,
-                error);
+    return fail(argument.file == u"-" ? QStringLiteral("standard input") : argument.file, error);
 }
 
 int CommandRunner::usage(const QString &error) const
@@ -129,15 +128,7 @@ QString CommandRunner::outputPath() const
 // loses it.
 QString CommandRunner::checkOutput() const
 {
-    const QString path = outputPath();
-    if (path == u"-")
-        return m_invocation.makesBinary() && isatty(STDOUT_FILENO)
-                   ? QStringLiteral("refusing to write a binary image to a terminal; "
-                                    "give -o FILE or redirect the output")
-                   : QString();
-    if (m_invocation.input != u"-" && sameFile(path, m_invocation.input))
-        return QStringLiteral("%1 is the input file; give another -o").arg(path);
-    return QString();
+    return OutputCheck::refusal(outputPath(), {m_invocation.input}, m_invocation.makesBinary());
 }
 
 namespace {
@@ -368,41 +359,16 @@ bool CommandRunner::noteEmptyWindow(ConversionEngine::Addresses window,
     return true;
 }
 
-// kestrun info: one fact a line, "name value", for scripts.
+// kestrun info of HEX text: one fact a line, "name value", for scripts.
 QByteArray CommandRunner::infoText(ConversionEngine &engine) const
 {
-    const ImageCalls *c = engine.imageCalls();
-    const kestrun_image *image = engine.image();
-    auto hex = [](std::uint64_t value) {
-        return QByteArray::number(qulonglong(value), 16).toUpper().rightJustified(8, '0');
-    };
-    QByteArray text;
-    kestrun_segment segment{};
-    for (std::uint64_t at = 0; c->kestrun_image_next(image, at, &segment) == ResultOk;
-         at = segment.address + segment.length)
-        text += "range " + hex(segment.address) + '-' + hex(segment.address + segment.length - 1)
-                + '\n';
-    std::uint32_t lowest = 0, highest = 0;
-    const bool held = c->kestrun_image_bounds(image, &lowest, &highest) == ResultOk;
-    if (held)
-        text += "lowest " + hex(lowest) + "\nhighest " + hex(highest) + '\n';
-    text += "data-bytes " + QByteArray::number(qulonglong(c->kestrun_image_data_bytes(image)))
-            + '\n';
     const kestrun_hex_stats &stats = engine.stats();
+    QByteArray counts;
     for (std::size_t type = 0; type < 6; ++type)
-        text += "records-0" + QByteArray::number(qulonglong(type)) + ' '
-                + QByteArray::number(qulonglong(stats.records[type])) + '\n';
-    text += "conflicting-bytes " + QByteArray::number(qulonglong(stats.conflicting_bytes)) + '\n';
-    std::uint32_t startType = 0, start = 0;
-    c->kestrun_image_start(image, &startType, &start);
-    if (startType == KESTRUN_START_SEGMENT)
-        text += "start-segment " + hex(start >> 16).right(4) + ':' + hex(start & 0xFFFF).right(4)
-                + '\n';
-    else if (startType == KESTRUN_START_LINEAR)
-        text += "start-linear " + hex(start) + '\n';
-    const std::uint32_t sum = held ? c->kestrun_image_sum(image, lowest, highest, 0) : 0;
-    text += "sum " + hex(sum) + '\n';
-    return text;
+        counts += "records-0" + QByteArray::number(qulonglong(type)) + ' '
+                  + QByteArray::number(qulonglong(stats.records[type])) + '\n';
+    counts += "conflicting-bytes " + QByteArray::number(qulonglong(stats.conflicting_bytes)) + '\n';
+    return InfoCommand::text(*engine.imageCalls(), engine.image(), counts);
 }
 
 // The report up to its lines: code page 932 as Pelcor saves it, except on

@@ -1,25 +1,12 @@
 // kestrun convert IN -o OUT: an image input of any format (core's
 // readImageInput), the image operations in their order, and the image
-// written as Intel HEX, S-records, binary or dump lines through the
-// library's writers. Nothing is written unless the input was read and
+// written as Intel HEX, S-records, binary or dump lines (core's
+// ImageOutput, through ImageOutputFile). Nothing is written unless the input was read and
 // every operation succeeded.
 #ifndef KESTRUN_CLI_CONVERT_COMMAND_H
 #define KESTRUN_CLI_CONVERT_COMMAND_H
 
-#include <QString>
-#include <QStringView>
-
-#include <optional>
-
 struct Invocation;
-
-enum class OutputFormat { IntelHex, SRecord, Binary, Dump };
-
-// --to's words: ihex, srec, bin, dump.
-std::optional<OutputFormat> outputFormatNamed(QStringView word);
-// By the output's extension (.hex .ihex .ihx, .srec .s19 .s28 .s37 .mot,
-// .bin, .txt), case-insensitively.
-std::optional<OutputFormat> outputFormatOfFile(const QString &path);
 
 class ConvertCommand {
 public:

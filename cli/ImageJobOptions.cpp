@@ -1,25 +1,17 @@
 #include "ImageJobOptions.h"
 
+#include "core/HexNumber.h"
+
 #include <QStringList>
 
 namespace {
-
-std::optional<std::uint64_t> hexNumber(const QString &text, std::uint64_t highest)
-{
-    bool ok = false;
-    const std::uint64_t value = text.toULongLong(&ok, 16);
-    if (!ok || text.isEmpty() || text.size() > 16 || text.startsWith(u'-') || text.startsWith(u'+')
-        || value > highest)
-        return std::nullopt;
-    return value;
-}
 
 std::optional<AddressRange> addressRange(const QString &text)
 {
     const QStringList parts = text.split(u'-');
     if (parts.size() != 2)
         return std::nullopt;
-    const auto low = hexNumber(parts[0], UINT32_MAX), high = hexNumber(parts[1], UINT32_MAX);
+    const auto low = HexNumber::read(parts[0], UINT32_MAX), high = HexNumber::read(parts[1], UINT32_MAX);
     if (!low || !high)
         return std::nullopt;
     return AddressRange{std::uint32_t(*low), std::uint32_t(*high)};
@@ -69,7 +61,7 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
     auto address = [&](const QCommandLineOption &option, std::optional<std::uint32_t> &into) {
         if (!parser.isSet(option))
             return QString();
-        const auto value = hexNumber(parser.value(option), UINT32_MAX);
+        const auto value = HexNumber::read(parser.value(option), UINT32_MAX);
         if (!value)
             return QStringLiteral("--%1 %2: not a hexadecimal address from 0 to FFFFFFFF")
                 .arg(option.names().constFirst(), parser.value(option));
@@ -123,7 +115,7 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
          {std::pair{&poly, &model.poly}, std::pair{&init, &model.init}, std::pair{&xorout, &model.xorout}}) {
         if (!parser.isSet(*option))
             continue;
-        const auto value = hexNumber(parser.value(*option), mask);
+        const auto value = HexNumber::read(parser.value(*option), mask);
         if (!value)
             return QStringLiteral("--%1 %2: not a hexadecimal number of %3 bits")
                 .arg(option->names().constFirst(), parser.value(*option))

@@ -1,5 +1,7 @@
 #include "ImageOperations.h"
 
+#include "core/HexNumber.h"
+
 #include <optional>
 
 namespace {
@@ -8,22 +10,13 @@ using Kind = ImageOperation::Kind;
 
 constexpr std::uint64_t kNoAddress = UINT64_MAX;
 
-std::optional<std::uint64_t> hexNumber(const QString &text, std::uint64_t highest)
-{
-    bool ok = false;
-    const qulonglong value = text.toULongLong(&ok, 16);
-    if (!ok || text.isEmpty() || text.startsWith(u'+') || text.startsWith(u'-') || value > highest)
-        return std::nullopt;
-    return value;
-}
-
 // "LOW-HIGH", both hexadecimal, LOW not above HIGH.
 QString readRange(const QString &text, ImageOperation &op)
 {
     const qsizetype dash = text.indexOf(u'-');
-    const std::uint64_t low = hexNumber(text.left(dash), UINT32_MAX).value_or(kNoAddress);
+    const std::uint64_t low = HexNumber::read(text.left(dash), UINT32_MAX).value_or(kNoAddress);
     const std::uint64_t high =
-        dash < 0 ? kNoAddress : hexNumber(text.mid(dash + 1), UINT32_MAX).value_or(kNoAddress);
+        dash < 0 ? kNoAddress : HexNumber::read(text.mid(dash + 1), UINT32_MAX).value_or(kNoAddress);
     if (low == kNoAddress || high == kNoAddress)
         return QStringLiteral("%1: not a range LOW-HIGH of hexadecimal addresses").arg(op.given);
     if (low > high)
@@ -39,7 +32,7 @@ QString readPattern(const QString &text, ImageOperation &op)
     if (text.isEmpty() || text.size() % 2 != 0 || text.size() > 512)
         return QStringLiteral("%1: not 1 to 256 bytes of hexadecimal digit pairs").arg(op.given);
     for (qsizetype i = 0; i < text.size(); i += 2) {
-        const auto byte = hexNumber(text.mid(i, 2), 0xFF);
+        const auto byte = HexNumber::read(text.mid(i, 2), 0xFF);
         if (!byte)
             return QStringLiteral("%1: not 1 to 256 bytes of hexadecimal digit pairs").arg(op.given);
         op.pattern.append(char(*byte));
@@ -51,7 +44,7 @@ QString readOffset(const QString &text, ImageOperation &op)
 {
     const bool negative = text.startsWith(u'-');
     const QString digits = negative || text.startsWith(u'+') ? text.mid(1) : text;
-    const auto value = hexNumber(digits, UINT32_MAX);
+    const auto value = HexNumber::read(digits, UINT32_MAX);
     if (!value)
         return QStringLiteral("%1: not a hexadecimal offset [-]N up to FFFFFFFF").arg(op.given);
     op.delta = negative ? -std::int64_t(*value) : std::int64_t(*value);

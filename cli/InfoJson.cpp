@@ -10,7 +10,17 @@ namespace InfoJson {
 
 QByteArray text(ConversionEngine &engine)
 {
-    const kestrun_image *image = engine.image();
+    const kestrun_hex_stats &stats = engine.stats();
+    QJsonObject records;
+    for (int type = 0; type < 6; ++type)
+        records[QStringLiteral("0%1").arg(type)] = qint64(stats.records[type]);
+    return text(engine.image(), QJsonObject{{"records", records},
+                                            {"overlaps", qint64(stats.overlaps)},
+                                            {"conflicting_bytes", qint64(stats.conflicting_bytes)}});
+}
+
+QByteArray text(const kestrun_image *image, const QJsonObject &counts)
+{
     kestrun_check *crc = kestrun_check_new("crc-32", nullptr);
     QJsonArray ranges;
     kestrun_segment segment{};
@@ -25,7 +35,8 @@ QByteArray text(ConversionEngine &engine)
                                   {"crc32", hexDigits(value)}});
     }
     kestrun_check_free(crc);
-    QJsonObject facts{{"ranges", ranges}};
+    QJsonObject facts = counts;
+    facts["ranges"] = ranges;
     const std::uint64_t data = kestrun_image_data_bytes(image);
     facts["data_bytes"] = qint64(data);
     std::uint32_t lowest = 0, highest = 0;
@@ -41,13 +52,6 @@ QByteArray text(ConversionEngine &engine)
         facts["fill_ratio"] = 0;
         facts["sum"] = hexDigits(0);
     }
-    const kestrun_hex_stats &stats = engine.stats();
-    QJsonObject records;
-    for (int type = 0; type < 6; ++type)
-        records[QStringLiteral("0%1").arg(type)] = qint64(stats.records[type]);
-    facts["records"] = records;
-    facts["overlaps"] = qint64(stats.overlaps);
-    facts["conflicting_bytes"] = qint64(stats.conflicting_bytes);
     std::uint32_t type = KESTRUN_START_NONE, start = 0;
     kestrun_image_start(image, &type, &start);
     if (type == KESTRUN_START_SEGMENT)

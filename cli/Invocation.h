@@ -35,6 +35,8 @@ struct Invocation {
     QString output;
     // Empty when --settings was not given.
     QString settingsFile;
+    // --sync: an output file reaches the disk before it replaces the old one.
+    bool sync = false;
 
     // The settings options; an unset one leaves the file's or default value.
     std::optional<QString> start;

@@ -9,10 +9,18 @@ namespace {
 // Large writes go in pieces so that a cancel request is heard between them.
 constexpr qsizetype kChunk = qsizetype(8) << 20;
 
+bool g_sync = false;
+
 } // namespace
+
+void OutputTarget::setSync(bool sync)
+{
+    g_sync = sync;
+}
 
 OutputTarget::OutputTarget(const QString &path) : m_writer(path)
 {
+    m_writer.setSync(g_sync);
 }
 
 OutputTarget::Outcome OutputTarget::open(QString &error)

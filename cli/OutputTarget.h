@@ -1,7 +1,9 @@
 // Where a command's result goes: standard output for "-", otherwise a file
 // written the way SafeFileWriter writes: a regular file appears only once
 // it is complete (a failed or cancelled run keeps any older file of the
-// name as it was), a device or FIFO is written in place.
+// name as it was), a device or FIFO is written in place. A file replaced is
+// left to the system to put on the disk, as objcopy and srec_cat leave it,
+// unless setSync(true) (kestrun --sync) asks to wait for the disk first.
 #ifndef KESTRUN_CLI_OUTPUT_TARGET_H
 #define KESTRUN_CLI_OUTPUT_TARGET_H
 
@@ -15,6 +17,10 @@ public:
     enum class Outcome { Written, Failed, Cancelled };
 
     explicit OutputTarget(const QString &path);
+
+    // For every target made afterwards: whether committing waits until the
+    // bytes are on the disk (default false).
+    static void setSync(bool sync);
 
     // Each step stops at a cancel request; `error` says why one failed.
     Outcome open(QString &error);

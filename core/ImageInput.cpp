@@ -4,6 +4,7 @@
 #include "core/Cp932.h"
 #include "core/FilePieces.h"
 #include "core/HexErrorLine.h"
+#include "core/HexNumber.h"
 #include "core/LocalPath.h"
 #include "core/ResultMessage.h"
 
@@ -185,9 +186,9 @@ InputArgument splitInputArgument(const QString &argument)
     const qsizetype at = argument.lastIndexOf(u'@');
     if (at <= 0 || ::stat(LocalPath::encode(argument).constData(), &info) == 0)
         return InputArgument{argument, std::nullopt};
-    const std::optional<std::int32_t> address = readHexSetting(argument.mid(at + 1));
+    const std::optional<std::uint64_t> address = HexNumber::read(QStringView(argument).sliced(at + 1));
     if (!address)
-        return InputArgument{argument, std::nullopt};
+        return InputArgument{argument, std::nullopt, true};
     return InputArgument{argument.left(at), std::uint32_t(*address)};
 }
 

@@ -47,10 +47,14 @@ struct ImageInputOptions {
 struct InputArgument {
     QString file;
     std::optional<std::uint32_t> address;
+    // An @ followed by what is no address (bad digits, past 32 bits), in an
+    // argument that names no file: the caller says so rather than that no
+    // such file exists.
+    bool badAddress = false;
 };
-// FILE@ADDR (ADDR hexadecimal) unless the whole argument names a file
-// that exists; no address when there is no @ or what follows it is no
-// address.
+// FILE@ADDR (ADDR hexadecimal, 0x optional, up to FFFFFFFF) unless the
+// whole argument names a file that exists; no address when there is no @
+// or what follows it is no address (badAddress).
 InputArgument splitInputArgument(const QString &argument);
 
 struct ImageInput {

@@ -205,7 +205,7 @@ bool SafeFileWriter::openLinked(const QByteArray &target)
     const int backup = createBeside(target, 0600, m_temporary);
     int error = backup < 0 ? errno : copyAll(original, backup);
     if (!error)
-        error = sync(backup);
+        error = m_sync ? sync(backup) : 0;
     if (backup >= 0 && ::close(backup) != 0 && !error)
         error = errno;
     if (!error && (ftruncate(original, 0) != 0 || lseek(original, 0, SEEK_SET) < 0))
@@ -263,13 +263,14 @@ bool SafeFileWriter::write(QByteArrayView bytes)
         return failWith(reason(EBADF));
     if (const int error = writeAll(m_fd, bytes.data(), std::size_t(bytes.size()), true))
         return fail(error);
-    if (m_kind == Kind::Replace) {
+    if (m_kind == Kind::Replace && m_sync) {
         // The disk starts on what is written while the rest is made, so the
         // sync before the rename waits for the last pieces only. A hint:
         // where it cannot be given, that sync still does all of it.
         ::sync_file_range(m_fd, off64_t(m_written), off64_t(bytes.size()), SYNC_FILE_RANGE_WRITE);
-        m_written += std::uint64_t(bytes.size());
     }
+    if (m_kind == Kind::Replace)
+        m_written += std::uint64_t(bytes.size());
     return true;
 }
 
@@ -284,14 +285,14 @@ bool SafeFileWriter::commit()
         m_fd = -1;
         return true;
     case Kind::Replace:
-        error = sync(m_fd);
+        error = m_sync ? sync(m_fd) : 0;
         if (::close(std::exchange(m_fd, -1)) != 0 && !error)
             error = errno;
         if (!error && ::rename(m_temporary.constData(), m_target.constData()) != 0)
             error = errno;
         break;
     case Kind::LinkedInPlace:
-        error = sync(m_fd);
+        error = m_sync ? sync(m_fd) : 0;
         if (::close(std::exchange(m_fd, -1)) != 0 && !error)
             error = errno;
         break;

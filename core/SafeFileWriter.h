@@ -15,6 +15,12 @@
 // - symbolic links are followed: the file they name is written, or
 //   created when it does not exist yet;
 //
+// By default the new bytes reach the disk (fdatasync) before the rename
+// makes them the file, so that a crash or power loss leaves the old file
+// or the new one, never an empty one: what Pelcor's saves want. A writer
+// with setSync(false) leaves that to the system, as objcopy and srec_cat
+// do, and is still atomic for every program that reads the file meanwhile.
+//
 // A writer destroyed without a successful commit() discards what it wrote
 // and leaves the old file as it was (a stream or a device cannot take back
 // what it was given). Every failure carries the system's own reason.
@@ -54,6 +60,9 @@ public:
     bool startOver();
     bool canStartOver() const { return m_kind == Kind::Replace; }
 
+    // Before open(): whether commit() waits for the disk (default true).
+    void setSync(bool sync) { m_sync = sync; }
+
     Kind kind() const { return m_kind; }
     QString errorString() const { return m_error; }
 
@@ -92,6 +101,7 @@ private:
     QByteArray m_temporary;
     std::uint64_t m_written = 0; // bytes written into the replacement
     QString m_error;
+    bool m_sync = true;
 };
 
 #endif

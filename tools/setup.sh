@@ -18,10 +18,10 @@ libboost-dev fonts-ipafont-gothic libelf-dev qt6-svg-dev"
 # (objcopy, srec_cat, Python's intelhex, xxd, hexdump); clang with
 # libFuzzer for the fuzz targets; a virtual display, screenshots and keys
 # sent from outside (the outside benchmark); the
-# validators of the desktop files, MIME type and manual; and the Debian
-# package tools.
+# validators of the desktop files, MIME type and manual; the Debian
+# package tools; and strace, which shows which outputs wait for the disk.
 TEST_PACKAGES="libgtest-dev binutils srecord python3-intelhex xxd bsdextrautils clang libclang-rt-14-dev \
-xvfb xauth imagemagick xdotool x11-apps desktop-file-utils appstream shared-mime-info dpkg-dev file"
+xvfb xauth imagemagick xdotool x11-apps desktop-file-utils appstream shared-mime-info dpkg-dev file strace"
 
 case "${1:-run}" in
     run) PACKAGES="$RUN_PACKAGES" ;;

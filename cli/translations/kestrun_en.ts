@@ -108,4 +108,22 @@ the HEX file may give an address beyond 32 bits</translation>
         <translation>checksum %1, expected %2</translation>
     </message>
 </context>
+<context>
+    <name>CommandChecks</name>
+    <message>
+        <source>%1: @ の後の %2 はアドレスではありません (16 進数、0x は省略可、FFFFFFFF まで)</source>
+        <translation>%1: %2 after the @ is no address (hexadecimal, 0x optional, up to FFFFFFFF)</translation>
+    </message>
+</context>
+<context>
+    <name>OutputCheck</name>
+    <message>
+        <source>バイナリイメージを端末には書き出しません。-o FILE を指定するか、出力をリダイレクトしてください</source>
+        <translation>refusing to write a binary image to a terminal; give -o FILE or redirect the output</translation>
+    </message>
+    <message>
+        <source>%1 は入力ファイルです。別の -o を指定してください</source>
+        <translation>%1 is an input file; give another -o</translation>
+    </message>
+</context>
 </TS>

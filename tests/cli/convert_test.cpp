@@ -15,14 +15,6 @@
 
 namespace {
 
-bool runs(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
-}
-
 // A tiny program whose code and read-only data load at 08000000 and whose
 // initial data run at 20000000 but load at 08001000, as firmware is linked.
 const char kProgram[] = "const unsigned char table[64] = {1, 2, 3, 4, 5, 6, 7, 8, 9};\n"
@@ -49,7 +41,7 @@ private:
     // Whether two files hold the same image, as srec_cmp sees them.
     bool sameImage(const QString &a, const char *aFormat, const QString &b, const char *bFormat)
     {
-        return runs(QStringLiteral("srec_cmp"), {path(a), aFormat, path(b), bFormat});
+        return peerSucceeds(QStringLiteral("srec_cmp"), {path(a), aFormat, path(b), bFormat});
     }
 
 private slots:
@@ -60,12 +52,12 @@ private slots:
         writeBytes(path("low.bin"), sampleImage(3000, 1));
         writeBytes(path("mid.bin"), sampleImage(5000, 2));
         writeBytes(path("high.bin"), sampleImage(70000, 3));
-        QVERIFY(runs("srec_cat", {path("low.bin"), "-binary", "-offset", "0x100", path("mid.bin"),
+        QVERIFY(peerSucceeds("srec_cat", {path("low.bin"), "-binary", "-offset", "0x100", path("mid.bin"),
                                   "-binary", "-offset", "0xF000", path("high.bin"), "-binary",
                                   "-offset", "0x08000000", "-o", path("in.hex"), "-intel"}));
         writeBytes(path("prog.c"), kProgram);
         writeBytes(path("prog.ld"), kLinkerScript);
-        QVERIFY(runs("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
+        QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
                              "-Wl,--build-id=none", "-T", path("prog.ld"), path("prog.c"), "-o",
                              path("prog.elf")}));
     }
@@ -87,7 +79,7 @@ private slots:
             runKestrun(QStringList{"convert", path("in.hex"), "-o", path("ours.s37")} + options);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(sameImage("ours.s37", "-motorola", "in.hex", "-intel"));
-        QVERIFY(runs("objcopy", {"-I", "srec", "-O", "ihex", path("ours.s37"), path("objcopy.hex")}));
+        QVERIFY(peerSucceeds("objcopy", {"-I", "srec", "-O", "ihex", path("ours.s37"), path("objcopy.hex")}));
         QVERIFY(sameImage("objcopy.hex", "-intel", "in.hex", "-intel"));
     }
 
@@ -112,27 +104,27 @@ private slots:
     {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
-        QVERIFY(runs(program, arguments));
+        QVERIFY(peerSucceeds(program, arguments));
         QCOMPARE(runKestrun({"convert", path("theirs.srec"), "-o", path("ours.hex")}).exitCode, 0);
         QVERIFY(sameImage("ours.hex", "-intel", "in.hex", "-intel"));
         QCOMPARE(runKestrun({"convert", path("theirs.srec"), "--crop", "0-FFFFF", "-o",
                              path("ours.bin"), "--fill-byte", "0"})
                      .exitCode,
                  0);
-        QVERIFY(runs("objcopy", {"-I", "srec", "-O", "binary", "--remove-section=.sec3",
+        QVERIFY(peerSucceeds("objcopy", {"-I", "srec", "-O", "binary", "--remove-section=.sec3",
                                  path("theirs.srec"), path("objcopy.bin")}));
         QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
     }
 
     void elfGivesObjcopysImage()
     {
-        QVERIFY(runs("objcopy", {"-O", "binary", path("prog.elf"), path("objcopy.bin")}));
+        QVERIFY(peerSucceeds("objcopy", {"-O", "binary", path("prog.elf"), path("objcopy.bin")}));
         QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.bin"), "--fill-byte",
                              "00"})
                      .exitCode,
                  0);
         QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
-        QVERIFY(runs("objcopy", {"-O", "ihex", path("prog.elf"), path("objcopy.hex")}));
+        QVERIFY(peerSucceeds("objcopy", {"-O", "ihex", path("prog.elf"), path("objcopy.hex")}));
         QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.hex")}).exitCode, 0);
         QVERIFY(sameImage("ours.hex", "-intel", "objcopy.hex", "-intel"));
     }
@@ -159,7 +151,7 @@ private slots:
         QCOMPARE(runKestrun(QStringList{"convert", path("in.hex"), "-o", path("ours.hex")} + ours)
                      .exitCode,
                  0);
-        QVERIFY(runs("srec_cat", QStringList{path("in.hex"), "-intel"} + theirs
+        QVERIFY(peerSucceeds("srec_cat", QStringList{path("in.hex"), "-intel"} + theirs
                                      + QStringList{"-o", path("theirs.hex"), "-intel"}));
         QVERIFY(sameImage("ours.hex", "-intel", "theirs.hex", "-intel"));
     }
@@ -176,10 +168,10 @@ private slots:
                      row.name);
             QVERIFY2(!QFile::exists(path("out.hex")), row.name);
             if (row.peersRefuse) {
-                QVERIFY2(!runs("objcopy", {"-I", "srec", "-O", "binary", path("bad.s19"),
+                QVERIFY2(!peerSucceeds("objcopy", {"-I", "srec", "-O", "binary", path("bad.s19"),
                                            path("peer.bin")}),
                          row.name);
-                QVERIFY2(!runs("srec_cat", {path("bad.s19"), "-o", path("peer.bin"), "-binary"}),
+                QVERIFY2(!peerSucceeds("srec_cat", {path("bad.s19"), "-o", path("peer.bin"), "-binary"}),
                          row.name);
             }
         }

@@ -55,12 +55,6 @@ const struct Layout {
     {"the same", 0x1000, kA},
 };
 
-QString python()
-{
-    const QString system = QStandardPaths::findExecutable(QStringLiteral("python3"), {"/usr/bin"});
-    return system.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("python3")) : system;
-}
-
 const char kIntelHexMerge[] = "import sys, intelhex\n"
                               "a = intelhex.IntelHex(sys.argv[1])\n"
                               "try:\n"
@@ -73,13 +67,9 @@ const char kSameData[] = "import sys, intelhex\n"
                          "[x.pop('start_addr', None) for x in d]\n"
                          "sys.exit(d[0] != d[1])\n";
 
-int runPeer(const QString &program, const QStringList &arguments)
+int peerExit(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    return process.exitCode();
+    return runPeer(program, arguments).exitCode;
 }
 
 } // namespace
@@ -101,7 +91,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY2(runPeer(python(), {"-c", "import intelhex"}) == 0,
+        QVERIFY2(peerExit(peerPython(), {"-c", "import intelhex"}) == 0,
                  "Python's intelhex is missing (tools/setup.sh installs it)");
     }
 
@@ -139,10 +129,10 @@ private slots:
             QFile::remove(path(name));
         int peer = 0;
         if (rule == u"identical")
-            peer = runPeer("srec_cat", {path("a.hex"), "-intel", path("b.hex"), "-intel", "-o",
+            peer = peerExit("srec_cat", {path("a.hex"), "-intel", path("b.hex"), "-intel", "-o",
                                         path("peer.hex"), "-intel"});
         else
-            peer = runPeer(python(), {"-c", kIntelHexMerge, path("a.hex"), path("b.hex"),
+            peer = peerExit(peerPython(), {"-c", kIntelHexMerge, path("a.hex"), path("b.hex"),
                                       rule == u"first" ? "ignore" : rule == u"last" ? "replace" : "error",
                                       path("peer.hex")});
         QCOMPARE(peer != 0, !refused.isEmpty());
@@ -157,7 +147,7 @@ private slots:
             return;
         }
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(runPeer(python(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
+        QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
     }
 
     void twoStartAddressesAreRefusedNamingBoth()
@@ -181,7 +171,7 @@ private slots:
     {
         QFETCH(int, layout);
         writeLayout(kLayouts[layout]);
-        const int peer = runPeer("srec_cmp", {path("a.hex"), "-intel", path("b.hex"), "-intel"});
+        const int peer = peerExit("srec_cmp", {path("a.hex"), "-intel", path("b.hex"), "-intel"});
         QVERIFY(peer == 0 || peer == 2);
         const KestrunRun run = runKestrun({"cmp", path("a.hex"), path("b.hex")});
         QCOMPARE(run.exitCode, peer == 0 ? 0 : 1);
@@ -198,9 +188,9 @@ private slots:
                    hexText(blockRecords(0x1000, kA.left(0x20)) + blockRecords(0x1030, kA.mid(0x30))));
         writeBytes(path("flash.bin"), flash);
         const QString bin = path("flash.bin") + QStringLiteral("@1000");
-        const int plain = runPeer("srec_cmp", {path("gap.hex"), "-intel", path("flash.bin"), "-binary",
+        const int plain = peerExit("srec_cmp", {path("gap.hex"), "-intel", path("flash.bin"), "-binary",
                                                "-offset", "0x1000"});
-        const int filled = runPeer("srec_cmp", {path("gap.hex"), "-intel", "-fill", "0xFF", "0x1000",
+        const int filled = peerExit("srec_cmp", {path("gap.hex"), "-intel", "-fill", "0xFF", "0x1000",
                                                 "0x1100", path("flash.bin"), "-binary", "-offset", "0x1000"});
         QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin}).exitCode, plain == 0 ? 0 : 1);
         QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin, "--fill-byte", "FF"}).exitCode,
@@ -215,7 +205,7 @@ private slots:
         writeBytes(path("a.hex"), blockHex(0x1000, kA));
         writeBytes(path("a.bin"), kA);
         QProcess zlib;
-        zlib.start(python(), {"-c", "import sys, zlib; print('%08X' % zlib.crc32(open(sys.argv[1], 'rb').read()))",
+        zlib.start(peerPython(), {"-c", "import sys, zlib; print('%08X' % zlib.crc32(open(sys.argv[1], 'rb').read()))",
                               path("a.bin")});
         QVERIFY(zlib.waitForFinished());
         const QByteArray expected = zlib.readAllStandardOutput();

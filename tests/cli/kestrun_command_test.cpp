@@ -65,14 +65,14 @@ private slots:
             << QStringList{"bin2hex", "rom.bin", "--record-length", "0"} << 2 << "--record-length";
         QTest::newRow("scope 0") << QStringList{"dump", "rom.bin", "--scope", "0"} << 2
                                  << "--scope";
-        QTest::newRow("not hex") << QStringList{"dump", "rom.bin", "--start", "0x10"} << 2
+        QTest::newRow("not hex") << QStringList{"dump", "rom.bin", "--start", "0x1G"} << 2
                                  << "--start";
         QTest::newRow("line end") << QStringList{"dump", "rom.bin", "--line-end", "dos"} << 2
                                   << "dos";
         QTest::newRow("automatic and given")
             << QStringList{"dump", "rom.bin", "--auto-range", "--end", "F"} << 2 << "--auto-range";
         QTest::newRow("output over input")
-            << QStringList{"bin2hex", "rom.bin", "-o", "rom.bin"} << 2 << "input";
+            << QStringList{"bin2hex", "rom.bin", "-o", "rom.bin"} << 2 << "入力ファイル";
         QTest::newRow("missing input") << QStringList{"dump", "none.bin"} << 1 << "none.bin: ";
         QTest::newRow("bad record")
             << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1 << "bad.hex:1: ";
@@ -87,7 +87,7 @@ private slots:
         QTest::newRow("base for hex2bin")
             << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2 << "--base is for";
         QTest::newRow("base not hex")
-            << QStringList{"bin2hex", "rom.bin", "--base", "0x8"} << 2 << "--base";
+            << QStringList{"bin2hex", "rom.bin", "--base", "0x"} << 2 << "--base";
         QTest::newRow("range beyond the data")
             << QStringList{"dump", "rom.bin", "--start", "100"} << 1
             << "rom.bin: アドレス範囲 100 - 0 にはデータがありません";

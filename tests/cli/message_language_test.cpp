@@ -82,6 +82,8 @@ private slots:
             {"hexdump", path("bad.hex"), "--settings", path("reversed.ini")},
             {"convert", path("bad.hex"), "-o", path("out.srec")},
             {"crc", path("bad.hex"), "--input-format", "srec"},
+            {"convert", path("rom.bin") + "@0x0800G000", "-o", path("out.hex")},
+            {"merge", path("rom.bin") + "@100", "-o", path("rom.bin")},
         };
         for (const QStringList &arguments : failures) {
             const KestrunRun run = runKestrunIn(environment, arguments);

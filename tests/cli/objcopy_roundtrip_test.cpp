@@ -13,23 +13,6 @@
 
 namespace {
 
-bool run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
-}
-
-// objcopy always writes into a file of its own in the test folder.
-bool objcopy(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("objcopy"), arguments);
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
-}
-
 } // namespace
 
 class ObjcopyRoundTripTest : public QObject {
@@ -73,11 +56,11 @@ private slots:
         const KestrunRun written =
             runKestrun(QStringList{"bin2hex", path("image.bin"), "-o", path("ours.hex")} + options);
         QVERIFY2(written.exitCode == 0, written.err.constData());
-        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", path("ours.hex"), path("objcopy.bin")}));
         QVERIFY(readBytes(path("objcopy.bin")) == image);
 
         // objcopy writes, kestrun reads.
-        QVERIFY(objcopy({"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "binary", "-O", "ihex", path("image.bin"), path("objcopy.hex")}));
         const KestrunRun read =
             runKestrun({"hex2bin", path("objcopy.hex"), "-o", path("ours.bin")});
         QVERIFY2(read.exitCode == 0, read.err.constData());
@@ -89,7 +72,7 @@ private slots:
         // objcopy fills the gaps of a sparse HEX file with zeros, from the
         // lowest address on; kestrun, with fill 00, from address 0.
         writeBytes(path("scattered.hex"), scatteredHex());
-        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", "--gap-fill", "0", path("scattered.hex"),
                          path("objcopy.bin")}));
         const KestrunRun read = runKestrun({"hex2bin", path("scattered.hex"), "-o",
                                             path("ours.bin"), "--fill", "00", "--scope", "400"});
@@ -131,7 +114,7 @@ private slots:
         writeBytes(path("peer.bin"), image);
         arguments.replaceInStrings("@in", path("peer.bin"));
         arguments.replaceInStrings("@out", path("peer.hex"));
-        QVERIFY(run(program, arguments));
+        QVERIFY(peerSucceeds(program, arguments));
 
         const KestrunRun whole = runKestrun({"hex2bin", path("peer.hex"), "-o", path("whole.bin")});
         QVERIFY2(whole.exitCode == 0, whole.err.constData());
@@ -143,7 +126,7 @@ private slots:
         const KestrunRun lowest =
             runKestrun({"hex2bin", path("peer.hex"), "--from-lowest", "-o", path("lowest.bin")});
         QVERIFY2(lowest.exitCode == 0, lowest.err.constData());
-        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("peer.hex"), path("objcopy.bin")}));
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", path("peer.hex"), path("objcopy.bin")}));
         QVERIFY(readBytes(path("lowest.bin")) == readBytes(path("objcopy.bin")));
     }
 
@@ -154,10 +137,10 @@ private slots:
         const KestrunRun written = runKestrun(
             {"bin2hex", path("based.bin"), "--base", "800FFF0", "-o", path("based.hex")});
         QVERIFY2(written.exitCode == 0, written.err.constData());
-        QVERIFY(objcopy({"-I", "ihex", "-O", "binary", path("based.hex"), path("objcopy.bin")}));
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", path("based.hex"), path("objcopy.bin")}));
         QVERIFY(readBytes(path("objcopy.bin")) == image);
         // objcopy places it where the base says.
-        QVERIFY(objcopy({"-I", "ihex", "-O", "srec", path("based.hex"), path("objcopy.srec")}));
+        QVERIFY(peerSucceeds(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "srec", path("based.hex"), path("objcopy.srec")}));
         QVERIFY(readBytes(path("objcopy.srec")).contains("S3150800FFF0"));
         const KestrunRun read =
             runKestrun({"hex2bin", path("based.hex"), "--from-lowest", "-o", path("ours.bin")});

@@ -18,30 +18,6 @@
 
 namespace {
 
-struct PeerRun {
-    bool ok = false;
-    QByteArray err;
-};
-
-PeerRun runPeer(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    PeerRun run;
-    run.ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-             && process.exitCode() == 0;
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-// The interpreter that has the intelhex module: the system's, which
-// tools/setup.sh installs it for, ahead of any other on the path.
-QString python()
-{
-    const QString system = QStandardPaths::findExecutable(QStringLiteral("python3"), {"/usr/bin"});
-    return system.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("python3")) : system;
-}
-
 const char kIntelHexToBinary[] = "import sys, intelhex\n"
                                  "intelhex.IntelHex(sys.argv[1]).tobinfile(sys.argv[2])\n";
 
@@ -78,14 +54,14 @@ private:
               path("peer.bin")}},
             {QStringLiteral("srec_cat"),
              {path("in.hex"), "-intel", "-o", path("peer.bin"), "-binary"}},
-            {python(), {"-c", kIntelHexToBinary, path("in.hex"), path("peer.bin")}},
+            {peerPython(), {"-c", kIntelHexToBinary, path("in.hex"), path("peer.bin")}},
         };
         for (const auto &[program, arguments] : peers) {
             QFile::remove(path("peer.bin"));
-            const PeerRun run = runPeer(program, arguments);
+            const KestrunRun run = runPeer(program, arguments);
             if (objcopyErr && results.isEmpty())
                 *objcopyErr = run.err;
-            results.append(run.ok ? std::optional(readBytes(path("peer.bin"))) : std::nullopt);
+            results.append(run.exitCode == 0 ? std::optional(readBytes(path("peer.bin"))) : std::nullopt);
         }
         return results;
     }
@@ -96,7 +72,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         for (const char *peer : {"objcopy", "srec_cat"})
             QVERIFY2(!QStandardPaths::findExecutable(peer).isEmpty(), peer);
-        QVERIFY2(runPeer(python(), {"-c", "import intelhex"}).ok,
+        QVERIFY2(runPeer(peerPython(), {"-c", "import intelhex"}).exitCode == 0,
                  "Python's intelhex is missing (tools/setup.sh installs it)");
     }
 
@@ -217,7 +193,7 @@ private slots:
         if (window.first() == u"--from-lowest") {
             QVERIFY(runPeer(QStringLiteral("objcopy"), {"-I", "ihex", "-O", "binary", "--gap-fill",
                                                         "0xFF", path("in.hex"), path("peer.bin")})
-                        .ok);
+                        .exitCode == 0);
             QVERIFY(toPipe.out == readBytes(path("peer.bin")));
         }
     }

@@ -16,19 +16,6 @@
 
 namespace {
 
-// Runs `script` in sh in `folder`, with $K naming kestrun.
-KestrunRun shell(const QString &folder, const QString &script)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = kestrunEnvironment();
-    environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
-    process.waitForFinished(120000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
 struct stat statOf(const QByteArray &path)
 {
     struct stat info {};
@@ -64,12 +51,45 @@ private slots:
     }
 
     // Qt cannot name the files whose names are not UTF-8.
-    void cleanupTestCase() { shell(m_dir.path(), "find . -mindepth 1 -delete"); }
+    void cleanupTestCase() { runKestrunScript(m_dir.path(), "find . -mindepth 1 -delete"); }
+
+    // An output replaces the old file by a rename either way; it waits for
+    // the disk (fdatasync) only when --sync asks, as objcopy and srec_cat
+    // never do, in every command that writes a file.
+    void onlySyncWaitsForTheDisk_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("hex2bin") << "$K hex2bin rom.hex -o out.bin";
+        QTest::newRow("bin2hex") << "$K bin2hex rom.bin -o out.hex";
+        QTest::newRow("dump") << "$K dump rom.bin -o out.txt";
+        QTest::newRow("convert") << "$K convert rom.hex -o out.s37";
+        QTest::newRow("merge") << "$K merge rom.hex -o out.bin";
+        QTest::newRow("info") << "$K info rom.bin@100 -o out.txt";
+        QTest::newRow("hard-linked output") << "cp rom.bin l1.bin && ln -f l1.bin l2.bin && $K hex2bin rom.hex -o l2.bin";
+    }
+    void onlySyncWaitsForTheDisk()
+    {
+        QFETCH(QString, command);
+        if (runKestrunScript(m_dir.path(), "strace -o trace.txt true").exitCode != 0)
+            QSKIP("strace cannot trace here");
+        for (const bool sync : {false, true}) {
+            const QString traced =
+                QString(command).replace("$K ", sync ? "$T $K --sync " : "$T $K ")
+                    .prepend("T='strace -f -e trace=fdatasync,fsync,sync_file_range -o trace.txt'; ");
+            const KestrunRun run = runKestrunScript(m_dir.path(), traced);
+            QVERIFY2(run.exitCode == 0, run.err.constData());
+            const QByteArray trace = readBytes(m_dir.filePath("trace.txt"));
+            QCOMPARE(trace.contains("fdatasync("), sync);
+            QVERIFY(!trace.contains("fsync("));
+            if (!sync)
+                QVERIFY(!trace.contains("sync_file_range("));
+        }
+    }
 
     void fifoIsWrittenNotReplaced()
     {
         QVERIFY(::mkfifo(local("pipe").constData(), 0600) == 0);
-        const KestrunRun run = shell(
+        const KestrunRun run = runKestrunScript(
             m_dir.path(), "cat pipe > from-pipe & $K bin2hex rom.bin -o pipe; s=$?; wait; exit $s");
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY(S_ISFIFO(statOf(local("pipe")).st_mode));
@@ -86,7 +106,7 @@ private slots:
 
         // A failure (here the file size limit) writes the old bytes back.
         const KestrunRun failed =
-            shell(m_dir.path(), "ulimit -f 8; exec $K bin2hex rom.bin -o a.hex");
+            runKestrunScript(m_dir.path(), "ulimit -f 8; exec $K bin2hex rom.bin -o a.hex");
         QCOMPARE(failed.exitCode, 1);
         QVERIFY2(failed.errorText().contains(u"a.hex: File too large"), failed.err.constData());
         QCOMPARE(readBytes(path("b.hex")), QByteArray("old"));
@@ -147,7 +167,7 @@ private slots:
         const QString as =
             geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
         const KestrunRun run =
-            shell(m_dir.path(), as + "$K bin2hex - -o " + folder + "/x.hex < rom.bin");
+            runKestrunScript(m_dir.path(), as + "$K bin2hex - -o " + folder + "/x.hex < rom.bin");
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errorText().contains(u"its folder takes no new file"), run.err.constData());
         QCOMPARE(readBytes(folder + "/x.hex"), QByteArray("old"));
@@ -174,7 +194,7 @@ private slots:
         QFETCH(QString, script);
         QFETCH(int, status);
         QFETCH(QString, said);
-        const KestrunRun run = shell(m_dir.path(), script);
+        const KestrunRun run = runKestrunScript(m_dir.path(), script);
         QCOMPARE(run.exitCode, status);
         QVERIFY2(run.errorText().contains(said), run.err.constData());
         if (status == 0)
@@ -205,14 +225,14 @@ private slots:
                            "while [ ! -e read ]; do sleep 0.1; done; kill -%2 $k; "
                            "wait $k; s=$?; kill $r; rm read stuck; exit $s")
                 .arg(output, signal);
-        const KestrunRun run = shell(m_dir.path(), script);
+        const KestrunRun run = runKestrunScript(m_dir.path(), script);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errorText().contains(u"中止しました"), run.err.constData());
     }
 
     void namesThatAreNotUtf8()
     {
-        const KestrunRun run = shell(m_dir.path(), "cp rom.bin \"$(printf 'r\\377.bin')\" && "
+        const KestrunRun run = runKestrunScript(m_dir.path(), "cp rom.bin \"$(printf 'r\\377.bin')\" && "
                                                    "$K bin2hex \"$(printf 'r\\377.bin')\" -o "
                                                    "\"$(printf 'o\\376.hex')\" && "
                                                    "$K hex2bin \"$(printf 'o\\376.hex')\"");
@@ -220,12 +240,12 @@ private slots:
         QVERIFY(S_ISREG(statOf(QFile::encodeName(m_dir.path()) + "/o\xFE.hex").st_mode));
         // hex2bin's default output: the input's name with .bin.
         QVERIFY(S_ISREG(statOf(QFile::encodeName(m_dir.path()) + "/o\xFE.bin").st_mode));
-        const KestrunRun missing = shell(m_dir.path(), "$K dump \"$(printf 'n\\377.bin')\"");
+        const KestrunRun missing = runKestrunScript(m_dir.path(), "$K dump \"$(printf 'n\\377.bin')\"");
         QCOMPARE(missing.exitCode, 1);
         QVERIFY(missing.err.startsWith("n\xFF.bin: No such file"));
         // A settings file too, read by its bytes.
         const KestrunRun settings =
-            shell(m_dir.path(), "printf '[Vantrel]\\r\\nRecordLength=10\\r\\n' > "
+            runKestrunScript(m_dir.path(), "printf '[Vantrel]\\r\\nRecordLength=10\\r\\n' > "
                                 "\"$(printf 's\\375.ini')\" && "
                                 "$K bin2hex rom.bin --settings \"$(printf 's\\375.ini')\" -o -");
         QVERIFY2(settings.exitCode == 0, settings.err.constData());

@@ -79,7 +79,7 @@ private slots:
             const KestrunRun result = runOnTerminal(arguments, OnTerminal::Output);
             QCOMPARE(result.exitCode, 2);
             QVERIFY(result.out.isEmpty());
-            QVERIFY(result.errorText().contains("terminal"));
+            QVERIFY(result.errorText().contains(u"端末"));
         }
     }
 

@@ -13,18 +13,8 @@ class WindowsAndHeadersTest : public QObject {
 private:
     QTemporaryDir m_dir;
 
-    KestrunRun shell(const QString &script) const
-    {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        QProcessEnvironment environment = kestrunEnvironment();
-        environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
-        process.waitForFinished(120000);
-        return {process.exitCode(), process.readAllStandardOutput(),
-                process.readAllStandardError()};
-    }
+    KestrunRun shell(const QString &script) const { return runKestrunScript(m_dir.path(), script); }
+
 
 private slots:
     void initTestCase()

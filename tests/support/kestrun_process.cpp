@@ -1,6 +1,7 @@
 #include "support/kestrun_process.h"
 
 #include <QDeadlineTimer>
+#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -93,6 +94,39 @@ KestrunRun runKestrunIn(const QProcessEnvironment &environment, const QStringLis
     process.setProcessEnvironment(environment);
     start(process, arguments);
     return finish(process, QByteArray());
+}
+
+KestrunRun runKestrunScript(const QString &folder, const QString &script)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    QProcessEnvironment environment = kestrunEnvironment();
+    environment.insert(QStringLiteral("K"), QStringLiteral(KESTRUN_PROGRAM));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+    if (!process.waitForFinished(kTimeout))
+        qFatal("the script did not finish");
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+KestrunRun runPeer(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    KestrunRun result;
+    if (!process.waitForFinished(kTimeout) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QString peerPython()
+{
+    const QString system = QStandardPaths::findExecutable(QStringLiteral("python3"), {"/usr/bin"});
+    return system.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("python3")) : system;
 }
 
 KestrunRun runOnTerminal(const QStringList &arguments, OnTerminal stream)

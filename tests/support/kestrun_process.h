@@ -28,6 +28,24 @@ KestrunRun runKestrun(const QStringList &arguments, const QByteArray &input = QB
 // The same in `environment`.
 KestrunRun runKestrunIn(const QProcessEnvironment &environment, const QStringList &arguments);
 
+// Runs `script` with /bin/sh in `folder`, $K naming kestrun, in
+// kestrunEnvironment(): for the runs that need the shell's redirections,
+// links and permissions.
+KestrunRun runKestrunScript(const QString &folder, const QString &script);
+
+// Runs a peer (objcopy, srec_cat, srec_cmp, gcc, python3) and waits for it:
+// its exit code (-1 when it could not start or did not end normally) and
+// its streams.
+KestrunRun runPeer(const QString &program, const QStringList &arguments);
+// True when the peer ran and exited with 0.
+inline bool peerSucceeds(const QString &program, const QStringList &arguments)
+{
+    return runPeer(program, arguments).exitCode == 0;
+}
+// The python3 that has the intelhex module: the system's, which
+// tools/setup.sh installs it for, ahead of any other on the path.
+QString peerPython();
+
 // The streams of a run that can sit on a terminal instead of a pipe.
 enum class OnTerminal { Output, Error };
 

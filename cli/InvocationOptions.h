@@ -1,0 +1,114 @@
+// Every option kestrun knows, declared to one parser, with the help text
+// that --help prints from them.
+#ifndef KESTRUN_CLI_INVOCATION_OPTIONS_H
+#define KESTRUN_CLI_INVOCATION_OPTIONS_H
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+struct InvocationOptions {
+    // Declares the options, the commands and the description to `parser`.
+    explicit InvocationOptions(QCommandLineParser &parser);
+
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Shows this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Shows the program's and the library's versions.")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("Writes the result to FILE."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption start{QStringLiteral("start"),
+                             QStringLiteral("First address of the range (StartAddress)."),
+                             QStringLiteral("HEX")};
+    QCommandLineOption end{QStringLiteral("end"),
+                           QStringLiteral("Last address of the range (EndAddress)."),
+                           QStringLiteral("HEX")};
+    QCommandLineOption automatic{
+        QStringLiteral("auto-range"),
+        QStringLiteral("Finds the range itself, whatever --settings says.")};
+    QCommandLineOption fill{QStringLiteral("fill"),
+                            QStringLiteral("Byte where no data lies, 0 to FF (BlankChar). "
+                                           "convert: --fill LOW-HIGH BYTES writes BYTES (a byte or "
+                                           "a pattern) over and over into the gaps of that range."),
+                            QStringLiteral("HEX")};
+    QCommandLineOption recordLength{
+        QStringLiteral("record-length"),
+        QStringLiteral("Data bytes per HEX record, 1 to FF (RecordLength)."),
+        QStringLiteral("HEX")};
+    QCommandLineOption lineEnd{QStringLiteral("line-end"),
+                               QStringLiteral("Line end of HEX text and reports (NewLine)."),
+                               QStringLiteral("crlf|cr|lf")};
+    QCommandLineOption checksumOnly{
+        QStringLiteral("checksum-only"),
+        QStringLiteral("Reports the checksum without dump lines (NoDump).")};
+    QCommandLineOption scope{QStringLiteral("scope"),
+                             QStringLiteral("First guess of the output size, times the input's, "
+                                            "1 or more (Scope); outputs grow as they need."),
+                             QStringLiteral("HEX")};
+    QCommandLineOption fromLowest{QStringLiteral("from-lowest"),
+                                  QStringLiteral("hex2bin, hexdump: the range runs from the lowest "
+                                                 "to the highest data address (objcopy's image).")};
+    QCommandLineOption base{QStringLiteral("base"),
+                            QStringLiteral("bin2hex: the HEX address of the first byte; extended "
+                                           "linear address records as needed."),
+                            QStringLiteral("ADDR")};
+    QCommandLineOption addressRecords{
+        QStringLiteral("address-records"),
+        QStringLiteral("bin2hex: extended address records: auto (02 below 1 MiB, then 04; "
+                       "04 with --base), none, 02 or 04."),
+        QStringLiteral("KIND")};
+    QCommandLineOption startAddress{
+        QStringLiteral("start-address"),
+        QStringLiteral("bin2hex, convert, merge: writes a start linear address record "
+                       "(05) of ADDR."),
+        QStringLiteral("ADDR")};
+    QCommandLineOption overlap{
+        QStringLiteral("overlap"),
+        QStringLiteral("HEX input: records that write an address twice with other bytes: last "
+                       "(the later win, with a warning), first, identical (only equal bytes may "
+                       "overlap) or error (no overlap at all)."),
+        QStringLiteral("RULE")};
+    QCommandLineOption to{QStringLiteral("to"),
+                          QStringLiteral("convert, merge: the output format (else from the output's "
+                                         "extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, "
+                                         ".bin, .txt)."),
+                          QStringLiteral("ihex|srec|bin|dump")};
+    QCommandLineOption inputFormat{
+        QStringLiteral("input-format"),
+        QStringLiteral("convert, info, merge, crc, cmp: the inputs' format, instead of finding it "
+                       "from the content."),
+        QStringLiteral("auto|ihex|srec|elf|bin")};
+    QCommandLineOption addressSize{
+        QStringLiteral("address-size"),
+        QStringLiteral("convert, merge: S-record addresses of 16, 24 or 32 bits, or the smallest that "
+                       "holds the highest address (auto)."),
+        QStringLiteral("auto|s19|s28|s37")};
+    QCommandLineOption fillByte{
+        QStringLiteral("fill-byte"),
+        QStringLiteral("convert, merge: the byte of the gaps in binary and dump output, 0 to FF "
+                       "(default FF); crc, merge: the byte gaps read as in a check (FF); "
+                       "cmp: a gap equals this byte (default: a gap equals nothing)."),
+        QStringLiteral("HEX")};
+    QCommandLineOption crop{QStringLiteral("crop"),
+                            QStringLiteral("convert: keeps only the data of LOW-HIGH."),
+                            QStringLiteral("LOW-HIGH")};
+    QCommandLineOption exclude{QStringLiteral("exclude"),
+                               QStringLiteral("convert: drops the data of LOW-HIGH (repeatable)."),
+                               QStringLiteral("LOW-HIGH")};
+    QCommandLineOption offset{QStringLiteral("offset"),
+                              QStringLiteral("convert: moves the data by N (hexadecimal, - for "
+                                             "down); refused when an address would leave 32 "
+                                             "bits."),
+                              QStringLiteral("[-]N")};
+    QCommandLineOption sync{QStringLiteral("sync"),
+                            QStringLiteral("Waits until the output is on the disk before it "
+                                           "replaces the old file (fdatasync); without it the "
+                                           "system writes it back later, as for objcopy.")};
+    QCommandLineOption settings{
+        QStringLiteral("settings"),
+        QStringLiteral("Takes the settings from a Pelcor.ini; options win.\n"
+                       "Without it: Pelcor's defaults, no file."),
+        QStringLiteral("FILE")};
+};
+
+#endif
