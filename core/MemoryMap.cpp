@@ -538,8 +538,7 @@ MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
     }
     map.m_format = format;
     if (pass.placed) {
-        const HexErrorLine::Place where =
-            HexErrorLine::placeIn(pass.at, text, HexErrorLine::Counting::Editor);
+        const HexErrorLine::Place where = HexErrorLine::inEditor(pass.at);
         map.m_stop = Stop{pass.result, where.line, where.noEndRecord, libraryMessage(c, pass.result)};
     } else if (pass.result < 0) {
         map.m_stop = Stop{pass.result, 0, false, libraryMessage(c, pass.result)};

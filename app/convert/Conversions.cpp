@@ -57,19 +57,16 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
     return false;
 }
 
-// Ends a conversion of `source`'s HEX `text` that failed. A record error
-// names its line, which the source shows selected once the message is
-// closed.
-bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source,
-                const QByteArray &text)
+// Ends a conversion of `source`'s HEX text that failed. A record error
+// names its line as the document shows it, which the source shows
+// selected once the message is closed.
+bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source)
 {
     if (!HexErrorLine::isRecordError(result) && result != ResultOverlap)
         return fail(engine, result);
     closeProgressWindow();
     const std::optional<HexErrorLine::Place> place =
-        engine.place() ? std::optional(
-            HexErrorLine::placeIn(*engine.place(), text, HexErrorLine::Counting::Editor))
-                       : std::nullopt;
+        engine.place() ? std::optional(HexErrorLine::inEditor(*engine.place())) : std::nullopt;
     ShowLibraryError(result, place ? HexErrorLine::describe(*place) : QString());
     if (place && source.showLine)
         source.showLine(place->line);
@@ -199,7 +196,7 @@ bool ConvertHexToBinary(ConversionHost &host, const HexSource &source)
     const QByteArray text = source.text();
     const std::int32_t result = engine.hexToBinary(text);
     if (result < 0)
-        return failOnText(engine, result, source, text);
+        return failOnText(engine, result, source);
     closeProgressWindow();
 
     QString name = renameExtension(source.path, QStringLiteral(".bin"));
@@ -297,7 +294,7 @@ bool ConvertHexToDump(ConversionHost &host, const HexSource &source)
     const QByteArray text = source.text();
     const std::int32_t result = engine.hexToDump(text);
     if (result < 0)
-        return failOnText(engine, result, source, text);
+        return failOnText(engine, result, source);
     announceTransfer(progress);
 
     if (!openResult(host, engine.reportHead(nameForCp932Text(source.path)), engine.output(),

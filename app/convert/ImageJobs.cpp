@@ -99,7 +99,7 @@ ImageHandle loadText(ImageJobRun &run, const HexSource &source, const QByteArray
                                           request, log, error);
     if (!image && place && source.showLine)
         run.showLineAfterFailure(
-            [line = HexErrorLine::placeIn(*place, text, HexErrorLine::Counting::Editor).line,
+            [line = HexErrorLine::inEditor(*place).line,
              show = source.showLine] { show(line); });
     return image;
 }
