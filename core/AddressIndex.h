@@ -4,6 +4,11 @@
 // an address. Windowless; the document windows ask it for the caret's
 // address and for go-to, and fill it from the read of their MemoryMap.
 //
+// The index keeps lines and addresses only: which columns of a line hold
+// the data is the library's tokenizer's to say, asked for the one line a
+// question is about. Lines are counted as an editor counts them (CR LF,
+// LF and CR alone each end a line), as the document shows them.
+//
 // Records on consecutive lines of one length whose addresses step evenly
 // (as every writer lays them) are kept as one run, so that a text's
 // index costs a few bytes per extended address record, not 16 per line.
@@ -21,13 +26,11 @@
 class AddressIndex {
 public:
     // One data record: its line (from 1), the address of its first byte
-    // (bases applied), its data bytes (a record holds at most 255) and the
-    // column of its first data digit (the colon or S being column 1).
+    // (bases applied) and its data bytes (a record holds at most 255).
     struct Record {
         std::uint64_t line;
         std::uint32_t address;
         std::uint16_t length;
-        std::uint16_t firstColumn;
     };
 
     AddressIndex() = default;
@@ -36,6 +39,10 @@ public:
     // answers.
     static AddressIndex read(const ImageCalls &calls, QByteArrayView text);
 
+    // The library's tokenizer, which finds the data on a line of `format`
+    // text (KESTRUN_FORMAT_*) for the questions about columns; without it
+    // they have no answer.
+    void setTokenizer(const ImageCalls &calls, std::int32_t format);
     // Adds the record after the last, in line order.
     void add(const Record &record);
     void clear() { m_runs.clear(); }
@@ -43,19 +50,30 @@ public:
     bool empty() const { return m_runs.empty(); }
     std::uint64_t size() const;
 
-    // The address of the data byte whose digits include `column` (from 1,
-    // the colon being column 1) on `line`; none off a data field.
-    std::optional<std::uint32_t> addressAt(std::uint64_t line, int column) const;
+    // The address of the data byte whose digits include byte `column`
+    // (from 1) of `line`, whose text is `lineText` (its line end may be
+    // included); none off the data the tokenizer finds there, or when the
+    // line does not hold the record the index has for it.
+    std::optional<std::uint32_t> addressAt(std::uint64_t line, QByteArrayView lineText,
+                                           int column) const;
     // The first line whose record holds `address`; none when none does.
     std::optional<std::uint64_t> lineOf(std::uint32_t address) const;
-    // That line, the column (from 1) of the address's first digit and the
-    // number of data digits from there to the record's end.
+    // That line, and which of its record's data bytes (from 0) `address` is.
     struct Place {
         std::uint64_t line;
-        int column;
-        int digitsLeft;
+        std::uint32_t byte;
     };
     std::optional<Place> placeOf(std::uint32_t address) const;
+    // The digits of `count` data bytes from the `byte`-th on a line whose
+    // text is `lineText`, no further than its data: the column (from 1) of
+    // the first and the number of bytes they take; none when the
+    // tokenizer finds no such byte there.
+    struct Digits {
+        int column;
+        int width;
+    };
+    std::optional<Digits> digitsOf(QByteArrayView lineText, std::uint32_t byte,
+                                   std::uint32_t count) const;
     // The last record on or above `line`, and the first on or below it.
     std::optional<Record> atOrAbove(std::uint64_t line) const;
     std::optional<Record> atOrBelow(std::uint64_t line) const;
@@ -80,18 +98,22 @@ private:
         std::uint32_t count;
         std::uint32_t step;
         std::uint16_t length;
-        std::uint16_t firstColumn;
 
         Record record(std::uint32_t i) const
         {
-            return {firstLine + i, firstAddress + i * step, length, firstColumn};
+            return {firstLine + i, firstAddress + i * step, length};
         }
     };
 
     // The run holding `line`'s record, or the last one before it.
     std::vector<Run>::const_iterator runAtOrAbove(std::uint64_t line) const;
 
+    // The data field of one line, as the tokenizer finds it.
+    std::optional<kestrun_token> tokenize(QByteArrayView lineText) const;
+
     std::vector<Run> m_runs;
+    const ImageCalls *m_calls = nullptr;
+    std::int32_t m_format = KESTRUN_FORMAT_BINARY;
 };
 
 #endif

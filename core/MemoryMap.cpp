@@ -102,14 +102,6 @@ void compact(std::vector<Run> &runs)
     runs.resize(kept);
 }
 
-// The column of a data record's first data digit: after the colon,
-// length, address and type of HEX; after S, type, count and the 2, 3 or
-// 4 address bytes of S1, S2 and S3.
-int firstDataColumn(MemoryMap::Format format, std::uint32_t type)
-{
-    return format == MemoryMap::Format::IntelHex ? 10 : int(5 + 2 * (type + 1));
-}
-
 bool isDataRecord(MemoryMap::Format format, std::uint32_t type)
 {
     return format == MemoryMap::Format::IntelHex ? type == 0 : type >= 1 && type <= 3;
@@ -173,8 +165,8 @@ std::int32_t onRecord(const kestrun_record *record, std::intptr_t userValue)
     if (!isDataRecord(reading.format, record->type) || record->length == 0)
         return ResultOk;
     if (reading.addresses)
-        reading.addresses->add({record->line, record->address, std::uint16_t(record->length),
-                                std::uint16_t(firstDataColumn(reading.format, record->type))});
+        reading.addresses->add(
+            {record->editor_line, record->address, std::uint16_t(record->length)});
     const std::uint64_t begin = record->address;
     const std::uint64_t end = begin + record->length;
     reading.lastStop = end;
@@ -517,6 +509,9 @@ MemoryMap MemoryMap::read(const ImageCalls &c, QByteArrayView text,
     const Format format = formatOf(c, text);
     if (format == Format::None)
         return map;
+    if (addresses)
+        addresses->setTokenizer(c, format == Format::IntelHex ? KESTRUN_FORMAT_IHEX
+                                                              : KESTRUN_FORMAT_SREC);
     SegmentList segments(limits.keptSegments);
     // Most texts are read once, into one image.
     Reading whole(format, addresses);

@@ -288,6 +288,23 @@ int DocumentView::caretColumn() const
     return int(send(SCI_GETCOLUMN, static_cast<unsigned long>(send(SCI_GETCURRENTPOS)))) + 1;
 }
 
+int DocumentView::caretByteColumn() const
+{
+    const long position = send(SCI_GETCURRENTPOS);
+    const long line = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    return int(position - send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line))) + 1;
+}
+
+QByteArrayView DocumentView::lineBytes(int line) const
+{
+    if (line < 1 || line > lineTotal())
+        return {};
+    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line - 1));
+    const long length = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line - 1)) - start;
+    return QByteArrayView(
+        reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, length)), length);
+}
+
 int DocumentView::lineTotal() const
 {
     return int(send(SCI_GETLINECOUNT));

@@ -34,6 +34,9 @@ public:
     // they are; valid until the next change.
     QByteArrayView textBytes() const;
     bool isHex() const { return m_hex; }
+    // The bytes of line `line` (from 1) without its line end; valid until
+    // the next change.
+    QByteArrayView lineBytes(int line) const;
 
     // The line end that Enter and pasted text put in: "\r\n", "\n" or "\r".
     void setLineEnd(QByteArrayView lineEnd);
@@ -61,6 +64,9 @@ public:
     void selectColumns(int line, int column, int count);
     int caretLine() const;
     int caretColumn() const;
+    // The caret's byte on its line, from 1 (caretColumn() counts characters
+    // and tabs as they are shown).
+    int caretByteColumn() const;
     int lineTotal() const;
 
     void applyFont(const QFont &font);

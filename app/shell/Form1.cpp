@@ -327,7 +327,9 @@ std::optional<std::uint32_t> Form1::caretAddress() const
 {
     if (!m_imageText || m_addressTimer.isActive())
         return std::nullopt;
-    return m_addresses.addressAt(std::uint64_t(m_txt->caretLine()), m_txt->caretColumn());
+    const int line = m_txt->caretLine();
+    return m_addresses.addressAt(std::uint64_t(line), m_txt->lineBytes(line),
+                                 m_txt->caretByteColumn());
 }
 
 void Form1::setMarkedRanges(std::vector<AddressRange> ranges)

@@ -151,17 +151,20 @@ bool FrmMDI::findDataInActive(Form1 *window, const UserPrompts::Find &find)
             calls->kestrun_image_free(image);
         }
     }
+    DocumentView *view = window->Txt();
     const std::optional<AddressIndex::Place> place =
         hit ? window->addresses().placeOf(*hit) : std::nullopt;
-    if (!place) {
+    const std::optional<AddressIndex::Digits> digits =
+        place ? window->addresses().digitsOf(view->lineBytes(int(place->line)), place->byte,
+                                             std::uint32_t(pattern->size()))
+              : std::nullopt;
+    if (!digits) {
         prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
                           QStringLiteral("「%1」が見つかりません").arg(find.text),
                           QMessageBox::Ok);
         return false;
     }
-    DocumentView *view = window->Txt();
-    view->selectColumns(int(place->line), place->column,
-                        std::min(place->digitsLeft, 2 * int(pattern->size())));
+    view->selectColumns(int(place->line), digits->column, digits->width);
     m_lastHit = {window, view->caretLine(), view->caretColumn(), *hit};
     return true;
 }

@@ -26,6 +26,14 @@ const QString kTextWithHi = QStringLiteral(":020000040800F2\r\n"
                                            ":0200200048692D\r\n"
                                            ":00000001FF\r\n");
 
+// S-records of the same data, after a header: S3 records, as a 32-bit
+// address needs.
+const QString kSRecords = QStringLiteral("S00600004844521B\r\n"
+                                         "S3150800000000010203040506070809"
+                                         "0A0B0C0D0E0F6A\r\n"
+                                         "S307080000101011BF\r\n"
+                                         "S70508000000F2\r\n");
+
 } // namespace
 
 class HexAddressesTest : public QObject {
@@ -58,35 +66,60 @@ private slots:
         QTRY_VERIFY(m_frame.isNull());
     }
 
+    void caretShowsItsAddress_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("rights"); // from the line's start
+        QTest::addColumn<QString>("address");
+        QTest::newRow("HEX") << kText << 2 << 11 << "08000001";
+        // An editor shows a line between each two records: the data record
+        // is on line 3.
+        QTest::newRow("HEX, LF CR") << QString(kText).replace(u"\r\n"_qs, u"\n\r"_qs) << 3 << 11
+                                    << "08000001";
+        QTest::newRow("S3 records") << kSRecords << 2 << 15 << "08000001";
+        QTest::newRow("S3 records, the second") << kSRecords << 3 << 12 << "08000010";
+    }
+
     void caretShowsItsAddress()
     {
-        Form1 *window = m_frame->openDocument(kText, QStringLiteral("fw.hex"), true);
+        QFETCH(QString, text);
+        QFETCH(int, line);
+        QFETCH(int, rights);
+        QFETCH(QString, address);
+        Form1 *window = m_frame->openDocument(text, QStringLiteral("fw.hex"), true);
         QTRY_VERIFY(!window->addresses().empty());
-        window->Txt()->goToLine(2);
+        window->Txt()->goToLine(line);
         QTest::keyClick(window->Txt(), Qt::Key_End);
         QTest::keyClick(window->Txt(), Qt::Key_Home);
-        for (int i = 0; i < 11; ++i)
+        for (int i = 0; i < rights; ++i)
             QTest::keyClick(window->Txt(), Qt::Key_Right);
-        QTRY_VERIFY2(statusText().contains(u"08000001"), qPrintable(statusText()));
+        QTRY_VERIFY2(statusText().contains(address), qPrintable(statusText()));
         window->Txt()->goToLine(1);
         QTRY_VERIFY2(!statusText().contains(u"ｱﾄﾞﾚｽ"), qPrintable(statusText()));
     }
 
     void goToAddressFindsItsRecord_data()
     {
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<int>("line"); // 0: not found, told
-        QTest::newRow("first record") << "08000005" << 2;
-        QTest::newRow("second record") << "8000011" << 3;
-        QTest::newRow("gap") << "08000012" << 0;
-        QTest::newRow("not hex") << "xyz" << 0;
+        QTest::newRow("first record") << kText << "08000005" << 2;
+        QTest::newRow("second record") << kText << "8000011" << 3;
+        QTest::newRow("gap") << kText << "08000012" << 0;
+        QTest::newRow("not hex") << kText << "xyz" << 0;
+        QTest::newRow("LF CR") << QString(kText).replace(u"\r\n"_qs, u"\n\r"_qs) << "8000011"
+                               << 5;
+        QTest::newRow("S-records") << kSRecords << "08000011" << 3;
+        QTest::newRow("S-records, a gap") << kSRecords << "08000012" << 0;
     }
 
     void goToAddressFindsItsRecord()
     {
+        QFETCH(QString, text);
         QFETCH(QString, answer);
         QFETCH(int, line);
-        Form1 *window = m_frame->openDocument(kText, QStringLiteral("fw.hex"), true);
+        Form1 *window = m_frame->openDocument(text, QStringLiteral("fw.hex"), true);
         QTRY_VERIFY(!window->addresses().empty());
         ScriptedPrompts script;
         script.expectText(answer);
@@ -115,6 +148,19 @@ private slots:
         QTest::newRow("not across a gap") << int(DataSearch::Bytes) << "1148" << 0 << "" << 0;
         QTest::newRow("text, not data") << int(DataSearch::Text) << "0800" << 1 << "0800" << 1;
         QTest::newRow("bytes absent as data") << int(DataSearch::Bytes) << "0800" << 0 << "" << 0;
+    }
+
+    // Find selects the digits of S-record data as of HEX data.
+    void findSelectsSRecordData()
+    {
+        Form1 *window = m_frame->openDocument(kSRecords, QStringLiteral("fw.s37"), true);
+        QTRY_VERIFY(!window->addresses().empty());
+        ScriptedPrompts script;
+        script.expectFind(QStringLiteral("0F 10"), DataSearch::Bytes);
+        m_frame->m_Find_Click();
+        QVERIFY(script.allAnswered());
+        QCOMPARE(window->Txt()->caretLine(), 2);
+        QCOMPARE(window->Txt()->selectedPlainText(), QStringLiteral("0F"));
     }
 
     void findLooksInTheData()

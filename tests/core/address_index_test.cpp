@@ -29,6 +29,34 @@ const QByteArray kSRecords = "S1130000000102030405060708090A0B0C0D0E0F74\n"
                              "S30708000000AABB8B\n"
                              "S70500000000FA\n";
 
+// LF CR line ends: an editor shows a line between each two records.
+const QByteArray kLfCr = ":0400000001020304F2\n\r"
+                         ":0400040005060708DE\n\r"
+                         ":00000001FF\n\r";
+
+// Line `line` (from 1) of `text` as an editor splits it: CR LF, LF and CR
+// alone each end a line.
+QByteArray editorLine(const QByteArray &text, int line)
+{
+    qsizetype at = 0;
+    for (int n = 1; n < line && at < text.size(); ++n) {
+        while (at < text.size() && text[at] != '\n' && text[at] != '\r')
+            ++at;
+        at += text.mid(at, 2) == "\r\n" ? 2 : 1;
+    }
+    qsizetype end = at;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+        ++end;
+    return text.mid(at, end - at);
+}
+
+// A HEX data record of `length` zero bytes at address 0, as a line.
+QByteArray zeroRecord(int length)
+{
+    return ":" + QByteArray::number(length, 16).rightJustified(2, '0') + "000000"
+           + QByteArray(2 * length, '0') + "00";
+}
+
 } // namespace
 
 class AddressIndexTest : public QObject {
@@ -63,6 +91,10 @@ private slots:
         QTest::newRow("S3 data") << kSRecords << 3 << 13 << 0x08000000LL;
         QTest::newRow("S3 checksum") << kSRecords << 3 << 17 << -1LL;
         QTest::newRow("S7 start") << kSRecords << 4 << 9 << -1LL;
+        QTest::newRow("LF CR, first record") << kLfCr << 1 << 10 << 0x0LL;
+        QTest::newRow("LF CR, the line between") << kLfCr << 2 << 10 << -1LL;
+        QTest::newRow("LF CR, second record") << kLfCr << 3 << 12 << 0x5LL;
+        QTest::newRow("LF CR, end record") << kLfCr << 5 << 10 << -1LL;
     }
 
     void addressesUnderTheCaret()
@@ -72,8 +104,59 @@ private slots:
         QFETCH(int, column);
         QFETCH(qlonglong, address);
         const AddressIndex index = AddressIndex::read(*linkedImageCalls(), text);
-        const std::optional<std::uint32_t> found = index.addressAt(std::uint64_t(line), column);
+        const std::optional<std::uint32_t> found =
+            index.addressAt(std::uint64_t(line), editorLine(text, line), column);
         QCOMPARE(found ? qlonglong(*found) : -1LL, address);
+    }
+
+    // A line that no longer holds the record the index has for it has no
+    // addresses: the text changed since it was read.
+    void aChangedLineHasNoAddress()
+    {
+        const AddressIndex index = AddressIndex::read(*linkedImageCalls(), kText);
+        QVERIFY(index.addressAt(1, ":0400000001020304F2", 10));
+        QVERIFY(!index.addressAt(1, ":0300000001020304F2", 10));
+        QVERIFY(!index.addressAt(1, "hello", 1));
+        QVERIFY(!AddressIndex().addressAt(1, ":0400000001020304F2", 10));
+    }
+
+    // Where find selects an address's digits: the record's line, and the
+    // columns of the bytes asked for, no further than the record's data.
+    void digitsOfAnAddress_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qlonglong>("address");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("line"); // 0: none
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("width");
+        QTest::newRow("first byte") << kText << 0x0LL << 1 << 1 << 10 << 2;
+        QTest::newRow("two bytes") << kText << 0x08000001LL << 2 << 3 << 12 << 4;
+        QTest::newRow("cut at the record's end") << kText << 0x0800000ELL << 4 << 3 << 38 << 4;
+        QTest::newRow("in a gap") << kText << 0x08000012LL << 1 << 0 << 0 << 0;
+        QTest::newRow("S2") << kSRecords << 0x123457LL << 1 << 2 << 13 << 2;
+        QTest::newRow("S3") << kSRecords << 0x08000000LL << 2 << 3 << 13 << 4;
+        QTest::newRow("LF CR") << kLfCr << 0x6LL << 1 << 3 << 14 << 2;
+    }
+
+    void digitsOfAnAddress()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qlonglong, address);
+        QFETCH(int, count);
+        QFETCH(int, line);
+        QFETCH(int, column);
+        QFETCH(int, width);
+        const AddressIndex index = AddressIndex::read(*linkedImageCalls(), text);
+        const std::optional<AddressIndex::Place> place = index.placeOf(std::uint32_t(address));
+        QCOMPARE(place ? int(place->line) : 0, line);
+        if (!place)
+            return;
+        const std::optional<AddressIndex::Digits> digits =
+            index.digitsOf(editorLine(text, line), place->byte, std::uint32_t(count));
+        QVERIFY(digits);
+        QCOMPARE(digits->column, column);
+        QCOMPARE(digits->width, width);
     }
 
     void recordsHoldingAnAddress_data()
@@ -106,6 +189,7 @@ private slots:
         for (int round = 0; round < 40; ++round) {
             std::vector<AddressIndex::Record> records;
             AddressIndex index;
+            index.setTokenizer(*linkedImageCalls(), KESTRUN_FORMAT_IHEX);
             std::uint64_t line = 1;
             std::uint32_t address = random.bounded(2) ? 0 : 0xFFFFF000u;
             std::uint16_t length = 16;
@@ -120,18 +204,19 @@ private slots:
                 }
                 if (std::uint64_t(address) + length > 0x100000000ull)
                     address = 0x100000000ull - length;
-                const AddressIndex::Record record{line++, address, length, 10};
+                const AddressIndex::Record record{line++, address, length};
                 records.push_back(record);
                 index.add(record);
                 address += step;
             }
             QCOMPARE(index.size(), records.size());
             for (const AddressIndex::Record &r : records) {
+                const QByteArray text = zeroRecord(r.length);
                 for (int column = 9; column <= 11 + 2 * r.length; ++column) {
                     const int byte = (column - 10) / 2;
                     const std::optional<std::uint32_t> expected =
                         column >= 10 && byte < r.length ? std::optional(r.address + byte) : std::nullopt;
-                    QCOMPARE(index.addressAt(r.line, column), expected);
+                    QCOMPARE(index.addressAt(r.line, text, column), expected);
                 }
                 for (const std::uint32_t at : {r.address, r.address + r.length - 1u, r.address + r.length}) {
                     std::optional<std::uint64_t> first;
