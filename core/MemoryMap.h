@@ -24,10 +24,15 @@
 
 class MemoryMap {
 public:
-    enum class Format { None, IntelHex, SRecords };
+    // The library's value for each (KESTRUN_FORMAT_*); None is binary.
+    enum class Format : std::int32_t {
+        None = KESTRUN_FORMAT_BINARY,
+        IntelHex = KESTRUN_FORMAT_IHEX,
+        SRecords = KESTRUN_FORMAT_SREC
+    };
 
     // A maximal run of written addresses and the first line (from 1, as
-    // the reader counts) of a record that writes into it. A map of very
+    // an editor counts) of a record that writes into it. A map of very
     // many segments keeps neighbours as one: `pieces` of them, with gaps
     // shorter than hiddenGap() between.
     struct Segment {
@@ -39,8 +44,9 @@ public:
         std::uint64_t size() const { return std::uint64_t(high) - low + 1; }
     };
 
-    // Addresses that records wrote more than once: low..high, the record
-    // that came later and the one before it. `identical` when the second
+    // Addresses that records wrote more than once: low..high, the line (as
+    // an editor counts) of the record that came later and of the one
+    // before it. `identical` when the second
     // write brought the same bytes. Touching conflicts of consecutive
     // records are one.
     struct Overlap {
@@ -71,9 +77,9 @@ public:
 
     MemoryMap() = default;
 
-    // True when `text` may be an image text worth reading: a cheap test
-    // that spares binary and plain texts the read.
-    static bool mayBeImageText(QByteArrayView text);
+    // The format of `text` as the library's detection finds it from its
+    // first line: an image text (Intel HEX or S-records) or None.
+    static Format formatOf(const ImageCalls &calls, QByteArrayView text);
 
     // Reads `text` with the library's reader for the format the library
     // finds (Intel HEX or S-records; anything else maps as Format::None).

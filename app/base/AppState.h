@@ -45,6 +45,10 @@ struct AppState {
     std::int32_t continueConversion = 1;
     ProgressPacing pacing;
 
+    // The library could not be bound for the document windows, which
+    // then show plain text without asking again.
+    bool recordCallsMissing = false;
+
     // Nesting BusyScopes: a conversion saves its result.
     int busyDepth = 0;
     int documentCount = 0;

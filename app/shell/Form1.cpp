@@ -6,7 +6,6 @@
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
 #include "shell/MemoryMapPanel.h"
-#include "core/HexLineStyles.h"
 #include "base/BusyScope.h"
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
@@ -75,6 +74,18 @@ bool overwriteChangedFile(Form1 *window, const QString &path)
     return prompts().message(window, QMessageBox::Question, QStringLiteral("Pelcor"), question,
                              QMessageBox::Yes | QMessageBox::No)
            == QMessageBox::Yes;
+}
+
+// The library's calls, which tell a record text from others and colour,
+// map and index it. A library that cannot be bound is told of once, by
+// the binding; from then on documents open as plain text.
+const ImageCalls *recordCalls()
+{
+    if (appState().recordCallsMissing)
+        return nullptr;
+    const ImageCalls *calls = KestrunBinding::imageCalls();
+    appState().recordCallsMissing = calls == nullptr;
+    return calls;
 }
 
 } // namespace
@@ -153,12 +164,14 @@ void Form1::startText(DocumentText text)
 {
     const QByteArrayView head = text.head;
     const QByteArrayView body = text.body;
-    m_hexText = looksLikeIntelHex(head.isEmpty() ? body : head);
-    m_imageText = m_hexText || MemoryMap::mayBeImageText(head.isEmpty() ? body : head);
+    const ImageCalls *calls = recordCalls();
+    const MemoryMap::Format format =
+        calls ? MemoryMap::formatOf(*calls, head.isEmpty() ? body : head) : MemoryMap::Format::None;
+    m_imageText = format != MemoryMap::Format::None;
     m_addresses = AddressIndex();
     m_mapPanel->setMap(MemoryMap());
     showMapPanel();
-    m_txt->beginText(m_hexText);
+    m_txt->beginText(format == MemoryMap::Format::IntelHex);
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
     m_placed = std::min(body.size(), firstPiece);
@@ -272,8 +285,10 @@ bool Form1::queryClose()
 
 void Form1::readAddresses()
 {
-    const ImageCalls *calls = KestrunBinding::imageCalls();
-    if (!calls || !m_imageText)
+    if (!m_imageText)
+        return;
+    const ImageCalls *calls = recordCalls();
+    if (!calls)
         return;
     const QByteArrayView text =
         m_pending && m_readWhilePlacing ? QByteArrayView(m_pending->body) : m_txt->textBytes();

@@ -136,8 +136,8 @@ private:
     QTimer m_addressTimer;
     AddressIndex m_addresses;
     std::vector<AddressRange> m_marked;
-    bool m_hexText = false;
-    // Intel HEX, or a text that may be S-records: worth a read.
+    // Intel HEX or S-records, as the library's detection finds the text:
+    // coloured, mapped and indexed.
     bool m_imageText = false;
     // The addresses were read from the body while it was being placed.
     bool m_readWhilePlacing = false;

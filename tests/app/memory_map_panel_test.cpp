@@ -139,17 +139,36 @@ private slots:
                            "ﾃﾞｰﾀなし 08004010-FFFFFFFF (3.9 GiB) (縮めて表示)"}));
     }
 
+    // Not a record text, as the library's detection finds it: it is
+    // neither read nor mapped.
     void plainTextHasNoMap()
     {
-        QVERIFY(!open(QStringLiteral("Some notes\r\n"))->mapPanel()->isVisible());
+        Form1 *window =
+            m_frame->openDocument(QStringLiteral("Some notes\r\n"), QStringLiteral("n.txt"), true);
+        QSignalSpy read(window, &Form1::addressesRead);
+        QVERIFY(!read.wait(300));
+        QVERIFY(!window->mapPanel()->isVisible());
+    }
+
+    void clickGoesToTheSegmentsFirstRecord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("lines"); // of each segment's first record
+        QTest::newRow("CR LF") << kFlash << QList<int>{2, 3};
+        // An editor shows a line between each two records.
+        QTest::newRow("LF CR") << QString(kFlash).replace(u"\r\n"_qs, u"\n\r"_qs)
+                               << QList<int>{3, 5};
+        QTest::newRow("S-records") << QStringLiteral("S00600004844521B\n") + kSRecords
+                                   << QList<int>{2};
     }
 
     void clickGoesToTheSegmentsFirstRecord()
     {
-        Form1 *window = open(kFlash);
+        QFETCH(QString, text);
+        QFETCH(QList<int>, lines);
+        Form1 *window = open(text);
         MemoryMapPanel *panel = window->mapPanel();
-        const int lines[] = {2, 3};
-        for (int segment = 0; segment < 2; ++segment) {
+        for (int segment = 0; segment < int(lines.size()); ++segment) {
             window->Txt()->goToLine(1);
             QTest::mouseClick(panel, Qt::LeftButton, {}, panel->segmentRect(segment).center());
             QCOMPARE(window->Txt()->caretLine(), lines[segment]);

@@ -124,6 +124,21 @@ private slots:
                           "S1130010000102030405060708090A0B0C0D0E0F64\nS9030000FC\n")
             << "00000000-0000001F@1" << "" << 0x0LL << 0;
         QTest::newRow("plain text") << QByteArray("hello\r\n") << "" << "" << -1LL << 0;
+        // An editor shows a line between each two records; a segment's
+        // line and the stop are where the document shows them.
+        QTest::newRow("LF CR line ends, lines as the document shows them")
+            << hexText({kLinear0800, rec(0, 0, k16), rec(0, 0x4000, k16), badSum(rec(0, 0x10, k16))},
+                       "\n\r")
+            << "08000000-0800000F@3 08004000-0800400F@5" << "" << -1LL << 7;
+        QTest::newRow("LF CR line ends, overlaps as the document shows them")
+            << hexText({rec(0, 0, k16), rec(0, 8, QByteArray(4, '\x01'))}, "\n\r")
+            << "00000000-0000000F@1" << "00000008-0000000B@3<1" << -1LL << 0;
+        // The detection finds HEX after the blank lines; the reader does
+        // not read a text that starts with them.
+        QTest::newRow("a text starting with blank lines")
+            << "\r\n\r\n" + hexText({rec(0, 0, k16)}) << "" << "" << -1LL << 1;
+        QTest::newRow("a text starting with a blank")
+            << " " + hexText({rec(0, 0, k16)}) << "" << "" << -1LL << 0;
     }
 
     void mapsOfTexts()
@@ -208,7 +223,29 @@ private slots:
             peer.start(python(), {"-c", kPeerScript, QString::number(seed), hex});
             QVERIFY(peer.waitForFinished(60000) && peer.exitCode() == 0);
             QTest::addRow("intelhex %d", seed) << readBytes(hex) << QString() << QString() << -1LL << 0;
+            const QString srec = m_dir.filePath(QStringLiteral("w%1.srec").arg(seed));
+            QCOMPARE(QProcess::execute("objcopy", {"-I", "ihex", "-O", "srec", hex, srec}), 0);
+            QTest::addRow("objcopy's S-records %d", seed)
+                << readBytes(srec) << QString() << QString() << -1LL << 0;
         }
+        // Each window reads from the records its data's bases come from:
+        // a segment base under a linear one, both cleared by the next
+        // linear base, on blocks far apart.
+        const QByteArray segment1000 = rec(2, 0, QByteArray::fromHex("1000"));
+        const QByteArray linear0900 = rec(4, 0, QByteArray::fromHex("0900"));
+        const QByteArray segment0 = rec(2, 0, QByteArray::fromHex("0000"));
+        QTest::newRow("bases of both kinds")
+            << hexText({kLinear0800, rec(0, 0, k16), segment1000, rec(0, 0, k16), linear0900,
+                        rec(0, 0x10, k16), segment1000, segment0, rec(0, 0x20, k16),
+                        kLinear0800, rec(0, 0x30, k16)})
+            << QString() << QString() << -1LL << 0;
+        QTest::newRow("a segment base alone")
+            << hexText({rec(0, 0x100, k16), segment1000, rec(0, 0, k16), rec(0, 0x10, k16)})
+            << QString() << QString() << -1LL << 0;
+        QTest::newRow("LF CR line ends")
+            << hexText({kLinear0800, rec(0, 0, k16), linear0900, rec(0, 0, k16),
+                        rec(0, 0, QByteArray(4, 1))}, "\n\r")
+            << QString() << QString() << -1LL << 0;
     }
 
     void readingInWindowsGivesTheSameMap()
@@ -223,6 +260,14 @@ private slots:
         QCOMPARE(parts.start(), whole.start());
         QCOMPARE(parts.stop() ? parts.stop()->line : 0, whole.stop() ? whole.stop()->line : 0);
         QCOMPARE(windowed.size(), once.size());
+        std::vector<AddressIndex::Record> records;
+        once.forEach([&](const AddressIndex::Record &r) { records.push_back(r); });
+        std::size_t i = 0;
+        windowed.forEach([&](const AddressIndex::Record &r) {
+            QVERIFY(i < records.size() && r.line == records[i].line
+                    && r.address == records[i].address && r.length == records[i].length);
+            ++i;
+        });
     }
 
     // Past the number of segments kept, neighbours are kept together:
