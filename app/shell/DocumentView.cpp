@@ -111,17 +111,19 @@ long DocumentView::send(unsigned int message, unsigned long wParam, long lParam)
     return SendScintilla(message, wParam, lParam);
 }
 
-void DocumentView::beginText(bool hex)
+void DocumentView::beginText(const ImageCalls *calls, std::int32_t format)
 {
+    const bool coloured = calls && format != KESTRUN_FORMAT_BINARY;
     // A fresh document each time: a plain one keeps no style byte per
     // character, which halves its memory.
     const long document =
-        send(SCI_CREATEDOCUMENT, 0, hex ? 0 : long(SC_DOCUMENTOPTION_STYLES_NONE));
+        send(SCI_CREATEDOCUMENT, 0, coloured ? 0 : long(SC_DOCUMENTOPTION_STYLES_NONE));
     send(SCI_SETDOCPOINTER, 0, document);
     send(SCI_RELEASEDOCUMENT, 0, document);
-    m_hex = hex;
+    m_calls = coloured ? calls : nullptr;
+    m_format = format;
     send(SCI_SETCODEPAGE, SC_CP_UTF8);
-    send(SCI_SETLEXER, hex ? lexerContainer : lexerNull);
+    send(SCI_SETLEXER, coloured ? lexerContainer : lexerNull);
     if (m_characterIndex)
         send(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF16);
     send(SCI_SETUNDOCOLLECTION, 0);
@@ -350,7 +352,7 @@ void DocumentView::setUpStyles()
 
 void DocumentView::styleNeeded(int position)
 {
-    if (!m_hex)
+    if (!m_calls)
         return;
     const qsizetype last = send(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const qsizetype from =
@@ -371,8 +373,8 @@ void DocumentView::styleLines(qsizetype first, qsizetype last)
     for (qsizetype line = first; line <= last; ++line) {
         const long from = send(SCI_POSITIONFROMLINE, line);
         const long to = line + 1 < lineTotal() ? send(SCI_POSITIONFROMLINE, line + 1) : end;
-        styleHexLine(QByteArrayView(text + (from - start), to - from),
-                     styles.data() + (from - start));
+        styleRecordLine(*m_calls, m_format, QByteArrayView(text + (from - start), to - from),
+                        styles.data() + (from - start));
     }
     send(SCI_STARTSTYLING, static_cast<unsigned long>(start));
     SendScintilla(SCI_SETSTYLINGEX, static_cast<unsigned long>(styles.size()), styles.data());
@@ -382,15 +384,12 @@ void DocumentView::paintEvent(QPaintEvent *event)
 {
     // Lines that a long jump skipped still carry style 0 on their record
     // mark: colouring starts again from the first of them on screen.
-    if (m_hex) {
+    if (m_calls) {
         const long first = send(SCI_GETFIRSTVISIBLELINE);
         const long stop = std::min<long>(lineTotal(), first + send(SCI_LINESONSCREEN) + 1);
         for (long line = first; line < stop; ++line) {
             const long start = send(SCI_POSITIONFROMLINE, line);
-            const long length = send(SCI_GETLINEENDPOSITION, line) - start;
-            const auto *text =
-                reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, start, length));
-            const qsizetype mark = QByteArrayView(text, length).indexOf(':');
+            const qsizetype mark = recordMark(*m_calls, m_format, lineBytes(int(line) + 1));
             if (mark >= 0
                 && send(SCI_GETSTYLEAT, static_cast<unsigned long>(start + mark))
                        == HexStyle::Plain) {

@@ -1,14 +1,18 @@
 // The edit control of a document window: a Scintilla view that holds the
 // text as the file's bytes (UTF-8 for what is not ASCII) with an index of
 // line starts, and lays out only the lines on screen, so that texts of a
-// hundred megabytes open at once. Intel HEX text is coloured record by
-// record as it comes into view.
+// hundred megabytes open at once. Record text (Intel HEX or S-records) is
+// coloured record by record as it comes into view.
 #ifndef PELCOR_DOCUMENTVIEW_H
 #define PELCOR_DOCUMENTVIEW_H
+
+#include "core/LibraryCalls.h"
 
 #include <Qsci/qsciscintilla.h>
 
 #include <QByteArrayView>
+
+#include <cstdint>
 
 #include <utility>
 #include <vector>
@@ -21,9 +25,11 @@ public:
 
     // Replaces the whole text with an empty one that appendText() fills
     // piece by piece (UTF-8). Until endText() the view is read-only, and
-    // nothing of the filling can be undone. `hex` colours the text as
-    // Intel HEX.
-    void beginText(bool hex);
+    // nothing of the filling can be undone. With `calls`, the text is
+    // coloured as record text of `format` (KESTRUN_FORMAT_IHEX or _SREC)
+    // by the library's tokenizer; without, it is plain.
+    void beginText(const ImageCalls *calls = nullptr,
+                   std::int32_t format = KESTRUN_FORMAT_BINARY);
     void appendText(QByteArrayView piece);
     // Makes room for `total` bytes at once, so that the pieces still to
     // come go in without moving what is there.
@@ -33,7 +39,7 @@ public:
     // The whole text as the view holds it, UTF-8 with its line ends as
     // they are; valid until the next change.
     QByteArrayView textBytes() const;
-    bool isHex() const { return m_hex; }
+    bool isRecordText() const { return m_calls != nullptr; }
     // The bytes of line `line` (from 1) without its line end; valid until
     // the next change.
     QByteArrayView lineBytes(int line) const;
@@ -97,7 +103,9 @@ private:
     // The ranges of the selection, in text order.
     std::vector<std::pair<long, long>> selectedRanges() const;
 
-    bool m_hex = false;
+    // The tokenizer that colours record text, and the text's format.
+    const ImageCalls *m_calls = nullptr;
+    std::int32_t m_format = KESTRUN_FORMAT_BINARY;
     bool m_characterIndex = false;
 };
 

@@ -171,7 +171,7 @@ void Form1::startText(DocumentText text)
     m_addresses = AddressIndex();
     m_mapPanel->setMap(MemoryMap());
     showMapPanel();
-    m_txt->beginText(format == MemoryMap::Format::IntelHex);
+    m_txt->beginText(m_imageText ? calls : nullptr, std::int32_t(format));
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
     m_placed = std::min(body.size(), firstPiece);
@@ -367,7 +367,7 @@ void Form1::closeEvent(QCloseEvent *event)
         return;
     }
     // An empty document in place of the text gives its memory back now.
-    m_txt->beginText(false);
+    m_txt->beginText();
     m_txt->endText();
     QMdiSubWindow::closeEvent(event);
 }

@@ -150,7 +150,7 @@ private slots:
         Form1 *window =
             m_frame->openDocument(QString::fromLatin1(bytes), QStringLiteral("c.hex"), true);
         DocumentView *view = window->Txt();
-        QVERIFY(view->isHex());
+        QVERIFY(view->isRecordText());
         QTest::qWait(50);
         QCOMPARE(styleAt(view, 0), int(HexStyle::Mark));
         QCOMPARE(styleAt(view, 3), int(HexStyle::Address));
@@ -169,7 +169,22 @@ private slots:
 
         Form1 *plain =
             m_frame->openDocument(QStringLiteral(" :00000001FF"), QStringLiteral("p.txt"), true);
-        QVERIFY(!plain->Txt()->isHex());
+        QVERIFY(!plain->Txt()->isRecordText());
+
+        // S-records are coloured as well, their type digit as a type.
+        Form1 *srec = m_frame->openDocument(
+            QStringLiteral("S00600004844521B\r\nS107100001020304DF\r\nS9030000FC\r\n"),
+            QStringLiteral("s.s19"), true);
+        view = srec->Txt();
+        QVERIFY(view->isRecordText());
+        view->viewport()->repaint();
+        const char expected[] = {HexStyle::Mark, HexStyle::Type, HexStyle::Length,
+                                 HexStyle::Length, HexStyle::Address};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(styleAt(view, lineStart(view, 2) + i), int(expected[i]));
+        QCOMPARE(styleAt(view, lineStart(view, 2) + 8), int(HexStyle::Data));
+        QCOMPARE(styleAt(view, lineStart(view, 2) + 16), int(HexStyle::BadChecksum));
+        QCOMPARE(styleAt(view, lineStart(view, 3) + 8), int(HexStyle::Checksum));
     }
 
     void findWrapsAndSaysWhenThereIsNothing()
