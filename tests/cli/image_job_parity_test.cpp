@@ -8,6 +8,7 @@
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "support/kestrun_process.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -70,15 +71,10 @@ const Row kRows[] = {
 
 } // namespace
 
-class ImageJobParityTest : public QObject {
+class ImageJobParityTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
     Form1 *open(const QString &name)
     {
         m_frame->openFileAsDocument(path(name));
@@ -115,20 +111,10 @@ private slots:
         QCOMPARE(runKestrun({"convert", "a.hex", "--to", "srec", "-o", "a.srec"}, {}, m_dir.path())
                      .exitCode,
                  0);
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
+        openFrame();
     }
 
-    void cleanupTestCase()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void cleanupTestCase() { closeFrame(); }
 
     void everyJobGivesKestrunsBytes()
     {
