@@ -370,7 +370,8 @@ private slots:
         QVERIFY(m_frame->convertBinaryToHex());
         QCOMPARE(newestText(), QStringLiteral(":03000000010203F7\r\n:00000001FF\r\n"));
         QCOMPARE(newestCaption(), path("fw.hex") + Form1::UnsavedMarker);
-        QCOMPARE(script.asked().constFirst().selectedFilter, 4);
+        QCOMPARE(script.asked().constFirst().filters.value(script.asked().constFirst().selectedFilter),
+                 QStringLiteral("全てのﾌｧｲﾙ(*.*)"));
 
         script.expectOpen(path("empty"));
         QVERIFY(m_frame->convertBinaryToHex());

@@ -175,6 +175,42 @@ private slots:
         QVERIFY(!QFile::exists(path("plain.txt")));
     }
 
+    // Save As offers S-records beside Intel HEX and opens on the type of
+    // the document's own name.
+    void saveAsOpensOnTheDocumentsType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("selected");
+        const QString hex = QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)");
+        const QString srec = QStringLiteral("Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)");
+        QTest::newRow("S19") << "fw.s19" << srec;
+        QTest::newRow("S28") << "fw.s28" << srec;
+        QTest::newRow("S37") << "fw.s37" << srec;
+        QTest::newRow("srec") << "fw.srec" << srec;
+        QTest::newRow("mot in capitals") << "FW.MOT" << srec;
+        QTest::newRow("HEX") << "fw.hex" << hex;
+        QTest::newRow("a dump") << "fw.txt" << QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
+        QTest::newRow("no extension") << "firmware" << hex;
+        QTest::newRow("s19 inside the name") << "fw.s19.bak" << hex;
+    }
+
+    void saveAsOpensOnTheDocumentsType()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, selected);
+        openText(QStringLiteral("S9030000FC\n"), name);
+        ScriptedPrompts script;
+        script.expectSave(QString());
+        m_frame->m_SaveAs_Click();
+        QVERIFY(script.allAnswered());
+        const AskedPrompt &dialog = script.asked().constFirst();
+        QCOMPARE(dialog.initialPath, path(name));
+        QCOMPARE(dialog.filters.mid(0, 2),
+                 (QStringList{QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"),
+                              QStringLiteral("Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)")}));
+        QCOMPARE(dialog.filters.value(dialog.selectedFilter), selected);
+    }
+
     void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
     {
         Form1 *document = m_frame->openDocument(QStringLiteral("keep me"),
