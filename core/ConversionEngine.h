@@ -8,6 +8,13 @@
 //
 // One engine serves one conversion: construct it with the settings read
 // when the conversion starts, call one of the conversions, read what it made.
+//
+// Its work is one file a job: ConversionEngine.cpp (set-up, refusals, the
+// output), ConversionEngineInput.cpp (reading the source through the
+// library's reader), ConversionEngineWindows.cpp (the address windows and
+// the questions about them), ConversionEngineBinary.cpp (HEX to binary,
+// streamed or through the image), ConversionEngineHex.cpp (binary to HEX)
+// and ConversionEngineDump.cpp (the dump report).
 #ifndef PELCOR_CONVERSION_ENGINE_H
 #define PELCOR_CONVERSION_ENGINE_H
 
