@@ -27,7 +27,7 @@ ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
       m_fault(std::move(other.m_fault)), m_message(std::move(other.m_message)),
       m_place(other.m_place), m_conflicts(std::move(other.m_conflicts)),
       m_conflictCount(other.m_conflictCount), m_image(std::exchange(other.m_image, nullptr)),
-      m_stats(other.m_stats), m_checksum(std::move(other.m_checksum)),
+      m_readStats(other.m_readStats), m_checksum(std::move(other.m_checksum)),
       m_hasLines(other.m_hasLines), m_output(std::move(other.m_output)),
       m_outputLength(other.m_outputLength), m_startOver(std::move(other.m_startOver)),
       m_streamedBounds(other.m_streamedBounds)

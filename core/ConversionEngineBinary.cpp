@@ -40,7 +40,7 @@ std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
             return InputFault;
         }
     }
-    if (const std::int32_t result = readHex(text); result < 0)
+    if (const std::int32_t result = readSource(text); result < 0)
         return result;
     if (const std::int32_t refused = hexImageWindow(window, true); refused != ResultOk)
         return refused;
@@ -75,7 +75,7 @@ std::int32_t ConversionEngine::streamHexToBinary(InputPieces &text, const Window
     AscendingBinary ascending({window.first, window.last, window.autoEnd, m_settings.fromLowest},
                               std::uint8_t(m_settings.blank),
                               [this](QByteArrayView bytes) { return put(bytes); });
-    std::int32_t result = readHex(text, &ascending);
+    std::int32_t result = readSource(text, &ascending);
     if (result == ResultOk)
         result = ascending.finish();
     if (result != ResultOk)
@@ -110,7 +110,8 @@ std::int32_t ConversionEngine::streamHexToBinary(InputPieces &text, const Window
 
 std::int32_t ConversionEngine::streamRecord(const kestrun_record *record, std::intptr_t binary)
 {
-    if (record->type != 0)
+    // Only data records (HEX 00, S1-S3) carry bytes.
+    if (!record->data)
         return ResultOk;
     return reinterpret_cast<AscendingBinary *>(binary)->data(record->address, record->data,
                                                              record->length);

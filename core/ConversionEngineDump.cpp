@@ -97,7 +97,7 @@ std::int32_t ConversionEngine::hexToDump(InputPieces &text)
     const Window window = hexWindow();
     if (m_settings.rangeGiven && !window.autoEnd && window.last < window.first)
         return refuseRange(reversedRangeMessage(window.first, window.last));
-    if (const std::int32_t result = readHex(text); result < 0)
+    if (const std::int32_t result = readSource(text); result < 0)
         return result;
     if (const std::int32_t refused = hexImageWindow(window, false); refused != ResultOk)
         return refused;

@@ -57,18 +57,25 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
     return false;
 }
 
-// Ends a conversion of `source`'s HEX `text` that failed. A record error
-// names its line, which the source shows selected once the message is
-// closed.
-bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source,
-                const QByteArray &text)
+// Whether `result` is a failure of one record of a HEX or S-record text,
+// which has a line to show.
+bool isRecordError(std::int32_t result)
 {
-    if (!HexErrorLine::isRecordError(result) && result != ResultOverlap)
+    return HexErrorLine::isRecordError(result) || result == ResultOverlap
+           || result == ResultNotSRecord || result == ResultRecordCount;
+}
+
+// Ends a conversion of `source`'s text that failed. A record error names
+// its line as the editor counts it, which the source shows selected once
+// the message is closed.
+bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source)
+{
+    if (!isRecordError(result))
         return fail(engine, result);
     closeProgressWindow();
     const std::optional<HexErrorLine::Place> place =
-        engine.place() ? std::optional(
-            HexErrorLine::placeIn(*engine.place(), text, HexErrorLine::Counting::Editor))
+        engine.place() ? std::optional(HexErrorLine::Place{int(engine.place()->editor_line),
+                                                           engine.place()->no_end_record != 0})
                        : std::nullopt;
     ShowLibraryError(result, place ? HexErrorLine::describe(*place) : QString());
     if (place && source.showLine)
@@ -199,7 +206,7 @@ bool ConvertHexToBinary(ConversionHost &host, const HexSource &source)
     const QByteArray text = source.text();
     const std::int32_t result = engine.hexToBinary(text);
     if (result < 0)
-        return failOnText(engine, result, source, text);
+        return failOnText(engine, result, source);
     closeProgressWindow();
 
     QString name = renameExtension(source.path, QStringLiteral(".bin"));
@@ -297,7 +304,7 @@ bool ConvertHexToDump(ConversionHost &host, const HexSource &source)
     const QByteArray text = source.text();
     const std::int32_t result = engine.hexToDump(text);
     if (result < 0)
-        return failOnText(engine, result, source, text);
+        return failOnText(engine, result, source);
     announceTransfer(progress);
 
     if (!openResult(host, engine.reportHead(nameForCp932Text(source.path)), engine.output(),
