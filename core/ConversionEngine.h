@@ -2,12 +2,22 @@
 // source go in, the result comes out, into a buffer (output()) or, piece by
 // piece, into a sink. Pelcor's drivers and the kestrun command both convert
 // through it, so a source gives the same bytes whichever of them the user
-// runs. The format is the library's: HEX is read by its reader into its
-// image and written by its writers; this engine only decides windows,
-// refusals and where the bytes go.
+// runs. The formats are the library's: a text is read by its one reader,
+// in the format the library's detection finds (Intel HEX, S-records, or an
+// ELF executable; any other text is read as Intel HEX and refused where it
+// stops being that), into its image, and written by its writers; this
+// engine only decides windows, refusals and where the bytes go. "HEX text"
+// below is any of these.
 //
 // One engine serves one conversion: construct it with the settings read
 // when the conversion starts, call one of the conversions, read what it made.
+//
+// Its work is one file a job: ConversionEngine.cpp (set-up, refusals, the
+// output), ConversionEngineInput.cpp (reading the source through the
+// library's reader), ConversionEngineWindows.cpp (the address windows and
+// the questions about them), ConversionEngineBinary.cpp (HEX to binary,
+// streamed or through the image), ConversionEngineHex.cpp (binary to HEX)
+// and ConversionEngineDump.cpp (the dump report).
 #ifndef PELCOR_CONVERSION_ENGINE_H
 #define PELCOR_CONVERSION_ENGINE_H
 
@@ -129,10 +139,13 @@ public:
     // first kConflictsKept of them, and how many there were.
     const std::vector<kestrun_conflict> &conflicts() const { return m_conflicts; }
     std::uint64_t conflictCount() const { return m_conflictCount; }
-    // The image of the last HEX text and what its reader counted; the
-    // image interface that reads it.
+    // The image of the last HEX text and what its reader counted (its
+    // format among them); the image interface that reads it.
     const kestrun_image *image() const { return m_image; }
-    const kestrun_hex_stats &stats() const { return m_stats; }
+    const kestrun_read_stats &readStats() const { return m_readStats; }
+    // The same counts as the HEX reader gave them, for the command line's
+    // info: the records by type only for Intel HEX.
+    kestrun_hex_stats stats() const;
     const ImageCalls *imageCalls() const { return m_image ? m_imageCalls : nullptr; }
     // The lowest and highest data address of the last HEX text, false when
     // it held none; also after a conversion that streamed it without an
@@ -167,7 +180,9 @@ private:
     std::int32_t tooLarge(std::uint64_t bytes);
     void beforeLibrary();
     bool makeOutput(std::uint64_t size);
-    std::int32_t readHex(InputPieces &text, AscendingBinary *ascending = nullptr);
+    std::int32_t readHead(InputPieces &text, QByteArray &gathered, QByteArrayView &head,
+                          bool &ended);
+    std::int32_t readSource(InputPieces &text, AscendingBinary *ascending = nullptr);
     bool streamable(const Window &window);
     std::int32_t streamHexToBinary(InputPieces &text, const Window &window);
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
@@ -207,7 +222,7 @@ private:
     std::vector<kestrun_conflict> m_conflicts;
     std::uint64_t m_conflictCount = 0;
     kestrun_image *m_image = nullptr;
-    kestrun_hex_stats m_stats{};
+    kestrun_read_stats m_readStats{};
     QString m_checksum;
     bool m_hasLines = false;
     LargeBuffer m_output;

@@ -10,7 +10,8 @@ namespace HexErrorLine {
 bool isRecordError(std::int32_t result)
 {
     return result == ResultNotIntelHex || result == ResultChecksumError
-           || result == ResultEndRecordError || result == ResultAddressFault;
+           || result == ResultEndRecordError || result == ResultAddressFault
+           || result == ResultNotSRecord || result == ResultRecordCount;
 }
 
 Place inEditor(const kestrun_place &at)

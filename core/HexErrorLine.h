@@ -14,8 +14,9 @@
 
 namespace HexErrorLine {
 
-// True for the results that a single record causes (not Intel HEX, a
-// checksum, the end record, an address beyond 32 bits).
+// True for the results that a single record causes (not Intel HEX or not
+// S-records, a checksum, the end record, an S5/S6 count, an address beyond
+// 32 bits).
 bool isRecordError(std::int32_t result);
 
 struct Place {

@@ -57,12 +57,19 @@ bool fail(const ConversionEngine &engine, std::int32_t result)
     return false;
 }
 
-// Ends a conversion of `source`'s HEX text that failed. A record error
-// names its line as the document shows it, which the source shows
-// selected once the message is closed.
+// Whether `result` is a failure of one record of a HEX or S-record text,
+// which has a line to show.
+bool isRecordError(std::int32_t result)
+{
+    return HexErrorLine::isRecordError(result) || result == ResultOverlap;
+}
+
+// Ends a conversion of `source`'s text that failed. A record error names
+// its line as the editor counts it, which the source shows selected once
+// the message is closed.
 bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSource &source)
 {
-    if (!HexErrorLine::isRecordError(result) && result != ResultOverlap)
+    if (!isRecordError(result))
         return fail(engine, result);
     closeProgressWindow();
     const std::optional<HexErrorLine::Place> place =

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -110,6 +111,47 @@ bool openHex(ImageJobRun &run, const kestrun_image *image, const QString &path)
     QByteArray text;
     const std::int32_t rc = writeHexText(*run.calls(), image, run.layout(), appendToBytes,
                                          reinterpret_cast<std::intptr_t>(&text));
+    return rc < 0 ? run.failWriting(rc) : run.openResult(text, path);
+}
+
+// The extensions S-record files go by, as the file dialogs list them.
+const QStringList kSRecordExtensions{QStringLiteral("s19"), QStringLiteral("s28"),
+                                     QStringLiteral("s37"), QStringLiteral("srec"),
+                                     QStringLiteral("mot")};
+
+// How a CRC inserted into a document's image gives it back: a document of
+// S-records as S-records, under its own extension when that is one of
+// theirs (so that kestrun convert, which writes what the output's
+// extension asks for, gives the same bytes for the same name); any other
+// as Intel HEX.
+struct ResultForm {
+    bool sRecords = false;
+    QString extension = QStringLiteral(".hex");
+};
+
+ResultForm resultFormOf(const ImageCalls &calls, const HexSource &source, const QByteArray &text)
+{
+    // The detection reads the first lines; 4 KiB hold them.
+    const std::uint64_t head = std::min<std::uint64_t>(std::uint64_t(text.size()), 4096);
+    if (calls.kestrun_detect_format(reinterpret_cast<const std::uint8_t *>(text.constData()), head)
+        != KESTRUN_FORMAT_SREC)
+        return {};
+    const QString suffix = QFileInfo(source.path).suffix();
+    return {true, u'.'
+                      + (kSRecordExtensions.contains(suffix, Qt::CaseInsensitive)
+                             ? suffix
+                             : QStringLiteral("srec"))};
+}
+
+// Writes `image` in `form` and opens it as the result named `path`.
+bool openImage(ImageJobRun &run, const kestrun_image *image, const ResultForm &form,
+               const QString &path)
+{
+    if (!form.sRecords)
+        return openHex(run, image, path);
+    QByteArray text;
+    const std::int32_t rc = writeSRecordText(*run.calls(), image, run.layout(), appendToBytes,
+                                             reinterpret_cast<std::intptr_t>(&text));
     return rc < 0 ? run.failWriting(rc) : run.openResult(text, path);
 }
 
@@ -273,16 +315,17 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     const QString name = nameOf(source.path);
     ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
     QString error;
-    const ImageHandle image =
-        loadText(run, source, source.text(), name, 1, KESTRUN_OVERLAP_LAST, log, error);
+    const QByteArray text = source.text();
+    const ImageHandle image = loadText(run, source, text, name, 1, KESTRUN_OVERLAP_LAST, log, error);
     if (!image)
         return failLoading(run, error);
     const CheckRange::Insertion done = CheckRange::insert(
         *run.calls(), image.get(), check.get(), range, *slot, endian, std::uint8_t(*fill));
     if (done.fault != CheckRange::Fault::None)
         return run.fail(checkFault(done, *slot));
-    if (!openHex(run, image.get(),
-                 withSuffix(source.path, QStringLiteral("_crc"), QStringLiteral(".hex"))))
+    const ResultForm form = resultFormOf(*run.calls(), source, text);
+    if (!openImage(run, image.get(), form,
+                   withSuffix(source.path, QStringLiteral("_crc"), form.extension)))
         return false;
     host.showNote(QStringLiteral("%1 = %2 (%3-%4) を %5 に書き込みました")
                       .arg(answers->at(0).value(0),

@@ -15,7 +15,8 @@ bool ConvertToSRecords(ConversionHost &host, const HexSource &source);
 bool MergeWithFiles(ConversionHost &host, const HexSource &source);
 // The document with a check value written in: kestrun convert DOC
 // --insert-crc ADDR --algorithm NAME [--range LOW-HIGH] --endian ORDER
-// --fill-byte XX.
+// --fill-byte XX -o DOC_crc.EXT, S-records for a document of S-records
+// (EXT its own extension, or srec), Intel HEX otherwise.
 bool InsertCrc(ConversionHost &host, const HexSource &source);
 // The document against another document or a file: kestrun cmp DOC OTHER
 // [--fill-byte XX]; the differing ranges are marked in both documents.

@@ -11,7 +11,9 @@
 #include "base/BusyScope.h"
 #include "base/UserPrompts.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 
 #include <sys/stat.h>
@@ -134,11 +136,28 @@ QWidget *frameWindow()
 const QStringList &FileFilter()
 {
     static const QStringList filters = {
-        QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"), QStringLiteral("ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)"),
-        QStringLiteral("ﾀﾞﾝﾌﾟﾌｧｲﾙ(*.dmp)"),   QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"),
+        QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"),
+        QStringLiteral("Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)"),
+        QStringLiteral("ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)"),
+        QStringLiteral("ﾀﾞﾝﾌﾟﾌｧｲﾙ(*.dmp)"),
+        QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)"),
         QStringLiteral("全てのﾌｧｲﾙ(*.*)"),
     };
     return filters;
+}
+
+int FilterIndexFor(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    for (int kind = HexFiles; kind < AllFiles; ++kind) {
+        const QString &filter = FileFilter().at(kind - 1);
+        const qsizetype open = filter.indexOf(u'(');
+        // The patterns between the parentheses, which QDir matches as a
+        // dialog does: any of them, whatever the case.
+        if (QDir::match(filter.mid(open + 1, filter.size() - open - 2), name))
+            return kind;
+    }
+    return 0;
 }
 
 QString TrimAtNul(const QString &text)
@@ -233,7 +252,7 @@ bool LoadBinaryFile(const QString &path, QByteArray &bytes, std::int32_t &length
 
 bool SaveBinaryFile(QByteArrayView bytes, QString &path, bool ask)
 {
-    if (ask && !ChooseSaveFile(frameWindow(), path, 2))
+    if (ask && !ChooseSaveFile(frameWindow(), path, BinaryFiles))
         return false;
     return saveFileWithProgress(path, bytes);
 }

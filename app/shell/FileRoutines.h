@@ -20,8 +20,14 @@ void setFrameWindow(QWidget *frame);
 QWidget *frameWindow();
 
 // The file types offered by both dialogs. Callers pass a filter index
-// counted from 1; 0 and unknown indexes select the first entry.
+// counted from 1 (one of FileKind); 0 and unknown indexes select the first
+// entry.
 const QStringList &FileFilter();
+enum FileKind : int { HexFiles = 1, SRecordFiles, BinaryFiles, DumpFiles, TextFiles, AllFiles };
+
+// The filter index of the first type whose patterns match `path`'s name,
+// 0 (the first entry) when none but all files does.
+int FilterIndexFor(const QString &path);
 
 // `text` up to its first NUL, or all of it.
 QString TrimAtNul(const QString &text);

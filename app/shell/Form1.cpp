@@ -406,7 +406,7 @@ bool SaveDocument(Form1 *window, bool saveAs)
 {
     QString name = DocumentPath(window);
     if (HasUnsavedMarker(window->windowTitle()) || saveAs) {
-        if (!ChooseSaveFile(window, name, 0, QString()))
+        if (!ChooseSaveFile(window, name, FilterIndexFor(name), QString()))
             return false;
     }
     if (window->changedOnDisk(name) && !overwriteChangedFile(window, name))

@@ -36,12 +36,6 @@ void FrmMDI::m_BinToDmp_Click()
     convertBinaryToDump();
 }
 
-namespace {
-
-constexpr int kAllFiles = 5;
-
-} // namespace
-
 HexSource FrmMDI::sourceOf(Form1 *window)
 {
     QPointer<Form1> guard(window);
@@ -83,7 +77,7 @@ QWidget *FrmMDI::dialogOwner()
 
 bool FrmMDI::chooseBinarySource(QString &path, QByteArray &data)
 {
-    path = ChooseOpenFile(frameWindow(), kAllFiles);
+    path = ChooseOpenFile(frameWindow(), AllFiles);
     std::int32_t length = 0;
     if (path.isEmpty() || !LoadBinaryFile(path, data, length))
         return false;

@@ -9,12 +9,13 @@
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "shell/FileRoutines.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
+#include "support/test_files.h"
 
 #include <QFile>
 #include <QMdiArea>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -24,19 +25,6 @@
 namespace {
 
 const QString kTwoRecords = QStringLiteral(":0400000001020304F2\r\n:00000001FF\r\n");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // Presses Cmd as soon as the conversion first lets events run.
 void cancelAtFirstPump()
@@ -70,15 +58,10 @@ protected:
 
 } // namespace
 
-class ConversionsTest : public QObject {
+class ConversionsTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
     void useSettings(const std::function<void(DumpSettings &)> &change)
     {
         DumpSettings settings;
@@ -86,48 +69,22 @@ private:
         SettingsModel::program().setDumpSettings(settings);
     }
 
-    Form1 *document(const QString &text, const QString &name)
-    {
-        return m_frame->openDocument(text, path(name) + Form1::UnsavedMarker, true);
-    }
-
-    // The text of the newest document window, with its own line ends.
-    QString newestText() const
-    {
-        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return windows.isEmpty() ? QString()
-                                 : qobject_cast<Form1 *>(windows.last())->documentText();
-    }
-
-    QString newestCaption() const
-    {
-        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return windows.isEmpty() ? QString() : windows.last()->windowTitle();
-    }
-
 private slots:
     void init()
     {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
+        openFrame();
         useSettings([](DumpSettings &) {});
     }
 
     void cleanup()
     {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
+        closeFrame();
         QVERIFY(!progressWindow());
     }
 
     void hexToBinaryWithDefaultsAndWithARange()
     {
-        Form1 *source = document(kTwoRecords, QStringLiteral("rom.hex"));
+        Form1 *source = openText(kTwoRecords, QStringLiteral("rom.hex"));
         ScriptedPrompts script;
         script.expectSave(path("rom.bin"));
         QVERIFY(m_frame->convertHexToBinary(source));
@@ -177,7 +134,7 @@ private slots:
                 s.EndAddress = end;
             }
         });
-        Form1 *source = document(text, QStringLiteral("bad.hex"));
+        Form1 *source = openText(text, QStringLiteral("bad.hex"));
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
         QVERIFY(!m_frame->convertHexToBinary(source));
@@ -228,8 +185,8 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, line);
         QFETCH(QString, selected);
-        Form1 *source = document(text, QStringLiteral("bad.hex"));
-        document(kTwoRecords, QStringLiteral("other.hex"));
+        Form1 *source = openText(text, QStringLiteral("bad.hex"));
+        openText(kTwoRecords, QStringLiteral("other.hex"));
         ScriptedPrompts script;
         script.expectMessage(QMessageBox::Ok);
         QVERIFY(
@@ -244,7 +201,7 @@ private slots:
     // hears once, after the result, where.
     void overlappingRecordsAreNamedAfterTheResult()
     {
-        Form1 *source = document(QStringLiteral(":0400000001020304F2\r\n:020002000909EA\r\n"
+        Form1 *source = openText(QStringLiteral(":0400000001020304F2\r\n:020002000909EA\r\n"
                                                 ":00000001FF\r\n"),
                                  QStringLiteral("over.hex"));
         ScriptedPrompts script;
@@ -260,7 +217,7 @@ private slots:
 
     void lowerCaseHexConverts()
     {
-        Form1 *source = document(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"),
+        Form1 *source = openText(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"),
                                  QStringLiteral("lc.hex"));
         ScriptedPrompts script;
         script.expectSave(path("lc.bin"));
@@ -276,7 +233,7 @@ private slots:
             s.AutoAddress = QStringLiteral("0");
             s.Scope = QStringLiteral("1");
         });
-        Form1 *source = document(QStringLiteral(":01040000AA51\r\n:00000001FF\r\n"), "grow.hex");
+        Form1 *source = openText(QStringLiteral(":01040000AA51\r\n:00000001FF\r\n"), "grow.hex");
         ScriptedPrompts script;
         script.expectSave(path("grow.bin"));
         QVERIFY(m_frame->convertHexToBinary(source));
@@ -290,7 +247,7 @@ private slots:
     // data's addresses, so that the user can set a range instead.
     void largeAutomaticImagesAskFirst()
     {
-        Form1 *source = document(QStringLiteral(":020000040400F6\r\n:0400000001020304F2\r\n"
+        Form1 *source = openText(QStringLiteral(":020000040400F6\r\n:0400000001020304F2\r\n"
                                                 ":00000001FF\r\n"),
                                  "high.hex");
         ScriptedPrompts script;
@@ -354,7 +311,7 @@ private slots:
 
     void cancelStopsEveryConversion()
     {
-        Form1 *source = document(kTwoRecords, QStringLiteral("c.hex"));
+        Form1 *source = openText(kTwoRecords, QStringLiteral("c.hex"));
         writeBytes(path("c.bin"), QByteArray(100, 'x'));
         ScriptedPrompts script;
         for (int i = 0; i < 4; ++i) {
@@ -413,7 +370,8 @@ private slots:
         QVERIFY(m_frame->convertBinaryToHex());
         QCOMPARE(newestText(), QStringLiteral(":03000000010203F7\r\n:00000001FF\r\n"));
         QCOMPARE(newestCaption(), path("fw.hex") + Form1::UnsavedMarker);
-        QCOMPARE(script.asked().constFirst().selectedFilter, 4);
+        QCOMPARE(script.asked().constFirst().filters.value(script.asked().constFirst().selectedFilter),
+                 QStringLiteral("全てのﾌｧｲﾙ(*.*)"));
 
         script.expectOpen(path("empty"));
         QVERIFY(m_frame->convertBinaryToHex());
@@ -508,7 +466,7 @@ private slots:
 
     void hexToDumpReports()
     {
-        Form1 *source = document(kTwoRecords, QStringLiteral("rom.hex"));
+        Form1 *source = openText(kTwoRecords, QStringLiteral("rom.hex"));
         useSettings([](DumpSettings &s) {
             s.AutoAddress = QStringLiteral("0");
             s.StartAddress = QStringLiteral("2");
@@ -524,7 +482,7 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("    00000000        03 04 ")));
 
         // Data high in the space: the blank bytes below it are summed too.
-        Form1 *high = document(QStringLiteral(":10100000000102030405060708090A0B0C0D0E0F68\r\n"
+        Form1 *high = openText(QStringLiteral(":10100000000102030405060708090A0B0C0D0E0F68\r\n"
                                               ":00000001FF\r\n"),
                                QStringLiteral("high.hex"));
         // Scope x text length would not hold the run of blanks.
@@ -540,10 +498,11 @@ private slots:
 
     void hexWithoutDataConvertsToEmptyResults()
     {
-        Form1 *source = document(QStringLiteral(":00000001FF\r\n"), QStringLiteral("end.hex"));
+        Form1 *source = openText(QStringLiteral(":00000001FF\r\n"), QStringLiteral("end.hex"));
         ScriptedPrompts script;
         script.expectSave(path("end.bin"));
         QVERIFY(m_frame->convertHexToBinary(source));
+        QVERIFY(QFile::exists(path("end.bin")));
         QCOMPARE(readBytes(path("end.bin")), QByteArray());
         QVERIFY(m_frame->convertHexToDump(source));
         QVERIFY(newestText().contains(QStringLiteral("Address  :  none\r\n")));

@@ -7,6 +7,7 @@
 #include "shell/FrmMDI.h"
 #include "core/HexLineStyles.h"
 #include "core/Cp932.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 
@@ -15,7 +16,6 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -55,30 +55,12 @@ long lineStart(DocumentView *view, int line)
 
 } // namespace
 
-class DocumentViewTest : public QObject {
+class DocumentViewTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QPointer<FrmMDI> m_frame;
-
 private slots:
-    void init()
-    {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        m_frame->resize(800, 600);
-        m_frame->show();
-    }
-
-    void cleanup()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        QTRY_VERIFY(m_frame.isNull());
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void init() { openFrame({800, 600}); }
+    void cleanup() { closeFrame(); }
 
     void hugeFontSizesStillShowTheText_data()
     {

@@ -106,8 +106,10 @@ private slots:
         QTest::addColumn<int>("filterIndex");
         QTest::addColumn<QString>("shown");
         QTest::newRow("0 is the first entry") << 0 << "ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)";
-        QTest::newRow("binary files") << 2 << "ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)";
-        QTest::newRow("all files") << 5 << "全てのﾌｧｲﾙ(*.*)";
+        QTest::newRow("S-records") << int(SRecordFiles)
+                                   << "Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)";
+        QTest::newRow("binary files") << int(BinaryFiles) << "ﾊﾞｲﾅﾘﾌｧｲﾙ(*.bin)";
+        QTest::newRow("all files") << int(AllFiles) << "全てのﾌｧｲﾙ(*.*)";
         QTest::newRow("unknown index") << 9 << "ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)";
     }
 
@@ -119,7 +121,7 @@ private slots:
         script.expectOpen(QString::fromUtf16(u"/data/rom.hex\0junk", 18));
         QCOMPARE(ChooseOpenFile(&m_frame, filterIndex), QStringLiteral("/data/rom.hex"));
         const AskedPrompt &dialog = script.asked().constFirst();
-        QCOMPARE(dialog.filters.size(), 5);
+        QCOMPARE(dialog.filters.size(), 6);
         QCOMPARE(dialog.filters.at(dialog.selectedFilter), shown);
         QCOMPARE(dialog.owner, &m_frame);
         QVERIFY(dialog.title.isEmpty());
@@ -131,9 +133,9 @@ private slots:
         script.expectSave(QString());
         script.expectSave(QStringLiteral("/data/new.bin"));
         QString name = QStringLiteral("/data/rom.bin");
-        QVERIFY(!ChooseSaveFile(&m_frame, name, 2));
+        QVERIFY(!ChooseSaveFile(&m_frame, name, BinaryFiles));
         QCOMPARE(name, QStringLiteral("/data/rom.bin"));
-        QVERIFY(ChooseSaveFile(&m_frame, name, 2));
+        QVERIFY(ChooseSaveFile(&m_frame, name, BinaryFiles));
         QCOMPARE(name, QStringLiteral("/data/new.bin"));
         QCOMPARE(script.asked().at(0).initialPath, QStringLiteral("/data/rom.bin"));
     }

@@ -6,7 +6,9 @@
 #include "shell/FrmMDI.h"
 #include "shell/Startup.h"
 #include "core/Cp932.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
+#include "support/test_files.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,64 +16,14 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList captions(const FrmMDI &frame)
-{
-    QStringList list;
-    for (QMdiSubWindow *window : frame.mdiArea()->subWindowList(QMdiArea::CreationOrder))
-        list.append(window->windowTitle());
-    return list;
-}
-
-} // namespace
-
-class FrameTest : public QObject {
+class FrameTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QPointer<FrmMDI> m_frame;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        m_frame->show();
-    }
-
-    void cleanup()
-    {
-        // Whatever a test left, close without questions.
-        if (m_frame) {
-            for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-                if (auto *document = qobject_cast<Form1 *>(window))
-                    ClearModified(document);
-            m_frame->close();
-        }
-        QTRY_VERIFY(m_frame.isNull());
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void init() { openFrame(); }
+    void cleanup() { closeFrame(); }
 
     void menusEnableOnlyWithDocuments()
     {
@@ -114,7 +66,7 @@ private slots:
         script.expectMessage(QMessageBox::Ok);
         m_frame->dropFiles({path("one.hex"), path("two.hex"), path("three.txt")});
 
-        QCOMPARE(captions(*m_frame),
+        QCOMPARE(captions(),
                  QStringList({path("one.hex") + " *", path("three.txt") + " *"}));
         QCOMPARE(script.texts().size(), 1);
         QVERIFY(script.texts().constFirst().contains(path("two.hex")));
@@ -221,6 +173,42 @@ private slots:
         QCOMPARE(document->windowTitle(), path("plain.txt"));
         QVERIFY(document->Modified());
         QVERIFY(!QFile::exists(path("plain.txt")));
+    }
+
+    // Save As offers S-records beside Intel HEX and opens on the type of
+    // the document's own name.
+    void saveAsOpensOnTheDocumentsType_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("selected");
+        const QString hex = QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)");
+        const QString srec = QStringLiteral("Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)");
+        QTest::newRow("S19") << "fw.s19" << srec;
+        QTest::newRow("S28") << "fw.s28" << srec;
+        QTest::newRow("S37") << "fw.s37" << srec;
+        QTest::newRow("srec") << "fw.srec" << srec;
+        QTest::newRow("mot in capitals") << "FW.MOT" << srec;
+        QTest::newRow("HEX") << "fw.hex" << hex;
+        QTest::newRow("a dump") << "fw.txt" << QStringLiteral("ﾃｷｽﾄﾌｧｲﾙ(*.txt)");
+        QTest::newRow("no extension") << "firmware" << hex;
+        QTest::newRow("s19 inside the name") << "fw.s19.bak" << hex;
+    }
+
+    void saveAsOpensOnTheDocumentsType()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, selected);
+        openText(QStringLiteral("S9030000FC\n"), name);
+        ScriptedPrompts script;
+        script.expectSave(QString());
+        m_frame->m_SaveAs_Click();
+        QVERIFY(script.allAnswered());
+        const AskedPrompt &dialog = script.asked().constFirst();
+        QCOMPARE(dialog.initialPath, path(name));
+        QCOMPARE(dialog.filters.mid(0, 2),
+                 (QStringList{QStringLiteral("ｲﾝﾃﾙﾍｷｻﾌｧｲﾙ(*.hex)"),
+                              QStringLiteral("Sﾚｺｰﾄﾞﾌｧｲﾙ(*.s19 *.s28 *.s37 *.srec *.mot)")}));
+        QCOMPARE(dialog.filters.value(dialog.selectedFilter), selected);
     }
 
     void closeQuestionNamesTheFileAndCancelledSaveKeepsTheWindow()
@@ -380,7 +368,7 @@ private slots:
 
         // Four names open at once, captions as written, flags set.
         m_frame = Main(names.mid(0, 4), m_dir.path());
-        QCOMPARE(captions(*m_frame), names.mid(0, 4));
+        QCOMPARE(captions(), names.mid(0, 4));
         QVERIFY(m_frame->activeDocument()->Modified());
         QCOMPARE(m_frame->activeDocument()->windowTitle(), names.at(3));
     }

@@ -2,6 +2,7 @@
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -36,11 +36,8 @@ const QString kSRecords = QStringLiteral("S00600004844521B\r\n"
 
 } // namespace
 
-class HexAddressesTest : public QObject {
+class HexAddressesTest : public QObject, protected FrameFixture {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QPointer<FrmMDI> m_frame;
 
     QString statusText() const
     {
@@ -51,20 +48,8 @@ class HexAddressesTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        m_frame->show();
-    }
-
-    void cleanup()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        QTRY_VERIFY(m_frame.isNull());
-    }
+    void init() { openFrame(); }
+    void cleanup() { closeFrame(); }
 
     void caretShowsItsAddress_data()
     {

@@ -8,6 +8,7 @@
 #include "shell/FileRoutines.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -26,14 +26,8 @@ const QByteArray kSecond = ":0400000005060708E2\r\n:00000001FF\r\n";
 
 } // namespace
 
-class ImageMenuTest : public QObject {
+class ImageMenuTest : public QObject, protected FrameFixture {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
-
-    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
 private slots:
     void initTestCase()
@@ -45,20 +39,12 @@ private slots:
 
     void init()
     {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
+        openFrame();
         m_frame->openFileAsDocument(path("b.hex"));
         m_frame->openFileAsDocument(path("a.hex"));
     }
 
-    void cleanup()
-    {
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void cleanup() { closeFrame(); }
 
     void menuFollowsSettings()
     {

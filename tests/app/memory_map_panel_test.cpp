@@ -4,6 +4,7 @@
 #include "shell/FrmMDI.h"
 #include "shell/MapPicture.h"
 #include "shell/MemoryMapPanel.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 
 #include <QAccessible>
@@ -15,7 +16,6 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSvgRenderer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -51,11 +51,8 @@ bool holds(const QImage &image, QColor colour)
 
 } // namespace
 
-class MemoryMapPanelTest : public QObject {
+class MemoryMapPanelTest : public QObject, protected FrameFixture {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
-    QPointer<FrmMDI> m_frame;
 
     Form1 *open(const QString &text)
     {
@@ -68,21 +65,8 @@ class MemoryMapPanelTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        m_frame->resize(1000, 700);
-        m_frame->show();
-    }
-
-    void cleanup()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        QTRY_VERIFY(m_frame.isNull());
-    }
+    void init() { openFrame({1000, 700}); }
+    void cleanup() { closeFrame(); }
 
     void segmentsAreAccessibleChildren_data()
     {

@@ -6,11 +6,11 @@
 #include "shell/FileRoutines.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 
 #include <QMdiArea>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -20,31 +20,15 @@ const QString kNoData = QStringLiteral(":00000001FF\r\n");
 
 } // namespace
 
-class RangeQuestionsTest : public QObject {
+class RangeQuestionsTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
 private slots:
-    void init()
-    {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
-    }
+    void init() { openFrame(); }
 
     void cleanup()
     {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
+        closeFrame();
         QVERIFY(!progressWindow());
     }
 
@@ -85,7 +69,7 @@ private slots:
         settings.StartAddress = end == u"0" ? QStringLiteral("0") : QStringLiteral("8");
         settings.EndAddress = end;
         SettingsModel::program().setDumpSettings(settings);
-        Form1 *source = m_frame->openDocument(text, path("rom.hex") + Form1::UnsavedMarker, true);
+        Form1 *source = openText(text, "rom.hex");
         ScriptedPrompts script;
         if (answer != QMessageBox::NoButton)
             script.expectMessage(QMessageBox::StandardButton(answer));

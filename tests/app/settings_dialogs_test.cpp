@@ -5,8 +5,10 @@
 #include "settings/Frm_Set.h"
 #include "core/SettingsModel.h"
 #include "shell/DocumentView.h"
+#include "shell/FileRoutines.h"
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>
@@ -19,7 +21,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -92,13 +93,10 @@ bool sameSettings(const DumpSettings &a, const DumpSettings &b)
 
 } // namespace
 
-class SettingsDialogsTest : public QObject {
+class SettingsDialogsTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    QPointer<FrmMDI> m_frame;
-
     Frm_Set *openSettings()
     {
         m_frame->m_Setting->trigger();
@@ -122,17 +120,18 @@ private slots:
 
     void init()
     {
-        SettingsModel::program().setUp(m_dir.path());
+        openFrame();
         SettingsModel::program().setDumpSettings(DumpSettings{});
         SettingsModel::program().setDisplayFont(DisplayFont{});
-        m_frame = new FrmMDI;
-        m_frame->show();
         g_beeps = 0;
     }
 
+    // Deleted rather than closed: closing would save the settings the test
+    // left behind.
     void cleanup()
     {
         delete m_frame;
+        setFrameWindow(nullptr);
         QTRY_COMPARE(Form1::DocumentCount(), 0);
     }
 

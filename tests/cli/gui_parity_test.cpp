@@ -9,6 +9,7 @@
 #include "core/Cp932.h"
 #include "shell/FileRoutines.h"
 #include "support/kestrun_process.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -42,27 +43,16 @@ DumpSettings settingsWith(const std::function<void(DumpSettings &)> &change)
 
 } // namespace
 
-class GuiParityTest : public QObject {
+class GuiParityTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
     // Names in Japanese, so the reports' FileName line is code page 932.
     const QString m_binary = m_dir.filePath(QStringLiteral("ロム.bin"));
     const QString m_contiguous = m_dir.filePath(QStringLiteral("連続.hex"));
     const QString m_scattered = m_dir.filePath(QStringLiteral("散在.hex"));
     const QString m_emptyHex = m_dir.filePath(QStringLiteral("空.hex"));
     const QString m_emptyBinary = m_dir.filePath(QStringLiteral("空.bin"));
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
-    QString newestText() const
-    {
-        const auto windows = m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-        return windows.isEmpty() ? QString()
-                                 : qobject_cast<Form1 *>(windows.last())->documentText();
-    }
 
     Form1 *openHex(const QString &source)
     {
@@ -182,22 +172,8 @@ private slots:
         writeBytes(m_emptyBinary, QByteArray());
     }
 
-    void init()
-    {
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
-    }
-
-    void cleanup()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void init() { openFrame(); }
+    void cleanup() { closeFrame(); }
 
     void everyCommandGivesPelcorsBytes_data()
     {

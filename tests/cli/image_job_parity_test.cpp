@@ -8,6 +8,7 @@
 #include "shell/Form1.h"
 #include "shell/FrmMDI.h"
 #include "support/kestrun_process.h"
+#include "support/frame_fixture.h"
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -55,6 +56,10 @@ const Row kRows[] = {
      {{"crc-16/modbus"}, {"FFFFFFF0"}, {"0-FFFF"}, {"big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ"}, {"00"}}, {},
      {"convert", "s.hex", "--insert-crc", "FFFFFFF0", "--algorithm", "crc-16/modbus", "--range", "0-FFFF",
       "--endian", "big", "--fill-byte", "00", "-o", "k.hex"}},
+    {"S19 merged", Job::Merge, "a.s19", {}, {{"far.hex"}, {"last: 後のﾃﾞｰﾀを使う"}}, {},
+     {"merge", "a.s19", "far.hex", "--overlap", "last", "-o", "k.hex"}},
+    {"CRC into S19, given back as S19", Job::Crc, "a.s19", {}, {{"crc-32"}, {"20000"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
+     {"convert", "a.s19", "--insert-crc", "20000", "--algorithm", "crc-32", "--endian", "little", "-o", "k.s19"}},
     {"CRC inside its range", Job::Crc, "a.hex", {}, {{"crc-32"}, {"100"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
      {"convert", "a.hex", "--insert-crc", "100", "-o", "k.hex"}},
     {"compare with a file", Job::Compare, "a.hex", {}, {{kFile}, {""}}, "s.hex", {"cmp", "a.hex", "s.hex", "--max", "1000"}},
@@ -70,15 +75,10 @@ const Row kRows[] = {
 
 } // namespace
 
-class ImageJobParityTest : public QObject {
+class ImageJobParityTest : public QObject, protected FrameFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    FrmMDI *m_frame = nullptr;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
     Form1 *open(const QString &name)
     {
         m_frame->openFileAsDocument(path(name));
@@ -115,20 +115,11 @@ private slots:
         QCOMPARE(runKestrun({"convert", "a.hex", "--to", "srec", "-o", "a.srec"}, {}, m_dir.path())
                      .exitCode,
                  0);
-        SettingsModel::program().setUp(m_dir.path());
-        m_frame = new FrmMDI;
-        setFrameWindow(m_frame);
-        m_frame->show();
+        QVERIFY(QFile::copy(path("a.srec"), path("a.s19")));
+        openFrame();
     }
 
-    void cleanupTestCase()
-    {
-        for (QMdiSubWindow *window : m_frame->mdiArea()->subWindowList())
-            ClearModified(qobject_cast<Form1 *>(window));
-        m_frame->close();
-        setFrameWindow(nullptr);
-        QTRY_COMPARE(Form1::DocumentCount(), 0);
-    }
+    void cleanupTestCase() { closeFrame(); }
 
     void everyJobGivesKestrunsBytes()
     {
@@ -183,6 +174,11 @@ private slots:
             QCOMPARE(Form1::DocumentCount(), before + 1);
             const QByteArray pelcor = encodeCp932(m_frame->activeDocument()->documentText());
             QVERIFY2(pelcor == expected, row.name);
+            // A result in S-records keeps the document's extension.
+            if (output > 0 && row.kestrun[output].endsWith(".s19"))
+                QVERIFY2(newestCaption().startsWith(path(QFileInfo(row.document).baseName()))
+                             && newestCaption().contains(".s19"),
+                         qPrintable(newestCaption()));
             // The note names the value and range kestrun crc gives.
             if (row.job == Job::Crc) {
                 const QStringList note = m_frame->statusBar()->currentMessage().split(u' ');

@@ -44,7 +44,11 @@ appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" >/dev/nul
 exec_name="$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")"
 [ -x "$root/bin/$exec_name" ] || fail "Exec names $exec_name, which is not in bin/"
 grep -qx "Icon=$id" "$desktop" || fail "the entry's icon is not $id"
-grep -q '^MimeType=.*text/x-ihex;' "$desktop" || fail "the entry does not open text/x-ihex"
+for type in text/x-ihex text/x-srecord; do
+    grep -q "^MimeType=.*$type;" "$desktop" || fail "the entry does not open $type"
+    grep -q "<mediatype>$type</mediatype>" "$root/share/metainfo/$id.metainfo.xml" \
+        || fail "the metainfo does not provide $type"
+done
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
     "$root/share/metainfo/$id.metainfo.xml" || fail "the metainfo does not launch $id.desktop"
 
@@ -52,12 +56,19 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
 cp -r "$root/share/mime" "$stage/mime"
 XDG_DATA_HOME="$stage" XDG_DATA_DIRS="$stage" update-mime-database "$stage/mime" 2>"$stage/mime.log" || fail "update-mime-database: $(cat "$stage/mime.log")"
 [ ! -s "$stage/mime.log" ] || fail "update-mime-database warns: $(cat "$stage/mime.log")"
-for glob in '*.hex' '*.ihex' '*.ihx'; do
-    awk -F: -v glob="$glob" '$2 == "text/x-ihex" && $3 == glob { found = 1 } END { exit !found }' \
-        "$stage/mime/globs2" || fail "no glob $glob for text/x-ihex"
+for entry in 'text/x-ihex *.hex *.ihex *.ihx' 'text/x-srecord *.s19 *.s28 *.s37 *.srec *.mot'; do
+    set -f
+    set -- $entry
+    set +f
+    type=$1
+    shift
+    for glob in "$@"; do
+        awk -F: -v type="$type" -v glob="$glob" '$2 == type && $3 == glob { found = 1 } END { exit !found }' \
+            "$stage/mime/globs2" || fail "no glob $glob for $type"
+    done
+    grep -qx "$type text/plain" "$stage/mime/subclasses" || fail "$type is no text/plain"
+    grep -q "$type" "$stage/mime/magic" || fail "$type has no magic"
 done
-grep -qx 'text/x-ihex text/plain' "$stage/mime/subclasses" || fail "text/x-ihex is no text/plain"
-grep -q 'text/x-ihex' "$stage/mime/magic" || fail "text/x-ihex has no magic"
 
 # PNG width and height are the big-endian words at bytes 16 and 20.
 for size in 48 256; do
