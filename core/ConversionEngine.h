@@ -180,8 +180,6 @@ private:
     std::int32_t tooLarge(std::uint64_t bytes);
     void beforeLibrary();
     bool makeOutput(std::uint64_t size);
-    std::int32_t readHead(InputPieces &text, QByteArray &gathered, QByteArrayView &head,
-                          bool &ended);
     std::int32_t readSource(InputPieces &text, AscendingBinary *ascending = nullptr);
     bool streamable(const Window &window);
     std::int32_t streamHexToBinary(InputPieces &text, const Window &window);

@@ -4,26 +4,11 @@
 #include "core/ConversionEngine.h"
 
 #include "core/AscendingBinary.h"
+#include "core/ImageInput.h"
 
 #include <algorithm>
 #include <iterator>
 #include <utility>
-
-namespace {
-
-// The detection looks at the first lines; this much holds them.
-constexpr qsizetype kDetectionBytes = 4096;
-
-// The reader for a source whose first bytes detect as `detected`. A text
-// that is neither Intel HEX nor S-records (nor ELF) is read as Intel HEX,
-// which then says where it stops being that, as it always has.
-std::int32_t readerFormat(std::int32_t detected)
-{
-    return detected == KESTRUN_FORMAT_SREC || detected == KESTRUN_FORMAT_ELF ? detected
-                                                                             : KESTRUN_FORMAT_IHEX;
-}
-
-} // namespace
 
 std::int32_t ConversionEngine::keepConflict(const kestrun_conflict *conflict, std::intptr_t self)
 {
@@ -48,37 +33,10 @@ kestrun_hex_stats ConversionEngine::stats() const
     return stats;
 }
 
-// The source's first pieces, at least kDetectionBytes of them unless it is
-// shorter, for the detection: the first piece itself when it is that long
-// (a document's whole text), else a copy of the pieces gathered. `ended`
-// tells whether the source has no more.
-std::int32_t ConversionEngine::readHead(InputPieces &text, QByteArray &gathered,
-                                        QByteArrayView &head, bool &ended)
-{
-    ended = false;
-    QByteArrayView piece;
-    for (;;) {
-        if (!text.next(piece)) {
-            m_message = text.error();
-            return InputFault;
-        }
-        ended = piece.isEmpty();
-        if (gathered.isEmpty() && (ended || piece.size() >= kDetectionBytes)) {
-            head = piece;
-            return ResultOk;
-        }
-        gathered += piece;
-        if (ended || gathered.size() >= kDetectionBytes) {
-            head = gathered;
-            return ResultOk;
-        }
-    }
-}
-
-// The source through the library's reader into a new image, or with
+// The source through the one image input into a new image, or with
 // `ascending` record by record into it; on a record error place() says
-// where. A source whose format keeps no records to hand on (ELF) gives
-// AscendingBinary::OutOfOrder with `ascending`: it takes the image path.
+// where. A text that is neither Intel HEX nor S-records (nor ELF) is read
+// as Intel HEX, which then says where it stops being that, as it always has.
 std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *ascending)
 {
     const ImageCalls *c = bind();
@@ -91,60 +49,29 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     m_conflictCount = 0;
     m_streamedBounds.reset();
     m_readStats = {};
+    if (!ascending && !(m_image = c->kestrun_image_new()))
+        return ResultNoMemory;
 
-    QByteArray gathered;
-    QByteArrayView head;
-    bool ended = false;
-    if (const std::int32_t rc = readHead(text, gathered, head, ended); rc < 0)
-        return rc;
-    const std::int32_t format = readerFormat(c->kestrun_detect_format(
-        reinterpret_cast<const std::uint8_t *>(head.data()),
-        std::uint64_t(std::min(head.size(), kDetectionBytes))));
-    if (ascending && format == KESTRUN_FORMAT_ELF)
-        return AscendingBinary::OutOfOrder;
-
-    std::int32_t result = ResultOk;
-    kestrun_reader *reader = nullptr;
+    ImageInputOptions options;
+    options.undetected = InputFormat::IntelHex;
+    options.overlap = m_settings.overlap;
+    options.onConflict = keepConflict;
+    options.conflictUser = reinterpret_cast<std::intptr_t>(this);
+    options.progress = m_callback;
+    options.progressUser = m_userValue;
     if (ascending) {
-        reader = c->kestrun_reader_new(format, nullptr, &result);
-        if (reader)
-            c->kestrun_reader_on_record(reader, streamRecord,
-                                        reinterpret_cast<std::intptr_t>(ascending));
-    } else {
-        m_image = c->kestrun_image_new();
-        reader = m_image ? c->kestrun_reader_new(format, m_image, &result) : nullptr;
-        if (!m_image)
-            result = ResultNoMemory;
+        options.onRecord = streamRecord;
+        options.recordUser = reinterpret_cast<std::intptr_t>(ascending);
     }
-    if (!reader)
-        return result;
-    c->kestrun_reader_set_overlap(reader, m_settings.overlap);
-    c->kestrun_reader_on_conflict(reader, keepConflict, reinterpret_cast<std::intptr_t>(this));
-    c->kestrun_reader_on_progress(reader, m_callback, text.size(), m_userValue);
-    if (!head.isEmpty())
-        result = c->kestrun_reader_feed(reader, head.data(), std::uint64_t(head.size()));
-    QByteArrayView piece;
-    while (result == ResultOk && !ended) {
-        if (!text.next(piece)) {
-            m_message = text.error();
-            result = InputFault;
-            break;
-        }
-        ended = piece.isEmpty();
-        if (!ended)
-            result = c->kestrun_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
+    const ImageInput in = readImageInput(*c, m_image, text, InputArgument{}, options);
+    m_readStats = in.stats;
+    if (in.sourceFailed) {
+        m_message = in.sourceError;
+        return InputFault;
     }
-    if (result == ResultOk)
-        result = c->kestrun_reader_finish(reader);
-    if (result == KESTRUN_END_READ)
-        result = ResultOk;
-    kestrun_place place{};
-    if (c->kestrun_reader_place(reader, &place) < 0 && result != ResultCancelled
-        && result != AscendingBinary::OutOfOrder)
-        m_place = place;
-    c->kestrun_reader_stats(reader, &m_readStats);
-    c->kestrun_reader_free(reader);
-    return result;
+    if (in.place && in.result != ResultCancelled && in.result != AscendingBinary::OutOfOrder)
+        m_place = *in.place;
+    return in.result;
 }
 
 std::int32_t ConversionEngine::inspect(QByteArrayView text)

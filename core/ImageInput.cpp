@@ -136,6 +136,7 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
     calls.kestrun_reader_set_source(reader, o.source);
     calls.kestrun_reader_on_conflict(reader, o.onConflict, o.conflictUser);
     calls.kestrun_reader_on_progress(reader, o.progress, pieces.source.size(), o.progressUser);
+    calls.kestrun_reader_on_record(reader, o.onRecord, o.recordUser);
     if (in.argument.address)
         calls.kestrun_reader_set_address(reader, *in.argument.address);
     QByteArrayView piece;
@@ -154,7 +155,9 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
     calls.kestrun_reader_stats(reader, &in.stats);
     if (readFailed) {
         in.result = ResultBadArgument;
-        in.error = name + QStringLiteral(": ") + pieces.source.error();
+        in.sourceFailed = true;
+        in.sourceError = pieces.source.error();
+        in.error = name + QStringLiteral(": ") + in.sourceError;
     } else if (rc < 0) {
         in.result = rc;
         in.error = failure(calls, reader, rc, name, in);
@@ -225,10 +228,14 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
     if (in.format == InputFormat::Detect) {
         if (!sniff(pieces)) {
             in.result = ResultBadArgument;
-            in.error = name + QStringLiteral(": ") + source.error();
+            in.sourceFailed = true;
+            in.sourceError = source.error();
+            in.error = name + QStringLiteral(": ") + in.sourceError;
             return in;
         }
         in.format = detected(calls, pieces.head);
+        if (in.format == InputFormat::Binary)
+            in.format = options.undetected;
     }
     if (in.format == InputFormat::Detect)
         in.format = InputFormat::Binary;

@@ -41,6 +41,14 @@ struct ImageInputOptions {
     // Progress through the input, in its bytes.
     ProgressCallback progress = nullptr;
     std::intptr_t progressUser = 0;
+    // Each record as it is read (binary: each piece; ELF: each segment).
+    // With a null image the records go here alone, stored nowhere.
+    kestrun_record_fn onRecord = nullptr;
+    std::intptr_t recordUser = 0;
+    // What an input found to be neither record text nor ELF is read as:
+    // binary, or Intel HEX where a text is expected (whose reader then
+    // says where it stops being that).
+    InputFormat undetected = InputFormat::Binary;
 };
 
 // An argument split into its file and the address of @ADDR.
@@ -71,11 +79,15 @@ struct ImageInput {
     QString error;
     // What the reader counted: records by type, lines, overlaps.
     kestrun_read_stats stats{};
+    // The source itself could not be read: what it said (also in `error`).
+    bool sourceFailed = false;
+    QString sourceError;
 };
 
 // Reads `argument` into `image`, over what it holds (several inputs may
-// go into one image under the overlap rule). On failure the image holds
-// what was read before the fault, for the caller to throw away.
+// go into one image under the overlap rule), or, with a null `image`, to
+// the options' record callback alone. On failure the image holds what was
+// read before the fault, for the caller to throw away.
 ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, const QString &argument,
                           const ImageInputOptions &options = {});
 // The same for a source already at hand, named `name` in messages, at

@@ -56,8 +56,8 @@ int32_t ElfReader::storeSegment(uint64_t index, uint64_t address, uint64_t offse
 {
     const auto *data = reinterpret_cast<const uint8_t *>(m_file.data()) + offset;
     uint64_t skip = 0;
-    if (const uint64_t count = window.clip(address, size, skip)) {
-        const int32_t stored = m_image.store(address + skip, data + skip, count,
+    if (const uint64_t count = window.clip(address, size, skip); m_image && count) {
+        const int32_t stored = m_image->store(address + skip, data + skip, count,
                                              Writer{0, source}, overlap, &overlaps);
         if (stored < 0)
             return fail(stored, offset,
@@ -120,9 +120,9 @@ int32_t ElfReader::finish()
             return rc;
     }
     // The entry point is the start address, as objcopy writes it to HEX.
-    if (header.e_entry != 0 && header.e_entry <= 0xFFFFFFFFu) {
-        m_image.startType = KESTRUN_START_LINEAR;
-        m_image.startValue = uint32_t(header.e_entry);
+    if (m_image && header.e_entry != 0 && header.e_entry <= 0xFFFFFFFFu) {
+        m_image->startType = KESTRUN_START_LINEAR;
+        m_image->startValue = uint32_t(header.e_entry);
     }
     std::vector<char>().swap(m_file);
     return ResultOk;

@@ -18,7 +18,7 @@ namespace kestrun {
 
 class ElfReader : public ReaderSettings {
 public:
-    explicit ElfReader(Image &image) : m_image(image) {}
+    explicit ElfReader(Image *image) : m_image(image) {}
 
     uint64_t segments = 0;
     kestrun_hex_stats overlaps{};
@@ -32,7 +32,7 @@ private:
     int32_t fail(int32_t result, uint64_t offset, std::string detail);
     int32_t storeSegment(uint64_t index, uint64_t address, uint64_t offset, uint64_t size);
 
-    Image &m_image;
+    Image *m_image; // null: segments are reported, not stored
     std::vector<char> m_file;
     int32_t m_result = ResultOk;
     kestrun_place m_place{};

@@ -112,10 +112,10 @@ typedef struct kestrun_read_stats {
  * kestrun_hex_reader_new and kestrun_srec_reader_new for the rules of
  * each); binary input lands at the address set by kestrun_reader_set_address
  * (0 by default); ELF input is read whole at finish (its headers point
- * anywhere in it). With a null `image` a text format's records are read,
- * checked and handed to the record callback, and stored nowhere. Null, with
- * ResultBadArgument (unknown format, or a null image for binary or ELF)
- * or ResultNoMemory through *result (when not null). */
+ * anywhere in it). With a null `image` the records (binary: the pieces;
+ * ELF: the segments) are read, checked and handed to the record callback,
+ * and stored nowhere. Null, with ResultBadArgument (unknown format) or
+ * ResultNoMemory through *result (when not null). */
 KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *image,
                                                int32_t *result);
 KESTRUN_API void kestrun_reader_free(kestrun_reader *reader);

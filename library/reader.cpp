@@ -15,7 +15,7 @@ namespace kestrun {
 
 class BinaryReader : public ReaderSettings {
 public:
-    explicit BinaryReader(Image &image) : m_image(image) {}
+    explicit BinaryReader(Image *image) : m_image(image) {}
 
     uint64_t pieces = 0;
     uint64_t origin = 0; // the offset the first byte fed has
@@ -39,8 +39,8 @@ public:
         }
         const auto *data = reinterpret_cast<const uint8_t *>(bytes);
         uint64_t skip = 0;
-        if (const uint64_t count = window.clip(at, length, skip)) {
-            const int32_t stored = m_image.store(at + skip, data + skip, count,
+        if (const uint64_t count = window.clip(at, length, skip); m_image && count) {
+            const int32_t stored = m_image->store(at + skip, data + skip, count,
                                                  Writer{0, source}, overlap, &overlaps);
             if (stored < 0)
                 return fail(stored, origin + m_next + skip);
@@ -69,7 +69,7 @@ private:
         return result;
     }
 
-    Image &m_image;
+    Image *m_image; // null: pieces are reported, not stored
     uint64_t m_address = 0;
     uint64_t m_next = 0;
     int32_t m_result = ResultOk;
@@ -112,8 +112,7 @@ KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *im
     int32_t rc = ResultOk;
     kestrun_reader *reader = nullptr;
     Image *im = image ? &image->image : nullptr;
-    const bool needsImage = format == KESTRUN_FORMAT_BINARY || format == KESTRUN_FORMAT_ELF;
-    if (format < KESTRUN_FORMAT_BINARY || format > KESTRUN_FORMAT_ELF || (needsImage && !im)) {
+    if (format < KESTRUN_FORMAT_BINARY || format > KESTRUN_FORMAT_ELF) {
         rc = ResultBadArgument;
     } else {
         rc = guarded([&] {
@@ -127,10 +126,10 @@ KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *im
                 made->srec = std::make_unique<SRecReader>(im);
                 break;
             case KESTRUN_FORMAT_BINARY:
-                made->binary = std::make_unique<BinaryReader>(*im);
+                made->binary = std::make_unique<BinaryReader>(im);
                 break;
             default:
-                made->elf = std::make_unique<ElfReader>(*im);
+                made->elf = std::make_unique<ElfReader>(im);
                 break;
             }
             reader = made.release();
