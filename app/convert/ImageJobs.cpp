@@ -253,10 +253,11 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
     ImageMerge merge(*run.calls(), names, policy, log);
     if (!merge.ready())
         return run.fail(ImageJobRun::message(ResultNoMemory));
+    const QByteArray text = source.text();
     for (int i = 0; i < names.size(); ++i) {
         QString error;
         const ImageHandle image =
-            i == 0 ? loadText(run, source, source.text(), names[0], 1, policy, log, error)
+            i == 0 ? loadText(run, source, text, names[0], 1, policy, log, error)
                    : ImageLoader::load(*run.calls(), files[i - 1],
                                        run.request(std::uint32_t(i + 1), policy), log, error);
         if (!image)
@@ -265,8 +266,10 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source)
             return run.fail(QStringLiteral("結合できません。\n") + error);
     }
     const ImageHandle merged = merge.take();
-    if (!openHex(run, merged.get(),
-                 withSuffix(source.path, QStringLiteral("_merged"), QStringLiteral(".hex"))))
+    // In the document's own format, as kestrun merge writes for its name.
+    const ResultForm form = resultFormOf(*run.calls(), source, text);
+    if (!openImage(run, merged.get(), form,
+                   withSuffix(source.path, QStringLiteral("_merged"), form.extension)))
         return false;
     run.warnConflicts(log, policy);
     return true;

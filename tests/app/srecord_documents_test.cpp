@@ -132,8 +132,8 @@ private slots:
         QCOMPARE(srecAgain, newestBytes());
         QCOMPARE(objcopyBinary(srecAgain, "srec"), m_expected);
 
-        // Merge gives Intel HEX, as kestrun merge does; a CRC gives
-        // S-records back under the document's extension. Either holds the
+        // Merge and a CRC give S-records back under the document's
+        // extension, as kestrun writes for that name. Either holds the
         // image the HEX document's result holds.
         const FormAnswers merge{{path(QStringLiteral("far.hex"))},
                                 {QStringLiteral("last: 後のﾃﾞｰﾀを使う")}};
@@ -149,7 +149,8 @@ private slots:
             bool (FrmMDI::*job)(Form1 *);
             QString result;
             const char *format;
-        } jobs[] = {{merge, &FrmMDI::mergeWithFiles, QStringLiteral("fw_merged.hex"), "ihex"},
+        } jobs[] = {{merge, &FrmMDI::mergeWithFiles, QStringLiteral("fw_merged") + m_srecName.mid(2),
+                     "srec"},
                     {crc, &FrmMDI::insertCrc, QStringLiteral("fw_crc") + m_srecName.mid(2),
                      "srec"}};
         for (const auto &job : jobs) {
