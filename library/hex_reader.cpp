@@ -7,6 +7,7 @@
 #include "guard.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -362,7 +363,9 @@ KESTRUN_API int32_t kestrun_hex_reader_place(const kestrun_hex_reader *reader,
     const kestrun_place *at = reader ? reader->reader.place() : nullptr;
     if (!at || !place)
         return ResultOk;
-    *place = *at;
+    // The place as it was before editor_line joined it: a program built
+    // against that header has no room for more.
+    std::memcpy(place, at, offsetof(kestrun_place, editor_line));
     return at->result;
 }
 

@@ -277,7 +277,8 @@ KESTRUN_API int32_t kestrun_hex_reader_feed(kestrun_hex_reader *reader, const ch
  * failure (a text without its end record is ResultNotIntelHex). */
 KESTRUN_API int32_t kestrun_hex_reader_finish(kestrun_hex_reader *reader);
 /* The place of the reader's failure: ResultOk when it has none (then
- * `place` is untouched). */
+ * `place` is untouched). `editor_line` is left as it was (programs written
+ * against these readers know no such field); kestrun_reader_place gives it. */
 KESTRUN_API int32_t kestrun_hex_reader_place(const kestrun_hex_reader *reader,
                                              kestrun_place *place);
 KESTRUN_API void kestrun_hex_reader_stats(const kestrun_hex_reader *reader,

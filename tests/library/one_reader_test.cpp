@@ -282,6 +282,27 @@ TEST(OneReader, PlaceCarriesTheEditorLine)
     }
 }
 
+// The format's own place calls write only what programs built before the
+// editor line have room for.
+TEST(OneReader, FormatPlaceCallsKeepTheirSize)
+{
+    kestrun_image *image = kestrun_image_new();
+    kestrun_hex_reader *hex = kestrun_hex_reader_new(image);
+    kestrun_srec_reader *srec = kestrun_srec_reader_new(image);
+    kestrun_hex_reader_feed(hex, "x\n", 2);
+    kestrun_srec_reader_feed(srec, "x\n", 2);
+    kestrun_place place{};
+    place.editor_line = 0xABCD;
+    EXPECT_EQ(kestrun_hex_reader_place(hex, &place), ResultNotIntelHex);
+    EXPECT_EQ(place.line, 1u);
+    EXPECT_EQ(place.editor_line, 0xABCDu);
+    EXPECT_EQ(kestrun_srec_reader_place(srec, &place), ResultNotSRecord);
+    EXPECT_EQ(place.editor_line, 0xABCDu);
+    kestrun_hex_reader_free(hex);
+    kestrun_srec_reader_free(srec);
+    kestrun_image_free(image);
+}
+
 namespace {
 
 int32_t append(const char *bytes, uint64_t length, intptr_t user)
