@@ -68,7 +68,8 @@ time_it() {
 # file of OUT_SIZE bytes in the same folder.
 machine() {
     time_it "$1" "$2" machine "$work/machine.out" \
-        sh -c 'cat "$1" >/dev/null && head -c "$2" /dev/zero >"$3"' machine \
+        sh -c 'cat "$1" >/dev/null &&
+            dd if=/dev/zero of="$3" bs=1M count="$2" iflag=count_bytes status=none' machine \
         "$3" "$4" "$work/machine.out"
 }
 
