@@ -75,6 +75,8 @@ QString check(const Invocation &invocation)
     }
     if (invocation.addressRecords && *format != OutputFormat::IntelHex)
         return QStringLiteral("--address-records is for HEX output");
+    if (invocation.addressSize && *format != OutputFormat::SRecord)
+        return QStringLiteral("--address-size is for S-record output");
     return QString();
 }
 

@@ -313,6 +313,30 @@ private slots:
                 QVERIFY2(readBytes(path(copy)) == readBytes(path("in" + copy.mid(1))), qPrintable(copy));
     }
 
+    // An option of another output format is a usage error, not ignored.
+    void otherFormatsOptionsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        for (const char *command : {"convert", "merge"}) {
+            QTest::addRow("%s --address-size to HEX", command)
+                << QStringList{command, "in.hex", "--address-size", "s19", "-o", "out.hex"};
+            QTest::addRow("%s --address-records to S-records", command)
+                << QStringList{command, "in.hex", "--address-records", "04", "-o", "out.s19"};
+            QTest::addRow("%s --address-size to binary", command)
+                << QStringList{command, "in.hex", "--address-size", "s37", "-o", "out.bin"};
+        }
+    }
+    void otherFormatsOptionsAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        const QString output = path(arguments.constLast());
+        QFile::remove(output);
+        arguments[1] = path(arguments[1]);
+        arguments.last() = output;
+        QCOMPARE(runKestrun(arguments).exitCode, 2);
+        QVERIFY(!QFile::exists(output));
+    }
+
     // merge -o fw.bin once wrote HEX text into fw.bin; it writes binary, and
     // its output options reach it as convert's do.
     void mergeTakesConvertsOutputOptions()
