@@ -47,8 +47,6 @@ public:
     }
 
     Progress progress;
-    uint64_t first() const { return m_first; }
-    uint64_t stop() const { return m_stop; }
 
     int32_t put(uint64_t address, const uint8_t *bytes, uint64_t count)
     {

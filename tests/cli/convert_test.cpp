@@ -4,6 +4,7 @@
 // the image operations give srec_cat's filters' image. Bad inputs of every
 // kind fail with their place and write nothing.
 #include "support/bad_srecords.h"
+#include "support/elf_program.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -12,24 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// A tiny program whose code and read-only data load at 08000000 and whose
-// initial data run at 20000000 but load at 08001000, as firmware is linked.
-const char kProgram[] = "const unsigned char table[64] = {1, 2, 3, 4, 5, 6, 7, 8, 9};\n"
-                        "unsigned char copy[64] = {9, 8, 7};\n"
-                        "void _start(void) { for (int i = 0; i < 64; ++i) copy[i] += table[i]; "
-                        "for (;;); }\n";
-const char kLinkerScript[] = "PHDRS { text PT_LOAD; data PT_LOAD; }\n"
-                             "SECTIONS {\n"
-                             "  .text 0x08000000 : { *(.text*) *(.rodata*) } :text\n"
-                             "  .data 0x20000000 : AT(0x08001000) { *(.data*) } :data\n"
-                             "  .bss : { *(.bss*) } :data\n"
-                             "  /DISCARD/ : { *(.note*) *(.comment) *(.eh_frame*) }\n"
-                             "}\n";
-
-} // namespace
 
 class ConvertTest : public QObject {
     Q_OBJECT
@@ -55,8 +38,8 @@ private slots:
         QVERIFY(peerSucceeds("srec_cat", {path("low.bin"), "-binary", "-offset", "0x100", path("mid.bin"),
                                   "-binary", "-offset", "0xF000", path("high.bin"), "-binary",
                                   "-offset", "0x08000000", "-o", path("in.hex"), "-intel"}));
-        writeBytes(path("prog.c"), kProgram);
-        writeBytes(path("prog.ld"), kLinkerScript);
+        writeBytes(path("prog.c"), kElfProgram);
+        writeBytes(path("prog.ld"), kElfLinkerScript);
         QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
                              "-Wl,--build-id=none", "-T", path("prog.ld"), path("prog.c"), "-o",
                              path("prog.elf")}));

@@ -5,6 +5,7 @@
 // the peers read it. Then the rows of the arguments all commands share:
 // addresses with 0x, FILE@ADDR with an address that is none, an output
 // that is one of the inputs.
+#include "support/elf_program.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -18,19 +19,12 @@
 
 namespace {
 
-// Firmware as it is linked: code at 08000000, initial data loaded at
-// 08001000 (run at 20000000), a gap between them.
+// The linked program with more data than the shared one, laid out by the
+// same script.
 const char kProgram[] = "const unsigned char table[200] = {1, 2, 3, 4, 5, 6, 7, 8, 9};\n"
                         "unsigned char copy[96] = {9, 8, 7};\n"
                         "void _start(void) { for (int i = 0; i < 96; ++i) copy[i] += table[i]; "
                         "for (;;); }\n";
-const char kLinkerScript[] = "PHDRS { text PT_LOAD; data PT_LOAD; }\n"
-                             "SECTIONS {\n"
-                             "  .text 0x08000000 : { *(.text*) *(.rodata*) } :text\n"
-                             "  .data 0x20000000 : AT(0x08001000) { *(.data*) } :data\n"
-                             "  .bss : { *(.bss*) } :data\n"
-                             "  /DISCARD/ : { *(.note*) *(.comment) *(.eh_frame*) }\n"
-                             "}\n";
 
 // The inputs: the same image in each format; the binary is the image's
 // span with its gap as FF, at its lowest address.
@@ -91,7 +85,7 @@ private slots:
             if (QStandardPaths::findExecutable(QString::fromLatin1(peer)).isEmpty())
                 QSKIP("a peer is missing (tools/setup.sh test installs them)");
         writeBytes(path("prog.c"), kProgram);
-        writeBytes(path("prog.ld"), kLinkerScript);
+        writeBytes(path("prog.ld"), kElfLinkerScript);
         QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
                                      "-Wl,--build-id=none", "-T", path("prog.ld"), path("prog.c"),
                                      "-o", path("in.elf")}));

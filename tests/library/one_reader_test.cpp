@@ -3,6 +3,7 @@
 // reported for it, the line a failure names is the one the tokenizer
 // refuses, and the one writer writes what each format's own writer does.
 #include "peer_tools.h"
+#include "support/elf_program.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -423,16 +424,8 @@ TEST(OneReader, WriterAndReaderRoundTripEveryFormat)
 TEST(OneReader, ElfReadsAsObjcopyDoes)
 {
     ScratchDir dir;
-    const std::string program = "const unsigned char table[64] = {1, 2, 3, 4, 5, 6, 7, 8, 9};\n"
-                                "unsigned char copy[64] = {9, 8, 7};\n"
-                                "void _start(void) { for (int i = 0; i < 64; ++i) copy[i] += table[i]; for (;;); }\n";
-    const std::string script = "PHDRS { text PT_LOAD; data PT_LOAD; }\n"
-                               "SECTIONS {\n"
-                               "  .text 0x08000000 : { *(.text*) *(.rodata*) } :text\n"
-                               "  .data 0x20000000 : AT(0x08001000) { *(.data*) } :data\n"
-                               "  .bss : { *(.bss*) } :data\n"
-                               "  /DISCARD/ : { *(.note*) *(.comment) *(.eh_frame*) }\n"
-                               "}\n";
+    const std::string program = kElfProgram;
+    const std::string script = kElfLinkerScript;
     writeFile(dir.path() / "prog.c", program.data(), program.size());
     writeFile(dir.path() / "prog.ld", script.data(), script.size());
     const fs::path elf = dir.path() / "prog.elf";
