@@ -360,3 +360,55 @@ TEST(HexReader, OverlapPoliciesKeepReportAndRefuse)
         }
     }
 }
+
+// A piece of a few hundred KiB or more is decoded ahead on a second core;
+// small pieces are not. So the same large text read whole and in small
+// pieces must end alike, wherever a fault or an odd line falls.
+TEST(HexReader, LargePiecesDecodedAheadReadAsSmallOnes)
+{
+    // Records of 16 to 32 bytes under changing bases, about 1.5 MiB.
+    auto text = [](const std::string &lineEnd, size_t records) {
+        std::string t;
+        for (size_t i = 0; i < records; ++i) {
+            if (i % 4096 == 0)
+                t += linearRecord(uint16_t(i / 4096)) + lineEnd;
+            const auto bytes = randomBytes(16 + i % 17, unsigned(i));
+            t += dataRecord(uint16_t((i % 4096) * 16), bytes) + lineEnd;
+        }
+        return t;
+    };
+    const std::string end = ":00000001FF\r\n";
+    const std::string body = text("\r\n", 30000);
+    auto at = [&](double share, const std::string &line) {
+        std::string t = body;
+        size_t cut = t.find(':', size_t(double(t.size()) * share));
+        t.insert(cut, line);
+        return t + end;
+    };
+    std::string mixed = text("\n", 30000);
+    for (size_t i = 0; (i = mixed.find('\n', i + 7919)) != std::string::npos;)
+        mixed.replace(i, 1, i % 3 ? "\r" : "\n\r");
+    std::string blanks = at(0.5, std::string(200000, '\n'));
+    const std::string record = dataRecord(0x0200, rampBytes(16));
+    const struct {
+        const char *name;
+        std::string text;
+    } rows[] = {
+        {"CR LF", body + end},
+        {"lower case", lowerCase(body) + end},
+        {"lone CR and LF CR line ends", mixed + end},
+        {"blank lines longer than a block", blanks},
+        {"bad checksum early", at(0.02, spoilChecksum(record) + "\r\n")},
+        {"bad checksum late", at(0.97, spoilChecksum(record) + "\r\n")},
+        {"not a hex digit in the middle", at(0.5, ":10G200" + record.substr(7) + "\r\n")},
+        {"a line that is not a record", at(0.6, "zz:" + record + "\r\n")},
+        {"a NUL after a record", at(0.7, record + '\0' + "\r\n")},
+        {"data after the end record", at(0.4, end)},
+        {"no end record", body},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const Reading whole = readInPieces(row.text, 0);
+        EXPECT_EQ(readInPieces(row.text, 4093).summary(), whole.summary());
+    }
+}
