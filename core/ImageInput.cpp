@@ -139,6 +139,10 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
     calls.kestrun_reader_on_record(reader, o.onRecord, o.recordUser);
     if (in.argument.address)
         calls.kestrun_reader_set_address(reader, *in.argument.address);
+    if (o.window)
+        calls.kestrun_reader_set_window(reader, o.window->low, o.window->high);
+    if (o.part)
+        calls.kestrun_reader_set_origin(reader, o.part->offset, o.part->line);
     QByteArrayView piece;
     bool readFailed = false;
     while (rc == ResultOk) {
@@ -150,7 +154,7 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
             break;
         rc = calls.kestrun_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
     }
-    if (rc >= 0 && !readFailed)
+    if (rc >= 0 && !readFailed && !o.part)
         rc = calls.kestrun_reader_finish(reader);
     calls.kestrun_reader_stats(reader, &in.stats);
     if (readFailed) {

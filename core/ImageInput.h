@@ -49,6 +49,21 @@ struct ImageInputOptions {
     // binary, or Intel HEX where a text is expected (whose reader then
     // says where it stops being that).
     InputFormat undetected = InputFormat::Binary;
+    // Only the addresses low..high are stored; the records outside it are
+    // still read, checked and reported.
+    struct Window {
+        std::uint32_t low;
+        std::uint32_t high;
+    };
+    std::optional<Window> window;
+    // The source is the part of a longer text that begins at `offset`, a
+    // record's beginning, on `line`: places are the whole text's, and the
+    // part's end is not the text's, so no end record is asked of it.
+    struct Part {
+        std::uint64_t offset;
+        std::uint64_t line;
+    };
+    std::optional<Part> part;
 };
 
 // An argument split into its file and the address of @ADDR.

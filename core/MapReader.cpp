@@ -1,6 +1,7 @@
 #include "core/MapReader.h"
 
 #include "core/ImageHandle.h"
+#include "core/ImageInput.h"
 
 #include <algorithm>
 #include <memory>
@@ -85,12 +86,6 @@ bool isData(const kestrun_record &record)
 {
     return record.data != nullptr && record.length > 0;
 }
-
-struct ReaderRelease {
-    const ImageCalls *calls = nullptr;
-    void operator()(kestrun_reader *reader) const { calls->kestrun_reader_free(reader); }
-};
-using ReaderHandle = std::unique_ptr<kestrun_reader, ReaderRelease>;
 
 } // namespace
 
@@ -322,10 +317,6 @@ MapReader::Outcome MapReader::readPass(Reading &reading, std::uint32_t low, std:
     ImageHandle image = newImage(c);
     if (!image)
         return outcome;
-    ReaderHandle reader(c.kestrun_reader_new(std::int32_t(m_format), image.get(), nullptr),
-                        ReaderRelease{&c});
-    if (!reader)
-        return outcome;
     outcome.ran = true;
     if (low <= high) {
         reading.low = low;
@@ -333,24 +324,28 @@ MapReader::Outcome MapReader::readPass(Reading &reading, std::uint32_t low, std:
     } else {
         reading.low = reading.stop = 0;
     }
-    c.kestrun_reader_set_overlap(reader.get(), KESTRUN_OVERLAP_LAST);
-    c.kestrun_reader_set_window(reader.get(), low, high);
-    c.kestrun_reader_on_record(reader.get(), Reading::onRecord,
-                               reinterpret_cast<std::intptr_t>(&reading));
-    c.kestrun_reader_on_conflict(reader.get(), Reading::onConflict,
-                                 reinterpret_cast<std::intptr_t>(&overlaps));
+    ImageInputOptions options;
+    options.format = m_format == MemoryMap::Format::SRecords ? InputFormat::SRecord
+                                                             : InputFormat::IntelHex;
+    options.overlap = KESTRUN_OVERLAP_LAST;
+    options.window = ImageInputOptions::Window{low, high};
+    options.onRecord = Reading::onRecord;
+    options.recordUser = reinterpret_cast<std::intptr_t>(&reading);
+    options.onConflict = Reading::onConflict;
+    options.conflictUser = reinterpret_cast<std::intptr_t>(&overlaps);
     QByteArrayView text = m_text;
     if (part.line) {
-        c.kestrun_reader_set_origin(reader.get(), part.from, part.line);
+        options.part = ImageInputOptions::Part{part.from, part.line};
         text = text.sliced(qsizetype(part.from), qsizetype(part.to - part.from));
     }
-    outcome.result = c.kestrun_reader_feed(reader.get(), text.data(), std::uint64_t(text.size()));
-    // A part's end is not the text's.
-    if (outcome.result >= 0 && !part.line)
-        outcome.result = c.kestrun_reader_finish(reader.get());
+    MemoryPieces pieces(text);
+    const ImageInput in = readImageInput(c, image.get(), pieces, InputArgument{}, options);
+    outcome.result = in.result;
     if (reading.blocks)
         reading.endRecord(part.line ? part.to : std::uint64_t(m_text.size()));
-    outcome.placed = outcome.result < 0 && c.kestrun_reader_place(reader.get(), &outcome.at) < 0;
+    outcome.placed = in.place.has_value();
+    if (in.place)
+        outcome.at = *in.place;
     c.kestrun_image_start(image.get(), &outcome.startType, &outcome.startValue);
     if (!segments || reading.overWeight)
         return outcome;

@@ -1,4 +1,4 @@
-// The reading behind a MemoryMap: the library's reader for the text's
+// The reading behind a MemoryMap: the one image input over the text, in its
 // format, with a record callback that collects runs of written addresses
 // (and the AddressIndex when asked) and a conflict callback that collects
 // overlaps. A text whose image weighs more than ReadLimits::windowWeight is
