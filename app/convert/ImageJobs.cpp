@@ -7,6 +7,7 @@
 #include "core/CompareListing.h"
 #include "core/ConversionPlan.h"
 #include "core/HexErrorLine.h"
+#include "core/HexNumber.h"
 #include "core/HexText.h"
 #include "core/ImageMerge.h"
 #include "core/PathRules.h"
@@ -56,9 +57,10 @@ void refuse(ConversionHost &host, const QString &text)
     prompts().message(host.dialogOwner(), QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
 }
 
+// An address or byte as kestrun's arguments take them: 0x optional.
 std::optional<std::uint32_t> hexAddress(const QString &text)
 {
-    const std::optional<std::int32_t> value = readHexSetting(text);
+    const std::optional<std::uint64_t> value = HexNumber::read(text);
     return value ? std::optional(std::uint32_t(*value)) : std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include "base/UserPrompts.h"
 #include "convert/KestrunBinding.h"
 #include "core/DataSearch.h"
+#include "core/HexNumber.h"
 #include "core/ImageInput.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
@@ -207,11 +208,9 @@ void FrmMDI::m_JumpAddress_Click()
     if (!text || text->trimmed().isEmpty())
         return;
     m_addressText = text->trimmed();
-    bool ok = false;
-    const qulonglong address = m_addressText.toULongLong(&ok, 16);
+    const std::optional<std::uint64_t> address = HexNumber::read(m_addressText);
     const std::optional<std::uint64_t> line =
-        ok && address <= UINT32_MAX ? window->addresses().lineOf(std::uint32_t(address))
-                                    : std::nullopt;
+        address ? window->addresses().lineOf(std::uint32_t(*address)) : std::nullopt;
     if (!line) {
         prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
                           QStringLiteral("ｱﾄﾞﾚｽ %1 のﾃﾞｰﾀはありません").arg(m_addressText),

@@ -92,6 +92,7 @@ private slots:
         QTest::newRow("first record") << kText << "08000005" << 2;
         QTest::newRow("second record") << kText << "8000011" << 3;
         QTest::newRow("gap") << kText << "08000012" << 0;
+        QTest::newRow("0x") << kText << "0x08000011" << 3;
         QTest::newRow("not hex") << kText << "xyz" << 0;
         QTest::newRow("LF CR") << QString(kText).replace(u"\r\n"_qs, u"\n\r"_qs) << "8000011"
                                << 5;

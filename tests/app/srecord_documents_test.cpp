@@ -137,8 +137,9 @@ private slots:
         // image the HEX document's result holds.
         const FormAnswers merge{{path(QStringLiteral("far.hex"))},
                                 {QStringLiteral("last: 後のﾃﾞｰﾀを使う")}};
+        // Addresses are typed as kestrun takes them, 0x and all.
         const QString slot =
-            QString::number((m_expected.size() + 0xFFF) & ~0xFFF, 16).toUpper();
+            QStringLiteral("0x") + QString::number((m_expected.size() + 0xFFF) & ~0xFFF, 16).toUpper();
         const FormAnswers crc{{QStringLiteral("crc-32")},
                               {slot},
                               {QString()},
