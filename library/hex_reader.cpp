@@ -106,16 +106,10 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         if (rc == KESTRUN_END_READ)
             return rc;
     }
-    // A large piece is decoded ahead on a second core, where there is
-    // memory and a thread for it; it is read all the same where not.
+    // A large piece is decoded ahead on a second core.
     std::optional<HexPredecode> ahead;
-    if (HexPredecode::worthIt(uint64_t(end - p))) {
-        try {
-            ahead.emplace(text, length);
-        } catch (...) {
-            ahead.reset();
-        }
-    }
+    if (HexPredecode::worthIt(uint64_t(end - p)))
+        ahead.emplace(text, length);
     HexPredecode::Record decoded{};
     for (;;) {
         if (m_started)
