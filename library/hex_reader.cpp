@@ -5,13 +5,11 @@
 #include "hex_reader.h"
 
 #include "guard.h"
-#include "hex_predecode.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
-#include <optional>
 
 namespace kestrun {
 
@@ -106,11 +104,6 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         if (rc == KESTRUN_END_READ)
             return rc;
     }
-    // A large piece is decoded ahead on a second core.
-    std::optional<HexPredecode> ahead;
-    if (HexPredecode::worthIt(uint64_t(end - p)))
-        ahead.emplace(text, length);
-    HexPredecode::Record decoded{};
     for (;;) {
         if (m_started)
             separators(p, end);
@@ -127,13 +120,7 @@ int32_t HexReader::feed(const char *text, uint64_t length)
             return fail(ResultNotIntelHex, m_offset);
         uint64_t used = 0;
         const uint64_t available = uint64_t(end - p) - 1;
-        int32_t rc = 0;
-        if (ahead && ahead->at(uint64_t(p - text), decoded)) {
-            used = 2 * uint64_t(decoded.count);
-            rc = take(decoded.type, decoded.position, decoded.bytes);
-        } else {
-            rc = record(p + 1, available, false, used);
-        }
+        const int32_t rc = record(p + 1, available, false, used);
         if (rc == kNeedMore) {
             // Every character left is a digit of this record: it is
             // shorter than the longest record, and waits for the rest.
@@ -182,33 +169,31 @@ int32_t HexReader::record(const char *pairs, uint64_t available, bool atEnd, uin
     }
     if (type < 0)
         return fail(type, m_recordOffset + 1 + fault);
-    return take(type, position, m_decoded.bytes);
+    return take(type, position);
 }
 
-// A record decoded and checked: `bytes` from its length byte on.
-int32_t HexReader::take(int32_t type, uint32_t position, const uint8_t *bytes)
+int32_t HexReader::take(int32_t type, uint32_t position)
 {
-    const uint32_t length = bytes[0];
-    const uint8_t *const data = bytes + 4;
-    kestrun_record seen{static_cast<uint32_t>(type), position, length, m_recordLine,
+    const DecodedRecord &d = m_decoded;
+    kestrun_record seen{static_cast<uint32_t>(type), position, d.dataLength(), m_recordLine,
                         m_recordOffset, nullptr, m_recordEditorLine};
     switch (type) {
     case 0x00: {
         // A record may run on across a 64 KiB boundary; it lands where its
         // address and length say, but never beyond the 32-bit space.
-        const uint64_t begin = m_linearBase + m_segmentBase + (bytes[1] * 256u + bytes[2]);
-        if (begin + length > kAddressSpace)
+        const uint64_t begin = m_linearBase + m_segmentBase + d.address();
+        if (begin + d.dataLength() > kAddressSpace)
             return fail(ResultAddressFault, m_recordOffset + 3);
         uint64_t skip = 0;
-        if (const uint64_t count = window.clip(begin, length, skip); m_image && count) {
-            const int32_t stored = m_image->store(begin + skip, data + skip, count,
+        if (const uint64_t count = window.clip(begin, d.dataLength(), skip); m_image && count) {
+            const int32_t stored = m_image->store(begin + skip, d.data() + skip, count,
                                                   Writer{m_recordLine, source}, overlap, &m_stats);
             if (stored < 0)
                 return fail(stored, m_recordOffset + 3);
         }
         seen.address = static_cast<uint32_t>(begin);
-        seen.data = data;
-        dataBytes += length;
+        seen.data = d.data();
+        dataBytes += d.dataLength();
         break;
     }
     case 0x01:
@@ -226,7 +211,7 @@ int32_t HexReader::take(int32_t type, uint32_t position, const uint8_t *bytes)
         m_segmentBase = 0;
         break;
     default: {
-        const uint8_t *v = data;
+        const uint8_t *v = d.data();
         seen.address = uint32_t(v[0]) << 24 | uint32_t(v[1]) << 16 | uint32_t(v[2]) << 8 | v[3];
         if (m_image) {
             m_image->startType = static_cast<uint32_t>(type);

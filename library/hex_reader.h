@@ -71,7 +71,7 @@ private:
     void separators(const char *&p, const char *end);
     int32_t beginRecord(const char *p);
     int32_t record(const char *pairs, uint64_t available, bool atEnd, uint64_t &used);
-    int32_t take(int32_t type, uint32_t position, const uint8_t *bytes);
+    int32_t take(int32_t type, uint32_t position);
     int32_t fail(int32_t result, uint64_t faultOffset);
 
     Image *m_image; // null: records are checked and reported, not stored
