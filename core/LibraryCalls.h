@@ -71,6 +71,15 @@
     X(kestrun_reader_detail)                                                                     \
     X(kestrun_reader_stats)                                                                      \
     X(kestrun_tokenize_line)                                                                     \
+    X(kestrun_reader_set_checksums)                                                              \
+    X(kestrun_reader_bad_checksums)                                                              \
+    X(kestrun_patcher_new)                                                                       \
+    X(kestrun_patcher_free)                                                                      \
+    X(kestrun_patcher_fix_checksums)                                                             \
+    X(kestrun_patcher_on_fixed)                                                                  \
+    X(kestrun_patcher_feed)                                                                      \
+    X(kestrun_patcher_finish)                                                                    \
+    X(kestrun_patcher_stats)                                                                     \
     X(kestrun_write_options_init)                                                                \
     X(kestrun_writer_new)                                                                        \
     X(kestrun_writer_free)                                                                       \

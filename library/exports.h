@@ -15,6 +15,8 @@
  *                      the splitting of a line of record text into fields
  *   kestrun_write.h    one writer for every format, into a caller's sink
  *   kestrun_check.h    CRCs and sums over an image, inserted and verified
+ *   kestrun_patch.h    changed bytes written into a record text, the rest
+ *                      of it kept as it was
  *
  * The caller owns every buffer it passes; handles (image, reader, writer,
  * check) are opaque, made by their _new call and released by _free. No
@@ -36,5 +38,6 @@
 #include "kestrun_read.h"
 #include "kestrun_write.h"
 #include "kestrun_check.h"
+#include "kestrun_patch.h"
 
 #endif /* KESTRUN_EXPORTS_H */

@@ -154,7 +154,16 @@ int32_t HexReader::record(const char *pairs, uint64_t available, bool atEnd, uin
     }
     used = 2 * uint64_t(m_decoded.count);
     uint32_t position = 0;
-    const int32_t type = checkRecord(m_decoded, &position, &fault);
+    int32_t type = checkRecord(m_decoded, &position, &fault);
+    if (type == ResultChecksumError && acceptChecksums) {
+        uint32_t others = 0;
+        for (uint32_t i = 0; i + 1 < m_decoded.count; ++i)
+            others += m_decoded.bytes[i];
+        m_decoded.bytes[m_decoded.count - 1] = uint8_t(0x100 - (others & 0xFF));
+        m_decoded.summed = false;
+        ++badChecksums;
+        type = checkRecord(m_decoded, &position, &fault);
+    }
     if (type == ResultChecksumError) {
         // Every byte, the checksum with them, sums to 00.
         const uint8_t found = m_decoded.bytes[m_decoded.count - 1];

@@ -44,6 +44,10 @@ struct ReaderSettings {
     intptr_t recordUser = 0;
     Progress progress;
     uint64_t dataBytes = 0; // data bytes read (those outside the window too)
+    // Records whose checksum is wrong are read as if it were right, and
+    // counted, for a caller that is to make them right.
+    bool acceptChecksums = false;
+    uint64_t badChecksums = 0;
 };
 
 class HexReader : public ReaderSettings {

@@ -135,6 +135,14 @@ KESTRUN_API void kestrun_reader_set_origin(kestrun_reader *reader, uint64_t offs
                                            uint64_t line);
 /* The tag conflicts name this reader's data by (default 0). */
 KESTRUN_API void kestrun_reader_set_source(kestrun_reader *reader, uint32_t source);
+/* Records whose checksum is wrong: refused with ResultChecksumError
+ * (KESTRUN_CHECKSUMS_STRICT, the default), or read as if it were right
+ * (KESTRUN_CHECKSUMS_ACCEPT, for a caller that is to make them right; the
+ * text formats only), and counted by kestrun_reader_bad_checksums. */
+#define KESTRUN_CHECKSUMS_STRICT 0
+#define KESTRUN_CHECKSUMS_ACCEPT 1
+KESTRUN_API void kestrun_reader_set_checksums(kestrun_reader *reader, int32_t policy);
+KESTRUN_API uint64_t kestrun_reader_bad_checksums(const kestrun_reader *reader);
 /* Binary input: the address of its first byte. ResultBadArgument for the
  * other formats. */
 KESTRUN_API int32_t kestrun_reader_set_address(kestrun_reader *reader, uint32_t address);

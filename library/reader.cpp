@@ -177,6 +177,17 @@ KESTRUN_API void kestrun_reader_set_origin(kestrun_reader *reader, uint64_t offs
         reader->binary->origin = offset;
 }
 
+KESTRUN_API void kestrun_reader_set_checksums(kestrun_reader *reader, int32_t policy)
+{
+    if (reader)
+        reader->with([&](auto &r) { r.acceptChecksums = policy == KESTRUN_CHECKSUMS_ACCEPT; });
+}
+
+KESTRUN_API uint64_t kestrun_reader_bad_checksums(const kestrun_reader *reader)
+{
+    return reader ? reader->with([](const auto &r) { return r.badChecksums; }) : 0;
+}
+
 KESTRUN_API void kestrun_reader_set_source(kestrun_reader *reader, uint32_t source)
 {
     if (reader)

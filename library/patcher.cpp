@@ -1,0 +1,630 @@
+#include "patcher.h"
+
+#include "guard.h"
+#include "hex_digits.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace kestrun {
+
+namespace {
+
+bool isDigit(char c)
+{
+    return !(kCharClass[uint8_t(c)] & NotHexDigit);
+}
+
+uint32_t pairAt(const char *p)
+{
+    return uint32_t(kCharClass[uint8_t(p[0])] & DigitMask) << 4
+           | (kCharClass[uint8_t(p[1])] & DigitMask);
+}
+
+// `count` pairs from `p` as one big-endian number; false when any
+// character is not a hex digit.
+bool number(const char *p, uint32_t count, uint32_t &value)
+{
+    value = 0;
+    for (uint32_t i = 0; i < 2 * count; ++i) {
+        if (!isDigit(p[i]))
+            return false;
+        value = value << 4 | (kCharClass[uint8_t(p[i])] & DigitMask);
+    }
+    return true;
+}
+
+void putPair(char *at, uint32_t value, bool lower)
+{
+    const char *digits = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+    at[0] = digits[(value >> 4) & 15];
+    at[1] = digits[value & 15];
+}
+
+void appendPair(std::string &out, uint32_t value, bool lower)
+{
+    char pair[2];
+    putPair(pair, value, lower);
+    out.append(pair, 2);
+}
+
+// The sum of the pairs in [from, to) of a line.
+uint32_t pairSum(const char *line, uint32_t from, uint32_t to)
+{
+    uint32_t sum = 0;
+    for (uint32_t at = from; at < to; at += 2)
+        sum += pairAt(line + at);
+    return sum;
+}
+
+bool isDataRecord(int32_t format, uint32_t type)
+{
+    return format == KESTRUN_FORMAT_IHEX ? type == 0 : type >= 1 && type <= 3;
+}
+
+bool isEndRecord(int32_t format, uint32_t type)
+{
+    return format == KESTRUN_FORMAT_IHEX ? type == 1 : type >= 7 && type <= 9;
+}
+
+// The smallest S-record data type whose address holds [address, last].
+uint32_t srecTypeFor(uint64_t last)
+{
+    return last <= 0xFFFF ? 1 : last <= 0xFFFFFF ? 2 : 3;
+}
+
+} // namespace
+
+// What goes to the sink from the buffer a line lies in: unchanged lines in
+// one span, flushed where something else must go between.
+class Patcher::Out {
+public:
+    Out(kestrun_sink_fn sink, intptr_t user, const char *from) : m_sink(sink), m_user(user), m_span(from)
+    {
+    }
+    void flushTo(const char *to)
+    {
+        if (to > m_span)
+            send(m_span, uint64_t(to - m_span));
+        m_span = std::max(m_span, to);
+    }
+    void skipTo(const char *to) { m_span = to; }
+    void emit(const std::string &text)
+    {
+        if (!text.empty())
+            send(text.data(), text.size());
+    }
+    int32_t result() const { return m_result; }
+
+private:
+    void send(const char *bytes, uint64_t length)
+    {
+        if (m_result >= 0 && length > 0) {
+            const int32_t rc = m_sink(bytes, length, m_user);
+            if (rc < 0)
+                m_result = rc;
+        }
+    }
+
+    kestrun_sink_fn m_sink;
+    intptr_t m_user;
+    const char *m_span;
+    int32_t m_result = ResultOk;
+};
+
+Patcher::Patcher(int32_t format, const Image &original, const Image &changes)
+    : m_format(format), m_changes(changes)
+{
+    kestrun_segment segment{};
+    for (uint64_t from = 0; from < kAddressSpace && changes.segment(from, segment);
+         from = uint64_t(segment.address) + segment.length)
+        m_changed.push_back({segment.address, uint64_t(segment.address) + segment.length});
+    std::vector<Range> held;
+    for (uint64_t from = 0; from < kAddressSpace && original.segment(from, segment);
+         from = uint64_t(segment.address) + segment.length)
+        held.push_back({segment.address, uint64_t(segment.address) + segment.length});
+    // The changes no record holds, each run after the highest held address
+    // below it.
+    for (const Range &change : m_changed) {
+        uint64_t at = change.low;
+        while (at < change.stop) {
+            auto next = std::upper_bound(held.begin(), held.end(), at,
+                                         [](uint64_t a, const Range &r) { return a < r.low; });
+            if (next != held.begin() && std::prev(next)->stop > at) {
+                at = std::min(change.stop, std::prev(next)->stop);
+                continue;
+            }
+            const uint64_t stop = next == held.end() ? change.stop : std::min(change.stop, next->low);
+            if (next == held.begin())
+                m_head.push_back({at, stop});
+            else
+                m_insertions[std::prev(next)->stop - 1].push_back({at, stop});
+            at = stop;
+        }
+    }
+}
+
+bool Patcher::changeAt(uint64_t address, uint8_t &value) const
+{
+    kestrun_segment piece{};
+    if (address >= kAddressSpace || !m_changes.piece(address, piece) || piece.address > address)
+        return false;
+    value = piece.bytes[address - piece.address];
+    return true;
+}
+
+// Whether a line may be one the patcher changes or adds records around; a
+// line it cannot read is passed on as it is.
+bool Patcher::mayChange(const char *line, uint32_t length)
+{
+    if (fix)
+        return true;
+    uint64_t low = 0, count = 0;
+    if (m_format == KESTRUN_FORMAT_IHEX) {
+        uint32_t header = 0;
+        if (length < 11 || line[0] != ':' || !number(line + 1, 4, header))
+            return length > 0 && line[0] == ':';
+        if ((header & 0xFF) != 0)
+            return true; // bases, starts and the end: few, and each matters
+        count = header >> 24;
+        low = uint64_t(m_state.linear_base) + m_state.segment_base + ((header >> 8) & 0xFFFF);
+    } else {
+        if (length < 4 || line[0] != 'S')
+            return false;
+        const char type = line[1];
+        if (type == '5' || type == '6')
+            return m_addedSoFar > 0;
+        if (type >= '7' && type <= '9')
+            return !m_head.empty() || !m_insertions.empty();
+        if (type < '1' || type > '3')
+            return false;
+        const uint32_t addressBytes = uint32_t(type - '0') + 1;
+        uint32_t size = 0, address = 0;
+        if (length < 4 + 2 * addressBytes || !number(line + 2, 1, size)
+            || !number(line + 4, addressBytes, address) || size < addressBytes + 1)
+            return true;
+        low = address;
+        count = size - addressBytes - 1;
+    }
+    m_longest = std::max<uint64_t>(m_longest, count);
+    if (!m_dataSeen && !m_head.empty())
+        return true;
+    const uint64_t stop = low + count;
+    auto changed = std::lower_bound(m_changed.begin(), m_changed.end(), low,
+                                    [](const Range &r, uint64_t a) { return r.stop <= a; });
+    if (changed != m_changed.end() && changed->low < stop)
+        return true;
+    auto after = m_insertions.lower_bound(low);
+    return after != m_insertions.end() && after->first < stop;
+}
+
+Patcher::Style Patcher::styleOf(const char *line, uint32_t length, const char *end,
+                                uint32_t endLength, const kestrun_token &t) const
+{
+    Style style;
+    uint32_t lower = 0, upper = 0;
+    for (uint32_t i = 1; i < length; ++i) {
+        lower += line[i] >= 'a' && line[i] <= 'f';
+        upper += line[i] >= 'A' && line[i] <= 'F';
+    }
+    style.lower = lower > 0 && upper == 0;
+    style.lineEnd = endLength ? std::string(end, endLength) : m_firstLineEnd;
+    // Records added are as long as the longest before them: the text's
+    // usual length, of which the last record of a piece falls short.
+    if (const uint64_t longest = std::max<uint64_t>(m_longest, t.data_length); longest > 0)
+        style.length = uint32_t(longest);
+    if (m_format == KESTRUN_FORMAT_SREC && t.type >= 1 && t.type <= 3)
+        style.srecType = t.type;
+    return style;
+}
+
+std::vector<Patcher::Range> Patcher::takeInsertions(uint64_t low, uint64_t stop)
+{
+    std::vector<Range> runs;
+    auto from = m_insertions.lower_bound(low);
+    auto to = from;
+    for (; to != m_insertions.end() && to->first < stop; ++to)
+        runs.insert(runs.end(), to->second.begin(), to->second.end());
+    m_insertions.erase(from, to);
+    return runs;
+}
+
+std::vector<Patcher::Range> Patcher::takeAll()
+{
+    std::vector<Range> runs = std::move(m_head);
+    m_head.clear();
+    for (auto &[after, list] : m_insertions)
+        runs.insert(runs.end(), list.begin(), list.end());
+    m_insertions.clear();
+    std::sort(runs.begin(), runs.end(), [](const Range &a, const Range &b) { return a.low < b.low; });
+    return runs;
+}
+
+bool Patcher::rewriteData(const char *line, uint32_t length, const kestrun_token &t,
+                          std::string &out)
+{
+    uint8_t bytes[256];
+    bool any = false;
+    for (uint32_t i = 0; i < t.data_length; ++i) {
+        bytes[i] = uint8_t(pairAt(line + t.data.column + 2 * i));
+        uint8_t value = 0;
+        if (changeAt(uint64_t(t.data_address) + i, value) && value != bytes[i]) {
+            bytes[i] = value;
+            any = true;
+            ++stats.bytes_changed;
+        }
+    }
+    if (!any)
+        return false;
+    const Style style = styleOf(line, length, nullptr, 0, t);
+    out.assign(line, length);
+    for (uint32_t i = 0; i < t.data_length; ++i)
+        putPair(&out[t.data.column + 2 * i], bytes[i], style.lower);
+    const uint32_t sum = pairSum(out.data(), t.length.column, t.checksum.column);
+    const uint32_t checksum =
+        m_format == KESTRUN_FORMAT_IHEX ? (0x100 - (sum & 0xFF)) & 0xFF : 0xFF - (sum & 0xFF);
+    putPair(&out[t.checksum.column], checksum, style.lower);
+    ++stats.records_changed;
+    return true;
+}
+
+void Patcher::fixChecksum(const kestrun_token &t, std::string &text)
+{
+    const bool lower = std::any_of(text.begin() + 1, text.end(),
+                                   [](char c) { return c >= 'a' && c <= 'f'; })
+                       && std::none_of(text.begin() + 1, text.end(),
+                                       [](char c) { return c >= 'A' && c <= 'F'; });
+    putPair(&text[t.checksum.column], t.checksum_expected, lower);
+}
+
+// An S5/S6 count of the data records before it, once records are added.
+bool Patcher::recount(const char *line, uint32_t length, const kestrun_token &t,
+                      std::string &out)
+{
+    if (m_addedSoFar == 0 || !t.complete || t.mark.column != 0
+        || (t.result != ResultOk && t.result != ResultChecksumError))
+        return false;
+    const uint32_t width = t.type == 5 ? 2 : 3;
+    uint32_t count = 0;
+    if (!number(line + t.address.column, width, count))
+        return false;
+    const uint64_t total = count + m_addedSoFar;
+    if (total > 0xFFFFFF)
+        return false;
+    Style style = styleOf(line, length, nullptr, 0, t);
+    const uint32_t type = total > 0xFFFF ? 6 : t.type;
+    const uint32_t bytes = type == 5 ? 2 : 3;
+    out = 'S';
+    out += char('0' + type);
+    uint32_t sum = bytes + 1;
+    appendPair(out, bytes + 1, style.lower);
+    for (uint32_t i = bytes; i-- > 0;) {
+        const uint32_t b = uint32_t(total >> (8 * i)) & 0xFF;
+        sum += b;
+        appendPair(out, b, style.lower);
+    }
+    appendPair(out, 0xFF - (sum & 0xFF), style.lower);
+    out.append(line + t.checksum.column + 2, length - t.checksum.column - 2);
+    ++stats.counts_changed;
+    return true;
+}
+
+void Patcher::hexRecord(uint32_t type, uint32_t address, const uint8_t *bytes, uint32_t count,
+                        const Style &style, std::string &out) const
+{
+    out += ':';
+    uint32_t sum = count + (address >> 8) + (address & 0xFF) + type;
+    appendPair(out, count, style.lower);
+    appendPair(out, address >> 8, style.lower);
+    appendPair(out, address & 0xFF, style.lower);
+    appendPair(out, type, style.lower);
+    for (uint32_t i = 0; i < count; ++i) {
+        sum += bytes[i];
+        appendPair(out, bytes[i], style.lower);
+    }
+    appendPair(out, (0x100 - (sum & 0xFF)) & 0xFF, style.lower);
+    out += style.lineEnd;
+}
+
+void Patcher::srecRecord(uint32_t type, uint32_t address, const uint8_t *bytes, uint32_t count,
+                         const Style &style, std::string &out) const
+{
+    const uint32_t addressBytes = type + 1;
+    out += 'S';
+    out += char('0' + type);
+    uint32_t sum = addressBytes + count + 1;
+    appendPair(out, addressBytes + count + 1, style.lower);
+    for (uint32_t i = addressBytes; i-- > 0;) {
+        const uint32_t b = (address >> (8 * i)) & 0xFF;
+        sum += b;
+        appendPair(out, b, style.lower);
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        sum += bytes[i];
+        appendPair(out, bytes[i], style.lower);
+    }
+    appendPair(out, 0xFF - (sum & 0xFF), style.lower);
+    out += style.lineEnd;
+}
+
+// Records for `runs` at the current place, with the HEX bases they need and
+// those in force put back after them.
+void Patcher::addRecords(std::vector<Range> runs, const Style &style, std::string &out)
+{
+    const kestrun_line_state saved = m_state;
+    kestrun_line_state state = m_state;
+    uint8_t bytes[256];
+    for (const Range &run : runs) {
+        for (uint64_t at = run.low; at < run.stop;) {
+            uint64_t count = std::min<uint64_t>(std::max<uint32_t>(style.length, 1), run.stop - at);
+            if (m_format == KESTRUN_FORMAT_IHEX) {
+                count = std::min<uint64_t>(count, 0x10000 - (at & 0xFFFF));
+                const uint64_t base = uint64_t(state.linear_base) + state.segment_base;
+                if (at < base || at + count - base > 0x10000) {
+                    const uint32_t upper = uint32_t(at >> 16);
+                    const uint8_t value[2] = {uint8_t(upper >> 8), uint8_t(upper)};
+                    hexRecord(4, 0, value, 2, style, out);
+                    state.linear_base = upper << 16;
+                    state.segment_base = 0;
+                    ++stats.address_records_added;
+                }
+            }
+            for (uint64_t i = 0; i < count; ++i)
+                changeAt(at + i, bytes[i]);
+            if (m_format == KESTRUN_FORMAT_IHEX)
+                hexRecord(0, uint32_t(at - state.linear_base - state.segment_base), bytes,
+                          uint32_t(count), style, out);
+            else
+                srecRecord(std::max(style.srecType, srecTypeFor(at + count - 1)), uint32_t(at),
+                           bytes, uint32_t(count), style, out);
+            ++stats.records_added;
+            ++m_addedSoFar;
+            stats.bytes_added += count;
+            at += count;
+        }
+    }
+    if (m_format == KESTRUN_FORMAT_IHEX && (state.linear_base != saved.linear_base
+                                            || state.segment_base != saved.segment_base)) {
+        const uint32_t upper = saved.linear_base >> 16;
+        const uint8_t linear[2] = {uint8_t(upper >> 8), uint8_t(upper)};
+        hexRecord(4, 0, linear, 2, style, out);
+        ++stats.address_records_added;
+        if (saved.segment_base != 0) {
+            const uint32_t paragraph = saved.segment_base >> 4;
+            const uint8_t segment[2] = {uint8_t(paragraph >> 8), uint8_t(paragraph)};
+            hexRecord(2, 0, segment, 2, style, out);
+            ++stats.address_records_added;
+        }
+    }
+}
+
+int32_t Patcher::line(const char *text, uint32_t length, const char *end, uint32_t endLength,
+                      Out &out)
+{
+    const uint64_t number = ++stats.lines;
+    if (m_firstLineEnd.empty() && endLength)
+        m_firstLineEnd.assign(end, endLength);
+    if (!mayChange(text, length))
+        return out.result();
+    kestrun_token t{};
+    kestrun_tokenize_line(m_format, text, length, &m_state, &t);
+    const bool record = t.format == m_format && t.mark.width > 0 && t.mark.column == 0
+                        && t.complete
+                        && (t.result == ResultOk || t.result == ResultChecksumError);
+    const bool data = record && isDataRecord(m_format, t.type);
+    if (data)
+        m_longest = std::max<uint64_t>(m_longest, t.data_length);
+    std::vector<Range> before, after;
+    if (data && !m_dataSeen) {
+        m_dataSeen = true;
+        before = std::move(m_head);
+        m_head.clear();
+    }
+    if (record && isEndRecord(m_format, t.type))
+        before = takeAll();
+    std::string &changed = m_scratch;
+    bool rewritten = false;
+    if (data) {
+        rewritten = rewriteData(text, length, t, changed);
+        after = takeInsertions(t.data_address, uint64_t(t.data_address) + t.data_length);
+    } else if (record && m_format == KESTRUN_FORMAT_SREC && (t.type == 5 || t.type == 6)) {
+        rewritten = recount(text, length, t, changed);
+    }
+    if (fix && record && t.result == ResultChecksumError) {
+        if (!rewritten) {
+            changed.assign(text, length);
+            fixChecksum(t, changed);
+            rewritten = true;
+        }
+        ++stats.checksums_fixed;
+        if (onFixed) {
+            const kestrun_fixed_checksum fixed{number, t.checksum_found, t.checksum_expected};
+            if (const int32_t rc = onFixed(&fixed, fixedUser); rc < 0)
+                return rc;
+        }
+    }
+    const Style style = styleOf(text, length, end, endLength, t);
+    if (!before.empty()) {
+        std::string added;
+        addRecords(std::move(before), style, added);
+        out.flushTo(text);
+        out.emit(added);
+    }
+    if (rewritten) {
+        out.flushTo(text);
+        changed.append(end, endLength);
+        out.emit(changed);
+        out.skipTo(end + endLength);
+    }
+    if (!after.empty()) {
+        std::string added;
+        addRecords(std::move(after), style, added);
+        out.flushTo(end + endLength);
+        out.emit(added);
+    }
+    return out.result();
+}
+
+int32_t Patcher::feed(const char *text, uint64_t length, kestrun_sink_fn sink, intptr_t user)
+{
+    const char *p = text;
+    const char *const stop = text + length;
+    // A line begun in an earlier piece: completed from this one first.
+    if (!m_pending.empty()) {
+        if (m_pending.back() == '\r') {
+            // A CR at the end of the last piece: its LF, if any, is here.
+            if (p == stop)
+                return ResultOk;
+            if (*p == '\n') {
+                m_pending += '\n';
+                ++p;
+            }
+        } else {
+            const char *q = p;
+            while (q < stop && *q != '\n' && *q != '\r')
+                ++q;
+            if (q == stop || (*q == '\r' && q + 1 == stop)) {
+                m_pending.append(p, stop);
+                return ResultOk;
+            }
+            const uint32_t endLength = *q == '\r' && q[1] == '\n' ? 2 : 1;
+            m_pending.append(p, q + endLength);
+            p = q + endLength;
+        }
+        const uint32_t endLength = m_pending.size() >= 2 && m_pending[m_pending.size() - 2] == '\r'
+                                           && m_pending.back() == '\n'
+                                       ? 2
+                                       : 1;
+        const std::string whole = std::move(m_pending);
+        m_pending.clear();
+        Out out(sink, user, whole.data());
+        const uint32_t content = uint32_t(whole.size() - endLength);
+        if (const int32_t rc = line(whole.data(), content, whole.data() + content, endLength, out);
+            rc < 0)
+            return rc;
+        out.flushTo(whole.data() + whole.size());
+        if (out.result() < 0)
+            return out.result();
+    }
+    Out out(sink, user, p);
+    while (p < stop) {
+        const char *newline = static_cast<const char *>(std::memchr(p, '\n', size_t(stop - p)));
+        const char *limit = newline ? newline : stop;
+        const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(limit - p)));
+        const char *q = cr ? cr : newline;
+        // A line with no end yet, or a CR that may have its LF in the next
+        // piece, waits.
+        if (!q || (*q == '\r' && q + 1 == stop)) {
+            out.flushTo(p);
+            m_pending.assign(p, stop);
+            return out.result();
+        }
+        const uint32_t endLength = *q == '\r' && q[1] == '\n' ? 2 : 1;
+        if (q - p > UINT32_MAX / 2) {
+            out.flushTo(p);
+            return ResultBadArgument;
+        }
+        if (const int32_t rc = line(p, uint32_t(q - p), q, endLength, out); rc < 0)
+            return rc;
+        p = q + endLength;
+    }
+    out.flushTo(stop);
+    return out.result();
+}
+
+int32_t Patcher::finish(kestrun_sink_fn sink, intptr_t user)
+{
+    std::string last = std::move(m_pending);
+    m_pending.clear();
+    Out out(sink, user, last.data());
+    if (!last.empty()) {
+        const uint32_t endLength = last.back() == '\r' ? 1 : 0;
+        const uint32_t content = uint32_t(last.size() - endLength);
+        if (const int32_t rc = line(last.data(), content, last.data() + content, endLength, out);
+            rc < 0)
+            return rc;
+        out.flushTo(last.data() + last.size());
+    }
+    // Records that found no place: the text had no end record, or no
+    // record held the address before them.
+    if (std::vector<Range> rest = takeAll(); !rest.empty()) {
+        Style style;
+        style.lineEnd = m_firstLineEnd.empty() ? "\r\n" : m_firstLineEnd;
+        std::string added;
+        if (!last.empty() && last.back() != '\n' && last.back() != '\r')
+            added += style.lineEnd;
+        addRecords(std::move(rest), style, added);
+        out.emit(added);
+    }
+    return out.result();
+}
+
+} // namespace kestrun
+
+using namespace kestrun;
+
+extern "C" {
+
+KESTRUN_API kestrun_patcher *kestrun_patcher_new(int32_t format, const kestrun_image *original,
+                                                 const kestrun_image *changes, int32_t *result)
+{
+    int32_t rc = ResultOk;
+    kestrun_patcher *patcher = nullptr;
+    if ((format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC) || !original || !changes) {
+        rc = ResultBadArgument;
+    } else {
+        rc = guarded([&] {
+            patcher = new kestrun_patcher(format, original->image, changes->image);
+            return ResultOk;
+        });
+    }
+    if (result)
+        *result = rc;
+    return patcher;
+}
+
+KESTRUN_API void kestrun_patcher_free(kestrun_patcher *patcher)
+{
+    delete patcher;
+}
+
+KESTRUN_API void kestrun_patcher_fix_checksums(kestrun_patcher *patcher, int32_t fix)
+{
+    if (patcher)
+        patcher->patcher.fix = fix != 0;
+}
+
+KESTRUN_API void kestrun_patcher_on_fixed(kestrun_patcher *patcher, kestrun_fixed_fn fn,
+                                          intptr_t userValue)
+{
+    if (patcher) {
+        patcher->patcher.onFixed = fn;
+        patcher->patcher.fixedUser = userValue;
+    }
+}
+
+KESTRUN_API int32_t kestrun_patcher_feed(kestrun_patcher *patcher, const char *text,
+                                         uint64_t length, kestrun_sink_fn sink,
+                                         intptr_t userValue)
+{
+    if (!patcher || !sink || (!text && length))
+        return ResultBadArgument;
+    return guarded([&] { return patcher->patcher.feed(text, length, sink, userValue); });
+}
+
+KESTRUN_API int32_t kestrun_patcher_finish(kestrun_patcher *patcher, kestrun_sink_fn sink,
+                                           intptr_t userValue)
+{
+    if (!patcher || !sink)
+        return ResultBadArgument;
+    return guarded([&] { return patcher->patcher.finish(sink, userValue); });
+}
+
+KESTRUN_API void kestrun_patcher_stats(const kestrun_patcher *patcher, kestrun_patch_stats *stats)
+{
+    if (stats)
+        *stats = patcher ? patcher->patcher.stats : kestrun_patch_stats{};
+}
+
+} // extern "C"
