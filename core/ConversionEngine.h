@@ -84,11 +84,12 @@ public:
     // out of order.
     void setSink(std::function<bool(QByteArrayView bytes)> sink,
                  std::function<bool()> startOver = {});
-    // Asked before an image larger than kLargeImage is made, with its size
-    // and its lowest and highest data address within it: Make goes on,
-    // FromLowest makes this one image from the lowest data address instead
-    // (as the fromLowest setting would, which stays as it is), Decline ends
-    // the conversion with Declined. Without it such an image is made at once.
+    // Asked before an image, or the dump of one, larger than kLargeImage is
+    // made, with its size and its lowest and highest data address within
+    // it: Make goes on, FromLowest makes this one from the lowest data
+    // address instead (as the fromLowest setting would, which stays as it
+    // is), Decline ends the conversion with Declined. Without it such an
+    // image is made at once.
     enum class LargeImageAnswer { Make, FromLowest, Decline };
     using LargeImageCheck = std::function<LargeImageAnswer(std::uint64_t size, std::uint32_t lowest,
                                                            std::uint32_t highest)>;
@@ -185,7 +186,7 @@ private:
     std::int32_t streamHexToBinary(InputPieces &text, const Window &window);
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
-    std::int32_t hexImageWindow(const Window &window, bool ask);
+    std::int32_t hexImageWindow(const Window &window);
     std::optional<Addresses> dataWithin(std::uint32_t first, std::uint32_t last) const;
     std::int32_t writeImageWindow();
     Window binaryWindow(std::uint64_t dataLength) const;

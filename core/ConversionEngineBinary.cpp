@@ -42,7 +42,7 @@ std::int32_t ConversionEngine::hexToBinary(InputPieces &text)
     }
     if (const std::int32_t result = readSource(text); result < 0)
         return result;
-    if (const std::int32_t refused = hexImageWindow(window, true); refused != ResultOk)
+    if (const std::int32_t refused = hexImageWindow(window); refused != ResultOk)
         return refused;
     beforeLibrary();
     return writeImageWindow();

@@ -99,7 +99,7 @@ std::int32_t ConversionEngine::hexToDump(InputPieces &text)
         return refuseRange(reversedRangeMessage(window.first, window.last));
     if (const std::int32_t result = readSource(text); result < 0)
         return result;
-    if (const std::int32_t refused = hexImageWindow(window, false); refused != ResultOk)
+    if (const std::int32_t refused = hexImageWindow(window); refused != ResultOk)
         return refused;
     beforeLibrary();
     const std::uint32_t sum =

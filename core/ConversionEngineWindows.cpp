@@ -19,9 +19,9 @@ ConversionEngine::Window ConversionEngine::hexWindow() const
 
 // Settles m_start..m_end over the image just read: an automatic end is its
 // highest byte (an empty image gives an empty window), and a window that
-// must hold data but cannot is refused. A given window of fill alone, or
-// (with `ask`) a large one, is made only once its check agrees.
-std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
+// must hold data but cannot is refused. A given window of fill alone, or a
+// large one, is made only once its check agrees.
+std::int32_t ConversionEngine::hexImageWindow(const Window &window)
 {
     std::uint32_t lowest = 0, highest = 0;
     const bool empty = m_imageCalls->kestrun_image_bounds(m_image, &lowest, &highest) != ResultOk;
@@ -47,7 +47,7 @@ std::int32_t ConversionEngine::hexImageWindow(const Window &window, bool ask)
                                                                                  : Declined;
     }
     const std::uint64_t size = std::uint64_t(m_end) - m_start + 1;
-    if (!ask || !m_largeImageCheck || size <= std::uint64_t(kLargeImage))
+    if (!m_largeImageCheck || size <= std::uint64_t(kLargeImage))
         return ResultOk;
     switch (m_largeImageCheck(size, held->low, held->high)) {
     case LargeImageAnswer::Make:

@@ -150,6 +150,16 @@ QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint3
              QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
 }
 
+QString largeDumpQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest)
+{
+    return QStringLiteral("ダンプは %1 バイト (%2 MiB) 分になります。\n"
+                          "データのアドレスは %3 から %4 までです。\n"
+                          "このまま作りますか？\n(いいえ: ダンプ設定でアドレス範囲を指定できます)")
+        .arg(QString::number(bytes), QString::number((bytes + 0xFFFFF) >> 20),
+             QString::number(lowest, 16).toUpper().rightJustified(8, u'0'),
+             QString::number(highest, 16).toUpper().rightJustified(8, u'0'));
+}
+
 QString fromLowestChoice(std::uint32_t lowest, std::uint32_t highest)
 {
     const std::uint64_t bytes = std::uint64_t(highest) - lowest + 1;

@@ -83,6 +83,8 @@ QString addressesBeyond32Message(std::uint32_t base, std::uint64_t length);
 QString outputTooLargeMessage(std::uint64_t bytes);
 // Pelcor's question before an image larger than kLargeImage.
 QString largeImageQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
+// The same question before the dump report of such an image.
+QString largeDumpQuestion(std::uint64_t bytes, std::uint32_t lowest, std::uint32_t highest);
 // Pelcor's question before a window first..last that holds no data, with
 // the lowest and highest data address (none for a text without data).
 QString emptyWindowQuestion(std::uint32_t first, std::uint32_t last,

@@ -29,12 +29,15 @@ public:
     QMessageBox::StandardButton
     labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                     const QString &text, QMessageBox::StandardButtons buttons,
-                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels) override
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels,
+                    QMessageBox::StandardButton defaultButton) override
     {
         QMessageBox box(icon, title, text, buttons, parent);
         for (const auto &[button, label] : labels)
             if (QAbstractButton *shown = box.button(button))
                 shown->setText(label);
+        if (defaultButton != QMessageBox::NoButton)
+            box.setDefaultButton(defaultButton);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
 

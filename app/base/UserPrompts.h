@@ -44,13 +44,17 @@ public:
                                                 QMessageBox::StandardButtons buttons) = 0;
 
     // As message(), with `labels` in place of the texts of the buttons they
-    // name. Scripted answers need no labels, so by default it is message().
+    // name, and `defaultButton` the one Enter presses (NoButton leaves the
+    // box's own choice). Scripted answers need neither, so by default it is
+    // message().
     virtual QMessageBox::StandardButton
     labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                     const QString &text, QMessageBox::StandardButtons buttons,
-                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels)
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels,
+                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
     {
         Q_UNUSED(labels);
+        Q_UNUSED(defaultButton);
         return message(parent, icon, title, text, buttons);
     }
 

@@ -104,25 +104,29 @@ void reportConflicts(const ConversionEngine &engine)
                       QMessageBox::Ok);
 }
 
-// Asks before an image too large to make without a word; the
-// answer いいえ leaves the user free to set a range, and the third (Apply,
-// labelled with its size) makes this one image from the lowest address.
-ConversionEngine::LargeImageAnswer confirmLargeImage(std::uint64_t size, std::uint32_t lowest,
-                                                     std::uint32_t highest)
+// Asks before an image, or the dump of one, too large to make without a
+// word; the answer いいえ leaves the user free to set a range, and the
+// third (Apply, labelled with its size) makes this one from the lowest
+// address. That third is the default: Enter must not make hundreds of
+// megabytes of fill by accident.
+ConversionEngine::LargeImageCheck confirmLargeImage(bool dump)
 {
-    using Answer = ConversionEngine::LargeImageAnswer;
-    switch (prompts().labelledMessage(appState().frame, QMessageBox::Question,
-                                      QStringLiteral("Pelcor"),
-                                      largeImageQuestion(size, lowest, highest),
-                                      QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No,
-                                      {{QMessageBox::Apply, fromLowestChoice(lowest, highest)}})) {
-    case QMessageBox::Yes:
-        return Answer::Make;
-    case QMessageBox::Apply:
-        return Answer::FromLowest;
-    default:
-        return Answer::Decline;
-    }
+    return [dump](std::uint64_t size, std::uint32_t lowest, std::uint32_t highest) {
+        using Answer = ConversionEngine::LargeImageAnswer;
+        switch (prompts().labelledMessage(
+            appState().frame, QMessageBox::Question, QStringLiteral("Pelcor"),
+            dump ? largeDumpQuestion(size, lowest, highest)
+                 : largeImageQuestion(size, lowest, highest),
+            QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No,
+            {{QMessageBox::Apply, fromLowestChoice(lowest, highest)}}, QMessageBox::Apply)) {
+        case QMessageBox::Yes:
+            return Answer::Make;
+        case QMessageBox::Apply:
+            return Answer::FromLowest;
+        default:
+            return Answer::Decline;
+        }
+    };
 }
 
 // Asks before a given range that would hold fill alone, as a range left
@@ -137,13 +141,14 @@ bool confirmEmptyWindow(ConversionEngine::Addresses window,
            == QMessageBox::Yes;
 }
 
-// An engine that reports to the shared progress window.
-ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress)
+// An engine that reports to the shared progress window; `dump` words the
+// large-image question for a dump report.
+ConversionEngine engineFor(const ConversionSettings &s, Form2 &progress, bool dump = false)
 {
     ConversionEngine engine(kBoundLibrary, s);
     engine.setProgress(DrawProgress, progress.deviceContext());
     engine.setBeforeDump([&progress] { progress.clearPicture(); });
-    engine.setLargeImageCheck(confirmLargeImage);
+    engine.setLargeImageCheck(confirmLargeImage(dump));
     engine.setEmptyWindowCheck(confirmEmptyWindow);
     return engine;
 }
@@ -297,7 +302,7 @@ bool ConvertHexToDump(ConversionHost &host, const HexSource &source)
         showSettingFault(s.fault);
         return false;
     }
-    ConversionEngine engine = engineFor(s, progress);
+    ConversionEngine engine = engineFor(s, progress, true);
     const QByteArray text = source.text();
     const std::int32_t result = engine.hexToDump(text);
     if (result < 0)

@@ -13,7 +13,9 @@
 #include "support/scripted_prompts.h"
 #include "support/test_files.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
@@ -284,6 +286,92 @@ private slots:
         script.expectMessage(QMessageBox::No);
         QVERIFY(!m_frame->convertHexToBinary(source));
         QVERIFY(script.allAnswered());
+    }
+
+    // Both HEX conversions ask before a large window, and Enter takes the
+    // answer that makes the small result: from the lowest data address, as
+    // the range of the data given in the settings makes it.
+    void largeWindowsDefaultToTheLowestAddress_data()
+    {
+        QTest::addColumn<bool>("toDump");
+        QTest::addColumn<int>("answer"); // NoButton: Enter
+        QTest::addColumn<QString>("asks");
+        const int enter = QMessageBox::NoButton, no = QMessageBox::No;
+        QTest::newRow("to binary, Enter") << false << enter << "バイナリは 134217732 バイト";
+        QTest::newRow("to dump, Enter") << true << enter << "ダンプは 134217732 バイト";
+        QTest::newRow("to dump, いいえ") << true << no << "ダンプは 134217732 バイト";
+    }
+
+    void largeWindowsDefaultToTheLowestAddress()
+    {
+        QFETCH(bool, toDump);
+        QFETCH(int, answer);
+        QFETCH(QString, asks);
+        const QString flash = QStringLiteral(":020000040800F2\r\n:0400000001020304F2\r\n"
+                                             ":00000001FF\r\n");
+        Form1 *source = openText(flash, "flash.hex");
+        auto convert = [&] {
+            return toDump ? m_frame->convertHexToDump(source) : m_frame->convertHexToBinary(source);
+        };
+        ScriptedPrompts script;
+        if (answer == QMessageBox::NoButton)
+            script.expectDefault();
+        else
+            script.expectMessage(QMessageBox::StandardButton(answer));
+        const bool made = answer != QMessageBox::No;
+        if (made && !toDump)
+            script.expectSave(path("flash.bin"));
+        const int documents = Form1::DocumentCount();
+        QCOMPARE(convert(), made);
+        QVERIFY(script.allAnswered());
+        const AskedPrompt question = script.asked().constFirst();
+        QVERIFY2(question.text.startsWith(asks) && question.text.contains(u"08000000 から 08000003"),
+                 qPrintable(question.text));
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No);
+        QCOMPARE(question.defaultButton, QMessageBox::Apply);
+        QCOMPARE(question.labels.value(0).first, QMessageBox::Apply);
+        QCOMPARE(question.labels.value(0).second, QStringLiteral("最下位ｱﾄﾞﾚｽから(&L) (1 KiB)"));
+        QCOMPARE(Form1::DocumentCount(), documents + (made && toDump ? 1 : 0));
+        if (!made)
+            return;
+        if (!toDump) {
+            QCOMPARE(readBytes(path("flash.bin")), QByteArray("\x01\x02\x03\x04"));
+            QFile::remove(path("flash.bin"));
+            return;
+        }
+        const QString dump = newestText();
+        useSettings([](DumpSettings &s) {
+            s.AutoAddress = QStringLiteral("0");
+            s.StartAddress = QStringLiteral("08000000");
+        });
+        QVERIFY(m_frame->convertHexToDump(source));
+        QCOMPARE(dump, newestText());
+        QVERIFY2(dump.count(u'\n') < 20, qPrintable(dump));
+    }
+
+    // The real question box, answered with Enter, makes F5's dump from the
+    // lowest data address.
+    void enterInTheQuestionBoxDumpsFromTheLowestAddress()
+    {
+        Form1 *source = openText(QStringLiteral(":020000040800F2\r\n:0400000001020304F2\r\n"
+                                                ":00000001FF\r\n"),
+                                 "flash.hex");
+        QString pressed;
+        QObject scope;
+        std::function<void()> pressEnter = [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(10, &scope, pressEnter);
+                return;
+            }
+            pressed = box->defaultButton() ? box->defaultButton()->text() : QString();
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        QTimer::singleShot(0, &scope, pressEnter);
+        QVERIFY(m_frame->convertHexToDump(source));
+        QCOMPARE(pressed, QStringLiteral("最下位ｱﾄﾞﾚｽから(&L) (1 KiB)"));
+        QVERIFY2(newestText().contains(u"\n    08000000  01 02 03 04 "), qPrintable(newestText()));
+        QVERIFY2(newestText().count(u'\n') < 20, qPrintable(newestText()));
     }
 
     // A range that holds no byte of the file says so instead of making an

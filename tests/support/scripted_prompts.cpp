@@ -40,6 +40,13 @@ void ScriptedPrompts::expectMessage(QMessageBox::StandardButton button)
     m_answers.append({AskedPrompt::Kind::Message, button, QString(), {}, {}, {}, {}});
 }
 
+void ScriptedPrompts::expectDefault()
+{
+    Answer answer{AskedPrompt::Kind::Message, QMessageBox::NoButton, QString(), {}, {}, {}, {}};
+    answer.pressEnter = true;
+    m_answers.append(answer);
+}
+
 void ScriptedPrompts::expectOpen(const QString &path)
 {
     m_answers.append({AskedPrompt::Kind::Open, QMessageBox::NoButton, path, {}, {}, {}, {}});
@@ -140,9 +147,36 @@ QMessageBox::StandardButton ScriptedPrompts::message(QWidget *parent, QMessageBo
     prompt.icon = icon;
     prompt.text = text;
     prompt.buttons = buttons;
+    return answerMessage(prompt);
+}
+
+QMessageBox::StandardButton ScriptedPrompts::labelledMessage(
+    QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
+    QMessageBox::StandardButtons buttons,
+    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels,
+    QMessageBox::StandardButton defaultButton)
+{
+    AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Message, parent, title);
+    prompt.icon = icon;
+    prompt.text = text;
+    prompt.buttons = buttons;
+    prompt.labels = labels;
+    prompt.defaultButton = defaultButton;
+    return answerMessage(prompt);
+}
+
+QMessageBox::StandardButton ScriptedPrompts::answerMessage(const AskedPrompt &prompt)
+{
+    const QMessageBox::StandardButtons buttons = prompt.buttons;
     const std::optional<Answer> answer = take(prompt);
-    if (answer)
+    if (answer && !answer->pressEnter)
         return answer->button;
+    if (answer && buttons.testFlag(prompt.defaultButton))
+        return prompt.defaultButton;
+    if (answer)
+        QTest::qFail(qPrintable(QStringLiteral("Enter pressed on a box with no default button: %1")
+                                    .arg(prompt.text)),
+                     __FILE__, __LINE__);
     return buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::NoButton;
 }
 

@@ -29,6 +29,10 @@ struct AskedPrompt {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString text;
     QMessageBox::StandardButtons buttons;
+    // Labelled message boxes only: the buttons' own texts, and the one
+    // Enter presses (NoButton for the box's own choice).
+    QList<std::pair<QMessageBox::StandardButton, QString>> labels;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     // File dialogs only.
     QStringList filters;
     int selectedFilter = -1;
@@ -54,6 +58,9 @@ public:
 
     // The next message box is answered with `button`.
     void expectMessage(QMessageBox::StandardButton button);
+    // The next message box is answered as Enter answers it: with the
+    // default button it names, a failure when it names none.
+    void expectDefault();
     // The next open or save dialog returns `path`; an empty path cancels.
     void expectOpen(const QString &path);
     void expectSave(const QString &path);
@@ -79,6 +86,11 @@ public:
     QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon,
                                         const QString &title, const QString &text,
                                         QMessageBox::StandardButtons buttons) override;
+    QMessageBox::StandardButton
+    labelledMessage(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                    const QString &text, QMessageBox::StandardButtons buttons,
+                    const QList<std::pair<QMessageBox::StandardButton, QString>> &labels,
+                    QMessageBox::StandardButton defaultButton) override;
     QString openFile(QWidget *owner, const QString &title, const QStringList &filters,
                      int selected) override;
     QString saveFile(QWidget *owner, const QString &title, const QString &initialPath,
@@ -100,11 +112,13 @@ private:
         std::optional<int> number;
         std::optional<FormAnswers> form;
         DataSearch::Target target = DataSearch::Text;
+        bool pressEnter = false;
     };
 
     // Notes `prompt` as asked and gives the next answer if it is of the
     // prompt's kind; otherwise fails the test.
     std::optional<Answer> take(const AskedPrompt &prompt);
+    QMessageBox::StandardButton answerMessage(const AskedPrompt &prompt);
 
     QList<Answer> m_answers;
     QList<AskedPrompt> m_asked;
