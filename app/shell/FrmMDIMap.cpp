@@ -14,13 +14,16 @@
 
 void FrmMDI::buildMapCommands()
 {
+    // Alt with the page keys: desktops take Ctrl+Alt with the arrows (and
+    // Super with the page keys) to switch workspaces, and the editor binds
+    // the page keys only alone, with Shift, or with Alt+Shift.
     m_Edit->addSeparator()->setObjectName(QStringLiteral("l9"));
     m_NextSegment = command(m_Edit, "m_NextSegment", QStringLiteral("次のｾｸﾞﾒﾝﾄ(&X)"),
                             &FrmMDI::m_NextSegment_Click,
-                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down));
+                            QKeySequence(Qt::ALT | Qt::Key_PageDown));
     m_PrevSegment = command(m_Edit, "m_PrevSegment", QStringLiteral("前のｾｸﾞﾒﾝﾄ(&R)"),
                             &FrmMDI::m_PrevSegment_Click,
-                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Up));
+                            QKeySequence(Qt::ALT | Qt::Key_PageUp));
     connect(m_Edit, &QMenu::aboutToShow, this, [this] {
         const Form1 *active = activeDocument();
         const bool any = active && !active->memoryMap().segments().empty();

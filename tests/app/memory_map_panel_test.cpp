@@ -19,6 +19,8 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <Qsci/qscicommandset.h>
+
 namespace {
 
 // Data at 08000000 (line 2) and 08004000 (line 3), the end on line 4.
@@ -175,15 +177,49 @@ private slots:
         QTest::newRow("previous from the first stays") << 2 << false << 2;
     }
 
+    // Pressed in the editor, as the user steps: the keys reach the
+    // commands, not the editor.
     void nextAndPreviousSegment()
     {
         QFETCH(int, from);
         QFETCH(bool, next);
         QFETCH(int, line);
         Form1 *window = open(kFlash);
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame));
+        window->Txt()->setFocus();
         window->Txt()->goToLine(from);
-        (next ? m_frame->m_NextSegment : m_frame->m_PrevSegment)->trigger();
+        QTest::keyClick(window->Txt(), next ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::AltModifier);
         QCOMPARE(window->Txt()->caretLine(), line);
+    }
+
+    // The segment keys are the commands' alone: no other command of the
+    // frame or a document takes them, the editor binds no command to
+    // them, and they are none of the keys desktops take for workspaces.
+    void segmentKeysAreFree()
+    {
+        Form1 *window = open(kFlash);
+        const QKeySequence taken[] = {
+            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Up),
+            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Down),
+            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Left),
+            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Right),
+            QKeySequence(Qt::META | Qt::Key_PageUp),
+            QKeySequence(Qt::META | Qt::Key_PageDown),
+        };
+        for (QAction *command : {m_frame->m_NextSegment, m_frame->m_PrevSegment}) {
+            const QKeySequence key = command->shortcut();
+            QVERIFY2(!key.isEmpty(), qPrintable(command->objectName()));
+            for (const QKeySequence &desktop : taken)
+                QVERIFY2(key != desktop, qPrintable(key.toString()));
+            QVERIFY2(!window->Txt()->standardCommands()->boundTo(key[0].toCombined()),
+                     qPrintable(key.toString()));
+            QList<QAction *> others = m_frame->findChildren<QAction *>();
+            others += window->findChildren<QAction *>();
+            for (const QAction *other : others)
+                QVERIFY2(other == command || !other->shortcuts().contains(key),
+                         qPrintable(other->objectName() + u' ' + key.toString()));
+        }
     }
 
     void followsEditsAfterThePause()
