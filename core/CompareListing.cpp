@@ -25,7 +25,12 @@ std::int32_t list(const kestrun_difference *d, intptr_t userValue)
     auto *lister = reinterpret_cast<Lister *>(userValue);
     CompareListing &out = lister->listing;
     if (out.ranges.size() < lister->maxRanges)
-        out.ranges.push_back(AddressRange{d->low, d->high});
+        out.ranges.push_back({AddressRange{d->low, d->high}, d->kind});
+    CompareListing::Total &total = d->kind == KESTRUN_DIFF_ONLY_A   ? out.onlyA
+                                   : d->kind == KESTRUN_DIFF_ONLY_B ? out.onlyB
+                                                                    : out.differ;
+    ++total.ranges;
+    total.bytes += std::uint64_t(d->high) - d->low + 1;
     if (out.count++ >= lister->maxShown)
         return ResultOk;
     const QString range = hexDigits(d->low) + u'-' + hexDigits(d->high);
@@ -63,4 +68,26 @@ CompareListing compareImages(const ImageCalls &calls, const kestrun_image *a,
     if (count > maxShown)
         listing.text += QStringLiteral("... %1 more differences\n").arg(count - maxShown);
     return listing;
+}
+
+QString compareSummary(const CompareListing &listing, const QString &nameA, const QString &nameB)
+{
+    auto counted = [](const CompareListing::Total &total) {
+        return QStringLiteral("%1 範囲 %2 ﾊﾞｲﾄ").arg(total.ranges).arg(total.bytes);
+    };
+    return QStringLiteral("%1 と %2: 違う %3, %1 だけ %4, %2 だけ %5\n")
+        .arg(nameA, nameB, counted(listing.differ), counted(listing.onlyA),
+             counted(listing.onlyB));
+}
+
+QString differenceKindText(std::uint32_t kind, const QString &nameA, const QString &nameB)
+{
+    switch (kind) {
+    case KESTRUN_DIFF_ONLY_A:
+        return QStringLiteral("%1 だけにある").arg(nameA);
+    case KESTRUN_DIFF_ONLY_B:
+        return QStringLiteral("%1 だけにある").arg(nameB);
+    default:
+        return QStringLiteral("%1 と %2 で違う").arg(nameA, nameB);
+    }
 }

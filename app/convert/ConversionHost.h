@@ -4,7 +4,7 @@
 #ifndef PELCOR_CONVERSION_HOST_H
 #define PELCOR_CONVERSION_HOST_H
 
-#include "core/AddressRange.h"
+#include "core/MarkedRange.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -25,7 +25,7 @@ struct HexSource {
     // Shows the document with its line `line` (from 1) selected.
     std::function<void(int line)> showLine;
     // Marks `ranges` in the document (a comparison's differences).
-    std::function<void(std::vector<AddressRange> ranges)> mark;
+    std::function<void(std::vector<MarkedRange> ranges)> mark;
 };
 
 class ConversionHost {
@@ -35,10 +35,10 @@ public:
     // The owner of the conversion's windows and message boxes.
     virtual QWidget *dialogOwner() = 0;
 
-    // Asks for a binary file and reads it whole into `data`, naming it in
-    // `path`; false, with the user told of a failed read, when there is
-    // none.
-    virtual bool chooseBinarySource(QString &path, QByteArray &data) = 0;
+    // Asks for a binary file in an open dialog titled `title` (empty: the
+    // dialog's own) and reads it whole into `data`, naming it in `path`;
+    // false, with the user told of a failed read, when there is none.
+    virtual bool chooseBinarySource(QString &path, QByteArray &data, const QString &title) = 0;
 
     // Writes `bytes` to a file chosen in a save dialog that starts from
     // `path`; false on cancel or, with the user told, on failure.

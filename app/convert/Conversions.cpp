@@ -230,7 +230,7 @@ bool ConvertBinaryToHex(ConversionHost &host)
 
     QString path;
     QByteArray data;
-    if (!host.chooseBinarySource(path, data))
+    if (!host.chooseBinarySource(path, data, QString()))
         return false;
     // Loaded hidden, so that the engine can refuse the sizes before the
     // window shows.
@@ -264,7 +264,7 @@ bool ConvertBinaryToDump(ConversionHost &host)
 
     QString path;
     QByteArray data;
-    if (!host.chooseBinarySource(path, data))
+    if (!host.chooseBinarySource(path, data, QString()))
         return false;
 
     Form2 &progress = loadProgressWindow();

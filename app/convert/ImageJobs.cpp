@@ -2,6 +2,7 @@
 
 #include "base/AppState.h"
 #include "base/UserPrompts.h"
+#include "convert/CompareSides.h"
 #include "convert/ImageJobRun.h"
 #include "core/CheckRange.h"
 #include "core/CompareListing.h"
@@ -32,7 +33,6 @@ constexpr std::pair<const char *, std::int32_t> kPolicies[] = {
 
 const QStringList kEndians{QStringLiteral("little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"),
                            QStringLiteral("big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ")};
-const QString kChooseFile = QStringLiteral("ﾌｧｲﾙを選ぶ...");
 
 // The differences a comparison marks in the documents, at most: plenty for
 // any map, and bounded for images that differ at every other byte.
@@ -182,15 +182,17 @@ QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
 }
 
 // Asks the form with the answers it was last given in this run of the
-// program in place of its first values (a file list starts empty), and
-// keeps the new ones.
+// program in place of its first values (a file list starts empty, and a
+// choice no longer offered, as a document since closed, gives way to the
+// first value), and keeps the new ones.
 std::optional<FormAnswers> askRemembered(QWidget *owner, const QString &title,
                                          QList<FormField> fields)
 {
     QHash<QString, FormAnswers> &kept = appState().formAnswers;
     if (const auto last = kept.constFind(title); last != kept.cend())
         for (qsizetype i = 0; i < fields.size() && i < last->size(); ++i)
-            if (fields[i].kind != FormField::Kind::Files)
+            if (fields[i].kind == FormField::Kind::Text
+                || fields[i].choices.contains(last->at(i).value(0)))
                 fields[i].initial = last->at(i).value(0);
     std::optional<FormAnswers> answers = prompts().askForm(owner, title, fields);
     if (answers)
@@ -343,76 +345,77 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
 
 bool CompareWithOther(ConversionHost &host, const HexSource &source)
 {
-    const QList<HexSource> others = host.otherDocuments();
-    QStringList choices;
-    for (const HexSource &other : others)
-        choices << nameOf(other.path);
-    choices << kChooseFile;
+    // The source first; it is among the others when it is not the active
+    // document.
+    QList<HexSource> documents{source};
+    QStringList names{nameOf(source.path)};
+    for (const HexSource &other : host.otherDocuments())
+        if (other.path != source.path) {
+            documents << other;
+            names << nameOf(other.path);
+        }
+    CompareSides sides(host, documents, names);
     const std::optional<FormAnswers> answers = askRemembered(
         host.dialogOwner(), QStringLiteral("比較"),
-        {{FormField::Kind::Choice, QStringLiteral("比較する相手(&W):"), choices.first(), choices},
+        {sides.field(0), sides.field(1),
          {FormField::Kind::Text,
           QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"),
           {},
           {}}});
     if (!answers)
         return false;
-    const std::optional<std::int32_t> fill = fillByte(answers->at(1).value(0), -1);
+    const std::optional<std::int32_t> fill = fillByte(answers->at(2).value(0), -1);
     if (!fill) {
         refuse(host, QStringLiteral("空きの値は 16 進 2 桁までで指定してください。"));
         return false;
     }
-    const qsizetype chosen = choices.indexOf(answers->at(0).value(0));
-    std::optional<HexSource> other;
-    QString otherPath;
-    QByteArray otherText;
-    if (chosen >= 0 && chosen < others.size()) {
-        other = others[chosen];
-        otherPath = other->path;
-    } else if (!host.chooseBinarySource(otherPath, otherText)) {
+    if (!sides.choose(answers->at(0).value(0), answers->at(1).value(0)))
         return false;
-    }
 
     ImageJobRun run(host);
     if (!run.calls())
         return false;
     run.showProgress();
-    const QString names[2] = {nameOf(source.path), nameOf(otherPath)};
-    const QByteArray texts[2] = {source.text(), other ? other->text() : otherText};
+    const QString compared[2] = {nameOf(sides.source(0).path), nameOf(sides.source(1).path)};
     ImageHandle images[2];
     for (int i = 0; i < 2; ++i) {
-        ConflictLog log({names[0], names[1]}, KESTRUN_OVERLAP_LAST);
+        ConflictLog log({compared[0], compared[1]}, KESTRUN_OVERLAP_LAST);
         QString error;
-        images[i] = loadText(run, i == 0 ? source : other.value_or(HexSource{}), texts[i], names[i],
+        images[i] = loadText(run, sides.source(i), sides.source(i).text(), compared[i],
                              std::uint32_t(i + 1), KESTRUN_OVERLAP_LAST, log, error);
         if (!images[i])
             return failLoading(run, error);
     }
     const CompareListing listing =
-        compareImages(*run.calls(), images[0].get(), images[1].get(), names[0], names[1], *fill,
-                      kComparedShown, kMarkedRanges);
-    for (const HexSource *marked :
-         {&source, other ? &*other : static_cast<const HexSource *>(nullptr)})
-        if (marked && marked->mark)
-            marked->mark(listing.ranges);
+        compareImages(*run.calls(), images[0].get(), images[1].get(), compared[0], compared[1],
+                      *fill, kComparedShown, kMarkedRanges);
+    std::vector<MarkedRange> marks;
+    marks.reserve(listing.ranges.size());
+    for (const CompareListing::Difference &difference : listing.ranges)
+        marks.push_back({difference.range,
+                         differenceKindText(difference.kind, compared[0], compared[1])});
+    for (int i = 0; i < 2; ++i)
+        if (sides.source(i).mark)
+            sides.source(i).mark(marks);
     if (run.stopped())
         return run.cancelled();
     if (listing.count == 0) {
         run.close();
         prompts().message(host.dialogOwner(), QMessageBox::Information, kTitle,
-                          QStringLiteral("%1 と %2 に違いはありません。").arg(names[0], names[1]),
+                          QStringLiteral("%1 と %2 に違いはありません。").arg(compared[0], compared[1]),
                           QMessageBox::Ok);
         return true;
     }
-    return run.openResult(listing.text.toUtf8(),
-                          withSuffix(source.path, QStringLiteral("_cmp"), QStringLiteral(".txt")));
+    return run.openResult(
+        (compareSummary(listing, compared[0], compared[1]) + listing.text).toUtf8(),
+        withSuffix(sides.source(0).path, QStringLiteral("_cmp"), QStringLiteral(".txt")));
 }
 
 bool BinaryToHexAt(ConversionHost &host)
 {
     QString path;
     QByteArray data;
-    if (!host.chooseBinarySource(path, data))
+    if (!host.chooseBinarySource(path, data, QString()))
         return false;
     const std::optional<FormAnswers> answers =
         askRemembered(host.dialogOwner(), QStringLiteral("バイナリ  ->  HEX"),

@@ -18,8 +18,10 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source);
 // --fill-byte XX -o DOC_crc.EXT, S-records for a document of S-records
 // (EXT its own extension, or srec), Intel HEX otherwise.
 bool InsertCrc(ConversionHost &host, const HexSource &source);
-// The document against another document or a file: kestrun cmp DOC OTHER
-// [--fill-byte XX]; the differing ranges are marked in both documents.
+// Two images, each an open document (the active one by default) or a file:
+// kestrun cmp A B [--fill-byte XX], its listing under a line counting each
+// kind of difference; the differing ranges are marked in the documents
+// compared.
 bool CompareWithOther(ConversionHost &host, const HexSource &source);
 // A binary file at a base address as HEX: kestrun convert FILE@ADDR.
 bool BinaryToHexAt(ConversionHost &host);

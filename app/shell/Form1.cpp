@@ -347,7 +347,7 @@ std::optional<std::uint32_t> Form1::caretAddress() const
                                  m_txt->caretByteColumn());
 }
 
-void Form1::setMarkedRanges(std::vector<AddressRange> ranges)
+void Form1::setMarkedRanges(std::vector<MarkedRange> ranges)
 {
     m_marked = std::move(ranges);
     m_mapPanel->setMarkedRanges(m_marked);

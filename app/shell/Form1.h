@@ -4,7 +4,7 @@
 #define PELCOR_FORM1_H
 
 #include "core/AddressIndex.h"
-#include "core/AddressRange.h"
+#include "core/MarkedRange.h"
 #include "core/FileStamp.h"
 #include "core/MemoryMap.h"
 
@@ -89,8 +89,8 @@ public:
 
     // Address ranges a job singled out in this document (a comparison's
     // differences), which its memory map marks; empty for none.
-    void setMarkedRanges(std::vector<AddressRange> ranges);
-    const std::vector<AddressRange> &markedRanges() const { return m_marked; }
+    void setMarkedRanges(std::vector<MarkedRange> ranges);
+    const std::vector<MarkedRange> &markedRanges() const { return m_marked; }
 
     bool Modified() const { return m_modified; }
     // The text now counts as unchanged: just loaded or saved.
@@ -135,7 +135,7 @@ private:
     // in typing: reading 40 MB on every key would stall the typing.
     QTimer m_addressTimer;
     AddressIndex m_addresses;
-    std::vector<AddressRange> m_marked;
+    std::vector<MarkedRange> m_marked;
     // Intel HEX or S-records, as the library's detection finds the text:
     // coloured, mapped and indexed.
     bool m_imageText = false;

@@ -70,7 +70,7 @@ public:
 
     // ConversionHost
     QWidget *dialogOwner() override;
-    bool chooseBinarySource(QString &path, QByteArray &data) override;
+    bool chooseBinarySource(QString &path, QByteArray &data, const QString &title) override;
     bool saveBinaryResult(QByteArrayView bytes, QString &path) override;
     bool openResult(const QByteArray &head, QByteArrayView body, const QString &path,
                     const std::function<bool()> &between) override;

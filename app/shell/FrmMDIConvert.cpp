@@ -44,7 +44,7 @@ HexSource FrmMDI::sourceOf(Form1 *window)
                 if (guard)
                     guard->selectLine(line);
             },
-            [guard](std::vector<AddressRange> ranges) {
+            [guard](std::vector<MarkedRange> ranges) {
                 if (guard)
                     guard->setMarkedRanges(std::move(ranges));
             }};
@@ -75,9 +75,9 @@ QWidget *FrmMDI::dialogOwner()
     return this;
 }
 
-bool FrmMDI::chooseBinarySource(QString &path, QByteArray &data)
+bool FrmMDI::chooseBinarySource(QString &path, QByteArray &data, const QString &title)
 {
-    path = ChooseOpenFile(frameWindow(), AllFiles);
+    path = ChooseOpenFile(frameWindow(), AllFiles, title);
     std::int32_t length = 0;
     if (path.isEmpty() || !LoadBinaryFile(path, data, length))
         return false;

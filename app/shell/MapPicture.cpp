@@ -21,12 +21,18 @@ const QColor kGap(0xee, 0xee, 0xee);
 const QColor kHatch(0xbb, 0xbb, 0xbb);
 const QColor kOverlap(0xe0, 0x1b, 0x1b);
 const QColor kMarked(0xf0, 0x9a, 0x00);
+const QColor kMarkedEdge(0x9a, 0x5c, 0x00);
 const QColor kText(0x20, 0x20, 0x20);
 
 constexpr int kMargin = 6;
 constexpr int kStartMark = 7;
 constexpr int kBarWidth = 26;
-constexpr int kMarkWidth = 5;
+constexpr int kMarkWidth = 8;
+// A mark is never shorter than this, however little of the bar its range
+// takes: one byte in a map of gigabytes still shows and can be hovered.
+constexpr int kLeastMark = 7;
+// The marks a tooltip names at most; it counts the rest.
+constexpr int kMarksNamed = 3;
 
 // Diagonal lines across `rect`, drawn one by one: SVG readers do not all
 // resolve the pattern a hatched brush becomes.
@@ -43,7 +49,7 @@ void hatch(QPainter &painter, const QRect &rect)
 
 } // namespace
 
-MapPicture::MapPicture(const MemoryMap &map, const std::vector<AddressRange> &marked,
+MapPicture::MapPicture(const MemoryMap &map, const std::vector<MarkedRange> &marked,
                        QSize size, const QFont &font)
     : m_map(map), m_marked(marked), m_size(size), m_font(font)
 {
@@ -109,8 +115,40 @@ std::optional<std::size_t> MapPicture::bandAt(QPoint point) const
     return m_layout.bandAt(point.y() - m_bar.top());
 }
 
+QRect MapPicture::markRect(const AddressRange &range) const
+{
+    const int top = rowOf(range.low);
+    const int bottom = std::max(rowOf(range.high), top);
+    const int height = std::min(std::max(bottom - top + 1, kLeastMark), m_bar.height());
+    const int y = std::clamp((top + bottom + 1 - height) / 2, m_bar.top(),
+                             m_bar.bottom() + 1 - height);
+    return QRect(m_bar.right() + 3, y, kMarkWidth, height);
+}
+
+QString MapPicture::describeMarksAt(QPoint point) const
+{
+    QStringList named;
+    int more = 0;
+    for (const MarkedRange &mark : m_marked) {
+        if (!markRect(mark.range).adjusted(-2, -1, 2, 1).contains(point))
+            continue;
+        if (named.size() == kMarksNamed) {
+            ++more;
+            continue;
+        }
+        named << QStringLiteral("%1 %2 (%3)").arg(
+            mark.note, rangeText(mark.range.low, mark.range.high),
+            sizeText(std::uint64_t(mark.range.high) - mark.range.low + 1));
+    }
+    if (more > 0)
+        named << QStringLiteral("ほか %1 ヶ所").arg(more);
+    return named.join(u'\n');
+}
+
 QString MapPicture::describeAt(QPoint point) const
 {
+    if (const QString marks = describeMarksAt(point); !marks.isEmpty())
+        return marks;
     const std::optional<std::size_t> band = bandAt(point);
     if (!band)
         return QString();
@@ -209,8 +247,12 @@ void MapPicture::paintMarks(QPainter &painter) const
     };
     for (const MemoryMap::Overlap &o : m_map.overlaps())
         painter.fillRect(stripe(o.low, o.high, m_bar.left(), m_bar.width()), kOverlap);
-    for (const AddressRange &range : m_marked)
-        painter.fillRect(stripe(range.low, range.high, m_bar.right() + 3, kMarkWidth), kMarked);
+    painter.setPen(kMarkedEdge);
+    for (const MarkedRange &mark : m_marked) {
+        const QRect rect = markRect(mark.range);
+        painter.fillRect(rect, kMarked);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
     if (const std::optional<std::uint32_t> start = m_map.start()) {
         // An arrow pointing at the start address from the left.
         const int y = rowOf(*start);

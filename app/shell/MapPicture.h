@@ -6,7 +6,7 @@
 #ifndef PELCOR_MAP_PICTURE_H
 #define PELCOR_MAP_PICTURE_H
 
-#include "core/AddressRange.h"
+#include "core/MarkedRange.h"
 #include "core/MapLayout.h"
 #include "core/MemoryMap.h"
 
@@ -22,7 +22,7 @@ class QPainter;
 
 class MapPicture {
 public:
-    MapPicture(const MemoryMap &map, const std::vector<AddressRange> &marked, QSize size,
+    MapPicture(const MemoryMap &map, const std::vector<MarkedRange> &marked, QSize size,
                const QFont &font);
 
     void paint(QPainter &painter) const;
@@ -33,9 +33,13 @@ public:
     std::optional<std::size_t> bandAt(QPoint point) const;
     // Where band `band` is drawn.
     QRect bandRect(std::size_t band) const;
-    // What the tooltip says of `point`: the range under it, an overlap
-    // first; empty off the bar.
+    // What the tooltip says of `point`: the marks under it (what each is,
+    // its range and size), else the range under it, an overlap first;
+    // empty off the bar.
     QString describeAt(QPoint point) const;
+    // Where the mark of `range` is drawn: beside the bar, at least a few
+    // pixels tall whatever the range's size.
+    QRect markRect(const AddressRange &range) const;
     // The line under the bar, when the text stops being valid.
     QString stopText() const;
 
@@ -52,11 +56,12 @@ public:
 private:
     void paintBands(QPainter &painter) const;
     void paintMarks(QPainter &painter) const;
+    QString describeMarksAt(QPoint point) const;
     void paintLabels(QPainter &painter) const;
     int rowOf(std::uint32_t address) const;
 
     const MemoryMap &m_map;
-    const std::vector<AddressRange> &m_marked;
+    const std::vector<MarkedRange> &m_marked;
     QSize m_size;
     QFont m_font;
     QRect m_bar;

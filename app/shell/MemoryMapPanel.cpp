@@ -54,7 +54,7 @@ void MemoryMapPanel::setMap(MemoryMap map)
     changed();
 }
 
-void MemoryMapPanel::setMarkedRanges(std::vector<AddressRange> ranges)
+void MemoryMapPanel::setMarkedRanges(std::vector<MarkedRange> ranges)
 {
     m_marked = std::move(ranges);
     update();

@@ -6,7 +6,7 @@
 #ifndef PELCOR_MEMORY_MAP_PANEL_H
 #define PELCOR_MEMORY_MAP_PANEL_H
 
-#include "core/AddressRange.h"
+#include "core/MarkedRange.h"
 #include "core/MemoryMap.h"
 
 #include <QWidget>
@@ -25,8 +25,8 @@ public:
 
     void setMap(MemoryMap map);
     const MemoryMap &map() const { return m_map; }
-    void setMarkedRanges(std::vector<AddressRange> ranges);
-    const std::vector<AddressRange> &markedRanges() const { return m_marked; }
+    void setMarkedRanges(std::vector<MarkedRange> ranges);
+    const std::vector<MarkedRange> &markedRanges() const { return m_marked; }
     // Counts the maps set, so that whoever keeps per-segment objects knows
     // when they went stale.
     quint64 generation() const { return m_generation; }
@@ -55,7 +55,7 @@ private:
     void changed();
 
     MemoryMap m_map;
-    std::vector<AddressRange> m_marked;
+    std::vector<MarkedRange> m_marked;
     quint64 m_generation = 0;
     QAction *m_savePng;
     QAction *m_saveSvg;

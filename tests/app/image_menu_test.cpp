@@ -91,7 +91,7 @@ private slots:
              },
              [&] { return m_frame->insertCrc(source); }},
             {[&] {
-                 script.expectForm(FormAnswers{{"b.hex"}, {""}});
+                 script.expectForm(FormAnswers{{"a.hex"}, {"b.hex"}, {""}});
              },
              [&] { return m_frame->compareWithOther(source); }},
             {[&] {
@@ -113,6 +113,42 @@ private slots:
         }
         QVERIFY(script.allAnswered());
         QCOMPARE(script.texts(), QStringList(5, QStringLiteral("中止しました")));
+    }
+
+    // Either side is any open document or a file; the second side opens on
+    // the next document, and on a file once the document it named is closed.
+    void compareOffersDocumentsAndFilesOnBothSides()
+    {
+        const QString file = QStringLiteral("ﾌｧｲﾙを選ぶ...");
+        Form1 *source = m_frame->activeDocument();
+        ScriptedPrompts script;
+        script.expectForm(FormAnswers{{"a.hex"}, {"b.hex"}, {""}});
+        QVERIFY(m_frame->compareWithOther(source));
+        const QList<FormField> fields = script.asked().constFirst().fields;
+        for (int side = 0; side < 2; ++side)
+            QCOMPARE(fields[side].choices, (QStringList{"a.hex", "b.hex", file}));
+        QCOMPARE(fields[0].initial, QStringLiteral("a.hex"));
+        QCOMPARE(fields[1].initial, QStringLiteral("b.hex"));
+        QVERIFY(newestText().startsWith(
+            u"a.hex と b.hex: 違う 1 範囲 4 ﾊﾞｲﾄ, a.hex だけ 0 範囲 0 ﾊﾞｲﾄ, b.hex だけ 0 範囲 0 ﾊﾞｲﾄ\n"));
+
+        delete m_frame->documentOf(path("b.hex"));
+        script.clearAsked();
+        script.expectForm(std::nullopt);
+        QVERIFY(!m_frame->compareWithOther(source));
+        const QList<FormField> left = script.asked().constFirst().fields;
+        QCOMPARE(left[1].choices, (QStringList{"a.hex", file}));
+        QCOMPARE(left[1].initial, file);
+
+        // A file first, then the document: the file's dialog names its side.
+        script.clearAsked();
+        script.expectForm(FormAnswers{{file}, {"a.hex"}, {""}});
+        script.expectOpen(path("b.hex"));
+        QVERIFY(m_frame->compareWithOther(source));
+        QCOMPARE(script.asked().at(1).title, QStringLiteral("比較するﾌｧｲﾙ"));
+        QVERIFY(newestText().startsWith(u"b.hex と a.hex: "));
+        QCOMPARE(source->markedRanges().size(), std::size_t(1));
+        QVERIFY(script.allAnswered());
     }
 
     void recordErrorShowsItsLine()

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -123,6 +124,63 @@ private slots:
                            "ﾃﾞｰﾀなし 08000010-08003FFF (16 KiB) (縮めて表示)",
                            "ｾｸﾞﾒﾝﾄ 08004000-0800400F (16 ﾊﾞｲﾄ), 3 行目から",
                            "ﾃﾞｰﾀなし 08004010-FFFFFFFF (3.9 GiB) (縮めて表示)"}));
+    }
+
+    // A comparison's marks show at any size of range and panel, and
+    // hovering one names what it is, its range and its size.
+    void marksShowAndNameTheirDifference_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<quint32>("low");
+        QTest::addColumn<quint32>("high");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("one byte, a tall panel")
+            << 500 << 0x08000004u << 0x08000004u
+            << "a.hex と b.hex で違う 08000004-08000004 (1 ﾊﾞｲﾄ)";
+        QTest::newRow("one byte, a short panel")
+            << 120 << 0x0800400Fu << 0x0800400Fu << "b.hex だけにある 0800400F-0800400F (1 ﾊﾞｲﾄ)";
+        QTest::newRow("a whole segment")
+            << 300 << 0x08004000u << 0x0800400Fu << "a.hex だけにある 08004000-0800400F (16 ﾊﾞｲﾄ)";
+    }
+
+    void marksShowAndNameTheirDifference()
+    {
+        QFETCH(int, height);
+        QFETCH(quint32, low);
+        QFETCH(quint32, high);
+        QFETCH(QString, said);
+        Form1 *window = open(kFlash);
+        window->resize(700, height);
+        window->setMarkedRanges({{{low, high}, said.section(u' ', 0, -4)}});
+        MemoryMapPanel *panel = window->mapPanel();
+        const MapPicture picture(panel->map(), panel->markedRanges(), panel->size(), panel->font());
+        const QRect mark = picture.markRect({low, high});
+        QVERIFY2(mark.height() >= 7 && mark.width() >= 8, qPrintable(QStringLiteral("%1x%2").arg(mark.width()).arg(mark.height())));
+        QVERIFY(QRect(QPoint(0, 0), panel->size()).contains(mark));
+        QCOMPARE(picture.describeAt(mark.topLeft()), said);
+        QCOMPARE(picture.describeAt(mark.bottomRight()), said);
+        QImage image(panel->size(), QImage::Format_RGB32);
+        QPainter painter(&image);
+        picture.paint(painter);
+        painter.end();
+        QCOMPARE(image.pixelColor(mark.center()), QColor(0xf0, 0x9a, 0x00));
+    }
+
+    // Marks too close to tell apart are named together, a few and a count.
+    void crowdedMarksAreNamedTogether()
+    {
+        Form1 *window = open(kFlash);
+        std::vector<MarkedRange> marks;
+        for (quint32 at = 0x08001000; at < 0x08001800; at += 0x100)
+            marks.push_back({{at, at}, QStringLiteral("a.hex と b.hex で違う")});
+        window->setMarkedRanges(marks);
+        MemoryMapPanel *panel = window->mapPanel();
+        const MapPicture picture(panel->map(), panel->markedRanges(), panel->size(), panel->font());
+        const QStringList said =
+            picture.describeAt(picture.markRect({0x08001000, 0x08001000}).center()).split(u'\n');
+        QCOMPARE(said.size(), 4);
+        QCOMPARE(said[0], QStringLiteral("a.hex と b.hex で違う 08001000-08001000 (1 ﾊﾞｲﾄ)"));
+        QCOMPARE(said[3], QStringLiteral("ほか 5 ヶ所"));
     }
 
     // Not a record text, as the library's detection finds it: it is
@@ -265,7 +323,7 @@ private slots:
         QFETCH(bool, marked);
         Form1 *window = open(text);
         if (marked)
-            window->setMarkedRanges({{0x08000004, 0x08000007}});
+            window->setMarkedRanges({{{0x08000004, 0x08000007}, QStringLiteral("a.hex と b.hex で違う")}});
         const QString png = m_dir.filePath(QStringLiteral("map.png"));
         const QString svg = m_dir.filePath(QStringLiteral("map.svg"));
         ScriptedPrompts script;

@@ -166,7 +166,7 @@ private slots:
         }
 
         // Compare: the two documents hold one image.
-        script.expectForm(FormAnswers{{QStringLiteral("fw.hex")}, {QString()}});
+        script.expectForm(FormAnswers{{m_srecName}, {QStringLiteral("fw.hex")}, {QString()}});
         script.expectMessage(QMessageBox::Ok);
         const int before = Form1::DocumentCount();
         QVERIFY(m_frame->compareWithOther(m_srec));

@@ -14,6 +14,7 @@
 #include "support/test_images.h"
 
 #include <QMdiArea>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,8 +30,8 @@ struct Row {
     QString document;
     QString alsoOpen;
     FormAnswers answers;
-    // The file an open dialog gets, when the job asks for one.
-    QString opened;
+    // The files open dialogs get, in order, when the job asks for them.
+    QStringList opened;
     QStringList kestrun;
 };
 
@@ -62,16 +63,54 @@ const Row kRows[] = {
      {"convert", "a.s19", "--insert-crc", "20000", "--algorithm", "crc-32", "--endian", "little", "-o", "k.s19"}},
     {"CRC inside its range", Job::Crc, "a.hex", {}, {{"crc-32"}, {"100"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
      {"convert", "a.hex", "--insert-crc", "100", "-o", "k.hex"}},
-    {"compare with a file", Job::Compare, "a.hex", {}, {{kFile}, {""}}, "s.hex", {"cmp", "a.hex", "s.hex", "--max", "1000"}},
-    {"compare, gaps as FF", Job::Compare, "a.hex", {}, {{kFile}, {"FF"}}, "b.hex",
+    {"compare with a file", Job::Compare, "a.hex", {}, {{"a.hex"}, {kFile}, {""}}, {"s.hex"},
+     {"cmp", "a.hex", "s.hex", "--max", "1000"}},
+    {"compare, gaps as FF", Job::Compare, "a.hex", {}, {{"a.hex"}, {kFile}, {"FF"}}, {"b.hex"},
      {"cmp", "a.hex", "b.hex", "--fill-byte", "FF", "--max", "1000"}},
-    {"compare equal images", Job::Compare, "a.hex", {}, {{kFile}, {""}}, "a.srec", {"cmp", "a.hex", "a.srec", "--max", "1000"}},
-    {"compare with a document", Job::Compare, "a.hex", "far.hex", {{"far.hex"}, {""}}, {},
+    {"compare equal images", Job::Compare, "a.hex", {}, {{"a.hex"}, {kFile}, {""}}, {"a.srec"},
+     {"cmp", "a.hex", "a.srec", "--max", "1000"}},
+    {"compare with a document", Job::Compare, "a.hex", "far.hex", {{"a.hex"}, {"far.hex"}, {""}}, {},
      {"cmp", "a.hex", "far.hex", "--max", "1000"}},
-    {"binary at 08000000", Job::BinaryAt, {}, {}, {{"08000000"}}, "blob.bin", {"convert", "blob.bin@08000000", "-o", "k.hex"}},
-    {"binary past FFFFFFFF", Job::BinaryAt, {}, {}, {{"FFFFF000"}}, "blob.bin", {"convert", "blob.bin@FFFFF000", "-o", "k.hex"}},
+    {"compare a file with the document", Job::Compare, "a.hex", {}, {{kFile}, {"a.hex"}, {""}}, {"b.hex"},
+     {"cmp", "b.hex", "a.hex", "--max", "1000"}},
+    {"compare two files", Job::Compare, "a.hex", {}, {{kFile}, {kFile}, {""}}, {"s.hex", "b.hex"},
+     {"cmp", "s.hex", "b.hex", "--max", "1000"}},
+    {"binary at 08000000", Job::BinaryAt, {}, {}, {{"08000000"}}, {"blob.bin"}, {"convert", "blob.bin@08000000", "-o", "k.hex"}},
+    {"binary past FFFFFFFF", Job::BinaryAt, {}, {}, {{"FFFFF000"}}, {"blob.bin"}, {"convert", "blob.bin@FFFFF000", "-o", "k.hex"}},
 };
 // clang-format on
+
+// The numbers of a summary line, in order: the ranges and bytes that
+// differ, are only in the first input, only in the second.
+QList<quint64> summaryCounts(const QByteArray &line)
+{
+    QList<quint64> numbers;
+    static const QRegularExpression number(QStringLiteral("\\b[0-9]+\\b"));
+    for (const QRegularExpressionMatch &match : number.globalMatch(QString::fromUtf8(line)))
+        numbers << match.captured().toULongLong();
+    return numbers;
+}
+
+// The same counts from kestrun cmp's lines ("LOW-HIGH differ: ..." or
+// "LOW-HIGH only in NAME") of inputs the first of which is `first`.
+QList<quint64> listedCounts(const QByteArray &listing, const QByteArray &first)
+{
+    QList<quint64> counts(6, 0);
+    for (const QByteArray &line : listing.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QList<QByteArray> range = line.left(17).split('-');
+        const quint64 bytes = range[1].toULongLong(nullptr, 16) - range[0].toULongLong(nullptr, 16) + 1;
+        int kind = 0;
+        if (line.contains(" only in ")) {
+            const QByteArray name = line.mid(line.indexOf(" only in ") + 9);
+            kind = name == first ? 1 : 2;
+        }
+        counts[2 * kind] += 1;
+        counts[2 * kind + 1] += bytes;
+    }
+    return counts;
+}
 
 } // namespace
 
@@ -140,7 +179,7 @@ private slots:
             const int before = Form1::DocumentCount();
             ScriptedPrompts script;
             if (row.job == Job::BinaryAt)
-                script.expectOpen(path(row.opened));
+                script.expectOpen(path(row.opened.value(0)));
             FormAnswers answers = row.answers;
             // The form's file list holds full paths, which kestrun gets relative.
             if (row.job == Job::Merge)
@@ -148,8 +187,9 @@ private slots:
                     file = path(file);
             if (!answers.isEmpty())
                 script.expectForm(answers);
-            if (row.job == Job::Compare && !row.opened.isEmpty())
-                script.expectOpen(path(row.opened));
+            if (row.job == Job::Compare)
+                for (const QString &file : row.opened)
+                    script.expectOpen(path(file));
             const bool toldOnce = failed || warned || (compares && expected.isEmpty());
             if (toldOnce)
                 script.expectMessage(QMessageBox::Ok);
@@ -172,7 +212,14 @@ private slots:
                 continue;
             }
             QCOMPARE(Form1::DocumentCount(), before + 1);
-            const QByteArray pelcor = encodeCp932(m_frame->activeDocument()->documentText());
+            QByteArray pelcor = encodeCp932(m_frame->activeDocument()->documentText());
+            // A comparison's listing comes under a line that counts its kinds.
+            if (compares) {
+                const qsizetype summaryEnd = pelcor.indexOf('\n') + 1;
+                QVERIFY2(summaryCounts(pelcor.left(summaryEnd)) == listedCounts(expected, row.kestrun[1].toUtf8()),
+                         pelcor.left(summaryEnd).constData());
+                pelcor.remove(0, summaryEnd);
+            }
             QVERIFY2(pelcor == expected, row.name);
             // A result in S-records keeps the document's extension.
             if (output > 0 && row.kestrun[output].endsWith(".s19"))
@@ -189,7 +236,9 @@ private slots:
                 QCOMPARE(note.value(2).toLatin1(), crc.out.trimmed());
             }
             if (compares) {
-                QVERIFY(!document->markedRanges().empty());
+                // The active document is marked when it is compared.
+                if (row.answers[0][0] != kFile || row.answers[1][0] != kFile)
+                    QCOMPARE(document->markedRanges().size(), std::size_t(expected.count('\n')));
                 if (Form1 *other = m_frame->documentOf(path(row.alsoOpen)))
                     QVERIFY(other->markedRanges() == document->markedRanges());
             }
