@@ -76,8 +76,7 @@ QString compareSummary(const CompareListing &listing, const QString &nameA, cons
         return QStringLiteral("%1 範囲 %2 ﾊﾞｲﾄ").arg(total.ranges).arg(total.bytes);
     };
     return QStringLiteral("%1 と %2: 違う %3, %1 だけ %4, %2 だけ %5\n")
-        .arg(nameA, nameB, counted(listing.differ), counted(listing.onlyA),
-             counted(listing.onlyB));
+        .arg(nameA, nameB, counted(listing.differ), counted(listing.onlyA), counted(listing.onlyB));
 }
 
 QString differenceKindText(std::uint32_t kind, const QString &nameA, const QString &nameB)

@@ -16,8 +16,7 @@
 class CompareSides {
 public:
     // `documents` (the active one first) named in the form by `names`.
-    CompareSides(ConversionHost &host, const QList<HexSource> &documents,
-                 const QStringList &names);
+    CompareSides(ConversionHost &host, const QList<HexSource> &documents, const QStringList &names);
 
     // The form's choice for side `side` (0 or 1).
     FormField field(int side) const;

@@ -355,13 +355,14 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
             names << nameOf(other.path);
         }
     CompareSides sides(host, documents, names);
-    const std::optional<FormAnswers> answers = askRemembered(
-        host.dialogOwner(), QStringLiteral("比較"),
-        {sides.field(0), sides.field(1),
-         {FormField::Kind::Text,
-          QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"),
-          {},
-          {}}});
+    const std::optional<FormAnswers> answers =
+        askRemembered(host.dialogOwner(), QStringLiteral("比較"),
+                      {sides.field(0),
+                       sides.field(1),
+                       {FormField::Kind::Text,
+                        QStringLiteral("空きの値 (16 進, 空欄は空きのまま)(&B):"),
+                        {},
+                        {}}});
     if (!answers)
         return false;
     const std::optional<std::int32_t> fill = fillByte(answers->at(2).value(0), -1);
@@ -392,8 +393,8 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
     std::vector<MarkedRange> marks;
     marks.reserve(listing.ranges.size());
     for (const CompareListing::Difference &difference : listing.ranges)
-        marks.push_back({difference.range,
-                         differenceKindText(difference.kind, compared[0], compared[1])});
+        marks.push_back(
+            {difference.range, differenceKindText(difference.kind, compared[0], compared[1])});
     for (int i = 0; i < 2; ++i)
         if (sides.source(i).mark)
             sides.source(i).mark(marks);
@@ -401,9 +402,10 @@ bool CompareWithOther(ConversionHost &host, const HexSource &source)
         return run.cancelled();
     if (listing.count == 0) {
         run.close();
-        prompts().message(host.dialogOwner(), QMessageBox::Information, kTitle,
-                          QStringLiteral("%1 と %2 に違いはありません。").arg(compared[0], compared[1]),
-                          QMessageBox::Ok);
+        prompts().message(
+            host.dialogOwner(), QMessageBox::Information, kTitle,
+            QStringLiteral("%1 と %2 に違いはありません。").arg(compared[0], compared[1]),
+            QMessageBox::Ok);
         return true;
     }
     return run.openResult(

@@ -49,8 +49,8 @@ void hatch(QPainter &painter, const QRect &rect)
 
 } // namespace
 
-MapPicture::MapPicture(const MemoryMap &map, const std::vector<MarkedRange> &marked,
-                       QSize size, const QFont &font)
+MapPicture::MapPicture(const MemoryMap &map, const std::vector<MarkedRange> &marked, QSize size,
+                       const QFont &font)
     : m_map(map), m_marked(marked), m_size(size), m_font(font)
 {
     const QFontMetrics metrics(m_font);
@@ -120,8 +120,8 @@ QRect MapPicture::markRect(const AddressRange &range) const
     const int top = rowOf(range.low);
     const int bottom = std::max(rowOf(range.high), top);
     const int height = std::min(std::max(bottom - top + 1, kLeastMark), m_bar.height());
-    const int y = std::clamp((top + bottom + 1 - height) / 2, m_bar.top(),
-                             m_bar.bottom() + 1 - height);
+    const int y =
+        std::clamp((top + bottom + 1 - height) / 2, m_bar.top(), m_bar.bottom() + 1 - height);
     return QRect(m_bar.right() + 3, y, kMarkWidth, height);
 }
 
@@ -136,9 +136,9 @@ QString MapPicture::describeMarksAt(QPoint point) const
             ++more;
             continue;
         }
-        named << QStringLiteral("%1 %2 (%3)").arg(
-            mark.note, rangeText(mark.range.low, mark.range.high),
-            sizeText(std::uint64_t(mark.range.high) - mark.range.low + 1));
+        named << QStringLiteral("%1 %2 (%3)")
+                     .arg(mark.note, rangeText(mark.range.low, mark.range.high),
+                          sizeText(std::uint64_t(mark.range.high) - mark.range.low + 1));
     }
     if (more > 0)
         named << QStringLiteral("ほか %1 ヶ所").arg(more);

@@ -325,7 +325,8 @@ private slots:
         QCOMPARE(convert(), made);
         QVERIFY(script.allAnswered());
         const AskedPrompt question = script.asked().constFirst();
-        QVERIFY2(question.text.startsWith(asks) && question.text.contains(u"08000000 から 08000003"),
+        QVERIFY2(question.text.startsWith(asks)
+                     && question.text.contains(u"08000000 から 08000003"),
                  qPrintable(question.text));
         QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::Apply | QMessageBox::No);
         QCOMPARE(question.defaultButton, QMessageBox::Apply);

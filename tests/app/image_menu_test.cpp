@@ -129,8 +129,8 @@ private slots:
             QCOMPARE(fields[side].choices, (QStringList{"a.hex", "b.hex", file}));
         QCOMPARE(fields[0].initial, QStringLiteral("a.hex"));
         QCOMPARE(fields[1].initial, QStringLiteral("b.hex"));
-        QVERIFY(newestText().startsWith(
-            u"a.hex と b.hex: 違う 1 範囲 4 ﾊﾞｲﾄ, a.hex だけ 0 範囲 0 ﾊﾞｲﾄ, b.hex だけ 0 範囲 0 ﾊﾞｲﾄ\n"));
+        QVERIFY(newestText().startsWith(u"a.hex と b.hex: 違う 1 範囲 4 ﾊﾞｲﾄ, a.hex だけ 0 範囲 0 "
+                                        u"ﾊﾞｲﾄ, b.hex だけ 0 範囲 0 ﾊﾞｲﾄ\n"));
 
         delete m_frame->documentOf(path("b.hex"));
         script.clearAsked();

@@ -100,7 +100,8 @@ QList<quint64> listedCounts(const QByteArray &listing, const QByteArray &first)
         if (line.isEmpty())
             continue;
         const QList<QByteArray> range = line.left(17).split('-');
-        const quint64 bytes = range[1].toULongLong(nullptr, 16) - range[0].toULongLong(nullptr, 16) + 1;
+        const quint64 bytes =
+            range[1].toULongLong(nullptr, 16) - range[0].toULongLong(nullptr, 16) + 1;
         int kind = 0;
         if (line.contains(" only in ")) {
             const QByteArray name = line.mid(line.indexOf(" only in ") + 9);
@@ -216,7 +217,8 @@ private slots:
             // A comparison's listing comes under a line that counts its kinds.
             if (compares) {
                 const qsizetype summaryEnd = pelcor.indexOf('\n') + 1;
-                QVERIFY2(summaryCounts(pelcor.left(summaryEnd)) == listedCounts(expected, row.kestrun[1].toUtf8()),
+                QVERIFY2(summaryCounts(pelcor.left(summaryEnd))
+                             == listedCounts(expected, row.kestrun[1].toUtf8()),
                          pelcor.left(summaryEnd).constData());
                 pelcor.remove(0, summaryEnd);
             }
