@@ -6,6 +6,7 @@
 #include "InfoCommand.h"
 #include "InfoJson.h"
 #include "MergeCommand.h"
+#include "PatchCommand.h"
 #include "OutputCheck.h"
 #include "ConversionProgress.h"
 #include "ConvertCommand.h"
@@ -65,6 +66,8 @@ int CommandRunner::run()
         return CrcCommand(m_invocation).run();
     case Invocation::Command::Compare:
         return CompareCommand(m_invocation).run();
+    case Invocation::Command::Patch:
+        return PatchCommand(m_invocation).run();
     default:
         break;
     }
@@ -229,6 +232,7 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
     case Invocation::Command::Merge:
     case Invocation::Command::Crc:
     case Invocation::Command::Compare:
+    case Invocation::Command::Patch:
         break;
     }
     return outputStatus(output.finish(error), error);
@@ -266,6 +270,7 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
     case Invocation::Command::Merge:
     case Invocation::Command::Crc:
     case Invocation::Command::Compare:
+    case Invocation::Command::Patch:
         break;
     }
     return ResultNotIntelHex;

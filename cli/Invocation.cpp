@@ -62,6 +62,9 @@ Invocation Invocation::parse(const QStringList &arguments)
         if (const QString error = takeImageOperations(words, invocation.operations);
             !error.isEmpty())
             return usage(error);
+    } else if (command == u"patch") {
+        if (const QString error = takePatchOperations(words, invocation.patch); !error.isEmpty())
+            return usage(error);
     }
     QCommandLineParser parser;
     const InvocationOptions options(parser);

@@ -9,6 +9,7 @@
 #include "core/ImageInput.h"
 #include "ImageOperations.h"
 #include "ImageJobOptions.h"
+#include "PatchOperations.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,7 @@
 
 struct Invocation {
     enum class Command { HexToBinary, BinaryToHex, Dump, HexDump, Sum, Info, Convert, Merge, Crc,
-                         Compare };
+                         Compare, Patch };
     // Help and Version carry nothing else; Usage only the error.
     enum class Request { Convert, Help, Version, Usage };
 
@@ -64,6 +65,8 @@ struct Invocation {
     InputFormat inputFormat = InputFormat::Detect;
     std::optional<std::uint32_t> addressSize;
     std::optional<std::uint8_t> fillByte;
+    // patch: its changes in their order and its switches.
+    PatchRequest patch;
 
     // The settings as the options change `base` (the file's, or defaults).
     DumpSettings applyTo(DumpSettings base) const;

@@ -23,6 +23,7 @@ constexpr Command kCommands[] = {
     {"merge", Invocation::Command::Merge},
     {"crc", Invocation::Command::Crc},
     {"cmp", Invocation::Command::Compare},
+    {"patch", Invocation::Command::Patch},
 };
 
 // The value a word names in `table`, or none.

@@ -143,6 +143,8 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
         calls.kestrun_reader_set_window(reader, o.window->low, o.window->high);
     if (o.part)
         calls.kestrun_reader_set_origin(reader, o.part->offset, o.part->line);
+    if (o.acceptChecksums)
+        calls.kestrun_reader_set_checksums(reader, KESTRUN_CHECKSUMS_ACCEPT);
     QByteArrayView piece;
     bool readFailed = false;
     while (rc == ResultOk) {

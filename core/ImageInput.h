@@ -64,6 +64,9 @@ struct ImageInputOptions {
         std::uint64_t line;
     };
     std::optional<Part> part;
+    // Records whose checksum is wrong are read as if it were right (for a
+    // caller that is to make them right), not refused.
+    bool acceptChecksums = false;
 };
 
 // An argument split into its file and the address of @ADDR.

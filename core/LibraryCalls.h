@@ -89,6 +89,7 @@
     X(kestrun_writer_finish)                                                                     \
     X(kestrun_write_size)                                                                        \
     X(kestrun_image_store)                                                                       \
+    X(kestrun_image_put)                                                                         \
     X(kestrun_image_set_start)                                                                   \
     X(kestrun_image_crop)                                                                        \
     X(kestrun_image_exclude)                                                                     \

@@ -126,4 +126,110 @@ the HEX file may give an address beyond 32 bits</translation>
         <translation>%1 is an input file; give another -o</translation>
     </message>
 </context>
+<context>
+    <name>PatchOperations</name>
+    <message>
+        <source>%1: ADDR=TEXT ではありません</source>
+        <translation>%1: not ADDR=TEXT</translation>
+    </message>
+    <message>
+        <source>%1: ADDR=BYTES ではありません</source>
+        <translation>%1: not ADDR=BYTES</translation>
+    </message>
+    <message>
+        <source>%1: BYTES は 16 進数の 2 桁ずつです (例: DEADBEEF)</source>
+        <translation>%1: BYTES are pairs of hex digits (DEADBEEF)</translation>
+    </message>
+    <message>
+        <source>%1: ASCII にない文字があります (--encoding utf-8 か cp932 を後に付けてください)</source>
+        <translation>%1: a character that is not ASCII (add --encoding utf-8 or cp932 after it)</translation>
+    </message>
+    <message>
+        <source>%1: コードページ 932 にない文字があります</source>
+        <translation>%1: a character that code page 932 does not have</translation>
+    </message>
+    <message>
+        <source>--encoding %1: ascii, utf-8, cp932 のどれかです</source>
+        <translation>--encoding %1: not ascii, utf-8 or cp932</translation>
+    </message>
+    <message>
+        <source>%1: 書くバイトがありません</source>
+        <translation>%1: no bytes to write</translation>
+    </message>
+    <message>
+        <source>--string には ADDR=TEXT が要ります</source>
+        <translation>--string needs ADDR=TEXT</translation>
+    </message>
+    <message>
+        <source>--set には ADDR=BYTES が要ります</source>
+        <translation>--set needs ADDR=BYTES</translation>
+    </message>
+    <message>
+        <source>--encoding には ascii, utf-8, cp932 のどれかが要ります</source>
+        <translation>--encoding needs ascii, utf-8 or cp932</translation>
+    </message>
+    <message>
+        <source>--encoding は --string の後に付けます</source>
+        <translation>--encoding goes after a --string</translation>
+    </message>
+    <message>
+        <source>--fill には LOW-HIGH BYTES が要ります</source>
+        <translation>--fill needs LOW-HIGH BYTES</translation>
+    </message>
+    <message>
+        <source>%1: LOW-HIGH は 16 進数の範囲です (LOW ≦ HIGH)</source>
+        <translation>%1: LOW-HIGH is a hexadecimal range (LOW &lt;= HIGH)</translation>
+    </message>
+    <message>
+        <source>--into-gaps は --fill の後に付けます</source>
+        <translation>--into-gaps goes after a --fill</translation>
+    </message>
+    <message>
+        <source>%1: アドレスが 32 ビットを超えます</source>
+        <translation>%1: addresses pass 32 bits</translation>
+    </message>
+</context>
+<context>
+    <name>PatchCommand</name>
+    <message>
+        <source>詳しくは 'kestrun --help' を見てください。</source>
+        <translation>Try 'kestrun --help' for more information.</translation>
+    </message>
+    <message>
+        <source>patch の書き出し先は -o OUT か --in-place のどちらか一つです</source>
+        <translation>patch writes to -o OUT or --in-place, one of them</translation>
+    </message>
+    <message>
+        <source>標準入力は --in-place で書き換えられません</source>
+        <translation>standard input cannot be patched --in-place</translation>
+    </message>
+    <message>
+        <source>patch に変えるものがありません (--set, --string, --fill, --fix-checksums)</source>
+        <translation>patch has nothing to change (--set, --string, --fill, --fix-checksums)</translation>
+    </message>
+    <message>
+        <source> (書き換えるには --in-place)</source>
+        <translation> (to change it, --in-place)</translation>
+    </message>
+    <message>
+        <source>標準入力</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <source>標準出力</source>
+        <translation>standard output</translation>
+    </message>
+    <message>
+        <source>patch が書き換えるのはインテル HEX か S レコードのテキストです (%1 は kestrun convert で変換してください)</source>
+        <translation>patch changes Intel HEX or S-record text (convert %1 with kestrun convert first)</translation>
+    </message>
+    <message>
+        <source>%1:%2: チェックサム %3 → %4</source>
+        <translation>%1:%2: checksum %3 → %4</translation>
+    </message>
+    <message>
+        <source>%1: 書き換えたレコード %2, 足したレコード %3 (アドレスレコード %4), 直したチェックサム %5, 変わったバイト %6</source>
+        <translation>%1: %2 records changed, %3 added (%4 address records), %5 checksums fixed, %6 bytes changed</translation>
+    </message>
+</context>
 </TS>

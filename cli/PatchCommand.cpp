@@ -1,0 +1,162 @@
+#include "PatchCommand.h"
+
+#include "CancelSignal.h"
+#include "CommandRunner.h"
+#include "ErrorLine.h"
+#include "LinkedLibrary.h"
+#include "OutputCheck.h"
+#include "StreamingOutput.h"
+#include "core/FilePieces.h"
+#include "core/HexNumber.h"
+#include "core/TextPatch.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("PatchCommand", text);
+}
+
+std::int32_t sink(const char *bytes, std::uint64_t length, std::intptr_t user)
+{
+    auto *output = reinterpret_cast<StreamingOutput *>(user);
+    if (CancelSignal::requested() || !output->put(QByteArrayView(bytes, qsizetype(length))))
+        return ResultCancelled;
+    return ResultOk;
+}
+
+QString pair(std::uint32_t value)
+{
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+int usage(const QString &error)
+{
+    printErrorLine(QStringLiteral("kestrun: ") + error);
+    printErrorLine(tr("詳しくは 'kestrun --help' を見てください。"));
+    return CommandRunner::UsageError;
+}
+
+// The input as pieces that can be read twice: a regular file from the
+// disk, anything else (standard input, a pipe) kept in memory.
+struct TwiceReadable {
+    FilePieces file;
+    QByteArray held;
+    std::unique_ptr<MemoryPieces> memory;
+    InputPieces *pieces = nullptr;
+
+    bool open(const QString &name, QString &error)
+    {
+        if (!file.open(name)) {
+            error = file.error();
+            return false;
+        }
+        if (file.rewind()) {
+            pieces = &file;
+            return true;
+        }
+        for (QByteArrayView piece; file.next(piece) && !piece.isEmpty();)
+            held.append(piece);
+        memory = std::make_unique<MemoryPieces>(held);
+        pieces = memory.get();
+        return true;
+    }
+};
+
+} // namespace
+
+PatchCommand::PatchCommand(const Invocation &invocation) : m_invocation(invocation)
+{
+}
+
+int PatchCommand::run()
+{
+    const PatchRequest &request = m_invocation.patch;
+    const QString &input = m_invocation.input;
+    if (request.inPlace == !m_invocation.output.isEmpty())
+        return usage(tr("patch の書き出し先は -o OUT か --in-place のどちらか一つです"));
+    if (request.inPlace && input == u"-")
+        return usage(tr("標準入力は --in-place で書き換えられません"));
+    if (request.operations.empty() && !request.fixChecksums)
+        return usage(tr("patch に変えるものがありません (--set, --string, --fill, --fix-checksums)"));
+    const QString output = request.inPlace ? input : m_invocation.output;
+    if (!request.inPlace) {
+        if (const QString refusal = OutputCheck::refusal(output, {input}, false);
+            !refusal.isEmpty())
+            return usage(refusal + tr(" (書き換えるには --in-place)"));
+    }
+    CancelSignal::install();
+    const QString name = input == u"-" ? tr("標準入力") : input;
+    TwiceReadable source;
+    QString error;
+    if (!source.open(input, error)) {
+        printErrorLine(name + QStringLiteral(": ") + error);
+        return CommandRunner::Failed;
+    }
+    TextPatch patch(*LinkedLibrary::calls().image());
+    if (patch.read(*source.pieces, InputArgument{input, std::nullopt, false},
+                   request.fixChecksums)
+        < 0) {
+        const ImageInput &in = patch.input();
+        if (in.result == ResultBadArgument && !in.sourceFailed)
+            printErrorLine(name + QStringLiteral(": ")
+                           + tr("patch が書き換えるのはインテル HEX か S レコードのテキストです "
+                                "(%1 は kestrun convert で変換してください)")
+                                 .arg(inputFormatName(in.format)));
+        else
+            printErrorLine(in.error);
+        return CommandRunner::Failed;
+    }
+    for (const PatchOperation &op : request.operations) {
+        const bool done = op.kind == PatchOperation::Kind::Set
+                              ? patch.set(op.low, op.bytes)
+                              : patch.fill(op.low, op.high, op.bytes, op.intoGaps);
+        if (!done) {
+            printErrorLine(op.given + QStringLiteral(": ") + LinkedLibrary::message(ResultNoMemory));
+            return CommandRunner::Failed;
+        }
+    }
+    if (!source.pieces->rewind()) {
+        printErrorLine(name + QStringLiteral(": ") + source.file.error());
+        return CommandRunner::Failed;
+    }
+    const QString where = output == u"-" ? tr("標準出力") : output;
+    StreamingOutput out(output);
+    if (out.open(error) != OutputTarget::Outcome::Written) {
+        printErrorLine(where + QStringLiteral(": ") + error);
+        return CommandRunner::Failed;
+    }
+    const std::int32_t rc = patch.write(
+        *source.pieces, request.fixChecksums, sink, std::intptr_t(&out),
+        [&](const kestrun_fixed_checksum &fixed) {
+            printErrorLine(tr("%1:%2: チェックサム %3 → %4")
+                               .arg(name)
+                               .arg(fixed.line)
+                               .arg(pair(fixed.found), pair(fixed.expected)));
+        });
+    if (rc < 0) {
+        if (!out.failed(error))
+            error = LinkedLibrary::message(CancelSignal::requested() ? ResultCancelled : rc);
+        printErrorLine(where + QStringLiteral(": ") + error.replace(u'\n', u' '));
+        return CommandRunner::Failed;
+    }
+    if (out.finish(error) != OutputTarget::Outcome::Written) {
+        printErrorLine(where + QStringLiteral(": ") + error);
+        return CommandRunner::Failed;
+    }
+    const kestrun_patch_stats &s = patch.stats();
+    printErrorLine(tr("%1: 書き換えたレコード %2, 足したレコード %3 (アドレスレコード %4), "
+                      "直したチェックサム %5, 変わったバイト %6")
+                       .arg(name)
+                       .arg(s.records_changed)
+                       .arg(s.records_added)
+                       .arg(s.address_records_added)
+                       .arg(s.checksums_fixed)
+                       .arg(s.bytes_changed + s.bytes_added));
+    return CommandRunner::Done;
+}

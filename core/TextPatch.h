@@ -1,0 +1,66 @@
+// Bytes changed in an Intel HEX or S-record text, the rest of the text kept
+// as it was: the text's image is read once through the one image input, the
+// changes gathered over it in the order they are asked for, and the text
+// then streamed through the library's patcher, which rewrites only the
+// records that hold a changed byte (and adds records where none held one).
+// kestrun patch and Pelcor's data view both change texts through here.
+//
+//     TextPatch patch(calls);
+//     if (patch.read(pieces, argument, fix) < 0) { print(patch.input().error); ... }
+//     patch.set(0x08004010, QByteArray::fromHex("DEADBEEF"));
+//     pieces.rewind();
+//     patch.write(pieces, sink, user);
+#ifndef PELCOR_TEXT_PATCH_H
+#define PELCOR_TEXT_PATCH_H
+
+#include "core/ImageHandle.h"
+#include "core/ImageInput.h"
+#include "core/LibraryCalls.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <functional>
+
+class TextPatch {
+public:
+    explicit TextPatch(const ImageCalls &calls);
+
+    // Reads the text's image; with `acceptChecksums` a record whose
+    // checksum is wrong is read as if it were right (to be made right by
+    // write). ResultOk, or the failure that input() describes; a text that
+    // is not HEX or S-records is ResultBadArgument.
+    std::int32_t read(InputPieces &text, const InputArgument &argument, bool acceptChecksums);
+    const ImageInput &input() const { return m_input; }
+    // The image the text holds, and the bytes changed so far.
+    const kestrun_image *original() const { return m_original.get(); }
+    const kestrun_image *changes() const { return m_changes.get(); }
+
+    // `bytes` at `address` (false: they would pass 32 bits).
+    bool set(std::uint32_t address, const QByteArray &bytes);
+    // low..high, `pattern` over and over from low: only where the text or
+    // an earlier change holds data, or everywhere with `intoGaps`.
+    bool fill(std::uint32_t low, std::uint32_t high, const QByteArray &pattern, bool intoGaps);
+    // Whether any byte of low..high is held by neither the text nor a change.
+    bool reachesGaps(std::uint32_t low, std::uint32_t high) const;
+
+    // Streams the text again (from its start) to `sink` with the changes
+    // made; every wrong checksum is made right with `fixChecksums`, each
+    // told to `onFixed` first. ResultOk, a library failure or the sink's.
+    std::int32_t write(InputPieces &text, bool fixChecksums, kestrun_sink_fn sink,
+                       std::intptr_t user,
+                       const std::function<void(const kestrun_fixed_checksum &)> &onFixed = {});
+    // What the last write did.
+    const kestrun_patch_stats &stats() const { return m_stats; }
+
+private:
+    bool held(std::uint32_t address) const;
+
+    const ImageCalls &m_calls;
+    ImageHandle m_original;
+    ImageHandle m_changes;
+    ImageInput m_input;
+    kestrun_patch_stats m_stats{};
+};
+
+#endif
