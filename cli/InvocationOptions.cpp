@@ -40,9 +40,9 @@ InvocationOptions::InvocationOptions(QCommandLineParser &parser)
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
                        overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
-                       sync, settings});
+                       set, string, encoding, intoGaps, fixChecksums, inPlace, sync, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "
-                                                "convert, merge, crc or cmp."));
+                                                "convert, merge, crc, cmp or patch."));
     parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
 }

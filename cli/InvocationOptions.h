@@ -100,6 +100,25 @@ struct InvocationOptions {
                                              "down); refused when an address would leave 32 "
                                              "bits."),
                               QStringLiteral("[-]N")};
+    QCommandLineOption set{QStringLiteral("set"),
+                           QStringLiteral("patch: writes the hex BYTES at ADDR."),
+                           QStringLiteral("ADDR=BYTES")};
+    QCommandLineOption string{QStringLiteral("string"),
+                              QStringLiteral("patch: writes the text's bytes (no NUL) at ADDR."),
+                              QStringLiteral("ADDR=TEXT")};
+    QCommandLineOption encoding{QStringLiteral("encoding"),
+                                QStringLiteral("patch: after --string, how its text is written "
+                                               "(default ascii)."),
+                                QStringLiteral("ascii|utf-8|cp932")};
+    QCommandLineOption intoGaps{QStringLiteral("into-gaps"),
+                                QStringLiteral("patch: after --fill LOW-HIGH BYTES, fills the "
+                                               "gaps too (else only the data there).")};
+    QCommandLineOption fixChecksums{QStringLiteral("fix-checksums"),
+                                    QStringLiteral("patch: makes every wrong checksum right, "
+                                                   "naming each line.")};
+    QCommandLineOption inPlace{QStringLiteral("in-place"),
+                               QStringLiteral("patch: replaces IN (atomically, no backup) "
+                                              "instead of -o.")};
     QCommandLineOption sync{QStringLiteral("sync"),
                             QStringLiteral("Waits until the output is on the disk before it "
                                            "replaces the old file (fdatasync); without it the "

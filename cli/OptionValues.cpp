@@ -233,6 +233,11 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
     for (const QCommandLineOption *op : {&o.crop, &o.exclude, &o.offset})
         if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
             return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
+    // patch takes its own before the parser sees them.
+    for (const QCommandLineOption *op :
+         {&o.set, &o.string, &o.encoding, &o.intoGaps, &o.fixChecksums, &o.inPlace})
+        if (parser.isSet(*op))
+            return QStringLiteral("--%1 is for patch").arg(op->names().constFirst());
     if (parser.isSet(o.inputFormat) && invocation.command != Invocation::Command::Convert
         && invocation.command != Invocation::Command::Info && !invocation.isImageJob())
         return QStringLiteral("--input-format is for convert, info, merge, crc and cmp");
