@@ -8,7 +8,7 @@
 #include "StreamingOutput.h"
 #include "core/FilePieces.h"
 #include "core/HexNumber.h"
-#include "core/TextPatch.h"
+#include "core/FilePatch.h"
 
 #include <QCoreApplication>
 
@@ -98,7 +98,7 @@ int PatchCommand::run()
         printErrorLine(name + QStringLiteral(": ") + error);
         return CommandRunner::Failed;
     }
-    TextPatch patch(*LinkedLibrary::calls().image());
+    FilePatch patch(*LinkedLibrary::calls().image());
     if (patch.read(*source.pieces, InputArgument{input, std::nullopt, false},
                    request.fixChecksums)
         < 0) {

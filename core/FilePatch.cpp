@@ -1,4 +1,4 @@
-#include "core/TextPatch.h"
+#include "core/FilePatch.h"
 
 #include <algorithm>
 
@@ -18,12 +18,12 @@ std::int32_t tellFixed(const kestrun_fixed_checksum *fixed, std::intptr_t user)
 
 } // namespace
 
-TextPatch::TextPatch(const ImageCalls &calls)
+FilePatch::FilePatch(const ImageCalls &calls)
     : m_calls(calls), m_original(newImage(calls)), m_changes(newImage(calls))
 {
 }
 
-std::int32_t TextPatch::read(InputPieces &text, const InputArgument &argument,
+std::int32_t FilePatch::read(InputPieces &text, const InputArgument &argument,
                              bool acceptChecksums)
 {
     ImageInputOptions options;
@@ -39,7 +39,7 @@ std::int32_t TextPatch::read(InputPieces &text, const InputArgument &argument,
     return m_input.result;
 }
 
-bool TextPatch::set(std::uint32_t address, const QByteArray &bytes)
+bool FilePatch::set(std::uint32_t address, const QByteArray &bytes)
 {
     if (std::uint64_t(address) + std::uint64_t(bytes.size()) > (std::uint64_t(1) << 32))
         return false;
@@ -49,7 +49,7 @@ bool TextPatch::set(std::uint32_t address, const QByteArray &bytes)
            == ResultOk;
 }
 
-bool TextPatch::held(std::uint32_t address) const
+bool FilePatch::held(std::uint32_t address) const
 {
     kestrun_segment segment{};
     for (const kestrun_image *image : {m_original.get(), m_changes.get()})
@@ -59,7 +59,7 @@ bool TextPatch::held(std::uint32_t address) const
     return false;
 }
 
-bool TextPatch::reachesGaps(std::uint32_t low, std::uint32_t high) const
+bool FilePatch::reachesGaps(std::uint32_t low, std::uint32_t high) const
 {
     for (std::uint64_t at = low; at <= high;) {
         // The next address from `at` that either image holds, and where
@@ -80,7 +80,7 @@ bool TextPatch::reachesGaps(std::uint32_t low, std::uint32_t high) const
     return false;
 }
 
-bool TextPatch::fill(std::uint32_t low, std::uint32_t high, const QByteArray &pattern,
+bool FilePatch::fill(std::uint32_t low, std::uint32_t high, const QByteArray &pattern,
                      bool intoGaps)
 {
     if (pattern.isEmpty() || high < low)
@@ -120,7 +120,7 @@ bool TextPatch::fill(std::uint32_t low, std::uint32_t high, const QByteArray &pa
     return true;
 }
 
-std::int32_t TextPatch::write(InputPieces &text, bool fixChecksums, kestrun_sink_fn sink,
+std::int32_t FilePatch::write(InputPieces &text, bool fixChecksums, kestrun_sink_fn sink,
                               std::intptr_t user,
                               const std::function<void(const kestrun_fixed_checksum &)> &onFixed)
 {

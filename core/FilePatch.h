@@ -1,17 +1,18 @@
-// Bytes changed in an Intel HEX or S-record text, the rest of the text kept
-// as it was: the text's image is read once through the one image input, the
-// changes gathered over it in the order they are asked for, and the text
-// then streamed through the library's patcher, which rewrites only the
-// records that hold a changed byte (and adds records where none held one).
-// kestrun patch and Pelcor's data view both change texts through here.
+// Bytes changed in an Intel HEX or S-record file, the rest of it kept as it
+// was, for kestrun patch: the file's image is read once through the one
+// image input, the changes gathered over it in the order they are asked
+// for, and the file then streamed again through the library's patcher,
+// which rewrites only the records that hold a changed byte (and adds
+// records where none held one), so that a file of any size costs its image
+// and a piece. A document's text in memory is changed by TextPatch.
 //
-//     TextPatch patch(calls);
+//     FilePatch patch(calls);
 //     if (patch.read(pieces, argument, fix) < 0) { print(patch.input().error); ... }
 //     patch.set(0x08004010, QByteArray::fromHex("DEADBEEF"));
 //     pieces.rewind();
 //     patch.write(pieces, sink, user);
-#ifndef PELCOR_TEXT_PATCH_H
-#define PELCOR_TEXT_PATCH_H
+#ifndef PELCOR_FILE_PATCH_H
+#define PELCOR_FILE_PATCH_H
 
 #include "core/ImageHandle.h"
 #include "core/ImageInput.h"
@@ -22,9 +23,9 @@
 #include <cstdint>
 #include <functional>
 
-class TextPatch {
+class FilePatch {
 public:
-    explicit TextPatch(const ImageCalls &calls);
+    explicit FilePatch(const ImageCalls &calls);
 
     // Reads the text's image; with `acceptChecksums` a record whose
     // checksum is wrong is read as if it were right (to be made right by
