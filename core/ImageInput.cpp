@@ -6,6 +6,7 @@
 #include "core/HexErrorLine.h"
 #include "core/HexNumber.h"
 #include "core/LocalPath.h"
+#include "core/ReaderFault.h"
 #include "core/ResultMessage.h"
 
 #include <QByteArray>
@@ -20,6 +21,29 @@ constexpr std::pair<const char *, InputFormat> kFormatNames[] = {
     {"auto", InputFormat::Detect},  {"ihex", InputFormat::IntelHex}, {"srec", InputFormat::SRecord},
     {"elf", InputFormat::Elf},      {"bin", InputFormat::Binary},
 };
+
+// The extensions that name a format whose content can be told: a file so
+// named that shows none is read as that format, whose reader says what is
+// wrong (a Git LFS pointer named fw.elf is no ELF file), rather than as
+// binary at 0.
+constexpr std::pair<const char *, InputFormat> kNamedFormats[] = {
+    {"elf", InputFormat::Elf},       {"axf", InputFormat::Elf},       {"hex", InputFormat::IntelHex},
+    {"ihex", InputFormat::IntelHex}, {"ihx", InputFormat::IntelHex},  {"srec", InputFormat::SRecord},
+    {"s19", InputFormat::SRecord},   {"s28", InputFormat::SRecord},   {"s37", InputFormat::SRecord},
+    {"mot", InputFormat::SRecord},
+};
+
+std::optional<InputFormat> formatOfName(const QString &file)
+{
+    const qsizetype dot = file.lastIndexOf(u'.');
+    if (dot < 0 || file.indexOf(u'/', dot) >= 0)
+        return std::nullopt;
+    const QString extension = file.mid(dot + 1).toLower();
+    for (const auto &[name, format] : kNamedFormats)
+        if (extension == QLatin1String(name))
+            return format;
+    return std::nullopt;
+}
 
 // Enough of a text to tell its format.
 constexpr qsizetype kSniffed = 4096;
@@ -98,7 +122,7 @@ std::int32_t formatValue(InputFormat format)
 }
 
 // What is wrong, as "FILE:LINE: message" for a record of a text and
-// "FILE: message" otherwise, the reader's detail (which ELF segment, what
+// "FILE: message" otherwise, the reader's fault (which ELF section, what
 // was cut short) standing for the bare message where it has one.
 QString failure(const ImageCalls &calls, kestrun_reader *reader, std::int32_t rc,
                 const QString &name, ImageInput &in)
@@ -108,9 +132,8 @@ QString failure(const ImageCalls &calls, kestrun_reader *reader, std::int32_t rc
     const bool placed = calls.kestrun_reader_place(reader, &at) < 0;
     if (placed)
         in.place = at;
-    char detail[256] = {};
-    if (calls.kestrun_reader_detail(reader, detail, sizeof detail) > 0)
-        return name + QStringLiteral(": ") + QString::fromLatin1(detail);
+    if (kestrun_fault fault{}; calls.kestrun_reader_fault(reader, &fault) != KESTRUN_FAULT_NONE)
+        return name + QStringLiteral(": ") + ReaderFault::message(fault, message);
     if (!placed || at.line == 0)
         return name + QStringLiteral(": ") + message;
     if (at.result == rc)
@@ -241,7 +264,7 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
         }
         in.format = detected(calls, pieces.head);
         if (in.format == InputFormat::Binary)
-            in.format = options.undetected;
+            in.format = formatOfName(argument.file).value_or(options.undetected);
     }
     if (in.format == InputFormat::Detect)
         in.format = InputFormat::Binary;

@@ -9,7 +9,10 @@
 //     if (in.result < 0) { print(in.error); ... }   // "FILE:LINE: message"
 //
 // The format is found from the content (kestrun_detect_format) unless the
-// options force one; an argument with @ADDR is binary. An argument that
+// options force one; content that shows no format is read as the format
+// the file's extension names (.elf .axf, .hex .ihex .ihx, .srec .s19 .s28
+// .s37 .mot), whose reader then refuses it, and as binary otherwise; an
+// argument with @ADDR is binary. An argument that
 // names an existing file is that file, even when its name holds an @.
 #ifndef PELCOR_IMAGE_INPUT_H
 #define PELCOR_IMAGE_INPUT_H

@@ -69,6 +69,7 @@
     X(kestrun_reader_finish)                                                                     \
     X(kestrun_reader_place)                                                                      \
     X(kestrun_reader_detail)                                                                     \
+    X(kestrun_reader_fault)                                                                      \
     X(kestrun_reader_stats)                                                                      \
     X(kestrun_tokenize_line)                                                                     \
     X(kestrun_reader_set_checksums)                                                              \

@@ -29,7 +29,7 @@ extern "C" {
 #define KESTRUN_FORMAT_BINARY 0 /* raw bytes, at an address the caller sets */
 #define KESTRUN_FORMAT_IHEX 1   /* Intel HEX */
 #define KESTRUN_FORMAT_SREC 2   /* Motorola S-records */
-#define KESTRUN_FORMAT_ELF 3    /* an ELF executable: its loadable segments */
+#define KESTRUN_FORMAT_ELF 3    /* an ELF executable: its allocated sections */
 #define KESTRUN_FORMAT_DUMP 4   /* dump lines (written only) */
 #define KESTRUN_FORMAT_COUNT 5
 
@@ -94,7 +94,7 @@ typedef int32_t (*kestrun_record_fn)(const kestrun_record *record, intptr_t user
 typedef struct kestrun_reader kestrun_reader;
 
 /* What a reader has read so far. `records` counts records by type: Intel
- * HEX 00-05, S-records S0-S9; binary and ELF count the pieces or segments
+ * HEX 00-05, S-records S0-S9; binary and ELF count the pieces, sections or segments
  * stored as type 0. `lines` is the last line read (as `line` counts). */
 typedef struct kestrun_read_stats {
     int32_t format;
@@ -112,8 +112,16 @@ typedef struct kestrun_read_stats {
  * kestrun_hex_reader_new and kestrun_srec_reader_new for the rules of
  * each); binary input lands at the address set by kestrun_reader_set_address
  * (0 by default); ELF input is read whole at finish (its headers point
- * anywhere in it). With a null `image` the records (binary: the pieces;
- * ELF: the segments) are read, checked and handed to the record callback,
+ * anywhere in it): the contents of its allocated sections (SHF_ALLOC, not
+ * SHT_NOBITS) at their load addresses, as GNU objcopy takes them (the
+ * section's offset in its PT_LOAD from the segment's physical address, or
+ * the virtual addresses when every physical address is 0 and there is
+ * more than one PT_LOAD); the file bytes of each PT_LOAD when it has no
+ * section headers; e_entry as the start address. A relocatable object,
+ * a file without the ELF magic and one cut short are refused with
+ * ResultNotElf (kestrun_reader_fault says which). With a null `image` the
+ * records (binary: the pieces; ELF: the sections or segments) are read,
+ * checked and handed to the record callback,
  * and stored nowhere. Null, with ResultBadArgument (unknown format) or
  * ResultNoMemory through *result (when not null). */
 KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *image,
@@ -147,7 +155,8 @@ KESTRUN_API uint64_t kestrun_reader_bad_checksums(const kestrun_reader *reader);
  * other formats. */
 KESTRUN_API int32_t kestrun_reader_set_address(kestrun_reader *reader, uint32_t address);
 /* Called for each record read (binary: each piece fed, type 0, line 0;
- * ELF: each loadable segment, type 0, line 0, `offset` its file offset). */
+ * ELF: each piece stored, as kestrun_reader_new says, type 0, line 0,
+ * `offset` its file offset). */
 KESTRUN_API void kestrun_reader_on_record(kestrun_reader *reader, kestrun_record_fn fn,
                                           intptr_t userValue);
 KESTRUN_API void kestrun_reader_on_conflict(kestrun_reader *reader, kestrun_conflict_fn fn,
@@ -176,6 +185,37 @@ KESTRUN_API int32_t kestrun_reader_place(const kestrun_reader *reader, kestrun_p
  * (0 when there is nothing to add). */
 KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *buffer,
                                            uint64_t size);
+
+/* Why a binary or ELF input was refused, for a front end to word in its
+ * own language (kestrun_reader_detail words the same in English). `index`
+ * is the program header, segment or section concerned, `at` the file
+ * offset or address named, `limit` the file's length or FFFFFFFF. */
+#define KESTRUN_FAULT_NONE 0
+#define KESTRUN_FAULT_NOT_ELF 1              /* no ELF magic (ResultNotElf) */
+#define KESTRUN_FAULT_LFS_POINTER 2          /* a Git LFS pointer file instead of the ELF */
+#define KESTRUN_FAULT_HEADER_CUT 3           /* the ELF header ends at `at`, past `limit` */
+#define KESTRUN_FAULT_HEADER_DAMAGED 4       /* an ELF header libelf cannot take */
+#define KESTRUN_FAULT_RELOCATABLE 5          /* ET_REL: an object to be linked first */
+#define KESTRUN_FAULT_PROGRAM_HEADERS_CUT 6  /* the program headers end at `at` */
+#define KESTRUN_FAULT_SECTION_HEADERS_CUT 7  /* the section headers end at `at` */
+#define KESTRUN_FAULT_SEGMENT_CUT 8          /* PT_LOAD `index`'s file bytes end at `at` */
+#define KESTRUN_FAULT_SECTION_CUT 9          /* section `index`'s contents end at `at` */
+#define KESTRUN_FAULT_PROGRAM_HEADER_DAMAGED 10 /* program header `index` */
+#define KESTRUN_FAULT_SECTION_HEADER_DAMAGED 11 /* section header `index` */
+#define KESTRUN_FAULT_SEGMENT_PAST_END 12    /* segment `index` at `at` passes FFFFFFFF */
+#define KESTRUN_FAULT_SECTION_PAST_END 13    /* section `index` at `at` passes FFFFFFFF */
+#define KESTRUN_FAULT_SEGMENT_NOT_STORED 14  /* segment `index` at `at`: the result says why */
+#define KESTRUN_FAULT_SECTION_NOT_STORED 15  /* section `index` at `at`: the result says why */
+#define KESTRUN_FAULT_BYTES_PAST_END 16      /* binary bytes pass FFFFFFFF */
+typedef struct kestrun_fault {
+    int32_t kind; /* KESTRUN_FAULT_* */
+    uint64_t index;
+    uint64_t at;
+    uint64_t limit;
+} kestrun_fault;
+/* The fault behind the reader's failure: its kind, or KESTRUN_FAULT_NONE
+ * (the result alone says it; `fault` is then zeroed). */
+KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_fault *fault);
 KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats);
 
 /* ---- Lines of record text ---- */

@@ -20,7 +20,7 @@ public:
     uint64_t pieces = 0;
     uint64_t origin = 0; // the offset the first byte fed has
     kestrun_hex_stats overlaps{};
-    std::string detail;
+    kestrun_fault fault{};
 
     void setAddress(uint32_t address) { m_address = address; }
 
@@ -34,7 +34,7 @@ public:
             return ResultOk;
         const uint64_t at = m_address + m_next;
         if (at + length > kAddressSpace) {
-            detail = "the bytes pass address FFFFFFFF";
+            fault = kestrun_fault{KESTRUN_FAULT_BYTES_PAST_END, 0, at, 0xFFFFFFFFu};
             return fail(ResultAddressFault, origin + m_next + (kAddressSpace - at));
         }
         const auto *data = reinterpret_cast<const uint8_t *>(bytes);
@@ -257,17 +257,29 @@ KESTRUN_API int32_t kestrun_reader_place(const kestrun_reader *reader, kestrun_p
 KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *buffer,
                                            uint64_t size)
 {
-    const std::string none;
-    const std::string &detail = !reader          ? none
-                                : reader->elf    ? reader->elf->detail()
-                                : reader->binary ? reader->binary->detail
-                                                 : none;
+    const std::string detail =
+        !reader            ? std::string()
+        : reader->elf      ? reader->elf->detail()
+        : reader->binary && reader->binary->fault.kind ? std::string("the bytes pass address FFFFFFFF")
+                                                       : std::string();
     if (buffer && size > 0) {
         const uint64_t n = std::min<uint64_t>(detail.size(), size - 1);
         std::memcpy(buffer, detail.data(), n);
         buffer[n] = '\0';
     }
     return detail.size();
+}
+
+KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_fault *fault)
+{
+    const kestrun_fault none{};
+    const kestrun_fault &at = !reader         ? none
+                              : reader->elf    ? reader->elf->fault()
+                              : reader->binary ? reader->binary->fault
+                                               : none;
+    if (fault)
+        *fault = at;
+    return at.kind;
 }
 
 KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats)
@@ -298,7 +310,7 @@ KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read
         s.conflicting_bytes = reader->binary->overlaps.conflicting_bytes;
         s.data_bytes = reader->binary->dataBytes;
     } else {
-        s.records[0] = reader->elf->segments;
+        s.records[0] = reader->elf->pieces;
         s.overlaps = reader->elf->overlaps.overlaps;
         s.conflicting_bytes = reader->elf->overlaps.conflicting_bytes;
         s.data_bytes = reader->elf->dataBytes;

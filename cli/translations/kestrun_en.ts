@@ -232,4 +232,71 @@ the HEX file may give an address beyond 32 bits</translation>
         <translation>%1: %2 records changed, %3 added (%4 address records), %5 checksums fixed, %6 bytes changed</translation>
     </message>
 </context>
+<context>
+    <name>ReaderFault</name>
+    <message>
+        <source>ELF ファイルではありません</source>
+        <translation>not an ELF file</translation>
+    </message>
+    <message>
+        <source>Git LFS のポインタファイルで、ELF ファイルそのものではありません (git lfs pull で取り出せます)</source>
+        <translation>a Git LFS pointer, not the ELF file itself (git lfs pull fetches it)</translation>
+    </message>
+    <message>
+        <source>途中で切れています: ELF ヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
+        <translation>cut short: the ELF header ends at offset %1, beyond the file&apos;s %2 bytes</translation>
+    </message>
+    <message>
+        <source>ELF ヘッダが壊れています</source>
+        <translation>damaged ELF header</translation>
+    </message>
+    <message>
+        <source>再配置可能オブジェクトで、実行ファイルではありません: 先にリンクしてください</source>
+        <translation>a relocatable object, not an executable: link it first</translation>
+    </message>
+    <message>
+        <source>途中で切れています: プログラムヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
+        <translation>cut short: the program headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+    </message>
+    <message>
+        <source>途中で切れています: セクションヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
+        <translation>cut short: the section headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+    </message>
+    <message>
+        <source>途中で切れています: セグメント %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
+        <translation>cut short: segment %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+    </message>
+    <message>
+        <source>途中で切れています: セクション %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
+        <translation>cut short: section %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+    </message>
+    <message>
+        <source>プログラムヘッダ %1 が壊れています</source>
+        <translation>damaged program header %1</translation>
+    </message>
+    <message>
+        <source>セクションヘッダ %1 が壊れています</source>
+        <translation>damaged section header %1</translation>
+    </message>
+    <message>
+        <source>セグメント %1 (%2 から) がアドレス FFFFFFFF を超えます</source>
+        <translation>segment %1 at %2 passes address FFFFFFFF</translation>
+    </message>
+    <message>
+        <source>セクション %1 (%2 から) がアドレス FFFFFFFF を超えます</source>
+        <translation>section %1 at %2 passes address FFFFFFFF</translation>
+    </message>
+    <message>
+        <source>%1 (セグメント %2、%3 から)</source>
+        <translation>%1 (segment %2 at %3)</translation>
+    </message>
+    <message>
+        <source>%1 (セクション %2、%3 から)</source>
+        <translation>%1 (section %2 at %3)</translation>
+    </message>
+    <message>
+        <source>データがアドレス FFFFFFFF を超えます</source>
+        <translation>the bytes pass address FFFFFFFF</translation>
+    </message>
+</context>
 </TS>
