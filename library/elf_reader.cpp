@@ -122,7 +122,7 @@ std::string ElfReader::detail() const
     case KESTRUN_FAULT_LFS_POINTER:
         return "a Git LFS pointer, not the ELF file itself (git lfs pull fetches it)";
     case KESTRUN_FAULT_HEADER_CUT:
-        std::snprintf(text, sizeof text, "cut short: the ELF header ends at offset %llu, beyond "
+        std::snprintf(text, sizeof text, "truncated: the ELF header ends at offset %llu, beyond "
                                          "the file's %llu bytes", at, limit);
         break;
     case KESTRUN_FAULT_HEADER_DAMAGED:
@@ -130,19 +130,19 @@ std::string ElfReader::detail() const
     case KESTRUN_FAULT_RELOCATABLE:
         return "a relocatable object, not an executable: link it first";
     case KESTRUN_FAULT_PROGRAM_HEADERS_CUT:
-        std::snprintf(text, sizeof text, "cut short: the program headers end at offset %llu, "
+        std::snprintf(text, sizeof text, "truncated: the program headers end at offset %llu, "
                                          "beyond the file's %llu bytes", at, limit);
         break;
     case KESTRUN_FAULT_SECTION_HEADERS_CUT:
-        std::snprintf(text, sizeof text, "cut short: the section headers end at offset %llu, "
+        std::snprintf(text, sizeof text, "truncated: the section headers end at offset %llu, "
                                          "beyond the file's %llu bytes", at, limit);
         break;
     case KESTRUN_FAULT_SEGMENT_CUT:
-        std::snprintf(text, sizeof text, "cut short: segment %llu ends at offset %llu, beyond "
+        std::snprintf(text, sizeof text, "truncated: segment %llu ends at offset %llu, beyond "
                                          "the file's %llu bytes", index, at, limit);
         break;
     case KESTRUN_FAULT_SECTION_CUT:
-        std::snprintf(text, sizeof text, "cut short: section %llu ends at offset %llu, beyond "
+        std::snprintf(text, sizeof text, "truncated: section %llu ends at offset %llu, beyond "
                                          "the file's %llu bytes", index, at, limit);
         break;
     case KESTRUN_FAULT_PROGRAM_HEADER_DAMAGED:

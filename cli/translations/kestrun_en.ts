@@ -244,7 +244,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>途中で切れています: ELF ヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>cut short: the ELF header ends at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the ELF header ends at offset %1, beyond the file&apos;s %2 bytes</translation>
     </message>
     <message>
         <source>ELF ヘッダが壊れています</source>
@@ -256,19 +256,19 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>途中で切れています: プログラムヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>cut short: the program headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the program headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セクションヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>cut short: the section headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the section headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セグメント %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
-        <translation>cut short: segment %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+        <translation>truncated: segment %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セクション %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
-        <translation>cut short: section %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+        <translation>truncated: section %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
     </message>
     <message>
         <source>プログラムヘッダ %1 が壊れています</source>

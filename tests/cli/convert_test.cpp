@@ -43,6 +43,12 @@ private slots:
         QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
                              "-Wl,--build-id=none", "-T", path("prog.ld"), path("prog.c"), "-o",
                              path("prog.elf")}));
+        // The toolchain's own script puts the ELF and program headers in
+        // the first PT_LOAD, which objcopy leaves out.
+        QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
+                             "-Wl,--build-id=none", "-Wl,-Ttext=0x08001000", path("prog.c"),
+                             "-o", path("ts.elf")}));
+        QVERIFY(peerSucceeds("gcc", {"-c", "-Os", path("prog.c"), "-o", path("prog.o")}));
     }
 
     void ourSRecordsAreReadByBothPeers_data()
@@ -99,17 +105,32 @@ private slots:
         QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
     }
 
+    void elfGivesObjcopysImage_data()
+    {
+        QTest::addColumn<QString>("elf");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("objcopyFormat");
+        for (const char *elf : {"prog.elf", "ts.elf"}) {
+            QTest::addRow("%s, binary", elf) << elf << "out.bin" << "binary";
+            QTest::addRow("%s, HEX", elf) << elf << "out.hex" << "ihex";
+            QTest::addRow("%s, S-records", elf) << elf << "out.srec" << "srec";
+        }
+    }
     void elfGivesObjcopysImage()
     {
-        QVERIFY(peerSucceeds("objcopy", {"-O", "binary", path("prog.elf"), path("objcopy.bin")}));
-        QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.bin"), "--fill-byte",
-                             "00"})
+        QFETCH(QString, elf);
+        QFETCH(QString, output);
+        QFETCH(QString, objcopyFormat);
+        const QString theirs = QStringLiteral("objcopy.") + output.section(u'.', 1);
+        QVERIFY(peerSucceeds("objcopy", {"-O", objcopyFormat, path(elf), path(theirs)}));
+        QCOMPARE(runKestrun({"convert", path(elf), "-o", path(output), "--fill-byte", "00"})
                      .exitCode,
                  0);
-        QCOMPARE(readBytes(path("ours.bin")), readBytes(path("objcopy.bin")));
-        QVERIFY(peerSucceeds("objcopy", {"-O", "ihex", path("prog.elf"), path("objcopy.hex")}));
-        QCOMPARE(runKestrun({"convert", path("prog.elf"), "-o", path("ours.hex")}).exitCode, 0);
-        QVERIFY(sameImage("ours.hex", "-intel", "objcopy.hex", "-intel"));
+        if (objcopyFormat == u"binary")
+            QCOMPARE(readBytes(path(output)), readBytes(path(theirs)));
+        else
+            QVERIFY(sameImage(output, objcopyFormat == u"ihex" ? "-intel" : "-motorola", theirs,
+                              objcopyFormat == u"ihex" ? "-intel" : "-motorola"));
     }
 
     void operationsGiveSrecCatsImage_data()
@@ -165,7 +186,20 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("a truncated ELF") << QStringList{"short.elf"} << 1 << "short.elf: truncated";
+        QTest::newRow("a truncated ELF")
+            << QStringList{"short.elf"} << 1 << "short.elf: truncated: segment 0 ends at offset";
+        QTest::newRow("an ELF cut in its program headers")
+            << QStringList{"headers.elf"} << 1
+            << "headers.elf: truncated: the program headers end at offset 176, beyond the file's "
+               "100 bytes";
+        QTest::newRow("a relocatable object")
+            << QStringList{"prog.o"} << 1 << "prog.o: a relocatable object, not an executable";
+        QTest::newRow("a Git LFS pointer named .elf")
+            << QStringList{"pointer.elf"} << 1 << "pointer.elf: a Git LFS pointer";
+        QTest::newRow("text named .elf") << QStringList{"notes.elf"} << 1
+                                         << "notes.elf: not an ELF file";
+        QTest::newRow("text named .hex") << QStringList{"notes.hex"} << 1 << "notes.hex:1: ";
+        QTest::newRow("text named .s19") << QStringList{"notes.s19"} << 1 << "notes.s19:1: ";
         QTest::newRow("a range the wrong way round")
             << QStringList{"in.hex", "--crop", "2000-1000"} << 2 << "kestrun: --crop 2000-1000";
         QTest::newRow("an offset below address 0")
@@ -183,6 +217,12 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         writeBytes(path("short.elf"), readBytes(path("prog.elf")).left(200));
+        writeBytes(path("headers.elf"), readBytes(path("prog.elf")).left(100));
+        writeBytes(path("pointer.elf"), "version https://git-lfs.github.com/spec/v1\n"
+                                        "oid sha256:4d7a214614ab2935c943f9e0ff69d22eadbb8f32b1\n"
+                                        "size 12345\n");
+        for (const char *name : {"notes.elf", "notes.hex", "notes.s19"})
+            writeBytes(path(name), "firmware build notes\n");
         QFile::remove(path("out.hex"));
         const KestrunRun run = runKestrun(QStringList{"convert"} + arguments
                                               + QStringList{"-o", "out.hex"},
@@ -190,6 +230,33 @@ private slots:
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.errorText().startsWith(message), qPrintable(run.errorText()));
         QVERIFY(!QFile::exists(path("out.hex")));
+    }
+
+    // The ELF reader's refusals in Japanese, no English left in them.
+    void elfRefusalsSpeakJapanese_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cut") << "headers.elf"
+                             << "headers.elf: 途中で切れています: プログラムヘッダはオフセット 176 "
+                                "まであり、ファイルは 100 バイトです";
+        QTest::newRow("relocatable") << "prog.o"
+                                     << "prog.o: 再配置可能オブジェクトで、実行ファイルではありません: "
+                                        "先にリンクしてください";
+        QTest::newRow("not ELF") << "notes.elf" << "notes.elf: ELF ファイルではありません";
+    }
+    void elfRefusalsSpeakJapanese()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, message);
+        writeBytes(path("headers.elf"), readBytes(path("prog.elf")).left(100));
+        writeBytes(path("notes.elf"), "firmware build notes\n");
+        QProcessEnvironment japanese = kestrunEnvironment();
+        japanese.insert("LANGUAGE", "ja");
+        const KestrunRun run =
+            runKestrunIn(japanese, {"convert", path(input), "-o", path("out.hex")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.errorText().trimmed(), m_dir.filePath(message));
     }
 };
 

@@ -6,6 +6,7 @@
 #include "support/test_files.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,6 +54,52 @@ private slots:
             QVERIFY(in.error.startsWith(split.file + QStringLiteral(": ")));
         }
         calls.kestrun_image_free(image);
+    }
+
+    // Content that shows no format is read as the format the name gives,
+    // whose reader refuses it, rather than as binary at 0.
+    void extensionNamesTheFormatContentDoesNotShow_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("result");
+        const QByteArray pointer = "version https://git-lfs.github.com/spec/v1\n"
+                                   "oid sha256:4d7a\nsize 12345\n";
+        QTest::newRow("a Git LFS pointer named .elf")
+            << "fw.elf" << pointer << int(InputFormat::Elf) << int(ResultNotElf);
+        QTest::newRow("a Git LFS pointer named .HEX")
+            << "FW.HEX" << pointer << int(InputFormat::IntelHex) << int(ResultNotIntelHex);
+        QTest::newRow("text named .mot")
+            << "fw.mot" << QByteArray("notes\n") << int(InputFormat::SRecord)
+            << int(ResultNotSRecord);
+        QTest::newRow("text named .axf")
+            << "fw.axf" << QByteArray("notes\n") << int(InputFormat::Elf) << int(ResultNotElf);
+        QTest::newRow("text named .bin is binary")
+            << "fw.bin" << QByteArray("notes\n") << int(InputFormat::Binary) << int(ResultOk);
+        QTest::newRow("a folder's extension is not the file's")
+            << "out.hex/fw" << QByteArray("notes\n") << int(InputFormat::Binary) << int(ResultOk);
+        QTest::newRow("S-records named .hex are S-records")
+            << "fw.hex" << QByteArray("S1050000AA55FB\nS9030000FC\n")
+            << int(InputFormat::SRecord) << int(ResultOk);
+    }
+    void extensionNamesTheFormatContentDoesNotShow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, format);
+        QFETCH(int, result);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(dir.filePath(name)).path()));
+        writeBytes(dir.filePath(name), content);
+        const ImageCalls &calls = *linkedImageCalls();
+        kestrun_image *image = calls.kestrun_image_new();
+        const ImageInput in = readImageInput(calls, image, dir.filePath(name));
+        calls.kestrun_image_free(image);
+        QCOMPARE(int(in.format), format);
+        QCOMPARE(in.result, std::int32_t(result));
+        QCOMPARE(in.error.isEmpty(), result == ResultOk);
     }
 };
 
