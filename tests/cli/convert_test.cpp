@@ -187,17 +187,17 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         QTest::newRow("a truncated ELF")
-            << QStringList{"short.elf"} << 1 << "short.elf: truncated: segment 0 ends at offset";
+            << QStringList{"short.elf"} << 1 << "short.elf: 途中で切れています: セグメント 0 は";
         QTest::newRow("an ELF cut in its program headers")
             << QStringList{"headers.elf"} << 1
-            << "headers.elf: truncated: the program headers end at offset 176, beyond the file's "
-               "100 bytes";
+            << "headers.elf: 途中で切れています: プログラムヘッダはオフセット 176 まであり、"
+               "ファイルは 100 バイトです";
         QTest::newRow("a relocatable object")
-            << QStringList{"prog.o"} << 1 << "prog.o: a relocatable object, not an executable";
+            << QStringList{"prog.o"} << 1 << "prog.o: 再配置可能オブジェクトで";
         QTest::newRow("a Git LFS pointer named .elf")
-            << QStringList{"pointer.elf"} << 1 << "pointer.elf: a Git LFS pointer";
+            << QStringList{"pointer.elf"} << 1 << "pointer.elf: Git LFS のポインタファイルで";
         QTest::newRow("text named .elf") << QStringList{"notes.elf"} << 1
-                                         << "notes.elf: not an ELF file";
+                                         << "notes.elf: ELF ファイルではありません";
         QTest::newRow("text named .hex") << QStringList{"notes.hex"} << 1 << "notes.hex:1: ";
         QTest::newRow("text named .s19") << QStringList{"notes.s19"} << 1 << "notes.s19:1: ";
         QTest::newRow("a range the wrong way round")
@@ -207,7 +207,7 @@ private slots:
         QTest::newRow("an offset past 4 GiB")
             << QStringList{"in.hex", "--offset", "F8000000"} << 1 << "in.hex: --offset F8000000";
         QTest::newRow("binary past 4 GiB")
-            << QStringList{"low.bin@FFFFFF00"} << 1 << "low.bin: the bytes pass";
+            << QStringList{"low.bin@FFFFFF00"} << 1 << "low.bin: データがアドレス FFFFFFFF を超えます";
         QTest::newRow("a forced format that does not fit")
             << QStringList{"in.hex", "--input-format", "srec"} << 1 << "in.hex:1: ";
     }
@@ -232,29 +232,30 @@ private slots:
         QVERIFY(!QFile::exists(path("out.hex")));
     }
 
-    // The ELF reader's refusals in Japanese, no English left in them.
-    void elfRefusalsSpeakJapanese_data()
+    // The ELF reader's refusals in English, as in Japanese above.
+    void elfRefusalsSpeakEnglish_data()
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("message");
         QTest::newRow("cut") << "headers.elf"
-                             << "headers.elf: 途中で切れています: プログラムヘッダはオフセット 176 "
-                                "まであり、ファイルは 100 バイトです";
-        QTest::newRow("relocatable") << "prog.o"
-                                     << "prog.o: 再配置可能オブジェクトで、実行ファイルではありません: "
-                                        "先にリンクしてください";
-        QTest::newRow("not ELF") << "notes.elf" << "notes.elf: ELF ファイルではありません";
+                             << "headers.elf: truncated: the program headers end at offset 176, "
+                                "beyond the file's 100 bytes";
+        QTest::newRow("relocatable")
+            << "prog.o" << "prog.o: a relocatable object, not an executable: link it first";
+        QTest::newRow("not ELF") << "notes.elf" << "notes.elf: not an ELF file";
+        QTest::newRow("binary past 4 GiB")
+            << "low.bin@FFFFFF00" << "low.bin: the bytes pass address FFFFFFFF";
     }
-    void elfRefusalsSpeakJapanese()
+    void elfRefusalsSpeakEnglish()
     {
         QFETCH(QString, input);
         QFETCH(QString, message);
         writeBytes(path("headers.elf"), readBytes(path("prog.elf")).left(100));
         writeBytes(path("notes.elf"), "firmware build notes\n");
-        QProcessEnvironment japanese = kestrunEnvironment();
-        japanese.insert("LANGUAGE", "ja");
+        QProcessEnvironment english = kestrunEnvironment();
+        english.insert("LANGUAGE", "en");
         const KestrunRun run =
-            runKestrunIn(japanese, {"convert", path(input), "-o", path("out.hex")});
+            runKestrunIn(english, {"convert", path(input), "-o", path("out.hex")});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.errorText().trimmed(), m_dir.filePath(message));
     }
