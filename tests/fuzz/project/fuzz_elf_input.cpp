@@ -1,0 +1,6 @@
+#include "elf_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return kestrun_fuzz::elfInputOne(data, size);
+}

@@ -1,0 +1,6 @@
+#include "image_merge.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    return kestrun_fuzz::imageMergeOne(data, size);
+}
