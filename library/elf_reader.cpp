@@ -28,6 +28,7 @@ struct RawHeader {
     int word = 4;
     uint64_t phoff = 0, shoff = 0;
     uint64_t phentsize = 0, phnum = 0, shentsize = 0, shnum = 0;
+    bool phnumInSection0 = false;
 };
 
 uint64_t field(const uint8_t *at, int width, bool little)
@@ -58,6 +59,22 @@ bool readRawHeader(const uint8_t *bytes, uint64_t length, RawHeader &raw)
     raw.phnum = field(p + 2, 2, little);
     raw.shentsize = field(p + 4, 2, little);
     raw.shnum = field(p + 6, 2, little);
+    // Past 0xFFFF sections or 0xFFFE program headers the counts are in
+    // section 0 (sh_size, sh_info); libelf would make room for as many
+    // sections as it says before anyone checks them against the file.
+    const bool extended = (raw.shnum == 0 && raw.shoff != 0) || raw.phnum == PN_XNUM;
+    const uint64_t first = is64 ? sizeof(Elf64_Shdr) : sizeof(Elf32_Shdr);
+    if (extended && raw.shoff <= length && first <= length - raw.shoff) {
+        const uint8_t *zero = bytes + raw.shoff;
+        if (raw.shnum == 0)
+            raw.shnum = field(zero + (is64 ? 32 : 20), word, little);
+        if (raw.phnum == PN_XNUM) {
+            raw.phnum = field(zero + (is64 ? 44 : 28), 4, little);
+            raw.phnumInSection0 = true;
+        }
+    } else if (raw.shnum == 0 && raw.shoff != 0) {
+        raw.shnum = 1; // section 0 itself, which is cut
+    }
     return true;
 }
 
@@ -301,10 +318,11 @@ int32_t ElfReader::readSegments()
     return ResultOk;
 }
 
-int32_t ElfReader::finish()
+// The checks libelf is not trusted with: the magic, and whether the header
+// and its tables lie in the file. Sets `sectionsEnd` to where the section
+// headers end; when past the file's end, they are taken out of the header.
+int32_t ElfReader::checkHeader(uint64_t &sectionsEnd)
 {
-    if (m_result != ResultOk)
-        return m_result;
     const auto *bytes = reinterpret_cast<const uint8_t *>(m_file.data());
     const uint64_t length = m_file.size();
     if (length >= sizeof kLfsPointer - 1
@@ -320,21 +338,31 @@ int32_t ElfReader::finish()
     if (length < raw.size)
         return fail(ResultNotElf, KESTRUN_FAULT_HEADER_CUT, 0, raw.size);
     // Before libelf, which refuses a file whose tables are cut without
-    // saying so: the counts that are not in section 0.
-    if (const uint64_t end = tableEnd(raw.phoff, raw.phnum, raw.phentsize, length);
-        raw.phnum != PN_XNUM && end > length)
+    // saying so.
+    sectionsEnd = tableEnd(raw.shoff, raw.shnum, raw.shentsize, length);
+    if (sectionsEnd > length && raw.phnumInSection0)
+        return fail(ResultNotElf, KESTRUN_FAULT_SECTION_HEADERS_CUT, 0, sectionsEnd);
+    if (const uint64_t end = tableEnd(raw.phoff, raw.phnum, raw.phentsize, length); end > length)
         return fail(ResultNotElf, KESTRUN_FAULT_PROGRAM_HEADERS_CUT, 0, end);
     // Section headers come last in a linker's output, so a cut file loses
     // them first: the file is read on without them to find out whether a
     // segment is cut as well, which says more.
-    const uint64_t sectionsEnd =
-        tableEnd(raw.shoff, raw.shnum ? raw.shnum : raw.shoff != 0, raw.shentsize, length);
     if (sectionsEnd > length) {
         char *fields = m_file.data() + raw.sectionFields;
         std::memset(fields, 0, raw.word); // e_shoff
         std::memset(fields + raw.word + 4 + 2 + 2 + 2 + 2, 0, 4); // e_shnum, e_shstrndx
     }
+    return ResultOk;
+}
 
+int32_t ElfReader::finish()
+{
+    if (m_result != ResultOk)
+        return m_result;
+    const uint64_t length = m_file.size();
+    uint64_t sectionsEnd = 0;
+    if (const int32_t rc = checkHeader(sectionsEnd); rc < 0)
+        return rc;
     if (elf_version(EV_CURRENT) == EV_NONE)
         return fail(ResultNotElf, KESTRUN_FAULT_HEADER_DAMAGED);
     // libelf reads but never writes a memory image opened for reading.

@@ -38,6 +38,7 @@ public:
 
 private:
     int32_t fail(int32_t result, int32_t kind, uint64_t index = 0, uint64_t at = 0);
+    int32_t checkHeader(uint64_t &sectionsEnd);
     int32_t readTables(Elf *elf, const GElf_Ehdr &header);
     int32_t readSections(Elf *elf, size_t sectionCount);
     int32_t readSegments();

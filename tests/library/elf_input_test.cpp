@@ -191,6 +191,11 @@ TEST(ElfInput, FilesCutShortOrNotExecutablesAreRefusedByWhatIsWrong)
     auto cut = [&](size_t length) { return program.substr(0, length); };
     std::string farSection = program;
     moveFirstSectionPastTheEnd(farSection);
+    // e_shnum 0: the count is section 0's sh_size, here far more than fit.
+    std::string manySections = program;
+    ElfFields many{manySections};
+    many.set(0x3C, 2, 0);
+    many.set(many.get(0x28, 8) + 32, 8, 3407872);
 
     struct Case {
         const char *name;
@@ -210,6 +215,8 @@ TEST(ElfInput, FilesCutShortOrNotExecutablesAreRefusedByWhatIsWrong)
         {"only the section headers cut", cut(program.size() - 8),
          KESTRUN_FAULT_SECTION_HEADERS_CUT, 0, true},
         {"a section's contents past the end", farSection, KESTRUN_FAULT_SECTION_CUT, 1, true},
+        {"more sections counted in section 0 than fit", manySections,
+         KESTRUN_FAULT_SECTION_HEADERS_CUT, 0, true},
         // objcopy writes a relocatable object's sections at 0, one over another.
         {"a relocatable object", object, KESTRUN_FAULT_RELOCATABLE, 0, false},
         {"a Git LFS pointer",
