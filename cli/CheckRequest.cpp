@@ -2,6 +2,9 @@
 
 #include "LinkedLibrary.h"
 #include "core/CheckRange.h"
+#include "core/ConflictLog.h"
+
+#include <QCoreApplication>
 
 CheckRequest::CheckRequest(const ImageJob &job) : m_job(job)
 {
@@ -59,14 +62,43 @@ bool CheckRequest::range(const kestrun_image *image, std::optional<std::uint32_t
     return found.fault == CheckRange::Fault::None;
 }
 
-bool CheckRequest::insert(kestrun_image *image, QString &error) const
+namespace {
+
+// " (a.hex:17)": who wrote the bytes in the slot, when the image still
+// knows (the operations of convert forget it).
+QString writerOf(const kestrun_conflict &over, const QStringList &inputs)
+{
+    if (over.earlier_source == 0)
+        return QString();
+    return QStringLiteral(" (%1)").arg(
+        ConflictLog(inputs, KESTRUN_OVERLAP_LAST).place(over.earlier_source, over.earlier_line));
+}
+
+} // namespace
+
+bool CheckRequest::insert(kestrun_image *image, const QStringList &inputs, std::int32_t policy,
+                          QString &error, QString &warning) const
 {
     const CheckPointer check = make(error);
     if (!check)
         return false;
-    const CheckRange::Insertion done =
-        CheckRange::insert(*LinkedLibrary::calls().image(), image, check.get(), m_job.range,
-                           *m_job.insertAt, m_job.endian, m_job.fillByte.value_or(0xFF));
+    const CheckRange::Insertion done = CheckRange::insert(
+        *LinkedLibrary::calls().image(), image, check.get(), m_job.range, *m_job.insertAt,
+        m_job.endian, m_job.fillByte.value_or(0xFF), policy);
+    if (done.fault == CheckRange::Fault::SlotHeld) {
+        error = QCoreApplication::translate("CheckRequest",
+                                            "CRC を置く %1-%2 には別のデータがあります%3。"
+                                            "その上に書くには --overlap last を指定してください")
+                    .arg(hexDigits(done.over->low), hexDigits(done.over->high),
+                         writerOf(*done.over, inputs));
+        return false;
+    }
+    if (done.over)
+        warning = QCoreApplication::translate("CheckRequest",
+                                              "kestrun: 警告: --insert-crc: CRC を %1-%2 の"
+                                              "データ%3の上に書きました")
+                      .arg(hexDigits(done.over->low), hexDigits(done.over->high),
+                           writerOf(*done.over, inputs));
     error = done.fault == CheckRange::Fault::Library
                 ? LinkedLibrary::message(done.rc).replace(u'\n', u' ')
                 : faultText(done.fault, m_job.insertAt,

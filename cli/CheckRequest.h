@@ -29,7 +29,11 @@ public:
     bool range(const kestrun_image *image, std::optional<std::uint32_t> slot,
                std::uint32_t slotBytes, AddressRange &out, QString &error) const;
     // Computes and stores the value at job.insertAt; false with `error`.
-    bool insert(kestrun_image *image, QString &error) const;
+    // Data in the slot that differ from the value are refused unless
+    // `policy` (the --overlap the user gave) is "last", which writes over
+    // them and says so in `warning`; `inputs` name the data's writers.
+    bool insert(kestrun_image *image, const QStringList &inputs, std::int32_t policy,
+                QString &error, QString &warning) const;
 
     // The presets, one a line with what they are, for --algorithm list.
     static QString list();

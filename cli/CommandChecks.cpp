@@ -28,7 +28,8 @@ QString checkCommandOptions(const Invocation &invocation)
         return QStringLiteral("--from-lowest is for hex2bin and hexdump");
     if (invocation.base && command != Command::BinaryToHex)
         return QStringLiteral("--base is for bin2hex");
-    if ((invocation.addressRecords || invocation.startAddress) && command != Command::BinaryToHex
+    if ((invocation.addressRecords || invocation.startAddress || invocation.startChoice)
+        && command != Command::BinaryToHex
         && command != Command::Convert && command != Command::Merge)
         return QStringLiteral("--address-records and --start-address are for bin2hex, convert "
                               "and merge");

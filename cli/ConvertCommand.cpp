@@ -50,10 +50,18 @@ struct Conflicts {
     }
 };
 
+// An ELF file's segments have no lines: its bytes count as line 0.
 QString conflictText(const kestrun_conflict &c)
 {
+    if (c.earlier_line == 0)
+        return QStringLiteral("%1-%2 also written by another segment").arg(hex8(c.low), hex8(c.high));
     return QStringLiteral("%1-%2 also written by line %3")
         .arg(hex8(c.low), hex8(c.high), QString::number(c.earlier_line));
+}
+
+QString placeOf(const QString &name, std::uint64_t line)
+{
+    return line ? name + u':' + QString::number(line) : name;
 }
 
 struct ImageFree {
@@ -86,6 +94,7 @@ int ConvertCommand::run()
     ImageInputOptions options;
     options.format = inv.inputFormat;
     options.overlap = inv.overlap;
+    options.source = 1;
     options.onConflict = Conflicts::keep;
     options.conflictUser = std::intptr_t(&conflicts);
     const ImageInput in = readImageInput(calls, image.get(), inv.input, options);
@@ -96,8 +105,8 @@ int ConvertCommand::run()
     }
     if (inv.overlap == KESTRUN_OVERLAP_LAST || inv.overlap == KESTRUN_OVERLAP_FIRST) {
         for (const kestrun_conflict &c : conflicts.kept)
-            printError(QStringLiteral("%1:%2: warning: %3 (%4 kept)")
-                           .arg(name, QString::number(c.line), conflictText(c),
+            printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+                           .arg(placeOf(name, c.line), conflictText(c),
                                 inv.overlap == KESTRUN_OVERLAP_LAST
                                     ? QStringLiteral("the later bytes")
                                     : QStringLiteral("the earlier bytes")));
@@ -118,10 +127,15 @@ int ConvertCommand::run()
     }
     // The CRC goes in last, over the image the operations made.
     if (inv.job.insertAt) {
-        if (QString error; !CheckRequest(inv.job).insert(image.get(), error)) {
+        QString error, warning;
+        if (!CheckRequest(inv.job).insert(image.get(), {name},
+                                          inv.overlapGiven ? inv.overlap : KESTRUN_OVERLAP_REFUSE,
+                                          error, warning)) {
             printError(QStringLiteral("kestrun: --insert-crc: ") + error);
             return kFailed;
         }
+        if (!warning.isEmpty())
+            printError(warning);
     }
 
     return ImageOutputFile::write(inv, calls, image.get());

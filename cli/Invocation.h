@@ -7,6 +7,7 @@
 #include "core/ConversionPlan.h"
 #include "core/DumpSettings.h"
 #include "core/ImageInput.h"
+#include "core/ImageMerge.h"
 #include "ImageOperations.h"
 #include "ImageJobOptions.h"
 #include "PatchOperations.h"
@@ -52,6 +53,8 @@ struct Invocation {
     std::optional<std::uint32_t> base;
     std::optional<std::uint32_t> addressRecords;
     std::optional<std::uint32_t> startAddress;
+    // merge's --start-address: first, last, none or an address.
+    std::optional<StartChoice> startChoice;
     std::int32_t overlap = KESTRUN_OVERLAP_LAST;
     bool overlapGiven = false;
     // The options of merge, crc, cmp and info --json.

@@ -60,8 +60,9 @@ struct InvocationOptions {
     QCommandLineOption startAddress{
         QStringLiteral("start-address"),
         QStringLiteral("bin2hex, convert, merge: writes a start linear address record "
-                       "(05) of ADDR."),
-        QStringLiteral("ADDR")};
+                       "(05) of ADDR. merge: or keeps the first (default, with a note when "
+                       "another input's differs) or last input's start address, or none."),
+        QStringLiteral("first|last|none|ADDR")};
     QCommandLineOption overlap{
         QStringLiteral("overlap"),
         QStringLiteral("HEX input: records that write an address twice with other bytes: last "

@@ -10,6 +10,8 @@
 #include "core/ImageLoader.h"
 #include "core/ImageMerge.h"
 
+#include <QCoreApplication>
+
 MergeCommand::MergeCommand(const Invocation &invocation) : m_invocation(invocation)
 {
 }
@@ -31,7 +33,8 @@ int MergeCommand::run()
         m_invocation.overlapGiven ? m_invocation.overlap : KESTRUN_OVERLAP_REFUSE;
     const ImageCalls &calls = *LinkedLibrary::calls().image();
     ConflictLog log(m_invocation.inputs, policy);
-    ImageMerge merge(calls, m_invocation.inputs, policy, log);
+    ImageMerge merge(calls, m_invocation.inputs, policy, log,
+                     m_invocation.startChoice.value_or(StartChoice{}));
     for (int i = 0; i < m_invocation.inputs.size(); ++i) {
         QString error;
         const ImageHandle image =
@@ -45,12 +48,19 @@ int MergeCommand::run()
     for (const QString &line : log.warnings())
         printErrorLine(line);
     const ImageHandle merged = merge.take();
+    for (const QString &note : merge.notes())
+        printErrorLine(QCoreApplication::translate("MergeCommand",
+                                                   "kestrun: 注意: %1 (--start-address で選べます)")
+                           .arg(note));
     if (m_invocation.job.insertAt) {
-        QString error;
-        if (!CheckRequest(m_invocation.job).insert(merged.get(), error)) {
+        QString error, warning;
+        if (!CheckRequest(m_invocation.job).insert(merged.get(), m_invocation.inputs, policy,
+                                                   error, warning)) {
             printErrorLine(QStringLiteral("kestrun: --insert-crc: ") + error);
             return CommandRunner::Failed;
         }
+        if (!warning.isEmpty())
+            printErrorLine(warning);
     }
     return ImageOutputFile::write(m_invocation, calls, merged.get());
 }

@@ -3,6 +3,8 @@
 #include "ImageOutputFile.h"
 #include "core/HexNumber.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <iterator>
 
@@ -161,10 +163,20 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
     }
     if (parser.isSet(o.startAddress)) {
         const QString text = parser.value(o.startAddress);
-        if (!hexValue(text, 0, UINT32_MAX))
+        // merge chooses among its inputs' start addresses, or gives one.
+        if (invocation.command == Invocation::Command::Merge) {
+            invocation.startChoice = StartChoice::named(text);
+            if (!invocation.startChoice)
+                return QCoreApplication::translate(
+                           "OptionValues", "--start-address %1: first、last、none か、0 から "
+                                           "FFFFFFFF の 16 進数を指定してください")
+                    .arg(text);
+        } else if (!hexValue(text, 0, UINT32_MAX)) {
             return QStringLiteral("--start-address %1: not a hexadecimal number from 0 to FFFFFFFF")
                 .arg(text);
-        invocation.startAddress = addressOf(text);
+        } else {
+            invocation.startAddress = addressOf(text);
+        }
     }
     if (parser.isSet(o.addressRecords)) {
         static const std::pair<const char *, std::uint32_t> kinds[] = {

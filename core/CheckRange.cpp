@@ -42,18 +42,48 @@ Found find(const ImageCalls &calls, const kestrun_image *image, std::optional<Ad
     return found;
 }
 
+namespace {
+
+// Gathers the reports of the slot's one store into one conflict.
+std::int32_t noteOver(const kestrun_conflict *c, intptr_t user)
+{
+    auto &over = *reinterpret_cast<std::optional<kestrun_conflict> *>(user);
+    if (c->identical)
+        return ResultOk;
+    if (!over) {
+        over = *c;
+    } else {
+        over->low = std::min(over->low, c->low);
+        over->high = std::max(over->high, c->high);
+    }
+    return ResultOk;
+}
+
+} // namespace
+
 Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
                  std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
-                 std::uint8_t fill)
+                 std::uint8_t fill, std::int32_t policy)
 {
     const std::uint32_t bytes = (calls.kestrun_check_width(check) + 7) / 8;
     const Found found = find(calls, image, given, slot, bytes);
-    Insertion done{found.fault, found.range, ResultOk, 0};
+    Insertion done{found.fault, found.range, ResultOk, 0, std::nullopt};
     if (found.fault != Fault::None)
         return done;
-    done.rc = calls.kestrun_image_insert_check(image, check, found.range.low, found.range.high,
-                                               fill, slot, endian, &done.value);
-    if (done.rc < 0)
+    done.rc = calls.kestrun_check_image(check, image, found.range.low, found.range.high, fill,
+                                        &done.value);
+    std::uint8_t value[8] = {};
+    for (std::uint32_t i = 0; i < bytes; ++i)
+        value[endian == KESTRUN_BIG_ENDIAN ? bytes - 1 - i : i] = std::uint8_t(done.value >> (8 * i));
+    // Bytes equal to the value pass, as srec_cat lets them; other bytes
+    // are written over only under "last" ("first" would lose the value).
+    const std::int32_t rule = policy == KESTRUN_OVERLAP_LAST ? policy : KESTRUN_OVERLAP_IDENTICAL;
+    if (done.rc >= 0)
+        done.rc = calls.kestrun_image_store(image, slot, value, bytes, rule, 0, noteOver,
+                                            reinterpret_cast<intptr_t>(&done.over));
+    if (done.rc == ResultOverlap)
+        done.fault = Fault::SlotHeld;
+    else if (done.rc < 0)
         done.fault = Fault::Library;
     return done;
 }

@@ -26,6 +26,7 @@ enum class Fault {
     SlotPastEnd, // the value's bytes would pass FFFFFFFF
     NoData,      // no range given and no data outside the slot
     SlotInRange, // the slot lies within the range
+    SlotHeld,    // the slot holds other bytes, which the rule keeps (`over`)
     Library,     // the library refused (`rc`)
 };
 
@@ -44,13 +45,21 @@ struct Insertion {
     AddressRange range;
     std::int32_t rc = ResultOk;
     std::uint64_t value = 0;
+    // Where the slot held other bytes (refused, or written over under
+    // "last"): the addresses from the first to the last that differ, and
+    // the first record that wrote them (source 0: the value).
+    std::optional<kestrun_conflict> over;
 };
 
 // Computes `check` over find()'s range, gaps read as `fill`, and stores
-// its value at `slot` in `endian` order (KESTRUN_*_ENDIAN).
+// its value at `slot` in `endian` order (KESTRUN_*_ENDIAN), as one more
+// input written where the slot holds data already: bytes equal to the
+// value pass; other bytes are written over under `policy` "last" (`over`
+// says where) and refused under any other (Fault::SlotHeld, `over` set,
+// the image untouched), as srec_cat refuses a second value.
 Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
                  std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
-                 std::uint8_t fill);
+                 std::uint8_t fill, std::int32_t policy = KESTRUN_OVERLAP_REFUSE);
 
 // The library's preset names, in its order ("crc-32" first).
 QStringList presets(const ImageCalls &calls);

@@ -2,6 +2,10 @@
 
 #include "core/HexText.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t kKept = 5;
@@ -21,6 +25,17 @@ std::int32_t ConflictLog::collect(const kestrun_conflict *conflict, intptr_t use
     if (log->m_kept.size() < kKept)
         log->m_kept.push_back(*conflict);
     ++log->m_count;
+    // One record's reports come in address order, one for each earlier
+    // record it meets: the first keeps the earlier side's first line.
+    kestrun_conflict &record = log->m_record;
+    if (log->m_count > 1 && record.source == conflict->source && record.line == conflict->line) {
+        record.low = std::min(record.low, conflict->low);
+        record.high = std::max(record.high, conflict->high);
+        record.differing += conflict->differing;
+        record.identical = record.identical && conflict->identical;
+    } else {
+        record = *conflict;
+    }
     return ResultOk;
 }
 
@@ -30,29 +45,38 @@ QString ConflictLog::name(std::uint32_t source) const
                                                                    : QStringLiteral("kestrun");
 }
 
+QString ConflictLog::place(std::uint32_t source, std::uint64_t line) const
+{
+    return line ? name(source) + u':' + QString::number(line) : name(source);
+}
+
 QString ConflictLog::text(const kestrun_conflict &c) const
 {
-    return QStringLiteral("%1:%2: %3-%4 also written by %5:%6")
-        .arg(name(c.source), QString::number(c.line), hexDigits(c.low), hexDigits(c.high),
-             name(c.earlier_source), QString::number(c.earlier_line));
+    return QCoreApplication::translate("ConflictLog", "%1: %2-%3 は %4 も書き込んでいます")
+        .arg(place(c.source, c.line), hexDigits(c.low), hexDigits(c.high),
+             place(c.earlier_source, c.earlier_line));
 }
 
 QStringList ConflictLog::warnings() const
 {
     if (m_policy != KESTRUN_OVERLAP_LAST && m_policy != KESTRUN_OVERLAP_FIRST)
         return {};
-    const QString kept = m_policy == KESTRUN_OVERLAP_LAST ? QStringLiteral("the later bytes")
-                                                          : QStringLiteral("the earlier bytes");
+    const char *warning = m_policy == KESTRUN_OVERLAP_LAST
+                              ? QT_TRANSLATE_NOOP("ConflictLog",
+                                                  "%1: 警告: %2-%3 は %4 も書き込んでいます "
+                                                  "(後のバイトを使いました)")
+                              : QT_TRANSLATE_NOOP("ConflictLog",
+                                                  "%1: 警告: %2-%3 は %4 も書き込んでいます "
+                                                  "(先のバイトを残しました)");
     QStringList lines;
-    for (const kestrun_conflict &c : m_kept) {
-        const QString line = text(c);
-        const int colon = line.indexOf(QStringLiteral(": "));
-        lines << line.left(colon) + QStringLiteral(": warning: ") + line.mid(colon + 2)
-                     + QStringLiteral(" (%1 kept)").arg(kept);
-    }
+    for (const kestrun_conflict &c : m_kept)
+        lines << QCoreApplication::translate("ConflictLog", warning)
+                     .arg(place(c.source, c.line), hexDigits(c.low), hexDigits(c.high),
+                          place(c.earlier_source, c.earlier_line));
     if (m_count > m_kept.size())
-        lines << QStringLiteral("kestrun: warning: %1 more overlaps with other bytes; "
-                                "--overlap error refuses them")
+        lines << QCoreApplication::translate("ConflictLog",
+                                             "kestrun: 警告: ほかに %1 か所で違うバイトが重なります。"
+                                             "--overlap error で拒否できます")
                      .arg(m_count - m_kept.size());
     return lines;
 }

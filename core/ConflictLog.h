@@ -1,13 +1,14 @@
 // The overlaps met while images are read and merged, each naming both of
 // its writers by input and line: "b.hex:12: 08004000-0800400F also written
-// by a.hex:3". The inputs are tagged by their number from 1, and named by
-// the caller (kestrun: the arguments as given; Pelcor: the file names).
+// by a.hex:3" (a binary or ELF input, which has no lines, by its name
+// alone). The inputs are tagged by their number from 1, and named by the
+// caller (kestrun: the arguments as given; Pelcor: the file names).
 //
 //     ConflictLog log({"a.hex", "b.hex"}, KESTRUN_OVERLAP_REFUSE);
 //     options.onConflict = ConflictLog::collect;
 //     options.conflictUser = log.userValue();
 //     ... read and merge ...
-//     if (rc == ResultOverlap) print(log.text(log.kept().back()));
+//     if (rc == ResultOverlap) print(log.text(log.refused()));
 #ifndef PELCOR_CONFLICT_LOG_H
 #define PELCOR_CONFLICT_LOG_H
 
@@ -32,7 +33,13 @@ public:
     // "error" every overlap), the first few of them kept.
     std::uint64_t count() const { return m_count; }
     const std::vector<kestrun_conflict> &kept() const { return m_kept; }
+    // The last record's conflicts as one: a record over several earlier
+    // ones is reported once for each, and a refusal names them all, from
+    // the first earlier line on.
+    const kestrun_conflict &refused() const { return m_record; }
     QString text(const kestrun_conflict &conflict) const;
+    // "FILE:LINE", or "FILE" for line 0 (an input without lines).
+    QString place(std::uint32_t source, std::uint64_t line) const;
     // The warnings of the conflicts the policy let pass ("a.hex:12:
     // warning: ... (the later bytes kept)"), then a line for those not
     // kept; none under identical and error.
@@ -45,6 +52,7 @@ private:
     std::int32_t m_policy;
     std::uint64_t m_count = 0;
     std::vector<kestrun_conflict> m_kept;
+    kestrun_conflict m_record{};
 };
 
 #endif

@@ -28,7 +28,7 @@ ImageHandle taken(ImageHandle image, const ImageInput &in, const Request &reques
     if (request.place)
         *request.place = in.place;
     error =
-        in.result == ResultOverlap && !log.kept().empty() ? log.text(log.kept().back()) : in.error;
+        in.result == ResultOverlap && log.count() > 0 ? log.text(log.refused()) : in.error;
     return ImageHandle(nullptr, image.get_deleter());
 }
 

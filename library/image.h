@@ -19,6 +19,13 @@ namespace kestrun {
 
 constexpr uint64_t kAddressSpace = uint64_t(1) << 32;
 
+// The address a start record names: a 03 record's CS:IP (value CS * 65536
+// + IP) is the 8086's CS * 16 + IP, as objcopy and srec_cat read it.
+constexpr uint32_t linearStart(uint32_t type, uint32_t value)
+{
+    return type == KESTRUN_START_SEGMENT ? (value >> 16) * 16 + (value & 0xFFFF) : value;
+}
+
 // The bytes of one run. Small runs live on the heap; a run that grows past
 // 64 KiB moves into work memory, whose pages cost memory only once they
 // are written and which grows without copying.

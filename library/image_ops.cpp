@@ -166,12 +166,23 @@ KESTRUN_API int32_t kestrun_image_offset(kestrun_image *image, int64_t delta)
     if (!im.empty()
         && (!inside(int64_t(im.lowest()) + delta) || !inside(int64_t(im.highest()) - 1 + delta)))
         return ResultAddressFault;
-    if (im.startType == KESTRUN_START_LINEAR && !inside(int64_t(im.startValue) + delta))
+    const int64_t start = int64_t(linearStart(im.startType, im.startValue)) + delta;
+    if (im.startType != KESTRUN_START_NONE && delta != 0 && !inside(start))
         return ResultAddressFault;
     return guarded([&] {
         im.shift(delta);
-        if (im.startType == KESTRUN_START_LINEAR)
-            im.startValue = uint32_t(int64_t(im.startValue) + delta);
+        if (im.startType == KESTRUN_START_LINEAR) {
+            im.startValue = uint32_t(start);
+        } else if (im.startType == KESTRUN_START_SEGMENT && delta != 0) {
+            // The moved start as objcopy writes it: a CS:IP while the 8086
+            // reaches it (CS from its top four bits), else a 05 record.
+            if (start <= 0xFFFFF) {
+                im.startValue = uint32_t((start & 0xF0000) << 12 | (start & 0xFFFF));
+            } else {
+                im.startType = KESTRUN_START_LINEAR;
+                im.startValue = uint32_t(start);
+            }
+        }
         return int32_t(ResultOk);
     });
 }

@@ -132,8 +132,11 @@ KESTRUN_API int32_t kestrun_image_exclude(kestrun_image *image, uint32_t low, ui
  * low; held bytes stay. */
 KESTRUN_API int32_t kestrun_image_fill(kestrun_image *image, uint32_t low, uint32_t high,
                                        const uint8_t *pattern, uint32_t length);
-/* Moves every byte, and a linear start address, by `delta`:
- * ResultAddressFault (the image untouched) when one would leave 0..2^32-1. */
+/* Moves every byte, and the start address, by `delta`: a 03 start
+ * (CS:IP) moves the address CS * 16 + IP names and stays a CS:IP while it
+ * is below 0x100000 (CS its top four bits, as objcopy writes it), a linear
+ * one after. ResultAddressFault (the image untouched) when one would
+ * leave 0..2^32-1. */
 KESTRUN_API int32_t kestrun_image_offset(kestrun_image *image, int64_t delta);
 
 /* The 32-bit sum of the bytes at first..last, `fill` where nothing is

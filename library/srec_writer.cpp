@@ -50,10 +50,12 @@ uint32_t sizeFor(const kestrun_srec_options &o, uint64_t highest)
     return size;
 }
 
+// The address the end record carries; S-records know no CS:IP, so a 03
+// start is written as the address it names.
 uint32_t startOf(const kestrun_srec_options &o, uint32_t keptType, uint32_t keptValue)
 {
     if (o.start_type == KESTRUN_START_KEEP)
-        return keptType == KESTRUN_START_NONE ? 0 : keptValue;
+        return keptType == KESTRUN_START_NONE ? 0 : linearStart(keptType, keptValue);
     return o.start_type == KESTRUN_START_NONE ? 0 : o.start_value;
 }
 
@@ -80,6 +82,7 @@ public:
     }
 
     Progress progress;
+    const kestrun_srec_options &options() const { return m_options; }
     uint32_t keptType = KESTRUN_START_NONE;
     uint32_t keptValue = 0;
 
@@ -298,8 +301,9 @@ KESTRUN_API int32_t kestrun_srec_writer_image(kestrun_srec_writer *writer,
         writer->writer.keptValue = im.startValue;
         uint64_t highest = 0;
         highestWithin(im, first, last, highest);
-        if (im.startType != KESTRUN_START_NONE)
-            highest = std::max<uint64_t>(highest, im.startValue);
+        // The end record's address takes the records' size too.
+        highest = std::max<uint64_t>(highest, startOf(writer->writer.options(), im.startType,
+                                                      im.startValue));
         writer->writer.settleSize(highest);
         return im.eachPieceWhileOk(first, uint64_t(last) + 1,
                                    [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
@@ -325,9 +329,7 @@ KESTRUN_API int32_t kestrun_srec_image_size(const kestrun_srec_options *options,
     uint64_t highest = 0;
     highestWithin(im, first, last, highest);
     const uint32_t start = startOf(*options, im.startType, im.startValue);
-    const bool keepsStart = options->start_type == KESTRUN_START_KEEP && im.startType != KESTRUN_START_NONE;
-    const uint32_t bytes =
-        sizeFor(*options, keepsStart ? std::max<uint64_t>(highest, start) : highest);
+    const uint32_t bytes = sizeFor(*options, std::max<uint64_t>(highest, start));
     if (highest > highestOf(bytes) || start > highestOf(bytes))
         return ResultAddressFault;
     const LineEnd lineEnd(options->line_end);

@@ -244,7 +244,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>途中で切れています: ELF ヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>truncated: the ELF header ends at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the ELF header ends at offset %1, beyond the file's %2 bytes</translation>
     </message>
     <message>
         <source>ELF ヘッダが壊れています</source>
@@ -256,19 +256,19 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>途中で切れています: プログラムヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>truncated: the program headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the program headers end at offset %1, beyond the file's %2 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セクションヘッダはオフセット %1 まであり、ファイルは %2 バイトです</source>
-        <translation>truncated: the section headers end at offset %1, beyond the file&apos;s %2 bytes</translation>
+        <translation>truncated: the section headers end at offset %1, beyond the file's %2 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セグメント %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
-        <translation>truncated: segment %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+        <translation>truncated: segment %1 ends at offset %2, beyond the file's %3 bytes</translation>
     </message>
     <message>
         <source>途中で切れています: セクション %1 はオフセット %2 まであり、ファイルは %3 バイトです</source>
-        <translation>truncated: section %1 ends at offset %2, beyond the file&apos;s %3 bytes</translation>
+        <translation>truncated: section %1 ends at offset %2, beyond the file's %3 bytes</translation>
     </message>
     <message>
         <source>プログラムヘッダ %1 が壊れています</source>
@@ -297,6 +297,57 @@ the HEX file may give an address beyond 32 bits</translation>
     <message>
         <source>データがアドレス FFFFFFFF を超えます</source>
         <translation>the bytes pass address FFFFFFFF</translation>
+    </message>
+</context>
+<context>
+    <name>ConflictLog</name>
+    <message>
+        <source>%1: %2-%3 は %4 も書き込んでいます</source>
+        <translation>%1: %2-%3 also written by %4</translation>
+    </message>
+    <message>
+        <source>%1: 警告: %2-%3 は %4 も書き込んでいます (後のバイトを使いました)</source>
+        <translation>%1: warning: %2-%3 also written by %4 (the later bytes kept)</translation>
+    </message>
+    <message>
+        <source>%1: 警告: %2-%3 は %4 も書き込んでいます (先のバイトを残しました)</source>
+        <translation>%1: warning: %2-%3 also written by %4 (the earlier bytes kept)</translation>
+    </message>
+    <message>
+        <source>kestrun: 警告: ほかに %1 か所で違うバイトが重なります。--overlap error で拒否できます</source>
+        <translation>kestrun: warning: %1 more overlaps with other bytes; --overlap error refuses them</translation>
+    </message>
+</context>
+<context>
+    <name>ImageMerge</name>
+    <message>
+        <source>%1 の開始アドレス %2 は %3 の %4 と違います。%3 のものを使います</source>
+        <translation>start address %2 of %1 differs from %4 of %3; %3's is kept</translation>
+    </message>
+</context>
+<context>
+    <name>MergeCommand</name>
+    <message>
+        <source>kestrun: 注意: %1 (--start-address で選べます)</source>
+        <translation>kestrun: note: %1 (--start-address chooses)</translation>
+    </message>
+</context>
+<context>
+    <name>OptionValues</name>
+    <message>
+        <source>--start-address %1: first、last、none か、0 から FFFFFFFF の 16 進数を指定してください</source>
+        <translation>--start-address %1: not first, last, none or a hexadecimal number from 0 to FFFFFFFF</translation>
+    </message>
+</context>
+<context>
+    <name>CheckRequest</name>
+    <message>
+        <source>CRC を置く %1-%2 には別のデータがあります%3。その上に書くには --overlap last を指定してください</source>
+        <translation>%1-%2, where the CRC goes, holds other data%3; --overlap last writes the CRC over it</translation>
+    </message>
+    <message>
+        <source>kestrun: 警告: --insert-crc: CRC を %1-%2 のデータ%3の上に書きました</source>
+        <translation>kestrun: warning: --insert-crc: the CRC is written over the data at %1-%2%3</translation>
     </message>
 </context>
 </TS>
