@@ -65,10 +65,15 @@ QWidget *FormDialog::fileList(const FormField &field, std::function<QStringList(
     // Enter in the form runs it, also right after a file was added.
     add->setAutoDefault(false);
     remove->setAutoDefault(false);
-    connect(add, &QPushButton::clicked, this, [this, list, folder = field.initial] {
-        list->addItems(
-            QFileDialog::getOpenFileNames(this, QStringLiteral("ﾌｧｲﾙを追加"), folder));
-    });
+    connect(add, &QPushButton::clicked, this,
+            [this, list, folder = field.initial, adding = field.adding] {
+                for (const QString &path :
+                     QFileDialog::getOpenFileNames(this, QStringLiteral("ﾌｧｲﾙを追加"), folder)) {
+                    const QString shown = adding ? adding(this, path) : path;
+                    if (!shown.isEmpty())
+                        list->addItem(shown);
+                }
+            });
     connect(remove, &QPushButton::clicked, list, [list] { delete list->currentItem(); });
     auto *side = new QVBoxLayout;
     side->addWidget(add);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -27,7 +28,12 @@ struct FormField {
     // first when it is none of them); Files: the folder the file dialog
     // starts in.
     QString initial;
+    // Choice: the choices; Files: the files listed first.
     QStringList choices;
+    // Files: what the list shows for a file the user adds (it may ask
+    // through the prompts, as for a binary file's address); empty leaves
+    // the file out. Unset: the path.
+    std::function<QString(QWidget *owner, const QString &path)> adding = nullptr;
 };
 
 // A form's answers, one per field in order: a Text's text and a Choice's

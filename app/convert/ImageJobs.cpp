@@ -4,6 +4,7 @@
 #include "base/UserPrompts.h"
 #include "convert/CompareSides.h"
 #include "convert/ImageJobRun.h"
+#include "convert/MergeForm.h"
 #include "core/CheckRange.h"
 #include "core/CompareListing.h"
 #include "core/ConversionPlan.h"
@@ -22,14 +23,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("Pelcor");
-
-// The overlap rules as the merge form offers them, kestrun's word first.
-constexpr std::pair<const char *, std::int32_t> kPolicies[] = {
-    {"error: 重なりを許さない", KESTRUN_OVERLAP_REFUSE},
-    {"identical: 同じﾃﾞｰﾀなら許す", KESTRUN_OVERLAP_IDENTICAL},
-    {"first: 先のﾃﾞｰﾀを残す", KESTRUN_OVERLAP_FIRST},
-    {"last: 後のﾃﾞｰﾀを使う", KESTRUN_OVERLAP_LAST},
-};
 
 const QStringList kEndians{QStringLiteral("little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"),
                            QStringLiteral("big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ")};
@@ -162,7 +155,13 @@ bool failLoading(ImageJobRun &run, const QString &error)
     return run.stopped() ? run.cancelled() : run.fail(QStringLiteral("読み込めません。\n") + error);
 }
 
-QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
+// Who wrote the bytes a CRC would go over: the document's line.
+QString writerOf(const kestrun_conflict &over, const QString &name)
+{
+    return ConflictLog({name}, KESTRUN_OVERLAP_LAST).place(1, over.earlier_line);
+}
+
+QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot, const QString &name)
 {
     switch (done.fault) {
     case CheckRange::Fault::SlotPastEnd:
@@ -173,6 +172,9 @@ QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot)
         return QStringLiteral("CRC のｱﾄﾞﾚｽ %1 が範囲 %2-%3 の中にあります。\n"
                               "CRC を含まない範囲を指定してください。")
             .arg(hexDigits(slot), hexDigits(done.range.low), hexDigits(done.range.high));
+    case CheckRange::Fault::SlotHeld:
+        return QStringLiteral("CRC を置く %1-%2 には別のﾃﾞｰﾀがあります (%3)。")
+            .arg(hexDigits(done.over->low), hexDigits(done.over->high), writerOf(*done.over, name));
     case CheckRange::Fault::Library:
         return ImageJobRun::message(done.rc);
     case CheckRange::Fault::None:
@@ -226,57 +228,75 @@ bool ConvertToSRecords(ConversionHost &host, const HexSource &source)
     return true;
 }
 
-bool MergeWithFiles(ConversionHost &host, const HexSource &source)
-{
-    QStringList rules;
-    for (const auto &[label, policy] : kPolicies)
-        rules << QString::fromUtf8(label);
-    const std::optional<FormAnswers> answers = askRemembered(
-        host.dialogOwner(), QStringLiteral("ﾌｧｲﾙと結合"),
-        {{FormField::Kind::Files, QStringLiteral("結合するﾌｧｲﾙ(&F):"),
-          source.path.isEmpty() ? QString() : QFileInfo(source.path).absolutePath(), {}},
-         {FormField::Kind::Choice, QStringLiteral("重なり(&O):"), rules.first(), rules}});
-    if (!answers)
-        return false;
-    const QStringList files = answers->at(0);
-    if (files.isEmpty()) {
-        refuse(host, QStringLiteral("結合するﾌｧｲﾙを追加してください。"));
-        return false;
-    }
-    const std::int32_t policy =
-        kPolicies[std::max<qsizetype>(0, rules.indexOf(answers->at(1).value(0)))].second;
+namespace {
 
+enum class Outcome { Done, Failed, Stopped };
+
+// One merge as the form chose it: Failed (said) lets the form come back
+// with its list to try again; a stop or a failure to show the result ends
+// the job.
+Outcome mergeOnce(ConversionHost &host, const HexSource &source, const MergeChoices &choices)
+{
     ImageJobRun run(host);
     if (!run.calls())
-        return false;
+        return Outcome::Stopped;
     run.showProgress();
     QStringList names{nameOf(source.path)};
-    for (const QString &file : files)
+    for (const QString &file : choices.files)
         names << nameOf(file);
-    ConflictLog log(names, policy);
-    ImageMerge merge(*run.calls(), names, policy, log);
-    if (!merge.ready())
-        return run.fail(ImageJobRun::message(ResultNoMemory));
+    ConflictLog log(names, choices.policy);
+    ImageMerge merge(*run.calls(), names, choices.policy, log, choices.start);
+    if (!merge.ready()) {
+        run.fail(ImageJobRun::message(ResultNoMemory));
+        return Outcome::Stopped;
+    }
     const QByteArray text = source.text();
     for (int i = 0; i < names.size(); ++i) {
         QString error;
         const ImageHandle image =
-            i == 0 ? loadText(run, source, text, names[0], 1, policy, log, error)
-                   : ImageLoader::load(*run.calls(), files[i - 1],
-                                       run.request(std::uint32_t(i + 1), policy), log, error);
-        if (!image)
-            return failLoading(run, error);
-        if (!merge.add(image.get(), i, error, ImageJobRun::message))
-            return run.fail(QStringLiteral("結合できません。\n") + error);
+            i == 0 ? loadText(run, source, text, names[0], 1, choices.policy, log, error)
+                   : ImageLoader::load(*run.calls(), choices.files[i - 1],
+                                       run.request(std::uint32_t(i + 1), choices.policy), log,
+                                       error);
+        if (!image) {
+            // A fault in the document itself is shown at its line instead.
+            const bool again = i > 0 && !run.stopped();
+            failLoading(run, error);
+            return again ? Outcome::Failed : Outcome::Stopped;
+        }
+        if (!merge.add(image.get(), i, error, ImageJobRun::message)) {
+            run.fail(QStringLiteral("結合できません。\n") + error);
+            return Outcome::Failed;
+        }
     }
     const ImageHandle merged = merge.take();
     // In the document's own format, as kestrun merge writes for its name.
     const ResultForm form = resultFormOf(*run.calls(), source, text);
     if (!openImage(run, merged.get(), form,
                    withSuffix(source.path, QStringLiteral("_merged"), form.extension)))
-        return false;
-    run.warnConflicts(log, policy);
-    return true;
+        return Outcome::Stopped;
+    if (!merge.notes().isEmpty())
+        host.showNote(merge.notes().join(u' '));
+    run.warnConflicts(log, choices.policy);
+    return Outcome::Done;
+}
+
+} // namespace
+
+bool MergeWithFiles(ConversionHost &host, const HexSource &source)
+{
+    const QString folder = source.path.isEmpty() ? QString() : QFileInfo(source.path).absolutePath();
+    QStringList files;
+    for (;;) {
+        const std::optional<MergeChoices> choices =
+            MergeForm::ask(host.dialogOwner(), folder, files);
+        if (!choices)
+            return false;
+        const Outcome outcome = mergeOnce(host, source, *choices);
+        if (outcome != Outcome::Failed)
+            return outcome == Outcome::Done;
+        files = choices->files;
+    }
 }
 
 bool InsertCrc(ConversionHost &host, const HexSource &source)
@@ -326,10 +346,24 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     const ImageHandle image = loadText(run, source, text, name, 1, KESTRUN_OVERLAP_LAST, log, error);
     if (!image)
         return failLoading(run, error);
-    const CheckRange::Insertion done = CheckRange::insert(
+    CheckRange::Insertion done = CheckRange::insert(
         *run.calls(), image.get(), check.get(), range, *slot, endian, std::uint8_t(*fill));
+    // Other bytes in the slot are written over only when the user says so,
+    // as kestrun asks for --overlap last.
+    if (done.fault == CheckRange::Fault::SlotHeld) {
+        if (prompts().message(host.dialogOwner(), QMessageBox::Warning, kTitle,
+                              checkFault(done, *slot, name)
+                                  + QStringLiteral("\nCRC をその上に書きますか?"),
+                              QMessageBox::Yes | QMessageBox::No)
+            != QMessageBox::Yes) {
+            run.close();
+            return false;
+        }
+        done = CheckRange::insert(*run.calls(), image.get(), check.get(), range, *slot, endian,
+                                  std::uint8_t(*fill), KESTRUN_OVERLAP_LAST);
+    }
     if (done.fault != CheckRange::Fault::None)
-        return run.fail(checkFault(done, *slot));
+        return run.fail(checkFault(done, *slot, name));
     const ResultForm form = resultFormOf(*run.calls(), source, text);
     if (!openImage(run, image.get(), form,
                    withSuffix(source.path, QStringLiteral("_crc"), form.extension)))

@@ -166,15 +166,21 @@ private slots:
         ClearModified(bad);
     }
 
+    // A refused merge names both writers, and its form comes back with the
+    // files and choices it had, for another try.
     void refusedMergeNamesBothWriters()
     {
         ScriptedPrompts script;
         script.expectForm(FormAnswers{{path("b.hex")}, {"error: 重なりを許さない"}});
         script.expectMessage(QMessageBox::Ok);
+        script.expectForm(std::nullopt);
         QVERIFY(!m_frame->mergeWithFiles(m_frame->activeDocument()));
         QCOMPARE(script.texts(),
                  QStringList(QStringLiteral(
-                     "結合できません。\nb.hex:1: 00000000-00000003 also written by a.hex:1")));
+                     "結合できません。\nb.hex:1: 00000000-00000003 は a.hex:1 も書き込んでいます")));
+        const QList<FormField> again = script.asked().constLast().fields;
+        QCOMPARE(again.value(0).choices, QStringList{path("b.hex")});
+        QCOMPARE(again.value(1).initial, QStringLiteral("error: 重なりを許さない"));
         QCOMPARE(Form1::DocumentCount(), 2);
     }
 };

@@ -230,7 +230,24 @@ std::optional<FormAnswers> ScriptedPrompts::askForm(QWidget *parent, const QStri
     AskedPrompt prompt = newPrompt(AskedPrompt::Kind::Form, parent, title);
     prompt.fields = fields;
     const std::optional<Answer> answer = take(prompt);
-    return answer ? answer->form : std::nullopt;
+    if (!answer || !answer->form)
+        return std::nullopt;
+    // The files of a list that were not in it are added as the user adds
+    // them, each through the field's question.
+    FormAnswers answers = *answer->form;
+    for (qsizetype i = 0; i < fields.size() && i < answers.size(); ++i) {
+        if (fields[i].kind != FormField::Kind::Files || !fields[i].adding)
+            continue;
+        QStringList listed;
+        for (const QString &path : answers[i]) {
+            const QString shown =
+                fields[i].choices.contains(path) ? path : fields[i].adding(parent, path);
+            if (!shown.isEmpty())
+                listed << shown;
+        }
+        answers[i] = listed;
+    }
+    return answers;
 }
 
 std::optional<UserPrompts::Find> ScriptedPrompts::askFind(QWidget *parent, const Find &initial,

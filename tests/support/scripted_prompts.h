@@ -67,7 +67,9 @@ public:
     // The next text or number question gets `answer`; nothing cancels.
     void expectText(const std::optional<QString> &answer);
     void expectNumber(std::optional<int> answer);
-    // The next form gets `answers` (one list a field); nothing cancels.
+    // The next form gets `answers` (one list a field); nothing cancels. A
+    // file list's paths that the form did not list go through its
+    // `adding`, as if the user added them.
     void expectForm(const std::optional<FormAnswers> &answers);
     // The next find question gets `text` to look for in `target`; it is
     // asked as a text question, which expectText() answers as text.
