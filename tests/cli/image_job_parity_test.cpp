@@ -2,6 +2,7 @@
 // the same inputs, the document a job opens must hold the bytes kestrun
 // writes, a job that fails must fail where kestrun fails (a refused merge
 // naming the same writers), and warnings come where kestrun warns.
+#include "core/ConversionPlan.h"
 #include "core/Cp932.h"
 #include "core/SettingsModel.h"
 #include "shell/FileRoutines.h"
@@ -152,6 +153,10 @@ private slots:
         writeBytes(path("far.hex"), hexText({hexRecord(0x04, 0, QByteArray::fromHex("0002")),
                                              hexRecord(0x00, 0, sampleImage(0x40, 4))}));
         writeBytes(path("blob.bin"), sampleImage(0x1234, 3));
+        writeBytes(path("st1.hex"), hexText({hexRecord(0x00, 0x10, sampleImage(0x20, 5)),
+                                             hexRecord(0x05, 0, QByteArray::fromHex("08004000"))}));
+        writeBytes(path("st2.hex"), hexText({hexRecord(0x00, 0x80, sampleImage(0x20, 6)),
+                                             hexRecord(0x05, 0, QByteArray::fromHex("08000000"))}));
         QCOMPARE(runKestrun({"convert", "a.hex", "--to", "srec", "-o", "a.srec"}, {}, m_dir.path())
                      .exitCode,
                  0);
@@ -170,7 +175,8 @@ private slots:
             const KestrunRun kestrun = runKestrun(row.kestrun, {}, m_dir.path());
             const bool compares = row.job == Job::Compare;
             const bool failed = kestrun.exitCode != 0 && !(compares && kestrun.exitCode == 1);
-            const bool warned = kestrun.err.contains("warning:");
+            const bool warned =
+                kestrun.err.contains("warning:") || kestrun.errorText().contains(u"警告:");
             const QByteArray expected =
                 output > 0 ? readBytes(path(row.kestrun[output])) : kestrun.out;
 
@@ -194,6 +200,9 @@ private slots:
             const bool toldOnce = failed || warned || (compares && expected.isEmpty());
             if (toldOnce)
                 script.expectMessage(QMessageBox::Ok);
+            // A merge that failed comes back to its form, its files listed.
+            if (failed && row.job == Job::Merge)
+                script.expectForm(std::nullopt);
 
             const bool made = run(row, document);
             QVERIFY2(script.allAnswered(), row.name);
@@ -201,10 +210,12 @@ private slots:
             if (failed) {
                 QCOMPARE(Form1::DocumentCount(), before);
                 // A refused merge names its writers as kestrun does.
-                if (row.job == Job::Merge)
+                if (row.job == Job::Merge) {
                     QVERIFY2(
                         script.texts().constFirst().endsWith(u'\n' + kestrun.errorText().trimmed()),
                         qPrintable(script.texts().constFirst()));
+                    QCOMPARE(script.asked().constLast().fields.value(0).choices, answers[0]);
+                }
                 continue;
             }
             if (compares && expected.isEmpty()) {
@@ -245,6 +256,102 @@ private slots:
                     QVERIFY(other->markedRanges() == document->markedRanges());
             }
         }
+    }
+
+    // The merge form's choices against kestrun merge's options: the start
+    // address kept, a binary file placed where its question said (the
+    // question through the prompts), a file that cannot be read said and
+    // the form shown again with its list.
+    void mergeFormGivesKestrunsBytes_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QStringList>("addresses");
+        QTest::addColumn<QStringList>("kestrun");
+        QTest::newRow("starts differ: the first, noted")
+            << QStringList{"st2.hex"} << QStringList{"error", "first"} << QStringList()
+            << QStringList{"merge", "st1.hex", "st2.hex"};
+        QTest::newRow("the last start") << QStringList{"st2.hex"} << QStringList{"error", "last"}
+                                        << QStringList()
+                                        << QStringList{"merge", "st1.hex", "st2.hex",
+                                                       "--start-address", "last"};
+        QTest::newRow("no start") << QStringList{"st2.hex"} << QStringList{"error", "none"}
+                                  << QStringList()
+                                  << QStringList{"merge", "st1.hex", "st2.hex", "--start-address",
+                                                 "none"};
+        QTest::newRow("a start given")
+            << QStringList{"st2.hex"} << QStringList{"error", "address", "8000131"} << QStringList()
+            << QStringList{"merge", "st1.hex", "st2.hex", "--start-address", "08000131"};
+        QTest::newRow("a binary at the address asked")
+            << QStringList{"blob.bin", "st2.hex"} << QStringList{"error", "first"}
+            << QStringList{"zz", "40000"}
+            << QStringList{"merge", "st1.hex", "blob.bin@40000", "st2.hex"};
+    }
+
+    void mergeFormGivesKestrunsBytes()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, choices);
+        QFETCH(QStringList, addresses);
+        QFETCH(QStringList, kestrun);
+        const KestrunRun peer = runKestrun(kestrun + QStringList{"-o", "k.hex"}, {}, m_dir.path());
+        QCOMPARE(peer.exitCode, 0);
+        Form1 *document = open("st1.hex");
+        ScriptedPrompts script;
+        FormAnswers answers{{}};
+        for (const QString &file : files)
+            answers[0] << path(file);
+        for (const QString &choice : choices)
+            answers << QStringList{choice};
+        script.expectForm(answers);
+        // An address that is none is said, and asked again.
+        for (const QString &address : addresses) {
+            script.expectText(address);
+            if (!readHexSetting(address))
+                script.expectMessage(QMessageBox::Ok);
+        }
+        QVERIFY(m_frame->mergeWithFiles(document));
+        QVERIFY(script.allAnswered());
+        QCOMPARE(encodeCp932(m_frame->activeDocument()->documentText()), readBytes(path("k.hex")));
+        // Where kestrun notes two start addresses, Pelcor shows both.
+        const QString note = m_frame->statusBar()->currentMessage();
+        QCOMPARE(note.contains(u"st1.hex") && note.contains(u"st2.hex"), !peer.err.isEmpty());
+    }
+
+    // A CRC whose slot holds other data is written over only when the
+    // user says so, as kestrun only with --overlap last.
+    void crcOverDataAsksFirst_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("kestrun");
+        const QStringList crc{"convert", "a.hex", "--insert-crc", "100", "--range", "200-FFFF",
+                              "-o", "k.hex"};
+        QTest::newRow("no: nothing made") << int(QMessageBox::No) << crc;
+        QTest::newRow("yes: written over") << int(QMessageBox::Yes)
+                                           << crc + QStringList{"--overlap", "last"};
+    }
+
+    void crcOverDataAsksFirst()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, kestrun);
+        QFile::remove(path("k.hex"));
+        const KestrunRun peer = runKestrun(kestrun, {}, m_dir.path());
+        Form1 *document = open("a.hex");
+        const int before = Form1::DocumentCount();
+        ScriptedPrompts script;
+        script.expectForm(
+            FormAnswers{{"crc-32"}, {"100"}, {"200-FFFF"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}});
+        script.expectMessage(QMessageBox::StandardButton(answer));
+        QCOMPARE(m_frame->insertCrc(document), peer.exitCode == 0);
+        QVERIFY(script.allAnswered());
+        QVERIFY2(script.texts().constFirst().contains(u"a.hex:17"),
+                 qPrintable(script.texts().constFirst()));
+        if (peer.exitCode != 0) {
+            QCOMPARE(Form1::DocumentCount(), before);
+            return;
+        }
+        QCOMPARE(encodeCp932(m_frame->activeDocument()->documentText()), readBytes(path("k.hex")));
     }
 };
 

@@ -104,19 +104,21 @@ private slots:
         // overlap, "ignore" keeps the first bytes, "replace" the last;
         // srec_cat refuses only bytes that contradict.
         const char *rules[] = {"error", "first", "last", "identical"};
+        // A refusal names the whole range the inputs conflict over, from
+        // the first line of each.
         const char *refusals[][4] = {
             {"", "", "", ""},
-            {"b.hex:1: 00001080-0000108F also written by a.hex:9", "", "", ""},
-            {"b.hex:1: 00001080-0000108F also written by a.hex:9", "", "",
-             "b.hex:1: 00001080-0000108F also written by a.hex:9"},
-            {"b.hex:1: 00001000-0000100F also written by a.hex:1", "", "",
-             "b.hex:5: 00001043-00001043 also written by a.hex:5"},
-            {"b.hex:1: 00001000-0000100F also written by a.hex:1", "", "", ""},
+            {"b.hex:1: 00001080-000010FF は a.hex:9 も書き込んでいます", "", "", ""},
+            {"b.hex:1: 00001080-000010FF は a.hex:9 も書き込んでいます", "", "",
+             "b.hex:1: 00001080-000010FF は a.hex:9 も書き込んでいます"},
+            {"b.hex:1: 00001000-000010FF は a.hex:1 も書き込んでいます", "", "",
+             "b.hex:5: 00001043-00001043 は a.hex:5 も書き込んでいます"},
+            {"b.hex:1: 00001000-000010FF は a.hex:1 も書き込んでいます", "", "", ""},
         };
         for (int l = 0; l < int(std::size(kLayouts)); ++l)
             for (int r = 0; r < 4; ++r)
                 QTest::addRow("%s, %s", kLayouts[l].name, rules[r])
-                    << l << QString::fromLatin1(rules[r]) << QString::fromLatin1(refusals[l][r]);
+                    << l << QString::fromLatin1(rules[r]) << QString::fromUtf8(refusals[l][r]);
     }
 
     void mergeAgreesWithThePeers()
@@ -150,14 +152,111 @@ private slots:
         QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
     }
 
-    void twoStartAddressesAreRefusedNamingBoth()
+    // Where inputs conflict, the refusal names the whole range and the
+    // first line of each side; an input without lines (binary, ELF) by its
+    // name alone.
+    void conflictsNameTheirWholeRange_data()
     {
-        writeBytes(path("a.hex"), hexText({hexRecord(0x00, 0, "\x01"), hexRecord(0x05, 0, QByteArray("\x00\x00\x01\x00", 4))}));
-        writeBytes(path("b.hex"), hexText({hexRecord(0x00, 4, "\x02"), hexRecord(0x05, 0, QByteArray("\x00\x00\x02\x00", 4))}));
-        const KestrunRun run = runKestrun({"merge", path("a.hex"), path("b.hex"), "-o", path("m.hex")});
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("one record over two") << QStringList{"two.hex", "wide.hex"} << "error"
+                                             << "wide.hex:1: 00001010-0000102F は two.hex:1 も書き込んでいます";
+        QTest::newRow("two records over one") << QStringList{"wide.hex", "two.hex"} << "error"
+                                              << "two.hex:1: 00001010-0000102F は wide.hex:1 も書き込んでいます";
+        QTest::newRow("equal bytes refused too") << QStringList{"two.hex", "two.hex"} << "error"
+                                                 << "two.hex:1: 00001010-0000102F は two.hex:1 も書き込んでいます";
+        QTest::newRow("identical: first to last differing byte")
+            << QStringList{"two.hex", "wide.hex"} << "identical"
+            << "wide.hex:1: 00001011-0000102E は two.hex:1 も書き込んでいます";
+        QTest::newRow("a binary over a record") << QStringList{"two.hex", "r.bin@1018"} << "error"
+                                                << "r.bin@1018: 00001018-0000101B は two.hex:1 も書き込んでいます";
+        QTest::newRow("a record over a binary") << QStringList{"r.bin@1018", "two.hex"} << "error"
+                                                << "two.hex:1: 00001018-0000101B は r.bin@1018 も書き込んでいます";
+    }
+
+    void conflictsNameTheirWholeRange()
+    {
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, rule);
+        QFETCH(QString, refused);
+        QByteArray other = QByteArray(0x20, 0x11);
+        other[0] = 0;
+        other[0x1F] = 0x0F;
+        writeBytes(path("two.hex"), hexText({hexRecord(0x00, 0x1010, QByteArray(0x10, 0)),
+                                             hexRecord(0x00, 0x1020, QByteArray(0x10, 0x0F))}));
+        writeBytes(path("wide.hex"), hexText({hexRecord(0x00, 0x1010, other)}));
+        writeBytes(path("r.bin"), "\x01\x02\x03\x04");
+        const KestrunRun run = runKestrun(QStringList{"merge"} + inputs
+                                              + QStringList{"--overlap", rule, "-o", "out.hex"},
+                                          {}, m_dir.path());
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errorText().contains(path("a.hex")) && run.errorText().contains(path("b.hex")),
-                 qPrintable(run.errorText()));
+        QCOMPARE(run.errorText().trimmed(), refused);
+    }
+
+    // A CRC whose slot holds other data is refused, as srec_cat refuses a
+    // second value at an address, unless --overlap last lets it write
+    // over them; the value already there passes, as srec_cat lets it.
+    void crcOverDataIsRefusedAsSrecCatRefuses_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("status");
+        const QString range = QStringLiteral("1000-10FB");
+        QTest::newRow("merge, in the data") << "merge" << "a.hex" << "10FC" << QStringList() << 1;
+        QTest::newRow("convert, in the data") << "convert" << "a.hex" << "10FC" << QStringList() << 1;
+        QTest::newRow("half in the data") << "merge" << "a.hex" << "10FE" << QStringList() << 1;
+        QTest::newRow("--overlap first keeps no CRC")
+            << "merge" << "a.hex" << "10FC" << QStringList{"--overlap", "first"} << 1;
+        QTest::newRow("--overlap last writes over")
+            << "merge" << "a.hex" << "10FC" << QStringList{"--overlap", "last"} << 0;
+        QTest::newRow("convert --overlap last")
+            << "convert" << "a.hex" << "10FC" << QStringList{"--overlap", "last"} << 0;
+        QTest::newRow("the value already there") << "merge" << "crc.hex" << "10FC" << QStringList() << 0;
+        QTest::newRow("after the data") << "merge" << "a.hex" << "1100" << QStringList() << 0;
+    }
+
+    void crcOverDataIsRefusedAsSrecCatRefuses()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, input);
+        QFETCH(QString, slot);
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        QCOMPARE(runKestrun({"merge", path("a.hex"), "--insert-crc", "10FC", "--range", "1000-10FB",
+                             "--overlap", "last", "-o", path("crc.hex")})
+                     .exitCode,
+                 0);
+        QFile::remove(path("ours.hex"));
+        const std::uint32_t at = slot.toUInt(nullptr, 16);
+        const bool over = options.contains(u"last");
+        // srec_cat: the CRC of the range, then the input (without the slot
+        // when the CRC is to win).
+        const QStringList peer =
+            QStringList{"(", path(input), "-intel", "-crop", "0x1000", "0x" + QString::number(at, 16),
+                        "-crc32-l-e", "0x" + slot, ")", "(", path(input), "-intel"}
+            + (over ? QStringList{"-exclude", "0x" + slot, "0x" + QString::number(at + 4, 16)}
+                    : QStringList())
+            + QStringList{")", "-o", path("peer.hex"), "-intel"};
+        QCOMPARE(peerExit("srec_cat", peer) != 0, status != 0);
+        const KestrunRun run = runKestrun(QStringList{command, path(input), "--insert-crc", slot,
+                                                      "--range", "1000-" + QString::number(at - 1, 16),
+                                                      "-o", path("ours.hex")}
+                                          + options);
+        QCOMPARE(run.exitCode, status);
+        if (status != 0) {
+            // The refusal names the slot's bytes that differ and their line.
+            QVERIFY2(run.errorText().contains(u"--overlap last")
+                         && run.errorText().contains(path(input) + QStringLiteral(":16")),
+                     run.err.constData());
+            QVERIFY(!QFile::exists(path("ours.hex")));
+            return;
+        }
+        QCOMPARE(run.err.isEmpty(), !over);
+        QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
     }
 
     void cmpGivesSrecCmpsVerdict_data()
