@@ -41,6 +41,8 @@ private slots:
         writeBytes(path("bad.hex"), ":0400000001020304F3\r\n:00000001FF\r\n");
         writeBytes(path("open.hex"), ":0400000001020304F2\r\n");
         writeBytes(path("rom.bin"), "\x01\x02\x03\x04");
+        writeBytes(path("one.hex"), ":0400000001020304F2\r\n:0400000500000200F5\r\n:00000001FF\r\n");
+        writeBytes(path("two.hex"), ":0400000005060708E2\r\n:0400000500000100F6\r\n:00000001FF\r\n");
         writeBytes(path("short.ini"), "[Vantrel]\r\nRecordLength=0\r\n");
         writeBytes(path("reversed.ini"),
                    "[Vantrel]\r\nAutoAddress=0\r\nStartAddress=8\r\nEndAddress=4\r\n");
@@ -84,6 +86,12 @@ private slots:
             {"crc", path("bad.hex"), "--input-format", "srec"},
             {"convert", path("rom.bin") + "@0x0800G000", "-o", path("out.hex")},
             {"merge", path("rom.bin") + "@100", "-o", path("rom.bin")},
+            {"merge", path("one.hex"), path("two.hex"), "-o", path("out.hex")},
+            {"merge", path("one.hex"), path("two.hex"), "--overlap", "last", "-o", path("out.hex")},
+            {"merge", path("one.hex"), "--start-address", "lst", "-o", path("out.hex")},
+            {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "-o", path("out.hex")},
+            {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "--overlap", "last",
+             "-o", path("out.hex")},
         };
         for (const QStringList &arguments : failures) {
             const KestrunRun run = runKestrunIn(environment, arguments);
