@@ -295,7 +295,8 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
             message += QStringLiteral(" (%1)").arg(conflictText(engine.conflicts().front()));
         if (at.no_end_record)
             message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
-        return fail(name + u':' + QString::number(at.line), message);
+        // An ELF input's segments have no line to name.
+        return fail(at.line ? name + u':' + QString::number(at.line) : name, message);
     }
     return fail(name, message);
 }
@@ -306,6 +307,9 @@ QString CommandRunner::conflictText(const kestrun_conflict &conflict)
     auto hex = [](std::uint32_t value) {
         return QString::number(value, 16).toUpper().rightJustified(8, u'0');
     };
+    if (conflict.earlier_line == 0)
+        return QStringLiteral("%1-%2 also written by another segment")
+            .arg(hex(conflict.low), hex(conflict.high));
     return QStringLiteral("%1-%2 also written by line %3")
         .arg(hex(conflict.low), hex(conflict.high), QString::number(conflict.earlier_line));
 }
@@ -319,8 +323,10 @@ void CommandRunner::warnOfConflicts(const ConversionEngine &engine) const
     constexpr std::size_t kShown = 5;
     const auto &conflicts = engine.conflicts();
     for (std::size_t i = 0; i < std::min(conflicts.size(), kShown); ++i)
-        printError(QStringLiteral("%1:%2: warning: %3 (%4 kept)")
-                       .arg(m_invocation.input, QString::number(conflicts[i].line),
+        printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+                       .arg(conflicts[i].line ? m_invocation.input + u':'
+                                                    + QString::number(conflicts[i].line)
+                                              : m_invocation.input,
                             conflictText(conflicts[i]),
                             m_invocation.overlap == KESTRUN_OVERLAP_LAST
                                 ? QStringLiteral("the later bytes")

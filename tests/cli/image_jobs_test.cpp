@@ -2,6 +2,7 @@
 // job: Python intelhex's merge(overlap=...) and srec_cat for merging,
 // srec_cmp's verdict for comparing, zlib for crc-32; and the ways each can
 // be asked for wrongly, which must leave no output behind.
+#include "support/elf_program.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 #include "support/test_images.h"
@@ -192,6 +193,35 @@ private slots:
                                           {}, m_dir.path());
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.errorText().trimmed(), refused);
+    }
+
+    // An ELF file whose segments overlap has no lines to name: every
+    // command names the file alone, never a line 0.
+    void segmentsAreNamedWithoutLineZero_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("convert, last") << QStringList{"convert", "o.elf", "--overlap", "last", "-o", "o.bin"};
+        QTest::newRow("convert, error") << QStringList{"convert", "o.elf", "--overlap", "error", "-o", "o.bin"};
+        QTest::newRow("hex2bin, last") << QStringList{"hex2bin", "o.elf", "--overlap", "last", "-o", "o.bin"};
+        QTest::newRow("hex2bin, error") << QStringList{"hex2bin", "o.elf", "--overlap", "error", "-o", "o.bin"};
+        QTest::newRow("merge") << QStringList{"merge", "o.elf", "-o", "o.hex"};
+        QTest::newRow("merge after a binary") << QStringList{"merge", "r.bin@08000010", "o.elf", "-o", "o.hex"};
+    }
+
+    void segmentsAreNamedWithoutLineZero()
+    {
+        QFETCH(QStringList, arguments);
+        writeBytes(path("p.c"), kElfProgram);
+        // The data loaded over the end of the code.
+        writeBytes(path("o.ld"), QByteArray(kElfLinkerScript).replace("AT(0x08001000)", "AT(0x08000010)"));
+        writeBytes(path("r.bin"), "\x01\x02\x03\x04");
+        QVERIFY(peerSucceeds("gcc", {"-Os", "-nostdlib", "-static", "-fno-pic", "-no-pie",
+                                     "-Wl,--build-id=none", "-Wl,--no-check-sections", "-T",
+                                     path("o.ld"), path("p.c"), "-o", path("o.elf")}));
+        const KestrunRun run = runKestrun(arguments, {}, m_dir.path());
+        QVERIFY2(run.errorText().contains(u"o.elf: "), run.err.constData());
+        QVERIFY2(!run.errorText().contains(QRegularExpression(QStringLiteral(":0:|line 0\\b"))),
+                 run.err.constData());
     }
 
     // A CRC whose slot holds other data is refused, as srec_cat refuses a
