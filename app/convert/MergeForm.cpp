@@ -2,7 +2,7 @@
 
 #include "base/AppState.h"
 #include "convert/KestrunBinding.h"
-#include "core/ConversionPlan.h"
+#include "core/HexNumber.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -40,9 +40,10 @@ QString wordOf(const QString &choice)
     return choice.section(u':', 0, 0);
 }
 
+// As the other image forms read an address: 0x optional, as kestrun takes it.
 std::optional<std::uint32_t> hexAddress(const QString &text)
 {
-    const std::optional<std::int32_t> value = readHexSetting(text);
+    const std::optional<std::uint64_t> value = HexNumber::read(text);
     return value ? std::optional(std::uint32_t(*value)) : std::nullopt;
 }
 

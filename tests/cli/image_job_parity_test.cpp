@@ -2,8 +2,8 @@
 // the same inputs, the document a job opens must hold the bytes kestrun
 // writes, a job that fails must fail where kestrun fails (a refused merge
 // naming the same writers), and warnings come where kestrun warns.
-#include "core/ConversionPlan.h"
 #include "core/Cp932.h"
+#include "core/HexNumber.h"
 #include "core/SettingsModel.h"
 #include "shell/FileRoutines.h"
 #include "shell/Form1.h"
@@ -280,7 +280,7 @@ private slots:
                                   << QStringList{"merge", "st1.hex", "st2.hex", "--start-address",
                                                  "none"};
         QTest::newRow("a start given")
-            << QStringList{"st2.hex"} << QStringList{"error", "address", "8000131"} << QStringList()
+            << QStringList{"st2.hex"} << QStringList{"error", "address", "0x8000131"} << QStringList()
             << QStringList{"merge", "st1.hex", "st2.hex", "--start-address", "08000131"};
         QTest::newRow("a binary at the address asked")
             << QStringList{"blob.bin", "st2.hex"} << QStringList{"error", "first"}
@@ -307,7 +307,7 @@ private slots:
         // An address that is none is said, and asked again.
         for (const QString &address : addresses) {
             script.expectText(address);
-            if (!readHexSetting(address))
+            if (!HexNumber::read(address))
                 script.expectMessage(QMessageBox::Ok);
         }
         QVERIFY(m_frame->mergeWithFiles(document));
