@@ -98,7 +98,8 @@ namespace MergeForm {
 
 QString listed(QWidget *owner, const QString &path)
 {
-    if (path.contains(u'@') || !isBinary(path))
+    // A name that is no file is an entry listed before (PATH@ADDR).
+    if (!QFileInfo(path).isFile() || !isBinary(path))
         return path;
     for (;;) {
         const std::optional<QString> answer = prompts().askText(
