@@ -1,0 +1,78 @@
+// Changes to the bytes of a record text (Intel HEX or S-records), made by
+// the library's patcher: the records that hold a changed byte get their
+// new data and a checksum that holds, bytes where no record holds data get
+// new records, and, when asked, every wrong checksum is made right. The
+// text comes back as the splices that turn the old text into the new, so
+// that an editor puts in only the lines that changed, as one step.
+//
+//     TextPatch patch(calls, KESTRUN_FORMAT_IHEX);
+//     patch.write(0x08004010, "\xDE\xAD");
+//     const TextPatch::Result r = patch.apply(text);
+//     if (r.result < 0) { ... r.error ... }
+//     for (splice : r.splices, last first) replace splice.length bytes at splice.from
+//
+// The text is read through the one image input; which bytes a record
+// holds and where a record lies is the library's to say.
+#ifndef PELCOR_TEXT_PATCH_H
+#define PELCOR_TEXT_PATCH_H
+
+#include "core/LibraryCalls.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class TextPatch {
+public:
+    // `format`: KESTRUN_FORMAT_IHEX or _SREC.
+    TextPatch(const ImageCalls &calls, std::int32_t format);
+    ~TextPatch();
+    TextPatch(const TextPatch &) = delete;
+    TextPatch &operator=(const TextPatch &) = delete;
+
+    // Writes `bytes` at `address` and on (those past 0xFFFFFFFF are
+    // dropped); a later write over an earlier one wins.
+    void write(std::uint32_t address, QByteArrayView bytes);
+    // Whether every wrong checksum is made right, not only those of the
+    // records that get new data.
+    void setFixChecksums(bool fix) { m_fix = fix; }
+
+    // `length` bytes of the old text from `from` are to be `text`.
+    struct Splice {
+        qsizetype from;
+        qsizetype length;
+        QByteArray text;
+    };
+    struct Result {
+        // ResultOk, or the library's code: the text does not read (`error`
+        // says where and why), or memory ran short.
+        std::int32_t result = ResultOk;
+        QString error;
+        kestrun_patch_stats stats{};
+        std::vector<kestrun_fixed_checksum> fixed;
+        // In text order, none overlapping; empty when nothing changed.
+        std::vector<Splice> splices;
+    };
+    // Patches `text` (named `name` in an error) with the writes so far.
+    Result apply(QByteArrayView text, const QString &name = QString()) const;
+
+    // `text` with `splices` made, as an editor makes them.
+    static QByteArray spliced(QByteArrayView text, const std::vector<Splice> &splices);
+
+private:
+    // The image the text holds, where the writes go: only their span when
+    // records hold every written byte, which is all the patcher needs to
+    // know, else the whole image, whose records place the new ones.
+    kestrun_image *readOriginal(QByteArrayView text, const QString &name, Result &out) const;
+    bool heldWhole(const kestrun_image *original) const;
+
+    const ImageCalls &m_calls;
+    std::int32_t m_format;
+    kestrun_image *m_changes;
+    bool m_fix = false;
+};
+
+#endif
