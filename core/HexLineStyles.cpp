@@ -19,6 +19,23 @@ qsizetype recordMark(const ImageCalls &calls, std::int32_t format, QByteArrayVie
     return token.mark.width > 0 ? qsizetype(token.mark.column) : -1;
 }
 
+std::optional<kestrun_place> wrongChecksumAt(const ImageCalls &calls, std::int32_t format,
+                                             QByteArrayView line, qsizetype column)
+{
+    const kestrun_token token = tokenize(calls, format, line);
+    const kestrun_field &sum = token.checksum;
+    if (token.checksum_holds || sum.width == 0 || column < qsizetype(sum.column)
+        || column >= qsizetype(sum.column) + qsizetype(sum.width))
+        return std::nullopt;
+    kestrun_place place{};
+    place.result = ResultChecksumError;
+    place.column = sum.column + 1;
+    place.has_values = 1;
+    place.found = token.checksum_found;
+    place.expected = token.checksum_expected;
+    return place;
+}
+
 void styleRecordLine(const ImageCalls &calls, std::int32_t format, QByteArrayView line,
                      char *styles)
 {

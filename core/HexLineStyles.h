@@ -12,6 +12,7 @@
 #include <QByteArrayView>
 
 #include <cstdint>
+#include <optional>
 
 namespace HexStyle {
 // Style numbers as the view uses them. Plain must stay 0: text the view
@@ -42,5 +43,11 @@ void styleRecordLine(const ImageCalls &calls, std::int32_t format, QByteArrayVie
 
 // Where the record mark of one line stands; -1 on a line without one.
 qsizetype recordMark(const ImageCalls &calls, std::int32_t format, QByteArrayView line);
+
+// The wrong checksum whose digits hold byte `column` (from 0) of `line`,
+// as the place a reader would report (result, found and expected), for
+// the library's message of it; none when that byte is no wrong checksum.
+std::optional<kestrun_place> wrongChecksumAt(const ImageCalls &calls, std::int32_t format,
+                                             QByteArrayView line, qsizetype column);
 
 #endif

@@ -130,6 +130,42 @@ private slots:
         QCOMPARE(recordMark(calls, KESTRUN_FORMAT_IHEX, "00000001FF"), -1);
         QCOMPARE(recordMark(calls, KESTRUN_FORMAT_IHEX, ""), -1);
     }
+
+    // The place a wrong checksum's tooltip names: only over its own
+    // digits, with the value written and the one the record calls for.
+    void wrongChecksumsNameTheRightOne_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("found"); // -1: no wrong checksum there
+        QTest::addColumn<int>("expected");
+        const int hex = KESTRUN_FORMAT_IHEX, srec = KESTRUN_FORMAT_SREC;
+        QTest::newRow("HEX, first digit") << hex << QByteArray(":0100000041BF\r\n") << 11 << 0xBF << 0xBE;
+        QTest::newRow("HEX, second digit") << hex << QByteArray(":0100000041BF") << 12 << 0xBF << 0xBE;
+        QTest::newRow("HEX, a data digit") << hex << QByteArray(":0100000041BF") << 10 << -1 << 0;
+        QTest::newRow("HEX, a right checksum") << hex << QByteArray(":0100000041BE") << 11 << -1 << 0;
+        QTest::newRow("HEX, the line end") << hex << QByteArray(":0100000041BF\r\n") << 13 << -1 << 0;
+        QTest::newRow("S1") << srec << QByteArray("S1040000417A") << 10 << 0x7A << 0xBA;
+        QTest::newRow("plain text") << hex << QByteArray("hello") << 1 << -1 << 0;
+    }
+
+    void wrongChecksumsNameTheRightOne()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, line);
+        QFETCH(int, column);
+        QFETCH(int, found);
+        QFETCH(int, expected);
+        const std::optional<kestrun_place> place =
+            wrongChecksumAt(*linkedImageCalls(), format, line, column);
+        QCOMPARE(place.has_value(), found >= 0);
+        if (!place)
+            return;
+        QCOMPARE(place->result, ResultChecksumError);
+        QCOMPARE(int(place->found), found);
+        QCOMPARE(int(place->expected), expected);
+    }
 };
 
 QTEST_MAIN(HexLineStylesTest)
