@@ -23,6 +23,7 @@ const QColor kOverlap(0xe0, 0x1b, 0x1b);
 const QColor kMarked(0xf0, 0x9a, 0x00);
 const QColor kMarkedEdge(0x9a, 0x5c, 0x00);
 const QColor kText(0x20, 0x20, 0x20);
+const QColor kCaret(0x00, 0x00, 0x00);
 
 constexpr int kMargin = 6;
 constexpr int kStartMark = 7;
@@ -123,6 +124,26 @@ QRect MapPicture::markRect(const AddressRange &range) const
     const int y =
         std::clamp((top + bottom + 1 - height) / 2, m_bar.top(), m_bar.bottom() + 1 - height);
     return QRect(m_bar.right() + 3, y, kMarkWidth, height);
+}
+
+QRect MapPicture::caretRect(std::uint32_t address) const
+{
+    const int y = rowOf(address);
+    return QRect(std::max(0, m_bar.left() - 7), y - 3, m_bar.right() - m_bar.left() + 8, 7);
+}
+
+void MapPicture::paintCaret(QPainter &painter, std::uint32_t address) const
+{
+    const QRect at = caretRect(address);
+    const int y = at.center().y();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(kCaret, 1));
+    painter.drawLine(m_bar.left(), y, m_bar.right(), y);
+    painter.setBrush(kCaret);
+    const QPoint pointer[] = {{at.left(), at.top()}, {m_bar.left() - 1, y}, {at.left(), at.bottom()}};
+    painter.drawPolygon(pointer, 3);
+    painter.restore();
 }
 
 QString MapPicture::describeMarksAt(QPoint point) const

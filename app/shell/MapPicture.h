@@ -40,6 +40,10 @@ public:
     // Where the mark of `range` is drawn: beside the bar, at least a few
     // pixels tall whatever the range's size.
     QRect markRect(const AddressRange &range) const;
+    // Where the caret's mark at `address` is drawn: a line across the bar
+    // with a pointer to its left.
+    QRect caretRect(std::uint32_t address) const;
+    void paintCaret(QPainter &painter, std::uint32_t address) const;
     // The line under the bar, when the text stops being valid.
     QString stopText() const;
 

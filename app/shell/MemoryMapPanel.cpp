@@ -136,7 +136,23 @@ bool MemoryMapPanel::event(QEvent *event)
 void MemoryMapPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    picture(size()).paint(painter);
+    const MapPicture shown = picture(size());
+    shown.paint(painter);
+    if (m_caret)
+        shown.paintCaret(painter, *m_caret);
+}
+
+void MemoryMapPanel::setCaret(std::optional<std::uint32_t> address)
+{
+    if (address == m_caret)
+        return;
+    m_caret = address;
+    update();
+}
+
+QRect MemoryMapPanel::caretRect() const
+{
+    return m_caret ? picture(size()).caretRect(*m_caret) : QRect();
 }
 
 void MemoryMapPanel::mousePressEvent(QMouseEvent *event)

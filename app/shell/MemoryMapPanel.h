@@ -27,6 +27,11 @@ public:
     const MemoryMap &map() const { return m_map; }
     void setMarkedRanges(std::vector<MarkedRange> ranges);
     const std::vector<MarkedRange> &markedRanges() const { return m_marked; }
+    // The address of the caret, which the map marks; none off the data.
+    void setCaret(std::optional<std::uint32_t> address);
+    std::optional<std::uint32_t> caret() const { return m_caret; }
+    // Where the caret's mark is drawn; empty without one.
+    QRect caretRect() const;
     // Counts the maps set, so that whoever keeps per-segment objects knows
     // when they went stale.
     quint64 generation() const { return m_generation; }
@@ -56,6 +61,7 @@ private:
 
     MemoryMap m_map;
     std::vector<MarkedRange> m_marked;
+    std::optional<std::uint32_t> m_caret;
     quint64 m_generation = 0;
     QAction *m_savePng;
     QAction *m_saveSvg;
