@@ -236,6 +236,18 @@ void DocumentView::replaceSelection(const QString &text)
     send(SCI_ENDUNDOACTION);
 }
 
+void DocumentView::applySplices(const std::vector<TextPatch::Splice> &splices)
+{
+    send(SCI_BEGINUNDOACTION);
+    for (auto splice = splices.rbegin(); splice != splices.rend(); ++splice) {
+        send(SCI_SETTARGETRANGE, static_cast<unsigned long>(splice->from),
+             long(splice->from + splice->length));
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(splice->text.size()),
+                      splice->text.constData());
+    }
+    send(SCI_ENDUNDOACTION);
+}
+
 bool DocumentView::findNext(const QString &text)
 {
     const QByteArray needle = text.toUtf8();
@@ -278,6 +290,17 @@ void DocumentView::selectColumns(int line, int column, int count)
     const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(target));
     const long from = std::min(end, start + std::max(0, column - 1));
     send(SCI_SETSEL, static_cast<unsigned long>(from), std::min(end, from + std::max(0, count)));
+}
+
+void DocumentView::selectBytes(int line, int column, int count, bool centre)
+{
+    if (centre)
+        goToLine(line);
+    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line - 1));
+    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line - 1));
+    const long from = std::min(end, start + std::max(0, column - 1));
+    send(SCI_SETSEL, static_cast<unsigned long>(std::min(end, from + std::max(0, count))), from);
+    send(SCI_SCROLLCARET);
 }
 
 int DocumentView::caretLine() const

@@ -7,6 +7,7 @@
 #define PELCOR_DOCUMENTVIEW_H
 
 #include "core/LibraryCalls.h"
+#include "core/TextPatch.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -40,6 +41,12 @@ public:
     // they are; valid until the next change.
     QByteArrayView textBytes() const;
     bool isRecordText() const { return m_calls != nullptr; }
+    // The tokenizer and format of record text; null and _BINARY for plain.
+    const ImageCalls *recordCalls() const { return m_calls; }
+    std::int32_t recordFormat() const { return m_format; }
+    // Makes `splices` (in text order, over the text as it is) as one step
+    // of the undo.
+    void applySplices(const std::vector<TextPatch::Splice> &splices);
     // The bytes of line `line` (from 1) without its line end; valid until
     // the next change.
     QByteArrayView lineBytes(int line) const;
@@ -68,6 +75,9 @@ public:
     // Selects `count` characters of line `line` from column `column`
     // (both from 1), no further than the line's end, and shows them.
     void selectColumns(int line, int column, int count);
+    // The same with the caret before the first of them, scrolled into
+    // view, and to the middle of the window only when `centre`.
+    void selectBytes(int line, int column, int count, bool centre);
     int caretLine() const;
     int caretColumn() const;
     // The caret's byte on its line, from 1 (caretColumn() counts characters

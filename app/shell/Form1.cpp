@@ -4,6 +4,9 @@
 #include "convert/KestrunBinding.h"
 
 #include "core/SettingsModel.h"
+#include "shell/ChecksumTips.h"
+#include "shell/DataLink.h"
+#include "shell/DataView.h"
 #include "shell/DocumentView.h"
 #include "shell/MemoryMapPanel.h"
 #include "base/BusyScope.h"
@@ -113,17 +116,24 @@ DocumentText DocumentText::fromText(const QString &text, std::optional<QByteArra
 
 Form1::Form1(QWidget *parent)
     : QMdiSubWindow(parent), m_txt(new DocumentView(this)), m_split(new QSplitter(this)),
-      m_mapPanel(new MemoryMapPanel(this))
+      m_mapPanel(new MemoryMapPanel(this)), m_dataView(new DataView(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_txt->setObjectName(QStringLiteral("Txt"));
+    new ChecksumTips(m_txt);
     m_split->addWidget(m_txt);
+    m_split->addWidget(m_dataView);
     m_split->addWidget(m_mapPanel);
     m_split->setStretchFactor(0, 1);
-    m_split->setStretchFactor(1, 0);
+    m_split->setStretchFactor(1, 1);
+    m_split->setStretchFactor(2, 0);
     m_split->setChildrenCollapsible(false);
     m_split->setFocusProxy(m_txt);
     m_mapPanel->hide();
+    m_dataView->hide();
+    m_dataView->setSource(&m_addresses,
+                          [this](std::uint64_t line) { return m_txt->lineBytes(int(line)); });
+    m_dataLink = new DataLink(this);
     setWidget(m_split);
     connect(m_mapPanel, &MemoryMapPanel::segmentChosen, this, &Form1::goToSegment);
     setWindowIcon(QIcon(QStringLiteral(":/icons/pelcor.png")));
@@ -170,7 +180,7 @@ void Form1::startText(DocumentText text)
     m_imageText = format != MemoryMap::Format::None;
     m_addresses = AddressIndex();
     m_mapPanel->setMap(MemoryMap());
-    showMapPanel();
+    showPanels();
     m_txt->beginText(m_imageText ? calls : nullptr, std::int32_t(format));
     m_txt->setLineEnd(firstLineEnd(head, body));
     m_txt->appendText(head);
@@ -296,7 +306,8 @@ void Form1::readAddresses()
     MemoryMap map = MemoryMap::read(*calls, text, &addresses);
     m_addresses = std::move(addresses);
     m_mapPanel->setMap(std::move(map));
-    showMapPanel();
+    m_dataView->setSegments(memoryMap().segments());
+    showPanels();
     // While a large text is still being placed, the frame turns its event
     // loop only between pieces: a posted update would wait several of them.
     if (textPending() && m_mapPanel->isVisible())
@@ -312,21 +323,33 @@ const MemoryMap &Form1::memoryMap() const
 void Form1::setMapShown(bool shown)
 {
     m_mapShown = shown;
-    showMapPanel();
+    showPanels();
 }
 
-void Form1::showMapPanel()
+void Form1::setDataShown(bool shown)
 {
-    const bool shown = m_mapShown && memoryMap().format() != MemoryMap::Format::None;
-    if (shown == m_mapPanel->isVisibleTo(this))
+    m_dataShown = shown;
+    showPanels();
+}
+
+void Form1::showPanels()
+{
+    const bool data = m_dataShown && memoryMap().format() != MemoryMap::Format::None;
+    const bool map = m_mapShown && memoryMap().format() != MemoryMap::Format::None;
+    if (data == m_dataView->isVisibleTo(this) && map == m_mapPanel->isVisibleTo(this))
         return;
-    m_mapPanel->setVisible(shown);
+    m_dataView->setVisible(data);
+    m_mapPanel->setVisible(map);
     m_split->refresh();
-    // A panel shown after the splitter was laid out would get no width.
-    const int wanted = m_mapPanel->sizeHint().width();
+    // A panel shown after the splitter was laid out would get no width:
+    // the map gets the width it asks for, the text and the data share the
+    // rest.
+    const int mapWidth = map ? m_mapPanel->sizeHint().width() : 0;
     const int total = m_split->width();
-    if (shown && total > 2 * wanted)
-        m_split->setSizes({total - wanted, wanted});
+    if (total > 2 * mapWidth) {
+        const int rest = total - mapWidth;
+        m_split->setSizes({data ? rest / 2 : rest, data ? rest - rest / 2 : 0, mapWidth});
+    }
 }
 
 void Form1::goToSegment(std::size_t segment)
@@ -340,11 +363,39 @@ void Form1::goToSegment(std::size_t segment)
 
 std::optional<std::uint32_t> Form1::caretAddress() const
 {
+    if (m_dataView->isVisible() && m_dataView->hasFocus())
+        return m_dataView->caret();
+    return textCaretAddress();
+}
+
+std::optional<std::uint32_t> Form1::textCaretAddress() const
+{
     if (!m_imageText || m_addressTimer.isActive())
         return std::nullopt;
     const int line = m_txt->caretLine();
     return m_addresses.addressAt(std::uint64_t(line), m_txt->lineBytes(line),
                                  m_txt->caretByteColumn());
+}
+
+std::int32_t Form1::recordFormat() const
+{
+    return m_imageText ? m_txt->recordFormat() : std::int32_t(KESTRUN_FORMAT_BINARY);
+}
+
+TextPatch::Result Form1::applyPatch(const TextPatch &patch)
+{
+    TextPatch::Result result = patch.apply(m_txt->textBytes(), DocumentPath(this));
+    if (result.result < 0 || result.splices.empty())
+        return result;
+    m_txt->applySplices(result.splices);
+    // Bytes changed in place leave every record where it was: the index
+    // holds, and the caret keeps its address at once.
+    const bool inPlace = std::all_of(result.splices.begin(), result.splices.end(),
+                                     [](const TextPatch::Splice &s) { return s.text.size() == s.length; });
+    m_addressTimer.stop();
+    if (!inPlace || !result.fixed.empty())
+        readAddresses();
+    return result;
 }
 
 void Form1::setMarkedRanges(std::vector<MarkedRange> ranges)

@@ -7,6 +7,7 @@
 #include "core/MarkedRange.h"
 #include "core/FileStamp.h"
 #include "core/MemoryMap.h"
+#include "core/TextPatch.h"
 
 #include <QByteArray>
 #include <QMdiSubWindow>
@@ -15,6 +16,8 @@
 
 #include <optional>
 
+class DataLink;
+class DataView;
 class DocumentView;
 class MemoryMapPanel;
 class QSplitter;
@@ -76,14 +79,27 @@ public:
     // The absolute address of the data byte at the caret, for an image text
     // (Intel HEX or S-records) whose records have been read since the last
     // pause in typing.
+    // The data view's caret stands for it while the data view has the focus.
     std::optional<std::uint32_t> caretAddress() const;
+    std::optional<std::uint32_t> textCaretAddress() const;
     const AddressIndex &addresses() const { return m_addresses; }
+    // KESTRUN_FORMAT_IHEX or _SREC for a record text; _BINARY otherwise.
+    std::int32_t recordFormat() const;
+    // Makes the changes `patch` holds in the text, as one step of its
+    // undo, and reads the addresses again where lines came or went or a
+    // record became readable; the result says what was done, or why not.
+    TextPatch::Result applyPatch(const TextPatch &patch);
     // The memory map of the same read, and the panel beside the text that
     // draws it; the panel shows for a text that maps as Intel HEX or
     // S-records, unless setMapShown(false) hides it.
     const MemoryMap &memoryMap() const;
     MemoryMapPanel *mapPanel() const { return m_mapPanel; }
     void setMapShown(bool shown);
+    // The data view beside the text, shown for a record text unless
+    // setDataShown(false) hides it, and what links it to the text.
+    DataView *dataView() const { return m_dataView; }
+    DataLink *dataLink() const { return m_dataLink; }
+    void setDataShown(bool shown);
     // Puts the caret on the first record of segment `segment` of the map.
     void goToSegment(std::size_t segment);
 
@@ -125,12 +141,15 @@ protected:
 private:
     void finishText();
     void readAddresses();
-    void showMapPanel();
+    void showPanels();
 
     DocumentView *m_txt;
     QSplitter *m_split;
     MemoryMapPanel *m_mapPanel;
     bool m_mapShown = true;
+    DataView *m_dataView;
+    DataLink *m_dataLink;
+    bool m_dataShown = false;
     // Reads the addresses and the map once the text is placed, and again after a pause
     // in typing: reading 40 MB on every key would stall the typing.
     QTimer m_addressTimer;

@@ -6,6 +6,7 @@
 #include "settings/Frm_Font.h"
 #include "settings/Frm_Set.h"
 #include "core/SettingsModel.h"
+#include "shell/DataLink.h"
 #include "shell/DocumentView.h"
 #include "shell/Frm_Ver.h"
 #include "shell/WindowLayout.h"
@@ -148,6 +149,7 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
 {
     auto *window = new Form1;
     window->setMapShown(m_MemoryMap->isChecked());
+    window->setDataShown(m_DataView->isChecked());
     window->startText(std::move(text));
     window->setWindowTitle(caption);
     if (clearModified)
@@ -167,6 +169,10 @@ Form1 *FrmMDI::placeDocument(DocumentText text, const QString &caption, bool cle
             showCaret();
     });
     connect(window->Txt(), &DocumentView::caretMoved, this, [this, window] {
+        if (activeDocument() == window)
+            showCaret();
+    });
+    connect(window->dataLink(), &DataLink::dataCaretMoved, this, [this, window] {
         if (activeDocument() == window)
             showCaret();
     });

@@ -97,6 +97,7 @@ public:
     void m_FindNext_Click();
     void m_Jump_Click();
     void m_JumpAddress_Click();
+    void m_FixSum_Click();
     void m_Wnd_Click(int index);
     void m_NextSegment_Click();
     void m_PrevSegment_Click();
@@ -106,10 +107,10 @@ public:
 
     QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
     QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
-    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress;
+    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress, *m_FixSum;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
-    QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap;
+    QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap, *m_DataView;
     std::array<QAction *, 4> m_Wnd{};
     QAction *m_ToSRec, *m_Merge, *m_InsertCrc, *m_Compare, *m_BinToHexAt;
     QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Image, *m_Window;

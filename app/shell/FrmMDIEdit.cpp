@@ -1,5 +1,6 @@
-// The frame's Edit menu: the clipboard commands, find and go to line, all
-// on the active document, and the caret's place in the status bar.
+// The frame's Edit menu: the clipboard commands, find and go to line, the
+// checksums made right, all on the active document, and the caret's place
+// in the status bar.
 #include "shell/FrmMDI.h"
 
 #include "base/BusyScope.h"
@@ -8,6 +9,8 @@
 #include "core/DataSearch.h"
 #include "core/HexNumber.h"
 #include "core/ImageInput.h"
+#include "core/TextPatch.h"
+#include "shell/DataLink.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 
@@ -39,6 +42,9 @@ void FrmMDI::buildEditMenu()
     m_JumpAddress =
         command(m_Edit, "m_JumpAddress", QStringLiteral("ｱﾄﾞﾚｽへ移動(&D)..."),
                 &FrmMDI::m_JumpAddress_Click, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
+    m_Edit->addSeparator()->setObjectName(QStringLiteral("l8"));
+    m_FixSum = command(m_Edit, "m_FixSum", QStringLiteral("ﾁｪｯｸｻﾑの修正(&K)"),
+                       &FrmMDI::m_FixSum_Click);
     connect(m_Edit, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         for (QAction *item :
@@ -46,6 +52,7 @@ void FrmMDI::buildEditMenu()
             item->setEnabled(any);
         const Form1 *active = activeDocument();
         m_JumpAddress->setEnabled(active && !active->addresses().empty());
+        m_FixSum->setEnabled(active && active->recordFormat() != KESTRUN_FORMAT_BINARY);
     });
 }
 
@@ -209,15 +216,40 @@ void FrmMDI::m_JumpAddress_Click()
         return;
     m_addressText = text->trimmed();
     const std::optional<std::uint64_t> address = HexNumber::read(m_addressText);
-    const std::optional<std::uint64_t> line =
-        address ? window->addresses().lineOf(std::uint32_t(*address)) : std::nullopt;
-    if (!line) {
+    if (!address || *address > UINT32_MAX
+        || !window->dataLink()->goToAddress(std::uint32_t(*address))) {
         prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"),
                           QStringLiteral("ｱﾄﾞﾚｽ %1 のﾃﾞｰﾀはありません").arg(m_addressText),
                           QMessageBox::Ok);
         return;
     }
-    window->Txt()->goToLine(int(*line));
+}
+
+void FrmMDI::m_FixSum_Click()
+{
+    Form1 *window = activeDocument();
+    const ImageCalls *calls = KestrunBinding::imageCalls();
+    if (!window || !calls || window->recordFormat() == KESTRUN_FORMAT_BINARY)
+        return;
+    TextPatch patch(*calls, window->recordFormat());
+    patch.setFixChecksums(true);
+    TextPatch::Result result;
+    {
+        BusyScope busy;
+        result = window->applyPatch(patch);
+    }
+    if (result.result < 0) {
+        prompts().message(this, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          QStringLiteral("ﾁｪｯｸｻﾑを修正できません\n%1").arg(result.error),
+                          QMessageBox::Ok);
+        return;
+    }
+    const QString text =
+        result.fixed.empty()
+            ? QStringLiteral("誤ったﾁｪｯｸｻﾑはありません")
+            : QStringLiteral("%1 行のﾁｪｯｸｻﾑを修正しました").arg(result.fixed.size());
+    prompts().message(this, QMessageBox::Information, QStringLiteral("Pelcor"), text,
+                      QMessageBox::Ok);
 }
 
 void FrmMDI::showCaret()

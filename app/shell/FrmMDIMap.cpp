@@ -1,6 +1,6 @@
 // The frame's memory map commands: the caret to the next or previous
-// segment in address order, and the map panel shown or hidden in every
-// document window.
+// segment in address order, and the map panel and the data view shown or
+// hidden in every document window.
 #include "shell/FrmMDI.h"
 
 #include "shell/DocumentView.h"
@@ -39,6 +39,15 @@ void FrmMDI::buildMapCommands()
         for (QMdiSubWindow *window : m_area->subWindowList())
             if (auto *document = qobject_cast<Form1 *>(window))
                 document->setMapShown(shown);
+    });
+    m_DataView = m_Window->addAction(QStringLiteral("ﾃﾞｰﾀ表示(&D)"));
+    m_DataView->setObjectName(QStringLiteral("m_DataView"));
+    m_DataView->setCheckable(true);
+    m_DataView->setChecked(true);
+    connect(m_DataView, &QAction::toggled, this, [this](bool shown) {
+        for (QMdiSubWindow *window : m_area->subWindowList())
+            if (auto *document = qobject_cast<Form1 *>(window))
+                document->setDataShown(shown);
     });
 }
 
