@@ -118,7 +118,7 @@ bool TextPatch::heldWhole(const kestrun_image *original) const
 }
 
 kestrun_image *TextPatch::readOriginal(QByteArrayView text, const QString &name,
-                                       Result &out) const
+                                       const std::optional<Lines> &part, Result &out) const
 {
     ImageInputOptions options;
     options.format = m_format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
@@ -126,6 +126,8 @@ kestrun_image *TextPatch::readOriginal(QByteArrayView text, const QString &name,
     std::uint32_t lowest = 1, highest = 0; // no writes: nothing of the image is needed
     m_calls.kestrun_image_bounds(m_changes, &lowest, &highest);
     options.window = ImageInputOptions::Window{lowest, highest};
+    if (part)
+        options.part = ImageInputOptions::Part{std::uint64_t(part->from), part->line};
     for (int pass = 0; pass < 2; ++pass) {
         kestrun_image *original = m_calls.kestrun_image_new();
         if (!original) {
@@ -141,7 +143,7 @@ kestrun_image *TextPatch::readOriginal(QByteArrayView text, const QString &name,
             m_calls.kestrun_image_free(original);
             return nullptr;
         }
-        if (!options.window || heldWhole(original))
+        if (!options.window || heldWhole(original) || part)
             return original;
         m_calls.kestrun_image_free(original);
         options.window.reset();
@@ -149,14 +151,62 @@ kestrun_image *TextPatch::readOriginal(QByteArrayView text, const QString &name,
     return nullptr;
 }
 
-TextPatch::Result TextPatch::apply(QByteArrayView text, const QString &name) const
+TextPatch::Lines TextPatch::partOf(QByteArrayView text, const Lines &lines) const
+{
+    if (m_format != KESTRUN_FORMAT_IHEX)
+        return lines; // every S-record names its whole address
+    qsizetype at = lines.from;
+    std::uint64_t line = lines.line;
+    while (at > 0) {
+        // Back over one line end (CR LF is one) to the line before.
+        qsizetype end = at - 1;
+        if (end > 0 && text[end] == '\n' && text[end - 1] == '\r')
+            --end;
+        qsizetype start = end;
+        while (start > 0 && !isLineEnd(text[start - 1]))
+            --start;
+        at = start;
+        --line;
+        kestrun_token token{};
+        m_calls.kestrun_tokenize_line(KESTRUN_FORMAT_IHEX, text.data() + start,
+                                      std::uint64_t(end - start), nullptr, &token);
+        if (token.result == ResultOk && (token.type == 2 || token.type == 4))
+            return {start, lines.to, line};
+    }
+    return {0, lines.to, 1};
+}
+
+TextPatch::Result TextPatch::apply(QByteArrayView text, const QString &name,
+                                   std::optional<Lines> lines) const
+{
+    if (lines && lines->from >= 0 && lines->from <= lines->to && lines->to <= text.size()
+        && !m_fix) {
+        const Lines part = partOf(text, *lines);
+        Result out = patch(text.sliced(part.from, part.to - part.from), name, part);
+        // Records were added only when the part did not hold every byte:
+        // its bases were not what the whole text puts in force.
+        const bool held = out.stats.records_added == 0 && out.stats.address_records_added == 0
+                          && std::all_of(out.splices.begin(), out.splices.end(), [&](const Splice &s) {
+                                 return s.from + part.from >= lines->from;
+                             });
+        if (out.result == ResultOk && held) {
+            for (Splice &splice : out.splices)
+                splice.from += part.from;
+            return out;
+        }
+    }
+    return patch(text, name, std::nullopt);
+}
+
+TextPatch::Result TextPatch::patch(QByteArrayView text, const QString &name,
+                                   const std::optional<Lines> &part) const
 {
     Result out;
     if (!m_changes) {
         out.result = ResultNoMemory;
         return out;
     }
-    kestrun_image *original = readOriginal(text, name, out);
+    kestrun_image *original = readOriginal(text, name, part, out);
     if (!original)
         return out;
     std::int32_t rc = ResultOk;

@@ -23,6 +23,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class TextPatch {
@@ -56,8 +57,21 @@ public:
         // In text order, none overlapping; empty when nothing changed.
         std::vector<Splice> splices;
     };
+    // The lines that hold every written byte, as the address index finds
+    // them: from the start of the first, on line `line` (from 1), to the
+    // end of the last with its line end.
+    struct Lines {
+        qsizetype from;
+        qsizetype to;
+        std::uint64_t line;
+    };
     // Patches `text` (named `name` in an error) with the writes so far.
-    Result apply(QByteArrayView text, const QString &name = QString()) const;
+    // With `lines`, only those lines and the HEX address record above them
+    // are read and patched, so that a byte changed in a large text costs a
+    // few lines; the whole text is when that part does not hold every
+    // written byte after all.
+    Result apply(QByteArrayView text, const QString &name = QString(),
+                 std::optional<Lines> lines = std::nullopt) const;
 
     // `text` with `splices` made, as an editor makes them.
     static QByteArray spliced(QByteArrayView text, const std::vector<Splice> &splices);
@@ -66,7 +80,12 @@ private:
     // The image the text holds, where the writes go: only their span when
     // records hold every written byte, which is all the patcher needs to
     // know, else the whole image, whose records place the new ones.
-    kestrun_image *readOriginal(QByteArrayView text, const QString &name, Result &out) const;
+    kestrun_image *readOriginal(QByteArrayView text, const QString &name,
+                                const std::optional<Lines> &part, Result &out) const;
+    Result patch(QByteArrayView text, const QString &name, const std::optional<Lines> &part) const;
+    // Where the part of `lines` begins: at the last HEX 02 or 04 record
+    // above them (its bases are the patcher's), or at the first line.
+    Lines partOf(QByteArrayView text, const Lines &lines) const;
     bool heldWhole(const kestrun_image *original) const;
 
     const ImageCalls &m_calls;

@@ -62,6 +62,29 @@ bool DataLink::goToAddress(std::uint32_t address)
     return true;
 }
 
+std::optional<TextPatch::Lines> DataLink::linesHolding(std::uint32_t address,
+                                                       std::uint32_t count) const
+{
+    const AddressIndex &index = m_window->addresses();
+    std::uint64_t first = UINT64_MAX, last = 0;
+    for (std::uint64_t at = address; at < std::uint64_t(address) + count; ++at) {
+        const std::optional<AddressIndex::Place> place = index.placeOf(std::uint32_t(at));
+        if (!place || at > UINT32_MAX)
+            return std::nullopt;
+        first = std::min(first, place->line);
+        last = std::max(last, place->line);
+    }
+    const DocumentView *view = m_window->Txt();
+    auto lineStart = [view](std::uint64_t line) {
+        return qsizetype(view->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                             static_cast<unsigned long>(line - 1)));
+    };
+    const qsizetype end = last < std::uint64_t(view->lineTotal())
+                              ? lineStart(last + 1)
+                              : qsizetype(view->SendScintilla(QsciScintillaBase::SCI_GETLENGTH));
+    return TextPatch::Lines{lineStart(first), end, first};
+}
+
 void DataLink::writeBytes(std::uint32_t address, const QByteArray &bytes)
 {
     const ImageCalls *calls = KestrunBinding::imageCalls();
@@ -70,7 +93,8 @@ void DataLink::writeBytes(std::uint32_t address, const QByteArray &bytes)
     TextPatch patch(*calls, m_window->recordFormat());
     patch.write(address, bytes);
     m_following = true;
-    const TextPatch::Result result = m_window->applyPatch(patch);
+    const TextPatch::Result result =
+        m_window->applyPatch(patch, linesHolding(address, std::uint32_t(bytes.size())));
     m_following = false;
     if (result.result < 0) {
         prompts().message(m_window, QMessageBox::Warning, QStringLiteral("Pelcor"),

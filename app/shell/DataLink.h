@@ -5,10 +5,13 @@
 #ifndef PELCOR_DATA_LINK_H
 #define PELCOR_DATA_LINK_H
 
+#include "core/TextPatch.h"
+
 #include <QByteArray>
 #include <QObject>
 
 #include <cstdint>
+#include <optional>
 
 class Form1;
 
@@ -31,6 +34,9 @@ private:
     void textCaretMoved();
     void dataCaretChanged(std::uint32_t address);
     void writeBytes(std::uint32_t address, const QByteArray &bytes);
+    // The lines of the text that hold every one of `count` bytes from
+    // `address`; none when some byte is in no record.
+    std::optional<TextPatch::Lines> linesHolding(std::uint32_t address, std::uint32_t count) const;
     // Selects the digits of the byte at `address` in the text.
     bool selectInText(std::uint32_t address, bool centre);
 

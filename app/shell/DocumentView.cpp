@@ -238,6 +238,10 @@ void DocumentView::replaceSelection(const QString &text)
 
 void DocumentView::applySplices(const std::vector<TextPatch::Splice> &splices)
 {
+    // The base class tells of each change by turning all the text before
+    // it into UTF-16 (a third of a second in 40 MB): told here instead.
+    const long mask = send(SCI_GETMODEVENTMASK);
+    send(SCI_SETMODEVENTMASK, 0);
     send(SCI_BEGINUNDOACTION);
     for (auto splice = splices.rbegin(); splice != splices.rend(); ++splice) {
         send(SCI_SETTARGETRANGE, static_cast<unsigned long>(splice->from),
@@ -246,6 +250,14 @@ void DocumentView::applySplices(const std::vector<TextPatch::Splice> &splices)
                       splice->text.constData());
     }
     send(SCI_ENDUNDOACTION);
+    send(SCI_SETMODEVENTMASK, static_cast<unsigned long>(mask));
+    if (QAccessible::isActive() && m_characterIndex)
+        for (const TextPatch::Splice &splice : splices) {
+            QAccessibleTextUpdateEvent told(this, int(offsetOfPosition(splice.from)),
+                                            QString(), QString::fromUtf8(splice.text));
+            QAccessible::updateAccessibility(&told);
+        }
+    emit textChanged();
 }
 
 bool DocumentView::findNext(const QString &text)
@@ -284,20 +296,17 @@ void DocumentView::selectLine(int line)
 
 void DocumentView::selectColumns(int line, int column, int count)
 {
-    goToLine(line);
-    const long target = std::clamp<long>(line, 1, lineTotal()) - 1;
-    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(target));
-    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(target));
-    const long from = std::min(end, start + std::max(0, column - 1));
-    send(SCI_SETSEL, static_cast<unsigned long>(from), std::min(end, from + std::max(0, count)));
+    selectBytes(line, column, count, true);
+    send(SCI_SWAPMAINANCHORCARET);
 }
 
 void DocumentView::selectBytes(int line, int column, int count, bool centre)
 {
     if (centre)
         goToLine(line);
-    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line - 1));
-    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line - 1));
+    const long target = std::clamp<long>(line, 1, lineTotal()) - 1;
+    const long start = send(SCI_POSITIONFROMLINE, static_cast<unsigned long>(target));
+    const long end = send(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(target));
     const long from = std::min(end, start + std::max(0, column - 1));
     send(SCI_SETSEL, static_cast<unsigned long>(std::min(end, from + std::max(0, count))), from);
     send(SCI_SCROLLCARET);

@@ -342,13 +342,15 @@ void Form1::showPanels()
     m_mapPanel->setVisible(map);
     m_split->refresh();
     // A panel shown after the splitter was laid out would get no width:
-    // the map gets the width it asks for, the text and the data share the
-    // rest.
+    // the map gets the width it asks for, the data a whole row where the
+    // text keeps two fifths of the rest (the carets' link scrolls it to the
+    // digits of the byte at hand), and the text the rest.
     const int mapWidth = map ? m_mapPanel->sizeHint().width() : 0;
     const int total = m_split->width();
     if (total > 2 * mapWidth) {
         const int rest = total - mapWidth;
-        m_split->setSizes({data ? rest / 2 : rest, data ? rest - rest / 2 : 0, mapWidth});
+        const int dataWidth = data ? std::min(m_dataView->sizeHint().width(), rest * 3 / 5) : 0;
+        m_split->setSizes({rest - dataWidth, dataWidth, mapWidth});
     }
 }
 
@@ -382,9 +384,9 @@ std::int32_t Form1::recordFormat() const
     return m_imageText ? m_txt->recordFormat() : std::int32_t(KESTRUN_FORMAT_BINARY);
 }
 
-TextPatch::Result Form1::applyPatch(const TextPatch &patch)
+TextPatch::Result Form1::applyPatch(const TextPatch &patch, std::optional<TextPatch::Lines> lines)
 {
-    TextPatch::Result result = patch.apply(m_txt->textBytes(), DocumentPath(this));
+    TextPatch::Result result = patch.apply(m_txt->textBytes(), DocumentPath(this), lines);
     if (result.result < 0 || result.splices.empty())
         return result;
     m_txt->applySplices(result.splices);
@@ -429,6 +431,7 @@ void Form1::applyDisplayFont()
     QFont face(font.FontFace);
     face.setPointSize(font.FontSize > 0 ? font.FontSize : 9);
     m_txt->applyFont(face);
+    m_dataView->setFont(face);
 }
 
 QString DocumentPath(const Form1 *window)

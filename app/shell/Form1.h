@@ -88,7 +88,9 @@ public:
     // Makes the changes `patch` holds in the text, as one step of its
     // undo, and reads the addresses again where lines came or went or a
     // record became readable; the result says what was done, or why not.
-    TextPatch::Result applyPatch(const TextPatch &patch);
+    // `lines`, when given, are those that hold every written byte.
+    TextPatch::Result applyPatch(const TextPatch &patch,
+                                 std::optional<TextPatch::Lines> lines = std::nullopt);
     // The memory map of the same read, and the panel beside the text that
     // draws it; the panel shows for a text that maps as Intel HEX or
     // S-records, unless setMapShown(false) hides it.

@@ -3,6 +3,7 @@
 // -repeat-data ...` holds (srec_cmp says so), and the splices must touch
 // only the lines that hold a written byte. Checksums fixed must make a
 // text objcopy refused one it reads, changing only those lines.
+#include "core/AddressIndex.h"
 #include "core/LinkedLibraryCalls.h"
 #include "core/TextPatch.h"
 
@@ -128,6 +129,20 @@ private slots:
         QVERIFY(run("objcopy", {"-I", format == "-intel" ? "ihex" : "srec", "-O", "binary",
                                 path("patched.txt"), path("patched.bin")}));
         if (lines >= 0) {
+            // The lines the address index says hold the bytes, patched
+            // alone (with the address record above them), give the same.
+            const AddressIndex index = AddressIndex::read(*linkedImageCalls(), text);
+            const auto first = index.placeOf(std::uint32_t(address));
+            const auto last = index.placeOf(std::uint32_t(address + bytes.size() - 1));
+            QVERIFY(first && last);
+            QList<qsizetype> starts = {0}; // of each line, LF ended
+            for (qsizetype at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1))
+                starts << at + 1;
+            const TextPatch::Result part = patch.apply(
+                text, {}, TextPatch::Lines{starts[qsizetype(first->line) - 1],
+                                           starts[qsizetype(last->line)], first->line});
+            QCOMPARE(part.result, ResultOk);
+            QCOMPARE(TextPatch::spliced(text, part.splices), patched);
             QCOMPARE(patched.size(), text.size());
             QCOMPARE(int(r.splices.size()), lines);
             for (const TextPatch::Splice &s : r.splices)
