@@ -39,7 +39,6 @@ DataView::DataView(QWidget *parent) : QAbstractScrollArea(parent)
 {
     setAccessibleName(QStringLiteral("データ表示"));
     setFocusPolicy(Qt::StrongFocus);
-    setFont(QFont(QStringLiteral("Monospace")));
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -59,6 +58,12 @@ void DataView::setSegments(std::vector<MemoryMap::Segment> segments)
         m_caret.reset();
     updateScrollBars();
     viewport()->update();
+}
+
+QSize DataView::sizeHint() const
+{
+    return QSize(kRowChars * charWidth() + verticalScrollBar()->sizeHint().width() + 2 * frameWidth(),
+                 QAbstractScrollArea::sizeHint().height());
 }
 
 int DataView::rowHeight() const
@@ -219,6 +224,14 @@ void DataView::scrollToCaret()
         // A row scrolled to shows a little of what is above it, its heading
         // at least when it is its segment's first.
         verticalScrollBar()->setValue(int(*row > shown / 2 ? *row - shown / 2 : 0));
+    const std::uint32_t i = *m_caret % DataRows::kWidth;
+    const int column = m_inCharacters ? kCharsColumn + int(i) : byteColumn(i);
+    const int left = column * charWidth(), right = left + 2 * charWidth();
+    QScrollBar *across = horizontalScrollBar();
+    if (left < across->value())
+        across->setValue(left);
+    else if (right > across->value() + viewport()->width())
+        across->setValue(right - viewport()->width());
 }
 
 void DataView::moveTo(std::uint32_t address)
@@ -367,6 +380,7 @@ bool DataView::focusNextPrevChild(bool)
     // Tab goes between the hexadecimal and the character column.
     m_inCharacters = !m_inCharacters;
     m_digit = -1;
+    scrollToCaret();
     viewport()->update();
     return true;
 }

@@ -43,6 +43,9 @@ public:
     QString rowText(std::uint64_t row) const;
     std::uint64_t firstVisibleRow() const;
 
+    // Room for a whole row.
+    QSize sizeHint() const override;
+
 signals:
     // The user moved the caret to `address`.
     void caretMoved(std::uint32_t address);
