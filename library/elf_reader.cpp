@@ -92,7 +92,7 @@ bool fits(uint64_t offset, uint64_t size, uint64_t length)
     return offset <= length && size <= length - offset;
 }
 
-constexpr char kLfsPointer[] = "version https://git-lfs.github.com/spec/";
+constexpr char kLfsPointer[] = "version https://git-lfs.github.com/";
 
 // BFD's test that a section lies in a segment (ELF_SECTION_IN_SEGMENT for
 // an allocated section that is not empty): its file bytes within the

@@ -46,6 +46,31 @@ constexpr std::array<uint8_t, 256> makeCharClasses()
 }
 inline constexpr std::array<uint8_t, 256> kCharClass = makeCharClasses();
 
+inline bool isHexDigit(char c)
+{
+    return !(kCharClass[uint8_t(c)] & NotHexDigit);
+}
+
+// `count` pairs of hex digits at `p` as one big-endian number; false when
+// a character is not a hex digit.
+inline bool readHexPairs(const char *p, uint32_t count, uint32_t &value)
+{
+    value = 0;
+    for (uint32_t i = 0; i < 2 * count; ++i) {
+        if (kCharClass[uint8_t(p[i])] & NotHexDigit)
+            return false;
+        value = value << 4 | (kCharClass[uint8_t(p[i])] & DigitMask);
+    }
+    return true;
+}
+
+// The byte two hex digits of either case at `p` spell (digits unchecked).
+inline uint32_t hexPairAt(const char *p)
+{
+    return uint32_t(kCharClass[uint8_t(p[0])] & DigitMask) << 4
+           | (kCharClass[uint8_t(p[1])] & DigitMask);
+}
+
 // Two characters read as one pair of hex digits, indexed by the first
 // character plus 256 times the second: the byte they spell, or kNotPair
 // when either is not a hex digit. One lookup a pair keeps the reader's

@@ -15,26 +15,15 @@ using namespace kestrun;
 
 namespace {
 
-bool isDigit(char c)
-{
-    return !(kCharClass[uint8_t(c)] & NotHexDigit);
-}
-
-uint32_t pairAt(const char *p)
-{
-    return uint32_t(kCharClass[uint8_t(p[0])] & DigitMask) << 4
-           | (kCharClass[uint8_t(p[1])] & DigitMask);
-}
-
 // Walks the digit pairs from `at` up to `end`, at most `expected` of
 // them, into `bytes`: the number of whole pairs read.
 uint32_t pairsOf(const char *line, uint32_t at, uint32_t end, uint32_t expected,
                    uint8_t *bytes)
 {
     uint32_t n = 0;
-    while (n < expected && at + 2 * n + 1 < end && isDigit(line[at + 2 * n])
-           && isDigit(line[at + 2 * n + 1])) {
-        bytes[n] = uint8_t(pairAt(line + at + 2 * n));
+    while (n < expected && at + 2 * n + 1 < end && isHexDigit(line[at + 2 * n])
+           && isHexDigit(line[at + 2 * n + 1])) {
+        bytes[n] = uint8_t(hexPairAt(line + at + 2 * n));
         ++n;
     }
     return n;

@@ -218,7 +218,7 @@ private slots:
         QFETCH(QString, message);
         writeBytes(path("short.elf"), readBytes(path("prog.elf")).left(200));
         writeBytes(path("headers.elf"), readBytes(path("prog.elf")).left(100));
-        writeBytes(path("pointer.elf"), "version https://git-lfs.github.com/spec/v1\n"
+        writeBytes(path("pointer.elf"), "version https://git-lfs.github.com/v1\n"
                                         "oid sha256:4d7a214614ab2935c943f9e0ff69d22eadbb8f32b1\n"
                                         "size 12345\n");
         for (const char *name : {"notes.elf", "notes.hex", "notes.s19"})

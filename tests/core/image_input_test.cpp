@@ -64,7 +64,7 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("format");
         QTest::addColumn<int>("result");
-        const QByteArray pointer = "version https://git-lfs.github.com/spec/v1\n"
+        const QByteArray pointer = "version https://git-lfs.github.com/v1\n"
                                    "oid sha256:4d7a\nsize 12345\n";
         QTest::newRow("a Git LFS pointer named .elf")
             << "fw.elf" << pointer << int(InputFormat::Elf) << int(ResultNotElf);

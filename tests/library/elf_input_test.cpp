@@ -220,7 +220,7 @@ TEST(ElfInput, FilesCutShortOrNotExecutablesAreRefusedByWhatIsWrong)
         // objcopy writes a relocatable object's sections at 0, one over another.
         {"a relocatable object", object, KESTRUN_FAULT_RELOCATABLE, 0, false},
         {"a Git LFS pointer",
-         "version https://git-lfs.github.com/spec/v1\noid sha256:4d7a2146\nsize 13272\n",
+         "version https://git-lfs.github.com/v1\noid sha256:4d7a2146\nsize 13272\n",
          KESTRUN_FAULT_LFS_POINTER, 0, true},
         {"text", ":00000001FF\n", KESTRUN_FAULT_NOT_ELF, 0, true},
     };
