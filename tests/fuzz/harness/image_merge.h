@@ -89,7 +89,8 @@ struct Part {
     // Binary input has no lines: its bytes are line 0.
     bool holdsLine(uint64_t line) const
     {
-        return format == KESTRUN_FORMAT_BINARY ? line == 0
+        // Binary pieces and ELF sections have no line.
+        return format == KESTRUN_FORMAT_BINARY || format == KESTRUN_FORMAT_ELF ? line == 0
                                                : line >= 1 && line <= read.stats.lines;
     }
 };
