@@ -250,6 +250,10 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         startOver = [&output] { return output.startOver(); };
     engine.setSink([&output](QByteArrayView bytes) { return output.put(bytes); },
                    std::move(startOver));
+    if (output.canStartOver())
+        engine.setPlacedSink([&output](std::uint64_t offset, QByteArrayView bytes) {
+            return output.putAt(offset, bytes);
+        });
     if (m_invocation.command == Invocation::Command::Dump
         || m_invocation.command == Invocation::Command::HexDump)
         engine.setBeforeDump([&] { output.put(resultHead(engine)); });

@@ -1,6 +1,7 @@
 #include "InputSource.h"
 
 #include "CancelSignal.h"
+#include "core/FilePieces.h"
 #include "core/LocalPath.h"
 #include "core/SafeFileWriter.h"
 
@@ -95,6 +96,13 @@ bool InputSource::rewind()
         return false;
     }
     return true;
+}
+
+std::unique_ptr<InputPieces> InputSource::part(std::uint64_t from, std::uint64_t to) const
+{
+    if (!m_whole)
+        return FilePieces::partOf(m_fd, m_size, from, to);
+    return MemoryPieces(QByteArrayView(m_buffer.chars(), qsizetype(m_size))).part(from, to);
 }
 
 // Reads up to the end of `fd` into memory, growing the buffer as it fills.

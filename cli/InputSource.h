@@ -27,6 +27,7 @@ public:
     bool next(QByteArrayView &piece) override;
     bool rewind() override;
     QString error() const override { return m_error; }
+    std::unique_ptr<InputPieces> part(std::uint64_t from, std::uint64_t to) const override;
 
 private:
     Outcome readAll(int fd, QString &error);

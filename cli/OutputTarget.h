@@ -29,6 +29,11 @@ public:
     // What SafeFileWriter::startOver does.
     bool startOver(QString &error);
     bool canStartOver() const { return m_writer.canStartOver(); }
+    // What SafeFileWriter::writeAt does, from any thread.
+    bool writeAt(std::uint64_t offset, QByteArrayView bytes, QString &error) const
+    {
+        return m_writer.writeAt(offset, bytes, error);
+    }
 
 private:
     SafeFileWriter m_writer;

@@ -51,6 +51,21 @@ bool StreamingOutput::put(QByteArrayView bytes)
     return !failed() && !CancelSignal::requested();
 }
 
+bool StreamingOutput::putAt(std::uint64_t offset, QByteArrayView bytes)
+{
+    if (QString error; !m_target.writeAt(offset, bytes, error)) {
+        const std::lock_guard lock(m_mutex);
+        if (m_outcome == OutputTarget::Outcome::Written) {
+            m_outcome = OutputTarget::Outcome::Failed;
+            m_error = error;
+            m_stopped = true;
+        }
+        m_changed.notify_all();
+        return false;
+    }
+    return !failed() && !CancelSignal::requested();
+}
+
 void StreamingOutput::handOver()
 {
     if (m_gathering.isEmpty())

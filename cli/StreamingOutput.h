@@ -46,6 +46,10 @@ public:
     // target cannot, as standard output or a device cannot.
     bool startOver();
     bool canStartOver() const { return m_target.canStartOver(); }
+    // Bytes at `offset` of the file, written at once by the calling thread
+    // (any thread), beside the bytes put() in order, which must never reach
+    // them; only a file that can start over takes them. False as put().
+    bool putAt(std::uint64_t offset, QByteArrayView bytes);
     // Writes the rest and commits the file once all is written.
     OutputTarget::Outcome finish(QString &error);
 

@@ -52,6 +52,8 @@ std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *by
     const std::uint64_t to = std::min(address + count, m_stop);
     if (from >= to)
         return ResultOk;
+    if (m_window.resumed && !m_windowHeld)
+        m_written = m_resumedAt = from;
     m_windowHeld = true;
     if (const std::int32_t rc = fillTo(from); rc != ResultOk)
         return rc;
@@ -62,7 +64,8 @@ std::int32_t AscendingBinary::data(std::uint64_t address, const std::uint8_t *by
 
 std::int32_t AscendingBinary::finish()
 {
-    if (const std::int32_t rc = m_window.autoEnd ? ResultOk : fillTo(m_stop); rc != ResultOk)
+    const bool fills = !m_window.autoEnd && (m_windowHeld || !m_window.resumed);
+    if (const std::int32_t rc = fills ? fillTo(m_stop) : ResultOk; rc != ResultOk)
         return rc;
     return flush();
 }

@@ -26,6 +26,10 @@ public:
         std::uint32_t last = 0;
         bool autoEnd = true;
         bool fromLowest = false;
+        // The part of a text taken up in the middle: its bytes go out from
+        // the first one within the window, with no fill before it (the
+        // caller places them at resumedAt()).
+        bool resumed = false;
     };
     // `put` takes the bytes in order and returns a library result.
     using Put = std::function<std::int32_t(QByteArrayView bytes)>;
@@ -36,6 +40,8 @@ public:
     std::int32_t data(std::uint64_t address, const std::uint8_t *bytes, std::uint64_t count);
     // After the end record: the fill up to a fixed end.
     std::int32_t finish();
+    // At the end of a first part: what is gathered goes out, no fill after.
+    std::int32_t release() { return flush(); }
 
     bool empty() const { return m_highest == 0; }
     std::uint32_t lowest() const { return std::uint32_t(m_lowest); }
@@ -45,6 +51,10 @@ public:
     bool windowHeld() const { return m_windowHeld; }
     // Where the window began: the given first address, or the lowest data.
     std::uint32_t start() const { return std::uint32_t(m_start); }
+    // The address of the next byte to go out.
+    std::uint64_t next() const { return m_written; }
+    // A resumed part's first byte out (when windowHeld()).
+    std::uint64_t resumedAt() const { return m_resumedAt; }
 
 private:
     std::int32_t fillTo(std::uint64_t to);
@@ -64,6 +74,7 @@ private:
     std::uint64_t m_lowest = 0;
     std::uint64_t m_highest = 0; // one past the highest data byte; 0: none
     bool m_windowHeld = false;
+    std::uint64_t m_resumedAt = 0;
 };
 
 #endif

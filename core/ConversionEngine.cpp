@@ -30,6 +30,7 @@ ConversionEngine::ConversionEngine(ConversionEngine &&other) noexcept
       m_readStats(other.m_readStats), m_checksum(std::move(other.m_checksum)),
       m_hasLines(other.m_hasLines), m_output(std::move(other.m_output)),
       m_outputLength(other.m_outputLength), m_startOver(std::move(other.m_startOver)),
+      m_placedSink(std::move(other.m_placedSink)), m_twoPartsFrom(other.m_twoPartsFrom),
       m_streamedBounds(other.m_streamedBounds)
 {
 }
@@ -55,6 +56,11 @@ void ConversionEngine::setSink(std::function<bool(QByteArrayView)> sink,
 {
     m_sink = std::move(sink);
     m_startOver = std::move(startOver);
+}
+
+void ConversionEngine::setPlacedSink(std::function<bool(std::uint64_t, QByteArrayView)> sink)
+{
+    m_placedSink = std::move(sink);
 }
 
 void ConversionEngine::setLargeImageCheck(LargeImageCheck check)

@@ -21,6 +21,7 @@
 #ifndef PELCOR_CONVERSION_ENGINE_H
 #define PELCOR_CONVERSION_ENGINE_H
 
+#include "core/AscendingBinary.h"
 #include "core/ConversionPlan.h"
 #include "core/InputPieces.h"
 #include "core/LargeBuffer.h"
@@ -36,7 +37,6 @@
 #include <span>
 #include <vector>
 
-class AscendingBinary;
 
 class ConversionEngine {
 public:
@@ -84,6 +84,14 @@ public:
     // out of order.
     void setSink(std::function<bool(QByteArrayView bytes)> sink,
                  std::function<bool()> startOver = {});
+    // With a sink that can start over: bytes at an offset of the output,
+    // beside those the sink takes in order, which never reach them; called
+    // from another thread while the sink takes its bytes. With it, HEX to
+    // binary reads a long text as two parts at once. Without a sink, the
+    // output buffer takes them.
+    void setPlacedSink(std::function<bool(std::uint64_t offset, QByteArrayView bytes)> sink);
+    // The length from which a text is worth two parts (32 MiB by default).
+    void setTwoPartsFrom(std::uint64_t textBytes) { m_twoPartsFrom = textBytes; }
     // Asked before an image, or the dump of one, larger than kLargeImage is
     // made, with its size and its lowest and highest data address within
     // it: Make goes on, FromLowest makes this one from the lowest data
@@ -184,6 +192,20 @@ private:
     std::int32_t readSource(InputPieces &text, AscendingBinary *ascending = nullptr);
     bool streamable(const Window &window);
     std::int32_t streamHexToBinary(InputPieces &text, const Window &window);
+    // What a streamed reading found: the window's start and the data's bounds.
+    struct Streamed {
+        bool empty = true;
+        std::uint32_t start = 0;
+        std::uint32_t lowest = 0;
+        std::uint32_t highest = 0;
+        bool windowHeld = false;
+    };
+    std::int32_t settleStreamed(const Streamed &streamed, const Window &window);
+    bool startOver();
+    std::optional<std::uint64_t> resumePoint(InputPieces &text);
+    std::int32_t streamHexInTwo(InputPieces &text, std::uint64_t middle,
+                                const AscendingBinary::Window &whole, Streamed &streamed);
+    std::int32_t placeAt(std::uint64_t offset, QByteArrayView bytes);
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
     std::int32_t hexImageWindow(const Window &window);
@@ -227,6 +249,8 @@ private:
     LargeBuffer m_output;
     std::uint64_t m_outputLength = 0;
     std::function<bool()> m_startOver;
+    std::function<bool(std::uint64_t, QByteArrayView)> m_placedSink;
+    std::uint64_t m_twoPartsFrom = std::uint64_t(32) << 20;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> m_streamedBounds;
 };
 

@@ -67,41 +67,68 @@ bool ConversionEngine::streamable(const Window &window)
 }
 
 // hexToBinary without an image, for records in address order: each goes
-// to the sink as it is read. The window is settled as hexImageWindow
-// settles it, once the data's bounds are known at the end.
+// to the sink as it is read (a long text in two parts at once where it
+// can). The window is settled as hexImageWindow settles it, once the
+// data's bounds are known at the end.
 std::int32_t ConversionEngine::streamHexToBinary(InputPieces &text, const Window &window)
 {
     beforeLibrary();
-    AscendingBinary ascending({window.first, window.last, window.autoEnd, m_settings.fromLowest},
-                              std::uint8_t(m_settings.blank),
+    const AscendingBinary::Window whole{window.first, window.last, window.autoEnd,
+                                        m_settings.fromLowest};
+    if (const std::optional<std::uint64_t> middle = resumePoint(text)) {
+        Streamed streamed;
+        const std::int32_t result = streamHexInTwo(text, *middle, whole, streamed);
+        if (result == ResultOk)
+            return settleStreamed(streamed, window);
+        if (result == ResultCancelled)
+            return result;
+        // Whatever the parts could not settle, one pass reads again and
+        // says exactly where and what.
+        if (!startOver())
+            return ResultCancelled;
+    }
+    AscendingBinary ascending(whole, std::uint8_t(m_settings.blank),
                               [this](QByteArrayView bytes) { return put(bytes); });
     std::int32_t result = readSource(text, &ascending);
     if (result == ResultOk)
         result = ascending.finish();
     if (result != ResultOk)
         return result;
-    m_start = ascending.start();
+    return settleStreamed({ascending.empty(), ascending.start(), ascending.lowest(),
+                           ascending.highest(), ascending.windowHeld()},
+                          window);
+}
+
+bool ConversionEngine::startOver()
+{
+    m_outputLength = 0;
+    return !m_sink || (m_startOver && m_startOver());
+}
+
+std::int32_t ConversionEngine::settleStreamed(const Streamed &streamed, const Window &window)
+{
+    m_start = streamed.start;
     m_end = window.last;
     m_emptyWindow = false;
-    if (!ascending.empty())
-        m_streamedBounds.emplace(ascending.lowest(), ascending.highest());
+    if (!streamed.empty)
+        m_streamedBounds.emplace(streamed.lowest, streamed.highest);
     if (window.autoEnd) {
-        if (ascending.empty()) {
+        if (streamed.empty) {
             m_end = UINT32_MAX;
             m_emptyWindow = true;
             return ResultOk;
         }
-        m_end = ascending.highest();
+        m_end = streamed.highest;
         if (m_end < m_start)
             return refuseRange(
                 rangeBeyondDataMessage(m_start, m_end, std::uint64_t(m_end) + 1));
     }
     // A buffer is only the user's once this returns, so the question for a
     // window of fill alone still comes before anything is saved.
-    if (!ascending.windowHeld() && m_emptyWindowCheck) {
+    if (!streamed.windowHeld && m_emptyWindowCheck) {
         const std::optional<Addresses> data =
-            ascending.empty() ? std::nullopt
-                              : std::optional<Addresses>({ascending.lowest(), ascending.highest()});
+            streamed.empty ? std::nullopt
+                           : std::optional<Addresses>({streamed.lowest, streamed.highest});
         if (!m_emptyWindowCheck({m_start, m_end}, data))
             return Declined;
     }

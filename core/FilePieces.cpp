@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace {
 
 constexpr qsizetype kPiece = qsizetype(1) << 20;
+constexpr qsizetype kPartPiece = qsizetype(256) << 10;
 
 } // namespace
 
@@ -49,8 +51,13 @@ bool FilePieces::open(const QString &path)
 bool FilePieces::next(QByteArrayView &piece)
 {
     for (;;) {
-        const ssize_t n = ::read(m_fd, m_piece.data(), std::size_t(m_piece.size()));
+        const std::size_t most = m_part ? std::size_t(std::min<std::uint64_t>(
+                                              m_to - m_at, std::uint64_t(m_piece.size())))
+                                        : std::size_t(m_piece.size());
+        const ssize_t n = m_part ? ::pread(m_fd, m_piece.data(), most, off_t(m_at))
+                                 : ::read(m_fd, m_piece.data(), most);
         if (n >= 0) {
+            m_at += std::uint64_t(n);
             piece = QByteArrayView(m_piece.constData(), n);
             return true;
         }
@@ -63,5 +70,30 @@ bool FilePieces::next(QByteArrayView &piece)
 
 bool FilePieces::rewind()
 {
-    return m_regular && ::lseek(m_fd, 0, SEEK_SET) == 0;
+    m_at = m_from;
+    return m_regular && (m_part || ::lseek(m_fd, 0, SEEK_SET) == 0);
+}
+
+std::unique_ptr<InputPieces> FilePieces::part(std::uint64_t from, std::uint64_t to) const
+{
+    return m_regular ? partOf(m_fd, m_size, from, to) : nullptr;
+}
+
+std::unique_ptr<InputPieces> FilePieces::partOf(int fd, std::uint64_t size, std::uint64_t from,
+                                                std::uint64_t to)
+{
+    auto part = std::make_unique<FilePieces>();
+    part->m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (part->m_fd < 0)
+        return nullptr;
+    part->m_owned = true;
+    part->m_regular = true;
+    part->m_part = true;
+    part->m_from = part->m_at = std::min(from, size);
+    part->m_to = std::clamp(to, part->m_from, size);
+    part->m_size = part->m_to - part->m_from;
+    // Pieces that stay in the processor's cache while the reader goes
+    // through them.
+    part->m_piece.resize(kPartPiece);
+    return part;
 }

@@ -7,7 +7,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 
 class InputPieces {
 public:
@@ -20,6 +22,13 @@ public:
     // Back to the start, for a second pass; false when the source cannot.
     virtual bool rewind() = 0;
     virtual QString error() const { return QString(); }
+    // The bytes from..to (within size()) as a source of their own, read
+    // apart from this one and from any thread; null where the source
+    // cannot be read out of order (a pipe).
+    virtual std::unique_ptr<InputPieces> part(std::uint64_t, std::uint64_t) const
+    {
+        return nullptr;
+    }
 };
 
 // Bytes already in memory, as one piece.
@@ -37,6 +46,13 @@ public:
     {
         m_given = false;
         return true;
+    }
+    std::unique_ptr<InputPieces> part(std::uint64_t from, std::uint64_t to) const override
+    {
+        const std::uint64_t size = this->size();
+        from = std::min(from, size);
+        to = std::clamp(to, from, size);
+        return std::make_unique<MemoryPieces>(m_bytes.sliced(qsizetype(from), qsizetype(to - from)));
     }
 
 private:

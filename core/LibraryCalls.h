@@ -72,6 +72,7 @@
     X(kestrun_reader_fault)                                                                      \
     X(kestrun_reader_stats)                                                                      \
     X(kestrun_tokenize_line)                                                                     \
+    X(kestrun_resume_point)                                                                      \
     X(kestrun_reader_set_checksums)                                                              \
     X(kestrun_reader_bad_checksums)                                                              \
     X(kestrun_patcher_new)                                                                       \

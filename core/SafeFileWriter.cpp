@@ -274,6 +274,28 @@ bool SafeFileWriter::write(QByteArrayView bytes)
     return true;
 }
 
+bool SafeFileWriter::writeAt(std::uint64_t offset, QByteArrayView bytes, QString &error) const
+{
+    if (m_kind != Kind::Replace || m_fd < 0) {
+        error = reason(EBADF);
+        return false;
+    }
+    const char *data = bytes.data();
+    for (std::size_t left = std::size_t(bytes.size()); left > 0;) {
+        const ssize_t put = ::pwrite(m_fd, data, left, off_t(offset));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            error = reason(put < 0 ? errno : EIO);
+            return false;
+        }
+        data += put;
+        offset += std::uint64_t(put);
+        left -= std::size_t(put);
+    }
+    return true;
+}
+
 bool SafeFileWriter::commit()
 {
     if (!m_error.isEmpty() || m_kind == Kind::None)

@@ -59,6 +59,11 @@ public:
     // replacement, which nobody sees before commit(), can (false otherwise).
     bool startOver();
     bool canStartOver() const { return m_kind == Kind::Replace; }
+    // Bytes at `offset` of a replacement, beside those write() appends in
+    // order: another thread may place them meanwhile, at addresses the
+    // bytes in order never reach. Only a replacement can (canStartOver());
+    // false with `error` saying why, the writer itself left as it was.
+    bool writeAt(std::uint64_t offset, QByteArrayView bytes, QString &error) const;
 
     // Before open(): whether commit() waits for the disk (default true).
     void setSync(bool sync) { m_sync = sync; }

@@ -270,6 +270,15 @@ typedef struct kestrun_token {
 KESTRUN_API int32_t kestrun_tokenize_line(int32_t format, const char *line, uint64_t length,
                                           kestrun_line_state *state, kestrun_token *token);
 
+/* Where a reader may take up `format` text in the middle: the offset in
+ * `text` (`length` bytes from anywhere in a longer text) of the first
+ * whole line after a line feed from which a reader that starts with
+ * nothing in force reads the records as a reader of the whole text reads
+ * them (Intel HEX: a sound 04 record, which sets every base). -1 when the
+ * bytes hold none, and for S-records, whose S5/S6 count the records before
+ * as well. A caller reads a long text as two parts at once with it. */
+KESTRUN_API int64_t kestrun_resume_point(int32_t format, const char *text, uint64_t length);
+
 /* ---- The format's own readers ----
  * The readers of the one reader above, by format; kept for programs that
  * were written against them. kestrun_reader_* is to be preferred. */
