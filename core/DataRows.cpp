@@ -1,5 +1,6 @@
 #include "core/DataRows.h"
 
+#include "core/Cp932.h"
 #include "core/HexDigit.h"
 
 #include <algorithm>
@@ -15,6 +16,11 @@ std::uint32_t rowStart(std::uint32_t address)
 std::uint64_t rowsOf(const MemoryMap::Segment &segment)
 {
     return 1 + (rowStart(segment.high) - rowStart(segment.low)) / DataRows::kWidth + 1;
+}
+
+bool isLead(std::uint8_t b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
 } // namespace
@@ -80,4 +86,32 @@ void DataRows::read(const AddressIndex &index, const LineText &lineText, std::ui
         if (address + i == 0) // wrapped past the top of the space
             break;
     }
+}
+
+QString DataRows::characters(const std::uint8_t *bytes, const bool *held)
+{
+    QString out;
+    for (std::uint32_t i = 0; i < kWidth; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (!held[i]) {
+            out += u' ';
+        } else if (b >= 0x20 && b < 0x7F) {
+            out += QChar(b);
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            out += decodeCp932(QByteArrayView(reinterpret_cast<const char *>(&b), 1));
+        } else if (isLead(b) && i + 1 < kWidth && held[i + 1]) {
+            const QString pair =
+                decodeCp932(QByteArrayView(reinterpret_cast<const char *>(bytes + i), 2));
+            if (pair.size() == 1 && pair[0] != QChar::ReplacementCharacter) {
+                out += pair;
+                out += u' ';
+                ++i;
+            } else {
+                out += u'.';
+            }
+        } else {
+            out += u'.';
+        }
+    }
+    return out;
 }

@@ -10,6 +10,7 @@
 #include "core/MemoryMap.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -45,6 +46,12 @@ public:
     // none does). The first record that holds an address gives it.
     static void read(const AddressIndex &index, const LineText &lineText, std::uint32_t address,
                      std::uint32_t count, std::uint8_t *bytes, bool *held);
+
+    // The character column of a row of kWidth bytes: ASCII and half-width
+    // kana as they are, a double-byte character over its first byte and a
+    // blank over its second, a blank for a byte no record holds, '.' for
+    // the rest.
+    static QString characters(const std::uint8_t *bytes, const bool *held);
 
 private:
     std::vector<MemoryMap::Segment> m_segments;

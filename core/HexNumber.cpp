@@ -32,4 +32,34 @@ std::optional<std::uint64_t> read(QStringView text, std::uint64_t highest)
     return value;
 }
 
+std::optional<QByteArray> bytes(QStringView text)
+{
+    const auto apart = [](QChar c) { return c.isSpace() || c == u','; };
+    QByteArray out;
+    for (qsizetype at = 0; at < text.size();) {
+        if (apart(text[at])) {
+            ++at;
+            continue;
+        }
+        qsizetype end = at;
+        while (end < text.size() && !apart(text[end]))
+            ++end;
+        QStringView word = text.sliced(at, end - at);
+        if (word.size() > 2 && word[0] == u'0' && (word[1] == u'x' || word[1] == u'X'))
+            word = word.sliced(2);
+        if (word.size() % 2 != 0)
+            return std::nullopt;
+        for (qsizetype i = 0; i < word.size(); i += 2) {
+            const std::optional<std::uint64_t> byte = read(word.sliced(i, 2));
+            if (!byte)
+                return std::nullopt;
+            out += char(*byte);
+        }
+        at = end;
+    }
+    if (out.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
 } // namespace HexNumber

@@ -6,6 +6,7 @@
 #ifndef PELCOR_HEX_NUMBER_H
 #define PELCOR_HEX_NUMBER_H
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -22,6 +23,12 @@ std::optional<std::uint64_t> read(QStringView text, std::uint64_t highest = UINT
 // The digits of `text` without its 0x or 0X: what a Pelcor.ini value of the
 // same number reads as.
 QString digits(QStringView text);
+
+// Bytes in hexadecimal as a clipboard holds them: pairs of digits run
+// together or apart ("DEADBEEF", "DE AD BE EF", "0xDE, 0xAD"), with blanks,
+// commas and line ends between them. None when there is no digit, one is
+// left without its pair, or something else is there.
+std::optional<QByteArray> bytes(QStringView text);
 
 } // namespace HexNumber
 

@@ -102,5 +102,5 @@ void DataLink::writeBytes(std::uint32_t address, const QByteArray &bytes)
                           QMessageBox::Ok);
         return;
     }
-    m_window->dataView()->viewport()->update();
+    m_window->dataView()->refresh();
 }

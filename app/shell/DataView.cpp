@@ -3,8 +3,10 @@
 #include "base/UserPrompts.h"
 #include "core/Cp932.h"
 #include "core/HexDigit.h"
+#include "shell/DataCommands.h"
 
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -28,14 +30,10 @@ QString hexText(std::uint64_t value, int digits)
     return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
 }
 
-bool isLead(std::uint8_t b)
-{
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 } // namespace
 
-DataView::DataView(QWidget *parent) : QAbstractScrollArea(parent)
+DataView::DataView(QWidget *parent)
+    : QAbstractScrollArea(parent), m_commands(new DataCommands(this))
 {
     setAccessibleName(QStringLiteral("データ表示"));
     setFocusPolicy(Qt::StrongFocus);
@@ -56,8 +54,48 @@ void DataView::setSegments(std::vector<MemoryMap::Segment> segments)
     m_rows.setSegments(std::move(segments));
     if (m_caret && !m_rows.shows(*m_caret))
         m_caret.reset();
+    if (!m_caret || (m_anchor && !m_rows.shows(*m_anchor)))
+        m_anchor.reset();
     updateScrollBars();
+    refresh();
+}
+
+void DataView::refresh()
+{
     viewport()->update();
+    emit shown();
+}
+
+std::optional<DataView::Span> DataView::selection() const
+{
+    if (!m_caret)
+        return std::nullopt;
+    const std::uint32_t other = m_anchor.value_or(*m_caret);
+    return Span{std::min(other, *m_caret), std::max(other, *m_caret)};
+}
+
+void DataView::select(std::uint32_t anchor, std::uint32_t address)
+{
+    if (!m_rows.shows(anchor) || !m_rows.shows(address))
+        return;
+    m_caret = anchor;
+    moveTo(address, anchor != address);
+}
+
+void DataView::read(std::uint32_t address, std::uint32_t count, std::uint8_t *bytes,
+                    bool *held) const
+{
+    std::fill_n(held, count, false);
+    if (m_index && m_lineText)
+        DataRows::read(*m_index, m_lineText, address, count, bytes, held);
+}
+
+bool DataView::writeAt(std::uint32_t address, const QByteArray &bytes)
+{
+    if (!m_index || bytes.isEmpty() || !mayWrite(address, std::uint32_t(bytes.size())))
+        return false;
+    emit bytesWritten(address, bytes);
+    return true;
 }
 
 QSize DataView::sizeHint() const
@@ -110,36 +148,6 @@ DataView::Bytes DataView::bytesOf(std::uint32_t rowAddress) const
     return bytes;
 }
 
-// One character a byte: ASCII and half-width kana as they are, a double
-// byte character over its first byte, '.' for the rest.
-QString DataView::characters(const Bytes &bytes) const
-{
-    QString out;
-    for (std::uint32_t i = 0; i < DataRows::kWidth; ++i) {
-        const std::uint8_t b = bytes.value[i];
-        if (!bytes.held[i]) {
-            out += u' ';
-        } else if (b >= 0x20 && b < 0x7F) {
-            out += QChar(b);
-        } else if (b >= 0xA1 && b <= 0xDF) {
-            out += decodeCp932(QByteArrayView(reinterpret_cast<const char *>(&b), 1));
-        } else if (isLead(b) && i + 1 < DataRows::kWidth && bytes.held[i + 1]) {
-            const QString pair =
-                decodeCp932(QByteArrayView(reinterpret_cast<const char *>(bytes.value + i), 2));
-            if (pair.size() == 1 && pair[0] != QChar::ReplacementCharacter) {
-                out += pair;
-                out += u' ';
-                ++i;
-            } else {
-                out += u'.';
-            }
-        } else {
-            out += u'.';
-        }
-    }
-    return out;
-}
-
 QString DataView::rowText(std::uint64_t index) const
 {
     if (index >= m_rows.count())
@@ -154,7 +162,7 @@ QString DataView::rowText(std::uint64_t index) const
     for (std::uint32_t i = 0; i < DataRows::kWidth; ++i)
         if (bytes.held[i])
             text.replace(byteColumn(i), 2, hexText(bytes.value[i], 2));
-    text.replace(kCharsColumn, int(DataRows::kWidth), characters(bytes));
+    text.replace(kCharsColumn, int(DataRows::kWidth), DataRows::characters(bytes.value, bytes.held));
     return text.trimmed();
 }
 
@@ -177,6 +185,15 @@ void DataView::paintEvent(QPaintEvent *)
             continue;
         }
         const Bytes bytes = bytesOf(row.address);
+        const std::optional<Span> chosen = m_anchor ? selection() : std::nullopt;
+        QColor selected = colours.color(QPalette::Highlight);
+        selected.setAlpha(80);
+        for (std::uint32_t i = 0; chosen && i < DataRows::kWidth; ++i)
+            if (row.address + i >= chosen->low && row.address + i <= chosen->high) {
+                painter.fillRect(left + byteColumn(i) * width, top, 3 * width, height, selected);
+                painter.fillRect(left + (kCharsColumn + int(i)) * width, top, width, height,
+                                 selected);
+            }
         const bool caretRow = m_caret && (*m_caret & ~(DataRows::kWidth - 1)) == row.address;
         if (caretRow) {
             const std::uint32_t i = *m_caret - row.address;
@@ -197,7 +214,7 @@ void DataView::paintEvent(QPaintEvent *)
                 digits = hexText(std::uint64_t(m_digit), 1) + u'_';
             painter.drawText(left + byteColumn(i) * width, top + ascent, digits);
         }
-        const QString chars = characters(bytes);
+        const QString chars = DataRows::characters(bytes.value, bytes.held);
         for (int i = 0; i < chars.size(); ++i)
             painter.drawText(left + (kCharsColumn + i) * width, top + ascent, QString(chars[i]));
     }
@@ -208,9 +225,10 @@ void DataView::setCaret(std::uint32_t address)
     if (!m_rows.shows(address))
         return;
     m_caret = address;
+    m_anchor.reset();
     m_digit = -1;
     scrollToCaret();
-    viewport()->update();
+    refresh();
 }
 
 void DataView::scrollToCaret()
@@ -234,20 +252,24 @@ void DataView::scrollToCaret()
         across->setValue(right - viewport()->width());
 }
 
-void DataView::moveTo(std::uint32_t address)
+void DataView::moveTo(std::uint32_t address, bool extend)
 {
     if (m_caret != address) {
         m_gapAllowedAt.reset();
         m_gapRefusedAt.reset();
     }
+    if (!extend)
+        m_anchor.reset();
+    else if (!m_anchor)
+        m_anchor = m_caret;
     m_caret = address;
     m_digit = -1;
     scrollToCaret();
-    viewport()->update();
+    refresh();
     emit caretMoved(address);
 }
 
-void DataView::moveBy(std::int64_t delta)
+void DataView::moveBy(std::int64_t delta, bool extend)
 {
     const auto &segments = m_rows.segments();
     if (segments.empty())
@@ -255,7 +277,7 @@ void DataView::moveBy(std::int64_t delta)
     const std::int64_t from = m_caret ? std::int64_t(*m_caret) : std::int64_t(segments.front().low);
     const std::int64_t target = std::clamp<std::int64_t>(from + delta, 0, UINT32_MAX);
     if (m_rows.shows(std::uint32_t(target))) {
-        moveTo(std::uint32_t(target));
+        moveTo(std::uint32_t(target), extend);
         return;
     }
     // Between segments: on to the next one's first byte, or back to the
@@ -264,12 +286,12 @@ void DataView::moveBy(std::int64_t delta)
         const auto next = std::find_if(segments.begin(), segments.end(), [&](const auto &s) {
             return std::int64_t(s.low) > target;
         });
-        moveTo(next != segments.end() ? next->low : segments.back().high);
+        moveTo(next != segments.end() ? next->low : segments.back().high, extend);
     } else {
         const auto below = std::find_if(segments.rbegin(), segments.rend(), [&](const auto &s) {
             return std::int64_t(s.high) < target;
         });
-        moveTo(below != segments.rend() ? below->high : segments.front().low);
+        moveTo(below != segments.rend() ? below->high : segments.front().low, extend);
     }
 }
 
@@ -279,11 +301,16 @@ bool DataView::mayWrite(std::uint32_t address, std::uint32_t count)
         return true;
     if (m_gapRefusedAt == address)
         return false;
-    std::uint8_t values[DataRows::kWidth * 4];
-    bool held[DataRows::kWidth * 4];
-    count = std::min<std::uint32_t>(count, sizeof values);
-    DataRows::read(*m_index, m_lineText, address, count, values, held);
-    if (std::all_of(held, held + count, [](bool h) { return h; }))
+    bool whole = true;
+    for (std::uint64_t at = address, stop = std::uint64_t(address) + count; whole && at < stop;) {
+        std::uint8_t values[DataRows::kWidth * 4];
+        bool held[DataRows::kWidth * 4];
+        const auto n = std::uint32_t(std::min<std::uint64_t>(sizeof values, stop - at));
+        DataRows::read(*m_index, m_lineText, std::uint32_t(at), n, values, held);
+        whole = std::all_of(held, held + n, [](bool h) { return h; });
+        at += n;
+    }
+    if (whole)
         return true;
     const QString question = QStringLiteral("ｱﾄﾞﾚｽ %1 にはﾃﾞｰﾀがありません\nﾃﾞｰﾀを追加しますか？")
                                  .arg(hexText(address, 8));
@@ -330,27 +357,31 @@ void DataView::keyPressEvent(QKeyEvent *event)
 {
     const std::int64_t page = std::int64_t(visibleRows() - 1) * DataRows::kWidth;
     const std::int64_t row = DataRows::kWidth;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    if (event->matches(QKeySequence::Paste))
+        return m_commands->paste();
     switch (event->key()) {
     case Qt::Key_Left:
-        return moveBy(-1);
+        return moveBy(-1, shift);
     case Qt::Key_Right:
-        return moveBy(1);
+        return moveBy(1, shift);
     case Qt::Key_Up:
-        return moveBy(-row);
+        return moveBy(-row, shift);
     case Qt::Key_Down:
-        return moveBy(row);
+        return moveBy(row, shift);
     case Qt::Key_PageUp:
-        return moveBy(-page);
+        return moveBy(-page, shift);
     case Qt::Key_PageDown:
-        return moveBy(page);
+        return moveBy(page, shift);
     case Qt::Key_Home:
-        if (event->modifiers() & Qt::ControlModifier)
-            return m_rows.segments().empty() ? void() : moveTo(m_rows.segments().front().low);
-        return m_caret ? moveTo(*m_caret & ~(DataRows::kWidth - 1)) : void();
+        if (control)
+            return m_rows.segments().empty() ? void() : moveTo(m_rows.segments().front().low, shift);
+        return m_caret ? moveTo(*m_caret & ~(DataRows::kWidth - 1), shift) : void();
     case Qt::Key_End:
-        if (event->modifiers() & Qt::ControlModifier)
-            return m_rows.segments().empty() ? void() : moveTo(m_rows.segments().back().high);
-        return m_caret ? moveTo(*m_caret | (DataRows::kWidth - 1)) : void();
+        if (control)
+            return m_rows.segments().empty() ? void() : moveTo(m_rows.segments().back().high, shift);
+        return m_caret ? moveTo(*m_caret | (DataRows::kWidth - 1), shift) : void();
     case Qt::Key_Escape:
         m_digit = -1;
         viewport()->update();
@@ -385,29 +416,41 @@ bool DataView::focusNextPrevChild(bool)
     return true;
 }
 
+std::optional<std::pair<std::uint32_t, bool>> DataView::byteAt(QPoint at) const
+{
+    const std::uint64_t index = firstVisibleRow() + std::uint64_t(std::max(0, at.y()) / rowHeight());
+    if (index >= m_rows.count() || m_rows.row(index).heading)
+        return std::nullopt;
+    const std::uint32_t rowAddress = m_rows.row(index).address;
+    const int column = (at.x() + horizontalScrollBar()->value()) / charWidth();
+    if (column >= kCharsColumn && column < kCharsColumn + int(DataRows::kWidth))
+        return std::pair(rowAddress + std::uint32_t(column - kCharsColumn), true);
+    for (std::uint32_t i = 0; i < DataRows::kWidth; ++i)
+        if (column >= byteColumn(i) && column <= byteColumn(i) + 2)
+            return std::pair(rowAddress + i, false);
+    return std::nullopt;
+}
+
 void DataView::mousePressEvent(QMouseEvent *event)
 {
     setFocus(Qt::MouseFocusReason);
-    const QPoint at = event->position().toPoint();
-    const std::uint64_t index = firstVisibleRow() + std::uint64_t(at.y() / rowHeight());
-    if (index >= m_rows.count() || m_rows.row(index).heading)
+    const auto byte = byteAt(event->position().toPoint());
+    if (!byte || (event->button() == Qt::RightButton && m_anchor))
         return;
-    const std::uint32_t rowAddress = m_rows.row(index).address;
-    const int column = (at.x() + horizontalScrollBar()->value()) / charWidth();
-    std::optional<std::uint32_t> byte;
-    bool characters = false;
-    if (column >= kCharsColumn && column < kCharsColumn + int(DataRows::kWidth)) {
-        byte = std::uint32_t(column - kCharsColumn);
-        characters = true;
-    } else {
-        for (std::uint32_t i = 0; i < DataRows::kWidth; ++i)
-            if (column >= byteColumn(i) && column <= byteColumn(i) + 2)
-                byte = i;
-    }
-    if (!byte)
-        return;
-    m_inCharacters = characters;
-    moveTo(rowAddress + *byte);
+    m_inCharacters = byte->second;
+    moveTo(byte->first, event->modifiers() & Qt::ShiftModifier);
+}
+
+void DataView::mouseMoveEvent(QMouseEvent *event)
+{
+    const auto byte = byteAt(event->position().toPoint());
+    if ((event->buttons() & Qt::LeftButton) && byte && byte->first != m_caret)
+        moveTo(byte->first, true);
+}
+
+void DataView::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_commands->menu()->exec(event->globalPos());
 }
 
 void DataView::focusInEvent(QFocusEvent *event)

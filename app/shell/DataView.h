@@ -5,7 +5,9 @@
 // through the address index (DataRows), and painted, so that a text of
 // any size shows at once. Typing two hex digits over a byte, or characters
 // in the character column, asks the owner to write them (bytesWritten);
-// typing where no record holds data asks first.
+// typing where no record holds data asks first. Shift with the arrows or
+// the mouse selects bytes, which the commands (DataCommands) fill or paste
+// over.
 #ifndef PELCOR_DATA_VIEW_H
 #define PELCOR_DATA_VIEW_H
 
@@ -16,6 +18,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+
+class DataCommands;
 
 class DataView : public QAbstractScrollArea {
     Q_OBJECT
@@ -37,6 +42,25 @@ public:
     void setCaret(std::uint32_t address);
     // Whether the caret stands in the character column.
     bool inCharacters() const { return m_inCharacters; }
+    // The bytes selected, lowest and highest; the caret's alone when none
+    // are, none before there is a caret.
+    struct Span {
+        std::uint32_t low;
+        std::uint32_t high;
+    };
+    std::optional<Span> selection() const;
+    // Selects from `anchor` to `address`, the caret on `address`.
+    void select(std::uint32_t anchor, std::uint32_t address);
+    DataCommands *commands() const { return m_commands; }
+
+    // Reads `count` bytes from `address` as DataRows::read() does.
+    void read(std::uint32_t address, std::uint32_t count, std::uint8_t *bytes, bool *held) const;
+    // Asks the owner to write `bytes` at `address`, asking first when some
+    // go where no record holds data (once for bytes written one after
+    // another); false when they are not to be written.
+    bool writeAt(std::uint32_t address, const QByteArray &bytes);
+    // Draws the bytes again after the text changed under them.
+    void refresh();
 
     // Row `row` as it is drawn: "08000010  41 42 ..   ..  AB..", blanks
     // for the bytes no record holds; a heading names its segment.
@@ -51,11 +75,15 @@ signals:
     void caretMoved(std::uint32_t address);
     // The user typed `bytes` over the image at `address`.
     void bytesWritten(std::uint32_t address, const QByteArray &bytes);
+    // The caret moved, however, or the bytes shown changed.
+    void shown();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -67,15 +95,18 @@ private:
         bool held[DataRows::kWidth];
     };
     Bytes bytesOf(std::uint32_t rowAddress) const;
-    QString characters(const Bytes &bytes) const;
     int rowHeight() const;
     int charWidth() const;
     int visibleRows() const;
     void updateScrollBars();
     void scrollToCaret();
-    // Moves the caret by `delta` bytes, over the gaps between segments.
-    void moveBy(std::int64_t delta);
-    void moveTo(std::uint32_t address);
+    // Moves the caret by `delta` bytes, over the gaps between segments;
+    // with `extend`, the selection goes along.
+    void moveBy(std::int64_t delta, bool extend = false);
+    void moveTo(std::uint32_t address, bool extend = false);
+    // The byte under `point` of the viewport, and whether in the character
+    // column.
+    std::optional<std::pair<std::uint32_t, bool>> byteAt(QPoint point) const;
     void write(const QByteArray &bytes);
     // Whether bytes may go where no record holds data: asked once for a
     // run of bytes typed one after another.
@@ -86,6 +117,9 @@ private:
     const AddressIndex *m_index = nullptr;
     DataRows::LineText m_lineText;
     std::optional<std::uint32_t> m_caret;
+    // The other end of the selection; none when only the caret's byte is.
+    std::optional<std::uint32_t> m_anchor;
+    DataCommands *m_commands;
     bool m_inCharacters = false;
     // The first digit of a byte being typed; -1 for none.
     int m_digit = -1;

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+class ChangeNotices;
+
 class DocumentView : public QsciScintilla {
     Q_OBJECT
 
@@ -117,6 +119,7 @@ private:
     const ImageCalls *m_calls = nullptr;
     std::int32_t m_format = KESTRUN_FORMAT_BINARY;
     bool m_characterIndex = false;
+    ChangeNotices *m_notices;
 };
 
 #endif

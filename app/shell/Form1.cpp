@@ -6,6 +6,7 @@
 #include "core/SettingsModel.h"
 #include "shell/ChecksumTips.h"
 #include "shell/DataLink.h"
+#include "shell/DataPane.h"
 #include "shell/DataView.h"
 #include "shell/DocumentView.h"
 #include "shell/MemoryMapPanel.h"
@@ -116,13 +117,14 @@ DocumentText DocumentText::fromText(const QString &text, std::optional<QByteArra
 
 Form1::Form1(QWidget *parent)
     : QMdiSubWindow(parent), m_txt(new DocumentView(this)), m_split(new QSplitter(this)),
-      m_mapPanel(new MemoryMapPanel(this)), m_dataView(new DataView(this))
+      m_mapPanel(new MemoryMapPanel(this)), m_dataPane(new DataPane(this)),
+      m_dataView(m_dataPane->view())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     m_txt->setObjectName(QStringLiteral("Txt"));
     new ChecksumTips(m_txt);
     m_split->addWidget(m_txt);
-    m_split->addWidget(m_dataView);
+    m_split->addWidget(m_dataPane);
     m_split->addWidget(m_mapPanel);
     m_split->setStretchFactor(0, 1);
     m_split->setStretchFactor(1, 1);
@@ -130,7 +132,7 @@ Form1::Form1(QWidget *parent)
     m_split->setChildrenCollapsible(false);
     m_split->setFocusProxy(m_txt);
     m_mapPanel->hide();
-    m_dataView->hide();
+    m_dataPane->hide();
     m_dataView->setSource(&m_addresses,
                           [this](std::uint64_t line) { return m_txt->lineBytes(int(line)); });
     m_dataLink = new DataLink(this);
@@ -336,9 +338,9 @@ void Form1::showPanels()
 {
     const bool data = m_dataShown && memoryMap().format() != MemoryMap::Format::None;
     const bool map = m_mapShown && memoryMap().format() != MemoryMap::Format::None;
-    if (data == m_dataView->isVisibleTo(this) && map == m_mapPanel->isVisibleTo(this))
+    if (data == m_dataPane->isVisibleTo(this) && map == m_mapPanel->isVisibleTo(this))
         return;
-    m_dataView->setVisible(data);
+    m_dataPane->setVisible(data);
     m_mapPanel->setVisible(map);
     m_split->refresh();
     // A panel shown after the splitter was laid out would get no width:
@@ -349,7 +351,7 @@ void Form1::showPanels()
     const int total = m_split->width();
     if (total > 2 * mapWidth) {
         const int rest = total - mapWidth;
-        const int dataWidth = data ? std::min(m_dataView->sizeHint().width(), rest * 3 / 5) : 0;
+        const int dataWidth = data ? std::min(m_dataPane->sizeHint().width(), rest * 3 / 5) : 0;
         m_split->setSizes({rest - dataWidth, dataWidth, mapWidth});
     }
 }

@@ -17,6 +17,7 @@
 #include <optional>
 
 class DataLink;
+class DataPane;
 class DataView;
 class DocumentView;
 class MemoryMapPanel;
@@ -149,6 +150,7 @@ private:
     QSplitter *m_split;
     MemoryMapPanel *m_mapPanel;
     bool m_mapShown = true;
+    DataPane *m_dataPane;
     DataView *m_dataView;
     DataLink *m_dataLink;
     bool m_dataShown = false;

@@ -98,6 +98,7 @@ public:
     void m_Jump_Click();
     void m_JumpAddress_Click();
     void m_FixSum_Click();
+    void m_DataFill_Click();
     void m_Wnd_Click(int index);
     void m_NextSegment_Click();
     void m_PrevSegment_Click();
@@ -107,7 +108,7 @@ public:
 
     QAction *m_OpenFile, *m_CloseFile, *m_Save, *m_SaveAs, *m_End;
     QAction *m_Undo, *m_Tear, *m_Copy, *m_Paste, *m_Del, *m_AllSel;
-    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress, *m_FixSum;
+    QAction *m_Find, *m_FindNext, *m_Jump, *m_JumpAddress, *m_FixSum, *m_DataFill;
     QAction *m_HexToDmp, *m_HexToBin, *m_BinToDmp, *m_BinToHEX;
     QAction *m_Setting, *m_Font, *m_Help;
     QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap, *m_DataView;

@@ -10,7 +10,9 @@
 #include "core/HexNumber.h"
 #include "core/ImageInput.h"
 #include "core/TextPatch.h"
+#include "shell/DataCommands.h"
 #include "shell/DataLink.h"
+#include "shell/DataView.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
 
@@ -45,6 +47,8 @@ void FrmMDI::buildEditMenu()
     m_Edit->addSeparator()->setObjectName(QStringLiteral("l8"));
     m_FixSum = command(m_Edit, "m_FixSum", QStringLiteral("ﾁｪｯｸｻﾑの修正(&K)"),
                        &FrmMDI::m_FixSum_Click);
+    m_DataFill = command(m_Edit, "m_DataFill", QStringLiteral("ﾃﾞｰﾀの塗りつぶし(&L)..."),
+                         &FrmMDI::m_DataFill_Click);
     connect(m_Edit, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
         for (QAction *item :
@@ -53,6 +57,8 @@ void FrmMDI::buildEditMenu()
         const Form1 *active = activeDocument();
         m_JumpAddress->setEnabled(active && !active->addresses().empty());
         m_FixSum->setEnabled(active && active->recordFormat() != KESTRUN_FORMAT_BINARY);
+        m_DataFill->setEnabled(active && active->dataView()->isVisible()
+                               && active->dataView()->caret());
     });
 }
 
@@ -81,8 +87,17 @@ void FrmMDI::m_Copy_Click()
 
 void FrmMDI::m_Paste_Click()
 {
-    if (Form1 *window = activeDocument())
+    Form1 *window = activeDocument();
+    if (window && window->dataView()->hasFocus())
+        window->dataView()->commands()->paste();
+    else if (window)
         window->Txt()->replaceSelection(QApplication::clipboard()->text());
+}
+
+void FrmMDI::m_DataFill_Click()
+{
+    if (Form1 *window = activeDocument())
+        window->dataView()->commands()->fill();
 }
 
 void FrmMDI::m_Del_Click()

@@ -54,6 +54,30 @@ private slots:
             QCOMPARE(quint64(*read), value);
     }
 
+    // Bytes pasted into the data view, as a clipboard holds them; an empty
+    // `bytes` for none.
+    void readsClipboardBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("run together") << "DEADbeef" << QByteArray("\xDE\xAD\xBE\xEF");
+        QTest::newRow("apart, lines") << " DE AD\r\nBE\tEF\n" << QByteArray("\xDE\xAD\xBE\xEF");
+        QTest::newRow("0x and commas") << "0xDE,0xAD, 0x0" "1" << QByteArray("\xDE\xAD\x01");
+        QTest::newRow("0x before a run") << "0xDEAD" << QByteArray("\xDE\xAD");
+        QTest::newRow("a digit left alone") << "DE A" << QByteArray();
+        QTest::newRow("odd run") << "DEA" << QByteArray();
+        QTest::newRow("not hex") << "DE AG" << QByteArray();
+        QTest::newRow("0x alone") << "0x" << QByteArray();
+        QTest::newRow("blank") << " \n" << QByteArray();
+        QTest::newRow("text") << "hello" << QByteArray();
+    }
+    void readsClipboardBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(HexNumber::bytes(text).value_or(QByteArray()), bytes);
+    }
+
     // The digits a Pelcor.ini value of the same number holds: what the
     // settings' reader reads as that number.
     void digitsAreWhatTheSettingsRead()
