@@ -5,6 +5,8 @@
 // data view and the map following one another, and wrong checksums made
 // right as objcopy then reads them.
 #include "shell/ChecksumTips.h"
+#include "shell/DataInspector.h"
+#include "shell/DataLink.h"
 #include "shell/DataView.h"
 #include "shell/DocumentView.h"
 #include "shell/Form1.h"
@@ -14,6 +16,8 @@
 #include "support/scripted_prompts.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,6 +27,9 @@
 #include <QTest>
 
 namespace {
+
+// How bytes go over the image: typed, pasted, filled or from the inspector.
+enum Way { Keys, Paste, Fill, Inspector };
 
 const QString kText = QStringLiteral(":020000040800F2\r\n"
                                      ":10000000000102030405060748692E0B0C0D0E0FB4\r\n"
@@ -130,27 +137,51 @@ private slots:
     }
 
     // Typed over the image in the data view, as a user types a new version
-    // string: the text must hold what srec_cat makes of the old one with
-    // those bytes generated over it, with every other line kept, and one
-    // undo must bring the old text back.
+    // string, pasted or filled over a selection, or typed as a value in the
+    // inspector: the text must hold what srec_cat makes of the old one with
+    // those bytes generated over it, with every other line kept, and undo
+    // must bring the old text back, a step a byte or character typed, one
+    // for the rest.
     void typedBytesGoIntoTheText_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("format"); // srec_cat's
         QTest::addColumn<quint32>("address");
         QTest::addColumn<bool>("characters"); // typed in the character column
+        QTest::addColumn<int>("way");
+        // Fill: the bytes selected; Inspector: the cell, row * 2 + column.
+        QTest::addColumn<int>("extra");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("linesChanged");
-        QTest::newRow("HEX, two hex digits")
-            << kText << "-intel" << 0x08000003u << false << "A5" << QByteArray("\xA5") << 1;
+        QTest::newRow("HEX, two hex digits") << kText << "-intel" << 0x08000003u << false << int(Keys)
+                                             << 0 << "A5" << QByteArray("\xA5") << 1;
         QTest::newRow("HEX, a version string across two records")
-            << kText << "-intel" << 0x0800000Eu << true << "v2.1" << QByteArray("v2.1") << 2;
+            << kText << "-intel" << 0x0800000Eu << true << int(Keys) << 0 << "v2.1"
+            << QByteArray("v2.1") << 2;
         QTest::newRow("HEX, kana in code page 932")
-            << kText << "-intel" << 0x08000024u << true << QStringLiteral("ｳ") << QByteArray("\xB3")
-            << 1;
-        QTest::newRow("S2, lower-case digits")
-            << kSRecords << "-motorola" << 0x00080010u << false << "7f" << QByteArray("\x7F") << 1;
+            << kText << "-intel" << 0x08000024u << true << int(Keys) << 0 << QStringLiteral("ｳ")
+            << QByteArray("\xB3") << 1;
+        QTest::newRow("S2, lower-case digits") << kSRecords << "-motorola" << 0x00080010u << false
+                                               << int(Keys) << 0 << "7f" << QByteArray("\x7F") << 1;
+        QTest::newRow("HEX, hex bytes pasted across two records")
+            << kText << "-intel" << 0x0800000Eu << false << int(Paste) << 0 << "DE AD be\nEF"
+            << QByteArray("\xDE\xAD\xBE\xEF") << 2;
+        QTest::newRow("S2, text pasted in the character column")
+            << kSRecords << "-motorola" << 0x00080002u << true << int(Paste) << 0 << "OK"
+            << QByteArray("OK") << 1;
+        QTest::newRow("HEX, a selection filled with a pattern")
+            << kText << "-intel" << 0x0800000Du << false << int(Fill) << 5 << "A5 5A"
+            << QByteArray("\xA5\x5A\xA5\x5A\xA5") << 2;
+        QTest::newRow("HEX, i16 big endian from the inspector")
+            << kText << "-intel" << 0x0800000Fu << false << int(Inspector) << 3 * 2 + 1 << "-2"
+            << QByteArray("\xFF\xFE") << 2;
+        QTest::newRow("S2, a float from the inspector")
+            << kSRecords << "-motorola" << 0x00080004u << false << int(Inspector) << 8 * 2 << "1.5"
+            << QByteArray("\x00\x00\xC0\x3F", 4) << 1;
+        QTest::newRow("HEX, CP932 text from the inspector")
+            << kText << "-intel" << 0x08000024u << false << int(Inspector)
+            << DataInspector::textRow() * 2 << QStringLiteral("ｶﾅ") << QByteArray("\xB6\xC5") << 1;
     }
 
     void typedBytesGoIntoTheText()
@@ -159,6 +190,8 @@ private slots:
         QFETCH(QString, format);
         QFETCH(quint32, address);
         QFETCH(bool, characters);
+        QFETCH(int, way);
+        QFETCH(int, extra);
         QFETCH(QString, typed);
         QFETCH(QByteArray, bytes);
         QFETCH(int, linesChanged);
@@ -169,8 +202,26 @@ private slots:
         if (characters)
             QTest::keyClick(view, Qt::Key_Tab);
         QCOMPARE(view->inCharacters(), characters);
-        typeText(view, typed);
-        QCOMPARE(view->caret().value_or(0), address + quint32(bytes.size()));
+        ScriptedPrompts script;
+        if (way == Keys) {
+            typeText(view, typed);
+            QCOMPARE(view->caret().value_or(0), address + quint32(bytes.size()));
+        } else if (way == Paste) {
+            QApplication::clipboard()->setText(typed);
+            QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(view->caret().value_or(0), address + quint32(bytes.size()));
+        } else if (way == Fill) {
+            for (int i = 1; i < extra; ++i)
+                QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+            script.expectText(typed);
+            m_frame->m_DataFill_Click();
+            QVERIFY(script.allAnswered());
+        } else {
+            auto *inspector = window->findChild<DataInspector *>();
+            QVERIFY(inspector->accessibleName().contains(QStringLiteral("データインスペクタ")));
+            inspector->item(extra / 2, extra % 2)->setText(typed);
+            QTRY_VERIFY(window->documentText() != text);
+        }
         const QString now = window->documentText();
         QVERIFY(window->Modified());
         const QStringList before = text.split(u'\n'), after = now.split(u'\n');
@@ -191,12 +242,40 @@ private slots:
         QVERIFY2(run("srec_cmp", {path("new.txt"), format, path("want.txt"), format}),
                  qPrintable(now));
         // One step a byte typed, or a character.
-        const int steps = characters ? int(typed.size()) : int(typed.size()) / 2;
+        const int steps = way != Keys ? 1 : characters ? int(typed.size()) : int(typed.size()) / 2;
         for (int step = 0; step < steps; ++step) {
             QVERIFY(window->documentText() != text);
             m_frame->m_Undo_Click();
         }
         QCOMPARE(window->documentText(), text);
+    }
+
+    // The inspector reads the bytes at the data view's caret, whichever view
+    // put it there; a value that reaches into a gap is none ("--").
+    void inspectorShowsTheBytesAtTheCaret_data()
+    {
+        QTest::addColumn<quint32>("address");
+        QTest::addColumn<int>("cell"); // row * 2 + column
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("u8") << 0x08000010u << 0 << "16";
+        QTest::newRow("u16 little") << 0x08000010u << 2 * 2 << "4368";
+        QTest::newRow("u16 big") << 0x08000010u << 2 * 2 + 1 << "4113";
+        QTest::newRow("u32 into the gap") << 0x08000010u << 4 * 2 << "--";
+        QTest::newRow("i32 across two records") << 0x0800000Eu << 5 * 2 + 1 << "235868177";
+        QTest::newRow("text up to the gap") << 0x08000008u << DataInspector::textRow() * 2
+                                            << "Hi........";
+        QTest::newRow("kana") << 0x08000024u << DataInspector::textRow() * 2 << "ｱｲ";
+    }
+
+    void inspectorShowsTheBytesAtTheCaret()
+    {
+        QFETCH(quint32, address);
+        QFETCH(int, cell);
+        QFETCH(QString, shown);
+        Form1 *window = open(kText);
+        auto *inspector = window->findChild<DataInspector *>();
+        window->dataLink()->goToAddress(address);
+        QCOMPARE(inspector->item(cell / 2, cell % 2)->text(), shown);
     }
 
     // Bytes typed where no record holds data: asked once for a run typed
