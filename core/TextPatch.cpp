@@ -151,14 +151,15 @@ kestrun_image *TextPatch::readOriginal(QByteArrayView text, const QString &name,
     return nullptr;
 }
 
-TextPatch::Lines TextPatch::partOf(QByteArrayView text, const Lines &lines) const
+std::optional<QByteArrayView> TextPatch::addressRecordAbove(QByteArrayView text, qsizetype from,
+                                                            bool textStart) const
 {
     if (m_format != KESTRUN_FORMAT_IHEX)
-        return lines; // every S-record names its whole address
-    qsizetype at = lines.from;
-    std::uint64_t line = lines.line;
+        return QByteArrayView(); // every S-record names its whole address
+    qsizetype at = from;
     while (at > 0) {
         // Back over one line end (CR LF is one) to the line before.
+        const qsizetype next = at;
         qsizetype end = at - 1;
         if (end > 0 && text[end] == '\n' && text[end - 1] == '\r')
             --end;
@@ -166,35 +167,57 @@ TextPatch::Lines TextPatch::partOf(QByteArrayView text, const Lines &lines) cons
         while (start > 0 && !isLineEnd(text[start - 1]))
             --start;
         at = start;
-        --line;
+        // ":LLAAAATT": only a line of type 02 or 04 need be read.
+        if (end - start < 9 || text[start + 7] != '0' || (text[start + 8] != '2' && text[start + 8] != '4'))
+            continue;
         kestrun_token token{};
         m_calls.kestrun_tokenize_line(KESTRUN_FORMAT_IHEX, text.data() + start,
                                       std::uint64_t(end - start), nullptr, &token);
         if (token.result == ResultOk && (token.type == 2 || token.type == 4))
-            return {start, lines.to, line};
+            return text.sliced(start, next - start);
     }
-    return {0, lines.to, 1};
+    if (!textStart)
+        return std::nullopt;
+    return QByteArrayView();
+}
+
+std::optional<TextPatch::Result> TextPatch::applyWithin(QByteArrayView window, qsizetype start,
+                                                        const QString &name,
+                                                        const Lines &lines) const
+{
+    const qsizetype from = lines.from - start, to = lines.to - start;
+    if (m_fix || from < 0 || from > to || to > window.size())
+        return std::nullopt;
+    const std::optional<QByteArrayView> above = addressRecordAbove(window, from, start == 0);
+    if (!above)
+        return std::nullopt;
+    // The address record and the lines alone: what lies between them
+    // changes nothing of where the lines' bytes are.
+    QByteArray text;
+    text.reserve(above->size() + to - from);
+    text.append(*above);
+    text.append(window.sliced(from, to - from));
+    const qsizetype shift = lines.from - above->size();
+    Result out = patch(text, name, Lines{shift, lines.to, lines.line - (above->isEmpty() ? 0 : 1)});
+    // Records were added only when the lines did not hold every byte:
+    // then the whole text says where new ones go.
+    const bool held = out.stats.records_added == 0 && out.stats.address_records_added == 0
+                      && std::all_of(out.splices.begin(), out.splices.end(), [&](const Splice &s) {
+                             return s.from >= above->size();
+                         });
+    if (out.result != ResultOk || !held)
+        return std::nullopt;
+    for (Splice &splice : out.splices)
+        splice.from += shift;
+    return out;
 }
 
 TextPatch::Result TextPatch::apply(QByteArrayView text, const QString &name,
                                    std::optional<Lines> lines) const
 {
-    if (lines && lines->from >= 0 && lines->from <= lines->to && lines->to <= text.size()
-        && !m_fix) {
-        const Lines part = partOf(text, *lines);
-        Result out = patch(text.sliced(part.from, part.to - part.from), name, part);
-        // Records were added only when the part did not hold every byte:
-        // its bases were not what the whole text puts in force.
-        const bool held = out.stats.records_added == 0 && out.stats.address_records_added == 0
-                          && std::all_of(out.splices.begin(), out.splices.end(), [&](const Splice &s) {
-                                 return s.from + part.from >= lines->from;
-                             });
-        if (out.result == ResultOk && held) {
-            for (Splice &splice : out.splices)
-                splice.from += part.from;
-            return out;
-        }
-    }
+    if (lines)
+        if (std::optional<Result> near = applyWithin(text, 0, name, *lines))
+            return std::move(*near);
     return patch(text, name, std::nullopt);
 }
 

@@ -72,6 +72,14 @@ public:
     // written byte after all.
     Result apply(QByteArrayView text, const QString &name = QString(),
                  std::optional<Lines> lines = std::nullopt) const;
+    // As apply() with `lines`, patching only them and the address record
+    // above them, read from `window`, the part of the text from `start`
+    // that holds them: an editor's text need not be made whole for a
+    // byte. None when the window holds no address record above them where
+    // one may be in force, or the lines do not hold every written byte:
+    // the whole text must be patched then.
+    std::optional<Result> applyWithin(QByteArrayView window, qsizetype start, const QString &name,
+                                      const Lines &lines) const;
 
     // `text` with `splices` made, as an editor makes them.
     static QByteArray spliced(QByteArrayView text, const std::vector<Splice> &splices);
@@ -83,9 +91,12 @@ private:
     kestrun_image *readOriginal(QByteArrayView text, const QString &name,
                                 const std::optional<Lines> &part, Result &out) const;
     Result patch(QByteArrayView text, const QString &name, const std::optional<Lines> &part) const;
-    // Where the part of `lines` begins: at the last HEX 02 or 04 record
-    // above them (its bases are the patcher's), or at the first line.
-    Lines partOf(QByteArrayView text, const Lines &lines) const;
+    // The last HEX 02 or 04 record above `from` in `text`, with its line
+    // end: its bases are the patcher's. Empty when none is needed (none
+    // above in a text that starts with `text`, or S-records); none when
+    // `text` starts later in the text and holds none above `from`.
+    std::optional<QByteArrayView> addressRecordAbove(QByteArrayView text, qsizetype from,
+                                                     bool textStart) const;
     bool heldWhole(const kestrun_image *original) const;
 
     const ImageCalls &m_calls;

@@ -163,6 +163,12 @@ QByteArrayView DocumentView::textBytes() const
     return QByteArrayView(text, send(SCI_GETLENGTH));
 }
 
+QByteArrayView DocumentView::textBytes(qsizetype from, qsizetype to) const
+{
+    const auto *text = reinterpret_cast<const char *>(send(SCI_GETRANGEPOINTER, from, to - from));
+    return QByteArrayView(text, to - from);
+}
+
 void DocumentView::setLineEnd(QByteArrayView lineEnd)
 {
     long mode = SC_EOL_CRLF;

@@ -42,6 +42,8 @@ public:
     // The whole text as the view holds it, UTF-8 with its line ends as
     // they are; valid until the next change.
     QByteArrayView textBytes() const;
+    // Bytes `from` to `to` of it, made contiguous alone.
+    QByteArrayView textBytes(qsizetype from, qsizetype to) const;
     bool isRecordText() const { return m_calls != nullptr; }
     // The tokenizer and format of record text; null and _BINARY for plain.
     const ImageCalls *recordCalls() const { return m_calls; }

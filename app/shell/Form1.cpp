@@ -38,6 +38,11 @@ constexpr qsizetype nextPieces = 2 * 1024 * 1024;
 // Milliseconds without an edit after which the addresses are read again.
 constexpr int kTypingPause = 400;
 
+// How far above a byte's lines its HEX address record is looked for
+// before the whole text is: 64 KiB of data, an address record's reach,
+// take 1 MiB of text even in records of one byte.
+constexpr qsizetype kAddressRecordReach = 1024 * 1024;
+
 bool isAscii(QByteArrayView bytes)
 {
     const char *at = bytes.data();
@@ -388,7 +393,14 @@ std::int32_t Form1::recordFormat() const
 
 TextPatch::Result Form1::applyPatch(const TextPatch &patch, std::optional<TextPatch::Lines> lines)
 {
-    TextPatch::Result result = patch.apply(m_txt->textBytes(), DocumentPath(this), lines);
+    // A few lines are patched from the text around them: the whole text
+    // at once would have the editor move all of it that lies after them.
+    const qsizetype from = lines ? std::max<qsizetype>(0, lines->from - kAddressRecordReach) : 0;
+    std::optional<TextPatch::Result> near =
+        lines ? patch.applyWithin(m_txt->textBytes(from, lines->to), from, DocumentPath(this), *lines)
+              : std::nullopt;
+    TextPatch::Result result =
+        near ? std::move(*near) : patch.apply(m_txt->textBytes(), DocumentPath(this), lines);
     if (result.result < 0 || result.splices.empty())
         return result;
     m_txt->applySplices(result.splices);
