@@ -138,11 +138,20 @@ private slots:
             QList<qsizetype> starts = {0}; // of each line, LF ended
             for (qsizetype at = text.indexOf('\n'); at >= 0; at = text.indexOf('\n', at + 1))
                 starts << at + 1;
-            const TextPatch::Result part = patch.apply(
-                text, {}, TextPatch::Lines{starts[qsizetype(first->line) - 1],
-                                           starts[qsizetype(last->line)], first->line});
+            const TextPatch::Lines span{starts[qsizetype(first->line) - 1],
+                                        starts[qsizetype(last->line)], first->line};
+            const TextPatch::Result part = patch.apply(text, {}, span);
             QCOMPARE(part.result, ResultOk);
             QCOMPARE(TextPatch::spliced(text, part.splices), patched);
+            // So do they from a window of the text that holds the address
+            // record above them; one that starts at them holds none, and
+            // in HEX, where one is in force, must give nothing.
+            const auto head = patch.applyWithin(QByteArrayView(text).first(span.to), 0, {}, span);
+            QVERIFY(head && TextPatch::spliced(text, head->splices) == patched);
+            const auto tail =
+                patch.applyWithin(QByteArrayView(text).sliced(span.from), span.from, {}, span);
+            QCOMPARE(tail.has_value(), format != "-intel");
+            QVERIFY(!tail || TextPatch::spliced(text, tail->splices) == patched);
             QCOMPARE(patched.size(), text.size());
             QCOMPARE(int(r.splices.size()), lines);
             for (const TextPatch::Splice &s : r.splices)
