@@ -108,7 +108,11 @@ void DataInspector::typed(QTableWidgetItem *cell)
     // value again.
     const int row = cell->row(), column = cell->column();
     const QString text = cell->text();
-    QTimer::singleShot(0, this, [this, row, column, text] { write(row, column, text); });
+    const std::optional<std::uint32_t> address = m_address;
+    QTimer::singleShot(0, this, [this, address, row, column, text] {
+        if (address == m_address)
+            write(row, column, text);
+    });
 }
 
 void DataInspector::write(int row, int column, const QString &text)

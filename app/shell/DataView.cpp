@@ -37,6 +37,7 @@ DataView::DataView(QWidget *parent)
 {
     setAccessibleName(QStringLiteral("データ表示"));
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setAutoFillBackground(true);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -395,15 +396,38 @@ void DataView::keyPressEvent(QKeyEvent *event)
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
-    if (m_inCharacters) {
-        const QByteArray bytes = encodeCp932(text);
-        if (mayWrite(*m_caret, std::uint32_t(bytes.size())))
-            write(bytes);
-        return;
-    }
+    if (m_inCharacters)
+        return typeCharacters(text);
     const int digit = HexDigit::value(text[0].toLatin1());
     if (digit >= 0 && text.size() == 1)
         typeDigit(digit);
+}
+
+void DataView::typeCharacters(const QString &text)
+{
+    const QByteArray bytes = encodeCp932(text);
+    if (mayWrite(*m_caret, std::uint32_t(bytes.size())))
+        write(bytes);
+}
+
+void DataView::inputMethodEvent(QInputMethodEvent *event)
+{
+    // What an input method commits, a word of kanji say, is typed as one.
+    if (m_caret && m_index && m_inCharacters && !event->commitString().isEmpty())
+        typeCharacters(event->commitString());
+    event->accept();
+}
+
+QVariant DataView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    if (query == Qt::ImEnabled)
+        return m_inCharacters;
+    const std::optional<std::uint64_t> row = m_caret ? m_rows.rowOf(*m_caret) : std::nullopt;
+    if (query != Qt::ImCursorRectangle || !row || *row < firstVisibleRow())
+        return QAbstractScrollArea::inputMethodQuery(query);
+    const int column = kCharsColumn + int(*m_caret % DataRows::kWidth);
+    return QRect(column * charWidth() - horizontalScrollBar()->value(),
+                 int(*row - firstVisibleRow()) * rowHeight(), charWidth(), rowHeight());
 }
 
 bool DataView::focusNextPrevChild(bool)

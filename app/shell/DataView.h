@@ -88,6 +88,8 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool focusNextPrevChild(bool next) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 private:
     struct Bytes {
@@ -112,6 +114,8 @@ private:
     // run of bytes typed one after another.
     bool mayWrite(std::uint32_t address, std::uint32_t count);
     void typeDigit(int digit);
+    // Characters typed in the character column, as one write.
+    void typeCharacters(const QString &text);
 
     DataRows m_rows;
     const AddressIndex *m_index = nullptr;

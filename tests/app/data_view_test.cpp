@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
@@ -28,8 +29,9 @@
 
 namespace {
 
-// How bytes go over the image: typed, pasted, filled or from the inspector.
-enum Way { Keys, Paste, Fill, Inspector };
+// How bytes go over the image: typed, committed by an input method, pasted,
+// filled or from the inspector.
+enum Way { Keys, Commit, Paste, Fill, Inspector };
 
 const QString kText = QStringLiteral(":020000040800F2\r\n"
                                      ":10000000000102030405060748692E0B0C0D0E0FB4\r\n"
@@ -164,6 +166,9 @@ private slots:
             << QByteArray("\xB3") << 1;
         QTest::newRow("S2, lower-case digits") << kSRecords << "-motorola" << 0x00080010u << false
                                                << int(Keys) << 0 << "7f" << QByteArray("\x7F") << 1;
+        QTest::newRow("HEX, kanji an input method commits across two records")
+            << kText << "-intel" << 0x0800000Eu << true << int(Commit) << 0 << QStringLiteral("漢字")
+            << QByteArray("\x8A\xBF\x8E\x9A") << 2;
         QTest::newRow("HEX, hex bytes pasted across two records")
             << kText << "-intel" << 0x0800000Eu << false << int(Paste) << 0 << "DE AD be\nEF"
             << QByteArray("\xDE\xAD\xBE\xEF") << 2;
@@ -205,6 +210,11 @@ private slots:
         ScriptedPrompts script;
         if (way == Keys) {
             typeText(view, typed);
+            QCOMPARE(view->caret().value_or(0), address + quint32(bytes.size()));
+        } else if (way == Commit) {
+            QInputMethodEvent commit;
+            commit.setCommitString(typed);
+            QCoreApplication::sendEvent(view, &commit);
             QCOMPARE(view->caret().value_or(0), address + quint32(bytes.size()));
         } else if (way == Paste) {
             QApplication::clipboard()->setText(typed);
