@@ -2,9 +2,16 @@
 
 #include "core/HexNumber.h"
 
+#include <QCoreApplication>
+
 #include <optional>
 
 namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ImageOperations", text);
+}
 
 using Kind = ImageOperation::Kind;
 
@@ -51,12 +58,41 @@ QString readOffset(const QString &text, ImageOperation &op)
     return QString();
 }
 
+QString readByteSwap(const QString &text, ImageOperation &op)
+{
+    const auto width = HexNumber::read(text, 8);
+    if (!width || (*width != 2 && *width != 4 && *width != 8))
+        return tr("%1: 語の幅は 2、4、8 のどれかです").arg(op.given);
+    op.width = std::uint32_t(*width);
+    return QString();
+}
+
+// MULTIPLE OFFSET [WIDTH]: a lane that lies within its group.
+QString readLane(const QStringList &words, ImageOperation &op)
+{
+    const auto multiple = HexNumber::read(words[0]), offset = HexNumber::read(words[1]);
+    const auto width = words.size() > 2 ? HexNumber::read(words[2]) : std::optional<std::uint64_t>(1);
+    if (!multiple || !offset || !width)
+        return tr("%1: MULTIPLE OFFSET [WIDTH] は 16 進数です").arg(op.given);
+    if (*multiple == 0 || *width == 0 || *offset + *width > *multiple)
+        return tr("%1: MULTIPLE と WIDTH は 1 以上で、OFFSET + WIDTH は MULTIPLE を超えられません")
+            .arg(op.given);
+    op.multiple = std::uint32_t(*multiple);
+    op.laneOffset = std::uint32_t(*offset);
+    op.width = std::uint32_t(*width);
+    return QString();
+}
+
 struct Row {
     const char *name;
     Kind kind;
     int words;
     QString (*read)(const QStringList &words, ImageOperation &op);
     std::int32_t (*apply)(const ImageCalls &c, kestrun_image *image, const ImageOperation &op);
+    // A last word taken when it reads as a number (--split's WIDTH), and
+    // the words' names for a usage error.
+    bool optionalNumber = false;
+    const char *needs = nullptr;
 };
 
 const Row kOperations[] = {
@@ -84,6 +120,22 @@ const Row kOperations[] = {
      [](const ImageCalls &c, kestrun_image *image, const ImageOperation &op) {
          return c.kestrun_image_offset(image, op.delta);
      }},
+    {"byte-swap", Kind::ByteSwap, 1,
+     [](const QStringList &w, ImageOperation &op) { return readByteSwap(w[0], op); },
+     [](const ImageCalls &c, kestrun_image *image, const ImageOperation &op) {
+         return c.kestrun_image_byte_swap(image, op.width);
+     },
+     false, "2|4|8"},
+    {"split", Kind::Split, 2, readLane,
+     [](const ImageCalls &c, kestrun_image *image, const ImageOperation &op) {
+         return c.kestrun_image_split(image, op.multiple, op.laneOffset, op.width);
+     },
+     true, "MULTIPLE OFFSET [WIDTH]"},
+    {"unsplit", Kind::Unsplit, 2, readLane,
+     [](const ImageCalls &c, kestrun_image *image, const ImageOperation &op) {
+         return c.kestrun_image_unsplit(image, op.multiple, op.laneOffset, op.width);
+     },
+     true, "MULTIPLE OFFSET [WIDTH]"},
 };
 
 const Row *rowFor(const QString &word)
@@ -131,12 +183,16 @@ QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> 
             values += word.mid(equals + 1);
         while (values.size() < row->words && i + 1 < arguments.size())
             values += arguments[++i];
+        if (row->optionalNumber && values.size() == row->words && i + 1 < arguments.size()
+            && HexNumber::read(arguments[i + 1]))
+            values += arguments[++i];
         ImageOperation op;
         op.kind = row->kind;
         op.given = QStringLiteral("--%1 %2").arg(QLatin1String(row->name), values.join(u' '));
         if (values.size() < row->words)
             return QStringLiteral("--%1 needs %2").arg(QLatin1String(row->name),
-                                                       row->words == 2 ? QStringLiteral("LOW-HIGH BYTES")
+                                                       row->needs ? QString::fromLatin1(row->needs)
+                                                       : row->words == 2 ? QStringLiteral("LOW-HIGH BYTES")
                                                                        : QStringLiteral("a value"));
         if (const QString error = row->read(values, op); !error.isEmpty())
             return error;

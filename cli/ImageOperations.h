@@ -6,6 +6,9 @@
 //     --exclude LOW-HIGH       drop that range (may repeat)
 //     --fill LOW-HIGH BYTES    the gaps of that range, BYTES over and over
 //     --offset [-]N            move everything by N
+//     --byte-swap 2|4|8        reverse the bytes of each word
+//     --split M O [W]          keep the W bytes at O of every M, closed up
+//     --unsplit M O [W]        put such a lane back in its place
 //
 // An operation is one row of kOperations (ImageOperations.cpp): its name,
 // how many words it takes and how it reads and applies them.
@@ -22,12 +25,16 @@
 #include <vector>
 
 struct ImageOperation {
-    enum class Kind { Crop, Exclude, Fill, Offset };
+    enum class Kind { Crop, Exclude, Fill, Offset, ByteSwap, Split, Unsplit };
     Kind kind = Kind::Crop;
     std::uint32_t low = 0;
     std::uint32_t high = 0;
     QByteArray pattern;
     std::int64_t delta = 0;
+    // --byte-swap's word (in `width`), --split's and --unsplit's lane.
+    std::uint32_t multiple = 0;
+    std::uint32_t laneOffset = 0;
+    std::uint32_t width = 1;
     // The option as given, for messages ("--offset -1000").
     QString given;
 };

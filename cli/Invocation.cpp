@@ -58,7 +58,7 @@ Invocation Invocation::parse(const QStringList &arguments)
 {
     Invocation invocation;
     QStringList words = arguments;
-    if (const QString command = firstWord(arguments); command == u"convert") {
+    if (const QString command = firstWord(arguments); command == u"convert" || command == u"merge") {
         if (const QString error = takeImageOperations(words, invocation.operations);
             !error.isEmpty())
             return usage(error);

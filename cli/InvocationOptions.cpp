@@ -15,6 +15,7 @@ const QString kDescription = QStringLiteral(
     "  convert IN -o OUT            any image to Intel HEX, S-records, binary or dump lines\n"
     "                               (IN: HEX, S-records, ELF, binary; FILE@ADDR: binary at ADDR),\n"
     "                               the operations --crop, --exclude, --fill, --offset in order\n"
+    "                               (also --byte-swap, --split, --unsplit; merge takes them too)\n"
     "  merge IN... [-o OUT]         the inputs as one image (no overlap unless --overlap),\n"
     "                               written as convert writes it (HEX without -o)\n"
     "  crc IN                       the CRC or sum of a range (--algorithm, default crc-32)\n"
@@ -40,6 +41,7 @@ InvocationOptions::InvocationOptions(QCommandLineParser &parser)
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
                        overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
+                       byteSwap, split, unsplit,
                        set, string, encoding, intoGaps, fixChecksums, inPlace, sync, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "

@@ -101,6 +101,19 @@ struct InvocationOptions {
                                              "down); refused when an address would leave 32 "
                                              "bits."),
                               QStringLiteral("[-]N")};
+    QCommandLineOption byteSwap{QStringLiteral("byte-swap"),
+                                QStringLiteral("convert, merge: reverses the bytes of each "
+                                               "aligned word of 2, 4 or 8 bytes."),
+                                QStringLiteral("2|4|8")};
+    QCommandLineOption split{QStringLiteral("split"),
+                             QStringLiteral("convert, merge: of every MULTIPLE bytes keeps the "
+                                            "WIDTH (default 1) at OFFSET, closed up: one of "
+                                            "interleaved memories."),
+                             QStringLiteral("MULTIPLE OFFSET [WIDTH]")};
+    QCommandLineOption unsplit{QStringLiteral("unsplit"),
+                               QStringLiteral("convert, merge: puts such a lane back, each WIDTH "
+                                              "bytes at OFFSET of every MULTIPLE."),
+                               QStringLiteral("MULTIPLE OFFSET [WIDTH]")};
     QCommandLineOption set{QStringLiteral("set"),
                            QStringLiteral("patch: writes the hex BYTES at ADDR."),
                            QStringLiteral("ADDR=BYTES")};

@@ -4,6 +4,7 @@
 #include "CheckRequest.h"
 #include "CommandRunner.h"
 #include "ErrorLine.h"
+#include "ImageOperations.h"
 #include "ImageOutputFile.h"
 #include "LinkedLibrary.h"
 #include "OutputCheck.h"
@@ -52,6 +53,12 @@ int MergeCommand::run()
         printErrorLine(QCoreApplication::translate("MergeCommand",
                                                    "kestrun: 注意: %1 (--start-address で選べます)")
                            .arg(note));
+    // The operations work on the merged image, as convert's on its input.
+    if (const QString error = applyImageOperations(calls, merged.get(), m_invocation.operations);
+        !error.isEmpty()) {
+        printErrorLine(QStringLiteral("kestrun: ") + error);
+        return CommandRunner::Failed;
+    }
     if (m_invocation.job.insertAt) {
         QString error, warning;
         if (!CheckRequest(m_invocation.job).insert(merged.get(), m_invocation.inputs, policy,

@@ -242,9 +242,10 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
             return QStringLiteral("--fill-byte %1: not a hexadecimal number from 0 to FF").arg(text);
         invocation.fillByte = std::uint8_t(addressOf(text));
     }
-    for (const QCommandLineOption *op : {&o.crop, &o.exclude, &o.offset})
-        if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
-            return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
+    for (const QCommandLineOption *op :
+         {&o.crop, &o.exclude, &o.offset, &o.byteSwap, &o.split, &o.unsplit})
+        if (parser.isSet(*op))
+            return QStringLiteral("--%1 is for convert and merge").arg(op->names().constFirst());
     // patch takes its own before the parser sees them.
     for (const QCommandLineOption *op :
          {&o.set, &o.string, &o.encoding, &o.intoGaps, &o.fixChecksums, &o.inPlace})

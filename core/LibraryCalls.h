@@ -97,6 +97,9 @@
     X(kestrun_image_exclude)                                                                     \
     X(kestrun_image_fill)                                                                        \
     X(kestrun_image_offset)                                                                      \
+    X(kestrun_image_byte_swap)                                                                   \
+    X(kestrun_image_split)                                                                       \
+    X(kestrun_image_unsplit)                                                                     \
     X(kestrun_hex_writer_image)                                                                  \
     X(kestrun_hex_image_size)                                                                    \
     X(kestrun_hex_reader_set_source)                                                             \

@@ -172,6 +172,9 @@ public:
     // within the 32-bit space.
     bool drop(uint64_t address, uint64_t stop);
     void shift(int64_t delta);
+    // Takes the runs of `from` in place of this image's, which `from` gets
+    // (image_layout.cpp); the start address stays.
+    void adoptRuns(Image &from);
 
     // Which record wrote each held address.
     const LineIndex &lines() const { return m_lines; }

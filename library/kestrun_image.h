@@ -1,7 +1,7 @@
 /*
  * Kestrun: sparse images, and what is done to a whole image: storing
  * bytes under an overlap rule, merging, comparing, cropping, excluding,
- * filling, moving and summing.
+ * filling, moving, swapping, splitting and summing.
  *
  *     kestrun_image *image = kestrun_image_new();
  *     kestrun_image_put(image, 0x08000000, bytes, count);
@@ -138,6 +138,25 @@ KESTRUN_API int32_t kestrun_image_fill(kestrun_image *image, uint32_t low, uint3
  * one after. ResultAddressFault (the image untouched) when one would
  * leave 0..2^32-1. */
 KESTRUN_API int32_t kestrun_image_offset(kestrun_image *image, int64_t delta);
+/* Reverses the bytes of each aligned word of `width` (2, 4 or 8) bytes:
+ * the byte at A moves to A XOR (width - 1), and so does the start address,
+ * as srec_cat's -byte-swap moves them; a word partly held keeps its gaps
+ * where the swap puts them. */
+KESTRUN_API int32_t kestrun_image_byte_swap(kestrun_image *image, uint32_t width);
+/* Keeps one lane of interleaved memories, as srec_cat's -split: of every
+ * `multiple` bytes from `offset` on, the `width` bytes there, the lanes
+ * closed up. The byte at A, when A >= offset and (A - offset) % multiple
+ * < width, moves to (A - offset) / multiple * width + (A - offset) %
+ * multiple; the others go. The start address stays. ResultBadArgument
+ * unless multiple, width >= 1 and offset + width <= multiple. */
+KESTRUN_API int32_t kestrun_image_split(kestrun_image *image, uint32_t multiple, uint32_t offset,
+                                        uint32_t width);
+/* The inverse of kestrun_image_split, as srec_cat's -unsplit: the byte at
+ * A moves to A / width * multiple + A % width + offset. The arguments as
+ * kestrun_image_split's; ResultAddressFault (the image untouched) when a
+ * byte would pass 0xFFFFFFFF. */
+KESTRUN_API int32_t kestrun_image_unsplit(kestrun_image *image, uint32_t multiple,
+                                          uint32_t offset, uint32_t width);
 
 /* The 32-bit sum of the bytes at first..last, `fill` where nothing is
  * held, as CheckSum sums a buffer. */

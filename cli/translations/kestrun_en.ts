@@ -326,6 +326,21 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
 </context>
 <context>
+    <name>ImageOperations</name>
+    <message>
+        <source>%1: 語の幅は 2、4、8 のどれかです</source>
+        <translation>%1: a word is 2, 4 or 8 bytes wide</translation>
+    </message>
+    <message>
+        <source>%1: MULTIPLE OFFSET [WIDTH] は 16 進数です</source>
+        <translation>%1: MULTIPLE OFFSET [WIDTH] are hexadecimal numbers</translation>
+    </message>
+    <message>
+        <source>%1: MULTIPLE と WIDTH は 1 以上で、OFFSET + WIDTH は MULTIPLE を超えられません</source>
+        <translation>%1: MULTIPLE and WIDTH are at least 1, and OFFSET + WIDTH may not pass MULTIPLE</translation>
+    </message>
+</context>
+<context>
     <name>MergeCommand</name>
     <message>
         <source>kestrun: 注意: %1 (--start-address で選べます)</source>

@@ -147,6 +147,34 @@ private slots:
         QTest::newRow("crop, then offset")
             << QStringList{"--crop", "08000000-0800FFFF", "--offset", "-07FFF000"}
             << QStringList{"-crop", "0x08000000", "0x08010000", "-offset", "-0x07FFF000"};
+        // The layout operations on odd lengths, gaps inside a word, data
+        // off the word's or group's alignment and addresses near the top.
+        QTest::newRow("byte-swap 2, odd runs")
+            << QStringList{"--exclude", "101-101", "--exclude", "F000-F002", "--byte-swap", "2"}
+            << QStringList{"-exclude", "0x101", "0x102", "-exclude", "0xF000", "0xF003", "-byte-swap", "2"};
+        QTest::newRow("byte-swap 4, a gap inside a word")
+            << QStringList{"--exclude", "CB5-CB6", "--byte-swap", "4"}
+            << QStringList{"-exclude", "0xCB5", "0xCB7", "-byte-swap", "4"};
+        QTest::newRow("byte-swap 8, off the words")
+            << QStringList{"--offset", "3", "--byte-swap", "0x8"} << QStringList{"-offset", "3", "-byte-swap", "8"};
+        QTest::newRow("split 2 0") << QStringList{"--split", "2", "0"} << QStringList{"-split", "2", "0"};
+        QTest::newRow("split 4 1 2, off the groups")
+            << QStringList{"--offset", "1", "--split", "4", "1", "2"} << QStringList{"-offset", "1", "-split", "4", "1", "2"};
+        QTest::newRow("split 3 2, odd runs")
+            << QStringList{"--exclude", "101-101", "--split", "3", "2"}
+            << QStringList{"-exclude", "0x101", "0x102", "-split", "3", "2", "1"};
+        QTest::newRow("split 8 2 4, high")
+            << QStringList{"--crop", "08000000-0800FFFF", "--offset", "F7FE0003", "--split", "8", "2", "4"}
+            << QStringList{"-crop", "0x08000000", "0x08010000", "-offset", "0xF7FE0003", "-split", "8", "2", "4"};
+        QTest::newRow("unsplit 2 1")
+            << QStringList{"--crop", "0-FFFFF", "--unsplit", "2", "1"}
+            << QStringList{"-crop", "0", "0x100000", "-unsplit", "2", "1"};
+        QTest::newRow("unsplit 4 1 2, to the top")
+            << QStringList{"--crop", "08000000-0800FFFF", "--offset", "77FF0000", "--unsplit", "4", "1", "2"}
+            << QStringList{"-crop", "0x08000000", "0x08010000", "-offset", "0x77FF0000", "-unsplit", "4", "1", "2"};
+        QTest::newRow("split, then unsplit")
+            << QStringList{"--split", "A", "3", "2", "--unsplit", "A", "3", "2"}
+            << QStringList{"-split", "10", "3", "2", "-unsplit", "10", "3", "2"};
     }
     void operationsGiveSrecCatsImage()
     {
@@ -208,6 +236,14 @@ private slots:
             << QStringList{"in.hex", "--offset", "F8000000"} << 1 << "in.hex: --offset F8000000";
         QTest::newRow("binary past 4 GiB")
             << QStringList{"low.bin@FFFFFF00"} << 1 << "low.bin: データがアドレス FFFFFFFF を超えます";
+        QTest::newRow("a split lane past its group")
+            << QStringList{"in.hex", "--split", "4", "3", "2"} << 2 << "kestrun: --split 4 3 2: MULTIPLE と";
+        QTest::newRow("an unsplit lane of no bytes")
+            << QStringList{"in.hex", "--unsplit", "4", "0", "0"} << 2 << "kestrun: --unsplit 4 0 0: MULTIPLE と";
+        QTest::newRow("a word of 3 bytes")
+            << QStringList{"in.hex", "--byte-swap", "3"} << 2 << "kestrun: --byte-swap 3: 語の幅";
+        QTest::newRow("an unsplit past 4 GiB")
+            << QStringList{"in.hex", "--offset", "80000000", "--unsplit", "2", "0"} << 1 << "in.hex: --unsplit 2 0: an address";
         QTest::newRow("a forced format that does not fit")
             << QStringList{"in.hex", "--input-format", "srec"} << 1 << "in.hex:1: ";
     }
