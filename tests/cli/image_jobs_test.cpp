@@ -289,6 +289,33 @@ private slots:
         QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
     }
 
+    // merge's image operations work on the merged image, as srec_cat's
+    // filters after a parenthesis.
+    void mergeOperationsGiveSrecCatsImage_data()
+    {
+        QTest::addColumn<QStringList>("ours");
+        QTest::addColumn<QStringList>("theirs");
+        QTest::newRow("byte-swap") << QStringList{"--byte-swap", "4"} << QStringList{"-byte-swap", "4"};
+        QTest::newRow("split, the even bytes")
+            << QStringList{"--split", "2", "0"} << QStringList{"-split", "2", "0"};
+        QTest::newRow("exclude, then unsplit")
+            << QStringList{"--exclude", "1001-1001", "--unsplit", "3", "1", "2"}
+            << QStringList{"-exclude", "0x1001", "0x1002", "-unsplit", "3", "1", "2"};
+    }
+    void mergeOperationsGiveSrecCatsImage()
+    {
+        QFETCH(QStringList, ours);
+        QFETCH(QStringList, theirs);
+        writeLayout(kLayouts[0]);
+        QCOMPARE(runKestrun(QStringList{"merge", path("a.hex"), path("b.hex"), "-o", path("ours.hex")} + ours)
+                     .exitCode,
+                 0);
+        QCOMPARE(peerExit("srec_cat", QStringList{"(", path("a.hex"), "-intel", path("b.hex"), "-intel", ")"}
+                                          + theirs + QStringList{"-o", path("peer.hex"), "-intel"}),
+                 0);
+        QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
+    }
+
     void cmpGivesSrecCmpsVerdict_data()
     {
         QTest::addColumn<int>("layout");
