@@ -48,6 +48,18 @@ OutputTarget::Outcome OutputTarget::write(QByteArrayView bytes, QString &error)
     return Outcome::Written;
 }
 
+OutputTarget::Outcome OutputTarget::copy(int fd, std::uint64_t offset, std::uint64_t length,
+                                         QString &error)
+{
+    if (CancelSignal::requested())
+        return Outcome::Cancelled;
+    if (!m_writer.copyFrom(fd, offset, length)) {
+        error = m_writer.errorString();
+        return Outcome::Failed;
+    }
+    return Outcome::Written;
+}
+
 OutputTarget::Outcome OutputTarget::commit(QString &error)
 {
     if (CancelSignal::requested())

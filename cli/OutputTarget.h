@@ -25,6 +25,8 @@ public:
     // Each step stops at a cancel request; `error` says why one failed.
     Outcome open(QString &error);
     Outcome write(QByteArrayView bytes, QString &error);
+    // What SafeFileWriter::copyFrom does.
+    Outcome copy(int fd, std::uint64_t offset, std::uint64_t length, QString &error);
     Outcome commit(QString &error);
     // What SafeFileWriter::startOver does.
     bool startOver(QString &error);

@@ -9,10 +9,15 @@
 #include "core/FilePieces.h"
 #include "core/HexNumber.h"
 #include "core/FilePatch.h"
+#include "core/LocalPath.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -41,6 +46,18 @@ int usage(const QString &error)
     printErrorLine(tr("詳しくは 'kestrun --help' を見てください。"));
     return CommandRunner::UsageError;
 }
+
+// A descriptor closed when it goes.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() { reset(-1); }
+    void reset(int to)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = to;
+    }
+};
 
 // The input as pieces that can be read twice: a regular file from the
 // disk, anything else (standard input, a pipe) kept in memory.
@@ -99,9 +116,8 @@ int PatchCommand::run()
         return CommandRunner::Failed;
     }
     FilePatch patch(*LinkedLibrary::calls().image());
-    if (patch.read(*source.pieces, InputArgument{input, std::nullopt, false},
-                   request.fixChecksums)
-        < 0) {
+    const InputArgument argument{input, std::nullopt, false};
+    auto readFailed = [&] {
         const ImageInput &in = patch.input();
         if (in.result == ResultBadArgument && !in.sourceFailed)
             printErrorLine(name + QStringLiteral(": ")
@@ -111,41 +127,96 @@ int PatchCommand::run()
         else
             printErrorLine(in.error);
         return CommandRunner::Failed;
-    }
-    for (const PatchOperation &op : request.operations) {
-        const bool done = op.kind == PatchOperation::Kind::Set
-                              ? patch.set(op.low, op.bytes)
-                              : patch.fill(op.low, op.high, op.bytes, op.intoGaps);
-        if (!done) {
-            printErrorLine(op.given + QStringLiteral(": ") + LinkedLibrary::message(ResultNoMemory));
-            return CommandRunner::Failed;
+    };
+    auto change = [&] {
+        for (const PatchOperation &op : request.operations) {
+            const bool done = op.kind == PatchOperation::Kind::Set
+                                  ? patch.set(op.low, op.bytes)
+                                  : patch.fill(op.low, op.high, op.bytes, op.intoGaps);
+            if (!done) {
+                printErrorLine(op.given + QStringLiteral(": ") + LinkedLibrary::message(ResultNoMemory));
+                return false;
+            }
         }
-    }
-    if (!source.pieces->rewind()) {
-        printErrorLine(name + QStringLiteral(": ") + source.file.error());
-        return CommandRunner::Failed;
-    }
+        return true;
+    };
     const QString where = output == u"-" ? tr("標準出力") : output;
-    StreamingOutput out(output);
-    if (out.open(error) != OutputTarget::Outcome::Written) {
-        printErrorLine(where + QStringLiteral(": ") + error);
-        return CommandRunner::Failed;
-    }
-    const std::int32_t rc = patch.write(
-        *source.pieces, request.fixChecksums, sink, std::intptr_t(&out),
-        [&](const kestrun_fixed_checksum &fixed) {
-            printErrorLine(tr("%1:%2: チェックサム %3 → %4")
-                               .arg(name)
-                               .arg(fixed.line)
-                               .arg(pair(fixed.found), pair(fixed.expected)));
-        });
-    if (rc < 0) {
+    auto writeFailed = [&](std::int32_t rc, StreamingOutput &out) {
         if (!out.failed(error))
             error = LinkedLibrary::message(CancelSignal::requested() ? ResultCancelled : rc);
         printErrorLine(where + QStringLiteral(": ") + error.replace(u'\n', u' '));
         return CommandRunner::Failed;
+    };
+    // Declared before the output, whose writer may copy from it until then.
+    Descriptor copyFrom;
+    auto out = std::make_unique<StreamingOutput>(output);
+    bool opened = false, done = false;
+    // Bytes set where the text holds data need no image of it: one pass
+    // over the text, where a file can be started over should a change fall
+    // where no record holds data. --fill finds the data in the image.
+    const bool onePass = !request.fixChecksums
+                         && std::all_of(request.operations.begin(), request.operations.end(),
+                                        [](const PatchOperation &op) {
+                                            return op.kind == PatchOperation::Kind::Set;
+                                        });
+    if (onePass) {
+        if (!change())
+            return CommandRunner::Failed;
+        opened = out->open(error) == OutputTarget::Outcome::Written;
+        if (opened && out->canStartOver()) {
+            // The text that stays as it was is copied file to file by the
+            // system, as cat copies, without passing through this process.
+            if (source.pieces == &source.file)
+                copyFrom.reset(::open(LocalPath::encode(input).constData(), O_RDONLY | O_CLOEXEC));
+            std::function<bool(std::uint64_t, std::uint64_t)> copy;
+            if (copyFrom.fd >= 0)
+                copy = [&](std::uint64_t offset, std::uint64_t length) {
+                    return out->putCopy(copyFrom.fd, offset, length);
+                };
+            const std::int32_t rc = patch.writeInOnePass(*source.pieces, argument, sink,
+                                                         std::intptr_t(out.get()), done, copy);
+            if (rc < 0)
+                return writeFailed(rc, *out);
+            if (done && patch.input().result < 0)
+                return readFailed();
+            if (!done && !out->startOver() && out->failed(error)) {
+                printErrorLine(where + QStringLiteral(": ") + error);
+                return CommandRunner::Failed;
+            }
+        } else if (!opened) {
+            // Said after the input is read, as the other way says it.
+            out = std::make_unique<StreamingOutput>(output);
+        }
+        if (!done && !source.pieces->rewind()) {
+            printErrorLine(name + QStringLiteral(": ") + source.file.error());
+            return CommandRunner::Failed;
+        }
     }
-    if (out.finish(error) != OutputTarget::Outcome::Written) {
+    if (!done) {
+        if (patch.read(*source.pieces, argument, request.fixChecksums) < 0)
+            return readFailed();
+        if (!onePass && !change())
+            return CommandRunner::Failed;
+        if (!source.pieces->rewind()) {
+            printErrorLine(name + QStringLiteral(": ") + source.file.error());
+            return CommandRunner::Failed;
+        }
+        if (!opened && out->open(error) != OutputTarget::Outcome::Written) {
+            printErrorLine(where + QStringLiteral(": ") + error);
+            return CommandRunner::Failed;
+        }
+        const std::int32_t rc = patch.write(
+            *source.pieces, request.fixChecksums, sink, std::intptr_t(out.get()),
+            [&](const kestrun_fixed_checksum &fixed) {
+                printErrorLine(tr("%1:%2: チェックサム %3 → %4")
+                                   .arg(name)
+                                   .arg(fixed.line)
+                                   .arg(pair(fixed.found), pair(fixed.expected)));
+            });
+        if (rc < 0)
+            return writeFailed(rc, *out);
+    }
+    if (out->finish(error) != OutputTarget::Outcome::Written) {
         printErrorLine(where + QStringLiteral(": ") + error);
         return CommandRunner::Failed;
     }

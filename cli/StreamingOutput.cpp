@@ -66,23 +66,39 @@ bool StreamingOutput::putAt(std::uint64_t offset, QByteArrayView bytes)
     return !failed() && !CancelSignal::requested();
 }
 
+bool StreamingOutput::putCopy(int fd, std::uint64_t offset, std::uint64_t length)
+{
+    handOver();
+    // A copy costs no memory while it waits; its length still holds the
+    // caller back as bytes would, so that the writer is never far behind.
+    queue(Piece{QByteArray(), fd, offset, length}, qsizetype(std::min<std::uint64_t>(length, kPiece)));
+    return !failed() && !CancelSignal::requested();
+}
+
 void StreamingOutput::handOver()
 {
     if (m_gathering.isEmpty())
         return;
+    const qsizetype size = m_gathering.size();
+    queue(Piece{std::exchange(m_gathering, QByteArray())}, size);
+    // A piece already written is memory the process has touched: fresh
+    // memory costs a page fault and a cleared page for every 4 KiB.
+    const std::lock_guard lock(m_mutex);
+    if (!m_spare.isEmpty())
+        m_gathering = m_spare.takeLast();
+    else
+        m_gathering.reserve(kPiece);
+}
+
+void StreamingOutput::queue(Piece piece, qsizetype size)
+{
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] {
         return m_pendingBytes < kMostPending || m_outcome != OutputTarget::Outcome::Written
                || CancelSignal::requested();
     });
-    m_pendingBytes += m_gathering.size();
-    m_pending.append(std::exchange(m_gathering, QByteArray()));
-    // A piece already written is memory the process has touched: fresh
-    // memory costs a page fault and a cleared page for every 4 KiB.
-    if (!m_spare.isEmpty())
-        m_gathering = m_spare.takeLast();
-    else
-        m_gathering.reserve(kPiece);
+    m_pendingBytes += size;
+    m_pending.append(std::move(piece));
     m_changed.notify_all();
 }
 
@@ -165,14 +181,20 @@ void StreamingOutput::write()
             m_changed.wait(lock);
             continue;
         }
-        QByteArray piece = m_pending.takeFirst();
+        Piece piece = m_pending.takeFirst();
         lock.unlock();
         QString error;
-        const OutputTarget::Outcome outcome = m_target.write(piece, error);
+        const OutputTarget::Outcome outcome =
+            piece.fd < 0 ? m_target.write(piece.bytes, error)
+                         : m_target.copy(piece.fd, piece.offset, piece.length, error);
         lock.lock();
-        m_pendingBytes -= piece.size();
-        piece.resize(0);
-        m_spare.append(std::move(piece));
+        if (piece.fd < 0) {
+            m_pendingBytes -= piece.bytes.size();
+            piece.bytes.resize(0);
+            m_spare.append(std::move(piece.bytes));
+        } else {
+            m_pendingBytes -= qsizetype(std::min<std::uint64_t>(piece.length, kPiece));
+        }
         if (outcome != OutputTarget::Outcome::Written) {
             m_outcome = outcome;
             m_error = error;

@@ -38,6 +38,9 @@ public:
     // Bytes to write after those put before; false once writing has failed
     // or been cancelled, when the conversion should stop.
     bool put(QByteArrayView bytes);
+    // The same for `length` bytes of the file `fd` from `offset`, which the
+    // writer has the system copy; `fd` must stay open until finish().
+    bool putCopy(int fd, std::uint64_t offset, std::uint64_t length);
     // True, with the reason, once the writer has failed.
     bool failed(QString &error);
     bool failed() const { return m_stopped.load(std::memory_order_relaxed); }
@@ -68,8 +71,17 @@ private:
     // The caller's: bytes gathered into one piece before it is handed over.
     QByteArray m_gathering;
 
+    // Bytes to write, or (`fd` not -1) a part of a file to copy.
+    struct Piece {
+        QByteArray bytes;
+        int fd = -1;
+        std::uint64_t offset = 0;
+        std::uint64_t length = 0;
+    };
+    void queue(Piece piece, qsizetype size);
+
     // Shared with the writer, under m_mutex.
-    QList<QByteArray> m_pending;
+    QList<Piece> m_pending;
     // Pieces written, emptied for the next ones.
     QList<QByteArray> m_spare;
     qsizetype m_pendingBytes = 0;

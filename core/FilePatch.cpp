@@ -1,8 +1,104 @@
 #include "core/FilePatch.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
+
+struct Span {
+    std::uint64_t low;
+    std::uint64_t stop;
+};
+
+// Which changed bytes the data records read so far hold.
+struct Coverage {
+    std::vector<Span> changes; // the changes' segments, in address order
+    std::vector<Span> held;
+
+    bool complete()
+    {
+        std::sort(held.begin(), held.end(), [](const Span &a, const Span &b) { return a.low < b.low; });
+        std::uint64_t covered = 0, reach = 0;
+        for (const Span &h : held) {
+            const std::uint64_t from = std::max(h.low, reach);
+            if (h.stop > from)
+                covered += h.stop - from;
+            reach = std::max(reach, h.stop);
+        }
+        std::uint64_t wanted = 0;
+        for (const Span &c : changes)
+            wanted += c.stop - c.low;
+        return covered == wanted;
+    }
+};
+
+std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
+{
+    if (!record->data || record->length == 0)
+        return ResultOk;
+    auto *coverage = reinterpret_cast<Coverage *>(user);
+    const std::uint64_t low = record->address, stop = low + record->length;
+    auto c = std::lower_bound(coverage->changes.begin(), coverage->changes.end(), low,
+                              [](const Span &s, std::uint64_t a) { return s.stop <= a; });
+    for (; c != coverage->changes.end() && c->low < stop; ++c)
+        coverage->held.push_back({std::max(c->low, low), std::min(c->stop, stop)});
+    return ResultOk;
+}
+
+using CopyFn = std::function<bool(std::uint64_t offset, std::uint64_t length)>;
+
+// The text's pieces as its reader takes them, each handed to the patcher
+// first; a patcher that fails ends the text for the reader. What the
+// patcher passes on from the piece itself is text that goes out unchanged:
+// with a copy function, only its place is said.
+class PatchedPieces : public InputPieces {
+public:
+    PatchedPieces(const ImageCalls &calls, InputPieces &text, kestrun_patcher *patcher,
+                  kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy)
+        : m_calls(calls), m_text(text), m_patcher(patcher), m_sink(sink), m_user(user), m_copy(copy)
+    {
+    }
+    std::uint64_t size() const override { return m_text.size(); }
+    bool next(QByteArrayView &piece) override
+    {
+        if (result < 0) {
+            piece = QByteArrayView();
+            return true;
+        }
+        if (!m_text.next(piece))
+            return false;
+        m_offset += std::uint64_t(m_piece.size());
+        m_piece = piece;
+        if (!piece.isEmpty())
+            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(), std::uint64_t(piece.size()),
+                                                  out, reinterpret_cast<std::intptr_t>(this));
+        return true;
+    }
+    bool rewind() override { return false; }
+    QString error() const override { return m_text.error(); }
+
+    std::int32_t result = ResultOk;
+
+private:
+    static std::int32_t out(const char *bytes, std::uint64_t length, std::intptr_t user)
+    {
+        auto *self = reinterpret_cast<PatchedPieces *>(user);
+        const auto at = reinterpret_cast<std::uintptr_t>(bytes);
+        const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
+        if (self->m_copy && at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size()))
+            return self->m_copy(self->m_offset + (at - piece), length) ? ResultOk : ResultCancelled;
+        return self->m_sink(bytes, length, self->m_user);
+    }
+
+    const ImageCalls &m_calls;
+    InputPieces &m_text;
+    kestrun_patcher *m_patcher;
+    kestrun_sink_fn m_sink;
+    std::intptr_t m_user;
+    const CopyFn &m_copy;
+    QByteArrayView m_piece;  // the piece being patched
+    std::uint64_t m_offset = 0; // its offset in the text
+};
 
 struct Fixed {
     const std::function<void(const kestrun_fixed_checksum &)> *tell;
@@ -147,6 +243,55 @@ std::int32_t FilePatch::write(InputPieces &text, bool fixChecksums, kestrun_sink
     }
     if (rc >= 0)
         rc = m_calls.kestrun_patcher_finish(patcher, sink, user);
+    m_calls.kestrun_patcher_stats(patcher, &m_stats);
+    m_calls.kestrun_patcher_free(patcher);
+    return rc;
+}
+
+std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &argument,
+                                       kestrun_sink_fn sink, std::intptr_t user, bool &done,
+                                       const CopyFn &copy)
+{
+    done = false;
+    m_stats = {};
+    // The format from the first piece, which the reader finds again from
+    // its own first bytes: a text it reads otherwise is not patched here.
+    QByteArrayView first;
+    if (!text.next(first) || first.isEmpty())
+        return ResultOk;
+    const std::int32_t format = m_calls.kestrun_detect_format(
+        reinterpret_cast<const std::uint8_t *>(first.data()), std::uint64_t(first.size()));
+    if ((format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC) || !text.rewind())
+        return ResultOk;
+    // Every change counts as held by a record, so none becomes a new one;
+    // the records read say whether that was so.
+    std::int32_t rc = ResultOk;
+    kestrun_patcher *patcher =
+        m_calls.kestrun_patcher_new(format, m_changes.get(), m_changes.get(), &rc);
+    if (!patcher)
+        return rc;
+    Coverage coverage;
+    kestrun_segment segment{};
+    for (std::uint64_t from = 0;
+         m_calls.kestrun_image_next(m_changes.get(), from, &segment) == ResultOk;
+         from = std::uint64_t(segment.address) + segment.length)
+        coverage.changes.push_back({segment.address, std::uint64_t(segment.address) + segment.length});
+    PatchedPieces pieces(m_calls, text, patcher, sink, user, copy);
+    ImageInputOptions options;
+    options.onRecord = noteRecord;
+    options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
+    m_input = readImageInput(m_calls, nullptr, pieces, argument, options);
+    // The reader may stop at the end record; the patcher takes the rest.
+    for (QByteArrayView rest; m_input.result >= 0 && pieces.result >= 0 && pieces.next(rest)
+                              && !rest.isEmpty();) {
+    }
+    rc = pieces.result;
+    const InputFormat read = format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
+    if (rc >= 0 && m_input.format == read) {
+        done = m_input.result < 0 || coverage.complete();
+        if (done && m_input.result >= 0)
+            rc = m_calls.kestrun_patcher_finish(patcher, sink, user);
+    }
     m_calls.kestrun_patcher_stats(patcher, &m_stats);
     m_calls.kestrun_patcher_free(patcher);
     return rc;

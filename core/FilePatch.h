@@ -11,6 +11,11 @@
 //     patch.set(0x08004010, QByteArray::fromHex("DEADBEEF"));
 //     pieces.rewind();
 //     patch.write(pieces, sink, user);
+//
+// Bytes set over data the text holds need no image: writeInOnePass reads
+// the text once, its reader checking every record while the patcher
+// rewrites, and says whether every change found its record; the caller
+// that hears otherwise starts its output over and takes the way above.
 #ifndef PELCOR_FILE_PATCH_H
 #define PELCOR_FILE_PATCH_H
 
@@ -53,6 +58,20 @@ public:
                        const std::function<void(const kestrun_fixed_checksum &)> &onFixed = {});
     // What the last write did.
     const kestrun_patch_stats &stats() const { return m_stats; }
+
+    // The changes set so far (before any read), written in one pass over
+    // the text as `write` writes them when records hold every changed byte.
+    // Returns the sink's or the library's failure, else ResultOk with the
+    // reading's outcome in input(); `done` is false when this pass cannot
+    // stand for the two above (a change no record holds, a text that is
+    // not HEX or S-records), whose output is then to be thrown away. With
+    // `copy`, the text that goes out unchanged goes to it instead of the
+    // sink, as its offset and length in the text (false: stop, as a sink's
+    // failure stops).
+    std::int32_t writeInOnePass(
+        InputPieces &text, const InputArgument &argument, kestrun_sink_fn sink,
+        std::intptr_t user, bool &done,
+        const std::function<bool(std::uint64_t offset, std::uint64_t length)> &copy = {});
 
 private:
     bool held(std::uint32_t address) const;

@@ -296,6 +296,34 @@ bool SafeFileWriter::writeAt(std::uint64_t offset, QByteArrayView bytes, QString
     return true;
 }
 
+bool SafeFileWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t length)
+{
+    if (m_fd < 0)
+        return failWith(reason(EBADF));
+    QByteArray buffer;
+    for (auto from = off64_t(offset); length > 0;) {
+        ssize_t moved = ::copy_file_range(fd, &from, m_fd, nullptr, std::size_t(length), 0);
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+            // Between file systems that cannot copy for us: through memory.
+            buffer.resize(qsizetype(std::min<std::uint64_t>(length, 1 << 20)));
+            moved = ::pread(fd, buffer.data(), std::size_t(buffer.size()), from);
+            if (moved > 0) {
+                if (const int error = writeAll(m_fd, buffer.constData(), std::size_t(moved), true))
+                    return fail(error);
+                from += moved;
+            }
+        }
+        if (moved <= 0)
+            return fail(moved < 0 ? errno : EIO);
+        length -= std::uint64_t(moved);
+        if (m_kind == Kind::Replace)
+            m_written += std::uint64_t(moved);
+    }
+    return true;
+}
+
 bool SafeFileWriter::commit()
 {
     if (!m_error.isEmpty() || m_kind == Kind::None)

@@ -52,6 +52,9 @@ public:
 
     bool open();
     bool write(QByteArrayView bytes);
+    // Writes `length` bytes of the file `fd` from `offset`, copied by the
+    // system (copy_file_range) where it can, as cp and cat copy a file.
+    bool copyFrom(int fd, std::uint64_t offset, std::uint64_t length);
     bool commit();
     // Drops what was written; the old file stays (or is written back).
     void discard();

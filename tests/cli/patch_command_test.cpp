@@ -2,8 +2,9 @@
 // that objcopy made, and srec_cmp must find the result equal to what
 // `srec_cat IN -exclude A B -generate A B -repeat-data ...` makes of the
 // same change, while every line of the input that holds no changed byte
-// comes out as it went in. Then the refusals, --in-place and
-// --fix-checksums.
+// comes out as it went in, and standard output (which reads the image
+// first) gets the text a file gets in one pass. Then the refusals,
+// --in-place and --fix-checksums.
 #include "support/kestrun_process.h"
 
 #include <QDir>
@@ -90,6 +91,9 @@ private slots:
         QTest::newRow("HEX, --set into a gap adds a record")
             << "fw.hex" << QStringList{"--set", "08005000=0102"}
             << generate(0x08005000, QByteArray::fromHex("0102")) << 0;
+        QTest::newRow("HEX, --set across a record's end into the gap")
+            << "fw.hex" << QStringList{"--set", "080043E6=01020304"}
+            << generate(0x080043E6, QByteArray::fromHex("01020304")) << 1;
         QTest::newRow("HEX, --fill over the data only")
             << "fw.hex" << QStringList{"--fill", "080043E0-080043FF", "55"}
             << generate(0x080043E0, QByteArray(8, 0x55)) << 1;
@@ -132,6 +136,9 @@ private slots:
             missing += !after.contains(line);
         QCOMPARE(missing, qsizetype(changedLines));
         QVERIFY(after.size() >= before.size());
+        // Standard output cannot be started over, so it always reads the
+        // image first: the same text as a file written in one pass.
+        QCOMPARE(runKestrun(QStringList{"patch", path(input), "-o", "-"} + options).out, readAll(out));
     }
 
     void refusesWhatItCannotDo_data()
