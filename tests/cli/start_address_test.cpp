@@ -71,6 +71,12 @@ private slots:
         QTest::newRow("moved down") << "high.hex" << QStringList{"--offset", "-F0"}
                                     << QStringList{"-offset", "-0xF0"};
         QTest::newRow("linear, S7") << "lin.hex" << QStringList() << QStringList();
+        // srec_cat swaps the start's address as a byte's and lets a lane's be.
+        QTest::newRow("byte-swapped, CS:IP") << "seg.hex" << QStringList{"--byte-swap", "8"}
+                                             << QStringList{"-byte-swap", "8"};
+        QTest::newRow("byte-swapped, linear") << "lin.hex" << QStringList{"--byte-swap", "2"}
+                                              << QStringList{"-byte-swap", "2"};
+        QTest::newRow("split") << "lin.hex" << QStringList{"--split", "4", "1"} << QStringList{"-split", "4", "1"};
     }
 
     void segmentStartInSRecords()
