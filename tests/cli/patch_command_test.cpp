@@ -123,7 +123,8 @@ private slots:
             << generate(0x000FFFFC, QByteArray::fromHex("0102030405")) << 1;
         QTest::newRow("S37 of several pieces, --set in the first and the second")
             << "large.s37" << QStringList{"--set", "10=AA", "--set", "C0000=BB"}
-            << (generate(0x10, QByteArray::fromHex("AA")) + generate(0xC0000, QByteArray::fromHex("BB")))
+            << QStringList{"-exclude", "16", "17", "-exclude", "786432", "786433", "-generate", "16", "17",
+                           "-repeat-data", "170", "-generate", "786432", "786433", "-repeat-data", "187"}
             << 2;
         QTest::newRow("S37, --string")
             << "fw.s37" << QStringList{"--string", "4200=ok"} << generate(0x4200, "ok") << 1;
