@@ -2,6 +2,7 @@
 
 #include "ImageOutputFile.h"
 #include "Invocation.h"
+#include "StampOperations.h"
 
 #include <QCoreApplication>
 
@@ -16,6 +17,11 @@ QString checkConvertOptions(const Invocation &invocation)
         return QStringLiteral("convert takes no --start, --end, --auto-range, --from-lowest, "
                               "--scope, --checksum-only, --base or --settings; "
                               "its --fill is LOW-HIGH BYTES");
+    if (imageCount(invocation.operations) > 1
+        && StampOperations::outputName(invocation.output, 1).isEmpty())
+        return QCoreApplication::translate("CommandChecks",
+                                           "--serial --count が 2 以上のときは -o に %u か %0Nu "
+                                           "(画像の番号) の入った名前を指定してください");
     return ImageOutputFile::check(invocation);
 }
 

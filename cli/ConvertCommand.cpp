@@ -6,6 +6,7 @@
 #include "ImageOutputFile.h"
 #include "Invocation.h"
 #include "OutputCheck.h"
+#include "StampOperations.h"
 #include "core/ImageInput.h"
 #include "core/LinkedLibraryCalls.h"
 #include "core/LocalPath.h"
@@ -74,13 +75,17 @@ int ConvertCommand::run()
 {
     const Invocation &inv = m_invocation;
     const InputArgument argument = splitInputArgument(inv.input);
-    if (const QString refusal =
-            OutputCheck::refusal(inv.output.isEmpty() ? QStringLiteral("-") : inv.output,
-                                 {inv.input}, ImageOutputFile::formatOf(inv) == OutputFormat::Binary);
-        !refusal.isEmpty()) {
-        printError(QStringLiteral("kestrun: ") + refusal);
-        printError(QStringLiteral("Try 'kestrun --help' for more information."));
-        return kUsage;
+    const std::uint32_t images = imageCount(inv.operations);
+    for (std::uint32_t index = 1; index <= images; ++index) {
+        const QString output = StampOperations::outputName(inv.output, index);
+        const QString named = !output.isEmpty() ? output : inv.output.isEmpty() ? QStringLiteral("-") : inv.output;
+        if (const QString refusal = OutputCheck::refusal(
+                named, {inv.input}, ImageOutputFile::formatOf(inv) == OutputFormat::Binary);
+            !refusal.isEmpty()) {
+            printError(QStringLiteral("kestrun: ") + refusal);
+            printError(QStringLiteral("Try 'kestrun --help' for more information."));
+            return kUsage;
+        }
     }
     CancelSignal::install();
 
@@ -120,23 +125,57 @@ int ConvertCommand::run()
         printError(in.error);
         return kFailed;
     }
-    if (const QString error = applyImageOperations(calls, image.get(), inv.operations);
+    // One image is made in place; several each from a copy of the input's.
+    for (std::uint32_t index = 1; index <= images; ++index) {
+        std::unique_ptr<kestrun_image, ImageFree> copy;
+        if (images > 1) {
+            copy.reset(calls.kestrun_image_new());
+            if (!copy || calls.kestrun_image_merge(copy.get(), image.get(), 1, KESTRUN_OVERLAP_LAST,
+                                                   nullptr, 0, nullptr) < 0) {
+                printError(name + QStringLiteral(": out of memory"));
+                return kFailed;
+            }
+            std::uint32_t type = 0, start = 0;
+            calls.kestrun_image_start(image.get(), &type, &start);
+            calls.kestrun_image_set_start(copy.get(), type, start);
+        }
+        Invocation one = inv;
+        if (images > 1 || !StampOperations::outputName(inv.output, 1).isEmpty())
+            one.output = StampOperations::outputName(inv.output, index);
+        if (const int status = makeImage(one, copy ? copy.get() : image.get(), name, index);
+            status != 0)
+            return status;
+    }
+    return 0;
+}
+
+// Applies the operations and the CRC to `image`, the `index`th of the
+// input's, and writes it.
+int ConvertCommand::makeImage(const Invocation &inv, kestrun_image *image, const QString &name,
+                              std::uint32_t index)
+{
+    const ImageCalls &calls = *linkedImageCalls();
+    OperationContext context;
+    context.policy = inv.overlapGiven ? inv.overlap : KESTRUN_OVERLAP_REFUSE;
+    context.index = index;
+    if (const QString error = applyImageOperations(calls, image, inv.operations, &context);
         !error.isEmpty()) {
         printError(name + QStringLiteral(": ") + error);
         return kFailed;
     }
+    // The same notes for every image: said for the first.
+    if (index == 1)
+        for (const QString &note : context.notes)
+            printError(note);
     // The CRC goes in last, over the image the operations made.
     if (inv.job.insertAt) {
         QString error, warning;
-        if (!CheckRequest(inv.job).insert(image.get(), {name},
-                                          inv.overlapGiven ? inv.overlap : KESTRUN_OVERLAP_REFUSE,
-                                          error, warning)) {
+        if (!CheckRequest(inv.job).insert(image, {name}, context.policy, error, warning)) {
             printError(QStringLiteral("kestrun: --insert-crc: ") + error);
             return kFailed;
         }
-        if (!warning.isEmpty())
+        if (!warning.isEmpty() && index == 1)
             printError(warning);
     }
-
-    return ImageOutputFile::write(inv, calls, image.get());
+    return ImageOutputFile::write(inv, calls, image);
 }

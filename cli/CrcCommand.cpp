@@ -6,6 +6,8 @@
 #include "LinkedLibrary.h"
 #include "core/ImageLoader.h"
 
+#include <algorithm>
+
 CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
 {
 }
@@ -45,25 +47,39 @@ int CrcCommand::run()
     std::uint64_t value = 0;
     kestrun_check_image(check.get(), image.get(), range.low, range.high,
                         job.fillByte.value_or(0xFF), &value);
+    // The value as digits: a digest's bytes in their order, as printed.
+    QByteArray computed(bytes, '\0');
+    kestrun_check_bytes(check.get(), job.fillByte.value_or(0xFF), KESTRUN_BIG_ENDIAN,
+                        reinterpret_cast<std::uint8_t *>(computed.data()), bytes);
+    const QString digits = width > 64 ? QString::fromLatin1(computed.toHex().toUpper())
+                                      : hexDigits(value, width);
     if (job.verifyAt) {
-        std::uint64_t stored = 0;
-        const std::int32_t rc =
-            kestrun_image_read_value(image.get(), *job.verifyAt, bytes, job.endian, &stored);
-        if (rc < 0) {
-            printErrorLine(QStringLiteral("%1: no %2-byte value stored at %3")
-                               .arg(name)
-                               .arg(bytes)
-                               .arg(hexDigits(*job.verifyAt)));
-            return CommandRunner::Failed;
+        QByteArray stored;
+        for (std::uint32_t at = 0; at < bytes; at += 8) {
+            const std::uint32_t piece = std::min<std::uint32_t>(8, bytes - at);
+            std::uint64_t held = 0;
+            const std::int32_t rc = kestrun_image_read_value(
+                image.get(), *job.verifyAt + at, piece,
+                width > 64 ? KESTRUN_BIG_ENDIAN : job.endian, &held);
+            if (rc < 0) {
+                printErrorLine(QStringLiteral("%1: no %2-byte value stored at %3")
+                                   .arg(name)
+                                   .arg(bytes)
+                                   .arg(hexDigits(*job.verifyAt)));
+                return CommandRunner::Failed;
+            }
+            for (std::uint32_t i = 0; i < piece; ++i)
+                stored.append(char(held >> (8 * (piece - 1 - i))));
         }
-        if (stored != value) {
+        const QString storedDigits = width > 64 ? QString::fromLatin1(stored.toHex().toUpper())
+                                                : hexDigits(stored.toHex().toULongLong(nullptr, 16), width);
+        if (storedDigits != digits) {
             printErrorLine(QStringLiteral("%1: %2 at %3 is %4, but %5-%6 gives %7")
-                               .arg(name, request.name(), hexDigits(*job.verifyAt),
-                                    hexDigits(stored, width), hexDigits(range.low),
-                                    hexDigits(range.high), hexDigits(value, width)));
+                               .arg(name, request.name(), hexDigits(*job.verifyAt), storedDigits,
+                                    hexDigits(range.low), hexDigits(range.high), digits));
             return CommandRunner::Failed;
         }
     }
-    std::fputs(hexDigits(value, width).append(u'\n').toLatin1().constData(), stdout);
+    std::fputs(QString(digits).append(u'\n').toLatin1().constData(), stdout);
     return CommandRunner::Done;
 }

@@ -1,5 +1,6 @@
 #include "ImageOperations.h"
 
+#include "StampOperations.h"
 #include "core/HexNumber.h"
 
 #include <QCoreApplication>
@@ -93,6 +94,14 @@ struct Row {
     // the words' names for a usage error.
     bool optionalNumber = false;
     const char *needs = nullptr;
+    // An operation that says itself why it fails, in place of `apply`.
+    QString (*run)(const ImageCalls &c, kestrun_image *image, const ImageOperation &op,
+                   OperationContext &context) = nullptr;
+    // The modifiers that may follow it ("width endian") and their reader;
+    // `finish` checks the whole once they are read.
+    const char *modifiers = "";
+    QString (*modify)(const QString &name, const QString &value, ImageOperation &op) = nullptr;
+    QString (*finish)(ImageOperation &op) = nullptr;
 };
 
 const Row kOperations[] = {
@@ -136,7 +145,25 @@ const Row kOperations[] = {
          return c.kestrun_image_unsplit(image, op.multiple, op.laneOffset, op.width);
      },
      true, "MULTIPLE OFFSET [WIDTH]"},
+    {"insert-length", Kind::InsertLength, 1, StampOperations::readSlot, nullptr,
+     false, nullptr, StampOperations::insertLength, "width endian", StampOperations::modify,
+     StampOperations::finishLength},
+    {"serial", Kind::Serial, 1, StampOperations::readSerial, nullptr, false, nullptr,
+     StampOperations::serial,
+     "width endian count", StampOperations::modify, StampOperations::finishSerial},
+    {"replace", Kind::Replace, 1, StampOperations::readReplace, nullptr, false, nullptr,
+     StampOperations::replace},
 };
+
+// The modifier `word` names ("--width" or "--width=2"), when `row` takes it.
+QString modifierOf(const Row &row, const QString &word)
+{
+    if (!word.startsWith(QStringLiteral("--")))
+        return QString();
+    const QString name = word.mid(2).section(u'=', 0, 0);
+    return !name.isEmpty() && QString::fromLatin1(row.modifiers).split(u' ').contains(name) ? name
+                                                                                           : QString();
+}
 
 const Row *rowFor(const QString &word)
 {
@@ -196,6 +223,19 @@ QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> 
                                                                        : QStringLiteral("a value"));
         if (const QString error = row->read(values, op); !error.isEmpty())
             return error;
+        for (QString name; i + 1 < arguments.size()
+                           && !(name = modifierOf(*row, arguments[i + 1])).isEmpty();) {
+            const QString &given = arguments[++i];
+            const qsizetype at = given.indexOf(u'=');
+            if (at < 0 && i + 1 >= arguments.size())
+                return QStringLiteral("--%1 needs a value").arg(name);
+            const QString value = at >= 0 ? given.mid(at + 1) : arguments[++i];
+            if (const QString error = row->modify(name, value, op); !error.isEmpty())
+                return error;
+        }
+        if (row->finish)
+            if (const QString error = row->finish(op); !error.isEmpty())
+                return error;
         operations.push_back(op);
     }
     arguments = rest;
@@ -203,14 +243,31 @@ QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> 
 }
 
 QString applyImageOperations(const ImageCalls &calls, kestrun_image *image,
-                             const std::vector<ImageOperation> &operations)
+                             const std::vector<ImageOperation> &operations,
+                             OperationContext *context)
 {
+    OperationContext own;
     for (const ImageOperation &op : operations) {
-        const std::int32_t rc = rowOf(op.kind).apply(calls, image, op);
+        const Row &row = rowOf(op.kind);
+        if (row.run) {
+            if (const QString error = row.run(calls, image, op, context ? *context : own);
+                !error.isEmpty())
+                return QStringLiteral("%1: %2").arg(op.given, error);
+            continue;
+        }
+        const std::int32_t rc = row.apply(calls, image, op);
         if (rc == ResultAddressFault)
             return QStringLiteral("%1: an address would leave 00000000-FFFFFFFF").arg(op.given);
         if (rc < 0)
             return QStringLiteral("%1: failed (%2)").arg(op.given).arg(rc);
     }
     return QString();
+}
+
+std::uint32_t imageCount(const std::vector<ImageOperation> &operations)
+{
+    for (const ImageOperation &op : operations)
+        if (op.kind == Kind::Serial)
+            return op.count;
+    return 1;
 }

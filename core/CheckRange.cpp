@@ -1,5 +1,7 @@
 #include "core/CheckRange.h"
 
+#include "core/HexText.h"
+
 #include <algorithm>
 
 namespace CheckRange {
@@ -61,31 +63,70 @@ std::int32_t noteOver(const kestrun_conflict *c, intptr_t user)
 
 } // namespace
 
+namespace {
+
+// Stores `done.stored` at `slot` as one more input (see insert).
+void storeValue(const ImageCalls &calls, kestrun_image *image, std::uint32_t slot,
+                std::int32_t policy, Insertion &done)
+{
+    // Bytes equal to the value pass, as srec_cat lets them; other bytes
+    // are written over only under "last" ("first" would lose the value).
+    const std::int32_t rule = policy == KESTRUN_OVERLAP_LAST ? policy : KESTRUN_OVERLAP_IDENTICAL;
+    if (done.rc >= 0)
+        done.rc = calls.kestrun_image_store(
+            image, slot, reinterpret_cast<const std::uint8_t *>(done.stored.constData()),
+            std::uint64_t(done.stored.size()), rule, 0, noteOver, reinterpret_cast<intptr_t>(&done.over));
+    if (done.rc == ResultOverlap)
+        done.fault = Fault::SlotHeld;
+    else if (done.rc < 0)
+        done.fault = Fault::Library;
+}
+
+} // namespace
+
 Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
                  std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
                  std::uint8_t fill, std::int32_t policy)
 {
     const std::uint32_t bytes = (calls.kestrun_check_width(check) + 7) / 8;
     const Found found = find(calls, image, given, slot, bytes);
-    Insertion done{found.fault, found.range, ResultOk, 0, std::nullopt};
+    Insertion done{found.fault, found.range, ResultOk, 0, {}, std::nullopt};
     if (found.fault != Fault::None)
         return done;
     done.rc = calls.kestrun_check_image(check, image, found.range.low, found.range.high, fill,
                                         &done.value);
-    std::uint8_t value[8] = {};
-    for (std::uint32_t i = 0; i < bytes; ++i)
-        value[endian == KESTRUN_BIG_ENDIAN ? bytes - 1 - i : i] = std::uint8_t(done.value >> (8 * i));
-    // Bytes equal to the value pass, as srec_cat lets them; other bytes
-    // are written over only under "last" ("first" would lose the value).
-    const std::int32_t rule = policy == KESTRUN_OVERLAP_LAST ? policy : KESTRUN_OVERLAP_IDENTICAL;
+    done.stored.resize(bytes);
     if (done.rc >= 0)
-        done.rc = calls.kestrun_image_store(image, slot, value, bytes, rule, 0, noteOver,
-                                            reinterpret_cast<intptr_t>(&done.over));
-    if (done.rc == ResultOverlap)
-        done.fault = Fault::SlotHeld;
-    else if (done.rc < 0)
-        done.fault = Fault::Library;
+        done.rc = calls.kestrun_check_bytes(check, fill, endian,
+                                            reinterpret_cast<std::uint8_t *>(done.stored.data()), bytes);
+    storeValue(calls, image, slot, policy, done);
     return done;
+}
+
+Insertion insertLength(const ImageCalls &calls, kestrun_image *image,
+                       std::optional<AddressRange> given, std::uint32_t slot, std::uint32_t width,
+                       std::int32_t endian, std::int32_t policy)
+{
+    const Found found = find(calls, image, given, slot, width);
+    Insertion done{found.fault, found.range, ResultOk, 0, {}, std::nullopt};
+    if (found.fault != Fault::None)
+        return done;
+    done.value = std::uint64_t(found.range.high) - found.range.low + 1;
+    for (std::uint32_t i = 0; i < width; ++i)
+        done.stored.append(char(done.value >> (8 * (endian == KESTRUN_BIG_ENDIAN ? width - 1 - i : i))));
+    if (width < 8 && done.value >> (8 * width) != 0) {
+        done.fault = Fault::TooWide;
+        return done;
+    }
+    storeValue(calls, image, slot, policy, done);
+    return done;
+}
+
+QString valueText(const Insertion &done, std::uint32_t bits)
+{
+    if (bits > 64)
+        return QString::fromLatin1(done.stored.toHex().toUpper());
+    return hexDigits(done.value, bits);
 }
 
 QStringList presets(const ImageCalls &calls)

@@ -14,6 +14,7 @@
 #include "core/AddressRange.h"
 #include "core/LibraryCalls.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <cstdint>
@@ -28,6 +29,7 @@ enum class Fault {
     SlotInRange, // the slot lies within the range
     SlotHeld,    // the slot holds other bytes, which the rule keeps (`over`)
     Library,     // the library refused (`rc`)
+    TooWide,     // a length does not fit its width
 };
 
 struct Found {
@@ -45,6 +47,8 @@ struct Insertion {
     AddressRange range;
     std::int32_t rc = ResultOk;
     std::uint64_t value = 0;
+    // The value's bytes as stored (a digest's too, which `value` cannot hold).
+    QByteArray stored;
     // Where the slot held other bytes (refused, or written over under
     // "last"): the addresses from the first to the last that differ, and
     // the first record that wrote them (source 0: the value).
@@ -60,6 +64,15 @@ struct Insertion {
 Insertion insert(const ImageCalls &calls, kestrun_image *image, kestrun_check *check,
                  std::optional<AddressRange> given, std::uint32_t slot, std::int32_t endian,
                  std::uint8_t fill, std::int32_t policy = KESTRUN_OVERLAP_REFUSE);
+
+// As insert, for the length in bytes of find()'s range (srec_cat's
+// -Exclusive_Length), `width` bytes (1 to 8) at `slot`.
+Insertion insertLength(const ImageCalls &calls, kestrun_image *image,
+                       std::optional<AddressRange> given, std::uint32_t slot, std::uint32_t width,
+                       std::int32_t endian, std::int32_t policy = KESTRUN_OVERLAP_REFUSE);
+
+// The value as it is shown: its digits, a digest's bytes in their order.
+QString valueText(const Insertion &done, std::uint32_t bits);
 
 // The library's preset names, in its order ("crc-32" first).
 QStringList presets(const ImageCalls &calls);

@@ -131,6 +131,8 @@
     X(kestrun_check_preset)                                                                      \
     X(kestrun_check_width)                                                                       \
     X(kestrun_check_image)                                                                       \
+    X(kestrun_check_bytes)                                                                       \
+    X(kestrun_image_replace)                                                                     \
     X(kestrun_image_insert_check)
 
 // The image interface, all bound or none.

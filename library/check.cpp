@@ -16,6 +16,36 @@ uint64_t widthMask(uint32_t width)
     return width == 64 ? UINT64_MAX : (uint64_t(1) << width) - 1;
 }
 
+// The Fletcher and Adler pairs: the modulus, the first sum's start, and
+// whether a sum is kept in 1..modulus once it was above 0, as srec_cat's
+// end-around carry keeps Fletcher's (so 255, not 0, for a multiple of 255).
+struct PairRule {
+    uint64_t modulus;
+    uint64_t start;
+    bool endAround;
+};
+
+PairRule pairRule(CheckKind kind)
+{
+    switch (kind) {
+    case CheckKind::Fletcher16:
+        return {255, 0, true};
+    case CheckKind::Fletcher32:
+        return {65535, 65535, true};
+    case CheckKind::Adler16:
+        return {251, 1, false};
+    default:
+        return {65521, 1, false};
+    }
+}
+
+uint64_t reduce(uint64_t sum, const PairRule &rule)
+{
+    if (rule.endAround)
+        return sum == 0 ? 0 : (sum - 1) % rule.modulus + 1;
+    return sum % rule.modulus;
+}
+
 // Fill is fed from here a block at a time, so a gap of any size costs
 // nothing more than its bytes' time.
 constexpr size_t kFillBlock = 4096;
@@ -29,13 +59,28 @@ Check::Check(CheckKind kind, const CrcModel &model) : m_kind(kind), m_width(mode
 
 Check::Check(CheckKind kind, uint32_t width) : m_kind(kind), m_width(width)
 {
+    if (kind == CheckKind::Fletcher16 || kind == CheckKind::Adler16)
+        m_width = 16;
+    else if (kind == CheckKind::Fletcher32 || kind == CheckKind::Adler32)
+        m_width = 32;
+    reset();
+}
+
+Check::Check(Digest digest) : m_kind(CheckKind::Digest), m_width(digest.bytes() * 8)
+{
+    m_digest.emplace(std::move(digest));
 }
 
 void Check::reset()
 {
     if (m_crc)
         m_crc->reset();
+    if (m_digest)
+        m_digest->reset();
     m_sum = 0;
+    m_sum2 = 0;
+    if (m_kind >= CheckKind::Fletcher16 && m_kind <= CheckKind::Adler32)
+        m_sum = pairRule(m_kind).start;
     m_pendingCount = 0;
 }
 
@@ -47,6 +92,15 @@ void Check::update(const uint8_t *bytes, uint64_t count)
         return;
     case CheckKind::CrcWords:
         updateWords(bytes, count);
+        return;
+    case CheckKind::Digest:
+        m_digest->update(bytes, count);
+        return;
+    case CheckKind::Fletcher16:
+    case CheckKind::Fletcher32:
+    case CheckKind::Adler16:
+    case CheckKind::Adler32:
+        updatePairs(bytes, count);
         return;
     case CheckKind::Sum:
     case CheckKind::NegatedSum:
@@ -88,6 +142,27 @@ void Check::updateWords(const uint8_t *bytes, uint64_t count)
     }
 }
 
+// Both sums grow unreduced over a block: after kFillBlock bytes the
+// second stays below 2^33, far from overflowing.
+void Check::updatePairs(const uint8_t *bytes, uint64_t count)
+{
+    const PairRule rule = pairRule(m_kind);
+    uint64_t a = m_sum, b = m_sum2;
+    while (count > 0) {
+        const uint64_t block = std::min<uint64_t>(count, kFillBlock);
+        for (uint64_t i = 0; i < block; ++i) {
+            a += bytes[i];
+            b += a;
+        }
+        a = reduce(a, rule);
+        b = reduce(b, rule);
+        bytes += block;
+        count -= block;
+    }
+    m_sum = a;
+    m_sum2 = b;
+}
+
 uint64_t Check::value(uint8_t pad) const
 {
     switch (m_kind) {
@@ -105,8 +180,29 @@ uint64_t Check::value(uint8_t pad) const
         return m_sum & widthMask(m_width);
     case CheckKind::NegatedSum:
         return (0 - m_sum) & widthMask(m_width);
+    // srec_cat puts Fletcher-16's first sum high, the others' second.
+    case CheckKind::Fletcher16:
+        return m_sum << 8 | m_sum2;
+    case CheckKind::Adler16:
+        return m_sum2 << 8 | m_sum;
+    case CheckKind::Fletcher32:
+    case CheckKind::Adler32:
+        return m_sum2 << 16 | m_sum;
+    case CheckKind::Digest:
+        break;
     }
     return 0;
+}
+
+bool Check::bytes(uint8_t pad, int32_t endian, uint8_t *out) const
+{
+    if (m_digest)
+        return m_digest->final(out);
+    const uint32_t size = (m_width + 7) / 8;
+    const uint64_t v = value(pad);
+    for (uint32_t i = 0; i < size; ++i)
+        out[endian == KESTRUN_LITTLE_ENDIAN ? i : size - 1 - i] = uint8_t(v >> (8 * i));
+    return true;
 }
 
 namespace {
@@ -129,6 +225,9 @@ void checkImage(Check &check, const Image &image, uint64_t first, uint64_t stop,
     });
     feedFill(stop - at);
 }
+
+// SHA-512's 64 bytes are the longest value.
+constexpr uint32_t kMostValueBytes = 64;
 
 uint32_t valueBytes(const Check &check)
 {
@@ -210,6 +309,16 @@ KESTRUN_API uint64_t kestrun_check_value(const kestrun_check *check)
     return check ? check->check.value(0xFF) : 0;
 }
 
+KESTRUN_API int32_t kestrun_check_bytes(const kestrun_check *check, uint8_t fill, int32_t endian,
+                                        uint8_t *out, uint32_t size)
+{
+    if (!check || !out || (endian != KESTRUN_LITTLE_ENDIAN && endian != KESTRUN_BIG_ENDIAN))
+        return ResultBadArgument;
+    if (size < valueBytes(check->check))
+        return ResultOverflow;
+    return check->check.bytes(fill, endian, out) ? ResultOk : ResultNoMemory;
+}
+
 KESTRUN_API int32_t kestrun_check_image(kestrun_check *check, const kestrun_image *image,
                                         uint32_t first, uint32_t last, uint8_t fill,
                                         uint64_t *value)
@@ -235,14 +344,13 @@ KESTRUN_API int32_t kestrun_image_insert_check(kestrun_image *image, kestrun_che
     if (slot <= last && uint64_t(slot) + size > first)
         return ResultBadArgument;
     checkImage(check->check, image->image, first, uint64_t(last) + 1, fill);
-    const uint64_t v = check->check.value(fill);
-    uint8_t bytes[8];
-    for (uint32_t i = 0; i < size; ++i)
-        bytes[endian == KESTRUN_LITTLE_ENDIAN ? i : size - 1 - i] = uint8_t(v >> (8 * i));
+    uint8_t bytes[kMostValueBytes];
+    if (!check->check.bytes(fill, endian, bytes))
+        return ResultNoMemory;
     const int32_t rc =
         guarded([&] { return image->image.store(slot, bytes, size, Writer{}, {}, nullptr); });
     if (rc == ResultOk && value)
-        *value = v;
+        *value = check->check.value(fill);
     return rc;
 }
 

@@ -1,10 +1,12 @@
 // The named checks. CRC parameters and names are those of the common CRC
-// catalogue, so that a user's "crc-16/modbus" means what every tool means.
+// catalogue, so that a user's "crc-16/modbus" means what every tool means;
+// the Fletcher and Adler sums are srec_cat's, the digests libcrypto's.
 #include "check.h"
 
 #include "exports.h"
 
 #include <cstring>
+#include <utility>
 
 namespace kestrun {
 
@@ -14,8 +16,9 @@ struct Preset {
     const char *name;
     const char *description;
     CheckKind kind;
-    CrcModel model; // CRCs
-    uint32_t width; // sums
+    CrcModel model;     // CRCs
+    uint32_t width;     // sums
+    const char *digest = nullptr; // digests: libcrypto's name
 };
 
 constexpr CrcModel kCrc32Mpeg2{32, 0x04C11DB7, 0xFFFFFFFF, false, false, 0};
@@ -40,6 +43,15 @@ constexpr Preset kPresets[] = {
     {"sum16", "sum of the bytes, 16 bits", CheckKind::Sum, {}, 16},
     {"sum32", "sum of the bytes, 32 bits", CheckKind::Sum, {}, 32},
     {"sum8/twos-complement", "the byte that brings the 8-bit sum to 0", CheckKind::NegatedSum, {}, 8},
+    {"fletcher-16", "Fletcher-16 as srec_cat -Fletcher_16 (first sum in the high byte)",
+     CheckKind::Fletcher16, {}, 16},
+    {"fletcher-32", "Fletcher-32 over bytes as srec_cat -Fletcher_32", CheckKind::Fletcher32, {}, 32},
+    {"adler-16", "Adler-16 (modulo 251) as srec_cat -Adler_16", CheckKind::Adler16, {}, 16},
+    {"adler-32", "Adler-32 of zlib", CheckKind::Adler32, {}, 32},
+    {"sha256", "SHA-256, 32 bytes in digest order", CheckKind::Digest, {}, 0, "SHA256"},
+    {"sha1", "SHA-1, 20 bytes in digest order", CheckKind::Digest, {}, 0, "SHA1"},
+    {"sha512", "SHA-512, 64 bytes in digest order", CheckKind::Digest, {}, 0, "SHA512"},
+    {"md5", "MD5, 16 bytes in digest order", CheckKind::Digest, {}, 0, "MD5"},
 };
 
 } // namespace
@@ -51,6 +63,12 @@ std::optional<Check> presetCheck(const char *name)
             continue;
         if (p.kind == CheckKind::Crc || p.kind == CheckKind::CrcWords)
             return std::optional<Check>(std::in_place, p.kind, p.model);
+        if (p.kind == CheckKind::Digest) {
+            std::optional<Digest> digest = Digest::named(p.digest);
+            if (!digest)
+                return std::nullopt;
+            return std::optional<Check>(std::in_place, std::move(*digest));
+        }
         return std::optional<Check>(std::in_place, p.kind, p.width);
     }
     return std::nullopt;

@@ -7,7 +7,10 @@
  *     kestrun_check_free(crc);
  *
  * A check is a CRC of the Rocksoft model (width, poly, init, refin,
- * refout, xorout) or a byte sum, named or given by its parameters.
+ * refout, xorout) or a byte sum, named or given by its parameters; or,
+ * named, a Fletcher or Adler sum (srec_cat's) or a digest (SHA-256,
+ * SHA-1, SHA-512, MD5 through libcrypto), whose value is wider than 64
+ * bits and is read with kestrun_check_bytes.
  * Over an image range, addresses without data count as the fill byte, as
  * a programmed flash reads them.
  */
@@ -45,8 +48,8 @@ KESTRUN_API void kestrun_check_free(kestrun_check *check);
  * static; ResultOverflow past the last. */
 KESTRUN_API int32_t kestrun_check_preset(uint32_t index, const char **name,
                                          const char **description);
-/* The bits of the check's value (8 to 64); the value takes (bits + 7) / 8
- * bytes in an image. 0 for a null handle. */
+/* The bits of the check's value (8 to 64; a digest's 128 to 512); the
+ * value takes (bits + 7) / 8 bytes in an image. 0 for a null handle. */
 KESTRUN_API uint32_t kestrun_check_width(const kestrun_check *check);
 /* Starts again from the model's initial value. */
 KESTRUN_API void kestrun_check_reset(kestrun_check *check);
@@ -54,11 +57,21 @@ KESTRUN_API void kestrun_check_reset(kestrun_check *check);
 KESTRUN_API int32_t kestrun_check_update(kestrun_check *check, const uint8_t *bytes,
                                          uint64_t count);
 /* The value of the bytes taken since the last reset. A check over 32-bit
- * words ("stm32") completes a last partial word with FF bytes. */
+ * words ("stm32") completes a last partial word with FF bytes. 0 for a
+ * digest. */
 KESTRUN_API uint64_t kestrun_check_value(const kestrun_check *check);
+/* The value of the bytes taken since the last reset as an image stores
+ * it: its (bits + 7) / 8 bytes into out[0..size), in `endian` order
+ * (KESTRUN_*_ENDIAN; a digest in its own order, as hashlib gives it,
+ * whatever `endian`), a last partial word completed with `fill`.
+ * ResultOverflow when `size` is short, ResultBadArgument for an unknown
+ * order, ResultNoMemory. */
+KESTRUN_API int32_t kestrun_check_bytes(const kestrun_check *check, uint8_t fill, int32_t endian,
+                                        uint8_t *out, uint32_t size);
 /* Resets the check, takes the addresses first..last of `image`, `fill`
  * where nothing is held (and to complete a last partial word), and stores
- * the value in *value. ResultBadArgument when first > last. */
+ * the value in *value (0 for a digest: kestrun_check_bytes then gives
+ * it). ResultBadArgument when first > last. */
 KESTRUN_API int32_t kestrun_check_image(kestrun_check *check, const kestrun_image *image,
                                         uint32_t first, uint32_t last, uint8_t fill,
                                         uint64_t *value);
@@ -68,7 +81,8 @@ KESTRUN_API int32_t kestrun_check_image(kestrun_check *check, const kestrun_imag
 #define KESTRUN_BIG_ENDIAN 1
 
 /* Computes the check over first..last as kestrun_check_image does and
- * stores its bytes at `slot` in `endian` order, over what was there.
+ * stores its bytes at `slot` as kestrun_check_bytes gives them (all of a
+ * digest's), over what was there.
  * ResultBadArgument when first > last, the slot lies within first..last
  * or `endian` is unknown; ResultAddressFault when the slot passes
  * 0xFFFFFFFF. Nothing is stored on a failure. *value (when not null)

@@ -158,6 +158,14 @@ KESTRUN_API int32_t kestrun_image_split(kestrun_image *image, uint32_t multiple,
 KESTRUN_API int32_t kestrun_image_unsplit(kestrun_image *image, uint32_t multiple,
                                           uint32_t offset, uint32_t width);
 
+/* Writes the `length` (1-256) bytes of `replace` over every occurrence of
+ * the `length` bytes of `find` within a run of held addresses, left to
+ * right, an occurrence never overlapping the one before (as Python's
+ * bytes.replace); *count (when not null) receives how many. */
+KESTRUN_API int32_t kestrun_image_replace(kestrun_image *image, const uint8_t *find,
+                                          const uint8_t *replace, uint32_t length,
+                                          uint64_t *count);
+
 /* The 32-bit sum of the bytes at first..last, `fill` where nothing is
  * held, as CheckSum sums a buffer. */
 KESTRUN_API uint32_t kestrun_image_sum(const kestrun_image *image, uint32_t first, uint32_t last,

@@ -10,9 +10,10 @@ set -eu
 # Building and running: the compiler, Qt, QScintilla (the document view),
 # Boost's headers (the CRC engine, built into Kestrun; nothing at run time),
 # Qt's Japanese texts, lrelease for kestrun's message catalogue, a Japanese
-# gothic font, libelf (ELF input) and Qt SVG (the memory map's export).
+# gothic font, libelf (ELF input), Qt SVG (the memory map's export) and
+# libcrypto (the digests among Kestrun's checks).
 RUN_PACKAGES="cmake g++ make qt6-base-dev libqscintilla2-qt6-dev qt6-translations-l10n qt6-l10n-tools \
-libboost-dev fonts-ipafont-gothic libelf-dev qt6-svg-dev"
+libboost-dev fonts-ipafont-gothic libelf-dev qt6-svg-dev libssl-dev"
 
 # Testing: GoogleTest; the peers the conversions are checked against
 # (objcopy, srec_cat, Python's intelhex, xxd, hexdump); clang with

@@ -177,6 +177,7 @@ QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot, const 
             .arg(hexDigits(done.over->low), hexDigits(done.over->high), writerOf(*done.over, name));
     case CheckRange::Fault::Library:
         return ImageJobRun::message(done.rc);
+    case CheckRange::Fault::TooWide:
     case CheckRange::Fault::None:
         break;
     }
@@ -370,7 +371,7 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
         return false;
     host.showNote(QStringLiteral("%1 = %2 (%3-%4) を %5 に書き込みました")
                       .arg(answers->at(0).value(0),
-                           hexDigits(done.value, run.calls()->kestrun_check_width(check.get())),
+                           CheckRange::valueText(done, run.calls()->kestrun_check_width(check.get())),
                            hexDigits(done.range.low), hexDigits(done.range.high),
                            hexDigits(*slot)));
     run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
