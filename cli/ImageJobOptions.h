@@ -48,7 +48,9 @@ struct ImageJobOptions {
                                  QStringLiteral("NAME")};
     QCommandLineOption width{QStringLiteral("width"),
                              QStringLiteral("A CRC of your own: its bits, 8 to 64 (decimal); "
-                                            "with --poly, --init, --refin, --refout, --xorout."),
+                                            "with --poly, --init, --refin, --refout, --xorout. "
+                                            "After --insert-length or --serial: the value's "
+                                            "bytes."),
                              QStringLiteral("BITS")};
     QCommandLineOption poly{QStringLiteral("poly"),
                             QStringLiteral("With --width: the polynomial, unreflected."),
@@ -72,8 +74,10 @@ struct ImageJobOptions {
                                                 "exit status 1 when it differs."),
                                  QStringLiteral("ADDR")};
     QCommandLineOption endian{QStringLiteral("endian"),
-                              QStringLiteral("--insert-crc, --verify-crc: byte order of the "
-                                             "stored value (default little)."),
+                              QStringLiteral("--insert-crc, --verify-crc, and after "
+                                             "--insert-length or --serial: byte order of the "
+                                             "stored value (default little; a digest keeps "
+                                             "its own)."),
                               QStringLiteral("little|big")};
     QCommandLineOption max{QStringLiteral("max"),
                            QStringLiteral("cmp: lists at most N differences (default 20)."),

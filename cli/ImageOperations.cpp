@@ -228,7 +228,8 @@ QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> 
             const QString &given = arguments[++i];
             const qsizetype at = given.indexOf(u'=');
             if (at < 0 && i + 1 >= arguments.size())
-                return QStringLiteral("--%1 needs a value").arg(name);
+                return QCoreApplication::translate("ImageOperations", "%1 の --%2 には値が要ります")
+                    .arg(op.given, name);
             const QString value = at >= 0 ? given.mid(at + 1) : arguments[++i];
             if (const QString error = row->modify(name, value, op); !error.isEmpty())
                 return error;

@@ -14,7 +14,8 @@ const QString kDescription = QStringLiteral(
     "  info IN                      where the data of an image lie, one fact a line\n"
     "  convert IN -o OUT            any image to Intel HEX, S-records, binary or dump lines\n"
     "                               (IN: HEX, S-records, ELF, binary; FILE@ADDR: binary at ADDR),\n"
-    "                               the operations --crop, --exclude, --fill, --offset in order\n"
+    "                               the operations --crop, --exclude, --fill, --offset,\n"
+    "                               --insert-length, --serial, --replace in order\n"
     "                               (also --byte-swap, --split, --unsplit; merge takes them too)\n"
     "  merge IN... [-o OUT]         the inputs as one image (no overlap unless --overlap),\n"
     "                               written as convert writes it (HEX without -o)\n"
@@ -41,7 +42,7 @@ InvocationOptions::InvocationOptions(QCommandLineParser &parser)
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
                        overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
-                       byteSwap, split, unsplit,
+                       byteSwap, split, unsplit, insertLength, serial, count, replace,
                        set, string, encoding, intoGaps, fixChecksums, inPlace, sync, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "

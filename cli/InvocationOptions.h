@@ -114,6 +114,27 @@ struct InvocationOptions {
                                QStringLiteral("convert, merge: puts such a lane back, each WIDTH "
                                               "bytes at OFFSET of every MULTIPLE."),
                                QStringLiteral("MULTIPLE OFFSET [WIDTH]")};
+    QCommandLineOption insertLength{
+        QStringLiteral("insert-length"),
+        QStringLiteral("convert: writes the length in bytes of the data outside it at ADDR "
+                       "(srec_cat's -Exclusive_Length); --width 1|2|4 (default 4) and --endian "
+                       "may follow."),
+        QStringLiteral("ADDR")};
+    QCommandLineOption serial{
+        QStringLiteral("serial"),
+        QStringLiteral("convert: writes image i's number FIRST + (i - 1) * STEP (hexadecimal, "
+                       "STEP 1 unless given) at ADDR; --width 1-8 (default 4), --endian and "
+                       "--count N (default 1; above 1, -o names a pattern with %u or %0Nu, "
+                       "the image's number) may follow."),
+        QStringLiteral("ADDR=FIRST[+STEP]")};
+    QCommandLineOption count{QStringLiteral("count"),
+                             QStringLiteral("After --serial: the images made, decimal."),
+                             QStringLiteral("N")};
+    QCommandLineOption replace{
+        QStringLiteral("replace"),
+        QStringLiteral("convert: writes REPLACE over every occurrence of FIND in the data "
+                       "(hexadecimal bytes of one length) and says how many."),
+        QStringLiteral("FIND=REPLACE")};
     QCommandLineOption set{QStringLiteral("set"),
                            QStringLiteral("patch: writes the hex BYTES at ADDR."),
                            QStringLiteral("ADDR=BYTES")};

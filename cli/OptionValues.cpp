@@ -246,6 +246,12 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
          {&o.crop, &o.exclude, &o.offset, &o.byteSwap, &o.split, &o.unsplit})
         if (parser.isSet(*op))
             return QStringLiteral("--%1 is for convert and merge").arg(op->names().constFirst());
+    for (const QCommandLineOption *op : {&o.insertLength, &o.serial, &o.replace})
+        if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
+            return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
+    // --serial takes its --count before the parser sees it.
+    if (parser.isSet(o.count))
+        return QCoreApplication::translate("OptionValues", "--count は --serial の後に指定します");
     // patch takes its own before the parser sees them.
     for (const QCommandLineOption *op :
          {&o.set, &o.string, &o.encoding, &o.intoGaps, &o.fixChecksums, &o.inPlace})

@@ -38,7 +38,7 @@ QString readBytes(const QString &text, QByteArray &into)
 QString slotPastEnd(const ImageOperation &op)
 {
     return std::uint64_t(op.low) + op.width > std::uint64_t(UINT32_MAX) + 1
-               ? tr("%1: %2 ﾊﾞｲﾄの値が FFFFFFFF を越えます").arg(op.given).arg(op.width)
+               ? tr("%1: %2 バイトの値が FFFFFFFF を越えます").arg(op.given).arg(op.width)
                : QString();
 }
 
@@ -50,7 +50,7 @@ QString readSlot(const QStringList &words, ImageOperation &op)
 {
     const auto slot = HexNumber::read(words[0], UINT32_MAX);
     if (!slot)
-        return tr("%1: 16 進のｱﾄﾞﾚｽ (FFFFFFFF まで) ではありません").arg(op.given);
+        return tr("%1: 16 進のアドレス (FFFFFFFF まで) ではありません").arg(op.given);
     op.low = std::uint32_t(*slot);
     return QString();
 }
@@ -79,7 +79,7 @@ QString readReplace(const QStringList &words, ImageOperation &op)
     if (equals < 0 || !readBytes(text.left(equals), op.pattern).isEmpty()
         || !readBytes(text.mid(equals + 1), op.replacement).isEmpty()
         || op.pattern.size() != op.replacement.size())
-        return tr("%1: FIND=REPLACE は同じ長さの 16 進ﾊﾞｲﾄ列 (1-256 ﾊﾞｲﾄ) で指定してください")
+        return tr("%1: FIND=REPLACE は同じ長さの 16 進バイト列 (1-256 バイト) で指定してください")
             .arg(op.given);
     return QString();
 }
@@ -88,7 +88,7 @@ QString modify(const QString &name, const QString &value, ImageOperation &op)
 {
     if (name == u"endian") {
         if (value != u"little" && value != u"big")
-            return QStringLiteral("--endian %1: not little or big").arg(value);
+            return tr("%1 の --endian %2: little か big を指定してください").arg(op.given, value);
         op.endian = value == u"big" ? KESTRUN_BIG_ENDIAN : KESTRUN_LITTLE_ENDIAN;
         return QString();
     }
@@ -118,7 +118,7 @@ QString finishSerial(ImageOperation &op)
         static_cast<unsigned __int128>(op.first) + static_cast<unsigned __int128>(op.count - 1) * op.step;
     const unsigned __int128 room = static_cast<unsigned __int128>(1) << (8 * op.width);
     if (last >= room)
-        return tr("%1: %2 番目の番号は %3 ﾊﾞｲﾄに収まりません").arg(op.given).arg(op.count).arg(op.width);
+        return tr("%1: %2 番目の番号は %3 バイトに収まりません").arg(op.given).arg(op.count).arg(op.width);
     return slotPastEnd(op);
 }
 
@@ -131,11 +131,11 @@ QString insertLength(const ImageCalls &calls, kestrun_image *image, const ImageO
     case CheckRange::Fault::None:
         return QString();
     case CheckRange::Fault::NoData:
-        return tr("長さを測るﾃﾞｰﾀがありません");
+        return tr("長さを測るデータがありません");
     case CheckRange::Fault::TooWide:
-        return tr("長さ %1 は %2 ﾊﾞｲﾄに収まりません").arg(hexDigits(done.value)).arg(op.width);
+        return tr("長さ %1 は %2 バイトに収まりません").arg(hexDigits(done.value)).arg(op.width);
     case CheckRange::Fault::SlotHeld:
-        return tr("長さを置く %1-%2 には別のﾃﾞｰﾀがあります。その上に書くには --overlap last "
+        return tr("長さを置く %1-%2 には別のデータがあります。その上に書くには --overlap last "
                   "を指定してください")
             .arg(hexDigits(done.over->low), hexDigits(done.over->high));
     default:

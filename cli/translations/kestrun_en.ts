@@ -114,6 +114,10 @@ the HEX file may give an address beyond 32 bits</translation>
         <source>%1: @ の後の %2 はアドレスではありません (16 進数、0x は省略可、FFFFFFFF まで)</source>
         <translation>%1: %2 after the @ is no address (hexadecimal, 0x optional, up to FFFFFFFF)</translation>
     </message>
+    <message>
+        <source>--serial --count が 2 以上のときは -o に %u か %0Nu (画像の番号) の入った名前を指定してください</source>
+        <translation>--serial with a --count above 1 needs an -o name with %u or %0Nu (the image&apos;s number)</translation>
+    </message>
 </context>
 <context>
     <name>OutputCheck</name>
@@ -353,6 +357,10 @@ the HEX file may give an address beyond 32 bits</translation>
         <source>--start-address %1: first、last、none か、0 から FFFFFFFF の 16 進数を指定してください</source>
         <translation>--start-address %1: not first, last, none or a hexadecimal number from 0 to FFFFFFFF</translation>
     </message>
+    <message>
+        <source>--count は --serial の後に指定します</source>
+        <translation>--count goes after --serial</translation>
+    </message>
 </context>
 <context>
     <name>CheckRequest</name>
@@ -363,6 +371,76 @@ the HEX file may give an address beyond 32 bits</translation>
     <message>
         <source>kestrun: 警告: --insert-crc: CRC を %1-%2 のデータ%3の上に書きました</source>
         <translation>kestrun: warning: --insert-crc: the CRC is written over the data at %1-%2%3</translation>
+    </message>
+</context>
+<context>
+    <name>ImageOperations</name>
+    <message>
+        <source>%1 の --%2 には値が要ります</source>
+        <translation>--%2 of %1 needs a value</translation>
+    </message>
+</context>
+<context>
+    <name>StampOperations</name>
+    <message>
+        <source>%1 の --endian %2: little か big を指定してください</source>
+        <translation>--endian %2 of %1: give little or big</translation>
+    </message>
+    <message>
+        <source>%1: %2 バイトの値が FFFFFFFF を越えます</source>
+        <translation>%1: the %2-byte value passes FFFFFFFF</translation>
+    </message>
+    <message>
+        <source>%1: 16 進のアドレス (FFFFFFFF まで) ではありません</source>
+        <translation>%1: not a hexadecimal address up to FFFFFFFF</translation>
+    </message>
+    <message>
+        <source>%1: ADDR=FIRST[+STEP] (16 進) ではありません</source>
+        <translation>%1: not ADDR=FIRST[+STEP] in hexadecimal</translation>
+    </message>
+    <message>
+        <source>%1: FIND=REPLACE は同じ長さの 16 進バイト列 (1-256 バイト) で指定してください</source>
+        <translation>%1: give FIND=REPLACE as hexadecimal byte strings of one length (1-256 bytes)</translation>
+    </message>
+    <message>
+        <source>%1 の --%2 %3: %4 から %5 までの 10 進数ではありません</source>
+        <translation>--%2 %3 of %1: not a decimal number from %4 to %5</translation>
+    </message>
+    <message>
+        <source>%1: 長さの --width は 1, 2, 4 のどれかです</source>
+        <translation>%1: the length&apos;s --width is 1, 2 or 4</translation>
+    </message>
+    <message>
+        <source>%1: %2 番目の番号は %3 バイトに収まりません</source>
+        <translation>%1: number %2 does not fit in %3 bytes</translation>
+    </message>
+    <message>
+        <source>長さを測るデータがありません</source>
+        <translation>no data to measure</translation>
+    </message>
+    <message>
+        <source>長さ %1 は %2 バイトに収まりません</source>
+        <translation>the length %1 does not fit in %2 bytes</translation>
+    </message>
+    <message>
+        <source>長さを置く %1-%2 には別のデータがあります。その上に書くには --overlap last を指定してください</source>
+        <translation>%1-%2, where the length goes, holds other data; --overlap last writes over them</translation>
+    </message>
+    <message>
+        <source>長さを書けません (%1)</source>
+        <translation>cannot write the length (%1)</translation>
+    </message>
+    <message>
+        <source>番号を書けません (%1)</source>
+        <translation>cannot write the number (%1)</translation>
+    </message>
+    <message>
+        <source>置き換えられません (%1)</source>
+        <translation>cannot replace (%1)</translation>
+    </message>
+    <message>
+        <source>kestrun: %1: %2 か所を置き換えました</source>
+        <translation>kestrun: %1: %2 replaced</translation>
     </message>
 </context>
 </TS>
