@@ -1,7 +1,9 @@
 // The check values: every preset against its catalogue check value, models
 // of every width against Boost.CRC's bit-at-a-time reference, crc-32 over an
-// image with gaps against Python's zlib and the STM32 CRC against srec_cat;
-// and the ways a check or its slot can be asked for wrongly.
+// image with gaps against Python's zlib, the STM32 CRC and the Fletcher and
+// Adler sums against srec_cat, the digests against hashlib; find and
+// replace against Python's bytes.replace; and the ways a check or its slot
+// can be asked for wrongly.
 #include "exports.h"
 #include "peer_tools.h"
 
@@ -54,6 +56,23 @@ const CatalogueCase kCatalogue[] = {
     {"sum8/twos-complement", 0x23},
 };
 
+// The checks a peer computes: srec_cat's filter (its _Big_Endian form, the
+// value's most significant byte first), or hashlib's algorithm.
+const struct PeerCheck {
+    const char *name;
+    const char *srecCat;
+    const char *hashlib;
+} kPeerChecks[] = {
+    {"fletcher-16", "-Fletcher_16_Big_Endian", nullptr},
+    {"fletcher-32", "-Fletcher_32_Big_Endian", nullptr},
+    {"adler-16", "-Adler_16_Big_Endian", nullptr},
+    {"adler-32", "-Adler_32_Big_Endian", nullptr},
+    {"sha256", nullptr, "sha256"},
+    {"sha1", nullptr, "sha1"},
+    {"sha512", nullptr, "sha512"},
+    {"md5", nullptr, "md5"},
+};
+
 } // namespace
 
 TEST(Check, EveryPresetGivesItsCatalogueValueOnceAndInPiecesOfAnImage)
@@ -61,7 +80,7 @@ TEST(Check, EveryPresetGivesItsCatalogueValueOnceAndInPiecesOfAnImage)
     uint32_t listed = 0;
     while (kestrun_check_preset(listed, nullptr, nullptr) == ResultOk)
         ++listed;
-    EXPECT_EQ(listed, std::size(kCatalogue)) << "a preset without a row";
+    EXPECT_EQ(listed, std::size(kCatalogue) + std::size(kPeerChecks)) << "a preset without a row";
     for (const CatalogueCase &c : kCatalogue) {
         const std::string text = std::string(c.name) == "crc-32/stm32" ? "12345678" : "123456789";
         const CheckPtr check = named(c.name);
@@ -170,6 +189,113 @@ TEST(Check, Stm32CrcAgreesWithSrecCat)
     uint8_t slot[4];
     kestrun_image_read(image.get(), uint32_t(bytes.size()), 4, 0, slot);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(slot), 4), out.substr(bytes.size()));
+}
+
+// Each over the filled window of an image with gaps: random bytes, zeros
+// (Fletcher's sums stay 0), FF bytes (its sums reach 255, not 0, as
+// srec_cat's end-around carry keeps them) and one byte.
+TEST(Check, SumsAndDigestsAgreeWithTheirPeersOnTheFilledBytes)
+{
+    ScratchDir dir;
+    std::mt19937 random(11);
+    std::vector<uint8_t> noise(70000);
+    for (auto &b : noise)
+        b = uint8_t(random());
+    const std::pair<const char *, std::vector<uint8_t>> windows[] = {
+        {"random", noise}, {"zeros", std::vector<uint8_t>(300, 0)},
+        {"FF bytes", std::vector<uint8_t>(1000, 0xFF)}, {"one byte", {0x5A}}};
+    for (const auto &[what, window] : windows) {
+        SCOPED_TRACE(what);
+        // Data with a gap in the middle, which reads as the fill, FF.
+        std::vector<uint8_t> filled = window;
+        const size_t gapAt = window.size() / 3, gapEnd = gapAt + std::min<size_t>(window.size() / 4, 700);
+        std::fill(filled.begin() + gapAt, filled.begin() + gapEnd, 0xFF);
+        ImagePtr image(kestrun_image_new());
+        kestrun_image_put(image.get(), 0x2000, filled.data(), gapAt);
+        kestrun_image_put(image.get(), 0x2000 + uint32_t(gapEnd), filled.data() + gapEnd,
+                          filled.size() - gapEnd);
+        const fs::path in = dir.path() / "in.bin", out = dir.path() / "out.bin";
+        writeFile(in, filled.data(), filled.size());
+        for (const PeerCheck &c : kPeerChecks) {
+            const std::string slot = std::to_string(window.size());
+            ASSERT_TRUE(c.srecCat
+                            ? runPeer({"srec_cat", in.string(), "-binary", c.srecCat, slot, "-o",
+                                       out.string(), "-binary"},
+                                      dir.path() / "log.txt")
+                            : runPeer({systemPython(), "-c",
+                                       "import sys, hashlib; open(sys.argv[3], 'wb').write(hashlib.new("
+                                       "sys.argv[1], open(sys.argv[2], 'rb').read()).digest())",
+                                       c.hashlib, in.string(), out.string()},
+                                      dir.path() / "log.txt"));
+            const CheckPtr check = named(c.name);
+            ASSERT_TRUE(check) << c.name;
+            uint64_t value = 0;
+            ASSERT_EQ(kestrun_check_image(check.get(), image.get(), 0x2000,
+                                          0x2000 + uint32_t(window.size()) - 1, 0xFF, &value),
+                      ResultOk);
+            std::string ours((kestrun_check_width(check.get()) + 7) / 8, '\0');
+            ASSERT_EQ(kestrun_check_bytes(check.get(), 0xFF, KESTRUN_BIG_ENDIAN,
+                                          reinterpret_cast<uint8_t *>(ours.data()), uint32_t(ours.size())),
+                      ResultOk);
+            const std::string peer = readFile(out);
+            EXPECT_EQ(ours, c.srecCat ? peer.substr(std::min(peer.size(), filled.size())) : peer)
+                << c.name << " of " << what;
+        }
+    }
+}
+
+// Each row: the bytes of adjacent puts (a gap between them when `gap`),
+// the pattern and its replacement; Python's bytes.replace over each run of
+// data is the judge, of the bytes and of the count.
+TEST(Check, ReplaceAgreesWithPythonOverEachRunOfData)
+{
+    ScratchDir dir;
+    std::string big(0x100000 + 40, 'x');
+    big.replace(0x100000 - 2, 4, "ABCD"); // across the reader's window
+    const struct {
+        const char *what;
+        std::vector<std::string> pieces;
+        bool gap;
+        std::string find, replace;
+    } rows[] = {
+        {"overlapping occurrences", {"AAAAAxAA"}, false, "AA", "BC"},
+        {"across two pieces", {"xxAB", "CDxxABCD"}, false, "ABCD", "1234"},
+        {"not across a gap", {"xxAB", "CDxx"}, true, "ABCD", "1234"},
+        {"across a megabyte window", {big}, false, "ABCD", "wxyz"},
+        {"none there", {"abc"}, false, "zz", "yy"},
+    };
+    for (const auto &row : rows) {
+        ImagePtr image(kestrun_image_new());
+        uint32_t at = 0x100;
+        std::string runs;
+        for (const std::string &piece : row.pieces) {
+            kestrun_image_put(image.get(), at, reinterpret_cast<const uint8_t *>(piece.data()),
+                              piece.size());
+            runs += piece + (row.gap ? "\n" : "");
+            at += uint32_t(piece.size()) + (row.gap ? 1 : 0);
+        }
+        writeFile(dir.path() / "runs.txt", runs.data(), runs.size());
+        ASSERT_TRUE(runPeer({systemPython(), "-c",
+                             "import sys; f, r = sys.argv[2].encode(), sys.argv[3].encode()\n"
+                             "runs = open(sys.argv[1], 'rb').read().split(b'\\n')\n"
+                             "open(sys.argv[4], 'wb').write(b''.join(x.replace(f, r) for x in runs))\n"
+                             "print(sum(x.count(f) for x in runs), end='')",
+                             (dir.path() / "runs.txt").string(), row.find, row.replace,
+                             (dir.path() / "out.bin").string()},
+                            dir.path() / "count.txt"));
+        uint64_t count = 0;
+        ASSERT_EQ(kestrun_image_replace(image.get(), reinterpret_cast<const uint8_t *>(row.find.data()),
+                                        reinterpret_cast<const uint8_t *>(row.replace.data()),
+                                        uint32_t(row.find.size()), &count),
+                  ResultOk);
+        EXPECT_EQ(std::to_string(count), readFile(dir.path() / "count.txt")) << row.what;
+        std::string ours;
+        kestrun_segment s;
+        for (uint64_t from = 0; kestrun_image_piece(image.get(), from, &s) == ResultOk;
+             from = uint64_t(s.address) + s.length)
+            ours.append(reinterpret_cast<const char *>(s.bytes), s.length);
+        EXPECT_EQ(ours, readFile(dir.path() / "out.bin")) << row.what;
+    }
 }
 
 TEST(Check, WrongRequestsAreRefusedAndStoreNothing)
