@@ -1,7 +1,9 @@
 // kestrun merge, cmp, crc and info --json against the peers that do each
 // job: Python intelhex's merge(overlap=...) and srec_cat for merging,
-// srec_cmp's verdict for comparing, zlib for crc-32; and the ways each can
-// be asked for wrongly, which must leave no output behind.
+// srec_cmp's verdict for comparing, zlib for crc-32; the stamps of convert
+// (Fletcher and Adler sums, lengths, serial numbers) against srec_cat, its
+// digests against hashlib and --replace against bytes.replace; and the ways
+// each can be asked for wrongly, which must leave no output behind.
 #include "support/elf_program.h"
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
@@ -67,6 +69,23 @@ const char kSameData[] = "import sys, intelhex\n"
                          "d = [intelhex.IntelHex(f).todict() for f in sys.argv[1:]]\n"
                          "[x.pop('start_addr', None) for x in d]\n"
                          "sys.exit(d[0] != d[1])\n";
+
+// What convert writes with a digest at a slot or bytes replaced, from the
+// input: the digest of the bytes from the lowest to the highest address,
+// gaps as FF; bytes.replace over each run of data, and how many.
+const char kDigestOrReplace[] =
+    "import sys, hashlib, intelhex\n"
+    "ih = intelhex.IntelHex(sys.argv[1]); ih.padding = 0xFF; kind = sys.argv[3]\n"
+    "if kind.startswith('replace:'):\n"
+    "    f, r = (bytes.fromhex(x) for x in kind[8:].split('='))\n"
+    "    runs = [(s, ih.tobinstr(s, e - 1)) for s, e in ih.segments()]\n"
+    "    [ih.puts(s, run.replace(f, r)) for s, run in runs]\n"
+    "    print(sum(run.count(f) for s, run in runs))\n"
+    "else:\n"
+    "    digest = hashlib.new(kind, ih.tobinstr(ih.minaddr(), ih.maxaddr()))\n"
+    "    ih.puts(int(sys.argv[4], 16), digest.digest())\n"
+    "    print(digest.hexdigest().upper())\n"
+    "ih.write_hex_file(sys.argv[2])\n";
 
 int peerExit(const QString &program, const QStringList &arguments)
 {
@@ -316,6 +335,115 @@ private slots:
         QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
     }
 
+    // Each stamp of convert against the srec_cat filters that make it.
+    void stampsAgreeWithSrecCat_data()
+    {
+        QTest::addColumn<QStringList>("ours");
+        QTest::addColumn<QStringList>("peer");
+        for (const char *sum : {"Fletcher_16", "Fletcher_32", "Adler_16", "Adler_32"})
+            for (const char *order : {"big", "little"}) {
+                const QString name = QString::fromLatin1(sum).toLower().replace(u'_', u'-');
+                const QString filter = QStringLiteral("-%1_%2_Endian").arg(QLatin1String(sum),
+                    order[0] == 'b' ? QStringLiteral("Big") : QStringLiteral("Little"));
+                QTest::addRow("%s, %s", sum, order)
+                    << QStringList{"--insert-crc", "1100", "--algorithm", name, "--endian", order}
+                    << QStringList{filter, "0x1100"};
+            }
+        QTest::newRow("length, 4 bytes little")
+            << QStringList{"--insert-length", "1100"}
+            << QStringList{"-Exclusive_Length_Little_Endian", "0x1100", "4"};
+        QTest::newRow("length, 2 bytes big")
+            << QStringList{"--insert-length", "1100", "--width", "2", "--endian", "big"}
+            << QStringList{"-Exclusive_Length_Big_Endian", "0x1100", "2"};
+        QTest::newRow("length before the data")
+            << QStringList{"--insert-length", "0xFFC", "--endian", "big"}
+            << QStringList{"-Exclusive_Length_Big_Endian", "0xFFC", "4"};
+        QTest::newRow("length, then an Adler-32 over it")
+            << QStringList{"--insert-length", "1100", "--width", "2", "--insert-crc", "1102",
+                           "--algorithm", "adler-32"}
+            << QStringList{"-Exclusive_Length_Little_Endian", "0x1100", "2", "-Adler_32_Little_Endian",
+                           "0x1102"};
+        QTest::newRow("a serial number over data")
+            << QStringList{"--serial", "10F0=12345678", "--endian", "big"}
+            << QStringList{"-exclude", "0x10F0", "0x10F4", "-generate", "0x10F0", "0x10F4",
+                           "-constant-b-e", "0x12345678", "4"};
+    }
+
+    void stampsAgreeWithSrecCat()
+    {
+        QFETCH(QStringList, ours);
+        QFETCH(QStringList, peer);
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        QCOMPARE(peerExit("srec_cat", QStringList{path("a.hex"), "-intel"} + peer
+                                          + QStringList{"-o", path("peer.hex"), "-intel"}),
+                 0);
+        const KestrunRun run =
+            runKestrun(QStringList{"convert", path("a.hex")} + ours + QStringList{"-o", path("ours.hex")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
+    }
+
+    // Over data with a gap: the digests equal hashlib's of the filled
+    // bytes, and crc verifies them; --replace equals bytes.replace and
+    // says how many it replaced.
+    void digestsAndReplaceAgreeWithPython_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char *digest : {"sha256", "sha1", "sha512", "md5"})
+            QTest::newRow(digest) << QString::fromLatin1(digest);
+        const QString within = QString::fromLatin1(kA.mid(0x10, 2).toHex());
+        QTest::newRow("replace") << "replace:" + within + "=A55A";
+        QTest::newRow("replace, not across the gap")
+            << "replace:" + QString::fromLatin1((kA.right(1) + kOther.left(1)).toHex()) + "=0000";
+    }
+
+    void digestsAndReplaceAgreeWithPython()
+    {
+        QFETCH(QString, kind);
+        writeBytes(path("gap.hex"), hexText(blockRecords(0x1000, kA) + blockRecords(0x1180, kOther)));
+        const KestrunRun peer = runPeer(peerPython(), {"-c", kDigestOrReplace, path("gap.hex"),
+                                                       path("peer.hex"), kind, "2000"});
+        QVERIFY2(peer.exitCode == 0, peer.err.constData());
+        const bool replace = kind.startsWith(u"replace:");
+        const QStringList options = replace ? QStringList{"--replace", kind.mid(8)}
+                                            : QStringList{"--insert-crc", "2000", "--algorithm", kind};
+        const KestrunRun run = runKestrun(QStringList{"convert", path("gap.hex")} + options
+                                          + QStringList{"-o", path("ours.hex")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        QCOMPARE(peerExit(peerPython(), {"-c", kSameData, path("ours.hex"), path("peer.hex")}), 0);
+        if (replace) {
+            QVERIFY2(run.errorText().contains(QStringLiteral(": ") + QString::fromLatin1(peer.out.trimmed()) + QStringLiteral(" ")),
+                     run.err.constData());
+            return;
+        }
+        const KestrunRun verified = runKestrun({"crc", path("ours.hex"), "--algorithm", kind,
+                                                "--verify-crc", "2000"});
+        QCOMPARE(verified.exitCode, 0);
+        QCOMPARE(verified.out, peer.out);
+    }
+
+    // Three images of one input, each with its number and its own CRC,
+    // each equal to what srec_cat makes of the input and that number.
+    void serialImagesHoldTheirNumbersAndTheirOwnCrcs()
+    {
+        writeBytes(path("a.hex"), blockHex(0x1000, kA));
+        const KestrunRun run = runKestrun({"convert", path("a.hex"), "--serial", "10F0=0xFFFD",
+                                           "--width", "2", "--endian", "big", "--count", "3",
+                                           "--insert-crc", "1100", "-o", path("fw-%02u.hex")});
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+        for (int i = 1; i <= 3; ++i) {
+            const QString number = QStringLiteral("0x%1").arg(0xFFFD + i - 1, 0, 16);
+            QCOMPARE(peerExit("srec_cat", {"(", path("a.hex"), "-intel", "-exclude", "0x10F0", "0x10F2",
+                                           "-generate", "0x10F0", "0x10F2", "-constant-b-e", number,
+                                           "2", ")", "-crc32-l-e", "0x1100", "-o", path("peer.hex"),
+                                           "-intel"}),
+                     0);
+            const QString ours = path(QStringLiteral("fw-%1.hex").arg(i, 2, 10, QChar(u'0')));
+            QCOMPARE(peerExit(peerPython(), {"-c", kSameData, ours, path("peer.hex")}), 0);
+        }
+        QVERIFY(!QFile::exists(path("fw-04.hex")));
+    }
+
     void cmpGivesSrecCmpsVerdict_data()
     {
         QTest::addColumn<int>("layout");
@@ -404,6 +532,26 @@ private slots:
         QTest::newRow("merge over its input") << QStringList{"merge", "a.hex", "-o", "a.hex"} << 2;
         QTest::newRow("a forced format the input is not")
             << QStringList{"merge", "a.hex", "--input-format", "srec", "-o", "out.hex"} << 1;
+        QTest::newRow("a serial number too wide for its field")
+            << QStringList{"convert", "a.hex", "--serial", "1100=100", "--width", "1", "-o", "out.hex"} << 2;
+        QTest::newRow("serial images without a pattern")
+            << QStringList{"convert", "a.hex", "--serial", "1100=1", "--count", "2", "-o", "out.hex"} << 2;
+        QTest::newRow("a serial number of 9 bytes")
+            << QStringList{"convert", "a.hex", "--serial", "1100=1", "--width", "9", "-o", "out.hex"} << 2;
+        QTest::newRow("--count without --serial")
+            << QStringList{"convert", "a.hex", "--count", "2", "-o", "out.hex"} << 2;
+        QTest::newRow("a replacement of another length")
+            << QStringList{"convert", "a.hex", "--replace", "00=0000", "-o", "out.hex"} << 2;
+        QTest::newRow("a length of 3 bytes")
+            << QStringList{"convert", "a.hex", "--insert-length", "1100", "--width", "3", "-o", "out.hex"} << 2;
+        QTest::newRow("a length too large for its byte")
+            << QStringList{"convert", "a.hex", "--insert-length", "1100", "--width", "1", "-o", "out.hex"} << 1;
+        QTest::newRow("a digest reaching into its range")
+            << QStringList{"merge", "a.hex", "--insert-crc", "FF0", "--algorithm", "sha256", "--range",
+                           "1000-10FF", "-o", "out.hex"} << 1;
+        QTest::newRow("a digest past 4 GiB")
+            << QStringList{"convert", "a.hex", "--insert-crc", "FFFFFFF0", "--algorithm", "sha512", "-o",
+                           "out.hex"} << 1;
         QTest::newRow("a forced format for hex2bin")
             << QStringList{"hex2bin", "a.hex", "--input-format", "srec", "-o", "out.hex"} << 2;
     }

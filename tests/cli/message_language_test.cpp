@@ -92,6 +92,9 @@ private slots:
             {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "-o", path("out.hex")},
             {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "--overlap", "last",
              "-o", path("out.hex")},
+            {"convert", path("one.hex"), "--serial", "0=100", "--width", "1", "-o", path("out.hex")},
+            {"convert", path("one.hex"), "--serial", "0=1", "--count", "2", "-o", path("out.hex")},
+            {"convert", path("one.hex"), "--insert-length", "0", "-o", path("out.hex")},
         };
         for (const QStringList &arguments : failures) {
             const KestrunRun run = runKestrunIn(environment, arguments);
