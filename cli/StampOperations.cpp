@@ -147,10 +147,9 @@ QString serial(const ImageCalls &calls, kestrun_image *image, const ImageOperati
                OperationContext &context)
 {
     const std::uint64_t number = op.first + std::uint64_t(context.index - 1) * op.step;
-    std::uint8_t bytes[8];
-    for (std::uint32_t i = 0; i < op.width; ++i)
-        bytes[op.endian == KESTRUN_BIG_ENDIAN ? op.width - 1 - i : i] = std::uint8_t(number >> (8 * i));
-    const std::int32_t rc = calls.kestrun_image_put(image, op.low, bytes, op.width);
+    const QByteArray bytes = CheckRange::valueBytes(number, op.width, op.endian);
+    const std::int32_t rc = calls.kestrun_image_put(
+        image, op.low, reinterpret_cast<const std::uint8_t *>(bytes.constData()), op.width);
     return rc < 0 ? tr("番号を書けません (%1)").arg(rc) : QString();
 }
 

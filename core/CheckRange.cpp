@@ -112,14 +112,21 @@ Insertion insertLength(const ImageCalls &calls, kestrun_image *image,
     if (found.fault != Fault::None)
         return done;
     done.value = std::uint64_t(found.range.high) - found.range.low + 1;
-    for (std::uint32_t i = 0; i < width; ++i)
-        done.stored.append(char(done.value >> (8 * (endian == KESTRUN_BIG_ENDIAN ? width - 1 - i : i))));
+    done.stored = valueBytes(done.value, width, endian);
     if (width < 8 && done.value >> (8 * width) != 0) {
         done.fault = Fault::TooWide;
         return done;
     }
     storeValue(calls, image, slot, policy, done);
     return done;
+}
+
+QByteArray valueBytes(std::uint64_t value, std::uint32_t width, std::int32_t endian)
+{
+    QByteArray bytes;
+    for (std::uint32_t i = 0; i < width; ++i)
+        bytes.append(char(value >> (8 * (endian == KESTRUN_BIG_ENDIAN ? width - 1 - i : i))));
+    return bytes;
 }
 
 QString valueText(const Insertion &done, std::uint32_t bits)

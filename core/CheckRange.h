@@ -71,6 +71,10 @@ Insertion insertLength(const ImageCalls &calls, kestrun_image *image,
                        std::optional<AddressRange> given, std::uint32_t slot, std::uint32_t width,
                        std::int32_t endian, std::int32_t policy = KESTRUN_OVERLAP_REFUSE);
 
+// The `width` (1 to 8) low bytes of `value` in `endian` order: a length's,
+// or a serial number's.
+QByteArray valueBytes(std::uint64_t value, std::uint32_t width, std::int32_t endian);
+
 // The value as it is shown: its digits, a digest's bytes in their order.
 QString valueText(const Insertion &done, std::uint32_t bits);
 

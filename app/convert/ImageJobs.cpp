@@ -3,6 +3,7 @@
 #include "base/AppState.h"
 #include "base/UserPrompts.h"
 #include "convert/CompareSides.h"
+#include "convert/ImageJobParts.h"
 #include "convert/ImageJobRun.h"
 #include "convert/MergeForm.h"
 #include "core/CheckRange.h"
@@ -22,40 +23,12 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("Pelcor");
-
-const QStringList kEndians{QStringLiteral("little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"),
-                           QStringLiteral("big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ")};
+using namespace ImageJobParts;
 
 // The differences a comparison marks in the documents, at most: plenty for
 // any map, and bounded for images that differ at every other byte.
 constexpr std::size_t kMarkedRanges = 100000;
 
-// Inputs are named by their file names, as kestrun names its arguments
-// when it runs beside them.
-QString nameOf(const QString &path)
-{
-    const QString name = QFileInfo(path).fileName();
-    return name.isEmpty() ? QStringLiteral("無題") : name;
-}
-
-QString withSuffix(const QString &path, const QString &suffix, const QString &extension)
-{
-    const QFileInfo info(path);
-    return info.dir().filePath(info.completeBaseName() + suffix + extension);
-}
-
-void refuse(ConversionHost &host, const QString &text)
-{
-    prompts().message(host.dialogOwner(), QMessageBox::Critical, kTitle, text, QMessageBox::Ok);
-}
-
-// An address or byte as kestrun's arguments take them: 0x optional.
-std::optional<std::uint32_t> hexAddress(const QString &text)
-{
-    const std::optional<std::uint64_t> value = HexNumber::read(text);
-    return value ? std::optional(std::uint32_t(*value)) : std::nullopt;
-}
 
 // "LOW-HIGH" in hex into `range`, empty for none; false when unreadable.
 bool readRange(const QString &text, std::optional<AddressRange> &range)
@@ -81,79 +54,6 @@ std::optional<std::int32_t> fillByte(const QString &text, std::int32_t none)
     return value && *value <= 0xFF ? std::optional(std::int32_t(*value)) : std::nullopt;
 }
 
-// Reads a document's text; a record error shows the document with the
-// line selected once the message is closed, as the conversions do.
-ImageHandle loadText(ImageJobRun &run, const HexSource &source, const QByteArray &text,
-                     const QString &name, std::uint32_t tag, std::int32_t policy, ConflictLog &log,
-                     QString &error)
-{
-    MemoryPieces pieces(text);
-    std::optional<kestrun_place> place;
-    ImageLoader::Request request = run.request(tag, policy);
-    request.place = &place;
-    ImageHandle image = ImageLoader::load(*run.calls(), pieces, InputArgument{name, std::nullopt},
-                                          request, log, error);
-    if (!image && place && source.showLine)
-        run.showLineAfterFailure(
-            [line = HexErrorLine::inEditor(*place).line,
-             show = source.showLine] { show(line); });
-    return image;
-}
-
-// Writes `image` as HEX and opens it as the result named after `path`.
-bool openHex(ImageJobRun &run, const kestrun_image *image, const QString &path)
-{
-    QByteArray text;
-    const std::int32_t rc = writeHexText(*run.calls(), image, run.layout(), appendToBytes,
-                                         reinterpret_cast<std::intptr_t>(&text));
-    return rc < 0 ? run.failWriting(rc) : run.openResult(text, path);
-}
-
-// The extensions S-record files go by, as the file dialogs list them.
-const QStringList kSRecordExtensions{QStringLiteral("s19"), QStringLiteral("s28"),
-                                     QStringLiteral("s37"), QStringLiteral("srec"),
-                                     QStringLiteral("mot")};
-
-// How a CRC inserted into a document's image gives it back: a document of
-// S-records as S-records, under its own extension when that is one of
-// theirs (so that kestrun convert, which writes what the output's
-// extension asks for, gives the same bytes for the same name); any other
-// as Intel HEX.
-struct ResultForm {
-    bool sRecords = false;
-    QString extension = QStringLiteral(".hex");
-};
-
-ResultForm resultFormOf(const ImageCalls &calls, const HexSource &source, const QByteArray &text)
-{
-    // The detection reads the first lines; 4 KiB hold them.
-    const std::uint64_t head = std::min<std::uint64_t>(std::uint64_t(text.size()), 4096);
-    if (calls.kestrun_detect_format(reinterpret_cast<const std::uint8_t *>(text.constData()), head)
-        != KESTRUN_FORMAT_SREC)
-        return {};
-    const QString suffix = QFileInfo(source.path).suffix();
-    return {true, u'.'
-                      + (kSRecordExtensions.contains(suffix, Qt::CaseInsensitive)
-                             ? suffix
-                             : QStringLiteral("srec"))};
-}
-
-// Writes `image` in `form` and opens it as the result named `path`.
-bool openImage(ImageJobRun &run, const kestrun_image *image, const ResultForm &form,
-               const QString &path)
-{
-    if (!form.sRecords)
-        return openHex(run, image, path);
-    QByteArray text;
-    const std::int32_t rc = writeSRecordText(*run.calls(), image, run.layout(), appendToBytes,
-                                             reinterpret_cast<std::intptr_t>(&text));
-    return rc < 0 ? run.failWriting(rc) : run.openResult(text, path);
-}
-
-bool failLoading(ImageJobRun &run, const QString &error)
-{
-    return run.stopped() ? run.cancelled() : run.fail(QStringLiteral("読み込めません。\n") + error);
-}
 
 // Who wrote the bytes a CRC would go over: the document's line.
 QString writerOf(const kestrun_conflict &over, const QString &name)
@@ -184,24 +84,6 @@ QString checkFault(const CheckRange::Insertion &done, std::uint32_t slot, const 
     return QString();
 }
 
-// Asks the form with the answers it was last given in this run of the
-// program in place of its first values (a file list starts empty, and a
-// choice no longer offered, as a document since closed, gives way to the
-// first value), and keeps the new ones.
-std::optional<FormAnswers> askRemembered(QWidget *owner, const QString &title,
-                                         QList<FormField> fields)
-{
-    QHash<QString, FormAnswers> &kept = appState().formAnswers;
-    if (const auto last = kept.constFind(title); last != kept.cend())
-        for (qsizetype i = 0; i < fields.size() && i < last->size(); ++i)
-            if (fields[i].kind == FormField::Kind::Text
-                || fields[i].choices.contains(last->at(i).value(0)))
-                fields[i].initial = last->at(i).value(0);
-    std::optional<FormAnswers> answers = prompts().askForm(owner, title, fields);
-    if (answers)
-        kept.insert(title, *answers);
-    return answers;
-}
 
 } // namespace
 
@@ -374,6 +256,59 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
                            CheckRange::valueText(done, run.calls()->kestrun_check_width(check.get())),
                            hexDigits(done.range.low), hexDigits(done.range.high),
                            hexDigits(*slot)));
+    run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
+    return true;
+}
+
+bool InsertSerial(ConversionHost &host, const HexSource &source)
+{
+    ImageJobRun run(host);
+    if (!run.calls())
+        return false;
+    QStringList widths;
+    for (int width = 1; width <= 8; ++width)
+        widths << QString::number(width);
+    const std::optional<FormAnswers> answers = askRemembered(
+        host.dialogOwner(), QStringLiteral("ｼﾘｱﾙ番号の書き込み"),
+        {{FormField::Kind::Text, QStringLiteral("書き込むｱﾄﾞﾚｽ (16 進)(&A):"), {}, {}},
+         {FormField::Kind::Text, QStringLiteral("番号 (16 進)(&N):"), {}, {}},
+         {FormField::Kind::Choice, QStringLiteral("ﾊﾞｲﾄ数(&W):"), QStringLiteral("4"), widths},
+         {FormField::Kind::Choice, QStringLiteral("ﾊﾞｲﾄ順(&E):"), kEndians.first(), kEndians}});
+    if (!answers)
+        return false;
+    const std::optional<std::uint32_t> slot = hexAddress(answers->at(0).value(0));
+    const std::uint32_t width = std::clamp(answers->at(2).value(0).toUInt(), 1u, 8u);
+    const std::optional<std::uint64_t> number = HexNumber::read(
+        answers->at(1).value(0), width == 8 ? UINT64_MAX : (std::uint64_t(1) << (8 * width)) - 1);
+    if (!slot || !number || std::uint64_t(*slot) + width > std::uint64_t(UINT32_MAX) + 1) {
+        refuse(host, !slot     ? QStringLiteral("書き込むｱﾄﾞﾚｽを 16 進 8 桁までで指定してください。")
+                     : !number ? QStringLiteral("番号は 16 進で %1 ﾊﾞｲﾄに収まるように指定してください。")
+                                     .arg(width)
+                               : QStringLiteral("番号を %1 に置くと FFFFFFFF を越えます。")
+                                     .arg(hexDigits(*slot)));
+        return false;
+    }
+    const std::int32_t endian =
+        answers->at(3).value(0) == kEndians[1] ? KESTRUN_BIG_ENDIAN : KESTRUN_LITTLE_ENDIAN;
+    run.showProgress();
+    const QString name = nameOf(source.path);
+    ConflictLog log({name}, KESTRUN_OVERLAP_LAST);
+    QString error;
+    const QByteArray text = source.text();
+    const ImageHandle image = loadText(run, source, text, name, 1, KESTRUN_OVERLAP_LAST, log, error);
+    if (!image)
+        return failLoading(run, error);
+    const QByteArray bytes = CheckRange::valueBytes(*number, width, endian);
+    if (const std::int32_t rc = run.calls()->kestrun_image_put(
+            image.get(), *slot, reinterpret_cast<const std::uint8_t *>(bytes.constData()), width);
+        rc < 0)
+        return run.fail(ImageJobRun::message(rc));
+    const ResultForm form = resultFormOf(*run.calls(), source, text);
+    if (!openImage(run, image.get(), form,
+                   withSuffix(source.path, QStringLiteral("_sn"), form.extension)))
+        return false;
+    host.showNote(QStringLiteral("番号 %1 を %2 に書き込みました")
+                      .arg(hexDigits(*number, 8 * width), hexDigits(*slot)));
     run.warnConflicts(log, KESTRUN_OVERLAP_LAST);
     return true;
 }

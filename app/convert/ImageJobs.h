@@ -18,6 +18,10 @@ bool MergeWithFiles(ConversionHost &host, const HexSource &source);
 // --fill-byte XX -o DOC_crc.EXT, S-records for a document of S-records
 // (EXT its own extension, or srec), Intel HEX otherwise.
 bool InsertCrc(ConversionHost &host, const HexSource &source);
+// The document with a number written in: kestrun convert DOC --serial
+// ADDR=NUMBER --width BYTES --endian ORDER -o DOC_sn.EXT, in the form
+// InsertCrc gives back.
+bool InsertSerial(ConversionHost &host, const HexSource &source);
 // Two images, each an open document (the active one by default) or a file:
 // kestrun cmp A B [--fill-byte XX], its listing under a line counting each
 // kind of difference; the differing ranges are marked in the documents

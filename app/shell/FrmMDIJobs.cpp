@@ -39,6 +39,8 @@ void FrmMDI::buildImageMenu()
         item("m_Merge", QStringLiteral("ﾌｧｲﾙと結合(&M)..."), onActive(&FrmMDI::mergeWithFiles));
     m_InsertCrc =
         item("m_InsertCrc", QStringLiteral("CRC 挿入(&C)..."), onActive(&FrmMDI::insertCrc));
+    m_InsertSerial = item("m_InsertSerial", QStringLiteral("ｼﾘｱﾙ番号の書き込み(&N)..."),
+                          onActive(&FrmMDI::insertSerial));
     m_Compare =
         item("m_Compare", QStringLiteral("比較(&P)..."), onActive(&FrmMDI::compareWithOther));
     m_Image->addSeparator()->setObjectName(QStringLiteral("l8"));
@@ -49,7 +51,7 @@ void FrmMDI::buildImageMenu()
         });
     connect(m_Image, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
-        for (QAction *action : {m_ToSRec, m_Merge, m_InsertCrc, m_Compare})
+        for (QAction *action : {m_ToSRec, m_Merge, m_InsertCrc, m_InsertSerial, m_Compare})
             action->setEnabled(any);
     });
 }
@@ -67,6 +69,11 @@ bool FrmMDI::mergeWithFiles(Form1 *source)
 bool FrmMDI::insertCrc(Form1 *source)
 {
     return InsertCrc(*this, sourceOf(source));
+}
+
+bool FrmMDI::insertSerial(Form1 *source)
+{
+    return InsertSerial(*this, sourceOf(source));
 }
 
 bool FrmMDI::compareWithOther(Form1 *source)

@@ -22,7 +22,7 @@
 
 namespace {
 
-enum class Job { SRecords, Merge, Crc, Compare, BinaryAt };
+enum class Job { SRecords, Merge, Crc, Serial, Compare, BinaryAt };
 
 struct Row {
     const char *name;
@@ -62,6 +62,16 @@ const Row kRows[] = {
      {"merge", "a.s19", "far.hex", "--overlap", "last", "-o", "k.s19"}},
     {"CRC into S19, given back as S19", Job::Crc, "a.s19", {}, {{"crc-32"}, {"20000"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
      {"convert", "a.s19", "--insert-crc", "20000", "--algorithm", "crc-32", "--endian", "little", "-o", "k.s19"}},
+    {"SHA-256 after the data", Job::Crc, "a.hex", {}, {{"sha256"}, {"20000"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
+     {"convert", "a.hex", "--insert-crc", "20000", "--algorithm", "sha256", "-o", "k.hex"}},
+    {"Fletcher-16 big into S19", Job::Crc, "a.s19", {}, {{"fletcher-16"}, {"20000"}, {""}, {"big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
+     {"convert", "a.s19", "--insert-crc", "20000", "--algorithm", "fletcher-16", "--endian", "big", "-o", "k.s19"}},
+    {"serial number over data, big", Job::Serial, "a.hex", {}, {{"100"}, {"0x1234"}, {"2"}, {"big: ﾋﾞｯｸﾞｴﾝﾃﾞｨｱﾝ"}}, {},
+     {"convert", "a.hex", "--serial", "100=0x1234", "--width", "2", "--endian", "big", "-o", "k.hex"}},
+    {"serial number into S19", Job::Serial, "a.s19", {}, {{"20000"}, {"ABCDEF"}, {"8"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}}, {},
+     {"convert", "a.s19", "--serial", "20000=ABCDEF", "--width", "8", "-o", "k.s19"}},
+    {"serial number too wide", Job::Serial, "a.hex", {}, {{"100"}, {"10000"}, {"2"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}}, {},
+     {"convert", "a.hex", "--serial", "100=10000", "--width", "2", "-o", "k.hex"}},
     {"CRC inside its range", Job::Crc, "a.hex", {}, {{"crc-32"}, {"100"}, {""}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}}, {},
      {"convert", "a.hex", "--insert-crc", "100", "-o", "k.hex"}},
     {"compare with a file", Job::Compare, "a.hex", {}, {{"a.hex"}, {kFile}, {""}}, {"s.hex"},
@@ -135,6 +145,8 @@ private:
             return m_frame->mergeWithFiles(document);
         case Job::Crc:
             return m_frame->insertCrc(document);
+        case Job::Serial:
+            return m_frame->insertSerial(document);
         case Job::Compare:
             return m_frame->compareWithOther(document);
         case Job::BinaryAt:
