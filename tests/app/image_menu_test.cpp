@@ -53,7 +53,7 @@ private slots:
         QCOMPARE(menus.value(settings + 1), m_frame->m_Image->menuAction());
         QCOMPARE(m_frame->m_Image->title(), QStringLiteral("イメージ(&I)"));
         for (QAction *item : {m_frame->m_ToSRec, m_frame->m_Merge, m_frame->m_InsertCrc,
-                              m_frame->m_Compare, m_frame->m_BinToHexAt})
+                              m_frame->m_InsertSerial, m_frame->m_Compare, m_frame->m_BinToHexAt})
             QVERIFY2(item->text().contains(u'&'), qPrintable(item->text()));
     }
 
@@ -91,6 +91,10 @@ private slots:
              },
              [&] { return m_frame->insertCrc(source); }},
             {[&] {
+                 script.expectForm(FormAnswers{{"100"}, {"1"}, {"4"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}});
+             },
+             [&] { return m_frame->insertSerial(source); }},
+            {[&] {
                  script.expectForm(FormAnswers{{"a.hex"}, {"b.hex"}, {""}});
              },
              [&] { return m_frame->compareWithOther(source); }},
@@ -112,7 +116,7 @@ private slots:
             QCOMPARE(Form1::DocumentCount(), 2);
         }
         QVERIFY(script.allAnswered());
-        QCOMPARE(script.texts(), QStringList(5, QStringLiteral("中止しました")));
+        QCOMPARE(script.texts(), QStringList(6, QStringLiteral("中止しました")));
     }
 
     // Either side is any open document or a file; the second side opens on
