@@ -5,6 +5,7 @@
 #include "Invocation.h"
 #include "LinkedLibrary.h"
 #include "StreamingOutput.h"
+#include "core/FormatList.h"
 #include "core/HexNumber.h"
 
 namespace {
@@ -50,9 +51,10 @@ namespace ImageOutputFile {
 
 std::optional<OutputFormat> formatOf(const Invocation &invocation)
 {
+    const ImageCalls &calls = *LinkedLibrary::calls().image();
     if (invocation.to)
-        return outputFormatNamed(*invocation.to);
-    if (const auto format = outputFormatOfFile(invocation.output))
+        return outputFormatNamed(calls, *invocation.to);
+    if (const auto format = outputFormatOfFile(calls, invocation.output))
         return format;
     if (invocation.command == Invocation::Command::Merge)
         return OutputFormat::IntelHex;
@@ -63,8 +65,8 @@ QString check(const Invocation &invocation)
 {
     const std::optional<OutputFormat> format = formatOf(invocation);
     if (!format)
-        return QStringLiteral("convert needs --to ihex|srec|bin|dump, or an output name with a "
-                              "known extension");
+        return QStringLiteral("convert needs --to %1, or an output name with a known extension")
+            .arg(FormatList::words(*LinkedLibrary::calls().image(), KESTRUN_FORMAT_FLAG_WRITE));
     if (*format == OutputFormat::SRecord && invocation.recordLength) {
         const std::uint32_t longest =
             ImageOutput::longestSRecord(invocation.addressSize.value_or(KESTRUN_SREC_S37));

@@ -97,7 +97,7 @@ int InfoCommand::run(InputPieces &input, const InputArgument &argument)
         printErrorLine(in.error);
         return 1;
     }
-    const QString format = inputFormatName(in.format);
+    const QString format = inputFormatName(calls, in.format);
     QByteArray counts;
     QJsonObject facts{{"format", format}};
     if (in.format == InputFormat::SRecord) {

@@ -1,6 +1,8 @@
 #include "OptionValues.h"
 
 #include "ImageOutputFile.h"
+#include "LinkedLibrary.h"
+#include "core/FormatList.h"
 #include "core/HexNumber.h"
 
 #include <QCoreApplication>
@@ -213,16 +215,18 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
 QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o,
                            Invocation &invocation)
 {
+    const ImageCalls &calls = *LinkedLibrary::calls().image();
     if (parser.isSet(o.to)) {
         invocation.to = parser.value(o.to);
-        if (!outputFormatNamed(*invocation.to))
-            return QStringLiteral("--to %1: not ihex, srec, bin or dump").arg(*invocation.to);
+        if (!outputFormatNamed(calls, *invocation.to))
+            return QStringLiteral("--to %1: not %2")
+                .arg(*invocation.to, FormatList::words(calls, KESTRUN_FORMAT_FLAG_WRITE));
     }
     if (parser.isSet(o.inputFormat)) {
-        const auto format = inputFormatNamed(parser.value(o.inputFormat));
+        const auto format = inputFormatNamed(calls, parser.value(o.inputFormat));
         if (!format)
-            return QStringLiteral("--input-format %1: not auto, ihex, srec, elf or bin")
-                .arg(parser.value(o.inputFormat));
+            return QStringLiteral("--input-format %1: not auto, %2")
+                .arg(parser.value(o.inputFormat), FormatList::words(calls, KESTRUN_FORMAT_FLAG_READ));
         invocation.inputFormat = *format;
     }
     if (parser.isSet(o.addressSize)) {

@@ -123,7 +123,7 @@ int PatchCommand::run()
             printErrorLine(name + QStringLiteral(": ")
                            + tr("patch が書き換えるのはインテル HEX か S レコードのテキストです "
                                 "(%1 は kestrun convert で変換してください)")
-                                 .arg(inputFormatName(in.format)));
+                                 .arg(inputFormatName(*LinkedLibrary::calls().image(), in.format)));
         else
             printErrorLine(in.error);
         return CommandRunner::Failed;

@@ -3,6 +3,7 @@
 #include "core/ConversionPlan.h"
 #include "core/Cp932.h"
 #include "core/FilePieces.h"
+#include "core/FormatList.h"
 #include "core/HexErrorLine.h"
 #include "core/HexNumber.h"
 #include "core/LocalPath.h"
@@ -13,36 +14,16 @@
 
 #include <sys/stat.h>
 
-#include <utility>
-
 namespace {
 
-constexpr std::pair<const char *, InputFormat> kFormatNames[] = {
-    {"auto", InputFormat::Detect},  {"ihex", InputFormat::IntelHex}, {"srec", InputFormat::SRecord},
-    {"elf", InputFormat::Elf},      {"bin", InputFormat::Binary},
-};
-
-// The extensions that name a format whose content can be told: a file so
-// named that shows none is read as that format, whose reader says what is
-// wrong (a Git LFS pointer named fw.elf is no ELF file), rather than as
-// binary at 0.
-constexpr std::pair<const char *, InputFormat> kNamedFormats[] = {
-    {"elf", InputFormat::Elf},       {"axf", InputFormat::Elf},       {"hex", InputFormat::IntelHex},
-    {"ihex", InputFormat::IntelHex}, {"ihx", InputFormat::IntelHex},  {"srec", InputFormat::SRecord},
-    {"s19", InputFormat::SRecord},   {"s28", InputFormat::SRecord},   {"s37", InputFormat::SRecord},
-    {"mot", InputFormat::SRecord},
-};
-
-std::optional<InputFormat> formatOfName(const QString &file)
+// A file named with an extension of a format whose content can be told,
+// that shows none, is read as that format, whose reader says what is wrong
+// (a Git LFS pointer named fw.elf is no ELF file), rather than as binary at 0.
+std::optional<InputFormat> formatOfName(const ImageCalls &calls, const QString &file)
 {
-    const qsizetype dot = file.lastIndexOf(u'.');
-    if (dot < 0 || file.indexOf(u'/', dot) >= 0)
-        return std::nullopt;
-    const QString extension = file.mid(dot + 1).toLower();
-    for (const auto &[name, format] : kNamedFormats)
-        if (extension == QLatin1String(name))
-            return format;
-    return std::nullopt;
+    const auto value =
+        FormatList::ofFile(calls, file, KESTRUN_FORMAT_FLAG_READ | KESTRUN_FORMAT_FLAG_DETECT);
+    return value ? std::optional(InputFormat(*value)) : std::nullopt;
 }
 
 // Enough of a text to tell its format.
@@ -94,31 +75,8 @@ bool sniff(Pieces &pieces)
 
 InputFormat detected(const ImageCalls &calls, const QByteArray &head)
 {
-    switch (calls.kestrun_detect_format(reinterpret_cast<const std::uint8_t *>(head.constData()),
-                                        std::uint64_t(head.size()))) {
-    case KESTRUN_FORMAT_IHEX:
-        return InputFormat::IntelHex;
-    case KESTRUN_FORMAT_SREC:
-        return InputFormat::SRecord;
-    case KESTRUN_FORMAT_ELF:
-        return InputFormat::Elf;
-    default:
-        return InputFormat::Binary;
-    }
-}
-
-std::int32_t formatValue(InputFormat format)
-{
-    switch (format) {
-    case InputFormat::IntelHex:
-        return KESTRUN_FORMAT_IHEX;
-    case InputFormat::SRecord:
-        return KESTRUN_FORMAT_SREC;
-    case InputFormat::Elf:
-        return KESTRUN_FORMAT_ELF;
-    default:
-        return KESTRUN_FORMAT_BINARY;
-    }
+    return InputFormat(calls.kestrun_detect_format(
+        reinterpret_cast<const std::uint8_t *>(head.constData()), std::uint64_t(head.size())));
 }
 
 // What is wrong, as "FILE:LINE: message" for a record of a text and
@@ -149,7 +107,7 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
 {
     const QString name = displayName(in.argument.file);
     std::int32_t rc = ResultOk;
-    kestrun_reader *reader = calls.kestrun_reader_new(formatValue(in.format), image, &rc);
+    kestrun_reader *reader = calls.kestrun_reader_new(std::int32_t(in.format), image, &rc);
     if (!reader) {
         in.result = rc;
         in.error = name + QStringLiteral(": ") + libraryMessage(calls, rc);
@@ -182,6 +140,8 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
     if (rc >= 0 && !readFailed && !o.part)
         rc = calls.kestrun_reader_finish(reader);
     calls.kestrun_reader_stats(reader, &in.stats);
+    if (std::uint32_t family = 0; calls.kestrun_reader_family(reader, &family) == 1)
+        in.family = family;
     if (readFailed) {
         in.result = ResultBadArgument;
         in.sourceFailed = true;
@@ -196,20 +156,18 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
 
 } // namespace
 
-std::optional<InputFormat> inputFormatNamed(QStringView word)
+std::optional<InputFormat> inputFormatNamed(const ImageCalls &calls, QStringView word)
 {
-    for (const auto &[name, format] : kFormatNames)
-        if (word == QLatin1String(name))
-            return format;
-    return std::nullopt;
+    if (word == u"auto")
+        return InputFormat::Detect;
+    const auto value = FormatList::named(calls, word, KESTRUN_FORMAT_FLAG_READ);
+    return value ? std::optional(InputFormat(*value)) : std::nullopt;
 }
 
-QString inputFormatName(InputFormat format)
+QString inputFormatName(const ImageCalls &calls, InputFormat format)
 {
-    for (const auto &[name, value] : kFormatNames)
-        if (value == format)
-            return QLatin1String(name);
-    return QString();
+    return format == InputFormat::Detect ? QStringLiteral("auto")
+                                         : FormatList::name(calls, std::int32_t(format));
 }
 
 InputArgument splitInputArgument(const QString &argument)
@@ -249,7 +207,7 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
         && options.format != InputFormat::Binary) {
         in.result = ResultBadArgument;
         in.error = name + QStringLiteral(": an @ADDR address is for binary input, not %1")
-                              .arg(inputFormatName(options.format));
+                              .arg(inputFormatName(calls, options.format));
         return in;
     }
     Pieces pieces{source, {}, false};
@@ -264,7 +222,7 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
         }
         in.format = detected(calls, pieces.head);
         if (in.format == InputFormat::Binary)
-            in.format = formatOfName(argument.file).value_or(options.undetected);
+            in.format = formatOfName(calls, argument.file).value_or(options.undetected);
     }
     if (in.format == InputFormat::Detect)
         in.format = InputFormat::Binary;

@@ -1,6 +1,6 @@
 // One input argument of a kestrun command turned into an image, whatever
-// its format: Intel HEX, Motorola S-records, an ELF executable, or raw
-// binary (at address 0, or at ADDR as FILE@ADDR). Every command that takes
+// its format: Intel HEX, Motorola S-records, an ELF executable, any other
+// the library reads, or raw binary (at address 0, or at ADDR as FILE@ADDR). Every command that takes
 // images (convert, merge, cmp, crc) reads its inputs through here, so all
 // of them accept the same arguments and report a bad one alike.
 //
@@ -10,8 +10,9 @@
 //
 // The format is found from the content (kestrun_detect_format) unless the
 // options force one; content that shows no format is read as the format
-// the file's extension names (.elf .axf, .hex .ihex .ihx, .srec .s19 .s28
-// .s37 .mot), whose reader then refuses it, and as binary otherwise; an
+// the file's extension names in the library's table (.elf .axf, .hex
+// .ihex .ihx, .srec .s19 .s28 .s37 .mot, ...), whose reader then refuses
+// it, and as binary otherwise; an
 // argument with @ADDR is binary. An argument that
 // names an existing file is that file, even when its name holds an @.
 #ifndef PELCOR_IMAGE_INPUT_H
@@ -26,11 +27,20 @@
 #include <cstdint>
 #include <optional>
 
-enum class InputFormat { Detect, IntelHex, SRecord, Elf, Binary };
+// A format the library reads, by its KESTRUN_FORMAT_* value, or Detect;
+// the others are InputFormat(value).
+enum class InputFormat : std::int32_t {
+    Detect = -1,
+    Binary = KESTRUN_FORMAT_BINARY,
+    IntelHex = KESTRUN_FORMAT_IHEX,
+    SRecord = KESTRUN_FORMAT_SREC,
+    Elf = KESTRUN_FORMAT_ELF
+};
 
-// "auto", "ihex", "srec", "elf", "bin" (--input-format's words) and back.
-std::optional<InputFormat> inputFormatNamed(QStringView word);
-QString inputFormatName(InputFormat format);
+// "auto" and the library's names of the formats it reads (--input-format's
+// words), and back.
+std::optional<InputFormat> inputFormatNamed(const ImageCalls &calls, QStringView word);
+QString inputFormatName(const ImageCalls &calls, InputFormat format);
 
 struct ImageInputOptions {
     InputFormat format = InputFormat::Detect;
@@ -100,6 +110,8 @@ struct ImageInput {
     QString error;
     // What the reader counted: records by type, lines, overlaps.
     kestrun_read_stats stats{};
+    // The family the input names (UF2).
+    std::optional<std::uint32_t> family;
     // The source itself could not be read: what it said (also in `error`).
     bool sourceFailed = false;
     QString sourceError;

@@ -1,44 +1,17 @@
 #include "core/ImageOutput.h"
 
-#include <utility>
+#include "core/FormatList.h"
 
-namespace {
-
-constexpr std::pair<const char *, OutputFormat> kFormatWords[] = {
-    {"ihex", OutputFormat::IntelHex},
-    {"srec", OutputFormat::SRecord},
-    {"bin", OutputFormat::Binary},
-    {"dump", OutputFormat::Dump},
-};
-
-constexpr std::pair<const char *, OutputFormat> kExtensions[] = {
-    {"hex", OutputFormat::IntelHex}, {"ihex", OutputFormat::IntelHex},
-    {"ihx", OutputFormat::IntelHex}, {"srec", OutputFormat::SRecord},
-    {"s19", OutputFormat::SRecord},  {"s28", OutputFormat::SRecord},
-    {"s37", OutputFormat::SRecord},  {"mot", OutputFormat::SRecord},
-    {"bin", OutputFormat::Binary},   {"txt", OutputFormat::Dump},
-};
-
-} // namespace
-
-std::optional<OutputFormat> outputFormatNamed(QStringView word)
+std::optional<OutputFormat> outputFormatNamed(const ImageCalls &calls, QStringView word)
 {
-    for (const auto &[name, format] : kFormatWords)
-        if (word == QLatin1String(name))
-            return format;
-    return std::nullopt;
+    const auto value = FormatList::named(calls, word, KESTRUN_FORMAT_FLAG_WRITE);
+    return value ? std::optional(OutputFormat(*value)) : std::nullopt;
 }
 
-std::optional<OutputFormat> outputFormatOfFile(const QString &path)
+std::optional<OutputFormat> outputFormatOfFile(const ImageCalls &calls, const QString &path)
 {
-    const qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < 0 || path.indexOf(u'/', dot) >= 0)
-        return std::nullopt;
-    const QString extension = path.mid(dot + 1).toLower();
-    for (const auto &[name, format] : kExtensions)
-        if (extension == QLatin1String(name))
-            return format;
-    return std::nullopt;
+    const auto value = FormatList::ofFile(calls, path, KESTRUN_FORMAT_FLAG_WRITE);
+    return value ? std::optional(OutputFormat(*value)) : std::nullopt;
 }
 
 std::uint32_t ImageOutput::longestSRecord(std::uint32_t addressSize)
@@ -51,22 +24,16 @@ std::int32_t ImageOutput::write(const ImageCalls &calls, const kestrun_image *im
                                 kestrun_sink_fn sink, std::intptr_t user) const
 {
     TextLayout window = layout;
-    std::int32_t value = KESTRUN_FORMAT_IHEX;
-    switch (format) {
-    case OutputFormat::IntelHex:
-        break;
-    case OutputFormat::SRecord:
-        value = KESTRUN_FORMAT_SREC;
-        break;
-    case OutputFormat::Binary:
-    case OutputFormat::Dump:
+    const auto value = std::int32_t(format);
+    kestrun_format_info info{};
+    if (calls.kestrun_format_describe(value, &info) != ResultOk)
+        return ResultBadArgument;
+    window.fill = fillByte;
+    if (info.flags & KESTRUN_FORMAT_FLAG_WINDOW) {
         // From the lowest to the highest data byte; nothing for no data.
         if (calls.kestrun_image_bounds(image, &window.first, &window.last) != ResultOk)
             return ResultOk;
-        window.fill = fillByte;
         window.indent = 0;
-        value = format == OutputFormat::Binary ? KESTRUN_FORMAT_BINARY : KESTRUN_FORMAT_DUMP;
-        break;
     }
     return writeImage(calls, image, value, window, sink, user);
 }

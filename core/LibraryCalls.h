@@ -54,6 +54,8 @@
 #define PELCOR_FORMAT_CALLS(X)                                                                   \
     X(GetErrorString)                                                                            \
     X(kestrun_detect_format)                                                                     \
+    X(kestrun_format_describe)                                                                   \
+    X(kestrun_reader_family)                                                                     \
     X(kestrun_reader_new)                                                                        \
     X(kestrun_reader_free)                                                                       \
     X(kestrun_reader_format)                                                                     \

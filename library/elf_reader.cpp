@@ -390,3 +390,11 @@ int32_t ElfReader::finish()
 }
 
 } // namespace kestrun
+
+void kestrun::ElfReader::statsInto(kestrun_read_stats &s) const
+{
+    s.records[0] = pieces;
+    s.overlaps = overlaps.overlaps;
+    s.conflicting_bytes = overlaps.conflicting_bytes;
+    s.data_bytes = dataBytes;
+}

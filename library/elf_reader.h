@@ -22,19 +22,19 @@
 
 namespace kestrun {
 
-class ElfReader : public ReaderSettings {
+class ElfReader final : public FormatReader {
 public:
     explicit ElfReader(Image *image) : m_image(image) {}
 
     uint64_t pieces = 0; // sections or segments read
     kestrun_hex_stats overlaps{};
 
-    int32_t feed(const char *bytes, uint64_t length);
-    int32_t finish();
-    const kestrun_place *place() const { return m_result < 0 ? &m_place : nullptr; }
-    const kestrun_fault &fault() const { return m_fault; }
-    // The fault in English, for kestrun_reader_detail.
-    std::string detail() const;
+    int32_t feed(const char *bytes, uint64_t length) override;
+    int32_t finish() override;
+    const kestrun_place *place() const override { return m_result < 0 ? &m_place : nullptr; }
+    void statsInto(kestrun_read_stats &stats) const override;
+    const kestrun_fault &fault() const override { return m_fault; }
+    std::string detail() const override;
 
 private:
     int32_t fail(int32_t result, int32_t kind, uint64_t index = 0, uint64_t at = 0);

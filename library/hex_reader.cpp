@@ -386,3 +386,13 @@ KESTRUN_API void kestrun_hex_reader_stats(const kestrun_hex_reader *reader,
 }
 
 } // extern "C"
+
+void kestrun::HexReader::statsInto(kestrun_read_stats &s) const
+{
+    std::copy(std::begin(m_stats.records), std::end(m_stats.records), s.records);
+    s.lines = m_stats.lines;
+    s.overlaps = m_stats.overlaps;
+    s.conflicting_bytes = m_stats.conflicting_bytes;
+    s.end_read = m_stats.end_read;
+    s.data_bytes = dataBytes;
+}

@@ -5,6 +5,7 @@
 #define KESTRUN_HEX_READER_H
 
 #include "exports.h"
+#include "format_reader.h"
 #include "image.h"
 #include "records.h"
 
@@ -12,61 +13,24 @@
 
 namespace kestrun {
 
-// Progress in the caller's units: offsets shifted right so that the total
-// fits the callback's 31 bits, the total as the caller gave it.
-struct Progress {
-    ProgressCallback callback = nullptr;
-    intptr_t userValue = 0;
-    int32_t total = 0;
-    unsigned shift = 0;
-
-    void set(ProgressCallback cb, uint64_t bytes, intptr_t user)
-    {
-        callback = cb;
-        userValue = user;
-        shift = 0;
-        while ((bytes >> shift) > uint64_t(INT32_MAX))
-            ++shift;
-        total = static_cast<int32_t>(bytes >> shift);
-    }
-    bool report(uint64_t done) const
-    {
-        return !callback || callback(static_cast<int32_t>(done >> shift), total, userValue) != 0;
-    }
-};
-
-// What every format's reader is told before its first piece.
-struct ReaderSettings {
-    OverlapRule overlap;
-    StoredWindow window;
-    uint32_t source = 0;
-    kestrun_record_fn onRecord = nullptr;
-    intptr_t recordUser = 0;
-    Progress progress;
-    uint64_t dataBytes = 0; // data bytes read (those outside the window too)
-    // Records whose checksum is wrong are read as if it were right, and
-    // counted, for a caller that is to make them right.
-    bool acceptChecksums = false;
-    uint64_t badChecksums = 0;
-};
-
-class HexReader : public ReaderSettings {
+class HexReader final : public FormatReader {
 public:
     explicit HexReader(Image *image) : m_image(image) {}
 
     // The text to come begins at `offset` of a longer one, on `line`.
-    void beginAt(uint64_t offset, uint64_t line)
+    void beginAt(uint64_t offset, uint64_t line) override
     {
         m_offset = m_lineStart = offset;
         m_line = m_editorLine = line;
     }
-    int32_t feed(const char *text, uint64_t length);
-    int32_t finish();
-    const kestrun_place *place() const
+    int32_t feed(const char *text, uint64_t length) override;
+    int32_t finish() override;
+    const kestrun_place *place() const override
     {
         return m_result < 0 && m_place.result == m_result ? &m_place : nullptr;
     }
     const kestrun_hex_stats &stats() const { return m_stats; }
+    void statsInto(kestrun_read_stats &stats) const override;
 
 private:
     // The longest record: colon, 260 pairs, and the character after them.

@@ -40,6 +40,25 @@ extern "C" {
  * a format asks this. */
 KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
 
+/* What a format is, for a front end's lists of names, extensions and file
+ * types: every value from 0 to KESTRUN_FORMAT_COUNT - 1 has one. */
+#define KESTRUN_FORMAT_FLAG_READ 1u   /* the one reader reads it */
+#define KESTRUN_FORMAT_FLAG_WRITE 2u  /* the one writer writes it */
+#define KESTRUN_FORMAT_FLAG_DETECT 4u /* kestrun_detect_format tells it by its content */
+#define KESTRUN_FORMAT_FLAG_WINDOW 8u /* written over the options' first..last, gaps filled */
+typedef struct kestrun_format_info {
+    int32_t format;         /* KESTRUN_FORMAT_* */
+    uint32_t flags;         /* KESTRUN_FORMAT_FLAG_* */
+    const char *name;       /* the word it is named by: "ihex", "srec", "bin", ... */
+    const char *extensions; /* file extensions, space-separated, lower case, without
+                               the dot; the first is the one written; "" for none */
+    const char *title;      /* its name in a list of file types: "Intel HEX" */
+} kestrun_format_info;
+/* Fills *info for `format`: ResultOk, or ResultBadArgument for a value
+ * without a format or a null `info`. The strings are the library's and
+ * live as long as it is loaded. */
+KESTRUN_API int32_t kestrun_format_describe(int32_t format, kestrun_format_info *info);
+
 /* Returned by kestrun_reader_feed once the end record has been read:
  * the rest of the text is not looked at. */
 #define KESTRUN_END_READ 1
@@ -217,6 +236,9 @@ typedef struct kestrun_fault {
  * (the result alone says it; `fault` is then zeroed). */
 KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_fault *fault);
 KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats);
+/* The family the input names (a UF2 file's family ID, as its blocks give
+ * it) into *family: 1, or 0 when it names none (then *family is left). */
+KESTRUN_API int32_t kestrun_reader_family(const kestrun_reader *reader, uint32_t *family);
 
 /* ---- Lines of record text ---- */
 

@@ -1,63 +1,74 @@
-// The one reader handle: a format value chooses the reader behind it, and
+// The one reader handle: the format's row makes the reader behind it, and
 // every call goes to that reader. Binary input, which has no records, is
 // read here: each piece lands after the one before.
-#include "elf_reader.h"
+#include "format_table.h"
 #include "guard.h"
-#include "hex_reader.h"
-#include "srec_reader.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 namespace kestrun {
 
-class BinaryReader : public ReaderSettings {
+class BinaryReader final : public FormatReader {
 public:
     explicit BinaryReader(Image *image) : m_image(image) {}
 
-    uint64_t pieces = 0;
-    uint64_t origin = 0; // the offset the first byte fed has
-    kestrun_hex_stats overlaps{};
-    kestrun_fault fault{};
+    void beginAt(uint64_t offset, uint64_t) override { m_origin = offset; }
+    int32_t setAddress(uint32_t address) override
+    {
+        m_address = address;
+        return ResultOk;
+    }
 
-    void setAddress(uint32_t address) { m_address = address; }
-
-    int32_t feed(const char *bytes, uint64_t length)
+    int32_t feed(const char *bytes, uint64_t length) override
     {
         if (m_result != ResultOk)
             return m_result;
-        if (!progress.report(origin + m_next))
-            return fail(ResultCancelled, origin + m_next);
+        if (!progress.report(m_origin + m_next))
+            return fail(ResultCancelled, m_origin + m_next);
         if (length == 0)
             return ResultOk;
         const uint64_t at = m_address + m_next;
         if (at + length > kAddressSpace) {
-            fault = kestrun_fault{KESTRUN_FAULT_BYTES_PAST_END, 0, at, 0xFFFFFFFFu};
-            return fail(ResultAddressFault, origin + m_next + (kAddressSpace - at));
+            m_fault = kestrun_fault{KESTRUN_FAULT_BYTES_PAST_END, 0, at, 0xFFFFFFFFu};
+            return fail(ResultAddressFault, m_origin + m_next + (kAddressSpace - at));
         }
         const auto *data = reinterpret_cast<const uint8_t *>(bytes);
         uint64_t skip = 0;
         if (const uint64_t count = window.clip(at, length, skip); m_image && count) {
             const int32_t stored = m_image->store(at + skip, data + skip, count,
-                                                 Writer{0, source}, overlap, &overlaps);
+                                                 Writer{0, source}, overlap, &m_overlaps);
             if (stored < 0)
-                return fail(stored, origin + m_next + skip);
+                return fail(stored, m_origin + m_next + skip);
         }
         if (onRecord) {
             const kestrun_record seen{0, uint32_t(at), uint32_t(std::min<uint64_t>(length, UINT32_MAX)),
-                                      0, origin + m_next, data, 0};
+                                      0, m_origin + m_next, data, 0};
             if (const int32_t rc = onRecord(&seen, recordUser); rc < 0)
-                return fail(rc, origin + m_next);
+                return fail(rc, m_origin + m_next);
         }
-        ++pieces;
+        ++m_pieces;
         m_next += length;
         dataBytes = m_next;
         return ResultOk;
     }
-    int32_t finish() const { return m_result; }
-    const kestrun_place *place() const { return m_result < 0 ? &m_place : nullptr; }
+    int32_t finish() override { return m_result; }
+    const kestrun_place *place() const override { return m_result < 0 ? &m_place : nullptr; }
+    void statsInto(kestrun_read_stats &s) const override
+    {
+        s.records[0] = m_pieces;
+        s.overlaps = m_overlaps.overlaps;
+        s.conflicting_bytes = m_overlaps.conflicting_bytes;
+        s.data_bytes = dataBytes;
+    }
+    const kestrun_fault &fault() const override { return m_fault; }
+    std::string detail() const override
+    {
+        return m_fault.kind ? "the bytes pass address FFFFFFFF" : "";
+    }
 
 private:
     int32_t fail(int32_t result, uint64_t offset)
@@ -70,11 +81,20 @@ private:
     }
 
     Image *m_image; // null: pieces are reported, not stored
+    uint64_t m_origin = 0; // the offset the first byte fed has
+    uint64_t m_pieces = 0;
+    kestrun_hex_stats m_overlaps{};
+    kestrun_fault m_fault{};
     uint64_t m_address = 0;
     uint64_t m_next = 0;
     int32_t m_result = ResultOk;
     kestrun_place m_place{};
 };
+
+std::unique_ptr<FormatReader> newBinaryFormatReader(Image *image)
+{
+    return std::make_unique<BinaryReader>(image);
+}
 
 } // namespace kestrun
 
@@ -82,26 +102,10 @@ using namespace kestrun;
 
 struct kestrun_reader {
     int32_t format;
-    std::unique_ptr<HexReader> hex;
-    std::unique_ptr<SRecReader> srec;
-    std::unique_ptr<BinaryReader> binary;
-    std::unique_ptr<ElfReader> elf;
+    std::unique_ptr<FormatReader> reader;
 
-    // Calls `each` with the reader behind the handle.
-    template <typename Each> auto with(Each &&each)
-    {
-        if (hex)
-            return each(*hex);
-        if (srec)
-            return each(*srec);
-        if (binary)
-            return each(*binary);
-        return each(*elf);
-    }
-    template <typename Each> auto with(Each &&each) const
-    {
-        return const_cast<kestrun_reader *>(this)->with(each);
-    }
+    template <typename Each> auto with(Each &&each) { return each(*reader); }
+    template <typename Each> auto with(Each &&each) const { return each(std::as_const(*reader)); }
 };
 
 extern "C" {
@@ -112,26 +116,14 @@ KESTRUN_API kestrun_reader *kestrun_reader_new(int32_t format, kestrun_image *im
     int32_t rc = ResultOk;
     kestrun_reader *reader = nullptr;
     Image *im = image ? &image->image : nullptr;
-    if (format < KESTRUN_FORMAT_BINARY || format > KESTRUN_FORMAT_ELF) {
+    const FormatRow *row = formatRow(format);
+    if (!row || !row->newReader) {
         rc = ResultBadArgument;
     } else {
         rc = guarded([&] {
             auto made = std::make_unique<kestrun_reader>();
             made->format = format;
-            switch (format) {
-            case KESTRUN_FORMAT_IHEX:
-                made->hex = std::make_unique<HexReader>(im);
-                break;
-            case KESTRUN_FORMAT_SREC:
-                made->srec = std::make_unique<SRecReader>(im);
-                break;
-            case KESTRUN_FORMAT_BINARY:
-                made->binary = std::make_unique<BinaryReader>(im);
-                break;
-            default:
-                made->elf = std::make_unique<ElfReader>(im);
-                break;
-            }
+            made->reader = row->newReader(im);
             reader = made.release();
             return ResultOk;
         });
@@ -167,14 +159,8 @@ KESTRUN_API void kestrun_reader_set_window(kestrun_reader *reader, uint32_t low,
 
 KESTRUN_API void kestrun_reader_set_origin(kestrun_reader *reader, uint64_t offset, uint64_t line)
 {
-    if (!reader || line == 0)
-        return;
-    if (reader->hex)
-        reader->hex->beginAt(offset, line);
-    else if (reader->srec)
-        reader->srec->beginAt(offset, line);
-    else if (reader->binary)
-        reader->binary->origin = offset;
+    if (reader && line > 0)
+        reader->reader->beginAt(offset, line);
 }
 
 KESTRUN_API void kestrun_reader_set_checksums(kestrun_reader *reader, int32_t policy)
@@ -196,10 +182,7 @@ KESTRUN_API void kestrun_reader_set_source(kestrun_reader *reader, uint32_t sour
 
 KESTRUN_API int32_t kestrun_reader_set_address(kestrun_reader *reader, uint32_t address)
 {
-    if (!reader || !reader->binary)
-        return ResultBadArgument;
-    reader->binary->setAddress(address);
-    return ResultOk;
+    return reader ? reader->reader->setAddress(address) : int32_t(ResultBadArgument);
 }
 
 KESTRUN_API void kestrun_reader_on_record(kestrun_reader *reader, kestrun_record_fn fn,
@@ -257,11 +240,7 @@ KESTRUN_API int32_t kestrun_reader_place(const kestrun_reader *reader, kestrun_p
 KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *buffer,
                                            uint64_t size)
 {
-    const std::string detail =
-        !reader            ? std::string()
-        : reader->elf      ? reader->elf->detail()
-        : reader->binary && reader->binary->fault.kind ? std::string("the bytes pass address FFFFFFFF")
-                                                       : std::string();
+    const std::string detail = reader ? reader->reader->detail() : std::string();
     if (buffer && size > 0) {
         const uint64_t n = std::min<uint64_t>(detail.size(), size - 1);
         std::memcpy(buffer, detail.data(), n);
@@ -273,10 +252,7 @@ KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *b
 KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_fault *fault)
 {
     const kestrun_fault none{};
-    const kestrun_fault &at = !reader         ? none
-                              : reader->elf    ? reader->elf->fault()
-                              : reader->binary ? reader->binary->fault
-                                               : none;
+    const kestrun_fault &at = reader ? reader->reader->fault() : none;
     if (fault)
         *fault = at;
     return at.kind;
@@ -288,34 +264,18 @@ KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read
         return;
     kestrun_read_stats s{};
     s.format = reader->format;
-    if (reader->hex) {
-        const kestrun_hex_stats &h = reader->hex->stats();
-        std::copy(std::begin(h.records), std::end(h.records), s.records);
-        s.lines = h.lines;
-        s.overlaps = h.overlaps;
-        s.conflicting_bytes = h.conflicting_bytes;
-        s.end_read = h.end_read;
-        s.data_bytes = reader->hex->dataBytes;
-    } else if (reader->srec) {
-        const kestrun_srec_stats r = reader->srec->stats();
-        std::copy(std::begin(r.records), std::end(r.records), s.records);
-        s.lines = r.lines;
-        s.overlaps = r.overlaps;
-        s.conflicting_bytes = r.conflicting_bytes;
-        s.end_read = r.end_read;
-        s.data_bytes = reader->srec->dataBytes;
-    } else if (reader->binary) {
-        s.records[0] = reader->binary->pieces;
-        s.overlaps = reader->binary->overlaps.overlaps;
-        s.conflicting_bytes = reader->binary->overlaps.conflicting_bytes;
-        s.data_bytes = reader->binary->dataBytes;
-    } else {
-        s.records[0] = reader->elf->pieces;
-        s.overlaps = reader->elf->overlaps.overlaps;
-        s.conflicting_bytes = reader->elf->overlaps.conflicting_bytes;
-        s.data_bytes = reader->elf->dataBytes;
-    }
+    reader->reader->statsInto(s);
     *stats = s;
+}
+
+KESTRUN_API int32_t kestrun_reader_family(const kestrun_reader *reader, uint32_t *family)
+{
+    uint32_t named = 0;
+    if (!reader || !reader->reader->family(named))
+        return 0;
+    if (family)
+        *family = named;
+    return 1;
 }
 
 } // extern "C"

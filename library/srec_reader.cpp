@@ -360,3 +360,14 @@ KESTRUN_API void kestrun_srec_reader_stats(const kestrun_srec_reader *reader,
 }
 
 } // extern "C"
+
+void kestrun::SRecReader::statsInto(kestrun_read_stats &s) const
+{
+    const kestrun_srec_stats r = stats();
+    std::copy(std::begin(r.records), std::end(r.records), s.records);
+    s.lines = r.lines;
+    s.overlaps = r.overlaps;
+    s.conflicting_bytes = r.conflicting_bytes;
+    s.end_read = r.end_read;
+    s.data_bytes = dataBytes;
+}

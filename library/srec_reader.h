@@ -13,23 +13,24 @@
 
 namespace kestrun {
 
-class SRecReader : public ReaderSettings {
+class SRecReader final : public FormatReader {
 public:
     explicit SRecReader(Image *image) : m_image(image) {}
 
     // The text to come begins at `offset` of a longer one, on `line`.
-    void beginAt(uint64_t offset, uint64_t line)
+    void beginAt(uint64_t offset, uint64_t line) override
     {
         m_offset = offset;
         m_line = line;
     }
-    int32_t feed(const char *text, uint64_t length);
-    int32_t finish();
-    const kestrun_place *place() const
+    int32_t feed(const char *text, uint64_t length) override;
+    int32_t finish() override;
+    const kestrun_place *place() const override
     {
         return m_result < 0 && m_place.result == m_result ? &m_place : nullptr;
     }
     kestrun_srec_stats stats() const;
+    void statsInto(kestrun_read_stats &stats) const override;
 
 private:
     // A line longer than the longest record is wrong by its next character,

@@ -1,15 +1,10 @@
-// The one writer handle: a format value chooses the writer behind it. The
-// text writers and the dump writer are the formats' own; binary output,
-// bytes in address order with the fill between, is written here.
-#include "exports.h"
+// The one writer handle: the format's row makes the writer behind it. The
+// HEX, S-record and dump writers keep handles of their own, wrapped here.
+#include "format_table.h"
 #include "guard.h"
-#include "hex_reader.h"
-#include "image.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
-#include <new>
 
 namespace kestrun {
 
@@ -34,141 +29,154 @@ kestrun_dump_options dumpOptions(const kestrun_write_options &o)
     return kestrun_dump_options{o.line_end, o.indent, o.fill};
 }
 
-} // namespace
-
-// Bytes of first..last in order, the fill where nothing was put, gathered
-// into pieces of a size the sink takes well.
-class BinaryWriter {
+// A writer handle of the format's own calls behind the one interface.
+template <typename Handle, typename Calls> class HandleWriter final : public FormatWriter {
 public:
-    BinaryWriter(const kestrun_write_options &o, kestrun_sink_fn sink, intptr_t user)
-        : m_fill(o.fill), m_first(o.first), m_next(o.first), m_stop(uint64_t(o.last) + 1), m_sink(sink),
-          m_user(user), m_piece(new uint8_t[kPiece])
+    HandleWriter(Handle *handle, uint32_t first, uint32_t last)
+        : m_handle(handle), m_first(first), m_last(last)
     {
     }
+    ~HandleWriter() override { Calls::free(m_handle); }
 
-    Progress progress;
-
-    int32_t put(uint64_t address, const uint8_t *bytes, uint64_t count)
+    void onProgress(ProgressCallback progress, uint64_t total, intptr_t user) override
     {
-        if (m_result < 0)
-            return m_result;
-        if (address < m_first) {
-            // The part below the window is passed over.
-            const uint64_t skip = std::min(count, m_first - address);
-            address += skip;
-            bytes += skip;
-            count -= skip;
+        Calls::onProgress(m_handle, progress, total, user);
+    }
+    int32_t put(uint32_t address, const uint8_t *bytes, uint64_t count) override
+    {
+        return Calls::put(m_handle, address, bytes, count);
+    }
+    int32_t image(const kestrun_image *image, uint32_t first, uint32_t last) override
+    {
+        if constexpr (Calls::kWindowed) {
+            // The dump covers its own window: the part of it within
+            // first..last is put.
+            return FormatWriter::image(image, std::max(first, m_first), std::min(last, m_last));
+        } else {
+            return Calls::image(m_handle, image, first, last);
         }
-        if (count == 0)
-            return ResultOk;
-        if (address < m_next)
-            return m_result = ResultBadArgument; // out of address order
-        const uint64_t stop = std::min(address + count, m_stop);
-        if (address >= stop)
-            return ResultOk;
-        if (const int32_t rc = fillTo(address); rc < 0)
-            return rc;
-        m_put += stop - address;
-        return emit(bytes, stop - address);
     }
-
-    int32_t finish()
-    {
-        if (m_result < 0)
-            return m_result;
-        if (const int32_t rc = fillTo(m_stop); rc < 0)
-            return rc;
-        return flush();
-    }
+    int32_t finish() override { return Calls::finish(m_handle); }
 
 private:
-    static constexpr uint64_t kPiece = 256 * 1024;
-
-    int32_t fillTo(uint64_t address)
-    {
-        while (m_next < address) {
-            const uint64_t n = std::min<uint64_t>(address - m_next, kPiece - m_held);
-            std::memset(m_piece.get() + m_held, m_fill, n);
-            m_held += n;
-            m_next += n;
-            if (m_held == kPiece)
-                if (const int32_t rc = flush(); rc < 0)
-                    return rc;
-        }
-        return ResultOk;
-    }
-
-    int32_t emit(const uint8_t *bytes, uint64_t count)
-    {
-        while (count > 0) {
-            if (m_held == 0 && count >= kPiece) {
-                // Large runs go to the sink where they lie.
-                const uint64_t n = count - count % kPiece;
-                if (const int32_t rc = send(reinterpret_cast<const char *>(bytes), n); rc < 0)
-                    return rc;
-                bytes += n;
-                count -= n;
-                m_next += n;
-                continue;
-            }
-            const uint64_t n = std::min(count, kPiece - m_held);
-            std::memcpy(m_piece.get() + m_held, bytes, n);
-            m_held += n;
-            m_next += n;
-            bytes += n;
-            count -= n;
-            if (m_held == kPiece)
-                if (const int32_t rc = flush(); rc < 0)
-                    return rc;
-        }
-        return ResultOk;
-    }
-
-    int32_t flush()
-    {
-        const uint64_t n = m_held;
-        m_held = 0;
-        return n ? send(reinterpret_cast<const char *>(m_piece.get()), n) : ResultOk;
-    }
-
-    int32_t send(const char *bytes, uint64_t count)
-    {
-        if (!progress.report(m_put))
-            return m_result = ResultCancelled;
-        const int32_t rc = m_sink(bytes, count, m_user);
-        return rc < 0 ? m_result = rc : ResultOk;
-    }
-
-    uint8_t m_fill;
-    uint64_t m_first;
-    uint64_t m_next;
-    uint64_t m_stop;
-    kestrun_sink_fn m_sink;
-    intptr_t m_user;
-    std::unique_ptr<uint8_t[]> m_piece;
-    uint64_t m_held = 0;
-    uint64_t m_put = 0;
-    int32_t m_result = ResultOk;
+    Handle *m_handle;
+    uint32_t m_first;
+    uint32_t m_last;
 };
+
+struct HexCalls {
+    static constexpr bool kWindowed = false;
+    static constexpr auto free = kestrun_hex_writer_free;
+    static constexpr auto onProgress = kestrun_hex_writer_on_progress;
+    static constexpr auto put = kestrun_hex_writer_put;
+    static constexpr auto image = kestrun_hex_writer_image;
+    static constexpr auto finish = kestrun_hex_writer_finish;
+};
+
+struct SRecCalls {
+    static constexpr bool kWindowed = false;
+    static constexpr auto free = kestrun_srec_writer_free;
+    static constexpr auto onProgress = kestrun_srec_writer_on_progress;
+    static constexpr auto put = kestrun_srec_writer_put;
+    static constexpr auto image = kestrun_srec_writer_image;
+    static constexpr auto finish = kestrun_srec_writer_finish;
+};
+
+struct DumpCalls {
+    static constexpr bool kWindowed = true;
+    static constexpr auto free = kestrun_dump_writer_free;
+    static constexpr auto onProgress = kestrun_dump_writer_on_progress;
+    static constexpr auto put = kestrun_dump_writer_put;
+    static constexpr auto finish = kestrun_dump_writer_finish;
+};
+
+template <typename Calls, typename Handle>
+std::unique_ptr<FormatWriter> wrapped(Handle *handle, const kestrun_write_options &o,
+                                      int32_t &result, int32_t made)
+{
+    if (made < 0 || !handle) {
+        result = made < 0 ? made : int32_t(ResultNoMemory);
+        return nullptr;
+    }
+    return std::make_unique<HandleWriter<Handle, Calls>>(handle, o.first, o.last);
+}
+
+int32_t countBytes(const char *, uint64_t length, intptr_t user)
+{
+    *reinterpret_cast<uint64_t *>(user) += length;
+    return ResultOk;
+}
+
+} // namespace
+
+int32_t FormatWriter::image(const kestrun_image *image, uint32_t first, uint32_t last)
+{
+    if (first > last)
+        return ResultOk;
+    return image->image.eachPieceWhileOk(
+        first, uint64_t(last) + 1, [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
+            return put(uint32_t(address), bytes, count);
+        });
+}
+
+std::unique_ptr<FormatWriter> newHexFormatWriter(const kestrun_write_options &o,
+                                                 kestrun_sink_fn sink, intptr_t user,
+                                                 int32_t &result)
+{
+    const kestrun_hex_options h = hexOptions(o);
+    int32_t made = ResultOk;
+    return wrapped<HexCalls>(kestrun_hex_writer_new(&h, sink, user, &made), o, result, made);
+}
+
+std::unique_ptr<FormatWriter> newSRecFormatWriter(const kestrun_write_options &o,
+                                                  kestrun_sink_fn sink, intptr_t user,
+                                                  int32_t &result)
+{
+    const kestrun_srec_options s = srecOptions(o);
+    int32_t made = ResultOk;
+    return wrapped<SRecCalls>(kestrun_srec_writer_new(&s, sink, user, &made), o, result, made);
+}
+
+std::unique_ptr<FormatWriter> newDumpFormatWriter(const kestrun_write_options &o,
+                                                  kestrun_sink_fn sink, intptr_t user,
+                                                  int32_t &result)
+{
+    const kestrun_dump_options d = dumpOptions(o);
+    int32_t made = ResultOk;
+    return wrapped<DumpCalls>(kestrun_dump_writer_new(&d, o.first, o.last, sink, user, &made), o,
+                              result, made);
+}
+
+int32_t hexWriteSize(const kestrun_write_options &o, const kestrun_image *image, uint32_t first,
+                     uint32_t last, uint64_t *size)
+{
+    const kestrun_hex_options h = hexOptions(o);
+    return kestrun_hex_image_size(&h, image, first, last, size);
+}
+
+int32_t srecWriteSize(const kestrun_write_options &o, const kestrun_image *image, uint32_t first,
+                      uint32_t last, uint64_t *size)
+{
+    const kestrun_srec_options s = srecOptions(o);
+    return kestrun_srec_image_size(&s, image, first, last, size);
+}
+
+int32_t dumpWriteSize(const kestrun_write_options &o, const kestrun_image *, uint32_t, uint32_t,
+                      uint64_t *size)
+{
+    if (o.last < o.first)
+        return ResultBadArgument;
+    const kestrun_dump_options d = dumpOptions(o);
+    *size = kestrun_dump_text_size(&d, o.first, o.last);
+    return ResultOk;
+}
 
 } // namespace kestrun
 
 using namespace kestrun;
 
 struct kestrun_writer {
-    int32_t format = 0;
-    kestrun_write_options options{};
-    kestrun_hex_writer *hex = nullptr;
-    kestrun_srec_writer *srec = nullptr;
-    kestrun_dump_writer *dump = nullptr;
-    std::unique_ptr<BinaryWriter> binary;
-
-    ~kestrun_writer()
-    {
-        kestrun_hex_writer_free(hex);
-        kestrun_srec_writer_free(srec);
-        kestrun_dump_writer_free(dump);
-    }
+    std::unique_ptr<FormatWriter> writer;
 };
 
 extern "C" {
@@ -201,41 +209,16 @@ KESTRUN_API kestrun_writer *kestrun_writer_new(int32_t format, const kestrun_wri
 {
     int32_t rc = ResultOk;
     kestrun_writer *writer = nullptr;
-    if (!options || !sink)
+    const FormatRow *row = formatRow(format);
+    if (!options || !sink || !row || !row->newWriter)
         rc = ResultBadArgument;
     else
         rc = guarded([&] {
             auto made = std::make_unique<kestrun_writer>();
-            made->format = format;
-            made->options = *options;
             int32_t made_rc = ResultOk;
-            switch (format) {
-            case KESTRUN_FORMAT_IHEX: {
-                const kestrun_hex_options o = hexOptions(*options);
-                made->hex = kestrun_hex_writer_new(&o, sink, userValue, &made_rc);
-                break;
-            }
-            case KESTRUN_FORMAT_SREC: {
-                const kestrun_srec_options o = srecOptions(*options);
-                made->srec = kestrun_srec_writer_new(&o, sink, userValue, &made_rc);
-                break;
-            }
-            case KESTRUN_FORMAT_DUMP: {
-                const kestrun_dump_options o = dumpOptions(*options);
-                made->dump = kestrun_dump_writer_new(&o, options->first, options->last, sink,
-                                                     userValue, &made_rc);
-                break;
-            }
-            case KESTRUN_FORMAT_BINARY:
-                if (options->last < options->first)
-                    return int32_t(ResultBadArgument);
-                made->binary = std::make_unique<BinaryWriter>(*options, sink, userValue);
-                break;
-            default:
-                return int32_t(ResultBadArgument);
-            }
-            if (made_rc < 0)
-                return made_rc;
+            made->writer = row->newWriter(*options, sink, userValue, made_rc);
+            if (!made->writer)
+                return made_rc < 0 ? made_rc : int32_t(ResultBadArgument);
             writer = made.release();
             return int32_t(ResultOk);
         });
@@ -252,13 +235,8 @@ KESTRUN_API void kestrun_writer_free(kestrun_writer *writer)
 KESTRUN_API void kestrun_writer_on_progress(kestrun_writer *writer, ProgressCallback progress,
                                             uint64_t total, intptr_t userValue)
 {
-    if (!writer)
-        return;
-    kestrun_hex_writer_on_progress(writer->hex, progress, total, userValue);
-    kestrun_srec_writer_on_progress(writer->srec, progress, total, userValue);
-    kestrun_dump_writer_on_progress(writer->dump, progress, total, userValue);
-    if (writer->binary)
-        writer->binary->progress.set(progress, total, userValue);
+    if (writer)
+        writer->writer->onProgress(progress, total, userValue);
 }
 
 KESTRUN_API int32_t kestrun_writer_put(kestrun_writer *writer, uint32_t address,
@@ -266,15 +244,7 @@ KESTRUN_API int32_t kestrun_writer_put(kestrun_writer *writer, uint32_t address,
 {
     if (!writer || (!bytes && count > 0))
         return ResultBadArgument;
-    if (writer->hex)
-        return kestrun_hex_writer_put(writer->hex, address, bytes, count);
-    if (writer->srec)
-        return kestrun_srec_writer_put(writer->srec, address, bytes, count);
-    if (writer->dump)
-        return kestrun_dump_writer_put(writer->dump, address, bytes, count);
-    if (uint64_t(address) + count > kAddressSpace)
-        return ResultAddressFault;
-    return guarded([&] { return writer->binary->put(address, bytes, count); });
+    return guarded([&] { return writer->writer->put(address, bytes, count); });
 }
 
 KESTRUN_API int32_t kestrun_writer_image(kestrun_writer *writer, const kestrun_image *image,
@@ -282,69 +252,39 @@ KESTRUN_API int32_t kestrun_writer_image(kestrun_writer *writer, const kestrun_i
 {
     if (!writer || !image || last < first)
         return ResultBadArgument;
-    if (writer->hex)
-        return kestrun_hex_writer_image(writer->hex, image, first, last);
-    if (writer->srec)
-        return kestrun_srec_writer_image(writer->srec, image, first, last);
-    // Dump and binary cover their own window: the part of it within
-    // first..last is put.
-    const uint64_t from = std::max<uint64_t>(first, writer->options.first);
-    const uint64_t stop = std::min<uint64_t>(uint64_t(last) + 1, uint64_t(writer->options.last) + 1);
-    if (from >= stop)
-        return ResultOk;
-    return guarded([&] {
-        return image->image.eachPieceWhileOk(
-            from, stop, [&](uint64_t address, const uint8_t *bytes, uint64_t count) {
-                return writer->dump ? kestrun_dump_writer_put(writer->dump, uint32_t(address),
-                                                              bytes, count)
-                                    : writer->binary->put(address, bytes, count);
-            });
-    });
+    return guarded([&] { return writer->writer->image(image, first, last); });
 }
 
 KESTRUN_API int32_t kestrun_writer_finish(kestrun_writer *writer)
 {
     if (!writer)
         return ResultBadArgument;
-    if (writer->hex)
-        return kestrun_hex_writer_finish(writer->hex);
-    if (writer->srec)
-        return kestrun_srec_writer_finish(writer->srec);
-    if (writer->dump)
-        return kestrun_dump_writer_finish(writer->dump);
-    return guarded([&] { return writer->binary->finish(); });
+    return guarded([&] { return writer->writer->finish(); });
 }
 
 KESTRUN_API int32_t kestrun_write_size(int32_t format, const kestrun_write_options *options,
                                        const kestrun_image *image, uint32_t first, uint32_t last,
                                        uint64_t *size)
 {
-    if (!options || !image || !size || last < first)
+    const FormatRow *row = formatRow(format);
+    if (!options || !image || !size || last < first || !row || !row->newWriter)
         return ResultBadArgument;
-    switch (format) {
-    case KESTRUN_FORMAT_IHEX: {
-        const kestrun_hex_options o = hexOptions(*options);
-        return kestrun_hex_image_size(&o, image, first, last, size);
-    }
-    case KESTRUN_FORMAT_SREC: {
-        const kestrun_srec_options o = srecOptions(*options);
-        return kestrun_srec_image_size(&o, image, first, last, size);
-    }
-    case KESTRUN_FORMAT_DUMP: {
-        const kestrun_dump_options o = dumpOptions(*options);
-        if (options->last < options->first)
-            return ResultBadArgument;
-        *size = kestrun_dump_text_size(&o, options->first, options->last);
-        return ResultOk;
-    }
-    case KESTRUN_FORMAT_BINARY:
-        if (options->last < options->first)
-            return ResultBadArgument;
-        *size = uint64_t(options->last) - options->first + 1;
-        return ResultOk;
-    default:
-        return ResultBadArgument;
-    }
+    if (row->size)
+        return row->size(*options, image, first, last, size);
+    // A format without a rule for its size is written to a sink that counts.
+    uint64_t counted = 0;
+    int32_t rc = ResultOk;
+    kestrun_writer *writer =
+        kestrun_writer_new(format, options, countBytes, intptr_t(&counted), &rc);
+    if (!writer)
+        return rc;
+    rc = kestrun_writer_image(writer, image, first, last);
+    if (rc >= 0)
+        rc = kestrun_writer_finish(writer);
+    kestrun_writer_free(writer);
+    if (rc >= 0)
+        *size = counted;
+    return rc;
 }
 
 } // extern "C"
