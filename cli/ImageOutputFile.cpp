@@ -34,6 +34,8 @@ ImageOutput outputOf(const Invocation &invocation, OutputFormat format)
     out.layout.addressSize = invocation.addressSize;
     out.layout.startAddress = invocation.startAddress;
     out.fillByte = invocation.fillByte.value_or(0xFF);
+    out.layout.wordWidth = invocation.vmemWidth.value_or(32);
+    out.layout.family = invocation.uf2Family.value_or(0);
     return out;
 }
 
@@ -79,6 +81,10 @@ QString check(const Invocation &invocation)
         return QStringLiteral("--address-records is for HEX output");
     if (invocation.addressSize && *format != OutputFormat::SRecord)
         return QStringLiteral("--address-size is for S-record output");
+    if (invocation.vmemWidth && std::int32_t(*format) != KESTRUN_FORMAT_VMEM)
+        return QStringLiteral("--vmem-width is for VMEM output");
+    if (invocation.uf2Family && std::int32_t(*format) != KESTRUN_FORMAT_UF2)
+        return QStringLiteral("--uf2-family is for UF2 output");
     return QString();
 }
 

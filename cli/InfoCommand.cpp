@@ -113,6 +113,14 @@ int InfoCommand::run(InputPieces &input, const InputArgument &argument)
         facts["overlaps"] = qint64(in.stats.overlaps);
         facts["conflicting_bytes"] = qint64(in.stats.conflicting_bytes);
     }
+    if (in.family) {
+        const char *named = calls.kestrun_uf2_family_name(*in.family);
+        const QByteArray id = "0x" + hex8(*in.family);
+        counts += "family " + id + (named ? ' ' + QByteArray(named) : QByteArray()) + '\n';
+        facts["family"] = QString::fromLatin1(id);
+        if (named)
+            facts["family_name"] = QString::fromLatin1(named);
+    }
     const QByteArray text = m_invocation.job.json
                                 ? InfoJson::text(image.get(), facts)
                                 : "format " + format.toLatin1() + '\n'

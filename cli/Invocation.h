@@ -68,6 +68,9 @@ struct Invocation {
     InputFormat inputFormat = InputFormat::Detect;
     std::optional<std::uint32_t> addressSize;
     std::optional<std::uint8_t> fillByte;
+    // VMEM's bits a word and UF2's family ID.
+    std::optional<std::uint32_t> vmemWidth;
+    std::optional<std::uint32_t> uf2Family;
     // patch: its changes in their order and its switches.
     PatchRequest patch;
 

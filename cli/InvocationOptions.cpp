@@ -41,8 +41,9 @@ InvocationOptions::InvocationOptions(QCommandLineParser &parser)
     parser.setApplicationDescription(kDescription);
     parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
                        recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
-                       overlap, to, inputFormat, addressSize, fillByte, crop, exclude, offset,
-                       byteSwap, split, unsplit, insertLength, serial, count, replace,
+                       overlap, to, inputFormat, addressSize, vmemWidth, uf2Family, fillByte,
+                       crop, exclude, offset, byteSwap, split, unsplit, insertLength, serial,
+                       count, replace,
                        set, string, encoding, intoGaps, fixChecksums, inPlace, sync, settings});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "

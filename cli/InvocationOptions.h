@@ -72,13 +72,23 @@ struct InvocationOptions {
     QCommandLineOption to{QStringLiteral("to"),
                           QStringLiteral("convert, merge: the output format (else from the output's "
                                          "extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, "
-                                         ".bin, .txt)."),
-                          QStringLiteral("ihex|srec|bin|dump")};
+                                         ".bin, .txt, .mem .vmem, .uf2, .c)."),
+                          QStringLiteral("ihex|srec|bin|dump|ti-txt|vmem|c-array|uf2")};
     QCommandLineOption inputFormat{
         QStringLiteral("input-format"),
         QStringLiteral("convert, info, merge, crc, cmp: the inputs' format, instead of finding it "
                        "from the content."),
-        QStringLiteral("auto|ihex|srec|elf|bin")};
+        QStringLiteral("auto|ihex|srec|elf|bin|ti-txt|vmem|uf2")};
+    QCommandLineOption vmemWidth{
+        QStringLiteral("vmem-width"),
+        QStringLiteral("convert, merge: bits a VMEM word (default 32); a word data fills only in "
+                       "part gets the fill byte in the rest."),
+        QStringLiteral("8|16|32|64")};
+    QCommandLineOption uf2Family{
+        QStringLiteral("uf2-family"),
+        QStringLiteral("convert, merge: the family of every UF2 block, by name (RP2040, SAMD21, "
+                       "SAMD51, NRF52840, STM32F4, ...) or hexadecimal ID (default none)."),
+        QStringLiteral("NAME|ID")};
     QCommandLineOption addressSize{
         QStringLiteral("address-size"),
         QStringLiteral("convert, merge: S-record addresses of 16, 24 or 32 bits, or the smallest that "

@@ -246,6 +246,24 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
             return QStringLiteral("--fill-byte %1: not a hexadecimal number from 0 to FF").arg(text);
         invocation.fillByte = std::uint8_t(addressOf(text));
     }
+    if (parser.isSet(o.vmemWidth)) {
+        const QString text = parser.value(o.vmemWidth);
+        if (text != u"8" && text != u"16" && text != u"32" && text != u"64")
+            return QStringLiteral("--vmem-width %1: not 8, 16, 32 or 64").arg(text);
+        invocation.vmemWidth = text.toUInt();
+    }
+    if (parser.isSet(o.uf2Family)) {
+        const QString text = parser.value(o.uf2Family);
+        std::uint32_t id = 0;
+        if (calls.kestrun_uf2_family_id(text.toLatin1().constData(), &id) == ResultOk)
+            invocation.uf2Family = id;
+        else if (const auto value = HexNumber::read(text, UINT32_MAX); value && *value)
+            invocation.uf2Family = std::uint32_t(*value);
+        else
+            return QStringLiteral("--uf2-family %1: not a family name (RP2040, SAMD21, SAMD51, "
+                                  "NRF52840, STM32F4, ...) nor a hexadecimal ID from 1 to FFFFFFFF")
+                .arg(text);
+    }
     for (const QCommandLineOption *op :
          {&o.crop, &o.exclude, &o.offset, &o.byteSwap, &o.split, &o.unsplit})
         if (parser.isSet(*op))
@@ -267,10 +285,11 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
     const bool writesImage = invocation.command == Invocation::Command::Convert
                              || invocation.command == Invocation::Command::Merge;
     const bool convertOption = parser.isSet(o.to) || parser.isSet(o.addressSize)
+                               || parser.isSet(o.vmemWidth) || parser.isSet(o.uf2Family)
                                || (parser.isSet(o.fillByte) && !invocation.isImageJob());
     if (convertOption && !writesImage)
-        return QStringLiteral("--to and --address-size are for convert and merge, "
-                              "--fill-byte for convert, crc, merge and cmp");
+        return QStringLiteral("--to, --address-size, --vmem-width and --uf2-family are for "
+                              "convert and merge, --fill-byte for convert, crc, merge and cmp");
     return QString();
 }
 

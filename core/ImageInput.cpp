@@ -91,7 +91,8 @@ QString failure(const ImageCalls &calls, kestrun_reader *reader, std::int32_t rc
     if (placed)
         in.place = at;
     if (kestrun_fault fault{}; calls.kestrun_reader_fault(reader, &fault) != KESTRUN_FAULT_NONE)
-        return name + QStringLiteral(": ") + ReaderFault::message(fault, message);
+        return name + (placed && at.line ? u':' + QString::number(at.line) : QString())
+               + QStringLiteral(": ") + ReaderFault::message(fault, message);
     if (!placed || at.line == 0)
         return name + QStringLiteral(": ") + message;
     if (at.result == rc)

@@ -17,6 +17,8 @@ std::int32_t writeImage(const ImageCalls &c, const kestrun_image *image, std::in
     o.indent = layout.indent;
     o.first = layout.first;
     o.last = layout.last;
+    o.word_width = layout.wordWidth;
+    o.family = layout.family;
     std::int32_t rc = ResultOk;
     kestrun_writer *w = c.kestrun_writer_new(format, &o, sink, user, &rc);
     if (!w)

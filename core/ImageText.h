@@ -32,6 +32,9 @@ struct TextLayout {
     std::uint32_t last = UINT32_MAX;
     std::uint8_t fill = 0xFF;
     std::uint32_t indent = 0;
+    // VMEM: bits a word; UF2: the family ID of its blocks (0: none).
+    std::uint32_t wordWidth = 32;
+    std::uint32_t family = 0;
     // Progress in the image's data bytes; a zero return stops the writer.
     ProgressCallback progress = nullptr;
     std::intptr_t progressUser = 0;

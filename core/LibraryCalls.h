@@ -56,6 +56,8 @@
     X(kestrun_detect_format)                                                                     \
     X(kestrun_format_describe)                                                                   \
     X(kestrun_reader_family)                                                                     \
+    X(kestrun_uf2_family_id)                                                                     \
+    X(kestrun_uf2_family_name)                                                                   \
     X(kestrun_reader_new)                                                                        \
     X(kestrun_reader_free)                                                                       \
     X(kestrun_reader_format)                                                                     \

@@ -60,6 +60,14 @@ QString ReaderFault::message(const kestrun_fault &fault, const QString &resultTe
         return tr("%1 (セクション %2、%3 から)").arg(resultText, index, hexAddress(fault.at));
     case KESTRUN_FAULT_BYTES_PAST_END:
         return tr("データがアドレス FFFFFFFF を超えます");
+    case KESTRUN_FAULT_UF2_MAGIC:
+        return tr("ブロック %1 (オフセット %2) のマジックナンバーが違います").arg(index, at);
+    case KESTRUN_FAULT_UF2_CUT:
+        return tr("途中で切れています: ブロック %1 はオフセット %2 から %3 までで、512 バイトに足りません")
+            .arg(index, at, limit);
+    case KESTRUN_FAULT_UF2_PAYLOAD:
+        return tr("ブロック %1 (オフセット %2) のデータが 476 バイトを超えるか、アドレス FFFFFFFF を超えます")
+            .arg(index, at);
     default:
         return QString();
     }

@@ -23,6 +23,9 @@ const char *const kResultTexts[] = {
     QT_TRANSLATE_NOOP("KestrunResult", "引数が正しくありません"),
     QT_TRANSLATE_NOOP("KestrunResult", "Sﾚｺｰﾄﾞ形式ではありません"),
     QT_TRANSLATE_NOOP("KestrunResult", "ﾚｺｰﾄﾞ数が一致しません"),
+    QT_TRANSLATE_NOOP("KestrunResult", "TI-TXT形式ではありません"),
+    QT_TRANSLATE_NOOP("KestrunResult", "VMEM形式ではありません"),
+    QT_TRANSLATE_NOOP("KestrunResult", "UF2形式ではありません"),
 };
 
 QString hexByte(std::uint32_t value)

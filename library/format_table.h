@@ -69,6 +69,22 @@ int32_t dumpWriteSize(const kestrun_write_options &, const kestrun_image *, uint
                       uint64_t *);
 int32_t binaryWriteSize(const kestrun_write_options &, const kestrun_image *, uint32_t, uint32_t,
                         uint64_t *);
+std::unique_ptr<FormatReader> newTiTxtFormatReader(Image *image);
+std::unique_ptr<FormatReader> newVmemFormatReader(Image *image);
+std::unique_ptr<FormatReader> newUf2FormatReader(Image *image);
+std::unique_ptr<FormatWriter> newTiTxtFormatWriter(const kestrun_write_options &, kestrun_sink_fn,
+                                                   intptr_t, int32_t &);
+std::unique_ptr<FormatWriter> newVmemFormatWriter(const kestrun_write_options &, kestrun_sink_fn,
+                                                  intptr_t, int32_t &);
+std::unique_ptr<FormatWriter> newCArrayFormatWriter(const kestrun_write_options &,
+                                                    kestrun_sink_fn, intptr_t, int32_t &);
+std::unique_ptr<FormatWriter> newUf2FormatWriter(const kestrun_write_options &, kestrun_sink_fn,
+                                                 intptr_t, int32_t &);
+int32_t uf2WriteSize(const kestrun_write_options &, const kestrun_image *, uint32_t, uint32_t,
+                     uint64_t *);
+bool probeTiTxt(const uint8_t *bytes, uint64_t length);
+bool probeVmem(const uint8_t *bytes, uint64_t length);
+bool probeUf2(const uint8_t *bytes, uint64_t length);
 bool probeElf(const uint8_t *bytes, uint64_t length);
 bool probeHex(const uint8_t *bytes, uint64_t length);
 bool probeSRec(const uint8_t *bytes, uint64_t length);

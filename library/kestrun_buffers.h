@@ -47,7 +47,10 @@ enum KestrunResult {
     ResultBadArgument = -10,   /* an argument or option out of its range, or a null handle */
     ResultNotSRecord = -11,    /* not Motorola S-records: a malformed record or text between records */
     ResultRecordCount = -12,   /* an S5 or S6 record's count is not that of the data records before it */
-    ResultNotElf = -13         /* not an ELF executable that can be read: damaged, cut short or of another kind */
+    ResultNotElf = -13,        /* not an ELF executable that can be read: damaged, cut short or of another kind */
+    ResultNotTiTxt = -14,      /* not TI-TXT: a malformed line */
+    ResultNotVmem = -15,       /* not Verilog VMEM: a malformed line or words of differing widths */
+    ResultNotUf2 = -16         /* not UF2: a block with a wrong magic number, cut short or too full */
 };
 
 /* Room GetErrorString needs: the longest message and its NUL. */

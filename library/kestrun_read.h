@@ -31,13 +31,20 @@ extern "C" {
 #define KESTRUN_FORMAT_SREC 2   /* Motorola S-records */
 #define KESTRUN_FORMAT_ELF 3    /* an ELF executable: its allocated sections */
 #define KESTRUN_FORMAT_DUMP 4   /* dump lines (written only) */
-#define KESTRUN_FORMAT_COUNT 5
+#define KESTRUN_FORMAT_TI_TXT 5 /* TI-TXT: @ADDR lines, hex byte lines, q */
+#define KESTRUN_FORMAT_VMEM 6   /* Verilog VMEM ($readmemh): @ADDR in words, hex words */
+#define KESTRUN_FORMAT_C_ARRAY 7 /* C source, an array a run of data (written only) */
+#define KESTRUN_FORMAT_UF2 8    /* UF2 blocks of 512 bytes */
+#define KESTRUN_FORMAT_COUNT 9
 
 /* The format of an input that starts with `bytes` (its first 4 KiB are
- * plenty): ELF by its magic; Intel HEX when its first line (after any CR
- * and LF) starts with a colon and two hex digits, S-records when with S,
- * a digit and two hex digits; else binary. Every caller that has to guess
- * a format asks this. */
+ * plenty): ELF and UF2 by their magic numbers; Intel HEX when its first
+ * line (after any CR and LF) starts with a colon and two hex digits,
+ * S-records when with S, a digit and two hex digits; TI-TXT when it is an
+ * @ and hex digits alone, the next line not blank a hex pair or q; VMEM
+ * when, past blanks and comments, an @ and hex digits are followed on
+ * their line by a hex word; else binary. Every caller that has to guess a
+ * format asks this. */
 KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length);
 
 /* What a format is, for a front end's lists of names, extensions and file
@@ -46,6 +53,7 @@ KESTRUN_API int32_t kestrun_detect_format(const uint8_t *bytes, uint64_t length)
 #define KESTRUN_FORMAT_FLAG_WRITE 2u  /* the one writer writes it */
 #define KESTRUN_FORMAT_FLAG_DETECT 4u /* kestrun_detect_format tells it by its content */
 #define KESTRUN_FORMAT_FLAG_WINDOW 8u /* written over the options' first..last, gaps filled */
+#define KESTRUN_FORMAT_FLAG_BYTES 16u /* written as bytes, not as text */
 typedef struct kestrun_format_info {
     int32_t format;         /* KESTRUN_FORMAT_* */
     uint32_t flags;         /* KESTRUN_FORMAT_FLAG_* */
@@ -205,7 +213,7 @@ KESTRUN_API int32_t kestrun_reader_place(const kestrun_reader *reader, kestrun_p
 KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *buffer,
                                            uint64_t size);
 
-/* Why a binary or ELF input was refused, for a front end to word in its
+/* Why a binary, ELF, UF2 (or, for an address, text) input was refused, for a front end to word in its
  * own language (kestrun_reader_detail words the same in English). `index`
  * is the program header, segment or section concerned, `at` the file
  * offset or address named, `limit` the file's length or FFFFFFFF. */
@@ -225,7 +233,10 @@ KESTRUN_API uint64_t kestrun_reader_detail(const kestrun_reader *reader, char *b
 #define KESTRUN_FAULT_SECTION_PAST_END 13    /* section `index` at `at` passes FFFFFFFF */
 #define KESTRUN_FAULT_SEGMENT_NOT_STORED 14  /* segment `index` at `at`: the result says why */
 #define KESTRUN_FAULT_SECTION_NOT_STORED 15  /* section `index` at `at`: the result says why */
-#define KESTRUN_FAULT_BYTES_PAST_END 16      /* binary bytes pass FFFFFFFF */
+#define KESTRUN_FAULT_BYTES_PAST_END 16      /* binary, TI-TXT or VMEM bytes at `at` pass FFFFFFFF */
+#define KESTRUN_FAULT_UF2_MAGIC 17           /* UF2 block `index` at offset `at`: a wrong magic number */
+#define KESTRUN_FAULT_UF2_CUT 18             /* UF2 block `index` at `at` ends at `limit`, short of 512 bytes */
+#define KESTRUN_FAULT_UF2_PAYLOAD 19         /* UF2 block `index` at `at`: payload over 476 bytes or past FFFFFFFF */
 typedef struct kestrun_fault {
     int32_t kind; /* KESTRUN_FAULT_* */
     uint64_t index;
@@ -239,6 +250,13 @@ KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read
 /* The family the input names (a UF2 file's family ID, as its blocks give
  * it) into *family: 1, or 0 when it names none (then *family is left). */
 KESTRUN_API int32_t kestrun_reader_family(const kestrun_reader *reader, uint32_t *family);
+
+/* UF2 families by the names boards go by (RP2040, SAMD21, SAMD51,
+ * NRF52840, STM32F4, ...; case does not matter): the ID into *id and
+ * ResultOk, or ResultBadArgument for a name the library does not know. */
+KESTRUN_API int32_t kestrun_uf2_family_id(const char *name, uint32_t *id);
+/* The name of a family ID; null for an ID without one. */
+KESTRUN_API const char *kestrun_uf2_family_name(uint32_t id);
 
 /* ---- Lines of record text ---- */
 

@@ -66,13 +66,21 @@ typedef struct kestrun_write_options {
      * put outside them are passed over. Binary output starts at `first`. */
     uint32_t first;
     uint32_t last;
+    uint32_t word_width; /* VMEM: bits a word, 8, 16, 32 or 64; a word data fills in part gets the fill */
+    uint32_t family;     /* UF2: the family ID of every block (flag 0x2000), 0 for none */
 } kestrun_write_options;
 
 /* The defaults of `format`: 32 bytes a record, CR LF, automatic address
  * records and size, the image's start address kept, an S0 "HDR" header and
- * the count record, no indent, fill FF, first..last the whole space. */
+ * the count record, no indent, fill FF, first..last the whole space,
+ * 32-bit VMEM words, no UF2 family.
+ * TI-TXT is written as srec_cat writes it: an @ line (4, 6 or more
+ * digits) at each run of data, 16 bytes a line, q at the end; VMEM as
+ * srec_cat -VMem without its comment line; C arrays as a const uint8_t
+ * array and its address for each run of data, and a table of them; UF2 as
+ * blocks of 256 bytes at addresses aligned to 256, their gaps the fill. */
 KESTRUN_API void kestrun_write_options_init(int32_t format, kestrun_write_options *options);
-/* A writer of `format` (KESTRUN_FORMAT_IHEX, _SREC, _BINARY or _DUMP) to
+/* A writer of `format` (any KESTRUN_FORMAT_* but ELF) to
  * `sink`; null, with ResultBadArgument (an unknown format, options out of
  * range) or ResultNoMemory through *result (when not null). */
 KESTRUN_API kestrun_writer *kestrun_writer_new(int32_t format, const kestrun_write_options *options,

@@ -201,6 +201,7 @@ KESTRUN_API void kestrun_write_options_init(int32_t format, kestrun_write_option
     options->fill = 0xFF;
     options->first = 0;
     options->last = 0xFFFFFFFFu;
+    options->word_width = 32;
 }
 
 KESTRUN_API kestrun_writer *kestrun_writer_new(int32_t format, const kestrun_write_options *options,

@@ -104,6 +104,18 @@ the HEX file may give an address beyond 32 bits</translation>
         <translation>the record count does not match the data records</translation>
     </message>
     <message>
+        <source>TI-TXT形式ではありません</source>
+        <translation>not TI-TXT</translation>
+    </message>
+    <message>
+        <source>VMEM形式ではありません</source>
+        <translation>not Verilog VMEM</translation>
+    </message>
+    <message>
+        <source>UF2形式ではありません</source>
+        <translation>not UF2</translation>
+    </message>
+    <message>
         <source>ﾁｪｯｸｻﾑ値が異常です (%1、正しくは %2)</source>
         <translation>checksum %1, expected %2</translation>
     </message>
@@ -301,6 +313,18 @@ the HEX file may give an address beyond 32 bits</translation>
     <message>
         <source>データがアドレス FFFFFFFF を超えます</source>
         <translation>the bytes pass address FFFFFFFF</translation>
+    </message>
+    <message>
+        <source>ブロック %1 (オフセット %2) のマジックナンバーが違います</source>
+        <translation>block %1 (offset %2): wrong magic number</translation>
+    </message>
+    <message>
+        <source>途中で切れています: ブロック %1 はオフセット %2 から %3 までで、512 バイトに足りません</source>
+        <translation>truncated: block %1 runs from offset %2 to %3, short of 512 bytes</translation>
+    </message>
+    <message>
+        <source>ブロック %1 (オフセット %2) のデータが 476 バイトを超えるか、アドレス FFFFFFFF を超えます</source>
+        <translation>block %1 (offset %2): its payload is over 476 bytes or passes address FFFFFFFF</translation>
     </message>
 </context>
 <context>

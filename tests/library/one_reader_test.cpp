@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <random>
 
@@ -470,4 +471,53 @@ TEST(OneReader, ElfReadsAsObjcopyDoes)
         EXPECT_EQ(result, ResultNotElf) << cut;
         EXPECT_NE(std::string(detail), "") << cut;
     }
+}
+
+// Each format's content is told apart from the others', and each text
+// reads to the same image whatever the pieces it is fed in.
+TEST(OneReader, NewFormatsAreToldByContentAndReadInAnyPieces)
+{
+    std::string uf2(512, '\0');
+    const uint32_t words[] = {0x0A324655u, 0x9E5D5157u, 0x2000u, 0x1000u, 4u, 0, 1, 0xE48BFF56u};
+    std::memcpy(uf2.data(), words, sizeof words);
+    std::memcpy(uf2.data() + 32, "\x01\x02\x03\x04", 4);
+    const uint32_t end = 0x0AB16F30u;
+    std::memcpy(uf2.data() + 508, &end, 4);
+    struct Case {
+        const char *name;
+        std::string text;
+        int32_t format;
+    };
+    const Case cases[] = {
+        {"ti-txt", "@1000\r\n01 02\r\n03 04\r\nq\r\n", KESTRUN_FORMAT_TI_TXT},
+        {"ti-txt, blank lines first", "\n\n@1000\n01 02 03 04\nq\n", KESTRUN_FORMAT_TI_TXT},
+        {"vmem 8", "@00001000 01 02 03 04\n", KESTRUN_FORMAT_VMEM},
+        {"vmem 16, comments", "/* a\n b */ // c\n@800 0102 /* d */ 0304\n", KESTRUN_FORMAT_VMEM},
+        {"vmem 32", "@400 01020304\n", KESTRUN_FORMAT_VMEM},
+        {"uf2", uf2, KESTRUN_FORMAT_UF2},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(kestrun_detect_format(reinterpret_cast<const uint8_t *>(c.text.data()),
+                                        c.text.size()),
+                  c.format)
+            << c.name;
+        for (const size_t piece : {size_t(1), size_t(7), size_t(4096)}) {
+            kestrun_image *image = kestrun_image_new();
+            ASSERT_EQ(readWhole(c.format, c.text, image, piece).result, ResultOk) << c.name;
+            uint8_t bytes[4] = {};
+            uint32_t low = 0, high = 0;
+            ASSERT_EQ(kestrun_image_bounds(image, &low, &high), ResultOk) << c.name;
+            EXPECT_EQ(low, 0x1000u) << c.name;
+            EXPECT_EQ(high, 0x1003u) << c.name;
+            kestrun_image_read(image, low, 4, 0, bytes);
+            EXPECT_EQ(std::string(reinterpret_cast<char *>(bytes), 4), "\x01\x02\x03\x04") << c.name;
+            kestrun_image_free(image);
+        }
+    }
+    // C comments alone, or an address followed by neither a word nor a line
+    // end, show no format.
+    for (const char *other : {"/* notes */\nint x;\n", "@1000 q\n"})
+        EXPECT_EQ(kestrun_detect_format(reinterpret_cast<const uint8_t *>(other), std::strlen(other)),
+                  KESTRUN_FORMAT_BINARY)
+            << other;
 }
