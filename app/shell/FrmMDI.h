@@ -63,6 +63,7 @@ public:
     bool convertBinaryToDump();
     // The image menu's jobs (FrmMDIJobs.cpp), the same way.
     bool convertToSRecords(Form1 *source);
+    bool convertToOtherFormat(Form1 *source);
     bool mergeWithFiles(Form1 *source);
     bool insertCrc(Form1 *source);
     bool insertSerial(Form1 *source);
@@ -114,7 +115,8 @@ public:
     QAction *m_Setting, *m_Font, *m_Help;
     QAction *m_NextSegment, *m_PrevSegment, *m_MemoryMap, *m_DataView;
     std::array<QAction *, 4> m_Wnd{};
-    QAction *m_ToSRec, *m_Merge, *m_InsertCrc, *m_InsertSerial, *m_Compare, *m_BinToHexAt;
+    QAction *m_ToSRec, *m_ToOther, *m_Merge, *m_InsertCrc, *m_InsertSerial, *m_Compare,
+        *m_BinToHexAt;
     QMenu *m_File, *m_Edit, *m_Asm, *m_Set, *m_Image, *m_Window;
 
 protected:

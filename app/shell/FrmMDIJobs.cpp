@@ -5,6 +5,7 @@
 #include "base/BusyScope.h"
 #include "base/WaitCursor.h"
 #include "convert/ImageJobs.h"
+#include "convert/OtherFormats.h"
 #include "shell/Form1.h"
 
 #include <QMdiArea>
@@ -34,6 +35,8 @@ void FrmMDI::buildImageMenu()
     };
     m_ToSRec = item("m_ToSRec", QStringLiteral("HEX  ->  Sﾚｺｰﾄﾞ(&S)"),
                     onActive(&FrmMDI::convertToSRecords));
+    m_ToOther = item("m_ToOther", QStringLiteral("HEX  ->  他の形式(&O)..."),
+                     onActive(&FrmMDI::convertToOtherFormat));
     m_Image->addSeparator()->setObjectName(QStringLiteral("l7"));
     m_Merge =
         item("m_Merge", QStringLiteral("ﾌｧｲﾙと結合(&M)..."), onActive(&FrmMDI::mergeWithFiles));
@@ -51,7 +54,7 @@ void FrmMDI::buildImageMenu()
         });
     connect(m_Image, &QMenu::aboutToShow, this, [this] {
         const bool any = Form1::DocumentCount() >= 1;
-        for (QAction *action : {m_ToSRec, m_Merge, m_InsertCrc, m_InsertSerial, m_Compare})
+        for (QAction *action : {m_ToSRec, m_ToOther, m_Merge, m_InsertCrc, m_InsertSerial, m_Compare})
             action->setEnabled(any);
     });
 }
@@ -59,6 +62,11 @@ void FrmMDI::buildImageMenu()
 bool FrmMDI::convertToSRecords(Form1 *source)
 {
     return ConvertToSRecords(*this, sourceOf(source));
+}
+
+bool FrmMDI::convertToOtherFormat(Form1 *source)
+{
+    return OtherFormats::convert(*this, sourceOf(source));
 }
 
 bool FrmMDI::mergeWithFiles(Form1 *source)

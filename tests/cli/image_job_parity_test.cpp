@@ -22,7 +22,7 @@
 
 namespace {
 
-enum class Job { SRecords, Merge, Crc, Serial, Compare, BinaryAt };
+enum class Job { SRecords, OtherFormat, Merge, Crc, Serial, Compare, BinaryAt };
 
 struct Row {
     const char *name;
@@ -44,6 +44,14 @@ const Row kRows[] = {
     {"HEX to S-records", Job::SRecords, "a.hex", {}, {}, {}, {"convert", "a.hex", "--to", "srec", "-o", "k.srec"}},
     {"scattered HEX to S-records", Job::SRecords, "s.hex", {}, {}, {}, {"convert", "s.hex", "--to", "srec", "-o", "k.srec"}},
     {"S-records to S-records", Job::SRecords, "a.srec", {}, {}, {}, {"convert", "a.srec", "--to", "srec", "-o", "k.srec"}},
+    {"HEX to TI-TXT", Job::OtherFormat, "s.hex", {}, {{"ti-txt: TI-TXT"}, {"32"}, {""}}, {},
+     {"convert", "s.hex", "--to", "ti-txt", "-o", "k.out"}},
+    {"S-records to 16-bit VMEM", Job::OtherFormat, "a.srec", {}, {{"vmem: Verilog VMEM"}, {"16"}, {""}}, {},
+     {"convert", "a.srec", "--to", "vmem", "--vmem-width", "16", "-o", "k.out"}},
+    {"HEX to C arrays", Job::OtherFormat, "s.hex", {}, {{"c-array: C array"}, {"32"}, {""}}, {},
+     {"convert", "s.hex", "--to", "c-array", "-o", "k.out"}},
+    {"HEX to UF2 of a family, saved", Job::OtherFormat, "a.hex", {}, {{"uf2: UF2"}, {"32"}, {"SAMD51"}}, {},
+     {"convert", "a.hex", "--to", "uf2", "--uf2-family", "SAMD51", "-o", "k.uf2"}},
     {"merge apart, last", Job::Merge, "s.hex", {}, {{"far.hex"}, {"last: 後のﾃﾞｰﾀを使う"}}, {},
      {"merge", "s.hex", "far.hex", "--overlap", "last", "-o", "k.out"}},
     {"merge three, first keeps", Job::Merge, "a.hex", {}, {{"far.hex", "b.hex"}, {"first: 先のﾃﾞｰﾀを残す"}}, {},
@@ -141,6 +149,8 @@ private:
         switch (row.job) {
         case Job::SRecords:
             return m_frame->convertToSRecords(document);
+        case Job::OtherFormat:
+            return m_frame->convertToOtherFormat(document);
         case Job::Merge:
             return m_frame->mergeWithFiles(document);
         case Job::Crc:
@@ -206,6 +216,12 @@ private slots:
                     file = path(file);
             if (!answers.isEmpty())
                 script.expectForm(answers);
+            // A result of bytes goes where the save dialog says.
+            const bool saved = output > 0 && row.kestrun[output].endsWith(".uf2");
+            if (saved) {
+                QFile::remove(path("p.uf2"));
+                script.expectSave(path("p.uf2"));
+            }
             if (row.job == Job::Compare)
                 for (const QString &file : row.opened)
                     script.expectOpen(path(file));
@@ -228,6 +244,11 @@ private slots:
                         qPrintable(script.texts().constFirst()));
                     QCOMPARE(script.asked().constLast().fields.value(0).choices, answers[0]);
                 }
+                continue;
+            }
+            if (saved) {
+                QCOMPARE(Form1::DocumentCount(), before);
+                QVERIFY2(readBytes(path("p.uf2")) == expected, row.name);
                 continue;
             }
             if (compares && expected.isEmpty()) {
