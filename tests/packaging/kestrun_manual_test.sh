@@ -45,9 +45,9 @@ compare help-commands manual-commands "the manual's commands differ from --help'
 
 # Options: the names that start the lines under "Options:", and every name
 # in the tags of OPTIONS.
-help_section Options | grep -oE '^  (-[a-zA-Z], )?--[a-z][a-z-]*' | grep -oE -- '--?[a-zA-Z][a-z-]*' \
+help_section Options | grep -oE '^  (-[a-zA-Z], )?--[a-z][a-z0-9-]*' | grep -oE -- '--?[a-zA-Z][a-z0-9-]*' \
     | sort -u >"$work/help-options"
-manual_tags OPTIONS | grep -oE -- '(^|[ "])--?[a-zA-Z][a-z-]*' | grep -oE -- '--?[a-zA-Z][a-z-]*' \
+manual_tags OPTIONS | grep -oE -- '(^|[ "])--?[a-zA-Z][a-z0-9-]*' | grep -oE -- '--?[a-zA-Z][a-z0-9-]*' \
     | sort -u >"$work/manual-options"
 [ -s "$work/help-options" ] || fail "no options found in --help"
 compare help-options manual-options "the manual's options differ from --help's"
