@@ -200,8 +200,11 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
         return outputStatus(opened, error);
     ConversionEngine engine(LinkedLibrary::calls(), settings);
     const std::int32_t result = runEngine(engine, input, output);
-    if (m_invocation.takesHexText())
+    if (m_invocation.takesHexText()) {
+        if (const QString warning = engine.pastEndWarning(m_invocation.input); !warning.isEmpty())
+            printError(warning);
         warnOfConflicts(engine);
+    }
     if (result < 0) {
         if (output.failed(error))
             return outputStatus(OutputTarget::Outcome::Failed, error);

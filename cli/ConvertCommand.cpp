@@ -120,6 +120,8 @@ int ConvertCommand::run()
         printError(in.error);
         return kFailed;
     }
+    for (const QString &warning : in.warnings)
+        printError(warning);
     if (const QString error = applyImageOperations(calls, image.get(), inv.operations);
         !error.isEmpty()) {
         printError(name + QStringLiteral(": ") + error);

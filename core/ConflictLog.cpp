@@ -59,8 +59,9 @@ QString ConflictLog::text(const kestrun_conflict &c) const
 
 QStringList ConflictLog::warnings() const
 {
+    QStringList lines = m_notes;
     if (m_policy != KESTRUN_OVERLAP_LAST && m_policy != KESTRUN_OVERLAP_FIRST)
-        return {};
+        return lines;
     const char *warning = m_policy == KESTRUN_OVERLAP_LAST
                               ? QT_TRANSLATE_NOOP("ConflictLog",
                                                   "%1: 警告: %2-%3 は %4 も書き込んでいます "
@@ -68,7 +69,6 @@ QStringList ConflictLog::warnings() const
                               : QT_TRANSLATE_NOOP("ConflictLog",
                                                   "%1: 警告: %2-%3 は %4 も書き込んでいます "
                                                   "(先のバイトを残しました)");
-    QStringList lines;
     for (const kestrun_conflict &c : m_kept)
         lines << QCoreApplication::translate("ConflictLog", warning)
                      .arg(place(c.source, c.line), hexDigits(c.low), hexDigits(c.high),

@@ -40,9 +40,13 @@ public:
     QString text(const kestrun_conflict &conflict) const;
     // "FILE:LINE", or "FILE" for line 0 (an input without lines).
     QString place(std::uint32_t source, std::uint64_t line) const;
-    // The warnings of the conflicts the policy let pass ("a.hex:12:
-    // warning: ... (the later bytes kept)"), then a line for those not
-    // kept; none under identical and error.
+    // The readers' own warnings ("a.hex:3: warning: text after the end
+    // record is not read"), whatever the policy, in the order met.
+    void note(const QStringList &lines) { m_notes << lines; }
+    const QStringList &notes() const { return m_notes; }
+    // The notes, then the warnings of the conflicts the policy let pass
+    // ("a.hex:12: warning: ... (the later bytes kept)"), then a line for
+    // those not kept; no conflict's under identical and error.
     QStringList warnings() const;
 
 private:
@@ -53,6 +57,7 @@ private:
     std::uint64_t m_count = 0;
     std::vector<kestrun_conflict> m_kept;
     kestrun_conflict m_record{};
+    QStringList m_notes;
 };
 
 #endif

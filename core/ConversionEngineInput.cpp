@@ -49,6 +49,7 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     m_conflictCount = 0;
     m_streamedBounds.reset();
     m_readStats = {};
+    m_pastEnd.reset();
     if (!ascending && !(m_image = c->kestrun_image_new()))
         return ResultNoMemory;
 
@@ -65,6 +66,8 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     }
     const ImageInput in = readImageInput(*c, m_image, text, InputArgument{}, options);
     m_readStats = in.stats;
+    m_pastEnd = in.pastEnd;
+    m_readSRecords = in.format == InputFormat::SRecord;
     if (in.sourceFailed) {
         m_message = in.sourceError;
         return InputFault;
@@ -72,6 +75,17 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     if (in.place && in.result != ResultCancelled && in.result != AscendingBinary::OutOfOrder)
         m_place = *in.place;
     return in.result;
+}
+
+QString ConversionEngine::pastEndWarning(const QString &name, bool editorLine) const
+{
+    if (!m_pastEnd)
+        return QString();
+    kestrun_place at = *m_pastEnd;
+    if (editorLine)
+        at.line = at.editor_line;
+    return ::pastEndWarning(name, m_readSRecords ? InputFormat::SRecord : InputFormat::IntelHex,
+                            at);
 }
 
 std::int32_t ConversionEngine::inspect(QByteArrayView text)

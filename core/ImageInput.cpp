@@ -10,6 +10,7 @@
 #include "core/ResultMessage.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <sys/stat.h>
 
@@ -178,10 +179,20 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
         if (piece.isEmpty())
             break;
         rc = calls.kestrun_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
+        // The end of a HEX text: what follows is only looked at, for a
+        // line that is not blank.
+        if (rc == KESTRUN_END_READ && !calls.kestrun_reader_past_end(reader, nullptr))
+            rc = ResultOk;
     }
+    if (rc == KESTRUN_END_READ)
+        rc = ResultOk;
     if (rc >= 0 && !readFailed && !o.part)
         rc = calls.kestrun_reader_finish(reader);
     calls.kestrun_reader_stats(reader, &in.stats);
+    if (kestrun_place at{}; rc >= 0 && calls.kestrun_reader_past_end(reader, &at)) {
+        in.pastEnd = at;
+        in.warnings << pastEndWarning(name, in.format, at);
+    }
     if (readFailed) {
         in.result = ResultBadArgument;
         in.sourceFailed = true;
@@ -195,6 +206,19 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
 }
 
 } // namespace
+
+QString pastEndWarning(const QString &name, InputFormat format, const kestrun_place &at)
+{
+    const QString message =
+        format == InputFormat::IntelHex
+            ? QCoreApplication::translate("ImageInput",
+                                          "ｴﾝﾄﾞﾚｺｰﾄﾞの後に行があります。読まずに捨てました")
+            : QCoreApplication::translate("ImageInput",
+                                          "終了ﾚｺｰﾄﾞ (S7/S8/S9) の後にﾚｺｰﾄﾞがあります。"
+                                          "それも読みました");
+    return name + u':' + QString::number(at.line) + QStringLiteral(": ")
+           + QCoreApplication::translate("ImageInput", "警告: ") + message;
+}
 
 std::optional<InputFormat> inputFormatNamed(QStringView word)
 {

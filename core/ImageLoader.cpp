@@ -23,6 +23,7 @@ ImageInputOptions optionsFor(const Request &request, ConflictLog &log)
 ImageHandle taken(ImageHandle image, const ImageInput &in, const Request &request, ConflictLog &log,
                   QString &error)
 {
+    log.note(in.warnings);
     if (in.result >= 0)
         return image;
     if (request.place)

@@ -217,6 +217,18 @@ typedef struct kestrun_fault {
  * (the result alone says it; `fault` is then zeroed). */
 KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_fault *fault);
 KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats);
+/* Whether text stands after the end record: 1 with `place` (may be null)
+ * set to where its first line begins (line, editor_line, column, offset;
+ * `result` ResultOk), else 0 (then `place` is untouched). An Intel HEX
+ * reader reads nothing after its end record (feed returns
+ * KESTRUN_END_READ), as objcopy, srec_cat and intelhex do, but looks at
+ * what is still fed for a line that is not blank (spaces, tabs, Ctrl-Z
+ * and NUL are blank), so a caller that wants to warn of two files joined
+ * end to end feeds on until this is 1 or the input ends. An S-record
+ * reader reads the records after S7, S8 or S9 as any other, as srec_cat
+ * does (objcopy stops at it), and names the first of them here. Always 0
+ * for binary and ELF input. */
+KESTRUN_API int32_t kestrun_reader_past_end(const kestrun_reader *reader, kestrun_place *place);
 
 /* ---- Lines of record text ---- */
 
@@ -360,7 +372,8 @@ typedef struct kestrun_srec_stats {
  * ResultRecordCount); S7/S8/S9 set the image's start address
  * (KESTRUN_START_LINEAR) and may carry no data, nor may S5/S6; S0's bytes
  * are a header, not data. A text without a termination record, or with
- * records after it, is read as GNU objcopy and srec_cat read it: whole.
+ * records after it, is read as srec_cat reads it: whole (objcopy stops at
+ * the termination record; kestrun_reader_past_end names what follows it).
  * Everything else is ResultNotSRecord or ResultChecksumError, with the
  * place as for HEX. The kestrun_record of the callback has `type` the
  * digit 0-9, `address` the data address, count or start value, `length`

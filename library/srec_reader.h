@@ -30,6 +30,9 @@ public:
         return m_result < 0 && m_place.result == m_result ? &m_place : nullptr;
     }
     kestrun_srec_stats stats() const;
+    // Where the first record after a termination record begins; null when
+    // none has been read.
+    const kestrun_place *pastEnd() const { return m_pastEnd.line ? &m_pastEnd : nullptr; }
 
 private:
     // A line longer than the longest record is wrong by its next character,
@@ -61,6 +64,7 @@ private:
     kestrun_hex_stats m_overlaps{};
     int32_t m_result = ResultOk;
     kestrun_place m_place{};
+    kestrun_place m_pastEnd{};
 };
 
 } // namespace kestrun

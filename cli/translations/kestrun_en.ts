@@ -350,4 +350,19 @@ the HEX file may give an address beyond 32 bits</translation>
         <translation>kestrun: warning: --insert-crc: the CRC is written over the data at %1-%2%3</translation>
     </message>
 </context>
+<context>
+    <name>ImageInput</name>
+    <message>
+        <source>警告: </source>
+        <translation>warning: </translation>
+    </message>
+    <message>
+        <source>ｴﾝﾄﾞﾚｺｰﾄﾞの後に行があります。読まずに捨てました</source>
+        <translation>text after the end record is not read</translation>
+    </message>
+    <message>
+        <source>終了ﾚｺｰﾄﾞ (S7/S8/S9) の後にﾚｺｰﾄﾞがあります。それも読みました</source>
+        <translation>records after the termination record (S7/S8/S9) are read as well</translation>
+    </message>
+</context>
 </TS>
