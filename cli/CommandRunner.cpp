@@ -14,6 +14,7 @@
 #include "StreamingOutput.h"
 #include "core/ResultMessage.h"
 #include "core/HexErrorLine.h"
+#include "core/HexText.h"
 #include "core/Cp932.h"
 #include "core/LocalPath.h"
 #include "core/SettingsModel.h"
@@ -360,20 +361,23 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
                    .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
 }
 
+QString CommandRunner::emptyWindowNote(ConversionEngine::Addresses window,
+                                       std::optional<ConversionEngine::Addresses> data)
+{
+    auto range = [](ConversionEngine::Addresses addresses) {
+        return hexDigits(addresses.low) + u'-' + hexDigits(addresses.high);
+    };
+    return QStringLiteral("kestrun: note: no data in %1; %2")
+        .arg(range(window), data ? QStringLiteral("the data lies in ") + range(*data)
+                                 : QStringLiteral("the input holds no data"));
+}
+
 // A given window of fill alone is made, as asked, but a range left from
 // another file or mistyped should not pass without a word.
 bool CommandRunner::noteEmptyWindow(ConversionEngine::Addresses window,
                                     std::optional<ConversionEngine::Addresses> data)
 {
-    auto range = [](ConversionEngine::Addresses addresses) {
-        auto hex = [](std::uint32_t value) {
-            return QString::number(value, 16).toUpper().rightJustified(8, u'0');
-        };
-        return hex(addresses.low) + u'-' + hex(addresses.high);
-    };
-    printError(QStringLiteral("kestrun: note: no data in %1; %2")
-                   .arg(range(window), data ? QStringLiteral("the data lies in ") + range(*data)
-                                            : QStringLiteral("the input holds no data")));
+    printError(emptyWindowNote(window, data));
     return true;
 }
 

@@ -1,7 +1,7 @@
 // What kestrun says beside its result where the input is not what it
-// seems: text after an end record (two files joined with cat). The result
-// itself stays what it was: the same bytes as from the input without the
-// joint.
+// seems: text after an end record (two files joined with cat), a range
+// given to crc that holds no data or reaches past it. The result itself
+// stays what it was: the same bytes as from the input without the joint.
 #include "support/kestrun_process.h"
 #include "support/test_files.h"
 
@@ -91,6 +91,48 @@ private slots:
         QCOMPARE(run.out.replace("ab.", "a."), plain.out.replace("joined.", "a."));
         QVERIFY2(run.errorText().contains(m_dir.path() + u'/' + warning), run.err.constData());
         QVERIFY2(plain.err.isEmpty(), plain.err.constData());
+    }
+
+    void crcNotesWhereTheDataLie_data()
+    {
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("note"); // empty: none
+        QTest::newRow("beyond the data")
+            << "09000100-0900010F"
+            << "kestrun: note: no data in 09000100-0900010F; the data lies in 09000000-09000003";
+        QTest::newRow("below the data")
+            << "08000000-0800000F"
+            << "kestrun: note: no data in 08000000-0800000F; the data lies in 09000000-09000003";
+        QTest::newRow("around the data")
+            << "08FFFFF0-0900000F"
+            << "kestrun: note: the data in 08FFFFF0-0900000F lies in 09000000-09000003; the rest "
+               "is read as fill FF";
+        QTest::newRow("past the data's end")
+            << "09000002-0900000F"
+            << "kestrun: note: the data in 09000002-0900000F lies in 09000002-09000003; the rest "
+               "is read as fill FF";
+        QTest::newRow("the data exactly") << "09000000-09000003" << QString();
+        QTest::newRow("inside the data") << "09000001-09000002" << QString();
+    }
+
+    // crc says it as hex2bin says it of its window, and its value stays
+    // that of the fill bytes it reads.
+    void crcNotesWhereTheDataLie()
+    {
+        QFETCH(QString, range);
+        QFETCH(QString, note);
+        const KestrunRun crc = runKestrunIn(english(), {"crc", path("gap.hex"), "--range", range});
+        QCOMPARE(crc.exitCode, 0);
+        QCOMPARE(crc.errorText().trimmed(), note);
+        const QStringList ends = range.split(u'-');
+        const KestrunRun hex2bin = runKestrunIn(
+            english(), {"hex2bin", path("gap.hex"), "--start", ends[0], "--end", ends[1], "-o",
+                        path("window.bin")});
+        QCOMPARE(hex2bin.exitCode, 0);
+        if (note.contains(QStringLiteral("no data in")))
+            QCOMPARE(hex2bin.errorText().trimmed(), note);
+        const KestrunRun windowCrc = runKestrunIn(english(), {"crc", path("window.bin")});
+        QCOMPARE(crc.out, windowCrc.out);
     }
 };
 
