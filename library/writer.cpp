@@ -2,6 +2,7 @@
 // text writers and the dump writer are the formats' own; binary output,
 // bytes in address order with the fill between, is written here.
 #include "exports.h"
+#include "dump_writer.h"
 #include "guard.h"
 #include "hex_reader.h"
 #include "image.h"
@@ -224,6 +225,8 @@ KESTRUN_API kestrun_writer *kestrun_writer_new(int32_t format, const kestrun_wri
                 const kestrun_dump_options o = dumpOptions(*options);
                 made->dump = kestrun_dump_writer_new(&o, options->first, options->last, sink,
                                                      userValue, &made_rc);
+                if (made->dump)
+                    writeGapLines(made->dump);
                 break;
             }
             case KESTRUN_FORMAT_BINARY:
@@ -334,7 +337,8 @@ KESTRUN_API int32_t kestrun_write_size(int32_t format, const kestrun_write_optio
         const kestrun_dump_options o = dumpOptions(*options);
         if (options->last < options->first)
             return ResultBadArgument;
-        *size = kestrun_dump_text_size(&o, options->first, options->last);
+        *size = gapDumpTextSize(o, options->first, options->last, image->image, first,
+                                uint64_t(last) + 1);
         return ResultOk;
     }
     case KESTRUN_FORMAT_BINARY:
