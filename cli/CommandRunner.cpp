@@ -7,6 +7,7 @@
 #include "InfoJson.h"
 #include "MergeCommand.h"
 #include "PatchCommand.h"
+#include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "ConversionProgress.h"
 #include "ConvertCommand.h"
@@ -95,13 +96,14 @@ int CommandRunner::run()
     case InputSource::Outcome::Failed:
         break;
     }
-    return fail(argument.file == u"-" ? QStringLiteral("standard input") : argument.file, error);
+    return fail(argument.file == u"-" ? MessageLanguage::text("standard input") : argument.file,
+                error);
 }
 
 int CommandRunner::usage(const QString &error) const
 {
     printError(QStringLiteral("kestrun: ") + error);
-    printError(QStringLiteral("Try 'kestrun --help' for more information."));
+    printError(MessageLanguage::text("Try 'kestrun --help' for more information."));
     return UsageError;
 }
 
@@ -160,7 +162,7 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         struct stat status;
         if (::stat(local.constData(), &status) != 0 || !S_ISREG(status.st_mode)
             || ::access(local.constData(), R_OK) != 0) {
-            fail(file, QStringLiteral("cannot read the settings file"));
+            fail(file, MessageLanguage::text("cannot read the settings file"));
             return false;
         }
         SettingsModel model;
@@ -170,8 +172,8 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         model.load();
         if (model.fileState() != SettingsModel::FileState::Read) {
             fail(file, model.fileState() == SettingsModel::FileState::WithoutSection
-                           ? QStringLiteral("no [Vantrel] section in the settings file")
-                           : QStringLiteral("cannot read the settings file"));
+                           ? MessageLanguage::text("no [Vantrel] section in the settings file")
+                           : MessageLanguage::text("cannot read the settings file"));
             return false;
         }
         base = model.dumpSettings();
@@ -292,7 +294,7 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
         return fail(name, engine.failureMessage());
     QString message = LinkedLibrary::message(result);
     if (message.isEmpty())
-        message = QStringLiteral("conversion failed (%1)").arg(result);
+        message = MessageLanguage::text("conversion failed (%1)").arg(result);
     // One line a message: the address fault's two lines are joined.
     message.replace(u'\n', u' ');
     if (m_invocation.takesHexText() && engine.place()) {
@@ -316,9 +318,9 @@ QString CommandRunner::conflictText(const kestrun_conflict &conflict)
         return QString::number(value, 16).toUpper().rightJustified(8, u'0');
     };
     if (conflict.earlier_line == 0)
-        return QStringLiteral("%1-%2 also written by another segment")
+        return MessageLanguage::text("%1-%2 also written by another segment")
             .arg(hex(conflict.low), hex(conflict.high));
-    return QStringLiteral("%1-%2 also written by line %3")
+    return MessageLanguage::text("%1-%2 also written by line %3")
         .arg(hex(conflict.low), hex(conflict.high), QString::number(conflict.earlier_line));
 }
 
@@ -331,17 +333,17 @@ void CommandRunner::warnOfConflicts(const ConversionEngine &engine) const
     constexpr std::size_t kShown = 5;
     const auto &conflicts = engine.conflicts();
     for (std::size_t i = 0; i < std::min(conflicts.size(), kShown); ++i)
-        printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+        printError(MessageLanguage::text("%1: warning: %2 (%3 kept)")
                        .arg(conflicts[i].line ? m_invocation.input + u':'
                                                     + QString::number(conflicts[i].line)
                                               : m_invocation.input,
                             conflictText(conflicts[i]),
                             m_invocation.overlap == KESTRUN_OVERLAP_LAST
-                                ? QStringLiteral("the later bytes")
-                                : QStringLiteral("the earlier bytes")));
+                                ? MessageLanguage::text("the later bytes")
+                                : MessageLanguage::text("the earlier bytes")));
     if (engine.conflictCount() > kShown)
-        printError(QStringLiteral("%1: warning: %2 more records overwrite other bytes; "
-                                  "--overlap error refuses them")
+        printError(MessageLanguage::text("%1: warning: %2 more records overwrite other bytes; "
+                                         "--overlap error refuses them")
                        .arg(m_invocation.input)
                        .arg(engine.conflictCount() - kShown));
 }
@@ -355,10 +357,11 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
     if (settings.rangeGiven || settings.fromLowest || !engine.dataBounds(lowest, highest)
         || lowest <= kLeadingFillNoted)
         return;
-    printError(QStringLiteral("kestrun: note: %1 MiB of fill come before the first data byte at "
+    printError(
+        MessageLanguage::text("kestrun: note: %1 MiB of fill come before the first data byte at "
                               "%2; --from-lowest starts the image there, as objcopy does")
-                   .arg(lowest >> 20)
-                   .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
+            .arg(lowest >> 20)
+            .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
 }
 
 QString CommandRunner::emptyWindowNote(ConversionEngine::Addresses window,
@@ -367,9 +370,9 @@ QString CommandRunner::emptyWindowNote(ConversionEngine::Addresses window,
     auto range = [](ConversionEngine::Addresses addresses) {
         return hexDigits(addresses.low) + u'-' + hexDigits(addresses.high);
     };
-    return QStringLiteral("kestrun: note: no data in %1; %2")
-        .arg(range(window), data ? QStringLiteral("the data lies in ") + range(*data)
-                                 : QStringLiteral("the input holds no data"));
+    return MessageLanguage::text("kestrun: note: no data in %1; %2")
+        .arg(range(window), data ? MessageLanguage::text("the data lies in ") + range(*data)
+                                 : MessageLanguage::text("the input holds no data"));
 }
 
 // A given window of fill alone is made, as asked, but a range left from
@@ -417,5 +420,5 @@ int CommandRunner::outputStatus(OutputTarget::Outcome outcome, const QString &er
     if (CancelSignal::requested())
         return cancelled();
     const QString path = outputPath();
-    return fail(path == u"-" ? QStringLiteral("standard output") : path, error);
+    return fail(path == u"-" ? MessageLanguage::text("standard output") : path, error);
 }

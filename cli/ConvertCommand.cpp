@@ -5,6 +5,7 @@
 #include "ImageOperations.h"
 #include "ImageOutputFile.h"
 #include "Invocation.h"
+#include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "core/ImageInput.h"
 #include "core/LinkedLibraryCalls.h"
@@ -54,8 +55,8 @@ struct Conflicts {
 QString conflictText(const kestrun_conflict &c)
 {
     if (c.earlier_line == 0)
-        return QStringLiteral("%1-%2 also written by another segment").arg(hex8(c.low), hex8(c.high));
-    return QStringLiteral("%1-%2 also written by line %3")
+        return MessageLanguage::text("%1-%2 also written by another segment").arg(hex8(c.low), hex8(c.high));
+    return MessageLanguage::text("%1-%2 also written by line %3")
         .arg(hex8(c.low), hex8(c.high), QString::number(c.earlier_line));
 }
 
@@ -79,7 +80,7 @@ int ConvertCommand::run()
                                  {inv.input}, ImageOutputFile::formatOf(inv) == OutputFormat::Binary);
         !refusal.isEmpty()) {
         printError(QStringLiteral("kestrun: ") + refusal);
-        printError(QStringLiteral("Try 'kestrun --help' for more information."));
+        printError(MessageLanguage::text("Try 'kestrun --help' for more information."));
         return kUsage;
     }
     CancelSignal::install();
@@ -87,7 +88,7 @@ int ConvertCommand::run()
     const ImageCalls &calls = *linkedImageCalls();
     std::unique_ptr<kestrun_image, ImageFree> image(calls.kestrun_image_new());
     if (!image) {
-        printError(inv.input + QStringLiteral(": out of memory"));
+        printError(inv.input + MessageLanguage::text(": out of memory"));
         return kFailed;
     }
     Conflicts conflicts;
@@ -98,21 +99,22 @@ int ConvertCommand::run()
     options.onConflict = Conflicts::keep;
     options.conflictUser = std::intptr_t(&conflicts);
     const ImageInput in = readImageInput(calls, image.get(), inv.input, options);
-    const QString name = argument.file == u"-" ? QStringLiteral("standard input") : argument.file;
+    const QString name =
+        argument.file == u"-" ? MessageLanguage::text("standard input") : argument.file;
     if (in.result == ResultOverlap && !conflicts.kept.empty()) {
         printError(in.error + QStringLiteral(" (%1)").arg(conflictText(conflicts.kept.front())));
         return kFailed;
     }
     if (inv.overlap == KESTRUN_OVERLAP_LAST || inv.overlap == KESTRUN_OVERLAP_FIRST) {
         for (const kestrun_conflict &c : conflicts.kept)
-            printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+            printError(MessageLanguage::text("%1: warning: %2 (%3 kept)")
                            .arg(placeOf(name, c.line), conflictText(c),
                                 inv.overlap == KESTRUN_OVERLAP_LAST
-                                    ? QStringLiteral("the later bytes")
-                                    : QStringLiteral("the earlier bytes")));
+                                    ? MessageLanguage::text("the later bytes")
+                                    : MessageLanguage::text("the earlier bytes")));
         if (conflicts.count > kWarned)
-            printError(QStringLiteral("%1: warning: %2 more records overwrite other bytes; "
-                                      "--overlap error refuses them")
+            printError(MessageLanguage::text("%1: warning: %2 more records overwrite other bytes; "
+                                             "--overlap error refuses them")
                            .arg(name)
                            .arg(conflicts.count - kWarned));
     }

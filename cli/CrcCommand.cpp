@@ -4,6 +4,7 @@
 #include "CommandRunner.h"
 #include "ErrorLine.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "core/HexText.h"
 #include "core/ImageLoader.h"
 
@@ -35,11 +36,10 @@ void noteDataOutside(const kestrun_image *image, AddressRange range, std::uint8_
             window, any ? std::optional(ConversionEngine::Addresses{lowest, highest})
                         : std::nullopt));
     } else if (inside->low != range.low || inside->high != range.high) {
-        printErrorLine(QStringLiteral("kestrun: note: the data in %1-%2 lies in %3-%4; "
-                                      "the rest is read as fill %5")
-                           .arg(hexDigits(range.low), hexDigits(range.high),
-                                hexDigits(inside->low), hexDigits(inside->high),
-                                hexDigits(fill, 8)));
+        printErrorLine(MessageLanguage::text("kestrun: note: the data in %1-%2 lies in %3-%4; "
+                                             "the rest is read as fill %5")
+                           .arg(hexDigits(range.low), hexDigits(range.high), hexDigits(inside->low),
+                                hexDigits(inside->high), hexDigits(fill, 8)));
     }
 }
 
@@ -91,14 +91,14 @@ int CrcCommand::run()
         const std::int32_t rc =
             kestrun_image_read_value(image.get(), *job.verifyAt, bytes, job.endian, &stored);
         if (rc < 0) {
-            printErrorLine(QStringLiteral("%1: no %2-byte value stored at %3")
+            printErrorLine(MessageLanguage::text("%1: no %2-byte value stored at %3")
                                .arg(name)
                                .arg(bytes)
                                .arg(hexDigits(*job.verifyAt)));
             return CommandRunner::Failed;
         }
         if (stored != value) {
-            printErrorLine(QStringLiteral("%1: %2 at %3 is %4, but %5-%6 gives %7")
+            printErrorLine(MessageLanguage::text("%1: %2 at %3 is %4, but %5-%6 gives %7")
                                .arg(name, request.name(), hexDigits(*job.verifyAt),
                                     hexDigits(stored, width), hexDigits(range.low),
                                     hexDigits(range.high), hexDigits(value, width)));

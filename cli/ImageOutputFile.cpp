@@ -4,6 +4,7 @@
 #include "ErrorLine.h"
 #include "Invocation.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "StreamingOutput.h"
 #include "core/HexNumber.h"
 
@@ -63,27 +64,29 @@ QString check(const Invocation &invocation)
 {
     const std::optional<OutputFormat> format = formatOf(invocation);
     if (!format)
-        return QStringLiteral("convert needs --to ihex|srec|bin|dump, or an output name with a "
-                              "known extension");
+        return MessageLanguage::text(
+            "convert needs --to ihex|srec|bin|dump, or an output name with a "
+            "known extension");
     if (*format == OutputFormat::SRecord && invocation.recordLength) {
         const std::uint32_t longest =
             ImageOutput::longestSRecord(invocation.addressSize.value_or(KESTRUN_SREC_S37));
         if (HexNumber::read(*invocation.recordLength).value_or(0) > longest)
-            return QStringLiteral("--record-length %1: S-records of this address size hold at "
-                                  "most %2 bytes")
+            return MessageLanguage::text(
+                       "--record-length %1: S-records of this address size hold at "
+                       "most %2 bytes")
                 .arg(*invocation.recordLength, QString::number(longest, 16).toUpper());
     }
     if (invocation.addressRecords && *format != OutputFormat::IntelHex)
-        return QStringLiteral("--address-records is for HEX output");
+        return MessageLanguage::text("--address-records is for HEX output");
     if (invocation.addressSize && *format != OutputFormat::SRecord)
-        return QStringLiteral("--address-size is for S-record output");
+        return MessageLanguage::text("--address-size is for S-record output");
     return QString();
 }
 
 int write(const Invocation &invocation, const ImageCalls &calls, const kestrun_image *image)
 {
     const QString path = invocation.output.isEmpty() ? QStringLiteral("-") : invocation.output;
-    const QString where = path == u"-" ? QStringLiteral("standard output") : path;
+    const QString where = path == u"-" ? MessageLanguage::text("standard output") : path;
     StreamingOutput output(path);
     QString error;
     if (output.open(error) != OutputTarget::Outcome::Written) {
@@ -96,9 +99,10 @@ int write(const Invocation &invocation, const ImageCalls &calls, const kestrun_i
         if (output.failed(error))
             printErrorLine(where + QStringLiteral(": ") + error);
         else if (rc == ResultAddressFault)
-            printErrorLine(where
-                           + QStringLiteral(": the image's addresses do not fit the output's "
-                                            "address records or size"));
+            printErrorLine(
+                where
+                + MessageLanguage::text(": the image's addresses do not fit the output's "
+                                        "address records or size"));
         else if (rc == ResultCancelled || CancelSignal::requested())
             printErrorLine(where + QStringLiteral(": ") + LinkedLibrary::message(ResultCancelled));
         else

@@ -325,8 +325,8 @@ private slots:
         QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin, "--fill-byte", "FF"}).exitCode,
                  filled == 0 ? 0 : 1);
         const KestrunRun listed = runKestrun({"cmp", path("gap.hex"), bin});
-        QCOMPARE(listed.out, QByteArray("00001020-0000102F only in ") + path("flash.bin").toUtf8()
-                                 + "@1000\n");
+        QCOMPARE(listed.out, QByteArray("00001020-0000102F は ") + path("flash.bin").toUtf8()
+                                 + "@1000 にだけあります\n");
     }
 
     void crcAgreesWithZlibAndVerifiesWhatMergeInserted()
