@@ -51,14 +51,15 @@ constexpr qsizetype kSniffed = 4096;
 
 QString displayName(const QString &file)
 {
-    return file == u"-" ? QCoreApplication::translate("ImageInput", "standard input") : file;
+    return file == u"-" ? QCoreApplication::translate("ImageInput", "標準入力") : file;
 }
 
 QString libraryMessage(const ImageCalls &calls, std::int32_t code)
 {
     const QString message = resultMessage(calls.GetErrorString, code);
-    return message.isEmpty() ? QCoreApplication::translate("ImageInput", "failed (%1)").arg(code)
-                             : message;
+    return message.isEmpty()
+               ? QCoreApplication::translate("ImageInput", "失敗しました (%1)").arg(code)
+               : message;
 }
 
 // The next piece of `source`, or the piece held back from sniffing first.
@@ -273,10 +274,11 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
     if (argument.address && options.format != InputFormat::Detect
         && options.format != InputFormat::Binary) {
         in.result = ResultBadArgument;
-        in.error = name
-                   + QCoreApplication::translate("ImageInput",
-                                                 ": an @ADDR address is for binary input, not %1")
-                         .arg(inputFormatName(options.format));
+        in.error =
+            name
+            + QCoreApplication::translate(
+                  "ImageInput", ": @ADDR のアドレスはバイナリ入力のためのもので、%1 には使えません")
+                  .arg(inputFormatName(options.format));
         return in;
     }
     Pieces pieces{source, {}, false};

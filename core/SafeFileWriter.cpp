@@ -142,8 +142,8 @@ bool SafeFileWriter::failBeside(int error)
         return fail(error);
     return failWith(
         reason(error)
-        + QCoreApplication::translate("SafeFileWriter",
-                                      " (its folder takes no new file, which a safe save needs)"));
+        + QCoreApplication::translate(
+            "SafeFileWriter", " (安全に保存するための新しいファイルをそのフォルダに作れません)"));
 }
 
 bool SafeFileWriter::open()
@@ -151,7 +151,7 @@ bool SafeFileWriter::open()
     if (m_path == u"-") {
         if (g_closedStream[STDOUT_FILENO] || fcntl(STDOUT_FILENO, F_GETFD) < 0)
             return failWith(QCoreApplication::translate(
-                "SafeFileWriter", "not open (it was closed when the program started)"));
+                "SafeFileWriter", "開かれていません (プログラムの起動時に閉じられていました)"));
         m_kind = Kind::Stream;
         m_fd = STDOUT_FILENO;
         return true;
@@ -254,7 +254,8 @@ bool SafeFileWriter::openSpecial(const QByteArray &target, mode_t mode)
             (void)fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     }
     if (m_fd < 0 && errno == ENXIO && S_ISFIFO(mode))
-        return failWith(QCoreApplication::translate("SafeFileWriter", "no program is reading it"));
+        return failWith(
+            QCoreApplication::translate("SafeFileWriter", "読み取っているプログラムがありません"));
     if (m_fd < 0)
         return fail(errno);
     m_kind = Kind::InPlace;
@@ -391,7 +392,7 @@ bool SafeFileWriter::restoreFromBackup()
     closeFile();
     if (!error)
         return true;
-    m_error += QCoreApplication::translate("SafeFileWriter", " (the old content is kept in %1)")
+    m_error += QCoreApplication::translate("SafeFileWriter", " (元の内容は %1 に残してあります)")
                    .arg(LocalPath::decode(m_temporary));
     return false;
 }

@@ -364,5 +364,84 @@ the HEX file may give an address beyond 32 bits</translation>
         <source>終了ﾚｺｰﾄﾞ (S7/S8/S9) の後にﾚｺｰﾄﾞがあります。それも読みました</source>
         <translation>records after the termination record (S7/S8/S9) are read as well</translation>
     </message>
+    <message>
+        <source>標準入力</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <source>失敗しました (%1)</source>
+        <translation>failed (%1)</translation>
+    </message>
+    <message>
+        <source>: @ADDR のアドレスはバイナリ入力のためのもので、%1 には使えません</source>
+        <translation>: an @ADDR address is for binary input, not %1</translation>
+    </message>
+</context>
+<context>
+    <name>ConflictLog</name>
+    <message>
+        <source>%1:%2: %3-%4 は %5:%6 も書いています</source>
+        <translation>%1:%2: %3-%4 also written by %5:%6</translation>
+    </message>
+    <message>
+        <source>後のデータ</source>
+        <translation>the later bytes</translation>
+    </message>
+    <message>
+        <source>先のデータ</source>
+        <translation>the earlier bytes</translation>
+    </message>
+    <message>
+        <source>: 警告: </source>
+        <translation>: warning: </translation>
+    </message>
+    <message>
+        <source> (%1を残しました)</source>
+        <translation> (%1 kept)</translation>
+    </message>
+    <message>
+        <source>kestrun: 警告: ほかに %1 ヶ所、違うデータが重なっています。--overlap error で拒否できます</source>
+        <translation>kestrun: warning: %1 more overlaps with other bytes; --overlap error refuses them</translation>
+    </message>
+</context>
+<context>
+    <name>CompareListing</name>
+    <message>
+        <source>%1 は %2 にだけあります</source>
+        <translation>%1 only in %2</translation>
+    </message>
+    <message>
+        <source>%1 は %2 にだけあります</source>
+        <translation>%1 only in %2</translation>
+    </message>
+    <message>
+        <source>%1 が違います: %2 / %3</source>
+        <translation>%1 differ: %2 / %3</translation>
+    </message>
+    <message>
+        <source>... ほかに %1 ヶ所違います
+</source>
+        <translation>... %1 more differences
+</translation>
+    </message>
+</context>
+<context>
+    <name>SafeFileWriter</name>
+    <message>
+        <source> (安全に保存するための新しいファイルをそのフォルダに作れません)</source>
+        <translation> (its folder takes no new file, which a safe save needs)</translation>
+    </message>
+    <message>
+        <source>開かれていません (プログラムの起動時に閉じられていました)</source>
+        <translation>not open (it was closed when the program started)</translation>
+    </message>
+    <message>
+        <source>読み取っているプログラムがありません</source>
+        <translation>no program is reading it</translation>
+    </message>
+    <message>
+        <source> (元の内容は %1 に残してあります)</source>
+        <translation> (the old content is kept in %1)</translation>
+    </message>
 </context>
 </TS>

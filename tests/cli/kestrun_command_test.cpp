@@ -363,7 +363,7 @@ private slots:
         QCOMPARE(dump.errorText().contains(u"--from-lowest"), noted);
         if (noted)
             QVERIFY(result.errorText().contains(
-                u"16 MiB of fill come before the first data byte at 01000001"));
+                u"最初のデータ (01000001) の前に 16 MiB の埋め草があります"));
         QFile::remove(path("high.bin"));
     }
 
