@@ -228,12 +228,70 @@
         <translation>使い方: kestrun コマンド 入力... [オプション]</translation>
     </message>
     <message>
-        <source>hex2bin, bin2hex, dump, hexdump, sum, info, convert, merge, crc or cmp.</source>
-        <translation>hex2bin、bin2hex、dump、hexdump、sum、info、convert、merge、crc、cmp のどれか。</translation>
+        <source>hex2bin, bin2hex, dump, hexdump, sum, info, convert, merge, crc, cmp or patch.</source>
+        <translation>hex2bin、bin2hex、dump、hexdump、sum、info、convert、merge、crc、cmp、patch のどれか。</translation>
     </message>
     <message>
         <source>The input file, or -.</source>
         <translation>入力ファイル、または -。</translation>
+    </message>
+    <message>
+        <source>Converts Intel HEX text and binary images and makes dump reports, as Pelcor does.
+
+Commands:
+  hex2bin IN.hex [-o OUT.bin]  HEX text to a binary image (default OUT: IN with .bin)
+  bin2hex IN.bin [-o OUT.hex]  binary image to HEX text
+  dump IN.bin [-o OUT.txt]     dump report of a binary image
+  hexdump IN.hex [-o OUT.txt]  dump report of the image a HEX file describes
+  sum IN.bin                   eight-digit byte sum of a binary image
+  info IN                      where the data of an image lie, one fact a line
+  convert IN -o OUT            any image to Intel HEX, S-records, binary or dump lines
+                               (IN: HEX, S-records, ELF, binary; FILE@ADDR: binary at ADDR),
+                               the operations --crop, --exclude, --fill, --offset in order
+  merge IN... [-o OUT]         the inputs as one image (no overlap unless --overlap),
+                               written as convert writes it (HEX without -o)
+  crc IN                       the CRC or sum of a range (--algorithm, default crc-32)
+  cmp A B                      the images address by address; status 1 when they differ
+  patch IN -o OUT|--in-place   bytes changed in HEX or S-record text, only the records
+                               that hold them rewritten: --set ADDR=BYTES, --string
+                               ADDR=TEXT [--encoding ascii|utf-8|cp932], --fill LOW-HIGH
+                               BYTES [--into-gaps] in order, --fix-checksums
+
+IN or OUT &quot;-&quot; is standard input or output; text results go to standard output
+when -o is absent. Addresses and bytes are hexadecimal, 0x optional. Reports are
+code page 932 text, as Pelcor saves them (on a terminal: UTF-8). Without --start and --end the address range is automatic:
+from address 0 (as Pelcor does) or, with --from-lowest, from the lowest data
+address (as objcopy does); --start and --end always mean that range.
+Exit status: 0 done, 1 conversion failed (cmp: the images differ), 2 usage error
+(cmp: also an input that cannot be read).</source>
+        <translation>Intel HEX テキストとバイナリイメージを変換し、Pelcor と同じダンプレポートを作ります。
+
+コマンド:
+  hex2bin IN.hex [-o OUT.bin]  HEX テキストをバイナリイメージに (OUT の既定: IN の拡張子を .bin に)
+  bin2hex IN.bin [-o OUT.hex]  バイナリイメージを HEX テキストに
+  dump IN.bin [-o OUT.txt]     バイナリイメージのダンプレポート
+  hexdump IN.hex [-o OUT.txt]  HEX ファイルが表すイメージのダンプレポート
+  sum IN.bin                   バイナリイメージの 8 桁のバイトサム
+  info IN                      イメージのデータのある所を 1 行に 1 項目で
+  convert IN -o OUT            どのイメージも Intel HEX、S レコード、バイナリ、ダンプ行に
+                               (IN: HEX、S レコード、ELF、バイナリ。FILE@ADDR: ADDR に置くバイナリ)、
+                               --crop、--exclude、--fill、--offset の操作を指定順に
+  merge IN... [-o OUT]         入力を 1 つのイメージに (--overlap がなければ重なりは不可)、
+                               convert と同じ形式で出力 (-o がなければ HEX)
+  crc IN                       範囲の CRC またはサム (--algorithm、既定 crc-32)
+  cmp A B                      2 つのイメージをアドレスごとに比較。違えばステータス 1
+  patch IN -o OUT|--in-place   HEX または S レコードのテキストのバイトを変え、それを含む
+                               レコードだけを書き直す: --set ADDR=BYTES、--string
+                               ADDR=TEXT [--encoding ascii|utf-8|cp932]、--fill LOW-HIGH
+                               BYTES [--into-gaps] を指定順に、--fix-checksums
+
+IN または OUT の &quot;-&quot; は標準入力または標準出力です。-o がなければテキストの結果は
+標準出力に出ます。アドレスとバイトは 16 進数で、0x は省略できます。レポートは
+Pelcor が保存するとおりのコードページ 932 のテキストです (端末では UTF-8)。--start と --end がなければアドレス範囲は自動です:
+アドレス 0 から (Pelcor と同じ)、または --from-lowest でデータの最下位
+アドレスから (objcopy と同じ)。--start と --end は常にその範囲を意味します。
+終了ステータス: 0 成功、1 変換の失敗 (cmp: イメージが違う)、2 使い方の誤り
+(cmp: 入力を読めない場合も)。</translation>
     </message>
     <message>
         <source>no command given</source>
@@ -318,6 +376,10 @@
     <message>
         <source>--%1 is for convert</source>
         <translation>--%1 は convert のオプションです</translation>
+    </message>
+    <message>
+        <source>--%1 is for patch</source>
+        <translation>--%1 は patch のオプションです</translation>
     </message>
     <message>
         <source>--input-format is for convert, info, merge, crc and cmp</source>
@@ -473,6 +535,30 @@
     <message>
         <source>convert: moves the data by N (hexadecimal, - for down); refused when an address would leave 32 bits.</source>
         <translation>convert: データを N (16 進数、- で下へ) だけ動かす。アドレスが 32 ビットを外れるときは拒否する。</translation>
+    </message>
+    <message>
+        <source>patch: writes the hex BYTES at ADDR.</source>
+        <translation>patch: 16 進数の BYTES を ADDR に書く。</translation>
+    </message>
+    <message>
+        <source>patch: writes the text&apos;s bytes (no NUL) at ADDR.</source>
+        <translation>patch: テキストのバイト (NUL なし) を ADDR に書く。</translation>
+    </message>
+    <message>
+        <source>patch: after --string, how its text is written (default ascii).</source>
+        <translation>patch: --string の後に、そのテキストの書き方 (既定 ascii)。</translation>
+    </message>
+    <message>
+        <source>patch: after --fill LOW-HIGH BYTES, fills the gaps too (else only the data there).</source>
+        <translation>patch: --fill LOW-HIGH BYTES の後に、すき間も埋める (なければそこにあるデータだけ)。</translation>
+    </message>
+    <message>
+        <source>patch: makes every wrong checksum right, naming each line.</source>
+        <translation>patch: 間違ったチェックサムをすべて直し、その行を示す。</translation>
+    </message>
+    <message>
+        <source>patch: replaces IN (atomically, no backup) instead of -o.</source>
+        <translation>patch: -o の代わりに IN を置き換える (一度に、控えなし)。</translation>
     </message>
     <message>
         <source>Waits until the output is on the disk before it replaces the old file (fdatasync); without it the system writes it back later, as for objcopy.</source>

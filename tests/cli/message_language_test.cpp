@@ -67,11 +67,6 @@ private slots:
         writeBytes(path("over.hex"), ":0400000001020304F2\n:0400000005060708E2\n:00000001FF\n");
         writeBytes(path("eight.hex"), ":080000000102030405060708D4\n:00000001FF\n");
         writeBytes(path("high.hex"), ":020000040900F1\n:0400000001020304F2\n:00000001FF\n");
-        // An ELF header cut after its first 24 bytes.
-        writeBytes(path("cut.elf"), QByteArray("\x7F"
-                                               "ELF\x01\x01\x01",
-                                               7)
-                                        + QByteArray(17, '\0'));
     }
 
     void theFirstSetVariableChooses_data()
@@ -164,7 +159,6 @@ private slots:
         row("note: fill before the data", {"hex2bin", path("high.hex"), "-o", path("high.bin")});
         row("warning: text after the end", {"convert", path("joined.hex"), "--to", "srec"});
         row("settings file missing", {"hex2bin", path("a.hex"), "--settings", path("none.ini")});
-        row("damaged ELF", {"convert", path("cut.elf"), "--to", "srec"});
     }
 
     // Under LANGUAGE=ja every text kestrun prints is Japanese, under
