@@ -550,7 +550,7 @@ Pelcor が保存するとおりのコードページ 932 のテキストです (
     </message>
     <message>
         <source>patch: after --fill LOW-HIGH BYTES, fills the gaps too (else only the data there).</source>
-        <translation>patch: --fill LOW-HIGH BYTES の後に、すき間も埋める (なければそこにあるデータだけ)。</translation>
+        <translation>patch: すき間も埋める (--fill LOW-HIGH BYTES の後に指定。なければそこにあるデータだけ)。</translation>
     </message>
     <message>
         <source>patch: makes every wrong checksum right, naming each line.</source>
