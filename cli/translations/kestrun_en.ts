@@ -378,38 +378,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
 </context>
 <context>
-    <name>ConflictLog</name>
-    <message>
-        <source>%1:%2: %3-%4 は %5:%6 も書いています</source>
-        <translation>%1:%2: %3-%4 also written by %5:%6</translation>
-    </message>
-    <message>
-        <source>後のデータ</source>
-        <translation>the later bytes</translation>
-    </message>
-    <message>
-        <source>先のデータ</source>
-        <translation>the earlier bytes</translation>
-    </message>
-    <message>
-        <source>: 警告: </source>
-        <translation>: warning: </translation>
-    </message>
-    <message>
-        <source> (%1を残しました)</source>
-        <translation> (%1 kept)</translation>
-    </message>
-    <message>
-        <source>kestrun: 警告: ほかに %1 ヶ所、違うデータが重なっています。--overlap error で拒否できます</source>
-        <translation>kestrun: warning: %1 more overlaps with other bytes; --overlap error refuses them</translation>
-    </message>
-</context>
-<context>
     <name>CompareListing</name>
-    <message>
-        <source>%1 は %2 にだけあります</source>
-        <translation>%1 only in %2</translation>
-    </message>
     <message>
         <source>%1 は %2 にだけあります</source>
         <translation>%1 only in %2</translation>

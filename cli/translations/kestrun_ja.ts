@@ -68,8 +68,12 @@
         <translation>%1-%2 は %3 行目も書いています</translation>
     </message>
     <message>
-        <source>%1:%2: warning: %3 (%4 kept)</source>
-        <translation>%1:%2: 警告: %3 (%4を残しました)</translation>
+        <source>%1: warning: %2 (%3 kept)</source>
+        <translation>%1: 警告: %2 (%3を残しました)</translation>
+    </message>
+    <message>
+        <source>%1-%2 also written by another segment</source>
+        <translation>%1-%2 はほかのセグメントも書いています</translation>
     </message>
     <message>
         <source>the later bytes</source>
@@ -501,8 +505,8 @@ Pelcor が保存するとおりのコードページ 932 のテキストです (
         <translation>bin2hex: 拡張アドレスレコード: auto (1 MiB 未満は 02、その先は 04。--base があれば 04)、none、02、04。</translation>
     </message>
     <message>
-        <source>bin2hex, convert, merge: writes a start linear address record (05) of ADDR.</source>
-        <translation>bin2hex、convert、merge: ADDR のスタートリニアアドレスレコード (05) を書く。</translation>
+        <source>bin2hex, convert, merge: writes a start linear address record (05) of ADDR. merge: or keeps the first (default, with a note when another input&apos;s differs) or last input&apos;s start address, or none.</source>
+        <translation>bin2hex、convert、merge: ADDR のスタートリニアアドレスレコード (05) を書く。merge: または最初の入力 (既定。ほかの入力のものが違えば注意を表示) か最後の入力のスタートアドレスを残す。none なら書かない。</translation>
     </message>
     <message>
         <source>HEX input: records that write an address twice with other bytes: last (the later win, with a warning), first, identical (only equal bytes may overlap) or error (no overlap at all).</source>

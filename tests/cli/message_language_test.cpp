@@ -26,12 +26,12 @@ bool isAscii(const QString &text)
 }
 
 // A line of a Japanese run that is English: one with no Japanese at all,
-// or with three English words in a row (file names, options and
-// hexadecimal numbers are no sentence).
+// with three English words in a row (file names, options and hexadecimal
+// numbers are no sentence), or with a word of kestrun's English labels.
 QString englishIn(const QString &text)
 {
     static const QRegularExpression sentence(
-        QStringLiteral("[A-Za-z]{2,} [A-Za-z]{2,} [A-Za-z]{2,}"));
+        QStringLiteral("[A-Za-z]{2,} [A-Za-z]{2,} [A-Za-z]{2,}|\\b(warning|note|kept)\\b"));
     for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts))
         if (isAscii(line) || sentence.match(line).hasMatch())
             return line;
@@ -67,6 +67,13 @@ private slots:
         writeBytes(path("over.hex"), ":0400000001020304F2\n:0400000005060708E2\n:00000001FF\n");
         writeBytes(path("eight.hex"), ":080000000102030405060708D4\n:00000001FF\n");
         writeBytes(path("high.hex"), ":020000040900F1\n:0400000001020304F2\n:00000001FF\n");
+        writeBytes(path("start.hex"), ":0400100011121314A2\n:0400000500000100F6\n:00000001FF\n");
+        // An ELF header cut after its first 24 bytes, and a text named .elf.
+        writeBytes(path("cut.elf"), QByteArray("\x7F"
+                                               "ELF\x01\x01\x01",
+                                               7)
+                                        + QByteArray(17, '\0'));
+        writeBytes(path("notes.elf"), "firmware build notes\n");
     }
 
     void theFirstSetVariableChooses_data()
@@ -159,6 +166,17 @@ private slots:
         row("note: fill before the data", {"hex2bin", path("high.hex"), "-o", path("high.bin")});
         row("warning: text after the end", {"convert", path("joined.hex"), "--to", "srec"});
         row("settings file missing", {"hex2bin", path("a.hex"), "--settings", path("none.ini")});
+        row("damaged ELF", {"convert", path("cut.elf"), "--to", "srec"});
+        row("not an ELF file", {"convert", path("notes.elf"), "--to", "srec"});
+        row("merge: start addresses differ",
+            {"merge", path("one.hex"), path("start.hex"), "-o", path("m.hex")});
+        row("merge: --start-address refused", {"merge", path("one.hex"), "--start-address", "lst"});
+        row("CRC over data refused",
+            {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "-o", path("m.hex")});
+        row("CRC written over data", {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1",
+                                      "--overlap", "last", "-o", path("m.hex")});
+        row("patch: no output", {"patch", path("a.hex")});
+        row("patch: what it changed", {"patch", path("a.hex"), "--set", "0=FF", "-o", path("p.hex")});
     }
 
     // Under LANGUAGE=ja every text kestrun prints is Japanese, under
