@@ -16,6 +16,8 @@
 #include "core/ResultMessage.h"
 #include "core/HexErrorLine.h"
 #include "core/HexText.h"
+#include "core/ImageLoader.h"
+#include "core/LinkedLibraryCalls.h"
 #include "core/Cp932.h"
 #include "core/LocalPath.h"
 #include "core/SettingsModel.h"
@@ -301,8 +303,12 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
         const kestrun_place &at = *engine.place();
         if (at.result == result)
             message = placeMessage(GetErrorString, at);
-        if (result == ResultOverlap && !engine.conflicts().empty())
-            message += QStringLiteral(" (%1)").arg(conflictText(engine.conflicts().front()));
+        if (result == ResultOverlap && !engine.conflicts().empty()) {
+            ImageInputOptions options;
+            options.overlap = m_invocation.overlap;
+            message += QStringLiteral(" (%1)").arg(conflictText(ImageLoader::wholeConflict(
+                *linkedImageCalls(), name, options, engine.lastConflict())));
+        }
         if (at.no_end_record)
             message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
         // An ELF input's segments have no line to name.

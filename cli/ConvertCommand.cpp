@@ -8,6 +8,7 @@
 #include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "core/ImageInput.h"
+#include "core/ImageLoader.h"
 #include "core/LinkedLibraryCalls.h"
 #include "core/LocalPath.h"
 
@@ -34,10 +35,12 @@ QString hex8(std::uint32_t value)
     return QString::number(value, 16).toUpper().rightJustified(8, u'0');
 }
 
-// The conflicts met while reading: the first few for warnings, and the count.
+// The conflicts met while reading: the first few for warnings, the count,
+// and the last record's as one, for a refusal.
 struct Conflicts {
     std::vector<kestrun_conflict> kept;
     std::uint64_t count = 0;
+    kestrun_conflict record{};
 
     static std::int32_t keep(const kestrun_conflict *c, std::intptr_t self)
     {
@@ -45,6 +48,7 @@ struct Conflicts {
         if (c->identical == 0) {
             if (conflicts->kept.size() < kWarned)
                 conflicts->kept.push_back(*c);
+            ConflictLog::fold(conflicts->record, *c, conflicts->count == 0);
             ++conflicts->count;
         }
         return ResultOk;
@@ -102,7 +106,9 @@ int ConvertCommand::run()
     const QString name =
         argument.file == u"-" ? MessageLanguage::text("standard input") : argument.file;
     if (in.result == ResultOverlap && !conflicts.kept.empty()) {
-        printError(in.error + QStringLiteral(" (%1)").arg(conflictText(conflicts.kept.front())));
+        printError(in.error
+                   + QStringLiteral(" (%1)").arg(conflictText(ImageLoader::wholeConflict(
+                       calls, inv.input, options, conflicts.record))));
         return kFailed;
     }
     if (inv.overlap == KESTRUN_OVERLAP_LAST || inv.overlap == KESTRUN_OVERLAP_FIRST) {

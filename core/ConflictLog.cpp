@@ -25,18 +25,21 @@ std::int32_t ConflictLog::collect(const kestrun_conflict *conflict, intptr_t use
     if (log->m_kept.size() < kKept)
         log->m_kept.push_back(*conflict);
     ++log->m_count;
-    // One record's reports come in address order, one for each earlier
-    // record it meets: the first keeps the earlier side's first line.
-    kestrun_conflict &record = log->m_record;
-    if (log->m_count > 1 && record.source == conflict->source && record.line == conflict->line) {
-        record.low = std::min(record.low, conflict->low);
-        record.high = std::max(record.high, conflict->high);
-        record.differing += conflict->differing;
-        record.identical = record.identical && conflict->identical;
-    } else {
-        record = *conflict;
-    }
+    fold(log->m_record, *conflict, log->m_count == 1);
     return ResultOk;
+}
+
+void ConflictLog::fold(kestrun_conflict &record, const kestrun_conflict &conflict, bool first)
+{
+    if (first || record.source != conflict.source || record.line != conflict.line) {
+        record = conflict;
+        return;
+    }
+    // The first report keeps the earlier side's first line.
+    record.low = std::min(record.low, conflict.low);
+    record.high = std::max(record.high, conflict.high);
+    record.differing += conflict.differing;
+    record.identical = record.identical && conflict.identical;
 }
 
 QString ConflictLog::name(std::uint32_t source) const

@@ -37,6 +37,11 @@ public:
     // ones is reported once for each, and a refusal names them all, from
     // the first earlier line on.
     const kestrun_conflict &refused() const { return m_record; }
+    // Folds `conflict` into `record`, the report of the record being read:
+    // one over several earlier records is reported once for each, in
+    // address order, and `record` grows over them, named by the first
+    // earlier line. Another record's report, or the `first`, starts anew.
+    static void fold(kestrun_conflict &record, const kestrun_conflict &conflict, bool first);
     QString text(const kestrun_conflict &conflict) const;
     // "FILE:LINE", or "FILE" for line 0 (an input without lines).
     QString place(std::uint32_t source, std::uint64_t line) const;

@@ -4,6 +4,7 @@
 #include "core/ConversionEngine.h"
 
 #include "core/AscendingBinary.h"
+#include "core/ConflictLog.h"
 #include "core/ImageInput.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ std::int32_t ConversionEngine::keepConflict(const kestrun_conflict *conflict, st
         return ResultOk;
     if (engine->m_conflicts.size() < kConflictsKept)
         engine->m_conflicts.push_back(*conflict);
+    ConflictLog::fold(engine->m_lastConflict, *conflict, engine->m_conflictCount == 0);
     ++engine->m_conflictCount;
     return ResultOk;
 }
