@@ -326,7 +326,7 @@ private slots:
     }
 
     // A CRC whose slot holds other data is written over only when the
-    // user says so, as kestrun only with --overlap last.
+    // user says so, as kestrun only with --overlap last; Enter keeps it.
     void crcOverDataAsksFirst_data()
     {
         QTest::addColumn<int>("answer");
@@ -334,6 +334,7 @@ private slots:
         const QStringList crc{"convert", "a.hex", "--insert-crc", "100", "--range", "200-FFFF",
                               "-o", "k.hex"};
         QTest::newRow("no: nothing made") << int(QMessageBox::No) << crc;
+        QTest::newRow("Enter: nothing made") << int(QMessageBox::NoButton) << crc;
         QTest::newRow("yes: written over") << int(QMessageBox::Yes)
                                            << crc + QStringList{"--overlap", "last"};
     }
@@ -349,7 +350,10 @@ private slots:
         ScriptedPrompts script;
         script.expectForm(
             FormAnswers{{"crc-32"}, {"100"}, {"200-FFFF"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}});
-        script.expectMessage(QMessageBox::StandardButton(answer));
+        if (answer == QMessageBox::NoButton)
+            script.expectDefault();
+        else
+            script.expectMessage(QMessageBox::StandardButton(answer));
         QCOMPARE(m_frame->insertCrc(document), peer.exitCode == 0);
         QVERIFY(script.allAnswered());
         QVERIFY2(script.texts().constFirst().contains(u"a.hex:17"),
