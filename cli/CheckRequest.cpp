@@ -1,6 +1,7 @@
 #include "CheckRequest.h"
 
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "core/CheckRange.h"
 #include "core/ConflictLog.h"
 
@@ -13,7 +14,7 @@ CheckRequest::CheckRequest(const ImageJob &job) : m_job(job)
 QString CheckRequest::name() const
 {
     if (m_job.model)
-        return QStringLiteral("the CRC");
+        return MessageLanguage::text("the CRC");
     return m_job.algorithm.isEmpty() ? QStringLiteral("crc-32") : m_job.algorithm;
 }
 
@@ -23,11 +24,12 @@ CheckPointer CheckRequest::make(QString &error) const
     CheckPointer check(m_job.model ? kestrun_check_new_crc(&*m_job.model, &rc)
                                    : kestrun_check_new(name().toLatin1().constData(), &rc));
     if (!check)
-        error = rc == ResultBadArgument
-                    ? QStringLiteral("--algorithm %1: no such check; kestrun crc --algorithm "
-                                     "list names them")
-                          .arg(name())
-                    : LinkedLibrary::message(rc);
+        error =
+            rc == ResultBadArgument
+                ? MessageLanguage::text("--algorithm %1: no such check; kestrun crc --algorithm "
+                                        "list names them")
+                      .arg(name())
+                : LinkedLibrary::message(rc);
     return check;
 }
 
@@ -38,12 +40,14 @@ QString faultText(CheckRange::Fault fault, std::optional<std::uint32_t> slot,
 {
     switch (fault) {
     case CheckRange::Fault::SlotPastEnd:
-        return QStringLiteral("the %1 bytes at %2 pass FFFFFFFF").arg(slotBytes).arg(hexDigits(*slot));
+        return MessageLanguage::text("the %1 bytes at %2 pass FFFFFFFF")
+            .arg(slotBytes)
+            .arg(hexDigits(*slot));
     case CheckRange::Fault::NoData:
-        return QStringLiteral("no data to check");
+        return MessageLanguage::text("no data to check");
     case CheckRange::Fault::SlotInRange:
-        return QStringLiteral("the CRC at %1 lies within its range %2-%3; give a --range "
-                              "that leaves it out")
+        return MessageLanguage::text("the CRC at %1 lies within its range %2-%3; give a --range "
+                                     "that leaves it out")
             .arg(hexDigits(*slot), hexDigits(range.low), hexDigits(range.high));
     default:
         return QString();

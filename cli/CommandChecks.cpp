@@ -3,6 +3,7 @@
 #include "ImageOutputFile.h"
 #include "Invocation.h"
 #include "StampOperations.h"
+#include "MessageLanguage.h"
 
 #include <QCoreApplication>
 
@@ -14,9 +15,9 @@ QString checkConvertOptions(const Invocation &invocation)
     if (invocation.start || invocation.end || invocation.automaticRange || invocation.fromLowest
         || invocation.scope || invocation.checksumOnly || invocation.base || invocation.fill
         || !invocation.settingsFile.isEmpty())
-        return QStringLiteral("convert takes no --start, --end, --auto-range, --from-lowest, "
-                              "--scope, --checksum-only, --base or --settings; "
-                              "its --fill is LOW-HIGH BYTES");
+        return MessageLanguage::text("convert takes no --start, --end, --auto-range, --from-lowest, "
+                                     "--scope, --checksum-only, --base or --settings; "
+                                     "its --fill is LOW-HIGH BYTES");
     if (imageCount(invocation.operations) > 1
         && StampOperations::outputName(invocation.output, 1).isEmpty())
         return QCoreApplication::translate("CommandChecks",
@@ -31,17 +32,18 @@ QString checkCommandOptions(const Invocation &invocation)
     using Command = Invocation::Command;
     const Command command = invocation.command;
     if (invocation.fromLowest && command != Command::HexToBinary && command != Command::HexDump)
-        return QStringLiteral("--from-lowest is for hex2bin and hexdump");
+        return MessageLanguage::text("--from-lowest is for hex2bin and hexdump");
     if (invocation.base && command != Command::BinaryToHex)
-        return QStringLiteral("--base is for bin2hex");
+        return MessageLanguage::text("--base is for bin2hex");
     if ((invocation.addressRecords || invocation.startAddress || invocation.startChoice)
         && command != Command::BinaryToHex
         && command != Command::Convert && command != Command::Merge)
-        return QStringLiteral("--address-records and --start-address are for bin2hex, convert "
-                              "and merge");
+        return MessageLanguage::text(
+            "--address-records and --start-address are for bin2hex, convert "
+            "and merge");
     if (invocation.overlapGiven && !invocation.takesHexText() && command != Command::Convert
         && !invocation.isImageJob())
-        return QStringLiteral("--overlap is for the commands that read HEX text");
+        return MessageLanguage::text("--overlap is for the commands that read HEX text");
     if (command == Command::Convert)
         return checkConvertOptions(invocation);
     if (command == Command::Merge)

@@ -7,6 +7,7 @@
 #include "InfoJson.h"
 #include "MergeCommand.h"
 #include "PatchCommand.h"
+#include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "ConversionProgress.h"
 #include "ConvertCommand.h"
@@ -14,6 +15,9 @@
 #include "StreamingOutput.h"
 #include "core/ResultMessage.h"
 #include "core/HexErrorLine.h"
+#include "core/HexText.h"
+#include "core/ImageLoader.h"
+#include "core/LinkedLibraryCalls.h"
 #include "core/Cp932.h"
 #include "core/LocalPath.h"
 #include "core/SettingsModel.h"
@@ -94,13 +98,14 @@ int CommandRunner::run()
     case InputSource::Outcome::Failed:
         break;
     }
-    return fail(argument.file == u"-" ? QStringLiteral("standard input") : argument.file, error);
+    return fail(argument.file == u"-" ? MessageLanguage::text("standard input") : argument.file,
+                error);
 }
 
 int CommandRunner::usage(const QString &error) const
 {
     printError(QStringLiteral("kestrun: ") + error);
-    printError(QStringLiteral("Try 'kestrun --help' for more information."));
+    printError(MessageLanguage::text("Try 'kestrun --help' for more information."));
     return UsageError;
 }
 
@@ -159,7 +164,7 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         struct stat status;
         if (::stat(local.constData(), &status) != 0 || !S_ISREG(status.st_mode)
             || ::access(local.constData(), R_OK) != 0) {
-            fail(file, QStringLiteral("cannot read the settings file"));
+            fail(file, MessageLanguage::text("cannot read the settings file"));
             return false;
         }
         SettingsModel model;
@@ -169,8 +174,8 @@ bool CommandRunner::readSettings(ConversionSettings &settings) const
         model.load();
         if (model.fileState() != SettingsModel::FileState::Read) {
             fail(file, model.fileState() == SettingsModel::FileState::WithoutSection
-                           ? QStringLiteral("no [Vantrel] section in the settings file")
-                           : QStringLiteral("cannot read the settings file"));
+                           ? MessageLanguage::text("no [Vantrel] section in the settings file")
+                           : MessageLanguage::text("cannot read the settings file"));
             return false;
         }
         base = model.dumpSettings();
@@ -200,8 +205,11 @@ int CommandRunner::convert(const ConversionSettings &settings, InputSource &inpu
         return outputStatus(opened, error);
     ConversionEngine engine(LinkedLibrary::calls(), settings);
     const std::int32_t result = runEngine(engine, input, output);
-    if (m_invocation.takesHexText())
+    if (m_invocation.takesHexText()) {
+        if (const QString warning = engine.pastEndWarning(m_invocation.input); !warning.isEmpty())
+            printError(warning);
         warnOfConflicts(engine);
+    }
     if (result < 0) {
         if (output.failed(error))
             return outputStatus(OutputTarget::Outcome::Failed, error);
@@ -288,15 +296,19 @@ int CommandRunner::reportFailure(const ConversionEngine &engine, std::int32_t re
         return fail(name, engine.failureMessage());
     QString message = LinkedLibrary::message(result);
     if (message.isEmpty())
-        message = QStringLiteral("conversion failed (%1)").arg(result);
+        message = MessageLanguage::text("conversion failed (%1)").arg(result);
     // One line a message: the address fault's two lines are joined.
     message.replace(u'\n', u' ');
     if (m_invocation.takesHexText() && engine.place()) {
         const kestrun_place &at = *engine.place();
         if (at.result == result)
             message = placeMessage(GetErrorString, at);
-        if (result == ResultOverlap && !engine.conflicts().empty())
-            message += QStringLiteral(" (%1)").arg(conflictText(engine.conflicts().front()));
+        if (result == ResultOverlap && !engine.conflicts().empty()) {
+            ImageInputOptions options;
+            options.overlap = m_invocation.overlap;
+            message += QStringLiteral(" (%1)").arg(conflictText(ImageLoader::wholeConflict(
+                *linkedImageCalls(), name, options, engine.lastConflict())));
+        }
         if (at.no_end_record)
             message += QStringLiteral(" (%1)").arg(HexErrorLine::noEndRecordNote());
         // An ELF input's segments have no line to name.
@@ -312,9 +324,9 @@ QString CommandRunner::conflictText(const kestrun_conflict &conflict)
         return QString::number(value, 16).toUpper().rightJustified(8, u'0');
     };
     if (conflict.earlier_line == 0)
-        return QStringLiteral("%1-%2 also written by another segment")
+        return MessageLanguage::text("%1-%2 also written by another segment")
             .arg(hex(conflict.low), hex(conflict.high));
-    return QStringLiteral("%1-%2 also written by line %3")
+    return MessageLanguage::text("%1-%2 also written by line %3")
         .arg(hex(conflict.low), hex(conflict.high), QString::number(conflict.earlier_line));
 }
 
@@ -327,17 +339,17 @@ void CommandRunner::warnOfConflicts(const ConversionEngine &engine) const
     constexpr std::size_t kShown = 5;
     const auto &conflicts = engine.conflicts();
     for (std::size_t i = 0; i < std::min(conflicts.size(), kShown); ++i)
-        printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+        printError(MessageLanguage::text("%1: warning: %2 (%3 kept)")
                        .arg(conflicts[i].line ? m_invocation.input + u':'
                                                     + QString::number(conflicts[i].line)
                                               : m_invocation.input,
                             conflictText(conflicts[i]),
                             m_invocation.overlap == KESTRUN_OVERLAP_LAST
-                                ? QStringLiteral("the later bytes")
-                                : QStringLiteral("the earlier bytes")));
+                                ? MessageLanguage::text("the later bytes")
+                                : MessageLanguage::text("the earlier bytes")));
     if (engine.conflictCount() > kShown)
-        printError(QStringLiteral("%1: warning: %2 more records overwrite other bytes; "
-                                  "--overlap error refuses them")
+        printError(MessageLanguage::text("%1: warning: %2 more records overwrite other bytes; "
+                                         "--overlap error refuses them")
                        .arg(m_invocation.input)
                        .arg(engine.conflictCount() - kShown));
 }
@@ -351,10 +363,22 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
     if (settings.rangeGiven || settings.fromLowest || !engine.dataBounds(lowest, highest)
         || lowest <= kLeadingFillNoted)
         return;
-    printError(QStringLiteral("kestrun: note: %1 MiB of fill come before the first data byte at "
+    printError(
+        MessageLanguage::text("kestrun: note: %1 MiB of fill come before the first data byte at "
                               "%2; --from-lowest starts the image there, as objcopy does")
-                   .arg(lowest >> 20)
-                   .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
+            .arg(lowest >> 20)
+            .arg(QString::number(lowest, 16).toUpper().rightJustified(8, u'0')));
+}
+
+QString CommandRunner::emptyWindowNote(ConversionEngine::Addresses window,
+                                       std::optional<ConversionEngine::Addresses> data)
+{
+    auto range = [](ConversionEngine::Addresses addresses) {
+        return hexDigits(addresses.low) + u'-' + hexDigits(addresses.high);
+    };
+    return MessageLanguage::text("kestrun: note: no data in %1; %2")
+        .arg(range(window), data ? MessageLanguage::text("the data lies in ") + range(*data)
+                                 : MessageLanguage::text("the input holds no data"));
 }
 
 // A given window of fill alone is made, as asked, but a range left from
@@ -362,15 +386,7 @@ void CommandRunner::noteLeadingFill(ConversionEngine &engine,
 bool CommandRunner::noteEmptyWindow(ConversionEngine::Addresses window,
                                     std::optional<ConversionEngine::Addresses> data)
 {
-    auto range = [](ConversionEngine::Addresses addresses) {
-        auto hex = [](std::uint32_t value) {
-            return QString::number(value, 16).toUpper().rightJustified(8, u'0');
-        };
-        return hex(addresses.low) + u'-' + hex(addresses.high);
-    };
-    printError(QStringLiteral("kestrun: note: no data in %1; %2")
-                   .arg(range(window), data ? QStringLiteral("the data lies in ") + range(*data)
-                                            : QStringLiteral("the input holds no data")));
+    printError(emptyWindowNote(window, data));
     return true;
 }
 
@@ -410,5 +426,5 @@ int CommandRunner::outputStatus(OutputTarget::Outcome outcome, const QString &er
     if (CancelSignal::requested())
         return cancelled();
     const QString path = outputPath();
-    return fail(path == u"-" ? QStringLiteral("standard output") : path, error);
+    return fail(path == u"-" ? MessageLanguage::text("standard output") : path, error);
 }

@@ -17,6 +17,10 @@ class StreamingOutput;
 
 class CommandRunner {
 public:
+    // "kestrun: note: no data in WINDOW; the data lies in LOW-HIGH" (or
+    // "the input holds no data"): a given range that holds fill alone.
+    static QString emptyWindowNote(ConversionEngine::Addresses window,
+                                   std::optional<ConversionEngine::Addresses> data);
     // Exit statuses.
     static constexpr int Done = 0;
     static constexpr int Failed = 1;

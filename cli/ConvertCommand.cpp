@@ -5,9 +5,11 @@
 #include "ImageOperations.h"
 #include "ImageOutputFile.h"
 #include "Invocation.h"
+#include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "StampOperations.h"
 #include "core/ImageInput.h"
+#include "core/ImageLoader.h"
 #include "core/LinkedLibraryCalls.h"
 #include "core/LocalPath.h"
 
@@ -34,10 +36,12 @@ QString hex8(std::uint32_t value)
     return QString::number(value, 16).toUpper().rightJustified(8, u'0');
 }
 
-// The conflicts met while reading: the first few for warnings, and the count.
+// The conflicts met while reading: the first few for warnings, the count,
+// and the last record's as one, for a refusal.
 struct Conflicts {
     std::vector<kestrun_conflict> kept;
     std::uint64_t count = 0;
+    kestrun_conflict record{};
 
     static std::int32_t keep(const kestrun_conflict *c, std::intptr_t self)
     {
@@ -45,6 +49,7 @@ struct Conflicts {
         if (c->identical == 0) {
             if (conflicts->kept.size() < kWarned)
                 conflicts->kept.push_back(*c);
+            ConflictLog::fold(conflicts->record, *c, conflicts->count == 0);
             ++conflicts->count;
         }
         return ResultOk;
@@ -55,8 +60,8 @@ struct Conflicts {
 QString conflictText(const kestrun_conflict &c)
 {
     if (c.earlier_line == 0)
-        return QStringLiteral("%1-%2 also written by another segment").arg(hex8(c.low), hex8(c.high));
-    return QStringLiteral("%1-%2 also written by line %3")
+        return MessageLanguage::text("%1-%2 also written by another segment").arg(hex8(c.low), hex8(c.high));
+    return MessageLanguage::text("%1-%2 also written by line %3")
         .arg(hex8(c.low), hex8(c.high), QString::number(c.earlier_line));
 }
 
@@ -83,7 +88,7 @@ int ConvertCommand::run()
                 named, {inv.input}, ImageOutputFile::formatOf(inv) == OutputFormat::Binary);
             !refusal.isEmpty()) {
             printError(QStringLiteral("kestrun: ") + refusal);
-            printError(QStringLiteral("Try 'kestrun --help' for more information."));
+            printError(MessageLanguage::text("Try 'kestrun --help' for more information."));
             return kUsage;
         }
     }
@@ -92,7 +97,7 @@ int ConvertCommand::run()
     const ImageCalls &calls = *linkedImageCalls();
     std::unique_ptr<kestrun_image, ImageFree> image(calls.kestrun_image_new());
     if (!image) {
-        printError(inv.input + QStringLiteral(": out of memory"));
+        printError(inv.input + MessageLanguage::text(": out of memory"));
         return kFailed;
     }
     Conflicts conflicts;
@@ -103,21 +108,24 @@ int ConvertCommand::run()
     options.onConflict = Conflicts::keep;
     options.conflictUser = std::intptr_t(&conflicts);
     const ImageInput in = readImageInput(calls, image.get(), inv.input, options);
-    const QString name = argument.file == u"-" ? QStringLiteral("standard input") : argument.file;
+    const QString name =
+        argument.file == u"-" ? MessageLanguage::text("standard input") : argument.file;
     if (in.result == ResultOverlap && !conflicts.kept.empty()) {
-        printError(in.error + QStringLiteral(" (%1)").arg(conflictText(conflicts.kept.front())));
+        printError(in.error
+                   + QStringLiteral(" (%1)").arg(conflictText(ImageLoader::wholeConflict(
+                       calls, inv.input, options, conflicts.record))));
         return kFailed;
     }
     if (inv.overlap == KESTRUN_OVERLAP_LAST || inv.overlap == KESTRUN_OVERLAP_FIRST) {
         for (const kestrun_conflict &c : conflicts.kept)
-            printError(QStringLiteral("%1: warning: %2 (%3 kept)")
+            printError(MessageLanguage::text("%1: warning: %2 (%3 kept)")
                            .arg(placeOf(name, c.line), conflictText(c),
                                 inv.overlap == KESTRUN_OVERLAP_LAST
-                                    ? QStringLiteral("the later bytes")
-                                    : QStringLiteral("the earlier bytes")));
+                                    ? MessageLanguage::text("the later bytes")
+                                    : MessageLanguage::text("the earlier bytes")));
         if (conflicts.count > kWarned)
-            printError(QStringLiteral("%1: warning: %2 more records overwrite other bytes; "
-                                      "--overlap error refuses them")
+            printError(MessageLanguage::text("%1: warning: %2 more records overwrite other bytes; "
+                                             "--overlap error refuses them")
                            .arg(name)
                            .arg(conflicts.count - kWarned));
     }

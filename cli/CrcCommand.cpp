@@ -4,9 +4,46 @@
 #include "CommandRunner.h"
 #include "ErrorLine.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
+#include "core/HexText.h"
 #include "core/ImageLoader.h"
 
 #include <algorithm>
+
+namespace {
+
+// A given range that holds fill alone, or reaches past its data, is
+// checked as asked; but a mistyped range should not pass without a word,
+// so the user hears where the data lie, as hex2bin says of its window.
+void noteDataOutside(const kestrun_image *image, AddressRange range, std::uint8_t fill)
+{
+    std::optional<ConversionEngine::Addresses> inside;
+    kestrun_segment segment{};
+    for (std::uint64_t from = range.low;
+         kestrun_image_next(image, from, &segment) == ResultOk && segment.address <= range.high;
+         from = segment.address + segment.length) {
+        const std::uint32_t low = std::max(segment.address, range.low);
+        const std::uint32_t high =
+            std::uint32_t(std::min<std::uint64_t>(segment.address + segment.length - 1, range.high));
+        inside = inside ? ConversionEngine::Addresses{inside->low, high}
+                        : ConversionEngine::Addresses{low, high};
+    }
+    const ConversionEngine::Addresses window{range.low, range.high};
+    if (!inside) {
+        std::uint32_t lowest = 0, highest = 0;
+        const bool any = kestrun_image_bounds(image, &lowest, &highest) == ResultOk;
+        printErrorLine(CommandRunner::emptyWindowNote(
+            window, any ? std::optional(ConversionEngine::Addresses{lowest, highest})
+                        : std::nullopt));
+    } else if (inside->low != range.low || inside->high != range.high) {
+        printErrorLine(MessageLanguage::text("kestrun: note: the data in %1-%2 lies in %3-%4; "
+                                             "the rest is read as fill %5")
+                           .arg(hexDigits(range.low), hexDigits(range.high), hexDigits(inside->low),
+                                hexDigits(inside->high), hexDigits(fill, 8)));
+    }
+}
+
+} // namespace
 
 CrcCommand::CrcCommand(const Invocation &invocation) : m_invocation(invocation)
 {
@@ -44,6 +81,8 @@ int CrcCommand::run()
         printErrorLine(name + QStringLiteral(": ") + error);
         return CommandRunner::Failed;
     }
+    if (job.range)
+        noteDataOutside(image.get(), range, job.fillByte.value_or(0xFF));
     std::uint64_t value = 0;
     kestrun_check_image(check.get(), image.get(), range.low, range.high,
                         job.fillByte.value_or(0xFF), &value);
@@ -62,7 +101,7 @@ int CrcCommand::run()
                 image.get(), *job.verifyAt + at, piece,
                 width > 64 ? KESTRUN_BIG_ENDIAN : job.endian, &held);
             if (rc < 0) {
-                printErrorLine(QStringLiteral("%1: no %2-byte value stored at %3")
+                printErrorLine(MessageLanguage::text("%1: no %2-byte value stored at %3")
                                    .arg(name)
                                    .arg(bytes)
                                    .arg(hexDigits(*job.verifyAt)));
@@ -74,7 +113,7 @@ int CrcCommand::run()
         const QString storedDigits = width > 64 ? QString::fromLatin1(stored.toHex().toUpper())
                                                 : hexDigits(stored.toHex().toULongLong(nullptr, 16), width);
         if (storedDigits != digits) {
-            printErrorLine(QStringLiteral("%1: %2 at %3 is %4, but %5-%6 gives %7")
+            printErrorLine(MessageLanguage::text("%1: %2 at %3 is %4, but %5-%6 gives %7")
                                .arg(name, request.name(), hexDigits(*job.verifyAt), storedDigits,
                                     hexDigits(range.low), hexDigits(range.high), digits));
             return CommandRunner::Failed;

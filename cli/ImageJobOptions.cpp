@@ -1,5 +1,8 @@
 #include "ImageJobOptions.h"
 
+#include "InvocationOptions.h"
+#include "MessageLanguage.h"
+
 #include "core/HexNumber.h"
 
 #include <QStringList>
@@ -43,8 +46,11 @@ constexpr Taker kTakers[] = {
 
 ImageJobOptions::ImageJobOptions(QCommandLineParser &parser)
 {
-    parser.addOptions({range, algorithm, width, poly, init, refin, refout, xorout, insertCrc,
-                       verifyCrc, endian, max, json});
+    for (QCommandLineOption *option : {&range, &algorithm, &width, &poly, &init, &refin, &refout,
+                                       &xorout, &insertCrc, &verifyCrc, &endian, &max, &json}) {
+        translateDescription(*option);
+        parser.addOption(*option);
+    }
 }
 
 QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &command,
@@ -54,7 +60,7 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
         const QCommandLineOption &option = this->*t.option;
         if (parser.isSet(option)
             && !QString::fromLatin1(t.commands).split(u' ').contains(command))
-            return QStringLiteral("--%1 is for %2")
+            return MessageLanguage::text("--%1 is for %2")
                 .arg(option.names().constFirst(),
                      QString::fromLatin1(t.commands).replace(u' ', QStringLiteral(", ")));
     }
@@ -63,7 +69,7 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
             return QString();
         const auto value = HexNumber::read(parser.value(option), UINT32_MAX);
         if (!value)
-            return QStringLiteral("--%1 %2: not a hexadecimal address from 0 to FFFFFFFF")
+            return MessageLanguage::text("--%1 %2: not a hexadecimal address from 0 to FFFFFFFF")
                 .arg(option.names().constFirst(), parser.value(option));
         into = std::uint32_t(*value);
         return QString();
@@ -74,23 +80,23 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
     if (parser.isSet(range)) {
         job.range = addressRange(parser.value(range));
         if (!job.range)
-            return QStringLiteral("--range %1: not LOW-HIGH, two hexadecimal addresses")
+            return MessageLanguage::text("--range %1: not LOW-HIGH, two hexadecimal addresses")
                 .arg(parser.value(range));
         if (job.range->low > job.range->high)
-            return QStringLiteral("--range %1: the range is the wrong way round")
+            return MessageLanguage::text("--range %1: the range is the wrong way round")
                 .arg(parser.value(range));
     }
     if (parser.isSet(endian)) {
         const QString word = parser.value(endian);
         if (word != u"little" && word != u"big")
-            return QStringLiteral("--endian %1: not little or big").arg(word);
+            return MessageLanguage::text("--endian %1: not little or big").arg(word);
         job.endian = word == u"big" ? KESTRUN_BIG_ENDIAN : KESTRUN_LITTLE_ENDIAN;
     }
     if (parser.isSet(max)) {
         bool ok = false;
         job.maxShown = parser.value(max).toULongLong(&ok, 10);
         if (!ok)
-            return QStringLiteral("--max %1: not a decimal number").arg(parser.value(max));
+            return MessageLanguage::text("--max %1: not a decimal number").arg(parser.value(max));
     }
     job.json = parser.isSet(json);
     job.algorithm = parser.value(algorithm);
@@ -98,17 +104,19 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
                             || parser.isSet(refout) || parser.isSet(xorout);
     if (!parser.isSet(width)) {
         if (modelGiven)
-            return QStringLiteral("--poly, --init, --refin, --refout and --xorout need --width");
+            return MessageLanguage::text(
+                "--poly, --init, --refin, --refout and --xorout need --width");
         return QString();
     }
     if (parser.isSet(algorithm))
-        return QStringLiteral("--algorithm and --width contradict each other");
+        return MessageLanguage::text("--algorithm and --width contradict each other");
     bool ok = false;
     const std::uint32_t bits = parser.value(width).toUInt(&ok, 10);
     if (!ok || bits < 8 || bits > 64)
-        return QStringLiteral("--width %1: not a number of bits from 8 to 64").arg(parser.value(width));
+        return MessageLanguage::text("--width %1: not a number of bits from 8 to 64")
+            .arg(parser.value(width));
     if (!parser.isSet(poly))
-        return QStringLiteral("--width needs --poly");
+        return MessageLanguage::text("--width needs --poly");
     const std::uint64_t mask = bits == 64 ? UINT64_MAX : (std::uint64_t(1) << bits) - 1;
     kestrun_crc_model model{bits, 0, 0, parser.isSet(refin), parser.isSet(refout), 0};
     for (const auto &[option, into] :
@@ -117,7 +125,7 @@ QString ImageJobOptions::read(const QCommandLineParser &parser, const QString &c
             continue;
         const auto value = HexNumber::read(parser.value(*option), mask);
         if (!value)
-            return QStringLiteral("--%1 %2: not a hexadecimal number of %3 bits")
+            return MessageLanguage::text("--%1 %2: not a hexadecimal number of %3 bits")
                 .arg(option->names().constFirst(), parser.value(*option))
                 .arg(bits);
         *into = *value;

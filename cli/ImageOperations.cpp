@@ -1,6 +1,8 @@
 #include "ImageOperations.h"
 
 #include "StampOperations.h"
+#include "MessageLanguage.h"
+
 #include "core/HexNumber.h"
 
 #include <QCoreApplication>
@@ -26,9 +28,10 @@ QString readRange(const QString &text, ImageOperation &op)
     const std::uint64_t high =
         dash < 0 ? kNoAddress : HexNumber::read(text.mid(dash + 1), UINT32_MAX).value_or(kNoAddress);
     if (low == kNoAddress || high == kNoAddress)
-        return QStringLiteral("%1: not a range LOW-HIGH of hexadecimal addresses").arg(op.given);
+        return MessageLanguage::text("%1: not a range LOW-HIGH of hexadecimal addresses")
+            .arg(op.given);
     if (low > high)
-        return QStringLiteral("%1: the range runs the wrong way (%2 lies above %3)")
+        return MessageLanguage::text("%1: the range runs the wrong way (%2 lies above %3)")
             .arg(op.given, text.left(dash), text.mid(dash + 1));
     op.low = std::uint32_t(low);
     op.high = std::uint32_t(high);
@@ -38,11 +41,13 @@ QString readRange(const QString &text, ImageOperation &op)
 QString readPattern(const QString &text, ImageOperation &op)
 {
     if (text.isEmpty() || text.size() % 2 != 0 || text.size() > 512)
-        return QStringLiteral("%1: not 1 to 256 bytes of hexadecimal digit pairs").arg(op.given);
+        return MessageLanguage::text("%1: not 1 to 256 bytes of hexadecimal digit pairs")
+            .arg(op.given);
     for (qsizetype i = 0; i < text.size(); i += 2) {
         const auto byte = HexNumber::read(text.mid(i, 2), 0xFF);
         if (!byte)
-            return QStringLiteral("%1: not 1 to 256 bytes of hexadecimal digit pairs").arg(op.given);
+            return MessageLanguage::text("%1: not 1 to 256 bytes of hexadecimal digit pairs")
+                .arg(op.given);
         op.pattern.append(char(*byte));
     }
     return QString();
@@ -54,7 +59,8 @@ QString readOffset(const QString &text, ImageOperation &op)
     const QString digits = negative || text.startsWith(u'+') ? text.mid(1) : text;
     const auto value = HexNumber::read(digits, UINT32_MAX);
     if (!value)
-        return QStringLiteral("%1: not a hexadecimal offset [-]N up to FFFFFFFF").arg(op.given);
+        return MessageLanguage::text("%1: not a hexadecimal offset [-]N up to FFFFFFFF")
+            .arg(op.given);
     op.delta = negative ? -std::int64_t(*value) : std::int64_t(*value);
     return QString();
 }
@@ -217,10 +223,11 @@ QString takeImageOperations(QStringList &arguments, std::vector<ImageOperation> 
         op.kind = row->kind;
         op.given = QStringLiteral("--%1 %2").arg(QLatin1String(row->name), values.join(u' '));
         if (values.size() < row->words)
-            return QStringLiteral("--%1 needs %2").arg(QLatin1String(row->name),
-                                                       row->needs ? QString::fromLatin1(row->needs)
-                                                       : row->words == 2 ? QStringLiteral("LOW-HIGH BYTES")
-                                                                       : QStringLiteral("a value"));
+            return MessageLanguage::text("--%1 needs %2")
+                .arg(QLatin1String(row->name),
+                     row->needs ? QString::fromLatin1(row->needs)
+                     : row->words == 2 ? MessageLanguage::text("LOW-HIGH BYTES")
+                                       : MessageLanguage::text("a value"));
         if (const QString error = row->read(values, op); !error.isEmpty())
             return error;
         for (QString name; i + 1 < arguments.size()
@@ -258,9 +265,10 @@ QString applyImageOperations(const ImageCalls &calls, kestrun_image *image,
         }
         const std::int32_t rc = row.apply(calls, image, op);
         if (rc == ResultAddressFault)
-            return QStringLiteral("%1: an address would leave 00000000-FFFFFFFF").arg(op.given);
+            return MessageLanguage::text("%1: an address would leave 00000000-FFFFFFFF")
+                .arg(op.given);
         if (rc < 0)
-            return QStringLiteral("%1: failed (%2)").arg(op.given).arg(rc);
+            return MessageLanguage::text("%1: failed (%2)").arg(op.given).arg(rc);
     }
     return QString();
 }

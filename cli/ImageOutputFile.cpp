@@ -4,6 +4,7 @@
 #include "ErrorLine.h"
 #include "Invocation.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "StreamingOutput.h"
 #include "core/FormatList.h"
 #include "core/HexNumber.h"
@@ -73,14 +74,15 @@ QString check(const Invocation &invocation)
         const std::uint32_t longest =
             ImageOutput::longestSRecord(invocation.addressSize.value_or(KESTRUN_SREC_S37));
         if (HexNumber::read(*invocation.recordLength).value_or(0) > longest)
-            return QStringLiteral("--record-length %1: S-records of this address size hold at "
-                                  "most %2 bytes")
+            return MessageLanguage::text(
+                       "--record-length %1: S-records of this address size hold at "
+                       "most %2 bytes")
                 .arg(*invocation.recordLength, QString::number(longest, 16).toUpper());
     }
     if (invocation.addressRecords && *format != OutputFormat::IntelHex)
-        return QStringLiteral("--address-records is for HEX output");
+        return MessageLanguage::text("--address-records is for HEX output");
     if (invocation.addressSize && *format != OutputFormat::SRecord)
-        return QStringLiteral("--address-size is for S-record output");
+        return MessageLanguage::text("--address-size is for S-record output");
     if (invocation.vmemWidth && std::int32_t(*format) != KESTRUN_FORMAT_VMEM)
         return QStringLiteral("--vmem-width is for VMEM output");
     if (invocation.uf2Family && std::int32_t(*format) != KESTRUN_FORMAT_UF2)
@@ -91,7 +93,7 @@ QString check(const Invocation &invocation)
 int write(const Invocation &invocation, const ImageCalls &calls, const kestrun_image *image)
 {
     const QString path = invocation.output.isEmpty() ? QStringLiteral("-") : invocation.output;
-    const QString where = path == u"-" ? QStringLiteral("standard output") : path;
+    const QString where = path == u"-" ? MessageLanguage::text("standard output") : path;
     StreamingOutput output(path);
     QString error;
     if (output.open(error) != OutputTarget::Outcome::Written) {
@@ -104,9 +106,10 @@ int write(const Invocation &invocation, const ImageCalls &calls, const kestrun_i
         if (output.failed(error))
             printErrorLine(where + QStringLiteral(": ") + error);
         else if (rc == ResultAddressFault)
-            printErrorLine(where
-                           + QStringLiteral(": the image's addresses do not fit the output's "
-                                            "address records or size"));
+            printErrorLine(
+                where
+                + MessageLanguage::text(": the image's addresses do not fit the output's "
+                                        "address records or size"));
         else if (rc == ResultCancelled || CancelSignal::requested())
             printErrorLine(where + QStringLiteral(": ") + LinkedLibrary::message(ResultCancelled));
         else

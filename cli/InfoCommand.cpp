@@ -4,6 +4,7 @@
 #include "InfoJson.h"
 #include "Invocation.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "StreamingOutput.h"
 
 #include <QJsonObject>
@@ -126,7 +127,7 @@ int InfoCommand::run(InputPieces &input, const InputArgument &argument)
                                 : "format " + format.toLatin1() + '\n'
                                       + InfoCommand::text(calls, image.get(), counts);
     const QString path = m_invocation.output.isEmpty() ? QStringLiteral("-") : m_invocation.output;
-    const QString where = path == u"-" ? QStringLiteral("standard output") : path;
+    const QString where = path == u"-" ? MessageLanguage::text("standard output") : path;
     StreamingOutput output(path);
     QString error;
     if (output.open(error) != OutputTarget::Outcome::Written || !output.put(text)

@@ -2,6 +2,7 @@
 
 #include "CancelSignal.h"
 #include "core/FilePieces.h"
+#include "MessageLanguage.h"
 #include "core/LocalPath.h"
 #include "core/SafeFileWriter.h"
 
@@ -38,7 +39,7 @@ InputSource::Outcome InputSource::open(const QString &path, QString &error)
 {
     if (path == u"-") {
         if (SafeFileWriter::standardStreamWasClosed(STDIN_FILENO)) {
-            error = QStringLiteral("not open (it was closed when kestrun started)");
+            error = MessageLanguage::text("not open (it was closed when kestrun started)");
             return Outcome::Failed;
         }
         return readAll(STDIN_FILENO, error);

@@ -2,6 +2,7 @@
 
 #include "CommandChecks.h"
 #include "InvocationOptions.h"
+#include "MessageLanguage.h"
 #include "OptionValues.h"
 
 #include <QCommandLineParser>
@@ -76,7 +77,7 @@ Invocation Invocation::parse(const QStringList &arguments)
         invocation.request = Request::Help;
         // The parser names the program by its full path.
         const QString text = parser.helpText();
-        invocation.helpText = QStringLiteral("Usage: kestrun command input... [options]")
+        invocation.helpText = MessageLanguage::text("Usage: kestrun command input... [options]")
                               + text.mid(text.indexOf(u'\n'));
         return invocation;
     }

@@ -1,8 +1,12 @@
 #include "InvocationOptions.h"
 
+#include "MessageLanguage.h"
+
+#include <QCoreApplication>
+
 namespace {
 
-const QString kDescription = QStringLiteral(
+const char *const kDescription = (
     "Converts Intel HEX text and binary images and makes dump reports, as Pelcor does.\n"
     "\n"
     "Commands:\n"
@@ -38,15 +42,33 @@ const QString kDescription = QStringLiteral(
 
 InvocationOptions::InvocationOptions(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(kDescription);
-    parser.addOptions({help, version, output, start, end, automatic, fromLowest, base, fill,
-                       recordLength, lineEnd, checksumOnly, scope, addressRecords, startAddress,
-                       overlap, to, inputFormat, addressSize, vmemWidth, uf2Family, fillByte,
-                       crop, exclude, offset, byteSwap, split, unsplit, insertLength, serial,
-                       count, replace,
-                       set, string, encoding, intoGaps, fixChecksums, inPlace, sync, settings});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("hex2bin, bin2hex, dump, hexdump, sum, info, "
-                                                "convert, merge, crc, cmp or patch."));
-    parser.addPositionalArgument(QStringLiteral("input"), QStringLiteral("The input file, or -."));
+    parser.setApplicationDescription(MessageLanguage::text(kDescription));
+    const QList<QCommandLineOption *> all{
+        &help,      &version,      &output,      &start,          &end,
+        &automatic, &fromLowest,   &base,        &fill,           &recordLength,
+        &lineEnd,   &checksumOnly, &scope,       &addressRecords, &startAddress,
+        &overlap,   &to,           &inputFormat, &addressSize,    &vmemWidth,
+        &uf2Family, &fillByte,     &crop,        &exclude,        &offset,
+        &byteSwap,  &split,        &unsplit,     &insertLength,   &serial,
+        &count,     &replace,      &set,         &string,
+        &encoding,  &intoGaps,     &fixChecksums, &inPlace,       &sync,
+        &settings};
+    for (QCommandLineOption *option : all) {
+        translateDescription(*option);
+        parser.addOption(*option);
+    }
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        MessageLanguage::text("hex2bin, bin2hex, dump, hexdump, sum, info, "
+                              "convert, merge, crc, cmp or patch."));
+    parser.addPositionalArgument(QStringLiteral("input"),
+                                 MessageLanguage::text("The input file, or -."));
+}
+
+void translateDescription(QCommandLineOption &option)
+{
+    // The descriptions are written in English where the options are
+    // declared; the catalogue has them under "options".
+    option.setDescription(
+        QCoreApplication::translate("options", option.description().toUtf8().constData()));
 }

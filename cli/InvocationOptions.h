@@ -175,4 +175,7 @@ struct InvocationOptions {
         QStringLiteral("FILE")};
 };
 
+// Gives `option` its description in the user's language.
+void translateDescription(QCommandLineOption &option);
+
 #endif

@@ -7,6 +7,7 @@
 #include "ImageOperations.h"
 #include "ImageOutputFile.h"
 #include "LinkedLibrary.h"
+#include "MessageLanguage.h"
 #include "OutputCheck.h"
 #include "core/ImageLoader.h"
 #include "core/ImageMerge.h"
@@ -26,7 +27,7 @@ int MergeCommand::run()
             ImageOutputFile::formatOf(m_invocation) == OutputFormat::Binary);
         !refusal.isEmpty()) {
         printErrorLine(QStringLiteral("kestrun: ") + refusal);
-        printErrorLine(QStringLiteral("Try 'kestrun --help' for more information."));
+        printErrorLine(MessageLanguage::text("Try 'kestrun --help' for more information."));
         return CommandRunner::UsageError;
     }
     CancelSignal::install();

@@ -22,11 +22,15 @@ bool japanese()
 
 void install()
 {
-    if (japanese())
-        return;
-    static QTranslator english;
-    if (english.load(QStringLiteral(":/i18n/kestrun_en.qm")))
-        QCoreApplication::installTranslator(&english);
+    static QTranslator catalogue;
+    if (catalogue.load(japanese() ? QStringLiteral(":/i18n/kestrun_ja.qm")
+                                  : QStringLiteral(":/i18n/kestrun_en.qm")))
+        QCoreApplication::installTranslator(&catalogue);
+}
+
+QString text(const char *english)
+{
+    return QCoreApplication::translate("kestrun", english);
 }
 
 } // namespace MessageLanguage

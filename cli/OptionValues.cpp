@@ -3,6 +3,7 @@
 #include "ImageOutputFile.h"
 #include "LinkedLibrary.h"
 #include "core/FormatList.h"
+#include "MessageLanguage.h"
 #include "core/HexNumber.h"
 
 #include <QCoreApplication>
@@ -78,12 +79,12 @@ namespace OptionValues {
 QString readPositional(const QStringList &positional, Invocation &invocation)
 {
     if (positional.isEmpty())
-        return QStringLiteral("no command given");
+        return MessageLanguage::text("no command given");
     const auto *found =
         std::find_if(std::begin(kCommands), std::end(kCommands),
                      [&](const Command &c) { return positional[0] == QLatin1String(c.name); });
     if (found == std::end(kCommands))
-        return QStringLiteral("unknown command '%1'").arg(positional[0]);
+        return MessageLanguage::text("unknown command '%1'").arg(positional[0]);
     invocation.command = found->command;
     invocation.inputs = positional.mid(1);
     invocation.input = invocation.inputs.value(0);
@@ -92,11 +93,14 @@ QString readPositional(const QStringList &positional, Invocation &invocation)
         && positional.size() == 1)
         return QString();
     if (found->command == Invocation::Command::Merge)
-        return positional.size() >= 2 ? QString() : QStringLiteral("merge takes one or more input files");
+        return positional.size() >= 2
+                   ? QString()
+                   : MessageLanguage::text("merge takes one or more input files");
     if (found->command == Invocation::Command::Compare)
-        return positional.size() == 3 ? QString() : QStringLiteral("cmp takes two input files");
+        return positional.size() == 3 ? QString()
+                                      : MessageLanguage::text("cmp takes two input files");
     if (positional.size() != 2)
-        return QStringLiteral("%1 takes one input file").arg(positional[0]);
+        return MessageLanguage::text("%1 takes one input file").arg(positional[0]);
     return QString();
 }
 
@@ -107,9 +111,9 @@ QString readFiles(const QCommandLineParser &parser, const InvocationOptions &o, 
     invocation.settingsFile = parser.value(o.settings);
     invocation.sync = parser.isSet(o.sync);
     if (parser.isSet(o.output) && invocation.output.isEmpty())
-        return QStringLiteral("-o needs a file name");
+        return MessageLanguage::text("-o needs a file name");
     if (parser.isSet(o.settings) && invocation.settingsFile.isEmpty())
-        return QStringLiteral("--settings needs a file name");
+        return MessageLanguage::text("--settings needs a file name");
     return QString();
 }
 
@@ -135,7 +139,7 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
         const QString text = parser.value(hex.option);
         invocation.*hex.field = hexValue(text, hex.lowest, hex.highest);
         if (!(invocation.*hex.field)) {
-            return QStringLiteral("--%1 %2: not a hexadecimal number from %3 to %4")
+            return MessageLanguage::text("--%1 %2: not a hexadecimal number from %3 to %4")
                 .arg(hex.option.names().constFirst(), text,
                      QString::number(hex.lowest, 16).toUpper(),
                      QString::number(hex.highest, 16).toUpper());
@@ -144,22 +148,23 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
     if (parser.isSet(o.lineEnd)) {
         invocation.newLine = lineEndSetting(parser.value(o.lineEnd));
         if (!invocation.newLine)
-            return QStringLiteral("--line-end %1: not crlf, cr or lf").arg(parser.value(o.lineEnd));
+            return MessageLanguage::text("--line-end %1: not crlf, cr or lf")
+                .arg(parser.value(o.lineEnd));
     }
     invocation.automaticRange = parser.isSet(o.automatic);
     if (invocation.automaticRange && (invocation.start || invocation.end))
-        return QStringLiteral("--auto-range and --start or --end contradict each other");
+        return MessageLanguage::text("--auto-range and --start or --end contradict each other");
     invocation.fromLowest = parser.isSet(o.fromLowest);
     if (invocation.fromLowest && (invocation.start || invocation.end))
-        return QStringLiteral("--from-lowest and --start or --end contradict each other");
+        return MessageLanguage::text("--from-lowest and --start or --end contradict each other");
     if (invocation.start && invocation.end
         && addressOf(*invocation.start) > addressOf(*invocation.end))
-        return QStringLiteral("--start %1 lies beyond --end %2")
+        return MessageLanguage::text("--start %1 lies beyond --end %2")
             .arg(*invocation.start, *invocation.end);
     if (parser.isSet(o.base)) {
         const QString text = parser.value(o.base);
         if (!hexValue(text, 0, UINT32_MAX))
-            return QStringLiteral("--base %1: not a hexadecimal number from 0 to FFFFFFFF")
+            return MessageLanguage::text("--base %1: not a hexadecimal number from 0 to FFFFFFFF")
                 .arg(text);
         invocation.base = addressOf(text);
     }
@@ -174,7 +179,8 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
                                            "FFFFFFFF の 16 進数を指定してください")
                     .arg(text);
         } else if (!hexValue(text, 0, UINT32_MAX)) {
-            return QStringLiteral("--start-address %1: not a hexadecimal number from 0 to FFFFFFFF")
+            return MessageLanguage::text(
+                       "--start-address %1: not a hexadecimal number from 0 to FFFFFFFF")
                 .arg(text);
         } else {
             invocation.startAddress = addressOf(text);
@@ -189,7 +195,8 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
         const QString text = parser.value(o.addressRecords);
         invocation.addressRecords = named(text, kinds);
         if (!invocation.addressRecords)
-            return QStringLiteral("--address-records %1: not auto, none, 02 or 04").arg(text);
+            return MessageLanguage::text("--address-records %1: not auto, none, 02 or 04")
+                .arg(text);
         // auto with a base keeps the base's linear records.
         if (*invocation.addressRecords == KESTRUN_ADDRESS_AUTO)
             invocation.addressRecords.reset();
@@ -203,7 +210,8 @@ QString readSettings(const QCommandLineParser &parser, const InvocationOptions &
         const QString text = parser.value(o.overlap);
         const std::optional<std::int32_t> rule = named(text, rules);
         if (!rule)
-            return QStringLiteral("--overlap %1: not last, first, identical or error").arg(text);
+            return MessageLanguage::text("--overlap %1: not last, first, identical or error")
+                .arg(text);
         invocation.overlap = *rule;
         invocation.overlapGiven = true;
     }
@@ -219,13 +227,13 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
     if (parser.isSet(o.to)) {
         invocation.to = parser.value(o.to);
         if (!outputFormatNamed(calls, *invocation.to))
-            return QStringLiteral("--to %1: not %2")
+            return MessageLanguage::text("--to %1: not %2")
                 .arg(*invocation.to, FormatList::words(calls, KESTRUN_FORMAT_FLAG_WRITE));
     }
     if (parser.isSet(o.inputFormat)) {
         const auto format = inputFormatNamed(calls, parser.value(o.inputFormat));
         if (!format)
-            return QStringLiteral("--input-format %1: not auto, %2")
+            return MessageLanguage::text("--input-format %1: not auto, %2")
                 .arg(parser.value(o.inputFormat), FormatList::words(calls, KESTRUN_FORMAT_FLAG_READ));
         invocation.inputFormat = *format;
     }
@@ -237,13 +245,14 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
             {"s37", KESTRUN_SREC_S37}};
         invocation.addressSize = named(parser.value(o.addressSize).toLower(), sizes);
         if (!invocation.addressSize)
-            return QStringLiteral("--address-size %1: not auto, s19, s28 or s37")
+            return MessageLanguage::text("--address-size %1: not auto, s19, s28 or s37")
                 .arg(parser.value(o.addressSize));
     }
     if (parser.isSet(o.fillByte)) {
         const QString text = parser.value(o.fillByte);
         if (!hexValue(text, 0, 0xFF))
-            return QStringLiteral("--fill-byte %1: not a hexadecimal number from 0 to FF").arg(text);
+            return MessageLanguage::text("--fill-byte %1: not a hexadecimal number from 0 to FF")
+                .arg(text);
         invocation.fillByte = std::uint8_t(addressOf(text));
     }
     if (parser.isSet(o.vmemWidth)) {
@@ -270,7 +279,7 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
             return QStringLiteral("--%1 is for convert and merge").arg(op->names().constFirst());
     for (const QCommandLineOption *op : {&o.insertLength, &o.serial, &o.replace})
         if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
-            return QStringLiteral("--%1 is for convert").arg(op->names().constFirst());
+            return MessageLanguage::text("--%1 is for convert").arg(op->names().constFirst());
     // --serial takes its --count before the parser sees it.
     if (parser.isSet(o.count))
         return QCoreApplication::translate("OptionValues", "--count は --serial の後に指定します");
@@ -278,17 +287,17 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
     for (const QCommandLineOption *op :
          {&o.set, &o.string, &o.encoding, &o.intoGaps, &o.fixChecksums, &o.inPlace})
         if (parser.isSet(*op))
-            return QStringLiteral("--%1 is for patch").arg(op->names().constFirst());
+            return MessageLanguage::text("--%1 is for patch").arg(op->names().constFirst());
     if (parser.isSet(o.inputFormat) && invocation.command != Invocation::Command::Convert
         && invocation.command != Invocation::Command::Info && !invocation.isImageJob())
-        return QStringLiteral("--input-format is for convert, info, merge, crc and cmp");
+        return MessageLanguage::text("--input-format is for convert, info, merge, crc and cmp");
     const bool writesImage = invocation.command == Invocation::Command::Convert
                              || invocation.command == Invocation::Command::Merge;
     const bool convertOption = parser.isSet(o.to) || parser.isSet(o.addressSize)
                                || parser.isSet(o.vmemWidth) || parser.isSet(o.uf2Family)
                                || (parser.isSet(o.fillByte) && !invocation.isImageJob());
     if (convertOption && !writesImage)
-        return QStringLiteral("--to, --address-size, --vmem-width and --uf2-family are for "
+        return MessageLanguage::text("--to, --address-size, --vmem-width and --uf2-family are for "
                               "convert and merge, --fill-byte for convert, crc, merge and cmp");
     return QString();
 }

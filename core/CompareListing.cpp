@@ -2,6 +2,8 @@
 
 #include "core/HexText.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 struct Lister {
@@ -37,13 +39,15 @@ std::int32_t list(const kestrun_difference *d, intptr_t userValue)
     QString line;
     switch (d->kind) {
     case KESTRUN_DIFF_ONLY_A:
-        line = QStringLiteral("%1 only in %2").arg(range, lister->nameA);
+        line = QCoreApplication::translate("CompareListing", "%1 は %2 にだけあります")
+                   .arg(range, lister->nameA);
         break;
     case KESTRUN_DIFF_ONLY_B:
-        line = QStringLiteral("%1 only in %2").arg(range, lister->nameB);
+        line = QCoreApplication::translate("CompareListing", "%1 は %2 にだけあります")
+                   .arg(range, lister->nameB);
         break;
     default:
-        line = QStringLiteral("%1 differ: %2 / %3")
+        line = QCoreApplication::translate("CompareListing", "%1 が違います: %2 / %3")
                    .arg(range, bytesText(d->a, d->shown), bytesText(d->b, d->shown));
         if (d->high - d->low + 1 > d->shown)
             line = line.replace(QStringLiteral(" / "), QStringLiteral(" ... / "))
@@ -66,7 +70,9 @@ CompareListing compareImages(const ImageCalls &calls, const kestrun_image *a,
     calls.kestrun_image_compare(a, b, fill, list, reinterpret_cast<intptr_t>(&lister), &count);
     listing.count = count;
     if (count > maxShown)
-        listing.text += QStringLiteral("... %1 more differences\n").arg(count - maxShown);
+        listing.text +=
+            QCoreApplication::translate("CompareListing", "... ほかに %1 ヶ所違います\n")
+                .arg(count - maxShown);
     return listing;
 }
 

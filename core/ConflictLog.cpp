@@ -25,18 +25,21 @@ std::int32_t ConflictLog::collect(const kestrun_conflict *conflict, intptr_t use
     if (log->m_kept.size() < kKept)
         log->m_kept.push_back(*conflict);
     ++log->m_count;
-    // One record's reports come in address order, one for each earlier
-    // record it meets: the first keeps the earlier side's first line.
-    kestrun_conflict &record = log->m_record;
-    if (log->m_count > 1 && record.source == conflict->source && record.line == conflict->line) {
-        record.low = std::min(record.low, conflict->low);
-        record.high = std::max(record.high, conflict->high);
-        record.differing += conflict->differing;
-        record.identical = record.identical && conflict->identical;
-    } else {
-        record = *conflict;
-    }
+    fold(log->m_record, *conflict, log->m_count == 1);
     return ResultOk;
+}
+
+void ConflictLog::fold(kestrun_conflict &record, const kestrun_conflict &conflict, bool first)
+{
+    if (first || record.source != conflict.source || record.line != conflict.line) {
+        record = conflict;
+        return;
+    }
+    // The first report keeps the earlier side's first line.
+    record.low = std::min(record.low, conflict.low);
+    record.high = std::max(record.high, conflict.high);
+    record.differing += conflict.differing;
+    record.identical = record.identical && conflict.identical;
 }
 
 QString ConflictLog::name(std::uint32_t source) const
@@ -59,8 +62,9 @@ QString ConflictLog::text(const kestrun_conflict &c) const
 
 QStringList ConflictLog::warnings() const
 {
+    QStringList lines = m_notes;
     if (m_policy != KESTRUN_OVERLAP_LAST && m_policy != KESTRUN_OVERLAP_FIRST)
-        return {};
+        return lines;
     const char *warning = m_policy == KESTRUN_OVERLAP_LAST
                               ? QT_TRANSLATE_NOOP("ConflictLog",
                                                   "%1: 警告: %2-%3 は %4 も書き込んでいます "
@@ -68,7 +72,6 @@ QStringList ConflictLog::warnings() const
                               : QT_TRANSLATE_NOOP("ConflictLog",
                                                   "%1: 警告: %2-%3 は %4 も書き込んでいます "
                                                   "(先のバイトを残しました)");
-    QStringList lines;
     for (const kestrun_conflict &c : m_kept)
         lines << QCoreApplication::translate("ConflictLog", warning)
                      .arg(place(c.source, c.line), hexDigits(c.low), hexDigits(c.high),

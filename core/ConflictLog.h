@@ -37,12 +37,21 @@ public:
     // ones is reported once for each, and a refusal names them all, from
     // the first earlier line on.
     const kestrun_conflict &refused() const { return m_record; }
+    // Folds `conflict` into `record`, the report of the record being read:
+    // one over several earlier records is reported once for each, in
+    // address order, and `record` grows over them, named by the first
+    // earlier line. Another record's report, or the `first`, starts anew.
+    static void fold(kestrun_conflict &record, const kestrun_conflict &conflict, bool first);
     QString text(const kestrun_conflict &conflict) const;
     // "FILE:LINE", or "FILE" for line 0 (an input without lines).
     QString place(std::uint32_t source, std::uint64_t line) const;
-    // The warnings of the conflicts the policy let pass ("a.hex:12:
-    // warning: ... (the later bytes kept)"), then a line for those not
-    // kept; none under identical and error.
+    // The readers' own warnings ("a.hex:3: warning: text after the end
+    // record is not read"), whatever the policy, in the order met.
+    void note(const QStringList &lines) { m_notes << lines; }
+    const QStringList &notes() const { return m_notes; }
+    // The notes, then the warnings of the conflicts the policy let pass
+    // ("a.hex:12: warning: ... (the later bytes kept)"), then a line for
+    // those not kept; no conflict's under identical and error.
     QStringList warnings() const;
 
 private:
@@ -53,6 +62,7 @@ private:
     std::uint64_t m_count = 0;
     std::vector<kestrun_conflict> m_kept;
     kestrun_conflict m_record{};
+    QStringList m_notes;
 };
 
 #endif

@@ -148,6 +148,13 @@ public:
     // first kConflictsKept of them, and how many there were.
     const std::vector<kestrun_conflict> &conflicts() const { return m_conflicts; }
     std::uint64_t conflictCount() const { return m_conflictCount; }
+    // The last record's conflicts as one (ConflictLog::fold), which a
+    // refusal names.
+    const kestrun_conflict &lastConflict() const { return m_lastConflict; }
+    // What the reader noted of the source, with the source named `name`:
+    // "NAME:LINE: warning: text after the end record ...", or empty; LINE
+    // as an editor counts lines with `editorLine`.
+    QString pastEndWarning(const QString &name, bool editorLine = false) const;
     // The image of the last HEX text and what its reader counted (its
     // format among them); the image interface that reads it.
     const kestrun_image *image() const { return m_image; }
@@ -242,6 +249,9 @@ private:
     std::optional<kestrun_place> m_place;
     std::vector<kestrun_conflict> m_conflicts;
     std::uint64_t m_conflictCount = 0;
+    kestrun_conflict m_lastConflict{};
+    std::optional<kestrun_place> m_pastEnd;
+    bool m_readSRecords = false;
     kestrun_image *m_image = nullptr;
     kestrun_read_stats m_readStats{};
     QString m_checksum;

@@ -4,6 +4,7 @@
 #include "core/ConversionEngine.h"
 
 #include "core/AscendingBinary.h"
+#include "core/ConflictLog.h"
 #include "core/ImageInput.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ std::int32_t ConversionEngine::keepConflict(const kestrun_conflict *conflict, st
         return ResultOk;
     if (engine->m_conflicts.size() < kConflictsKept)
         engine->m_conflicts.push_back(*conflict);
+    ConflictLog::fold(engine->m_lastConflict, *conflict, engine->m_conflictCount == 0);
     ++engine->m_conflictCount;
     return ResultOk;
 }
@@ -49,6 +51,7 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     m_conflictCount = 0;
     m_streamedBounds.reset();
     m_readStats = {};
+    m_pastEnd.reset();
     if (!ascending && !(m_image = c->kestrun_image_new()))
         return ResultNoMemory;
 
@@ -65,6 +68,8 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     }
     const ImageInput in = readImageInput(*c, m_image, text, InputArgument{}, options);
     m_readStats = in.stats;
+    m_pastEnd = in.pastEnd;
+    m_readSRecords = in.format == InputFormat::SRecord;
     if (in.sourceFailed) {
         m_message = in.sourceError;
         return InputFault;
@@ -72,6 +77,17 @@ std::int32_t ConversionEngine::readSource(InputPieces &text, AscendingBinary *as
     if (in.place && in.result != ResultCancelled && in.result != AscendingBinary::OutOfOrder)
         m_place = *in.place;
     return in.result;
+}
+
+QString ConversionEngine::pastEndWarning(const QString &name, bool editorLine) const
+{
+    if (!m_pastEnd)
+        return QString();
+    kestrun_place at = *m_pastEnd;
+    if (editorLine)
+        at.line = at.editor_line;
+    return ::pastEndWarning(name, m_readSRecords ? InputFormat::SRecord : InputFormat::IntelHex,
+                            at);
 }
 
 std::int32_t ConversionEngine::inspect(QByteArrayView text)

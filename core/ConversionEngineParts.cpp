@@ -214,7 +214,9 @@ std::int32_t ConversionEngine::streamHexInTwo(InputPieces &text, std::uint64_t m
     const bool secondFailed = secondIn.result != ResultOk;
     if (meeting.cancelled || (firstIn.result == ResultCancelled && !secondFailed))
         return ResultCancelled;
-    if (firstIn.result != ResultOk || first.empty() || secondFailed)
+    // Text after the end record is named by its line, which only one pass
+    // counts.
+    if (firstIn.result != ResultOk || first.empty() || secondFailed || secondIn.pastEnd)
         return ResultBadArgument;
     if (!second.empty() && second.lowest() <= first.highest())
         return AscendingBinary::OutOfOrder;

@@ -11,6 +11,7 @@
 #include "core/ResultMessage.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <sys/stat.h>
 
@@ -31,13 +32,15 @@ constexpr qsizetype kSniffed = 4096;
 
 QString displayName(const QString &file)
 {
-    return file == u"-" ? QStringLiteral("standard input") : file;
+    return file == u"-" ? QCoreApplication::translate("ImageInput", "標準入力") : file;
 }
 
 QString libraryMessage(const ImageCalls &calls, std::int32_t code)
 {
     const QString message = resultMessage(calls.GetErrorString, code);
-    return message.isEmpty() ? QStringLiteral("failed (%1)").arg(code) : message;
+    return message.isEmpty()
+               ? QCoreApplication::translate("ImageInput", "失敗しました (%1)").arg(code)
+               : message;
 }
 
 // The next piece of `source`, or the piece held back from sniffing first.
@@ -137,12 +140,22 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
         if (piece.isEmpty())
             break;
         rc = calls.kestrun_reader_feed(reader, piece.data(), std::uint64_t(piece.size()));
+        // The end of a HEX text: what follows is only looked at, for a
+        // line that is not blank.
+        if (rc == KESTRUN_END_READ && !calls.kestrun_reader_past_end(reader, nullptr))
+            rc = ResultOk;
     }
+    if (rc == KESTRUN_END_READ)
+        rc = ResultOk;
     if (rc >= 0 && !readFailed && !o.part)
         rc = calls.kestrun_reader_finish(reader);
     calls.kestrun_reader_stats(reader, &in.stats);
     if (std::uint32_t family = 0; calls.kestrun_reader_family(reader, &family) == 1)
         in.family = family;
+    if (kestrun_place at{}; rc >= 0 && calls.kestrun_reader_past_end(reader, &at)) {
+        in.pastEnd = at;
+        in.warnings << pastEndWarning(name, in.format, at);
+    }
     if (readFailed) {
         in.result = ResultBadArgument;
         in.sourceFailed = true;
@@ -156,6 +169,19 @@ void readThrough(const ImageCalls &calls, kestrun_image *image, Pieces &pieces,
 }
 
 } // namespace
+
+QString pastEndWarning(const QString &name, InputFormat format, const kestrun_place &at)
+{
+    const QString message =
+        format == InputFormat::IntelHex
+            ? QCoreApplication::translate("ImageInput",
+                                          "ｴﾝﾄﾞﾚｺｰﾄﾞの後に行があります。読まずに捨てました")
+            : QCoreApplication::translate("ImageInput",
+                                          "終了ﾚｺｰﾄﾞ (S7/S8/S9) の後にﾚｺｰﾄﾞがあります。"
+                                          "それも読みました");
+    return name + u':' + QString::number(at.line) + QStringLiteral(": ")
+           + QCoreApplication::translate("ImageInput", "警告: ") + message;
+}
 
 std::optional<InputFormat> inputFormatNamed(const ImageCalls &calls, QStringView word)
 {
@@ -207,8 +233,11 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
     if (argument.address && options.format != InputFormat::Detect
         && options.format != InputFormat::Binary) {
         in.result = ResultBadArgument;
-        in.error = name + QStringLiteral(": an @ADDR address is for binary input, not %1")
-                              .arg(inputFormatName(calls, options.format));
+        in.error =
+            name
+            + QCoreApplication::translate(
+                  "ImageInput", ": @ADDR のアドレスはバイナリ入力のためのもので、%1 には使えません")
+                  .arg(inputFormatName(calls, options.format));
         return in;
     }
     Pieces pieces{source, {}, false};

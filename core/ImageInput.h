@@ -22,6 +22,7 @@
 #include "core/LibraryCalls.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -112,10 +113,18 @@ struct ImageInput {
     kestrun_read_stats stats{};
     // The family the input names (UF2).
     std::optional<std::uint32_t> family;
+    // Where text after the end record begins (kestrun_reader_past_end), and
+    // the warning that says so, "FILE:LINE: warning: ...", in warnings.
+    std::optional<kestrun_place> pastEnd;
+    QStringList warnings;
     // The source itself could not be read: what it said (also in `error`).
     bool sourceFailed = false;
     QString sourceError;
 };
+
+// "NAME:LINE: warning: ..." for text after the end record at `at` of a
+// HEX text (not read) or S-records (read).
+QString pastEndWarning(const QString &name, InputFormat format, const kestrun_place &at);
 
 // Reads `argument` into `image`, over what it holds (several inputs may
 // go into one image under the overlap rule), or, with a null `image`, to

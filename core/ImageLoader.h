@@ -39,6 +39,13 @@ ImageHandle load(const ImageCalls &calls, const QString &argument, const Request
 ImageHandle load(const ImageCalls &calls, InputPieces &source, const InputArgument &argument,
                  const Request &request, ConflictLog &log, QString &error);
 
+// `refused`, the conflict that stopped `argument` being read with
+// `options`, grown over the records after it that go on writing over the
+// same earlier bytes: the reader stops at the first record it refuses, so
+// the input (not standard input) is read again, keeping the earlier bytes.
+kestrun_conflict wholeConflict(const ImageCalls &calls, const QString &argument,
+                               ImageInputOptions options, const kestrun_conflict &refused);
+
 } // namespace ImageLoader
 
 #endif

@@ -75,6 +75,7 @@
     X(kestrun_reader_detail)                                                                     \
     X(kestrun_reader_fault)                                                                      \
     X(kestrun_reader_stats)                                                                      \
+    X(kestrun_reader_past_end)                                                                   \
     X(kestrun_tokenize_line)                                                                     \
     X(kestrun_resume_point)                                                                      \
     X(kestrun_reader_set_checksums)                                                              \

@@ -2,6 +2,7 @@
 
 #include "core/LocalPath.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -139,15 +140,18 @@ bool SafeFileWriter::failBeside(int error)
 {
     if (error != EACCES)
         return fail(error);
-    return failWith(reason(error)
-                    + QStringLiteral(" (its folder takes no new file, which a safe save needs)"));
+    return failWith(
+        reason(error)
+        + QCoreApplication::translate(
+            "SafeFileWriter", " (安全に保存するための新しいファイルをそのフォルダに作れません)"));
 }
 
 bool SafeFileWriter::open()
 {
     if (m_path == u"-") {
         if (g_closedStream[STDOUT_FILENO] || fcntl(STDOUT_FILENO, F_GETFD) < 0)
-            return failWith(QStringLiteral("not open (it was closed when the program started)"));
+            return failWith(QCoreApplication::translate(
+                "SafeFileWriter", "開かれていません (プログラムの起動時に閉じられていました)"));
         m_kind = Kind::Stream;
         m_fd = STDOUT_FILENO;
         return true;
@@ -250,7 +254,8 @@ bool SafeFileWriter::openSpecial(const QByteArray &target, mode_t mode)
             (void)fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     }
     if (m_fd < 0 && errno == ENXIO && S_ISFIFO(mode))
-        return failWith(QStringLiteral("no program is reading it"));
+        return failWith(
+            QCoreApplication::translate("SafeFileWriter", "読み取っているプログラムがありません"));
     if (m_fd < 0)
         return fail(errno);
     m_kind = Kind::InPlace;
@@ -415,8 +420,8 @@ bool SafeFileWriter::restoreFromBackup()
     closeFile();
     if (!error)
         return true;
-    m_error +=
-        QStringLiteral(" (the old content is kept in %1)").arg(LocalPath::decode(m_temporary));
+    m_error += QCoreApplication::translate("SafeFileWriter", " (元の内容は %1 に残してあります)")
+                   .arg(LocalPath::decode(m_temporary));
     return false;
 }
 

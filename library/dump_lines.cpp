@@ -58,4 +58,48 @@ char *putDumpLine(char *p, uint32_t indent, uint64_t address, const uint8_t *byt
     return lineEnd.put(p + kDumpLineBody);
 }
 
+namespace {
+
+constexpr char kGapWord[] = "*** gap ";
+constexpr char kBytesWord[] = " bytes)";
+
+unsigned decimalDigits(uint64_t value)
+{
+    unsigned n = 1;
+    for (; value >= 10; value /= 10)
+        ++n;
+    return n;
+}
+
+} // namespace
+
+char *putGapLine(char *p, uint32_t indent, uint64_t address, uint64_t lines,
+                 const LineEnd &lineEnd)
+{
+    const uint64_t bytes = 16 * lines;
+    const uint64_t last = address + bytes - 1;
+    std::memset(p, ' ', indent);
+    p += indent;
+    std::memcpy(p, kGapWord, sizeof kGapWord - 1);
+    p += sizeof kGapWord - 1;
+    p = putHexWord(putHexWord(p, uint32_t(address >> 16)), uint32_t(address & 0xFFFF));
+    *p++ = '-';
+    p = putHexWord(putHexWord(p, uint32_t(last >> 16)), uint32_t(last & 0xFFFF));
+    *p++ = ' ';
+    *p++ = '(';
+    const unsigned digits = decimalDigits(bytes);
+    uint64_t rest = bytes;
+    for (unsigned i = digits; i-- > 0; rest /= 10)
+        p[i] = char('0' + rest % 10);
+    p += digits;
+    std::memcpy(p, kBytesWord, sizeof kBytesWord - 1);
+    return lineEnd.put(p + sizeof kBytesWord - 1);
+}
+
+uint64_t gapLineSize(uint32_t indent, uint64_t lines, const LineEnd &lineEnd)
+{
+    return uint64_t(indent) + (sizeof kGapWord - 1) + 17 + 2 + decimalDigits(16 * lines)
+           + (sizeof kBytesWord - 1) + lineEnd.length;
+}
+
 } // namespace kestrun

@@ -1,6 +1,7 @@
 // One dump line: `indent` spaces, the eight address digits, sixteen hex
 // cells and the ASCII column, then the line end. Shared by DumpFormat and
-// the dump writer.
+// the dump writer; and the line that stands for a gap in the one writer's
+// dump.
 #ifndef KESTRUN_DUMP_LINES_H
 #define KESTRUN_DUMP_LINES_H
 
@@ -35,6 +36,13 @@ inline uint64_t dumpLineSize(uint32_t indent, const LineEnd &lineEnd)
 // are blank. Returns where the line (with its line end) ended.
 char *putDumpLine(char *p, uint32_t indent, uint64_t address, const uint8_t *bytes,
                   unsigned from, unsigned to, const LineEnd &lineEnd);
+
+// The line that stands for `lines` (at least two) lines of fill from
+// `address` in the one writer's dump: "*** gap 00000020-0000FFFF (65504
+// bytes)". Returns where the line (with its line end) ended.
+char *putGapLine(char *p, uint32_t indent, uint64_t address, uint64_t lines,
+                 const LineEnd &lineEnd);
+uint64_t gapLineSize(uint32_t indent, uint64_t lines, const LineEnd &lineEnd);
 
 } // namespace kestrun
 

@@ -1,6 +1,8 @@
 // The dump writer: bytes at ascending addresses in, the dump lines of one
 // window out to the caller's sink. A dump of a window costs the window's
 // lines, whatever its addresses.
+#include "dump_writer.h"
+
 #include "dump_lines.h"
 #include "guard.h"
 #include "hex_reader.h"
@@ -30,6 +32,7 @@ public:
     }
 
     Progress progress;
+    bool gapLines = false; // runs of two or more lines of fill as one line
     uint64_t first() const { return m_first; }
     uint64_t stop() const { return m_stop; }
 
@@ -91,6 +94,13 @@ private:
     int32_t fillTo(uint64_t address)
     {
         while (m_next < address) {
+            // At a line's start (past a first line cut by the window), two
+            // or more whole lines up to `address` hold nothing.
+            if (gapLines && m_next == m_line && m_line >= m_first && address >= m_line + 32) {
+                if (const int32_t rc = gapLine(((address & ~uint64_t(15)) - m_line) / 16); rc < 0)
+                    return rc;
+                continue;
+            }
             const unsigned at = unsigned(m_next - m_line);
             const uint64_t n = std::min<uint64_t>(16 - at, address - m_next);
             std::memset(m_bytes + at, m_options.fill, n);
@@ -109,6 +119,15 @@ private:
         const int32_t rc = line(m_bytes, from, to);
         m_line += 16;
         return rc;
+    }
+
+    int32_t gapLine(uint64_t lines)
+    {
+        char *p = putGapLine(m_text.get() + m_used, m_options.indent, m_line, lines, m_lineEnd);
+        m_used = uint64_t(p - m_text.get());
+        m_line += 16 * lines;
+        m_next = m_line;
+        return m_used >= kFlushAt ? flush() : ResultOk;
     }
 
     int32_t line(const uint8_t *bytes, unsigned from, unsigned to)
@@ -151,6 +170,41 @@ struct kestrun_dump_writer {
     template <typename... Args> explicit kestrun_dump_writer(Args &&...args) : writer(args...) {}
     kestrun::DumpWriter writer;
 };
+
+namespace kestrun {
+
+void writeGapLines(kestrun_dump_writer *writer)
+{
+    writer->writer.gapLines = true;
+}
+
+// The writer's lines, less each run of two or more empty whole lines in
+// place of which it writes one gap line. A run lies between the lines that
+// hold the bytes put, counted only over whole lines of the window: a first
+// or last line the window cuts is always written.
+uint64_t gapDumpTextSize(const kestrun_dump_options &options, uint64_t first, uint64_t last,
+                         const Image &image, uint64_t from, uint64_t stop)
+{
+    const LineEnd lineEnd(options.line_end);
+    const uint64_t lineSize = dumpLineSize(options.indent, lineEnd);
+    uint64_t size = (last / 16 - first / 16 + 1) * lineSize;
+    auto run = [&](uint64_t begin, uint64_t end) {
+        if (end >= begin + 32) {
+            const uint64_t lines = (end - begin) / 16;
+            size -= lines * lineSize - gapLineSize(options.indent, lines, lineEnd);
+        }
+    };
+    uint64_t free = (first + 15) & ~uint64_t(15); // the first line no data has yet been put in
+    image.eachPiece(std::max(first, from), std::min(last + 1, stop),
+                    [&](uint64_t address, const uint8_t *, uint64_t count) {
+                        run(free, address & ~uint64_t(15));
+                        free = std::max(free, ((address + count - 1) & ~uint64_t(15)) + 16);
+                    });
+    run(free, (last + 1) & ~uint64_t(15));
+    return size;
+}
+
+} // namespace kestrun
 
 using namespace kestrun;
 

@@ -72,6 +72,9 @@ public:
     virtual std::string detail() const { return std::string(); }
     // A family the input names (UF2); false when it names none.
     virtual bool family(uint32_t &) const { return false; }
+    // Where text stands after the end record (kestrun_reader_past_end);
+    // null when none does.
+    virtual const kestrun_place *pastEnd() const { return nullptr; }
 };
 
 } // namespace kestrun

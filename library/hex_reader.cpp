@@ -77,12 +77,38 @@ void HexReader::separators(const char *&p, const char *end)
     }
 }
 
+// The text after the end record is not read, but looked at: two files
+// joined end to end lose the second one's records, and that should not
+// pass without a word. Blanks and a DOS end-of-file mark do not count.
+int32_t HexReader::lookPastEnd(const char *p, const char *end)
+{
+    while (!m_pastEnd.line) {
+        separators(p, end);
+        if (p == end)
+            break;
+        const char c = *p;
+        if (c != ' ' && c != '\t' && c != '\x1A' && c != '\0') {
+            m_pastEnd.line = m_line;
+            m_pastEnd.editor_line = m_editorLine;
+            m_pastEnd.column = m_offset - m_lineStart + 1;
+            m_pastEnd.offset = m_pastEnd.record_offset = m_offset;
+            break;
+        }
+        m_previous = c;
+        ++p;
+        ++m_offset;
+    }
+    return KESTRUN_END_READ;
+}
+
 int32_t HexReader::feed(const char *text, uint64_t length)
 {
-    if (m_result != ResultOk)
-        return m_result;
     const char *p = text;
     const char *const end = text + length;
+    if (m_result == KESTRUN_END_READ)
+        return lookPastEnd(p, end);
+    if (m_result != ResultOk)
+        return m_result;
     if (m_carried > 0) {
         const uint64_t taken = std::min<uint64_t>(kLongestRecord - m_carried, length);
         std::memcpy(m_carry + m_carried, p, taken);
@@ -102,7 +128,7 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         // As after a record read in one piece: a CR next is not one after LF.
         m_previous = 0;
         if (rc == KESTRUN_END_READ)
-            return rc;
+            return lookPastEnd(p, end);
     }
     for (;;) {
         if (m_started)
@@ -135,7 +161,7 @@ int32_t HexReader::feed(const char *text, uint64_t length)
         m_offset += 1 + used;
         m_previous = 0;
         if (rc == KESTRUN_END_READ)
-            return rc;
+            return lookPastEnd(p, end);
     }
 }
 

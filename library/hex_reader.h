@@ -31,12 +31,16 @@ public:
     }
     const kestrun_hex_stats &stats() const { return m_stats; }
     void statsInto(kestrun_read_stats &stats) const override;
+    // Where the first line that is not blank after the end record begins;
+    // null when none has been fed.
+    const kestrun_place *pastEnd() const override { return m_pastEnd.line ? &m_pastEnd : nullptr; }
 
 private:
     // The longest record: colon, 260 pairs, and the character after them.
     static constexpr uint64_t kLongestRecord = 1 + 2 * 260 + 1;
 
     void separators(const char *&p, const char *end);
+    int32_t lookPastEnd(const char *p, const char *end);
     int32_t beginRecord(const char *p);
     int32_t record(const char *pairs, uint64_t available, bool atEnd, uint64_t &used);
     int32_t take(int32_t type, uint32_t position);
@@ -72,6 +76,7 @@ private:
     int32_t m_result = ResultOk;
     kestrun_place m_place{};
     kestrun_hex_stats m_stats{};
+    kestrun_place m_pastEnd{};
 };
 
 } // namespace kestrun

@@ -258,6 +258,19 @@ KESTRUN_API int32_t kestrun_uf2_family_id(const char *name, uint32_t *id);
 /* The name of a family ID; null for an ID without one. */
 KESTRUN_API const char *kestrun_uf2_family_name(uint32_t id);
 
+/* Whether text stands after the end record: 1 with `place` (may be null)
+ * set to where its first line begins (line, editor_line, column, offset;
+ * `result` ResultOk), else 0 (then `place` is untouched). An Intel HEX
+ * reader reads nothing after its end record (feed returns
+ * KESTRUN_END_READ), as objcopy, srec_cat and intelhex do, but looks at
+ * what is still fed for a line that is not blank (spaces, tabs, Ctrl-Z
+ * and NUL are blank), so a caller that wants to warn of two files joined
+ * end to end feeds on until this is 1 or the input ends. An S-record
+ * reader reads the records after S7, S8 or S9 as any other, as srec_cat
+ * does (objcopy stops at it), and names the first of them here. Always 0
+ * for binary and ELF input. */
+KESTRUN_API int32_t kestrun_reader_past_end(const kestrun_reader *reader, kestrun_place *place);
+
 /* ---- Lines of record text ---- */
 
 /* A field of a line: its first byte (from 0) and its width in bytes; a
@@ -400,7 +413,8 @@ typedef struct kestrun_srec_stats {
  * ResultRecordCount); S7/S8/S9 set the image's start address
  * (KESTRUN_START_LINEAR) and may carry no data, nor may S5/S6; S0's bytes
  * are a header, not data. A text without a termination record, or with
- * records after it, is read as GNU objcopy and srec_cat read it: whole.
+ * records after it, is read as srec_cat reads it: whole (objcopy stops at
+ * the termination record; kestrun_reader_past_end names what follows it).
  * Everything else is ResultNotSRecord or ResultChecksumError, with the
  * place as for HEX. The kestrun_record of the callback has `type` the
  * digit 0-9, `address` the data address, count or start value, `length`

@@ -82,7 +82,10 @@ typedef struct kestrun_write_options {
 KESTRUN_API void kestrun_write_options_init(int32_t format, kestrun_write_options *options);
 /* A writer of `format` (any KESTRUN_FORMAT_* but ELF) to
  * `sink`; null, with ResultBadArgument (an unknown format, options out of
- * range) or ResultNoMemory through *result (when not null). */
+ * range) or ResultNoMemory through *result (when not null). Its dump is
+ * kestrun_dump_writer_new's but for gaps: each run of two or more whole
+ * lines of the window that hold no byte is one line naming it, as
+ * "*** gap 00000020-0000FFFF (65504 bytes)". */
 KESTRUN_API kestrun_writer *kestrun_writer_new(int32_t format, const kestrun_write_options *options,
                                                kestrun_sink_fn sink, intptr_t userValue,
                                                int32_t *result);

@@ -258,6 +258,16 @@ KESTRUN_API int32_t kestrun_reader_fault(const kestrun_reader *reader, kestrun_f
     return at.kind;
 }
 
+KESTRUN_API int32_t kestrun_reader_past_end(const kestrun_reader *reader, kestrun_place *place)
+{
+    const kestrun_place *at = reader ? reader->reader->pastEnd() : nullptr;
+    if (!at)
+        return 0;
+    if (place)
+        *place = *at;
+    return 1;
+}
+
 KESTRUN_API void kestrun_reader_stats(const kestrun_reader *reader, kestrun_read_stats *stats)
 {
     if (!reader || !stats)

@@ -218,6 +218,13 @@ int32_t SRecReader::take(uint32_t type, const uint8_t *bytes, uint32_t count)
     default:
         break;
     }
+    // Records after the termination record are read as any other (srec_cat
+    // keeps them too), but two files joined end to end are worth a word.
+    if (!m_pastEnd.line && m_records[7] + m_records[8] + m_records[9] > 0) {
+        m_pastEnd.line = m_pastEnd.editor_line = m_recordLine;
+        m_pastEnd.column = 1;
+        m_pastEnd.offset = m_pastEnd.record_offset = m_recordOffset;
+    }
     ++m_records[type];
     if (onRecord) {
         const bool isData = type >= 1 && type <= 3;

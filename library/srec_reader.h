@@ -31,6 +31,9 @@ public:
     }
     kestrun_srec_stats stats() const;
     void statsInto(kestrun_read_stats &stats) const override;
+    // Where the first record after a termination record begins; null when
+    // none has been read.
+    const kestrun_place *pastEnd() const override { return m_pastEnd.line ? &m_pastEnd : nullptr; }
 
 private:
     // A line longer than the longest record is wrong by its next character,
@@ -62,6 +65,7 @@ private:
     kestrun_hex_stats m_overlaps{};
     int32_t m_result = ResultOk;
     kestrun_place m_place{};
+    kestrun_place m_pastEnd{};
 };
 
 } // namespace kestrun

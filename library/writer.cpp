@@ -1,5 +1,6 @@
 // The one writer handle: the format's row makes the writer behind it. The
 // HEX, S-record and dump writers keep handles of their own, wrapped here.
+#include "dump_writer.h"
 #include "format_table.h"
 #include "guard.h"
 
@@ -143,8 +144,11 @@ std::unique_ptr<FormatWriter> newDumpFormatWriter(const kestrun_write_options &o
 {
     const kestrun_dump_options d = dumpOptions(o);
     int32_t made = ResultOk;
-    return wrapped<DumpCalls>(kestrun_dump_writer_new(&d, o.first, o.last, sink, user, &made), o,
-                              result, made);
+    kestrun_dump_writer *dump = kestrun_dump_writer_new(&d, o.first, o.last, sink, user, &made);
+    // A gap longer than a line is one line that names it.
+    if (dump)
+        writeGapLines(dump);
+    return wrapped<DumpCalls>(dump, o, result, made);
 }
 
 int32_t hexWriteSize(const kestrun_write_options &o, const kestrun_image *image, uint32_t first,
@@ -161,13 +165,13 @@ int32_t srecWriteSize(const kestrun_write_options &o, const kestrun_image *image
     return kestrun_srec_image_size(&s, image, first, last, size);
 }
 
-int32_t dumpWriteSize(const kestrun_write_options &o, const kestrun_image *, uint32_t, uint32_t,
-                      uint64_t *size)
+int32_t dumpWriteSize(const kestrun_write_options &o, const kestrun_image *image, uint32_t first,
+                      uint32_t last, uint64_t *size)
 {
-    if (o.last < o.first)
+    if (o.last < o.first || !image)
         return ResultBadArgument;
     const kestrun_dump_options d = dumpOptions(o);
-    *size = kestrun_dump_text_size(&d, o.first, o.last);
+    *size = gapDumpTextSize(d, o.first, o.last, image->image, first, uint64_t(last) + 1);
     return ResultOk;
 }
 

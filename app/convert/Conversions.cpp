@@ -13,6 +13,8 @@
 #include "core/SettingsModel.h"
 #include "exports.h"
 
+#include <QFileInfo>
+
 namespace {
 
 const QString kInitialising = QStringLiteral("初期化してるよ");
@@ -80,10 +82,15 @@ bool failOnText(const ConversionEngine &engine, std::int32_t result, const HexSo
     return false;
 }
 
-// Says once, after the result, where records wrote one address twice with
-// other bytes (the later bytes are in the result, as they always were).
-void reportConflicts(const ConversionEngine &engine)
+// Says once, after the result, that text follows the end record, and where
+// records wrote one address twice with other bytes (the later bytes are in
+// the result, as they always were).
+void reportConflicts(const ConversionEngine &engine, const HexSource &source)
 {
+    if (const QString warning = engine.pastEndWarning(QFileInfo(source.path).fileName(), true);
+        !warning.isEmpty())
+        prompts().message(appState().frame, QMessageBox::Warning, QStringLiteral("Pelcor"),
+                          warning, QMessageBox::Ok);
     if (engine.conflictCount() == 0)
         return;
     constexpr std::size_t kShown = 5;
@@ -214,7 +221,7 @@ bool ConvertHexToBinary(ConversionHost &host, const HexSource &source)
     QString name = renameExtension(source.path, QStringLiteral(".bin"));
     const bool saved = host.saveBinaryResult(engine.output(), name);
     if (saved)
-        reportConflicts(engine);
+        reportConflicts(engine, source);
     return saved;
 }
 
@@ -313,6 +320,6 @@ bool ConvertHexToDump(ConversionHost &host, const HexSource &source)
                     renameExtension(source.path, QStringLiteral(".txt"))))
         return cancelled();
     closeProgressWindow();
-    reportConflicts(engine);
+    reportConflicts(engine, source);
     return true;
 }

@@ -98,6 +98,9 @@ bool ImageJobRun::failWriting(std::int32_t rc)
 
 void ImageJobRun::warnConflicts(const ConflictLog &log, std::int32_t policy)
 {
+    if (!log.notes().isEmpty())
+        prompts().message(m_host.dialogOwner(), QMessageBox::Warning, kTitle,
+                          log.notes().join(u'\n'), QMessageBox::Ok);
     if (log.kept().empty() || (policy != KESTRUN_OVERLAP_LAST && policy != KESTRUN_OVERLAP_FIRST))
         return;
     QString text = QStringLiteral("同じｱﾄﾞﾚｽに違うﾃﾞｰﾀを書くﾚｺｰﾄﾞがあります。")

@@ -57,8 +57,9 @@ public:
     // A writer's failure: a stop, or the library's message.
     bool failWriting(std::int32_t rc);
 
-    // Warns of the overlaps `policy` (last or first) let pass, naming
-    // their writers; says nothing under the other policies, which refuse.
+    // Warns of what the readers noted (text after an end record), then of
+    // the overlaps `policy` (last or first) let pass, naming their
+    // writers; of no overlap under the other policies, which refuse.
     void warnConflicts(const ConflictLog &log, std::int32_t policy);
 
     // Opens `text` (ASCII or UTF-8) as a new unsaved document named after

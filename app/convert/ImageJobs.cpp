@@ -232,12 +232,12 @@ bool InsertCrc(ConversionHost &host, const HexSource &source)
     CheckRange::Insertion done = CheckRange::insert(
         *run.calls(), image.get(), check.get(), range, *slot, endian, std::uint8_t(*fill));
     // Other bytes in the slot are written over only when the user says so,
-    // as kestrun asks for --overlap last.
+    // as kestrun asks for --overlap last; Enter keeps them.
     if (done.fault == CheckRange::Fault::SlotHeld) {
-        if (prompts().message(host.dialogOwner(), QMessageBox::Warning, kTitle,
-                              checkFault(done, *slot, name)
-                                  + QStringLiteral("\nCRC をその上に書きますか?"),
-                              QMessageBox::Yes | QMessageBox::No)
+        if (prompts().labelledMessage(host.dialogOwner(), QMessageBox::Warning, kTitle,
+                                      checkFault(done, *slot, name)
+                                          + QStringLiteral("\nCRC をその上に書きますか?"),
+                                      QMessageBox::Yes | QMessageBox::No, {}, QMessageBox::No)
             != QMessageBox::Yes) {
             run.close();
             return false;

@@ -128,7 +128,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>--serial --count が 2 以上のときは -o に %u か %0Nu (画像の番号) の入った名前を指定してください</source>
-        <translation>--serial with a --count above 1 needs an -o name with %u or %0Nu (the image&apos;s number)</translation>
+        <translation>--serial with a --count above 1 needs an -o name with %u or %0Nu (the image's number)</translation>
     </message>
 </context>
 <context>
@@ -367,6 +367,10 @@ the HEX file may give an address beyond 32 bits</translation>
         <source>%1: MULTIPLE と WIDTH は 1 以上で、OFFSET + WIDTH は MULTIPLE を超えられません</source>
         <translation>%1: MULTIPLE and WIDTH are at least 1, and OFFSET + WIDTH may not pass MULTIPLE</translation>
     </message>
+    <message>
+        <source>%1 の --%2 には値が要ります</source>
+        <translation>--%2 of %1 needs a value</translation>
+    </message>
 </context>
 <context>
     <name>MergeCommand</name>
@@ -398,13 +402,6 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
 </context>
 <context>
-    <name>ImageOperations</name>
-    <message>
-        <source>%1 の --%2 には値が要ります</source>
-        <translation>--%2 of %1 needs a value</translation>
-    </message>
-</context>
-<context>
     <name>StampOperations</name>
     <message>
         <source>%1 の --endian %2: little か big を指定してください</source>
@@ -432,7 +429,7 @@ the HEX file may give an address beyond 32 bits</translation>
     </message>
     <message>
         <source>%1: 長さの --width は 1, 2, 4 のどれかです</source>
-        <translation>%1: the length&apos;s --width is 1, 2 or 4</translation>
+        <translation>%1: the length's --width is 1, 2 or 4</translation>
     </message>
     <message>
         <source>%1: %2 番目の番号は %3 バイトに収まりません</source>
@@ -465,6 +462,69 @@ the HEX file may give an address beyond 32 bits</translation>
     <message>
         <source>kestrun: %1: %2 か所を置き換えました</source>
         <translation>kestrun: %1: %2 replaced</translation>
+    </message>
+</context>
+<context>
+    <name>ImageInput</name>
+    <message>
+        <source>警告: </source>
+        <translation>warning: </translation>
+    </message>
+    <message>
+        <source>ｴﾝﾄﾞﾚｺｰﾄﾞの後に行があります。読まずに捨てました</source>
+        <translation>text after the end record is not read</translation>
+    </message>
+    <message>
+        <source>終了ﾚｺｰﾄﾞ (S7/S8/S9) の後にﾚｺｰﾄﾞがあります。それも読みました</source>
+        <translation>records after the termination record (S7/S8/S9) are read as well</translation>
+    </message>
+    <message>
+        <source>標準入力</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <source>失敗しました (%1)</source>
+        <translation>failed (%1)</translation>
+    </message>
+    <message>
+        <source>: @ADDR のアドレスはバイナリ入力のためのもので、%1 には使えません</source>
+        <translation>: an @ADDR address is for binary input, not %1</translation>
+    </message>
+</context>
+<context>
+    <name>CompareListing</name>
+    <message>
+        <source>%1 は %2 にだけあります</source>
+        <translation>%1 only in %2</translation>
+    </message>
+    <message>
+        <source>%1 が違います: %2 / %3</source>
+        <translation>%1 differ: %2 / %3</translation>
+    </message>
+    <message>
+        <source>... ほかに %1 ヶ所違います
+</source>
+        <translation>... %1 more differences
+</translation>
+    </message>
+</context>
+<context>
+    <name>SafeFileWriter</name>
+    <message>
+        <source> (安全に保存するための新しいファイルをそのフォルダに作れません)</source>
+        <translation> (its folder takes no new file, which a safe save needs)</translation>
+    </message>
+    <message>
+        <source>開かれていません (プログラムの起動時に閉じられていました)</source>
+        <translation>not open (it was closed when the program started)</translation>
+    </message>
+    <message>
+        <source>読み取っているプログラムがありません</source>
+        <translation>no program is reading it</translation>
+    </message>
+    <message>
+        <source> (元の内容は %1 に残してあります)</source>
+        <translation> (the old content is kept in %1)</translation>
     </message>
 </context>
 </TS>

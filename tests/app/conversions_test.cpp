@@ -217,6 +217,23 @@ private slots:
                  qPrintable(script.texts().constFirst()));
     }
 
+    // Two files joined end to end: the image is the first file's, as every
+    // peer reads it, and the user hears where the second one begins.
+    void textAfterTheEndRecordIsNamedAfterTheResult()
+    {
+        Form1 *source = openText(kTwoRecords + QStringLiteral(":0400100011121314A2\r\n"
+                                                              ":00000001FF\r\n"),
+                                 QStringLiteral("joined.hex"));
+        ScriptedPrompts script;
+        script.expectSave(path("joined.bin"));
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(m_frame->convertHexToBinary(source));
+        QCOMPARE(readBytes(path("joined.bin")), QByteArray("\x01\x02\x03\x04"));
+        QCOMPARE(script.texts(),
+                 QStringList(QStringLiteral("joined.hex:3: 警告: ｴﾝﾄﾞﾚｺｰﾄﾞの後に行があります。"
+                                            "読まずに捨てました")));
+    }
+
     void lowerCaseHexConverts()
     {
         Form1 *source = openText(QStringLiteral(":04000000ea59335c2a\r\n:00000001ff\r\n"),

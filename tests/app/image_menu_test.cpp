@@ -170,6 +170,25 @@ private slots:
         ClearModified(bad);
     }
 
+    // S-records joined end to end are read whole, as srec_cat reads them,
+    // with a word naming the first record after the S9.
+    void recordsAfterTheEndAreNamed()
+    {
+        Form1 *joined = m_frame->openDocument(
+            QStringLiteral("S107000001020304EE\r\nS9030000FC\r\nS1070010111213149E\r\n"),
+            path("joined.s19") + Form1::UnsavedMarker, true);
+        ScriptedPrompts script;
+        script.expectMessage(QMessageBox::Ok);
+        QVERIFY(m_frame->convertToSRecords(joined));
+        QCOMPARE(script.texts(),
+                 QStringList(QStringLiteral("joined.s19:3: 警告: 終了ﾚｺｰﾄﾞ (S7/S8/S9) の後に"
+                                            "ﾚｺｰﾄﾞがあります。それも読みました")));
+        QVERIFY(m_frame->activeDocument()->documentText().contains(
+            QStringLiteral("S1070010111213149E")));
+        ClearModified(m_frame->activeDocument());
+        ClearModified(joined);
+    }
+
     // A refused merge names both writers, and its form comes back with the
     // files and choices it had, for another try.
     void refusedMergeNamesBothWriters()

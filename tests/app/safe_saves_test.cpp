@@ -68,7 +68,7 @@ private slots:
         script.expectMessage(QMessageBox::Ok);
         QString name = fifo;
         QVERIFY(!SaveBinaryFile(QByteArrayView("image"), name, false));
-        QVERIFY2(script.texts().value(0).endsWith(u"no program is reading it"),
+        QVERIFY2(script.texts().value(0).endsWith(u"読み取っているプログラムがありません"),
                  qPrintable(script.texts().value(0)));
         // The few bytes fit in the pipe, so the reader may read them after.
         const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);

@@ -295,6 +295,22 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.errorText().trimmed(), m_dir.filePath(message));
     }
+
+    // A sparse image's dump names each long gap in one line instead of
+    // writing its fill: in.hex's pieces 128 MiB apart make a few hundred
+    // lines, well within a limit that 128 MiB of fill lines would pass.
+    void sparseDumpsNameTheirGaps()
+    {
+        FileSizeLimit limit(1 << 20);
+        const KestrunRun run =
+            runKestrun({"convert", path("in.hex"), "--to", "dump", "-o", path("in.txt")});
+        QCOMPARE(run.exitCode, 0);
+        const QList<QByteArray> lines = readBytes(path("in.txt")).split('\n');
+        QVERIFY(lines.contains("*** gap 00000CC0-0000EFFF (58176 bytes)\r"));
+        QVERIFY(lines.contains("*** gap 00010390-07FFFFFF (134151280 bytes)\r"));
+        // The lines of data, the two gaps, and nothing after the last line end.
+        QCOMPARE(lines.count(), 188 + 313 + 4375 + 2 + 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(ConvertTest)

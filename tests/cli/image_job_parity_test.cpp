@@ -14,6 +14,8 @@
 #include "support/test_files.h"
 #include "support/test_images.h"
 
+#include <cstring>
+
 #include <QMdiArea>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -110,8 +112,8 @@ QList<quint64> summaryCounts(const QByteArray &line)
     return numbers;
 }
 
-// The same counts from kestrun cmp's lines ("LOW-HIGH differ: ..." or
-// "LOW-HIGH only in NAME") of inputs the first of which is `first`.
+// The same counts from kestrun cmp's lines ("LOW-HIGH が違います: ..." or
+// "LOW-HIGH は NAME にだけあります") of inputs the first of which is `first`.
 QList<quint64> listedCounts(const QByteArray &listing, const QByteArray &first)
 {
     QList<quint64> counts(6, 0);
@@ -122,8 +124,10 @@ QList<quint64> listedCounts(const QByteArray &listing, const QByteArray &first)
         const quint64 bytes =
             range[1].toULongLong(nullptr, 16) - range[0].toULongLong(nullptr, 16) + 1;
         int kind = 0;
-        if (line.contains(" only in ")) {
-            const QByteArray name = line.mid(line.indexOf(" only in ") + 9);
+        // "LOW-HIGH は NAME にだけあります": in one of them only.
+        if (line.endsWith(" にだけあります")) {
+            const qsizetype from = 17 + qsizetype(std::strlen(" は "));
+            const QByteArray name = line.mid(from, line.size() - from - qsizetype(std::strlen(" にだけあります")));
             kind = name == first ? 1 : 2;
         }
         counts[2 * kind] += 1;
@@ -257,16 +261,19 @@ private slots:
                 continue;
             }
             QCOMPARE(Form1::DocumentCount(), before + 1);
-            QByteArray pelcor = encodeCp932(m_frame->activeDocument()->documentText());
-            // A comparison's listing comes under a line that counts its kinds.
+            // A listing is text in the user's language: kestrun writes it in
+            // UTF-8, the document holds it as text, under a line that counts
+            // its kinds.
+            QString text = m_frame->activeDocument()->documentText();
             if (compares) {
-                const qsizetype summaryEnd = pelcor.indexOf('\n') + 1;
-                QVERIFY2(summaryCounts(pelcor.left(summaryEnd))
+                const qsizetype summaryEnd = text.indexOf(u'\n') + 1;
+                QVERIFY2(summaryCounts(text.left(summaryEnd).toUtf8())
                              == listedCounts(expected, row.kestrun[1].toUtf8()),
-                         pelcor.left(summaryEnd).constData());
-                pelcor.remove(0, summaryEnd);
+                         qPrintable(text.left(summaryEnd)));
+                text.remove(0, summaryEnd);
             }
-            QVERIFY2(pelcor == expected, row.name);
+            QVERIFY2(compares ? text == QString::fromUtf8(expected) : encodeCp932(text) == expected,
+                     row.name);
             // A result in S-records keeps the document's extension.
             if (output > 0 && row.kestrun[output].endsWith(".s19"))
                 QVERIFY2(newestCaption().startsWith(path(QFileInfo(row.document).baseName()))
@@ -352,7 +359,7 @@ private slots:
     }
 
     // A CRC whose slot holds other data is written over only when the
-    // user says so, as kestrun only with --overlap last.
+    // user says so, as kestrun only with --overlap last; Enter keeps it.
     void crcOverDataAsksFirst_data()
     {
         QTest::addColumn<int>("answer");
@@ -360,6 +367,7 @@ private slots:
         const QStringList crc{"convert", "a.hex", "--insert-crc", "100", "--range", "200-FFFF",
                               "-o", "k.hex"};
         QTest::newRow("no: nothing made") << int(QMessageBox::No) << crc;
+        QTest::newRow("Enter: nothing made") << int(QMessageBox::NoButton) << crc;
         QTest::newRow("yes: written over") << int(QMessageBox::Yes)
                                            << crc + QStringList{"--overlap", "last"};
     }
@@ -375,7 +383,10 @@ private slots:
         ScriptedPrompts script;
         script.expectForm(
             FormAnswers{{"crc-32"}, {"100"}, {"200-FFFF"}, {"little: ﾘﾄﾙｴﾝﾃﾞｨｱﾝ"}, {"FF"}});
-        script.expectMessage(QMessageBox::StandardButton(answer));
+        if (answer == QMessageBox::NoButton)
+            script.expectDefault();
+        else
+            script.expectMessage(QMessageBox::StandardButton(answer));
         QCOMPARE(m_frame->insertCrc(document), peer.exitCode == 0);
         QVERIFY(script.allAnswered());
         QVERIFY2(script.texts().constFirst().contains(u"a.hex:17"),

@@ -177,27 +177,38 @@ private slots:
     // name alone.
     void conflictsNameTheirWholeRange_data()
     {
-        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QString>("refused");
-        QTest::newRow("one record over two") << QStringList{"two.hex", "wide.hex"} << "error"
+        QTest::newRow("one record over two") << QStringList{"merge", "two.hex", "wide.hex"} << "error"
                                              << "wide.hex:1: 00001010-0000102F は two.hex:1 も書き込んでいます";
-        QTest::newRow("two records over one") << QStringList{"wide.hex", "two.hex"} << "error"
+        QTest::newRow("two records over one") << QStringList{"merge", "wide.hex", "two.hex"} << "error"
                                               << "two.hex:1: 00001010-0000102F は wide.hex:1 も書き込んでいます";
-        QTest::newRow("equal bytes refused too") << QStringList{"two.hex", "two.hex"} << "error"
+        QTest::newRow("equal bytes refused too") << QStringList{"merge", "two.hex", "two.hex"} << "error"
                                                  << "two.hex:1: 00001010-0000102F は two.hex:1 も書き込んでいます";
         QTest::newRow("identical: first to last differing byte")
-            << QStringList{"two.hex", "wide.hex"} << "identical"
+            << QStringList{"merge", "two.hex", "wide.hex"} << "identical"
             << "wide.hex:1: 00001011-0000102E は two.hex:1 も書き込んでいます";
-        QTest::newRow("a binary over a record") << QStringList{"two.hex", "r.bin@1018"} << "error"
+        QTest::newRow("a binary over a record") << QStringList{"merge", "two.hex", "r.bin@1018"} << "error"
                                                 << "r.bin@1018: 00001018-0000101B は two.hex:1 も書き込んでいます";
-        QTest::newRow("a record over a binary") << QStringList{"r.bin@1018", "two.hex"} << "error"
+        QTest::newRow("a record over a binary") << QStringList{"merge", "r.bin@1018", "two.hex"} << "error"
                                                 << "two.hex:1: 00001018-0000101B は r.bin@1018 も書き込んでいます";
+        // Inside one input the reader stops at the first record it refuses:
+        // the records after it that go on over the same bytes count too.
+        QTest::newRow("in one file, two records over one")
+            << QStringList{"merge", "wt.hex"} << "error"
+            << "wt.hex:2: 00001011-0000102E は wt.hex:1 も書き込んでいます";
+        QTest::newRow("convert, one record over two")
+            << QStringList{"convert", "tw.hex"} << "identical"
+            << "tw.hex:3: ﾃﾞｰﾀのｱﾄﾞﾚｽが重なっています (00001011-0000102E は 1 行目も書いています)";
+        QTest::newRow("hex2bin, two records over one")
+            << QStringList{"hex2bin", "wt.hex"} << "error"
+            << "wt.hex:2: ﾃﾞｰﾀのｱﾄﾞﾚｽが重なっています (00001011-0000102E は 1 行目も書いています)";
     }
 
     void conflictsNameTheirWholeRange()
     {
-        QFETCH(QStringList, inputs);
+        QFETCH(QStringList, arguments);
         QFETCH(QString, rule);
         QFETCH(QString, refused);
         QByteArray other = QByteArray(0x20, 0x11);
@@ -206,8 +217,14 @@ private slots:
         writeBytes(path("two.hex"), hexText({hexRecord(0x00, 0x1010, QByteArray(0x10, 0)),
                                              hexRecord(0x00, 0x1020, QByteArray(0x10, 0x0F))}));
         writeBytes(path("wide.hex"), hexText({hexRecord(0x00, 0x1010, other)}));
+        writeBytes(path("tw.hex"), hexText({hexRecord(0x00, 0x1010, QByteArray(0x10, 0)),
+                                            hexRecord(0x00, 0x1020, QByteArray(0x10, 0x0F)),
+                                            hexRecord(0x00, 0x1010, other)}));
+        writeBytes(path("wt.hex"), hexText({hexRecord(0x00, 0x1010, other),
+                                            hexRecord(0x00, 0x1010, QByteArray(0x10, 0)),
+                                            hexRecord(0x00, 0x1020, QByteArray(0x10, 0x0F))}));
         writeBytes(path("r.bin"), "\x01\x02\x03\x04");
-        const KestrunRun run = runKestrun(QStringList{"merge"} + inputs
+        const KestrunRun run = runKestrun(arguments
                                               + QStringList{"--overlap", rule, "-o", "out.hex"},
                                           {}, m_dir.path());
         QCOMPARE(run.exitCode, 1);
@@ -480,8 +497,8 @@ private slots:
         QCOMPARE(runKestrun({"cmp", path("gap.hex"), bin, "--fill-byte", "FF"}).exitCode,
                  filled == 0 ? 0 : 1);
         const KestrunRun listed = runKestrun({"cmp", path("gap.hex"), bin});
-        QCOMPARE(listed.out, QByteArray("00001020-0000102F only in ") + path("flash.bin").toUtf8()
-                                 + "@1000\n");
+        QCOMPARE(listed.out, QByteArray("00001020-0000102F は ") + path("flash.bin").toUtf8()
+                                 + "@1000 にだけあります\n");
     }
 
     void crcAgreesWithZlibAndVerifiesWhatMergeInserted()

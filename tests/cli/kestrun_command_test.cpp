@@ -53,11 +53,11 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::newRow("converted") << QStringList{"hex2bin", "rom.hex", "-o", "out.bin"} << 0 << "";
         QTest::newRow("help") << QStringList{"--help"} << 0 << "";
-        QTest::newRow("nothing") << QStringList{} << 2 << "no command";
-        QTest::newRow("unknown command") << QStringList{"hex2srec", "rom.hex"} << 2 << "unknown";
-        QTest::newRow("no input") << QStringList{"dump"} << 2 << "one input";
+        QTest::newRow("nothing") << QStringList{} << 2 << "コマンドがありません";
+        QTest::newRow("unknown command") << QStringList{"hex2srec", "rom.hex"} << 2 << "というコマンドはありません";
+        QTest::newRow("no input") << QStringList{"dump"} << 2 << "入力ファイルが 1 つ必要です";
         QTest::newRow("two inputs")
-            << QStringList{"dump", "rom.bin", "rom.hex"} << 2 << "one input";
+            << QStringList{"dump", "rom.bin", "rom.hex"} << 2 << "入力ファイルが 1 つ必要です";
         QTest::newRow("unknown option") << QStringList{"dump", "rom.bin", "--wide"} << 2 << "wide";
         QTest::newRow("fill above FF")
             << QStringList{"dump", "rom.bin", "--fill", "100"} << 2 << "--fill";
@@ -78,14 +78,14 @@ private slots:
             << QStringList{"hex2bin", "bad.hex", "-o", "out.bin"} << 1 << "bad.hex:1: ";
         QTest::newRow("start beyond end")
             << QStringList{"dump", "rom.bin", "--start", "100", "--end", "10"} << 2
-            << "--start 100 lies beyond --end 10";
+            << "--start 100 が --end 10 より後ろにあります";
         QTest::newRow("from lowest and a range")
             << QStringList{"hex2bin", "rom.hex", "--from-lowest", "--end", "F"} << 2
             << "--from-lowest";
         QTest::newRow("from lowest of a binary")
-            << QStringList{"dump", "rom.bin", "--from-lowest"} << 2 << "--from-lowest is for";
+            << QStringList{"dump", "rom.bin", "--from-lowest"} << 2 << "--from-lowest は hex2bin と hexdump のオプションです";
         QTest::newRow("base for hex2bin")
-            << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2 << "--base is for";
+            << QStringList{"hex2bin", "rom.hex", "--base", "100"} << 2 << "--base は bin2hex のオプションです";
         QTest::newRow("base not hex")
             << QStringList{"bin2hex", "rom.bin", "--base", "0x"} << 2 << "--base";
         QTest::newRow("range beyond the data")
@@ -109,9 +109,9 @@ private slots:
             << "short.ini: ダンプ設定の値が正しくありません: 最大ﾃﾞｰﾀ長 (RecordLength)";
         QTest::newRow("settings without the section")
             << QStringList{"dump", "rom.bin", "--settings", "other.ini"} << 1
-            << "other.ini: no [Vantrel] section in the settings file";
+            << "other.ini: 設定ファイルに [Vantrel] セクションがありません";
         QTest::newRow("empty settings") << QStringList{"dump", "rom.bin", "--settings", "empty.ini"}
-                                        << 1 << "empty.ini: no [Vantrel] section";
+                                        << 1 << "empty.ini: 設定ファイルに [Vantrel] セクションがありません";
     }
 
     void exitStatuses()
@@ -236,12 +236,12 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<QString>("error");
-        const QString named = QStringLiteral("00000002-00000003 also written by line 1");
+        const QString named = QStringLiteral("00000002-00000003 は 1 行目も書いています");
         QTest::newRow("default: last, with a warning")
             << QStringList() << 0 << QByteArray::fromHex("01020909")
-            << "over.hex:2: warning: " + named;
+            << "over.hex:2: 警告: " + named;
         QTest::newRow("first") << QStringList{"--overlap", "first"} << 0
-                               << QByteArray::fromHex("01020304") << "over.hex:2: warning: " + named;
+                               << QByteArray::fromHex("01020304") << "over.hex:2: 警告: " + named;
         QTest::newRow("identical") << QStringList{"--overlap", "identical"} << 1 << QByteArray()
                                    << named;
         QTest::newRow("error") << QStringList{"--overlap", "error"} << 1 << QByteArray() << named;
@@ -363,7 +363,7 @@ private slots:
         QCOMPARE(dump.errorText().contains(u"--from-lowest"), noted);
         if (noted)
             QVERIFY(result.errorText().contains(
-                u"16 MiB of fill come before the first data byte at 01000001"));
+                u"最初のデータ (01000001) の前に 16 MiB の埋め草があります"));
         QFile::remove(path("high.bin"));
     }
 

@@ -8,6 +8,7 @@
 #include "support/test_files.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
@@ -22,6 +23,19 @@ bool isAscii(const QString &text)
         if (c.unicode() > 0x7F)
             return false;
     return true;
+}
+
+// A line of a Japanese run that is English: one with no Japanese at all,
+// with three English words in a row (file names, options and hexadecimal
+// numbers are no sentence), or with a word of kestrun's English labels.
+QString englishIn(const QString &text)
+{
+    static const QRegularExpression sentence(
+        QStringLiteral("[A-Za-z]{2,} [A-Za-z]{2,} [A-Za-z]{2,}|\\b(warning|note|kept)\\b"));
+    for (const QString &line : text.split(u'\n', Qt::SkipEmptyParts))
+        if (isAscii(line) || sentence.match(line).hasMatch())
+            return line;
+    return QString();
 }
 
 } // namespace
@@ -46,6 +60,20 @@ private slots:
         writeBytes(path("short.ini"), "[Vantrel]\r\nRecordLength=0\r\n");
         writeBytes(path("reversed.ini"),
                    "[Vantrel]\r\nAutoAddress=0\r\nStartAddress=8\r\nEndAddress=4\r\n");
+        writeBytes(path("a.hex"), ":0400000001020304F2\n:00000001FF\n");
+        writeBytes(path("b.hex"), ":0400100011121314A2\n:00000001FF\n");
+        writeBytes(path("joined.hex"), ":0400000001020304F2\n:00000001FF\n"
+                                       ":0400100011121314A2\n:00000001FF\n");
+        writeBytes(path("over.hex"), ":0400000001020304F2\n:0400000005060708E2\n:00000001FF\n");
+        writeBytes(path("eight.hex"), ":080000000102030405060708D4\n:00000001FF\n");
+        writeBytes(path("high.hex"), ":020000040900F1\n:0400000001020304F2\n:00000001FF\n");
+        writeBytes(path("start.hex"), ":0400100011121314A2\n:0400000500000100F6\n:00000001FF\n");
+        // An ELF header cut after its first 24 bytes, and a text named .elf.
+        writeBytes(path("cut.elf"), QByteArray("\x7F"
+                                               "ELF\x01\x01\x01",
+                                               7)
+                                        + QByteArray(17, '\0'));
+        writeBytes(path("notes.elf"), "firmware build notes\n");
     }
 
     void theFirstSetVariableChooses_data()
@@ -106,6 +134,75 @@ private slots:
             else
                 QVERIFY2(isAscii(run.errorText()), run.err.constData());
         }
+    }
+
+    void everyTextIsInOneLanguage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("onOutput"); // the text is the result, not a message
+        const auto row = [](const char *name, QStringList arguments, bool onOutput = false) {
+            QTest::newRow(name) << arguments << onOutput;
+        };
+        row("--help", {"--help"}, true);
+        row("unknown command", {"frob"});
+        row("unknown option", {"convert", path("a.hex"), "--bogus"});
+        row("missing value", {"convert", path("a.hex"), "--to"});
+        row("bad value", {"convert", path("a.hex"), "--to", "xx"});
+        row("option of another command", {"info", path("a.hex"), "--fill-byte", "1"});
+        row("reversed operation range",
+            {"convert", path("a.hex"), "--crop", "5-1", "--to", "srec"});
+        row("no output format", {"convert", path("a.hex"), "-o", path("out.zzz")});
+        row("record length past the address size",
+            {"convert", path("a.hex"), "--to", "srec", "--record-length", "FF"});
+        row("@ADDR on text", {"convert", path("a.hex") + "@100", "--input-format", "ihex"});
+        row("merge refuses an overlap", {"merge", path("a.hex"), path("over.hex")});
+        row("merge keeps the later bytes",
+            {"merge", path("a.hex"), path("over.hex"), "--overlap", "last", "-o", path("m.hex")});
+        row("convert keeps the later bytes", {"convert", path("over.hex"), "--to", "srec"});
+        row("convert refuses an overlap",
+            {"convert", path("over.hex"), "--to", "srec", "--overlap", "error"});
+        row("crc: no such algorithm", {"crc", path("a.hex"), "--algorithm", "nope"});
+        row("crc: reversed range", {"crc", path("a.hex"), "--range", "10-1"});
+        row("crc: range without data", {"crc", path("a.hex"), "--range", "100-10F"});
+        row("crc: stored value differs", {"crc", path("eight.hex"), "--verify-crc", "4"});
+        row("cmp listing", {"cmp", path("a.hex"), path("b.hex")}, true);
+        row("note: fill before the data", {"hex2bin", path("high.hex"), "-o", path("high.bin")});
+        row("warning: text after the end", {"convert", path("joined.hex"), "--to", "srec"});
+        row("settings file missing", {"hex2bin", path("a.hex"), "--settings", path("none.ini")});
+        row("damaged ELF", {"convert", path("cut.elf"), "--to", "srec"});
+        row("not an ELF file", {"convert", path("notes.elf"), "--to", "srec"});
+        row("merge: start addresses differ",
+            {"merge", path("one.hex"), path("start.hex"), "-o", path("m.hex")});
+        row("merge: --start-address refused", {"merge", path("one.hex"), "--start-address", "lst"});
+        row("CRC over data refused",
+            {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1", "-o", path("m.hex")});
+        row("CRC written over data", {"merge", path("one.hex"), "--insert-crc", "2", "--range", "0-1",
+                                      "--overlap", "last", "-o", path("m.hex")});
+        row("patch: no output", {"patch", path("a.hex")});
+        row("patch: what it changed", {"patch", path("a.hex"), "--set", "0=FF", "-o", path("p.hex")});
+    }
+
+    // Under LANGUAGE=ja every text kestrun prints is Japanese, under
+    // LANGUAGE=en English, and no message is some of each.
+    void everyTextIsInOneLanguage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, onOutput);
+        QProcessEnvironment english = kestrunEnvironment();
+        english.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+        const KestrunRun inJapanese = runKestrun(arguments);
+        const KestrunRun inEnglish = runKestrunIn(english, arguments);
+        QCOMPARE(inJapanese.exitCode, inEnglish.exitCode);
+        const QString dir = m_dir.path() + u'/';
+        const QString japaneseText =
+            QString::fromUtf8(onOutput ? inJapanese.out : inJapanese.err).remove(dir);
+        const QString englishText =
+            QString::fromUtf8(onOutput ? inEnglish.out : inEnglish.err).remove(dir);
+        QVERIFY(!japaneseText.isEmpty());
+        QVERIFY2(englishIn(japaneseText).isEmpty(), qPrintable(englishIn(japaneseText)));
+        QVERIFY2(isAscii(englishText), qPrintable(englishText));
+        if (!onOutput)
+            QCOMPARE(japaneseText.count(u'\n'), englishText.count(u'\n'));
     }
 
     // Every message kestrun can take from the library or from core has its

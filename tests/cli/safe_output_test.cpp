@@ -169,7 +169,7 @@ private slots:
         const KestrunRun run =
             runKestrunScript(m_dir.path(), as + "$K bin2hex - -o " + folder + "/x.hex < rom.bin");
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errorText().contains(u"its folder takes no new file"), run.err.constData());
+        QVERIFY2(run.errorText().contains(u"新しいファイルをそのフォルダに作れません"), run.err.constData());
         QCOMPARE(readBytes(folder + "/x.hex"), QByteArray("old"));
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"x.hex"});
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
@@ -181,9 +181,9 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said");
         QTest::newRow("output to a closed stdout")
-            << "exec $K bin2hex rom.bin -o - >&-" << 1 << "standard output: not open";
+            << "exec $K bin2hex rom.bin -o - >&-" << 1 << "標準出力: 開かれていません";
         QTest::newRow("input from a closed stdin")
-            << "exec $K hex2bin - -o x.bin <&-" << 1 << "standard input: not open";
+            << "exec $K hex2bin - -o x.bin <&-" << 1 << "標準入力: 開かれていません";
         // The file must not take descriptor 1 and receive stray output.
         QTest::newRow("a file with stdout closed")
             << "exec $K bin2hex rom.bin -o closed.hex >&-" << 0 << "";

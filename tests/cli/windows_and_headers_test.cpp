@@ -33,8 +33,8 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QString>("err");
-        const QString noted = "kestrun: note: no data in 00000008-0000000F; ";
-        const QString beyond = noted + "the data lies in 00000000-00000003\n";
+        const QString noted = "kestrun: 注意: 00000008-0000000F にはデータがありません。";
+        const QString beyond = noted + "データは次の範囲にあります: 00000000-00000003\n";
         const QString od = " | od -An -tx1";
         QTest::newRow("hex2bin of fill alone")
             << "$K hex2bin rom.hex --start 8 --end F -o -" + od
@@ -42,7 +42,7 @@ private slots:
         QTest::newRow("hexdump of fill alone")
             << "$K hexdump rom.hex --start 8 --end F" << QByteArray("00000000  ") << beyond;
         QTest::newRow("no data at all") << "$K hex2bin none.hex --start 8 --end F -o -" + od
-                                        << QByteArray(" ff") << noted + "the input holds no data\n";
+                                        << QByteArray(" ff") << noted + "入力にデータがありません\n";
         QTest::newRow("a window with data")
             << "$K hex2bin rom.hex --start 3 --end F -o -" + od << QByteArray(" 04 ff") << "";
         QTest::newRow("an automatic end")

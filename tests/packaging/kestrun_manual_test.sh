@@ -28,7 +28,8 @@ manual_section() { awk -v title=".SH $1" '$0 == title { on = 1; next } /^\.SH / 
 # The tag lines of a section's .TP paragraphs, with roff's \- as -.
 manual_tags() { manual_section "$1" | awk 'tag { print; tag = 0 } /^\.TP/ { tag = 1 }' | sed 's/\\-/-/g'; }
 
-"$kestrun" --help >"$work/help"
+# The English help: the sections are found by their English titles.
+LANGUAGE=en "$kestrun" --help >"$work/help"
 
 # The manual formats without a warning.
 if command -v groff >/dev/null 2>&1; then
