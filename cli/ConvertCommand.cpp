@@ -133,6 +133,8 @@ int ConvertCommand::run()
         printError(in.error);
         return kFailed;
     }
+    for (const QString &warning : in.warnings)
+        printError(warning);
     // One image is made in place; several each from a copy of the input's.
     for (std::uint32_t index = 1; index <= images; ++index) {
         std::unique_ptr<kestrun_image, ImageFree> copy;

@@ -68,7 +68,7 @@ QString check(const Invocation &invocation)
 {
     const std::optional<OutputFormat> format = formatOf(invocation);
     if (!format)
-        return QStringLiteral("convert needs --to %1, or an output name with a known extension")
+        return MessageLanguage::text("convert needs --to %1, or an output name with a known extension")
             .arg(FormatList::words(*LinkedLibrary::calls().image(), KESTRUN_FORMAT_FLAG_WRITE));
     if (*format == OutputFormat::SRecord && invocation.recordLength) {
         const std::uint32_t longest =
@@ -84,9 +84,9 @@ QString check(const Invocation &invocation)
     if (invocation.addressSize && *format != OutputFormat::SRecord)
         return MessageLanguage::text("--address-size is for S-record output");
     if (invocation.vmemWidth && std::int32_t(*format) != KESTRUN_FORMAT_VMEM)
-        return QStringLiteral("--vmem-width is for VMEM output");
+        return MessageLanguage::text("--vmem-width is for VMEM output");
     if (invocation.uf2Family && std::int32_t(*format) != KESTRUN_FORMAT_UF2)
-        return QStringLiteral("--uf2-family is for UF2 output");
+        return MessageLanguage::text("--uf2-family is for UF2 output");
     return QString();
 }
 

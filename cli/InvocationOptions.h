@@ -70,15 +70,16 @@ struct InvocationOptions {
                        "overlap) or error (no overlap at all)."),
         QStringLiteral("RULE")};
     QCommandLineOption to{QStringLiteral("to"),
-                          QStringLiteral("convert, merge: the output format (else from the output's "
+                          QStringLiteral("convert, merge: the output format, ihex, srec, bin, dump, "
+                                         "ti-txt, vmem, c-array or uf2 (else from the output's "
                                          "extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, "
                                          ".bin, .txt, .mem .vmem, .uf2, .c)."),
-                          QStringLiteral("ihex|srec|bin|dump|ti-txt|vmem|c-array|uf2")};
+                          QStringLiteral("FORMAT")};
     QCommandLineOption inputFormat{
         QStringLiteral("input-format"),
-        QStringLiteral("convert, info, merge, crc, cmp: the inputs' format, instead of finding it "
-                       "from the content."),
-        QStringLiteral("auto|ihex|srec|elf|bin|ti-txt|vmem|uf2")};
+        QStringLiteral("convert, info, merge, crc, cmp: the inputs' format, auto, ihex, srec, elf, "
+                       "bin, ti-txt, vmem or uf2, instead of finding it from the content."),
+        QStringLiteral("FORMAT")};
     QCommandLineOption vmemWidth{
         QStringLiteral("vmem-width"),
         QStringLiteral("convert, merge: bits a VMEM word (default 32); a word data fills only in "

@@ -258,7 +258,7 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
     if (parser.isSet(o.vmemWidth)) {
         const QString text = parser.value(o.vmemWidth);
         if (text != u"8" && text != u"16" && text != u"32" && text != u"64")
-            return QStringLiteral("--vmem-width %1: not 8, 16, 32 or 64").arg(text);
+            return MessageLanguage::text("--vmem-width %1: not 8, 16, 32 or 64").arg(text);
         invocation.vmemWidth = text.toUInt();
     }
     if (parser.isSet(o.uf2Family)) {
@@ -269,14 +269,14 @@ QString readOutputs(const QCommandLineParser &parser, const InvocationOptions &o
         else if (const auto value = HexNumber::read(text, UINT32_MAX); value && *value)
             invocation.uf2Family = std::uint32_t(*value);
         else
-            return QStringLiteral("--uf2-family %1: not a family name (RP2040, SAMD21, SAMD51, "
+            return MessageLanguage::text("--uf2-family %1: not a family name (RP2040, SAMD21, SAMD51, "
                                   "NRF52840, STM32F4, ...) nor a hexadecimal ID from 1 to FFFFFFFF")
                 .arg(text);
     }
     for (const QCommandLineOption *op :
          {&o.crop, &o.exclude, &o.offset, &o.byteSwap, &o.split, &o.unsplit})
         if (parser.isSet(*op))
-            return QStringLiteral("--%1 is for convert and merge").arg(op->names().constFirst());
+            return MessageLanguage::text("--%1 is for convert and merge").arg(op->names().constFirst());
     for (const QCommandLineOption *op : {&o.insertLength, &o.serial, &o.replace})
         if (parser.isSet(*op) && invocation.command != Invocation::Command::Convert)
             return MessageLanguage::text("--%1 is for convert").arg(op->names().constFirst());

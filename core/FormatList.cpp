@@ -47,8 +47,8 @@ QString words(const ImageCalls &calls, std::uint32_t flags)
     QStringList names;
     for (const kestrun_format_info &info : all(calls, flags))
         names << QLatin1String(info.name);
-    const QString last = names.isEmpty() ? QString() : names.takeLast();
-    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+    // Joined as a usage line joins choices, which reads alike in every language.
+    return names.join(u'|');
 }
 
 QString extensions(const ImageCalls &calls, std::uint32_t flags)

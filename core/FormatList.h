@@ -4,7 +4,7 @@
 // a line here.
 //
 //     const auto value = FormatList::named(calls, u"srec", KESTRUN_FORMAT_FLAG_WRITE);
-//     const QString words = FormatList::words(calls, KESTRUN_FORMAT_FLAG_WRITE); // "ihex, srec, ..."
+//     const QString words = FormatList::words(calls, KESTRUN_FORMAT_FLAG_WRITE); // "bin|ihex|srec..."
 #ifndef PELCOR_FORMAT_LIST_H
 #define PELCOR_FORMAT_LIST_H
 
@@ -31,7 +31,7 @@ std::optional<std::int32_t> ofFile(const ImageCalls &calls, const QString &path,
                                    std::uint32_t flags);
 // The word of `format`; empty for a value without a format.
 QString name(const ImageCalls &calls, std::int32_t format);
-// The words of the formats with `flags`, as "a, b or c".
+// The words of the formats with `flags`, as "a|b|c".
 QString words(const ImageCalls &calls, std::uint32_t flags);
 // The extensions of the formats with `flags`, as ".hex .ihex .ihx, .srec ...".
 QString extensions(const ImageCalls &calls, std::uint32_t flags);

@@ -4,6 +4,42 @@
 <context>
     <name>kestrun</name>
     <message>
+        <source>--to %1: not %2</source>
+        <translation>--to %1: %2 のどれでもありません</translation>
+    </message>
+    <message>
+        <source>--input-format %1: not auto, %2</source>
+        <translation>--input-format %1: auto、%2 のどれでもありません</translation>
+    </message>
+    <message>
+        <source>--to, --address-size, --vmem-width and --uf2-family are for convert and merge, --fill-byte for convert, crc, merge and cmp</source>
+        <translation>--to、--address-size、--vmem-width、--uf2-family は convert と merge の、--fill-byte は convert、crc、merge、cmp のオプションです</translation>
+    </message>
+    <message>
+        <source>convert needs --to %1, or an output name with a known extension</source>
+        <translation>convert には --to %1 か、既知の拡張子の出力ファイル名が必要です</translation>
+    </message>
+    <message>
+        <source>--vmem-width %1: not 8, 16, 32 or 64</source>
+        <translation>--vmem-width %1: 8、16、32、64 のどれでもありません</translation>
+    </message>
+    <message>
+        <source>--uf2-family %1: not a family name (RP2040, SAMD21, SAMD51, NRF52840, STM32F4, ...) nor a hexadecimal ID from 1 to FFFFFFFF</source>
+        <translation>--uf2-family %1: ファミリー名 (RP2040、SAMD21、SAMD51、NRF52840、STM32F4 など) でも 1 から FFFFFFFF の 16 進数の ID でもありません</translation>
+    </message>
+    <message>
+        <source>--vmem-width is for VMEM output</source>
+        <translation>--vmem-width は VMEM 出力のオプションです</translation>
+    </message>
+    <message>
+        <source>--uf2-family is for UF2 output</source>
+        <translation>--uf2-family は UF2 出力のオプションです</translation>
+    </message>
+    <message>
+        <source>--%1 is for convert and merge</source>
+        <translation>--%1 は convert と merge のオプションです</translation>
+    </message>
+    <message>
         <source>the CRC</source>
         <translation>CRC</translation>
     </message>
@@ -251,7 +287,9 @@ Commands:
   info IN                      where the data of an image lie, one fact a line
   convert IN -o OUT            any image to Intel HEX, S-records, binary or dump lines
                                (IN: HEX, S-records, ELF, binary; FILE@ADDR: binary at ADDR),
-                               the operations --crop, --exclude, --fill, --offset in order
+                               the operations --crop, --exclude, --fill, --offset,
+                               --insert-length, --serial, --replace in order
+                               (also --byte-swap, --split, --unsplit; merge takes them too)
   merge IN... [-o OUT]         the inputs as one image (no overlap unless --overlap),
                                written as convert writes it (HEX without -o)
   crc IN                       the CRC or sum of a range (--algorithm, default crc-32)
@@ -261,7 +299,7 @@ Commands:
                                ADDR=TEXT [--encoding ascii|utf-8|cp932], --fill LOW-HIGH
                                BYTES [--into-gaps] in order, --fix-checksums
 
-IN or OUT &quot;-&quot; is standard input or output; text results go to standard output
+IN or OUT "-" is standard input or output; text results go to standard output
 when -o is absent. Addresses and bytes are hexadecimal, 0x optional. Reports are
 code page 932 text, as Pelcor saves them (on a terminal: UTF-8). Without --start and --end the address range is automatic:
 from address 0 (as Pelcor does) or, with --from-lowest, from the lowest data
@@ -279,7 +317,9 @@ Exit status: 0 done, 1 conversion failed (cmp: the images differ), 2 usage error
   info IN                      イメージのデータのある所を 1 行に 1 項目で
   convert IN -o OUT            どのイメージも Intel HEX、S レコード、バイナリ、ダンプ行に
                                (IN: HEX、S レコード、ELF、バイナリ。FILE@ADDR: ADDR に置くバイナリ)、
-                               --crop、--exclude、--fill、--offset の操作を指定順に
+                               操作 --crop、--exclude、--fill、--offset、
+                               --insert-length、--serial、--replace を指定順に
+                               (--byte-swap、--split、--unsplit も。merge でも使えます)
   merge IN... [-o OUT]         入力を 1 つのイメージに (--overlap がなければ重なりは不可)、
                                convert と同じ形式で出力 (-o がなければ HEX)
   crc IN                       範囲の CRC またはサム (--algorithm、既定 crc-32)
@@ -289,7 +329,7 @@ Exit status: 0 done, 1 conversion failed (cmp: the images differ), 2 usage error
                                ADDR=TEXT [--encoding ascii|utf-8|cp932]、--fill LOW-HIGH
                                BYTES [--into-gaps] を指定順に、--fix-checksums
 
-IN または OUT の &quot;-&quot; は標準入力または標準出力です。-o がなければテキストの結果は
+IN または OUT の "-" は標準入力または標準出力です。-o がなければテキストの結果は
 標準出力に出ます。アドレスとバイトは 16 進数で、0x は省略できます。レポートは
 Pelcor が保存するとおりのコードページ 932 のテキストです (端末では UTF-8)。--start と --end がなければアドレス範囲は自動です:
 アドレス 0 から (Pelcor と同じ)、または --from-lowest でデータの最下位
@@ -396,6 +436,50 @@ Pelcor が保存するとおりのコードページ 932 のテキストです (
 </context>
 <context>
     <name>options</name>
+    <message>
+        <source>A CRC of your own: its bits, 8 to 64 (decimal); with --poly, --init, --refin, --refout, --xorout. After --insert-length or --serial: the value&apos;s bytes.</source>
+        <translation>独自の CRC のビット数 8 から 64 (10 進数)。--poly、--init、--refin、--refout、--xorout と共に使う。--insert-length か --serial の後では値のバイト数。</translation>
+    </message>
+    <message>
+        <source>--insert-crc, --verify-crc, and after --insert-length or --serial: byte order of the stored value (default little; a digest keeps its own).</source>
+        <translation>--insert-crc、--verify-crc、および --insert-length か --serial の後: 値のバイト順 (既定 little。ダイジェストは自身の順)。</translation>
+    </message>
+    <message>
+        <source>convert, merge: bits a VMEM word (default 32); a word data fills only in part gets the fill byte in the rest.</source>
+        <translation>convert、merge: VMEM の語のビット数 (既定 32)。データが一部しか埋めない語の残りは埋めるバイト。</translation>
+    </message>
+    <message>
+        <source>convert, merge: the family of every UF2 block, by name (RP2040, SAMD21, SAMD51, NRF52840, STM32F4, ...) or hexadecimal ID (default none).</source>
+        <translation>convert、merge: すべての UF2 ブロックのファミリー。名前 (RP2040、SAMD21、SAMD51、NRF52840、STM32F4 など) か 16 進数の ID (既定はなし)。</translation>
+    </message>
+    <message>
+        <source>convert, merge: reverses the bytes of each aligned word of 2, 4 or 8 bytes.</source>
+        <translation>convert、merge: 境界に揃った 2、4、8 バイトの語ごとにバイトの順を逆にする。</translation>
+    </message>
+    <message>
+        <source>convert, merge: of every MULTIPLE bytes keeps the WIDTH (default 1) at OFFSET, closed up: one of interleaved memories.</source>
+        <translation>convert、merge: MULTIPLE バイトごとに OFFSET の WIDTH バイト (既定 1) を詰めて残す。交互に並ぶメモリの一つ。</translation>
+    </message>
+    <message>
+        <source>convert, merge: puts such a lane back, each WIDTH bytes at OFFSET of every MULTIPLE.</source>
+        <translation>convert、merge: その列を元に戻す。WIDTH バイトずつ MULTIPLE ごとの OFFSET に置く。</translation>
+    </message>
+    <message>
+        <source>convert: writes the length in bytes of the data outside it at ADDR (srec_cat&apos;s -Exclusive_Length); --width 1|2|4 (default 4) and --endian may follow.</source>
+        <translation>convert: ADDR に自身以外のデータの長さ (バイト数) を書く (srec_cat の -Exclusive_Length)。後に --width 1|2|4 (既定 4) と --endian を指定できる。</translation>
+    </message>
+    <message>
+        <source>convert: writes image i&apos;s number FIRST + (i - 1) * STEP (hexadecimal, STEP 1 unless given) at ADDR; --width 1-8 (default 4), --endian and --count N (default 1; above 1, -o names a pattern with %u or %0Nu, the image&apos;s number) may follow.</source>
+        <translation>convert: i 番目の画像の番号 FIRST + (i - 1) * STEP (16 進数、STEP は既定 1) を ADDR に書く。後に --width 1-8 (既定 4)、--endian、--count N (既定 1。2 以上では -o に画像の番号 %u か %0Nu の入った名前) を指定できる。</translation>
+    </message>
+    <message>
+        <source>After --serial: the images made, decimal.</source>
+        <translation>--serial の後に: 作る画像の数 (10 進数)。</translation>
+    </message>
+    <message>
+        <source>convert: writes REPLACE over every occurrence of FIND in the data (hexadecimal bytes of one length) and says how many.</source>
+        <translation>convert: データ中の FIND をすべて REPLACE で置き換え (同じ長さの 16 進数のバイト列)、その数を示す。</translation>
+    </message>
     <message>
         <source>crc, --insert-crc: the addresses checked (gaps read as --fill-byte); default: the lowest to the highest data address, without the CRC&apos;s own bytes.</source>
         <translation>crc、--insert-crc: 検査するアドレス (データのない所は --fill-byte として読む)。既定: データの最下位から最上位のアドレスまで、CRC 自身のバイトを除く。</translation>
@@ -513,12 +597,12 @@ Pelcor が保存するとおりのコードページ 932 のテキストです (
         <translation>HEX 入力: 同じアドレスに違うデータを書くレコードの扱い: last (後のデータを使い、警告する)、first、identical (同じデータだけ重なってよい)、error (重なりを許さない)。</translation>
     </message>
     <message>
-        <source>convert, merge: the output format (else from the output&apos;s extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, .bin, .txt).</source>
-        <translation>convert、merge: 出力の形式 (なければ出力の拡張子から: .hex .ihex .ihx、.srec .s19 .s28 .s37 .mot、.bin、.txt)。</translation>
+        <source>convert, merge: the output format, ihex, srec, bin, dump, ti-txt, vmem, c-array or uf2 (else from the output&apos;s extension: .hex .ihex .ihx, .srec .s19 .s28 .s37 .mot, .bin, .txt, .mem .vmem, .uf2, .c).</source>
+        <translation>convert、merge: 出力の形式 ihex、srec、bin、dump、ti-txt、vmem、c-array、uf2 (なければ出力の拡張子から: .hex .ihex .ihx、.srec .s19 .s28 .s37 .mot、.bin、.txt、.mem .vmem、.uf2、.c)。</translation>
     </message>
     <message>
-        <source>convert, info, merge, crc, cmp: the inputs&apos; format, instead of finding it from the content.</source>
-        <translation>convert、info、merge、crc、cmp: 内容から判断する代わりに指定する入力の形式。</translation>
+        <source>convert, info, merge, crc, cmp: the inputs&apos; format, auto, ihex, srec, elf, bin, ti-txt, vmem or uf2, instead of finding it from the content.</source>
+        <translation>convert、info、merge、crc、cmp: 内容から判断する代わりに指定する入力の形式 (auto、ihex、srec、elf、bin、ti-txt、vmem、uf2)。</translation>
     </message>
     <message>
         <source>convert, merge: S-record addresses of 16, 24 or 32 bits, or the smallest that holds the highest address (auto).</source>

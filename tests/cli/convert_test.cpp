@@ -243,7 +243,7 @@ private slots:
         QTest::newRow("a word of 3 bytes")
             << QStringList{"in.hex", "--byte-swap", "3"} << 2 << "kestrun: --byte-swap 3: 語の幅";
         QTest::newRow("an unsplit past 4 GiB")
-            << QStringList{"in.hex", "--offset", "80000000", "--unsplit", "2", "0"} << 1 << "in.hex: --unsplit 2 0: an address";
+            << QStringList{"in.hex", "--offset", "80000000", "--unsplit", "2", "0"} << 1 << "in.hex: --unsplit 2 0: ";
         QTest::newRow("a forced format that does not fit")
             << QStringList{"in.hex", "--input-format", "srec"} << 1 << "in.hex:1: ";
     }
