@@ -94,6 +94,9 @@
     X(kestrun_writer_put)                                                                        \
     X(kestrun_writer_image)                                                                      \
     X(kestrun_writer_finish)                                                                     \
+    X(kestrun_writer_split)                                                                      \
+    X(kestrun_writer_resume)                                                                     \
+    X(kestrun_writer_finish_part)                                                                \
     X(kestrun_write_size)                                                                        \
     X(kestrun_image_store)                                                                       \
     X(kestrun_image_put)                                                                         \

@@ -1,6 +1,7 @@
 #include "dump_lines.h"
 
 #include "hex_digits.h"
+#include "hex_vector.h"
 
 #include <cstring>
 
@@ -29,7 +30,11 @@ constexpr std::array<Cell, 256> kCells = makeCells();
 char *putDumpLine(char *p, uint32_t indent, uint64_t address, const uint8_t *bytes,
                   unsigned from, unsigned to, const LineEnd &lineEnd)
 {
-    std::memset(p, ' ', indent);
+    // The usual indents in one store; the address overwrites what is over.
+    if (indent <= 8)
+        std::memcpy(p, "        ", 8);
+    else
+        std::memset(p, ' ', indent);
     p += indent;
     putHexWord(putHexWord(p, static_cast<uint32_t>(address >> 16)),
                static_cast<uint32_t>(address & 0xFFFF));
@@ -37,6 +42,14 @@ char *putDumpLine(char *p, uint32_t indent, uint64_t address, const uint8_t *byt
     char *cells = p + 10;
     char *ascii = p + kAsciiColumn;
     if (from == 0 && to == 16) {
+#if KESTRUN_HEX_VECTOR
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
+        putDisplay16(ascii, v);
+        if (putDumpCells16(cells, v)) {
+            p[kAsciiColumn - 1] = ' ';
+            return lineEnd.put(p + kDumpLineBody);
+        }
+#endif
         for (int j = 0; j < 16; ++j) {
             std::memcpy(cells + 3 * j, kCells[bytes[j]].c, 4);
             ascii[j] = kDisplay[bytes[j]];

@@ -7,6 +7,7 @@
 #include "guard.h"
 #include "hex_reader.h"
 #include "image.h"
+#include "write_parts.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +17,8 @@ namespace kestrun {
 
 namespace {
 
-constexpr uint64_t kFlushAt = 64 * 1024;
+// Text goes to the sink a MiB at a time, as the HEX writer's does.
+constexpr uint64_t kFlushAt = 1024 * 1024;
 
 } // namespace
 
@@ -89,7 +91,47 @@ public:
         return rc;
     }
 
+    // Where a run of `length` bytes from the window's start, put before
+    // anything else, may be cut: at a line's start near its middle.
+    int32_t split(uint64_t address, uint64_t length, uint64_t &firstBytes,
+                  uint64_t &firstSize) const
+    {
+        const uint64_t middle = (address + length / 2 + kPartAlign / 2) / kPartAlign * kPartAlign;
+        if (address != m_first || m_next != m_first || m_used > 0 || middle <= address
+            || middle >= address + length || address + length > m_stop)
+            return ResultBadArgument;
+        firstBytes = middle - address;
+        firstSize = (middle - m_line) / 16 * dumpLineSize(m_options.indent, m_lineEnd);
+        return ResultOk;
+    }
+
+    // Goes on from a split point: the window's lines from there.
+    int32_t resume(uint64_t address)
+    {
+        if (address % 16 != 0 || address <= m_first || address >= m_stop || m_next != m_first
+            || m_used > 0)
+            return m_result = ResultBadArgument;
+        m_first = m_line = m_next = address;
+        return ResultOk;
+    }
+
+    // The lines of everything put, which must end where a line does.
+    int32_t finishPart()
+    {
+        if (m_result < 0)
+            return m_result;
+        if (m_next != m_line)
+            return m_result = ResultBadArgument;
+        const int32_t rc = flush();
+        if (rc == ResultOk)
+            m_result = ResultCancelled; // nothing more is taken
+        return rc;
+    }
+
 private:
+    // Parts start on a 64 KiB boundary, where the source's pieces do.
+    static constexpr uint64_t kPartAlign = 0x10000;
+
     // Addresses m_next..address-1 hold nothing: they show the fill.
     int32_t fillTo(uint64_t address)
     {
@@ -172,6 +214,22 @@ struct kestrun_dump_writer {
 };
 
 namespace kestrun {
+
+int32_t dumpWriterSplit(const kestrun_dump_writer *writer, uint64_t address, uint64_t length,
+                        uint64_t &firstBytes, uint64_t &firstSize)
+{
+    return writer->writer.split(address, length, firstBytes, firstSize);
+}
+
+int32_t dumpWriterResume(kestrun_dump_writer *writer, uint64_t address)
+{
+    return writer->writer.resume(address);
+}
+
+int32_t dumpWriterFinishPart(kestrun_dump_writer *writer)
+{
+    return writer->writer.finishPart();
+}
 
 void writeGapLines(kestrun_dump_writer *writer)
 {

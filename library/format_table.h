@@ -23,6 +23,14 @@ public:
     // Every byte of `image` within first..last; by default put piece by piece.
     virtual int32_t image(const kestrun_image *image, uint32_t first, uint32_t last);
     virtual int32_t finish() = 0;
+    // Writing a run in two parts (kestrun_writer_split and the calls after
+    // it); a format that cannot cut its text refuses.
+    virtual int32_t split(uint64_t, uint64_t, uint64_t &, uint64_t &) const
+    {
+        return ResultBadArgument;
+    }
+    virtual int32_t resume(uint64_t) { return ResultBadArgument; }
+    virtual int32_t finishPart() { return ResultBadArgument; }
 };
 
 struct FormatRow {

@@ -1,5 +1,7 @@
 #include "hex_lines.h"
 
+#include "hex_vector.h"
+
 #include <cstring>
 
 namespace kestrun {
@@ -24,7 +26,12 @@ char *putDataRecord(char *p, uint32_t offset, const uint8_t *data, uint32_t from
     p = putHexWord(p, offset);
     p = putHexByte(p, 0x00);
     uint32_t sum = count + (offset >> 8) + (offset & 0xFF);
-    for (uint32_t i = 0; i < fromData; ++i) {
+    uint32_t i = 0;
+#if KESTRUN_HEX_VECTOR
+    i = fromData & ~uint32_t(15);
+    p = putHexBytes16(p, data, i, sum);
+#endif
+    for (; i < fromData; ++i) {
         p = putHexByte(p, data[i]);
         sum += data[i];
     }

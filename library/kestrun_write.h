@@ -108,6 +108,29 @@ KESTRUN_API int32_t kestrun_writer_image(kestrun_writer *writer, const kestrun_i
 /* The closing records (start, count, end) or the rest of the window (dump
  * and binary), and the last bytes to the sink. */
 KESTRUN_API int32_t kestrun_writer_finish(kestrun_writer *writer);
+/* One run of `length` bytes from `address`, written in two parts at once
+ * (on two threads): the text of the first `first_bytes` bytes takes
+ * exactly `first_size` bytes, and a second writer of the same options,
+ * resumed at `address + first_bytes`, writes what follows it. `writer` has
+ * been given nothing yet; for the dump, `address` is its window's first.
+ *
+ *     kestrun_writer_split(a, address, length, &n, &size);
+ *     kestrun_writer_resume(b, address + n);   // b's text goes at `size`
+ *     ... put bytes address..+n-1 into a, the rest into b ...
+ *     kestrun_writer_finish_part(a);           // no closing records
+ *     kestrun_writer_finish(b);
+ *
+ * HEX and the dump cut a run of two blocks (64 KiB) or more near its
+ * middle; otherwise, and for every other format, ResultBadArgument. */
+KESTRUN_API int32_t kestrun_writer_split(const kestrun_writer *writer, uint32_t address,
+                                         uint64_t length, uint64_t *first_bytes,
+                                         uint64_t *first_size);
+/* A writer given nothing yet goes on from a split point as the one writer
+ * of the whole run would; ResultBadArgument elsewhere. */
+KESTRUN_API int32_t kestrun_writer_resume(kestrun_writer *writer, uint32_t address);
+/* The text of every byte put, without closing records; the bytes put must
+ * end at the split point. The writer takes nothing more. */
+KESTRUN_API int32_t kestrun_writer_finish_part(kestrun_writer *writer);
 /* The exact bytes kestrun_writer_image of `image` within first..last and
  * kestrun_writer_finish write, into *size. */
 KESTRUN_API int32_t kestrun_write_size(int32_t format, const kestrun_write_options *options,

@@ -3,6 +3,7 @@
 #include "dump_writer.h"
 #include "format_table.h"
 #include "guard.h"
+#include "write_parts.h"
 
 #include <algorithm>
 #include <memory>
@@ -58,6 +59,25 @@ public:
         }
     }
     int32_t finish() override { return Calls::finish(m_handle); }
+    int32_t split(uint64_t address, uint64_t length, uint64_t &firstBytes,
+                  uint64_t &firstSize) const override
+    {
+        if constexpr (requires { Calls::split; })
+            return Calls::split(m_handle, address, length, firstBytes, firstSize);
+        return FormatWriter::split(address, length, firstBytes, firstSize);
+    }
+    int32_t resume(uint64_t address) override
+    {
+        if constexpr (requires { Calls::resume; })
+            return Calls::resume(m_handle, address);
+        return FormatWriter::resume(address);
+    }
+    int32_t finishPart() override
+    {
+        if constexpr (requires { Calls::finishPart; })
+            return Calls::finishPart(m_handle);
+        return FormatWriter::finishPart();
+    }
 
 private:
     Handle *m_handle;
@@ -72,6 +92,9 @@ struct HexCalls {
     static constexpr auto put = kestrun_hex_writer_put;
     static constexpr auto image = kestrun_hex_writer_image;
     static constexpr auto finish = kestrun_hex_writer_finish;
+    static constexpr auto split = hexWriterSplit;
+    static constexpr auto resume = hexWriterResume;
+    static constexpr auto finishPart = hexWriterFinishPart;
 };
 
 struct SRecCalls {
@@ -89,6 +112,9 @@ struct DumpCalls {
     static constexpr auto onProgress = kestrun_dump_writer_on_progress;
     static constexpr auto put = kestrun_dump_writer_put;
     static constexpr auto finish = kestrun_dump_writer_finish;
+    static constexpr auto split = dumpWriterSplit;
+    static constexpr auto resume = dumpWriterResume;
+    static constexpr auto finishPart = dumpWriterFinishPart;
 };
 
 template <typename Calls, typename Handle>
@@ -265,6 +291,30 @@ KESTRUN_API int32_t kestrun_writer_finish(kestrun_writer *writer)
     if (!writer)
         return ResultBadArgument;
     return guarded([&] { return writer->writer->finish(); });
+}
+
+KESTRUN_API int32_t kestrun_writer_split(const kestrun_writer *writer, uint32_t address,
+                                         uint64_t length, uint64_t *first_bytes,
+                                         uint64_t *first_size)
+{
+    if (!writer || !first_bytes || !first_size)
+        return ResultBadArgument;
+    return guarded(
+        [&] { return writer->writer->split(address, length, *first_bytes, *first_size); });
+}
+
+KESTRUN_API int32_t kestrun_writer_resume(kestrun_writer *writer, uint32_t address)
+{
+    if (!writer)
+        return ResultBadArgument;
+    return guarded([&] { return writer->writer->resume(address); });
+}
+
+KESTRUN_API int32_t kestrun_writer_finish_part(kestrun_writer *writer)
+{
+    if (!writer)
+        return ResultBadArgument;
+    return guarded([&] { return writer->writer->finishPart(); });
 }
 
 KESTRUN_API int32_t kestrun_write_size(int32_t format, const kestrun_write_options *options,

@@ -353,3 +353,73 @@ TEST(DumpWriter, WindowsOfAnImageDumpAsDumpFormatOverTheFlatBuffer)
         EXPECT_TRUE(ours == expected);
     }
 }
+
+// A run written as two parts (kestrun_writer_split and the calls after it)
+// is one writer's text, cut where the split said; a format or a run that
+// cannot be cut is refused before anything is written.
+TEST(OneWriter, TwoPartsOfARunAreTheTextOfOne)
+{
+    struct Row {
+        int32_t format;
+        uint32_t address;
+        uint32_t length;
+        uint32_t addressRecords;
+        uint32_t recordLength;
+        int32_t split; // what kestrun_writer_split says
+    };
+    const Row rows[] = {
+        {KESTRUN_FORMAT_IHEX, 0, 300 * 1024, KESTRUN_ADDRESS_AUTO, 32, ResultOk},
+        {KESTRUN_FORMAT_IHEX, 0x000C0000, 512 * 1024, KESTRUN_ADDRESS_AUTO, 16, ResultOk},
+        {KESTRUN_FORMAT_IHEX, 0x0800F001, 200 * 1024, KESTRUN_ADDRESS_LINEAR, 0x11, ResultOk},
+        {KESTRUN_FORMAT_IHEX, 0x00002000, 400 * 1024, KESTRUN_ADDRESS_SEGMENT, 255, ResultOk},
+        {KESTRUN_FORMAT_IHEX, 0x1000, 40 * 1024, KESTRUN_ADDRESS_AUTO, 32, ResultBadArgument},
+        {KESTRUN_FORMAT_IHEX, 0, 60 * 1024, KESTRUN_ADDRESS_NONE, 32, ResultBadArgument},
+        {KESTRUN_FORMAT_IHEX, 0xF0000, 256 * 1024, KESTRUN_ADDRESS_SEGMENT, 32, ResultAddressFault},
+        {KESTRUN_FORMAT_DUMP, 0x1235, 300 * 1024, 0, 0, ResultOk},
+        {KESTRUN_FORMAT_DUMP, 0, 40 * 1024, 0, 0, ResultBadArgument},
+        {KESTRUN_FORMAT_SREC, 0, 300 * 1024, 0, 32, ResultBadArgument},
+        {KESTRUN_FORMAT_BINARY, 0, 300 * 1024, 0, 0, ResultBadArgument},
+        {KESTRUN_FORMAT_TI_TXT, 0, 300 * 1024, 0, 0, ResultBadArgument},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << row.format << " at " << row.address);
+        const std::vector<uint8_t> bytes = randomBytes(row.length, row.address);
+        kestrun_write_options o;
+        kestrun_write_options_init(row.format, &o);
+        o.address_records = row.addressRecords;
+        o.record_length = row.recordLength ? row.recordLength : o.record_length;
+        o.start_type = KESTRUN_START_LINEAR;
+        o.start_value = 0x1234;
+        o.first = row.address;
+        o.last = row.address + row.length - 1;
+        std::string whole, first, second;
+        auto writer = [&](std::string &text) {
+            return std::unique_ptr<kestrun_writer, decltype(&kestrun_writer_free)>(
+                kestrun_writer_new(row.format, &o, appendToString, reinterpret_cast<intptr_t>(&text),
+                                   nullptr),
+                kestrun_writer_free);
+        };
+        const auto one = writer(whole), a = writer(first), b = writer(second);
+        ASSERT_TRUE(one && a && b);
+        uint64_t firstBytes = 0, firstSize = 0;
+        ASSERT_EQ(kestrun_writer_split(a.get(), row.address, row.length, &firstBytes, &firstSize),
+                  row.split);
+        if (row.split != ResultOk) {
+            EXPECT_NE(kestrun_writer_resume(b.get(), row.address + 0x10000), ResultOk);
+            continue;
+        }
+        ASSERT_EQ(kestrun_writer_put(one.get(), row.address, bytes.data(), bytes.size()), ResultOk);
+        ASSERT_EQ(kestrun_writer_finish(one.get()), ResultOk);
+        ASSERT_EQ(kestrun_writer_resume(b.get(), uint32_t(row.address + firstBytes)), ResultOk);
+        EXPECT_EQ(kestrun_writer_put(b.get(), uint32_t(row.address + firstBytes),
+                                     bytes.data() + firstBytes, row.length - firstBytes),
+                  ResultOk);
+        EXPECT_EQ(kestrun_writer_put(a.get(), row.address, bytes.data(), firstBytes), ResultOk);
+        EXPECT_EQ(kestrun_writer_finish_part(a.get()), ResultOk);
+        EXPECT_EQ(kestrun_writer_finish(b.get()), ResultOk);
+        EXPECT_EQ(first.size(), firstSize);
+        EXPECT_EQ(first + second, whole);
+        // A finished part takes nothing more.
+        EXPECT_NE(kestrun_writer_put(a.get(), row.address, bytes.data(), 1), ResultOk);
+    }
+}
