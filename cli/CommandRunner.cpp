@@ -258,13 +258,21 @@ std::int32_t CommandRunner::runEngine(ConversionEngine &engine, InputSource &inp
         startOver = [&output] { return output.startOver(); };
     engine.setSink([&output](QByteArrayView bytes) { return output.put(bytes); },
                    std::move(startOver));
+    // The engine places its bytes by their offset in what it makes, which
+    // follows a dump's head.
+    std::uint64_t head = 0;
     if (output.canStartOver())
-        engine.setPlacedSink([&output](std::uint64_t offset, QByteArrayView bytes) {
-            return output.putAt(offset, bytes);
+        engine.setPlacedSink([&output, &head](std::uint64_t offset, QByteArrayView bytes) {
+            return output.putAt(head + offset, bytes);
         });
+    engine.setExpectedSize([&output, &head](std::uint64_t size) { output.reserve(head + size); });
     if (m_invocation.command == Invocation::Command::Dump
         || m_invocation.command == Invocation::Command::HexDump)
-        engine.setBeforeDump([&] { output.put(resultHead(engine)); });
+        engine.setBeforeDump([&] {
+            const QByteArray text = resultHead(engine);
+            head = std::uint64_t(text.size());
+            output.put(text);
+        });
     engine.setEmptyWindowCheck(noteEmptyWindow);
     switch (m_invocation.command) {
     case Invocation::Command::HexToBinary:

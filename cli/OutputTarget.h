@@ -36,6 +36,8 @@ public:
     {
         return m_writer.writeAt(offset, bytes, error);
     }
+    // What SafeFileWriter::reserve does.
+    void reserve(std::uint64_t size) const { m_writer.reserve(size); }
 
 private:
     SafeFileWriter m_writer;

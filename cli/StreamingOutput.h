@@ -53,6 +53,9 @@ public:
     // (any thread), beside the bytes put() in order, which must never reach
     // them; only a file that can start over takes them. False as put().
     bool putAt(std::uint64_t offset, QByteArrayView bytes);
+    // The size the output will have, where it is known beforehand: a file
+    // makes room for it (SafeFileWriter::reserve).
+    void reserve(std::uint64_t size) const { m_target.reserve(size); }
     // Writes the rest and commits the file once all is written.
     OutputTarget::Outcome finish(QString &error);
 

@@ -132,8 +132,11 @@ void ConversionEngine::beforeLibrary()
 bool ConversionEngine::makeOutput(std::uint64_t size)
 {
     m_outputLength = 0;
-    if (m_sink)
+    if (m_sink) {
+        if (m_expectedSize)
+            m_expectedSize(size);
         return true;
+    }
     m_output = LargeBuffer(static_cast<std::size_t>(size) + 1);
     if (m_output.isValid())
         m_output.chars()[size] = '\0';

@@ -16,8 +16,10 @@
 // output), ConversionEngineInput.cpp (reading the source through the
 // library's reader), ConversionEngineWindows.cpp (the address windows and
 // the questions about them), ConversionEngineBinary.cpp (HEX to binary,
-// streamed or through the image), ConversionEngineHex.cpp (binary to HEX)
-// and ConversionEngineDump.cpp (the dump report).
+// streamed or through the image), ConversionEngineParts.cpp (reading a long
+// HEX text in two parts at once), ConversionEngineHex.cpp (binary to HEX),
+// ConversionEngineDump.cpp (the dump report) and ConversionEngineWriteParts.cpp
+// (writing a long text in two parts at once).
 #ifndef PELCOR_CONVERSION_ENGINE_H
 #define PELCOR_CONVERSION_ENGINE_H
 
@@ -90,7 +92,15 @@ public:
     // binary reads a long text as two parts at once. Without a sink, the
     // output buffer takes them.
     void setPlacedSink(std::function<bool(std::uint64_t offset, QByteArrayView bytes)> sink);
-    // The length from which a text is worth two parts (32 MiB by default).
+    // Told the exact size of the output before it goes to the sink, where
+    // it is known beforehand (binary to HEX, a dump's lines).
+    void setExpectedSize(std::function<void(std::uint64_t size)> note)
+    {
+        m_expectedSize = std::move(note);
+    }
+    // The length from which a text read or written is worth two parts at
+    // once (32 MiB by default): HEX to binary reads it so, binary to HEX and
+    // the dump of a binary source write it so.
     void setTwoPartsFrom(std::uint64_t textBytes) { m_twoPartsFrom = textBytes; }
     // Asked before an image, or the dump of one, larger than kLargeImage is
     // made, with its size and its lowest and highest data address within
@@ -213,6 +223,13 @@ private:
     std::int32_t streamHexInTwo(InputPieces &text, std::uint64_t middle,
                                 const AscendingBinary::Window &whole, Streamed &streamed);
     std::int32_t placeAt(std::uint64_t offset, QByteArrayView bytes);
+    std::optional<std::int32_t> writeInTwo(InputPieces &data, std::uint64_t from,
+                                           std::int32_t format,
+                                           const kestrun_write_options &options,
+                                           std::uint32_t address, std::uint64_t length,
+                                           std::uint64_t textSize);
+    struct PlacedPart;
+    static std::int32_t toPlace(const char *bytes, std::uint64_t length, std::intptr_t part);
     static std::int32_t streamRecord(const kestrun_record *record, std::intptr_t binary);
     Window hexWindow() const;
     std::int32_t hexImageWindow(const Window &window);
@@ -225,6 +242,7 @@ private:
     std::int32_t eachPiece(InputPieces &data, std::uint64_t first, std::uint64_t stop,
                            const PieceUse &use, std::uint64_t &reached);
     std::int32_t sumSource(InputPieces &data, std::uint64_t length);
+    std::int32_t sumPieces(InputPieces &data, std::uint64_t &sum, QString &error) const;
     std::int32_t dumpLines(InputPieces *data, std::uint64_t length);
     std::int32_t put(QByteArrayView bytes);
     static std::int32_t toSink(const char *bytes, std::uint64_t length, std::intptr_t self);
@@ -260,6 +278,7 @@ private:
     std::uint64_t m_outputLength = 0;
     std::function<bool()> m_startOver;
     std::function<bool(std::uint64_t, QByteArrayView)> m_placedSink;
+    std::function<void(std::uint64_t)> m_expectedSize;
     std::uint64_t m_twoPartsFrom = std::uint64_t(32) << 20;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> m_streamedBounds;
 };

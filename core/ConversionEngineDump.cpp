@@ -3,10 +3,15 @@
 #include "core/ConversionEngine.h"
 
 #include <algorithm>
+#include <memory>
+#include <thread>
 
 namespace {
 
 constexpr std::uint32_t kDumpIndent = 4;
+// About the characters of a dump for each byte, which makes a window worth
+// summing in two parts as its text is worth writing so.
+constexpr std::uint64_t kDumpBytesPerByte = 5;
 
 } // namespace
 
@@ -23,24 +28,51 @@ QString ConversionEngine::reportHead(const QString &fileName) const
 }
 
 // CheckSum over the window's bytes of the source, piece by piece, with
-// blanks past its end.
+// blanks past its end; a long window in two parts at once.
 std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length)
 {
     const std::uint64_t first = m_start;
     const std::uint64_t stop = std::uint64_t(m_end) + 1;
+    const std::uint64_t dataStop = std::min(stop, length);
     std::uint64_t sum = 0;
+    // The second half, on a thread of its own, where it is worth one.
+    const std::uint64_t middle = first + (dataStop > first ? (dataStop - first) / 2 : 0);
+    std::unique_ptr<InputPieces> secondHalf;
+    if (dataStop > first && (dataStop - first) * kDumpBytesPerByte >= m_twoPartsFrom)
+        secondHalf = data.part(middle, dataStop);
+    std::uint64_t secondSum = 0;
+    std::int32_t secondResult = ResultOk;
+    QString secondError;
+    std::thread second;
+    if (secondHalf)
+        second = std::thread([&] {
+            secondResult = sumPieces(*secondHalf, secondSum, secondError);
+        });
     std::uint64_t at = 0;
-    const std::int32_t read = eachPiece(
-        data, first, std::min(stop, length),
-        [&](std::uint64_t, const std::uint8_t *bytes, std::uint64_t count) -> std::int32_t {
-            const auto part = m_calls.checkSum(bytes, std::uint32_t(count), 0,
-                                               std::uint32_t(count - 1), 0, nullptr);
-            if (!part)
-                return NotBound;
-            sum += *part;
-            return ResultOk;
-        },
-        at);
+    std::int32_t read;
+    if (secondHalf) {
+        const std::unique_ptr<InputPieces> firstHalf = data.part(first, middle);
+        read = firstHalf ? sumPieces(*firstHalf, sum, m_message) : ResultBadArgument;
+        second.join();
+        if (read == ResultOk && secondResult != ResultOk) {
+            read = secondResult;
+            m_message = secondError;
+        }
+        sum += secondSum;
+        at = dataStop;
+    } else {
+        read = eachPiece(
+            data, first, dataStop,
+            [&](std::uint64_t, const std::uint8_t *bytes, std::uint64_t count) -> std::int32_t {
+                const auto part = m_calls.checkSum(bytes, std::uint32_t(count), 0,
+                                                   std::uint32_t(count - 1), 0, nullptr);
+                if (!part)
+                    return NotBound;
+                sum += *part;
+                return ResultOk;
+            },
+            at);
+    }
     if (read < 0)
         return read;
     const std::uint64_t tailFrom = std::max(first, std::min(at, length));
@@ -55,6 +87,26 @@ std::int32_t ConversionEngine::sumSource(InputPieces &data, std::uint64_t length
     }
     m_checksum = QString::number(std::uint32_t(sum), 16).toUpper().rightJustified(8, u'0');
     return ResultOk;
+}
+
+// CheckSum over every byte of `data`, added to `sum`.
+std::int32_t ConversionEngine::sumPieces(InputPieces &data, std::uint64_t &sum,
+                                         QString &error) const
+{
+    QByteArrayView piece;
+    while (data.next(piece)) {
+        if (piece.isEmpty())
+            return ResultOk;
+        const auto part =
+            m_calls.checkSum(reinterpret_cast<const std::uint8_t *>(piece.data()),
+                             std::uint32_t(piece.size()), 0, std::uint32_t(piece.size() - 1), 0,
+                             nullptr);
+        if (!part)
+            return NotBound;
+        sum += *part;
+    }
+    error = data.error();
+    return InputFault;
 }
 
 std::int32_t ConversionEngine::binaryToDump(std::span<std::uint8_t> data)
@@ -131,6 +183,20 @@ std::int32_t ConversionEngine::dumpLines(InputPieces *data, std::uint64_t length
         return ResultNoMemory;
     if (m_emptyWindow)
         return ResultOk;
+    // A long window within the source: two parts at once.
+    if (data && std::uint64_t(m_end) < length) {
+        kestrun_write_options o;
+        c->kestrun_write_options_init(KESTRUN_FORMAT_DUMP, &o);
+        o.line_end = options.line_end;
+        o.indent = options.indent;
+        o.fill = options.fill;
+        o.first = m_start;
+        o.last = m_end;
+        if (const std::optional<std::int32_t> parts =
+                writeInTwo(*data, m_start, KESTRUN_FORMAT_DUMP, o, m_start,
+                           std::uint64_t(m_end) - m_start + 1, size))
+            return *parts;
+    }
     std::int32_t result = ResultOk;
     kestrun_dump_writer *writer = c->kestrun_dump_writer_new(
         &options, m_start, m_end, toSink, reinterpret_cast<std::intptr_t>(this), &result);

@@ -53,6 +53,19 @@ std::int32_t ConversionEngine::binaryToHex(InputPieces &data)
     beforeLibrary();
     if (!makeOutput(size))
         return ResultNoMemory;
+    // A long window within the source: two parts at once.
+    if (length > 0 && std::uint64_t(window.first) + length <= dataLength) {
+        kestrun_write_options o;
+        c->kestrun_write_options_init(KESTRUN_FORMAT_IHEX, &o);
+        o.record_length = options.record_length;
+        o.line_end = options.line_end;
+        o.address_records = options.address_records;
+        o.start_type = options.start_type;
+        o.start_value = options.start_value;
+        if (const std::optional<std::int32_t> parts =
+                writeInTwo(data, window.first, KESTRUN_FORMAT_IHEX, o, hexStart, length, size))
+            return *parts;
+    }
     std::int32_t result = ResultOk;
     kestrun_hex_writer *writer =
         c->kestrun_hex_writer_new(&options, toSink, reinterpret_cast<std::intptr_t>(this), &result);

@@ -301,6 +301,12 @@ bool SafeFileWriter::writeAt(std::uint64_t offset, QByteArrayView bytes, QString
     return true;
 }
 
+void SafeFileWriter::reserve(std::uint64_t size) const
+{
+    if (m_kind == Kind::Replace && m_fd >= 0 && size > 0)
+        (void)::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size));
+}
+
 bool SafeFileWriter::copyFrom(int fd, std::uint64_t offset, std::uint64_t length)
 {
     if (m_fd < 0)

@@ -67,6 +67,11 @@ public:
     // bytes in order never reach. Only a replacement can (canStartOver());
     // false with `error` saying why, the writer itself left as it was.
     bool writeAt(std::uint64_t offset, QByteArrayView bytes, QString &error) const;
+    // Room on the disk for a replacement of `size` bytes, taken before they
+    // come (its size stays as written): the file system then takes them
+    // faster. A hint only; any other output, or a system that cannot, goes
+    // on without it.
+    void reserve(std::uint64_t size) const;
 
     // Before open(): whether commit() waits for the disk (default true).
     void setSync(bool sync) { m_sync = sync; }

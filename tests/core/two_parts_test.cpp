@@ -1,6 +1,8 @@
 // HEX to binary read as two parts at once gives what one pass gives: the
 // same bytes, result and line at fault, whatever the records do across the
-// middle of the text, and every byte of the output written once.
+// middle of the text, and every byte of the output written once. Binary to
+// HEX and the dump written as two parts give one pass's text, whatever the
+// records' addresses do at the cut.
 #include "core/ConversionEngine.h"
 #include "core/LinkedLibraryCalls.h"
 #include "support/test_images.h"
@@ -8,6 +10,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 Q_DECLARE_METATYPE(ConversionSettings)
@@ -61,9 +64,12 @@ struct Made {
     QByteArray bytes;
     std::uint64_t line = 0;
     int placed = 0;
+    QString checksum;
 };
 
-Made toBinary(const QByteArray &text, const ConversionSettings &settings, bool twoParts)
+using Job = std::function<std::int32_t(ConversionEngine &)>;
+
+Made run(const Job &job, const ConversionSettings &settings, bool twoParts)
 {
     ConversionEngine engine(kLibrary, settings);
     engine.setTwoPartsFrom(twoParts ? 1 : UINT64_MAX);
@@ -94,9 +100,15 @@ Made toBinary(const QByteArray &text, const ConversionSettings &settings, bool t
         ++made.placed;
         return true;
     });
-    made.result = engine.hexToBinary(text);
+    made.result = job(engine);
     made.line = engine.place() ? engine.place()->line : 0;
+    made.checksum = engine.checksum();
     return made;
+}
+
+Made toBinary(const QByteArray &text, const ConversionSettings &settings, bool twoParts)
+{
+    return run([&](ConversionEngine &e) { return e.hexToBinary(text); }, settings, twoParts);
 }
 
 // The same into the engine's own buffer, the second part copied into it.
@@ -178,6 +190,69 @@ private slots:
         QCOMPARE(buffered.line, one.line);
         if (one.result == ResultOk)
             QVERIFY(buffered.bytes == one.bytes);
+    }
+
+    void writtenInTwoPartsAsInOne_data()
+    {
+        QTest::addColumn<bool>("dump");
+        QTest::addColumn<qsizetype>("size");
+        QTest::addColumn<ConversionSettings>("settings");
+        QTest::addColumn<bool>("placed");
+        ConversionSettings plain;
+        ConversionSettings oddRecords;
+        oddRecords.recordLength = 0x11;
+        oddRecords.newLine = 0x0A;
+        oddRecords.startAddress = 0x08000123;
+        oddRecords.base = 0x08001000;
+        // From 0C0000 the cut falls at 1 MiB, where automatic address
+        // records turn from 02 to 02 0000 and 04.
+        ConversionSettings segmentsToLinear;
+        segmentsToLinear.base = 0x000C0000;
+        segmentsToLinear.addressRecords = KESTRUN_ADDRESS_AUTO;
+        ConversionSettings segments;
+        segments.addressRecords = KESTRUN_ADDRESS_SEGMENT;
+        ConversionSettings within = window(0x1235, 0x5FFFF);
+        ConversionSettings pastData = window(0, 0x7FFFF);
+
+        QTest::newRow("HEX") << false << qsizetype(256 * 1024) << plain << true;
+        QTest::newRow("HEX, 17-byte records from a base, LF, start record")
+            << false << qsizetype(300 * 1024 + 5) << oddRecords << true;
+        QTest::newRow("HEX, 02 to 04 at the cut")
+            << false << qsizetype(512 * 1024) << segmentsToLinear << true;
+        QTest::newRow("HEX, 02 records") << false << qsizetype(200 * 1024) << segments << true;
+        QTest::newRow("HEX of a window") << false << qsizetype(512 * 1024) << within << true;
+        QTest::newRow("HEX past the data") << false << qsizetype(256 * 1024) << pastData << false;
+        QTest::newRow("HEX, one block") << false << qsizetype(40 * 1024) << plain << false;
+        QTest::newRow("dump") << true << qsizetype(256 * 1024 + 7) << plain << true;
+        QTest::newRow("dump of a window cut at its first line")
+            << true << qsizetype(512 * 1024) << within << true;
+        QTest::newRow("dump past the data") << true << qsizetype(256 * 1024) << pastData << false;
+    }
+
+    void writtenInTwoPartsAsInOne()
+    {
+        QFETCH(bool, dump);
+        QFETCH(qsizetype, size);
+        QFETCH(ConversionSettings, settings);
+        QFETCH(bool, placed);
+        const QByteArray image = sampleImage(size, 5);
+        const Job job = [&](ConversionEngine &e) {
+            MemoryPieces pieces(image);
+            return dump ? e.binaryToDump(pieces) : e.binaryToHex(pieces);
+        };
+        const Made one = run(job, settings, false);
+        const Made two = run(job, settings, true);
+        QCOMPARE(one.result, ResultOk);
+        QCOMPARE(two.result, ResultOk);
+        QCOMPARE(one.placed, 0);
+        QCOMPARE(two.placed > 0, placed);
+        QCOMPARE(two.bytes.size(), one.bytes.size());
+        QVERIFY(two.bytes == one.bytes);
+        ConversionEngine buffered(kLibrary, settings);
+        buffered.setTwoPartsFrom(1);
+        QCOMPARE(job(buffered), ResultOk);
+        QVERIFY(buffered.output().toByteArray() == one.bytes);
+        QCOMPARE(two.checksum, one.checksum);
     }
 };
 
