@@ -84,6 +84,15 @@ grep -q '<svg' "$root/share/icons/hicolor/scalable/apps/$id.svg" || fail "the sc
 loaded="$(LD_TRACE_LOADED_OBJECTS=1 "$root/bin/kestrun" | sed -n 's/.*libKestrun.so.2 => \([^ ]*\).*/\1/p')"
 [ "$(readlink -f "$loaded")" = "$(readlink -f "$root/$libdir/libKestrun.so.2")" ] \
     || fail "staged kestrun loads ${loaded:-no Kestrun}"
+# No search path, built or installed, holds an empty entry, which the
+# loader takes for the current folder.
+for file in "$build/bin/kestrun" "$build/bin/Pelcor" "$build/bin/libKestrun.so.2" \
+    "$root/bin/kestrun" "$root/bin/Pelcor" "$root/$libdir/libKestrun.so.2"; do
+    path="$(readelf -d "$file" | sed -n 's/.*(R[UN]*PATH).*\[\(.*\)\]/\1/p')"
+    case ":$path:" in
+    *::*) [ -z "$path" ] || fail "$file looks for libraries in the current folder ($path)" ;;
+    esac
+done
 printf ':0400000001020304F2\r\n:00000001FF\r\n' > "$stage/rom.hex"
 "$root/bin/kestrun" hex2bin "$stage/rom.hex" -o "$stage/rom.bin"
 [ "$(od -An -tx1 "$stage/rom.bin" | tr -d ' ')" = 01020304 ] || fail "staged kestrun converts wrongly"
