@@ -186,3 +186,23 @@ TEST(DumpFormat, TablePast4GiBIsOutOfMemory)
         EXPECT_TRUE(output.untouched);
     }
 }
+
+// Every byte value's cell and column, written sixteen at a time: each line
+// against one made byte by byte with printf.
+TEST(DumpFormat, EveryByteValueShowsItsDigitsAndCharacter)
+{
+    Dump output = dump(rampBytes(256, 0), {.start = 0, .end = 255, .newLine = KESTRUN_NEWLINE_LF});
+    ASSERT_EQ(output.result, ResultOk);
+    std::string expected;
+    for (unsigned line = 0; line < 16; ++line) {
+        char text[128];
+        int at = std::snprintf(text, sizeof text, "    %08X  ", line * 16);
+        for (unsigned b = line * 16; b < line * 16 + 16; ++b)
+            at += std::snprintf(text + at, sizeof text - at, "%02X ", b);
+        text[at++] = ' ';
+        for (unsigned b = line * 16; b < line * 16 + 16; ++b)
+            text[at++] = b >= 0x20 && b <= 0x7F ? char(b) : '.';
+        expected.append(text, size_t(at)) += '\n';
+    }
+    EXPECT_EQ(output.text, expected);
+}
