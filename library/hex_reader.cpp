@@ -32,18 +32,26 @@ int32_t HexReader::fail(int32_t result, uint64_t faultOffset)
     return result;
 }
 
-// Line ends between records, counted as they pass.
-void HexReader::separators(const char *&p, const char *end)
+// Line ends between records, counted as they pass. The place is kept in
+// locals meanwhile and written back once: read and written as members on
+// every line, the compiler moves offset and line start as one 16-byte
+// value, which waits on the 8-byte store of the offset the record before
+// made (about a tenth of the reader's time).
+void HexReader::separators(const char *&p, const char *end, bool recordFollows)
 {
+    uint64_t offset = m_offset;
+    uint64_t line = m_line;
+    uint64_t lineStart = m_lineStart;
+    uint64_t editorLine = m_editorLine;
     while (p < end) {
         // CR LF, the usual line end, in one step: it ends one line whatever
         // came before it.
         if (!m_pendingCr && end - p >= 2 && p[0] == '\r' && p[1] == '\n') {
-            ++m_line;
-            ++m_editorLine;
+            ++line;
+            ++editorLine;
             p += 2;
-            m_offset += 2;
-            m_lineStart = m_offset;
+            offset += 2;
+            lineStart = offset;
             m_previous = '\n';
             continue;
         }
@@ -52,28 +60,39 @@ void HexReader::separators(const char *&p, const char *end)
         if (m_pendingCr) {
             m_pendingCr = false;
             if (c != '\n' && !m_crAfterLf) {
-                ++m_line;
-                m_lineStart = m_offset;
+                ++line;
+                lineStart = offset;
             }
         }
         if (c == '\n') {
-            ++m_line;
-            m_editorLine += afterCr ? 0 : 1;
-            m_lineStart = m_offset + 1;
+            ++line;
+            editorLine += afterCr ? 0 : 1;
+            lineStart = offset + 1;
         } else if (c == '\r') {
-            ++m_editorLine;
+            ++editorLine;
             m_pendingCr = true;
             m_crAfterLf = m_previous == '\n';
             // The CR of an LF CR line end belongs to that line end: the
             // next line's columns count from after it.
             if (m_crAfterLf)
-                m_lineStart = m_offset + 1;
+                lineStart = offset + 1;
         } else {
-            return;
+            break;
         }
         m_previous = c;
         ++p;
-        ++m_offset;
+        ++offset;
+    }
+    m_offset = offset;
+    m_line = line;
+    m_lineStart = lineStart;
+    m_editorLine = editorLine;
+    // The next record's place, from the same locals (not read back).
+    if (recordFollows && p != end) {
+        m_recordOffset = offset;
+        m_recordLine = line;
+        m_recordLineStart = lineStart;
+        m_recordEditorLine = editorLine;
     }
 }
 
@@ -131,15 +150,17 @@ int32_t HexReader::feed(const char *text, uint64_t length)
             return lookPastEnd(p, end);
     }
     for (;;) {
-        if (m_started)
-            separators(p, end);
+        if (m_started) {
+            separators(p, end, true);
+        } else if (p != end) {
+            m_recordOffset = m_offset;
+            m_recordLine = m_line;
+            m_recordLineStart = m_lineStart;
+            m_recordEditorLine = m_editorLine;
+        }
         if (p == end)
             return ResultOk;
         m_started = true;
-        m_recordOffset = m_offset;
-        m_recordLine = m_line;
-        m_recordLineStart = m_lineStart;
-        m_recordEditorLine = m_editorLine;
         if (!progress.report(m_recordOffset))
             return fail(ResultCancelled, m_offset);
         if (*p != ':')

@@ -39,7 +39,9 @@ private:
     // The longest record: colon, 260 pairs, and the character after them.
     static constexpr uint64_t kLongestRecord = 1 + 2 * 260 + 1;
 
-    void separators(const char *&p, const char *end);
+    // Passes the line ends at p; with `recordFollows`, a record's place is
+    // taken where they stop short of the end.
+    void separators(const char *&p, const char *end, bool recordFollows = false);
     int32_t lookPastEnd(const char *p, const char *end);
     int32_t beginRecord(const char *p);
     int32_t record(const char *pairs, uint64_t available, bool atEnd, uint64_t &used);
