@@ -16,7 +16,9 @@
 # KESTRUN_BENCH_SIZES lists the image sizes in MiB (default "16 64 256"),
 # KESTRUN_BENCH_RUNS the runs of which the best counts (default 3; more on
 # a busy machine), KESTRUN_BENCH_CONVERSIONS the conversions timed (default
-# "hex2bin bin2hex dump hex2srec srec2bin"; the last two are kestrun convert).
+# "hex2bin bin2hex dump hex2srec srec2bin patch"; hex2srec and srec2bin are
+# kestrun convert, patch sets 16 bytes in the HEX text against cat copying
+# it).
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,7 +28,7 @@ bin=$build/bin
 bench=$build/bench/bin
 sizes=${KESTRUN_BENCH_SIZES:-"16 64 256"}
 runs=${KESTRUN_BENCH_RUNS:-3}
-conversions=${KESTRUN_BENCH_CONVERSIONS:-"hex2bin bin2hex dump hex2srec srec2bin"}
+conversions=${KESTRUN_BENCH_CONVERSIONS:-"hex2bin bin2hex dump hex2srec srec2bin patch"}
 if [ $# -ge 2 ]; then
     work=$2
     mkdir -p "$work"
@@ -160,6 +162,43 @@ bench_srec2bin() {
     same "$out.ours" "$work/$name.bin" "convert from S-records"
     same "$out.objcopy" "$work/$name.bin" "objcopy from S-records"
     rm -f "$out.ours" "$out.objcopy" "$out.srec" "$srec"
+}
+
+# kestrun patch of 16 bytes in the middle of the HEX text, across two
+# records, against cat of that text into a file in the same folder: the
+# output is the input copied with those records changed. The reference is
+# the text with the same records changed by Python alone.
+bench_patch() {
+    name=$1 hex=$work/$1.hex out=$work/out.hex
+    address=$(printf '%08X' $(($(wc -c <"$work/$name.bin") / 2 + 0x1238)))
+    bytes=00112233445566778899AABBCCDDEEFF
+    python3 - "$hex" "$out.expected" "$address" "$bytes" <<'EOF'
+import sys
+at, data = int(sys.argv[3], 16), bytes.fromhex(sys.argv[4])
+base = 0
+with open(sys.argv[1], 'rb') as text, open(sys.argv[2], 'wb') as out:
+    for line in text:
+        body = line.rstrip(b'\r\n')
+        if body[7:9] == b'04':
+            base = int(body[9:13], 16) << 16
+        elif body[7:9] == b'00':
+            low, count = base + int(body[3:7], 16), int(body[1:3], 16)
+            if low < at + len(data) and at < low + count:
+                record = bytearray.fromhex(body[1:-2].decode())
+                for i in range(max(at, low), min(at + len(data), low + count)):
+                    record[4 + i - low] = data[i - at]
+                record.append(-sum(record) & 0xFF)
+                line = b':' + record.hex().upper().encode() + line[len(body):]
+        out.write(line)
+EOF
+    for round in $(seq "$runs"); do
+        time_it "$name" patch cat "$out.cat" -o "$out.cat" cat "$hex"
+        time_it "$name" patch kestrun "$out.ours" \
+            "$bin/kestrun" patch "$hex" --set "$address=$bytes" -o "$out.ours"
+    done
+    same "$out.ours" "$out.expected" "patch"
+    same "$out.cat" "$hex" "cat"
+    rm -f "$out.ours" "$out.cat" "$out.expected"
 }
 
 for size in $sizes; do
