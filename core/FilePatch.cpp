@@ -1,6 +1,10 @@
 #include "core/FilePatch.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,6 +18,10 @@ struct Span {
 struct Coverage {
     std::vector<Span> changes; // the changes' segments, in address order
     std::vector<Span> held;
+    // Below the lowest change or above the highest: most records, told
+    // apart at a glance.
+    std::uint64_t low = 0;
+    std::uint64_t stop = 0;
 
     bool complete()
     {
@@ -38,6 +46,8 @@ std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
         return ResultOk;
     auto *coverage = reinterpret_cast<Coverage *>(user);
     const std::uint64_t low = record->address, stop = low + record->length;
+    if (stop <= coverage->low || low >= coverage->stop)
+        return ResultOk;
     auto c = std::lower_bound(coverage->changes.begin(), coverage->changes.end(), low,
                               [](const Span &s, std::uint64_t a) { return s.stop <= a; });
     for (; c != coverage->changes.end() && c->low < stop; ++c)
@@ -47,57 +57,84 @@ std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
 
 using CopyFn = std::function<bool(std::uint64_t offset, std::uint64_t length)>;
 
-// The text's pieces as its reader takes them, each handed to the patcher
-// first; a patcher that fails ends the text for the reader. What the
-// patcher passes on from the piece itself is text that goes out unchanged:
-// with a copy function, only its place is said.
-class PatchedPieces : public InputPieces {
+// Where the patcher's output goes: what it passes on from the piece itself
+// is text that goes out unchanged, and with a copy function only its place
+// in the text is said, runs of it joined into one copy of a few pieces.
+class PieceOut {
 public:
-    PatchedPieces(const ImageCalls &calls, InputPieces &text, kestrun_patcher *patcher,
-                  kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy)
-        : m_calls(calls), m_text(text), m_patcher(patcher), m_sink(sink), m_user(user), m_copy(copy)
+    PieceOut(kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy)
+        : m_sink(sink), m_user(user), m_copy(copy)
     {
     }
-    std::uint64_t size() const override { return m_text.size(); }
-    bool next(QByteArrayView &piece) override
+    // The piece the patcher is about to be fed.
+    void take(QByteArrayView piece)
     {
-        if (result < 0) {
-            piece = QByteArrayView();
-            return true;
-        }
-        if (!m_text.next(piece))
-            return false;
         m_offset += std::uint64_t(m_piece.size());
         m_piece = piece;
-        if (!piece.isEmpty())
-            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(), std::uint64_t(piece.size()),
-                                                  out, reinterpret_cast<std::intptr_t>(this));
-        return true;
     }
-    bool rewind() override { return false; }
-    QString error() const override { return m_text.error(); }
-
-    std::int32_t result = ResultOk;
-
-private:
     static std::int32_t out(const char *bytes, std::uint64_t length, std::intptr_t user)
     {
-        auto *self = reinterpret_cast<PatchedPieces *>(user);
+        auto *self = reinterpret_cast<PieceOut *>(user);
         const auto at = reinterpret_cast<std::uintptr_t>(bytes);
         const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
-        if (self->m_copy && at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size()))
-            return self->m_copy(self->m_offset + (at - piece), length) ? ResultOk : ResultCancelled;
-        return self->m_sink(bytes, length, self->m_user);
+        if (!self->m_copy || at < piece || at + length > piece + std::uint64_t(self->m_piece.size())) {
+            if (!self->flush())
+                return ResultCancelled;
+            return self->m_sink(bytes, length, self->m_user);
+        }
+        const std::uint64_t offset = self->m_offset + (at - piece);
+        if (self->m_copyLength > 0 && offset == self->m_copyFrom + self->m_copyLength) {
+            self->m_copyLength += length;
+        } else {
+            if (!self->flush())
+                return ResultCancelled;
+            self->m_copyFrom = offset;
+            self->m_copyLength = length;
+        }
+        return self->m_copyLength >= kMostJoined && !self->flush() ? ResultCancelled : ResultOk;
+    }
+    // The copy gathered so far, handed on.
+    bool flush()
+    {
+        const std::uint64_t length = std::exchange(m_copyLength, 0);
+        return length == 0 || m_copy(m_copyFrom, length);
     }
 
-    const ImageCalls &m_calls;
-    InputPieces &m_text;
-    kestrun_patcher *m_patcher;
+private:
+    static constexpr std::uint64_t kMostJoined = std::uint64_t(4) << 20;
+
     kestrun_sink_fn m_sink;
     std::intptr_t m_user;
     const CopyFn &m_copy;
-    QByteArrayView m_piece;  // the piece being patched
-    std::uint64_t m_offset = 0; // its offset in the text
+    QByteArrayView m_piece;
+    std::uint64_t m_offset = 0; // the piece's offset in the text
+    std::uint64_t m_copyFrom = 0;
+    std::uint64_t m_copyLength = 0;
+};
+
+// The reader's own view of the text, which ends early once the patcher
+// has failed: what the reader says after that is of no account.
+class CutPieces : public InputPieces {
+public:
+    explicit CutPieces(std::unique_ptr<InputPieces> text) : m_text(std::move(text)) {}
+    bool readable() const { return bool(m_text); }
+    std::uint64_t size() const override { return m_text->size(); }
+    bool next(QByteArrayView &piece) override
+    {
+        if (!cut)
+            return m_text->next(piece);
+        cutShort = true;
+        piece = QByteArrayView();
+        return true;
+    }
+    bool rewind() override { return false; }
+    QString error() const override { return m_text->error(); }
+
+    std::atomic<bool> cut{false};
+    bool cutShort = false; // read by the reader's thread alone until it ends
+
+private:
+    std::unique_ptr<InputPieces> m_text;
 };
 
 struct Fixed {
@@ -261,7 +298,12 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         return ResultOk;
     const std::int32_t format = m_calls.kestrun_detect_format(
         reinterpret_cast<const std::uint8_t *>(first.data()), std::uint64_t(first.size()));
-    if ((format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC) || !text.rewind())
+    // The reader and the patcher each read the text on their own: a piece
+    // that one has read stays in its core's cache while it goes through it.
+    CutPieces readerText(text.part(0, text.size()));
+    const std::unique_ptr<InputPieces> patcherText = text.part(0, text.size());
+    if ((format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC) || !readerText.readable()
+        || !patcherText)
         return ResultOk;
     // Every change counts as held by a record, so none becomes a new one;
     // the records read say whether that was so.
@@ -276,21 +318,44 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
          m_calls.kestrun_image_next(m_changes.get(), from, &segment) == ResultOk;
          from = std::uint64_t(segment.address) + segment.length)
         coverage.changes.push_back({segment.address, std::uint64_t(segment.address) + segment.length});
-    PatchedPieces pieces(m_calls, text, patcher, sink, user, copy);
-    ImageInputOptions options;
-    options.onRecord = noteRecord;
-    options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
-    m_input = readImageInput(m_calls, nullptr, pieces, argument, options);
-    // The reader may stop at the end record; the patcher takes the rest.
-    for (QByteArrayView rest; m_input.result >= 0 && pieces.result >= 0 && pieces.next(rest)
-                              && !rest.isEmpty();) {
+    if (!coverage.changes.empty()) {
+        coverage.low = coverage.changes.front().low;
+        coverage.stop = coverage.changes.back().stop;
     }
-    rc = pieces.result;
+
+    // The reader checks every record on a thread of its own while the
+    // patcher goes through the text here: each stops the other by failing.
+    std::atomic<bool> readerFailed{false};
+    std::thread reading([&] {
+        ImageInputOptions options;
+        options.onRecord = noteRecord;
+        options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
+        m_input = readImageInput(m_calls, nullptr, readerText, argument, options);
+        readerFailed = m_input.result < 0;
+    });
+    PieceOut out(sink, user, copy);
+    bool textRead = true;
+    for (QByteArrayView piece; rc >= 0 && !readerFailed;) {
+        textRead = patcherText->next(piece);
+        if (!textRead || piece.isEmpty())
+            break;
+        out.take(piece);
+        rc = m_calls.kestrun_patcher_feed(patcher, piece.data(), std::uint64_t(piece.size()),
+                                          PieceOut::out, reinterpret_cast<std::intptr_t>(&out));
+    }
+    if (rc < 0 || !textRead)
+        readerText.cut = true;
+    reading.join();
+
+    // A fault the reader found is told whatever became of the patcher.
     const InputFormat read = format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
-    if (rc >= 0 && m_input.format == read) {
-        done = m_input.result < 0 || coverage.complete();
-        if (done && m_input.result >= 0)
-            rc = m_calls.kestrun_patcher_finish(patcher, sink, user);
+    if (m_input.result < 0 && !readerText.cutShort) {
+        rc = ResultOk;
+        done = m_input.format == read;
+    } else if (rc >= 0 && textRead && m_input.format == read) {
+        done = coverage.complete();
+        if (done)
+            rc = out.flush() ? m_calls.kestrun_patcher_finish(patcher, sink, user) : ResultCancelled;
     }
     m_calls.kestrun_patcher_stats(patcher, &m_stats);
     m_calls.kestrun_patcher_free(patcher);
