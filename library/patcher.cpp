@@ -124,7 +124,7 @@ bool Patcher::changeAt(uint64_t address, uint8_t &value) const
 
 // Whether a line may be one the patcher changes or adds records around; a
 // line it cannot read is passed on as it is.
-bool Patcher::mayChange(const char *line, uint32_t length)
+inline bool Patcher::mayChange(const char *line, uint32_t length)
 {
     if (fix)
         return true;
@@ -213,14 +213,21 @@ std::vector<Patcher::Range> Patcher::takeAll()
     return runs;
 }
 
-int32_t Patcher::line(const char *text, uint32_t length, const char *end, uint32_t endLength,
-                      Out &out)
+// Most lines pass as they are: looked at here, in the loop that finds them.
+inline int32_t Patcher::line(const char *text, uint32_t length, const char *end,
+                             uint32_t endLength, Out &out)
 {
     const uint64_t number = ++stats.lines;
     if (m_firstLineEnd.empty() && endLength)
         m_firstLineEnd.assign(end, endLength);
     if (!mayChange(text, length))
         return out.result();
+    return change(text, length, end, endLength, number, out);
+}
+
+int32_t Patcher::change(const char *text, uint32_t length, const char *end, uint32_t endLength,
+                        uint64_t number, Out &out)
+{
     kestrun_token t{};
     kestrun_tokenize_line(m_format, text, length, &m_state, &t);
     const bool record = t.format == m_format && t.mark.width > 0 && t.mark.column == 0

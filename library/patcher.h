@@ -46,6 +46,8 @@ private:
 
     bool mayChange(const char *line, uint32_t length);
     int32_t line(const char *line, uint32_t length, const char *end, uint32_t endLength, Out &out);
+    int32_t change(const char *line, uint32_t length, const char *end, uint32_t endLength,
+                   uint64_t number, Out &out);
     bool rewriteData(const char *line, uint32_t length, const kestrun_token &t, std::string &out);
     void fixChecksum(const kestrun_token &t, std::string &text);
     bool recount(const char *line, uint32_t length, const kestrun_token &t, std::string &out);
