@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -59,7 +60,8 @@ using CopyFn = std::function<bool(std::uint64_t offset, std::uint64_t length)>;
 
 // Where the patcher's output goes: what it passes on from the piece itself
 // is text that goes out unchanged, and with a copy function only its place
-// in the text is said, runs of it joined into one copy of a few pieces.
+// in the text is said, runs of it joined into one copy of a few MiB. So is
+// a line that the patcher completes from two pieces, as it stood there.
 class PieceOut {
 public:
     PieceOut(kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy)
@@ -72,17 +74,37 @@ public:
         m_offset += std::uint64_t(m_piece.size());
         m_piece = piece;
     }
+    // The patcher is through with the piece: what is left of it after the
+    // text that went out is kept before its buffer is read over.
+    void passed()
+    {
+        const std::uint64_t end = m_offset + std::uint64_t(m_piece.size());
+        m_tail.clear();
+        if (m_passedTo && *m_passedTo >= m_offset && end - *m_passedTo <= kLongestTail)
+            m_tail = m_piece.sliced(qsizetype(*m_passedTo - m_offset)).toByteArray();
+        else
+            m_passedTo.reset();
+    }
     static std::int32_t out(const char *bytes, std::uint64_t length, std::intptr_t user)
     {
         auto *self = reinterpret_cast<PieceOut *>(user);
         const auto at = reinterpret_cast<std::uintptr_t>(bytes);
         const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
-        if (!self->m_copy || at < piece || at + length > piece + std::uint64_t(self->m_piece.size())) {
+        std::uint64_t offset = 0;
+        if (self->m_copy && at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size())) {
+            offset = self->m_offset + (at - piece);
+        } else if (self->m_copy && self->continuesText(QByteArrayView(bytes, qsizetype(length)))) {
+            offset = *self->m_passedTo;
+        } else {
+            self->m_tail.clear();
+            self->m_passedTo.reset();
             if (!self->flush())
                 return ResultCancelled;
             return self->m_sink(bytes, length, self->m_user);
         }
-        const std::uint64_t offset = self->m_offset + (at - piece);
+        // Only the first bytes after a piece's start can be the tail's line.
+        self->m_tail.clear();
+        self->m_passedTo = offset + length;
         if (self->m_copyLength > 0 && offset == self->m_copyFrom + self->m_copyLength) {
             self->m_copyLength += length;
         } else {
@@ -102,6 +124,16 @@ public:
 
 private:
     static constexpr std::uint64_t kMostJoined = std::uint64_t(4) << 20;
+    static constexpr std::uint64_t kLongestTail = 4096;
+
+    // Whether `bytes` are the text from where the last copy ended: the last
+    // piece's tail and then the start of this one.
+    bool continuesText(QByteArrayView bytes) const
+    {
+        const qsizetype head = bytes.size() - m_tail.size();
+        return m_passedTo && !m_tail.isEmpty() && head >= 0 && head <= m_piece.size()
+               && bytes.first(m_tail.size()) == m_tail && bytes.sliced(m_tail.size()) == m_piece.first(head);
+    }
 
     kestrun_sink_fn m_sink;
     std::intptr_t m_user;
@@ -110,6 +142,9 @@ private:
     std::uint64_t m_offset = 0; // the piece's offset in the text
     std::uint64_t m_copyFrom = 0;
     std::uint64_t m_copyLength = 0;
+    // Where the text that went out so far ends, when nothing else followed.
+    std::optional<std::uint64_t> m_passedTo;
+    QByteArray m_tail;
 };
 
 // The reader's own view of the text, which ends early once the patcher
@@ -342,6 +377,7 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         out.take(piece);
         rc = m_calls.kestrun_patcher_feed(patcher, piece.data(), std::uint64_t(piece.size()),
                                           PieceOut::out, reinterpret_cast<std::intptr_t>(&out));
+        out.passed();
     }
     if (rc < 0 || !textRead)
         readerText.cut = true;
