@@ -69,6 +69,16 @@ private slots:
         writeAll(path("large.bin"), large);
         QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "srec", "--srec-forceS3",
                                          path("large.bin"), path("large.s37")}));
+        // Its HEX text with one checksum wrong, early or late: the reader
+        // that checks the text beside the patcher still tells that line.
+        QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "ihex", path("large.bin"),
+                                         path("large.hex")}));
+        for (const auto &[name, number] : {std::pair("late.hex", 60000), std::pair("early.hex", 3)}) {
+            QList<QByteArray> lines = readAll(path("large.hex")).split('\n');
+            QByteArray &line = lines[number - 1];
+            line[line.size() - 2] = line[line.size() - 2] == '0' ? '1' : '0';
+            writeAll(path(name), lines.join('\n'));
+        }
         for (const auto &[name, format] :
              {std::pair("fw.hex", "ihex"), std::pair("fw.s19", "srec"), std::pair("fw.s37", "srec")}) {
             QStringList args = {"-I", "binary", "-O", format, "--change-addresses",
@@ -187,6 +197,12 @@ private slots:
                                       << 1 << "kestrun convert";
         QTest::newRow("a wrong checksum without --fix-checksums")
             << QStringList{"patch", "bad.hex", "-o", "x.hex", "--set", "0=00"} << 1 << "bad.hex:1:";
+        QTest::newRow("a wrong checksum far past the change in a long text")
+            << QStringList{"patch", "late.hex", "-o", "x.hex", "--set", "10=00"} << 1
+            << "late.hex:60000: ";
+        QTest::newRow("a wrong checksum far before the change in a long text")
+            << QStringList{"patch", "early.hex", "-o", "x.hex", "--set", "F0000=00"} << 1
+            << "early.hex:3: ";
     }
 
     void refusesWhatItCannotDo()
