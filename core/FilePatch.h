@@ -13,10 +13,10 @@
 //     patch.write(pieces, sink, user);
 //
 // Bytes set over data the text holds need no image: writeInOnePass goes
-// through the text once, its reader checking every record on a thread of
-// its own while the patcher rewrites, and says whether every change found
-// its record; the caller that hears otherwise starts its output over and
-// takes the way above.
+// through the text once, its reader checking every record as the patcher
+// rewrites (a long HEX text in two parts at once, FilePatchParts.cpp), and
+// says whether every change found its record; the caller that hears
+// otherwise starts its output over and takes the way above.
 #ifndef PELCOR_FILE_PATCH_H
 #define PELCOR_FILE_PATCH_H
 
@@ -62,9 +62,8 @@ public:
 
     // The changes set so far (before any read), written in one pass over
     // the text as `write` writes them when records hold every changed byte;
-    // the text must be readable in parts (InputPieces::part), or this pass
-    // is not taken. A fault the reader finds is told (in input()) whatever
-    // became of the patcher, which it stops.
+    // a fault the reader finds is told in input() (done), or, where the
+    // text was read in two parts, left to the way above (not done).
     // Returns the sink's or the library's failure, else ResultOk with the
     // reading's outcome in input(); `done` is false when this pass cannot
     // stand for the two above (a change no record holds, a text that is

@@ -65,7 +65,7 @@ private slots:
         // between them.
         QByteArray large(1 << 20, '\0');
         for (int i = 0; i < large.size(); ++i)
-            large[i] = char((i * 7 + (i >> 9)) & 0xFF);
+            large[i] = char((i * 7 + (i >> 9) + (i >> 17) * 31) & 0xFF);
         writeAll(path("large.bin"), large);
         QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "srec", "--srec-forceS3",
                                          path("large.bin"), path("large.s37")}));
@@ -136,6 +136,12 @@ private slots:
             << QStringList{"-exclude", "16", "17", "-exclude", "786432", "786433", "-generate", "16", "17",
                            "-repeat-data", "170", "-generate", "786432", "786433", "-repeat-data", "187"}
             << 2;
+        QTest::newRow("HEX read in two parts, --set in the first and across the middle")
+            << "large.hex" << QStringList{"--set", "10=AA", "--set", "7FFFC=0102030405060708"}
+            << QStringList{"-exclude", "16", "17", "-exclude", "524284", "524292", "-generate", "16",
+                           "17", "-repeat-data", "170", "-generate", "524284", "524292",
+                           "-repeat-data", "1", "2", "3", "4", "5", "6", "7", "8"}
+            << 3;
         QTest::newRow("S37, --string")
             << "fw.s37" << QStringList{"--string", "4200=ok"} << generate(0x4200, "ok") << 1;
     }

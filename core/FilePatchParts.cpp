@@ -1,0 +1,414 @@
+// kestrun patch's one pass (FilePatch::writeInOnePass): the text read a
+// piece at a time, each piece going to the patcher and then to the reader
+// that checks every record while it is still in the core's cache. A long
+// Intel HEX text is taken up again near its middle, at a record that sets
+// every base (kestrun_resume_point), and its second part read and patched
+// on a thread of its own, what it puts out kept (places of the text to
+// copy and the few records rewritten) to follow the first part's output.
+// A fault either part finds, or what the parts cannot settle alike (an
+// end record before the middle), is left to the way through the image,
+// which says exactly where and what.
+#include "core/FilePatch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// From this size a HEX text is read in two parts; how far past its middle
+// the second part's start is looked for.
+constexpr std::uint64_t kTwoPartsFrom = std::uint64_t(1) << 20;
+constexpr std::uint64_t kResumeSearch = std::uint64_t(4) << 20;
+
+struct Span {
+    std::uint64_t low;
+    std::uint64_t stop;
+};
+
+// Which changed bytes the data records read so far hold.
+struct Coverage {
+    std::vector<Span> changes; // the changes' segments, in address order
+    std::vector<Span> held;
+    // Below the lowest change or above the highest: most records, told
+    // apart at a glance.
+    std::uint64_t low = 0;
+    std::uint64_t stop = 0;
+
+    bool complete()
+    {
+        std::sort(held.begin(), held.end(), [](const Span &a, const Span &b) { return a.low < b.low; });
+        std::uint64_t covered = 0, reach = 0;
+        for (const Span &h : held) {
+            const std::uint64_t from = std::max(h.low, reach);
+            if (h.stop > from)
+                covered += h.stop - from;
+            reach = std::max(reach, h.stop);
+        }
+        std::uint64_t wanted = 0;
+        for (const Span &c : changes)
+            wanted += c.stop - c.low;
+        return covered == wanted;
+    }
+};
+
+std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
+{
+    if (!record->data || record->length == 0)
+        return ResultOk;
+    auto *coverage = reinterpret_cast<Coverage *>(user);
+    const std::uint64_t low = record->address, stop = low + record->length;
+    if (stop <= coverage->low || low >= coverage->stop)
+        return ResultOk;
+    auto c = std::lower_bound(coverage->changes.begin(), coverage->changes.end(), low,
+                              [](const Span &s, std::uint64_t a) { return s.stop <= a; });
+    for (; c != coverage->changes.end() && c->low < stop; ++c)
+        coverage->held.push_back({std::max(c->low, low), std::min(c->stop, stop)});
+    return ResultOk;
+}
+
+using CopyFn = std::function<bool(std::uint64_t offset, std::uint64_t length)>;
+
+// Where a patcher's output goes: what it passes on from the piece itself
+// is text that goes out unchanged, and with a copy function only its place
+// in the text is said, runs of it joined into one copy of a few MiB. So is
+// a line that the patcher completes from two pieces, as it stood there.
+// A part that keeps its output holds those places and the other bytes.
+class PieceOut {
+public:
+    PieceOut(kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy, std::uint64_t start,
+             bool keep)
+        : m_sink(sink), m_user(user), m_copy(copy), m_offset(start), m_keeping(keep)
+    {
+    }
+    // The piece the patcher is about to be fed.
+    void take(QByteArrayView piece)
+    {
+        m_offset += std::uint64_t(m_piece.size());
+        m_piece = piece;
+    }
+    // The patcher is through with the piece: what is left of it after the
+    // text that went out is kept before its buffer is read over.
+    void passed()
+    {
+        const std::uint64_t end = m_offset + std::uint64_t(m_piece.size());
+        m_tail.clear();
+        if (m_passedTo && *m_passedTo >= m_offset && end - *m_passedTo <= kLongestTail)
+            m_tail = m_piece.sliced(qsizetype(*m_passedTo - m_offset)).toByteArray();
+        else
+            m_passedTo.reset();
+    }
+    static std::int32_t out(const char *bytes, std::uint64_t length, std::intptr_t user)
+    {
+        auto *self = reinterpret_cast<PieceOut *>(user);
+        const auto at = reinterpret_cast<std::uintptr_t>(bytes);
+        const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
+        std::uint64_t offset = 0;
+        if (self->m_copy && at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size())) {
+            offset = self->m_offset + (at - piece);
+        } else if (self->m_copy && self->continuesText(QByteArrayView(bytes, qsizetype(length)))) {
+            offset = *self->m_passedTo;
+        } else {
+            self->m_tail.clear();
+            self->m_passedTo.reset();
+            return self->write(bytes, length) ? ResultOk : ResultCancelled;
+        }
+        // Only the first bytes after a piece's start can be the tail's line.
+        self->m_tail.clear();
+        self->m_passedTo = offset + length;
+        return self->copyText(offset, length) ? ResultOk : ResultCancelled;
+    }
+    // Text that goes out as it is, joined to the copy gathered so far where
+    // it follows it.
+    bool copyText(std::uint64_t offset, std::uint64_t length)
+    {
+        if (m_copyLength > 0 && offset == m_copyFrom + m_copyLength) {
+            m_copyLength += length;
+        } else {
+            if (!flush())
+                return false;
+            m_copyFrom = offset;
+            m_copyLength = length;
+        }
+        return m_copyLength < kMostJoined || flush();
+    }
+    bool write(const char *bytes, std::uint64_t length)
+    {
+        if (!flush())
+            return false;
+        if (m_keeping) {
+            m_kept.push_back({0, 0, QByteArray(bytes, qsizetype(length))});
+            return true;
+        }
+        return m_sink(bytes, length, m_user) >= 0;
+    }
+    // The copy gathered so far, handed on.
+    bool flush()
+    {
+        const std::uint64_t length = std::exchange(m_copyLength, 0);
+        if (length == 0)
+            return true;
+        if (m_keeping) {
+            m_kept.push_back({m_copyFrom, length, QByteArray()});
+            return true;
+        }
+        return m_copy(m_copyFrom, length);
+    }
+    // What a part kept, put out after what went out here.
+    bool putKept(PieceOut &part)
+    {
+        if (!part.flush())
+            return false;
+        for (const Kept &k : part.m_kept) {
+            if (!(k.bytes.isEmpty() ? copyText(k.offset, k.length)
+                                    : write(k.bytes.constData(), std::uint64_t(k.bytes.size()))))
+                return false;
+        }
+        return flush();
+    }
+
+private:
+    static constexpr std::uint64_t kMostJoined = std::uint64_t(4) << 20;
+    static constexpr std::uint64_t kLongestTail = 4096;
+
+    // Whether `bytes` are the text from where the last copy ended: the last
+    // piece's tail and then the start of this one.
+    bool continuesText(QByteArrayView bytes) const
+    {
+        const qsizetype head = bytes.size() - m_tail.size();
+        return m_passedTo && !m_tail.isEmpty() && head >= 0 && head <= m_piece.size()
+               && bytes.first(m_tail.size()) == m_tail && bytes.sliced(m_tail.size()) == m_piece.first(head);
+    }
+
+    struct Kept {
+        std::uint64_t offset;
+        std::uint64_t length;
+        QByteArray bytes; // empty for text copied from offset
+    };
+
+    kestrun_sink_fn m_sink;
+    std::intptr_t m_user;
+    const CopyFn &m_copy;
+    QByteArrayView m_piece;
+    std::uint64_t m_offset; // the piece's offset in the text
+    std::uint64_t m_copyFrom = 0;
+    std::uint64_t m_copyLength = 0;
+    // Where the text that went out so far ends, when nothing else followed.
+    std::optional<std::uint64_t> m_passedTo;
+    QByteArray m_tail;
+    bool m_keeping;
+    std::vector<Kept> m_kept;
+};
+
+// A part of the text as its reader takes it, each piece handed to the
+// patcher first. A patcher that fails, or the other part's fault, ends the
+// text for the reader, whose word is then of no account.
+class PatchedPart : public InputPieces {
+public:
+    PatchedPart(const ImageCalls &calls, InputPieces &text, kestrun_patcher *patcher, PieceOut &out,
+                const std::atomic<bool> &stop)
+        : m_calls(calls), m_text(text), m_patcher(patcher), m_out(out), m_stop(stop)
+    {
+    }
+    std::uint64_t size() const override { return m_text.size(); }
+    bool next(QByteArrayView &piece) override
+    {
+        if (result < 0 || m_stop) {
+            cutShort = true;
+            piece = QByteArrayView();
+            return true;
+        }
+        if (!m_text.next(piece))
+            return false;
+        if (!piece.isEmpty()) {
+            m_out.take(piece);
+            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(), std::uint64_t(piece.size()),
+                                                  PieceOut::out, reinterpret_cast<std::intptr_t>(&m_out));
+            m_out.passed();
+        }
+        return true;
+    }
+    bool rewind() override { return false; }
+    QString error() const override { return m_text.error(); }
+
+    std::int32_t result = ResultOk;
+    bool cutShort = false;
+
+private:
+    const ImageCalls &m_calls;
+    InputPieces &m_text;
+    kestrun_patcher *m_patcher;
+    PieceOut &m_out;
+    const std::atomic<bool> &m_stop;
+};
+
+// A part's patcher, what its reader said and the changes its records hold.
+struct Part {
+    explicit Part(const ImageCalls &with) : calls(with) {}
+    Part(const Part &) = delete;
+    Part &operator=(const Part &) = delete;
+    ~Part() { calls.kestrun_patcher_free(patcher); }
+
+    const ImageCalls &calls;
+    kestrun_patcher *patcher = nullptr;
+    Coverage coverage;
+    ImageInput input;
+    std::int32_t result = ResultOk; // the patcher's
+    bool cutShort = false;
+
+    bool readerFailed() const { return input.result < 0 && !cutShort; }
+
+    // Reads and patches `text`; either side that fails stops the other part.
+    void run(InputPieces &text, const InputArgument &argument, ImageInputOptions options,
+             PieceOut &out, std::atomic<bool> &stop)
+    {
+        PatchedPart pieces(calls, text, patcher, out, stop);
+        options.onRecord = noteRecord;
+        options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
+        input = readImageInput(calls, nullptr, pieces, argument, options);
+        // The reader may stop at the end record; the patcher takes the rest.
+        for (QByteArrayView rest; input.result >= 0 && pieces.result >= 0 && pieces.next(rest)
+                                  && !rest.isEmpty();) {
+        }
+        result = pieces.result;
+        cutShort = pieces.cutShort;
+        if (input.result < 0 || result < 0)
+            stop = true;
+    }
+};
+
+// Where a second part may begin in a long HEX text: a record that sets
+// every base, a little past the middle.
+std::optional<std::uint64_t> resumePoint(const ImageCalls &calls, const InputPieces &text,
+                                         std::int32_t format)
+{
+    const std::uint64_t size = text.size();
+    if (format != KESTRUN_FORMAT_IHEX || size < kTwoPartsFrom)
+        return std::nullopt;
+    const std::uint64_t middle = size / 2;
+    const std::unique_ptr<InputPieces> near = text.part(middle, middle + kResumeSearch);
+    QByteArray seen;
+    QByteArrayView piece;
+    while (near && near->next(piece) && !piece.isEmpty()) {
+        seen.append(piece);
+        const std::int64_t at =
+            calls.kestrun_resume_point(format, seen.constData(), std::uint64_t(seen.size()));
+        if (at >= 0)
+            return middle + std::uint64_t(at);
+    }
+    return std::nullopt;
+}
+
+void addStats(kestrun_patch_stats &to, const kestrun_patch_stats &from)
+{
+    to.lines += from.lines;
+    to.records_changed += from.records_changed;
+    to.records_added += from.records_added;
+    to.address_records_added += from.address_records_added;
+    to.checksums_fixed += from.checksums_fixed;
+    to.counts_changed += from.counts_changed;
+    to.bytes_changed += from.bytes_changed;
+    to.bytes_added += from.bytes_added;
+}
+
+} // namespace
+
+std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &argument,
+                                       kestrun_sink_fn sink, std::intptr_t user, bool &done,
+                                       const CopyFn &copy)
+{
+    done = false;
+    m_stats = {};
+    // The format from the first piece, which the reader finds again from
+    // its own first bytes: a text it reads otherwise is not patched here.
+    QByteArrayView head;
+    if (!text.next(head) || head.isEmpty())
+        return ResultOk;
+    const std::int32_t format = m_calls.kestrun_detect_format(
+        reinterpret_cast<const std::uint8_t *>(head.data()), std::uint64_t(head.size()));
+    if (format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC)
+        return ResultOk;
+    // A second part's output is kept as places to copy: only where the
+    // text can be copied.
+    const std::optional<std::uint64_t> middle =
+        copy ? resumePoint(m_calls, text, format) : std::nullopt;
+    const std::unique_ptr<InputPieces> firstText = middle ? text.part(0, *middle) : nullptr;
+    const std::unique_ptr<InputPieces> secondText = middle ? text.part(*middle, text.size()) : nullptr;
+    if (middle ? !firstText || !secondText : !text.rewind())
+        return ResultOk;
+
+    // Every change counts as held by a record, so none becomes a new one;
+    // the records read say whether that was so.
+    Part first(m_calls), second(m_calls);
+    std::int32_t rc = ResultOk;
+    for (Part *part : {&first, &second}) {
+        part->patcher = m_calls.kestrun_patcher_new(format, m_changes.get(), m_changes.get(), &rc);
+        if (!part->patcher)
+            return rc;
+        kestrun_segment segment{};
+        Coverage &c = part->coverage;
+        for (std::uint64_t from = 0;
+             m_calls.kestrun_image_next(m_changes.get(), from, &segment) == ResultOk;
+             from = std::uint64_t(segment.address) + segment.length)
+            c.changes.push_back({segment.address, std::uint64_t(segment.address) + segment.length});
+        if (!c.changes.empty()) {
+            c.low = c.changes.front().low;
+            c.stop = c.changes.back().stop;
+        }
+    }
+    std::atomic<bool> stop{false};
+    PieceOut firstOut(sink, user, copy, 0, false);
+    PieceOut secondOut(sink, user, copy, middle.value_or(0), true);
+    std::thread reading;
+    if (middle) {
+        reading = std::thread([&] {
+            ImageInputOptions options;
+            options.format = InputFormat(format);
+            second.run(*secondText, argument, options, secondOut, stop);
+        });
+    }
+    ImageInputOptions options;
+    if (middle)
+        options.part = ImageInputOptions::Part{0, 1};
+    first.run(firstText ? *firstText : text, argument, options, firstOut, stop);
+    if (reading.joinable())
+        reading.join();
+    m_input = first.input;
+
+    const InputFormat read = format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
+    if (!middle) {
+        // One part: its reader's fault is told here, as the way through the
+        // image would tell it.
+        rc = first.result;
+        if (rc >= 0 && m_input.format == read) {
+            done = m_input.result < 0 || first.coverage.complete();
+            if (done && m_input.result >= 0)
+                rc = firstOut.flush() ? m_calls.kestrun_patcher_finish(first.patcher, sink, user)
+                                      : ResultCancelled;
+        }
+        m_calls.kestrun_patcher_stats(first.patcher, &m_stats);
+        return rc;
+    }
+    // Two parts: a fault either reader found goes to the way through the
+    // image, which names its line in the whole text.
+    if (first.readerFailed() || second.readerFailed() || m_input.stats.end_read
+        || m_input.format != read)
+        return ResultOk;
+    if (first.result < 0 || second.result < 0)
+        return first.result < 0 ? first.result : second.result;
+    first.coverage.held.insert(first.coverage.held.end(), second.coverage.held.begin(),
+                               second.coverage.held.end());
+    done = first.coverage.complete();
+    if (done)
+        rc = firstOut.putKept(secondOut) ? m_calls.kestrun_patcher_finish(second.patcher, sink, user)
+                                         : ResultCancelled;
+    kestrun_patch_stats more{};
+    m_calls.kestrun_patcher_stats(first.patcher, &m_stats);
+    m_calls.kestrun_patcher_stats(second.patcher, &more);
+    addStats(m_stats, more);
+    return rc;
+}
