@@ -4,6 +4,7 @@
 #include "hex_digits.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <new>
 
 #if defined(__SSE2__)
@@ -24,23 +25,62 @@ bool isEndRecord(int32_t format, uint32_t type)
     return format == KESTRUN_FORMAT_IHEX ? type == 1 : type >= 7 && type <= 9;
 }
 
-// The first CR or LF from `p`, or `stop`: one look at both, sixteen
-// characters a step, where two searches would each pass over the line.
-inline const char *lineEnd(const char *p, const char *stop)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    for (; stop - p >= 16; p += 16) {
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-        if (const int ends = _mm_movemask_epi8(
-                _mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf))))
-            return p + __builtin_ctz(unsigned(ends));
+// The CRs and LFs of a piece, found sixty-four characters at a time and
+// handed out one by one: a line costs a bit scan, where a search from its
+// start would look at it again in steps of its own.
+class LineEnds {
+public:
+    LineEnds(const char *from, const char *stop) : m_at(from), m_stop(stop) { load(); }
+
+    // The first CR or LF from `p` on (never before an earlier one asked
+    // for), or the piece's end.
+    const char *from(const char *p)
+    {
+        for (;;) {
+            if (m_whole && p < m_at + kBlock) {
+                const uint64_t ends = m_ends & (~uint64_t(0) << (p - m_at));
+                if (ends)
+                    return m_at + __builtin_ctzll(ends);
+                p = m_at + kBlock;
+            }
+            if (m_stop - p < kBlock) {
+                while (p < m_stop && *p != '\r' && *p != '\n')
+                    ++p;
+                return p;
+            }
+            m_at = p;
+            load();
+        }
     }
+
+private:
+    static constexpr ptrdiff_t kBlock = 64;
+
+    void load()
+    {
+        m_ends = 0;
+        m_whole = m_stop - m_at >= kBlock;
+        if (!m_whole)
+            return;
+#if defined(__SSE2__)
+        const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+        for (int i = 0; i < 4; ++i) {
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_at + 16 * i));
+            const auto bits = uint32_t(
+                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf))));
+            m_ends |= uint64_t(bits) << (16 * i);
+        }
+#else
+        for (int i = 0; i < kBlock; ++i)
+            m_ends |= uint64_t(m_at[i] == '\r' || m_at[i] == '\n') << i;
 #endif
-    while (p < stop && *p != '\r' && *p != '\n')
-        ++p;
-    return p;
-}
+    }
+
+    const char *m_at; // the block m_ends describes
+    const char *m_stop;
+    uint64_t m_ends = 0;
+    bool m_whole = false; // the block is kBlock characters long
+};
 
 } // namespace
 
@@ -329,8 +369,9 @@ int32_t Patcher::feed(const char *text, uint64_t length, kestrun_sink_fn sink, i
             return out.result();
     }
     Out out(sink, user, p);
+    LineEnds ends(p, stop);
     while (p < stop) {
-        const char *q = lineEnd(p, stop);
+        const char *q = ends.from(p);
         // A line with no end yet, or a CR that may have its LF in the next
         // piece, waits.
         if (q == stop || (*q == '\r' && q + 1 == stop)) {
