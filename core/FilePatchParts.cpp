@@ -41,7 +41,8 @@ struct Coverage {
 
     bool complete()
     {
-        std::sort(held.begin(), held.end(), [](const Span &a, const Span &b) { return a.low < b.low; });
+        std::sort(held.begin(), held.end(),
+                  [](const Span &a, const Span &b) { return a.low < b.low; });
         std::uint64_t covered = 0, reach = 0;
         for (const Span &h : held) {
             const std::uint64_t from = std::max(h.low, reach);
@@ -108,7 +109,8 @@ public:
         const auto at = reinterpret_cast<std::uintptr_t>(bytes);
         const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
         std::uint64_t offset = 0;
-        if (self->m_copy && at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size())) {
+        if (self->m_copy && at >= piece
+            && at + length <= piece + std::uint64_t(self->m_piece.size())) {
             offset = self->m_offset + (at - piece);
         } else if (self->m_copy && self->continuesText(QByteArrayView(bytes, qsizetype(length)))) {
             offset = *self->m_passedTo;
@@ -181,7 +183,8 @@ private:
     {
         const qsizetype head = bytes.size() - m_tail.size();
         return m_passedTo && !m_tail.isEmpty() && head >= 0 && head <= m_piece.size()
-               && bytes.first(m_tail.size()) == m_tail && bytes.sliced(m_tail.size()) == m_piece.first(head);
+               && bytes.first(m_tail.size()) == m_tail
+               && bytes.sliced(m_tail.size()) == m_piece.first(head);
     }
 
     struct Kept {
@@ -226,8 +229,9 @@ public:
             return false;
         if (!piece.isEmpty()) {
             m_out.take(piece);
-            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(), std::uint64_t(piece.size()),
-                                                  PieceOut::out, reinterpret_cast<std::intptr_t>(&m_out));
+            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(),
+                                                  std::uint64_t(piece.size()), PieceOut::out,
+                                                  reinterpret_cast<std::intptr_t>(&m_out));
             m_out.passed();
         }
         return true;
@@ -271,8 +275,8 @@ struct Part {
         options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
         input = readImageInput(calls, nullptr, pieces, argument, options);
         // The reader may stop at the end record; the patcher takes the rest.
-        for (QByteArrayView rest; input.result >= 0 && pieces.result >= 0 && pieces.next(rest)
-                                  && !rest.isEmpty();) {
+        for (QByteArrayView rest;
+             input.result >= 0 && pieces.result >= 0 && pieces.next(rest) && !rest.isEmpty();) {
         }
         result = pieces.result;
         cutShort = pieces.cutShort;
@@ -337,7 +341,8 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
     const std::optional<std::uint64_t> middle =
         copy ? resumePoint(m_calls, text, format) : std::nullopt;
     const std::unique_ptr<InputPieces> firstText = middle ? text.part(0, *middle) : nullptr;
-    const std::unique_ptr<InputPieces> secondText = middle ? text.part(*middle, text.size()) : nullptr;
+    const std::unique_ptr<InputPieces> secondText =
+        middle ? text.part(*middle, text.size()) : nullptr;
     if (middle ? !firstText || !secondText : !text.rewind())
         return ResultOk;
 
@@ -379,7 +384,8 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         reading.join();
     m_input = first.input;
 
-    const InputFormat read = format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
+    const InputFormat read =
+        format == KESTRUN_FORMAT_SREC ? InputFormat::SRecord : InputFormat::IntelHex;
     if (!middle) {
         // One part: its reader's fault is told here, as the way through the
         // image would tell it.
@@ -404,8 +410,9 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
                                second.coverage.held.end());
     done = first.coverage.complete();
     if (done)
-        rc = firstOut.putKept(secondOut) ? m_calls.kestrun_patcher_finish(second.patcher, sink, user)
-                                         : ResultCancelled;
+        rc = firstOut.putKept(secondOut)
+                 ? m_calls.kestrun_patcher_finish(second.patcher, sink, user)
+                 : ResultCancelled;
     kestrun_patch_stats more{};
     m_calls.kestrun_patcher_stats(first.patcher, &m_stats);
     m_calls.kestrun_patcher_stats(second.patcher, &more);

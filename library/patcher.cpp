@@ -180,7 +180,8 @@ inline bool Patcher::mayChange(const char *line, uint32_t length)
         if (type != 0)
             return true; // bases, starts and the end: few, and each matters
         count = size;
-        low = uint64_t(m_state.linear_base) + m_state.segment_base + (uint32_t(high) << 8 | lowByte);
+        low =
+            uint64_t(m_state.linear_base) + m_state.segment_base + (uint32_t(high) << 8 | lowByte);
     } else {
         if (length < 4 || line[0] != 'S')
             return false;
@@ -254,8 +255,8 @@ std::vector<Patcher::Range> Patcher::takeAll()
 }
 
 // Most lines pass as they are: looked at here, in the loop that finds them.
-inline int32_t Patcher::line(const char *text, uint32_t length, const char *end,
-                             uint32_t endLength, Out &out)
+inline int32_t Patcher::line(const char *text, uint32_t length, const char *end, uint32_t endLength,
+                             Out &out)
 {
     const uint64_t number = ++stats.lines;
     if (m_firstLineEnd.empty() && endLength)
