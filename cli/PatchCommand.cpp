@@ -173,8 +173,13 @@ int PatchCommand::run()
                 copy = [&](std::uint64_t offset, std::uint64_t length) {
                     return out->putCopy(copyFrom.fd, offset, length);
                 };
-            const std::int32_t rc = patch.writeInOnePass(*source.pieces, argument, sink,
-                                                         std::intptr_t(out.get()), done, copy);
+            // A long text's second half is written where it belongs, beside
+            // the first half's copies.
+            const auto place = [&](std::uint64_t offset, QByteArrayView bytes) {
+                return out->putAt(offset, bytes);
+            };
+            const std::int32_t rc = patch.writeInOnePass(
+                *source.pieces, argument, sink, std::intptr_t(out.get()), done, copy, place);
             if (rc < 0)
                 return writeFailed(rc, *out);
             if (done && patch.input().result < 0)

@@ -70,11 +70,13 @@ public:
     // not HEX or S-records), whose output is then to be thrown away. With
     // `copy`, the text that goes out unchanged goes to it instead of the
     // sink, as its offset and length in the text (false: stop, as a sink's
-    // failure stops).
+    // failure stops); with `place` too, the output of a second part of a
+    // long text goes to it, as bytes and their offset in the output.
     std::int32_t writeInOnePass(
-        InputPieces &text, const InputArgument &argument, kestrun_sink_fn sink,
-        std::intptr_t user, bool &done,
-        const std::function<bool(std::uint64_t offset, std::uint64_t length)> &copy = {});
+        InputPieces &text, const InputArgument &argument, kestrun_sink_fn sink, std::intptr_t user,
+        bool &done,
+        const std::function<bool(std::uint64_t offset, std::uint64_t length)> &copy = {},
+        const std::function<bool(std::uint64_t offset, QByteArrayView bytes)> &place = {});
 
 private:
     bool held(std::uint32_t address) const;

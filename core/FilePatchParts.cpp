@@ -73,17 +73,23 @@ std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
 }
 
 using CopyFn = std::function<bool(std::uint64_t offset, std::uint64_t length)>;
+using PlaceFn = std::function<bool(std::uint64_t offset, QByteArrayView bytes)>;
 
-// Where a patcher's output goes: what it passes on from the piece itself
-// is text that goes out unchanged, and with a copy function only its place
-// in the text is said, runs of it joined into one copy of a few MiB. So is
-// a line that the patcher completes from two pieces, as it stood there.
-// A part that keeps its output holds those places and the other bytes.
+// Where a patcher's output goes. What it passes on from the piece itself
+// is text that goes out unchanged: with a copy function only its place in
+// the text is said, runs of it joined into one copy of a few MiB, and so is
+// a line that the patcher completes from two pieces, as it stood there. A
+// part that places its output writes it where it belongs in the output
+// instead, which (every record keeping its length) is where it stood in
+// the text.
 class PieceOut {
 public:
-    PieceOut(kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy, std::uint64_t start,
-             bool keep)
-        : m_sink(sink), m_user(user), m_copy(copy), m_offset(start), m_keeping(keep)
+    PieceOut(kestrun_sink_fn sink, std::intptr_t user, const CopyFn &copy, std::uint64_t start)
+        : m_sink(sink), m_user(user), m_copy(copy ? &copy : nullptr), m_offset(start), m_at(start)
+    {
+    }
+    PieceOut(const PlaceFn &place, std::uint64_t start)
+        : m_sink(nullptr), m_user(0), m_place(&place), m_offset(start), m_at(start)
     {
     }
     // The piece the patcher is about to be fed.
@@ -94,40 +100,61 @@ public:
     }
     // The patcher is through with the piece: what is left of it after the
     // text that went out is kept before its buffer is read over.
-    void passed()
+    bool passed()
     {
+        if (m_place)
+            return placeSpan();
         const std::uint64_t end = m_offset + std::uint64_t(m_piece.size());
         m_tail.clear();
         if (m_passedTo && *m_passedTo >= m_offset && end - *m_passedTo <= kLongestTail)
             m_tail = m_piece.sliced(qsizetype(*m_passedTo - m_offset)).toByteArray();
         else
             m_passedTo.reset();
+        return true;
     }
     static std::int32_t out(const char *bytes, std::uint64_t length, std::intptr_t user)
     {
         auto *self = reinterpret_cast<PieceOut *>(user);
         const auto at = reinterpret_cast<std::uintptr_t>(bytes);
         const auto piece = reinterpret_cast<std::uintptr_t>(self->m_piece.data());
+        const bool inPiece =
+            at >= piece && at + length <= piece + std::uint64_t(self->m_piece.size());
+        if (self->m_place)
+            return self->place(bytes, length, inPiece) ? ResultOk : ResultCancelled;
         std::uint64_t offset = 0;
-        if (self->m_copy && at >= piece
-            && at + length <= piece + std::uint64_t(self->m_piece.size())) {
+        if (self->m_copy && inPiece) {
             offset = self->m_offset + (at - piece);
         } else if (self->m_copy && self->continuesText(QByteArrayView(bytes, qsizetype(length)))) {
             offset = *self->m_passedTo;
         } else {
             self->m_tail.clear();
             self->m_passedTo.reset();
-            return self->write(bytes, length) ? ResultOk : ResultCancelled;
+            if (!self->flush())
+                return ResultCancelled;
+            self->m_at += length;
+            return self->m_sink(bytes, length, self->m_user);
         }
         // Only the first bytes after a piece's start can be the tail's line.
         self->m_tail.clear();
         self->m_passedTo = offset + length;
         return self->copyText(offset, length) ? ResultOk : ResultCancelled;
     }
-    // Text that goes out as it is, joined to the copy gathered so far where
-    // it follows it.
+    // The copy gathered so far, handed on.
+    bool flush()
+    {
+        const std::uint64_t length = std::exchange(m_copyLength, 0);
+        return length == 0 || (*m_copy)(m_copyFrom, length);
+    }
+    // Where the output stands: its length so far.
+    std::uint64_t at() const { return m_at; }
+
+private:
+    static constexpr std::uint64_t kMostJoined = std::uint64_t(4) << 20;
+    static constexpr std::uint64_t kLongestTail = 4096;
+
     bool copyText(std::uint64_t offset, std::uint64_t length)
     {
+        m_at += length;
         if (m_copyLength > 0 && offset == m_copyFrom + m_copyLength) {
             m_copyLength += length;
         } else {
@@ -138,45 +165,28 @@ public:
         }
         return m_copyLength < kMostJoined || flush();
     }
-    bool write(const char *bytes, std::uint64_t length)
+    // Bytes placed: a run of the piece's own at once.
+    bool place(const char *bytes, std::uint64_t length, bool inPiece)
     {
-        if (!flush())
+        if (inPiece && bytes == m_span.data() + m_span.size()) {
+            m_span = QByteArrayView(m_span.data(), m_span.size() + qsizetype(length));
+            return true;
+        }
+        if (!placeSpan())
             return false;
-        if (m_keeping) {
-            m_kept.push_back({0, 0, QByteArray(bytes, qsizetype(length))});
+        if (inPiece) {
+            m_span = QByteArrayView(bytes, qsizetype(length));
             return true;
         }
-        return m_sink(bytes, length, m_user) >= 0;
+        m_at += length;
+        return (*m_place)(m_at - length, QByteArrayView(bytes, qsizetype(length)));
     }
-    // The copy gathered so far, handed on.
-    bool flush()
+    bool placeSpan()
     {
-        const std::uint64_t length = std::exchange(m_copyLength, 0);
-        if (length == 0)
-            return true;
-        if (m_keeping) {
-            m_kept.push_back({m_copyFrom, length, QByteArray()});
-            return true;
-        }
-        return m_copy(m_copyFrom, length);
+        const QByteArrayView span = std::exchange(m_span, QByteArrayView());
+        m_at += std::uint64_t(span.size());
+        return span.isEmpty() || (*m_place)(m_at - std::uint64_t(span.size()), span);
     }
-    // What a part kept, put out after what went out here.
-    bool putKept(PieceOut &part)
-    {
-        if (!part.flush())
-            return false;
-        for (const Kept &k : part.m_kept) {
-            if (!(k.bytes.isEmpty() ? copyText(k.offset, k.length)
-                                    : write(k.bytes.constData(), std::uint64_t(k.bytes.size()))))
-                return false;
-        }
-        return flush();
-    }
-
-private:
-    static constexpr std::uint64_t kMostJoined = std::uint64_t(4) << 20;
-    static constexpr std::uint64_t kLongestTail = 4096;
-
     // Whether `bytes` are the text from where the last copy ended: the last
     // piece's tail and then the start of this one.
     bool continuesText(QByteArrayView bytes) const
@@ -187,24 +197,19 @@ private:
                && bytes.sliced(m_tail.size()) == m_piece.first(head);
     }
 
-    struct Kept {
-        std::uint64_t offset;
-        std::uint64_t length;
-        QByteArray bytes; // empty for text copied from offset
-    };
-
     kestrun_sink_fn m_sink;
     std::intptr_t m_user;
-    const CopyFn &m_copy;
+    const CopyFn *m_copy = nullptr;
+    const PlaceFn *m_place = nullptr;
     QByteArrayView m_piece;
     std::uint64_t m_offset; // the piece's offset in the text
+    std::uint64_t m_at;     // the output's length so far
     std::uint64_t m_copyFrom = 0;
     std::uint64_t m_copyLength = 0;
     // Where the text that went out so far ends, when nothing else followed.
     std::optional<std::uint64_t> m_passedTo;
     QByteArray m_tail;
-    bool m_keeping;
-    std::vector<Kept> m_kept;
+    QByteArrayView m_span; // bytes of the piece to be placed at m_at
 };
 
 // A part of the text as its reader takes it, each piece handed to the
@@ -232,7 +237,8 @@ public:
             result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(),
                                                   std::uint64_t(piece.size()), PieceOut::out,
                                                   reinterpret_cast<std::intptr_t>(&m_out));
-            m_out.passed();
+            if (!m_out.passed() && result >= 0)
+                result = ResultCancelled;
         }
         return true;
     }
@@ -323,7 +329,7 @@ void addStats(kestrun_patch_stats &to, const kestrun_patch_stats &from)
 
 std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &argument,
                                        kestrun_sink_fn sink, std::intptr_t user, bool &done,
-                                       const CopyFn &copy)
+                                       const CopyFn &copy, const PlaceFn &place)
 {
     done = false;
     m_stats = {};
@@ -336,13 +342,14 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         reinterpret_cast<const std::uint8_t *>(head.data()), std::uint64_t(head.size()));
     if (format != KESTRUN_FORMAT_IHEX && format != KESTRUN_FORMAT_SREC)
         return ResultOk;
-    // A second part's output is kept as places to copy: only where the
-    // text can be copied.
+    // A second part's output is placed, and its first part's copied: only
+    // where the output takes both.
     const std::optional<std::uint64_t> middle =
-        copy ? resumePoint(m_calls, text, format) : std::nullopt;
-    const std::unique_ptr<InputPieces> firstText = middle ? text.part(0, *middle) : nullptr;
+        copy && place ? resumePoint(m_calls, text, format) : std::nullopt;
+    const std::uint64_t split = middle ? *middle : 0;
+    const std::unique_ptr<InputPieces> firstText = middle ? text.part(0, split) : nullptr;
     const std::unique_ptr<InputPieces> secondText =
-        middle ? text.part(*middle, text.size()) : nullptr;
+        middle ? text.part(split, text.size()) : nullptr;
     if (middle ? !firstText || !secondText : !text.rewind())
         return ResultOk;
 
@@ -366,8 +373,8 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         }
     }
     std::atomic<bool> stop{false};
-    PieceOut firstOut(sink, user, copy, 0, false);
-    PieceOut secondOut(sink, user, copy, middle.value_or(0), true);
+    PieceOut firstOut(sink, user, copy, 0);
+    PieceOut secondOut(place, split);
     std::thread reading;
     if (middle) {
         reading = std::thread([&] {
@@ -408,11 +415,12 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         return first.result < 0 ? first.result : second.result;
     first.coverage.held.insert(first.coverage.held.end(), second.coverage.held.begin(),
                                second.coverage.held.end());
-    done = first.coverage.complete();
+    // The second part stands where the first one's output ends.
+    done = first.coverage.complete() && firstOut.at() == split;
     if (done)
-        rc = firstOut.putKept(secondOut)
-                 ? m_calls.kestrun_patcher_finish(second.patcher, sink, user)
-                 : ResultCancelled;
+        rc = firstOut.flush() ? m_calls.kestrun_patcher_finish(
+                 second.patcher, PieceOut::out, reinterpret_cast<std::intptr_t>(&secondOut))
+                              : ResultCancelled;
     kestrun_patch_stats more{};
     m_calls.kestrun_patcher_stats(first.patcher, &m_stats);
     m_calls.kestrun_patcher_stats(second.patcher, &more);
