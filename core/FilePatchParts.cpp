@@ -3,11 +3,11 @@
 // that checks every record while it is still in the core's cache. A long
 // Intel HEX text is taken up again near its middle, at a record that sets
 // every base (kestrun_resume_point), and its second part read and patched
-// on a thread of its own, what it puts out kept (places of the text to
-// copy and the few records rewritten) to follow the first part's output.
-// A fault either part finds, or what the parts cannot settle alike (an
-// end record before the middle), is left to the way through the image,
-// which says exactly where and what.
+// on a thread of its own, its output written where it belongs (every
+// record keeps its length, so where the part stood in the text) while the
+// first part's goes out in order. A fault either part finds, or what the
+// parts cannot settle alike (an end record before the middle), is left to
+// the way through the image, which says exactly where and what.
 #include "core/FilePatch.h"
 
 #include <algorithm>
