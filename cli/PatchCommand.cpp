@@ -164,6 +164,9 @@ int PatchCommand::run()
             return CommandRunner::Failed;
         opened = out->open(error) == OutputTarget::Outcome::Written;
         if (opened && out->canStartOver()) {
+            // Where every change finds its record, the output is as long as
+            // the input.
+            out->reserve(source.pieces->size());
             // The text that stays as it was is copied file to file by the
             // system, as cat copies, without passing through this process.
             if (source.pieces == &source.file)
