@@ -69,10 +69,13 @@ private slots:
         writeAll(path("large.bin"), large);
         QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "srec", "--srec-forceS3",
                                          path("large.bin"), path("large.s37")}));
-        // Its HEX text with one checksum wrong, early or late: the reader
-        // that checks the text beside the patcher still tells that line.
+        // Its HEX text, long enough to be read in two parts; the same with
+        // LF line ends, and with one checksum wrong, early or late: the
+        // reader that checks the text beside the patcher still tells that
+        // line.
         QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "ihex", path("large.bin"),
                                          path("large.hex")}));
+        writeAll(path("large_lf.hex"), readAll(path("large.hex")).replace("\r\n", "\n"));
         for (const auto &[name, number] : {std::pair("late.hex", 60000), std::pair("early.hex", 3)}) {
             QList<QByteArray> lines = readAll(path("large.hex")).split('\n');
             QByteArray &line = lines[number - 1];
@@ -142,6 +145,9 @@ private slots:
                            "17", "-repeat-data", "170", "-generate", "524284", "524292",
                            "-repeat-data", "1", "2", "3", "4", "5", "6", "7", "8"}
             << 3;
+        QTest::newRow("HEX of LF lines read in two parts, --set across the middle")
+            << "large_lf.hex" << QStringList{"--set", "7FFFC=0102030405060708"}
+            << generate(0x7FFFC, QByteArray::fromHex("0102030405060708")) << 2;
         QTest::newRow("S37, --string")
             << "fw.s37" << QStringList{"--string", "4200=ok"} << generate(0x4200, "ok") << 1;
     }
