@@ -76,6 +76,7 @@ private slots:
         QVERIFY(peerSucceeds("objcopy", {"-I", "binary", "-O", "ihex", path("large.bin"),
                                          path("large.hex")}));
         writeAll(path("large_lf.hex"), readAll(path("large.hex")).replace("\r\n", "\n"));
+        writeAll(path("large_lower.hex"), readAll(path("large.hex")).toLower());
         for (const auto &[name, number] : {std::pair("late.hex", 60000), std::pair("early.hex", 3)}) {
             QList<QByteArray> lines = readAll(path("large.hex")).split('\n');
             QByteArray &line = lines[number - 1];
@@ -148,6 +149,9 @@ private slots:
         QTest::newRow("HEX of LF lines read in two parts, --set across the middle")
             << "large_lf.hex" << QStringList{"--set", "7FFFC=0102030405060708"}
             << generate(0x7FFFC, QByteArray::fromHex("0102030405060708")) << 2;
+        QTest::newRow("HEX in lower case read in two parts, --set in the last record")
+            << "large_lower.hex" << QStringList{"--set", "FFFFE=1234"}
+            << generate(0xFFFFE, QByteArray::fromHex("1234")) << 1;
         QTest::newRow("S37, --string")
             << "fw.s37" << QStringList{"--string", "4200=ok"} << generate(0x4200, "ok") << 1;
     }
