@@ -20,8 +20,6 @@
 
 namespace {
 
-// How far past the middle a record that sets every base is looked for.
-constexpr std::uint64_t kResumeSearch = std::uint64_t(4) << 20;
 constexpr std::uint64_t kHead = 4096;
 
 // What the two parts tell each other.
@@ -120,17 +118,7 @@ std::optional<std::uint64_t> ConversionEngine::resumePoint(InputPieces &text)
                                                std::uint64_t(piece.size()))
                != KESTRUN_FORMAT_IHEX)
         return std::nullopt;
-    const std::uint64_t middle = size / 2;
-    const std::unique_ptr<InputPieces> near = text.part(middle, middle + kResumeSearch);
-    QByteArray seen;
-    while (near && near->next(piece) && !piece.isEmpty()) {
-        seen.append(piece);
-        const std::int64_t at = m_imageCalls->kestrun_resume_point(
-            KESTRUN_FORMAT_IHEX, seen.constData(), std::uint64_t(seen.size()));
-        if (at >= 0)
-            return middle + std::uint64_t(at);
-    }
-    return std::nullopt;
+    return resumePointNearMiddle(*m_imageCalls, text, KESTRUN_FORMAT_IHEX);
 }
 
 std::int32_t ConversionEngine::placeAt(std::uint64_t offset, QByteArrayView bytes)

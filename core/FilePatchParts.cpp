@@ -9,6 +9,7 @@
 // parts cannot settle alike (an end record before the middle), is left to
 // the way through the image, which says exactly where and what.
 #include "core/FilePatch.h"
+#include "core/ImageInput.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,10 +21,8 @@
 
 namespace {
 
-// From this size a HEX text is read in two parts; how far past its middle
-// the second part's start is looked for.
+// From this size a HEX text is read in two parts.
 constexpr std::uint64_t kTwoPartsFrom = std::uint64_t(1) << 20;
-constexpr std::uint64_t kResumeSearch = std::uint64_t(4) << 20;
 
 struct Span {
     std::uint64_t low;
@@ -299,18 +298,7 @@ std::optional<std::uint64_t> resumePoint(const ImageCalls &calls, const InputPie
     const std::uint64_t size = text.size();
     if (format != KESTRUN_FORMAT_IHEX || size < kTwoPartsFrom)
         return std::nullopt;
-    const std::uint64_t middle = size / 2;
-    const std::unique_ptr<InputPieces> near = text.part(middle, middle + kResumeSearch);
-    QByteArray seen;
-    QByteArrayView piece;
-    while (near && near->next(piece) && !piece.isEmpty()) {
-        seen.append(piece);
-        const std::int64_t at =
-            calls.kestrun_resume_point(format, seen.constData(), std::uint64_t(seen.size()));
-        if (at >= 0)
-            return middle + std::uint64_t(at);
-    }
-    return std::nullopt;
+    return resumePointNearMiddle(calls, text, format);
 }
 
 void addStats(kestrun_patch_stats &to, const kestrun_patch_stats &from)

@@ -259,3 +259,21 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPi
     readThrough(calls, image, pieces, options, in);
     return in;
 }
+
+std::optional<std::uint64_t> resumePointNearMiddle(const ImageCalls &calls,
+                                                   const InputPieces &text, std::int32_t format)
+{
+    constexpr std::uint64_t kSearch = std::uint64_t(4) << 20;
+    const std::uint64_t middle = text.size() / 2;
+    const std::unique_ptr<InputPieces> near = text.part(middle, middle + kSearch);
+    QByteArray seen;
+    QByteArrayView piece;
+    while (near && near->next(piece) && !piece.isEmpty()) {
+        seen.append(piece);
+        const std::int64_t at =
+            calls.kestrun_resume_point(format, seen.constData(), std::uint64_t(seen.size()));
+        if (at >= 0)
+            return middle + std::uint64_t(at);
+    }
+    return std::nullopt;
+}

@@ -137,4 +137,11 @@ ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, const Q
 ImageInput readImageInput(const ImageCalls &calls, kestrun_image *image, InputPieces &source,
                           const InputArgument &argument, const ImageInputOptions &options = {});
 
+// Where a text of `format` may be read as a second part of its own: the
+// first record that sets every base within 4 MiB past its middle
+// (kestrun_resume_point), as an offset of the text; none where there is
+// none or the source cannot be read out of order.
+std::optional<std::uint64_t> resumePointNearMiddle(const ImageCalls &calls,
+                                                   const InputPieces &text, std::int32_t format);
+
 #endif
