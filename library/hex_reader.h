@@ -44,8 +44,10 @@ private:
     void separators(const char *&p, const char *end, bool recordFollows = false);
     int32_t lookPastEnd(const char *p, const char *end);
     int32_t beginRecord(const char *p);
+    int32_t dataRecords(const char *&p, const char *end, bool &took);
     int32_t record(const char *pairs, uint64_t available, bool atEnd, uint64_t &used);
-    int32_t take(int32_t type, uint32_t position);
+    int32_t take(int32_t type, uint32_t position, uint64_t offset, uint64_t line,
+                 uint64_t editorLine);
     int32_t fail(int32_t result, uint64_t faultOffset);
 
     Image *m_image; // null: records are checked and reported, not stored

@@ -44,6 +44,13 @@ enum class Pairs {
 // after them. On Malformed, *fault is the index of the character at fault.
 Pairs readPairs(const char *p, uint64_t available, bool atEnd, DecodedRecord &out,
                 uint64_t *fault);
+// The same for a record with at least kLongestRecordText characters at hand
+// after its colon, read with no care for where the text ends: true when
+// its digits are sound and a line end follows them, out.sum then holding
+// their sum; false for anything readPairs is to look at (with `out` not
+// to be used), a short record among them.
+constexpr uint64_t kLongestRecordText = 2 * 260 + 2;
+bool readWholeRecord(const char *p, DecodedRecord &out);
 // The checks after the digits: checksum, end record, the shape of address
 // and start records and the type. Returns the type or a result code, with
 // *position as decodeRecord sets it and *fault the index (from the first

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace kestrun_test;
@@ -240,6 +241,99 @@ TEST(HexReader, PiecesOfEverySizeReadAsOneAndAsHexToBinary)
         for (size_t piece = 1; piece <= 600; ++piece)
             ASSERT_EQ(readInPieces(c.text, piece).summary(), whole.summary())
                 << "pieces of " << piece;
+    }
+}
+
+namespace {
+
+// Every record the reader reports, with its place, and where it stopped.
+int32_t logRecord(const kestrun_record *r, intptr_t user)
+{
+    std::ostringstream &log = *reinterpret_cast<std::ostringstream *>(user);
+    log << r->type << '@' << r->address << '+' << r->length << ' ' << r->line << '/'
+        << r->editor_line << '/' << r->offset;
+    if (r->data)
+        log << '#' << std::hash<std::string_view>()(
+            std::string_view(reinterpret_cast<const char *>(r->data), r->length));
+    log << '\n';
+    return ResultOk;
+}
+
+std::string recordLog(const std::string &text, size_t pieceSize)
+{
+    std::ostringstream log;
+    ReaderPtr reader(kestrun_hex_reader_new(nullptr));
+    kestrun_hex_reader_on_record(reader.get(), logRecord, reinterpret_cast<intptr_t>(&log));
+    const size_t step = pieceSize ? pieceSize : std::max<size_t>(text.size(), 1);
+    int32_t rc = ResultOk;
+    for (size_t at = 0; at < text.size() && rc == ResultOk; at += step) {
+        const size_t n = std::min(step, text.size() - at);
+        std::unique_ptr<char[]> piece(new char[n]);
+        std::memcpy(piece.get(), text.data() + at, n);
+        rc = kestrun_hex_reader_feed(reader.get(), piece.get(), n);
+    }
+    if (rc == ResultOk)
+        rc = kestrun_hex_reader_finish(reader.get());
+    kestrun_place place{};
+    kestrun_hex_reader_place(reader.get(), &place);
+    log << "result " << rc << " place " << place.line << '/' << place.editor_line << ':'
+        << place.column << " at " << place.offset << " record " << place.record_offset;
+    return log.str();
+}
+
+} // namespace
+
+// Long runs of data records, which are read a run at a time when the piece
+// holds them whole, against the same texts in pieces too small for that:
+// every record with the same place, every fault at the same place.
+TEST(HexReader, LongRunsReadAsInPiecesTooSmallForThem)
+{
+    const std::string r16 = dataRecord(0x0000, randomBytes(16, 5));
+    struct Case {
+        const char *name;
+        std::string middle; // record 150 of 300
+        std::string lineEnd;
+    };
+    const std::string badDigit = [&] {
+        std::string r = r16;
+        r[20] = 'g';
+        return r;
+    }();
+    const Case cases[] = {
+        {"CR LF", r16, "\r\n"},
+        {"LF", r16, "\n"},
+        {"CR", r16, "\r"},
+        {"LF CR", r16, "\n\r"},
+        {"blank lines", r16, "\r\n\r\n"},
+        {"lower case", lowerCase(r16), "\r\n"},
+        {"short records among them", dataRecord(0x10, {1, 2}), "\r\n"},
+        {"a long record among them", dataRecord(0x10, randomBytes(255, 6)), "\n"},
+        {"a segment record among them", segmentRecord(0x2000), "\r\n"},
+        {"a bad checksum", spoilChecksum(r16), "\r\n"},
+        {"a bad checksum, LF", spoilChecksum(r16), "\n"},
+        {"not a hex digit", badDigit, "\r\n"},
+        {"a NUL after a record", r16 + '\0', "\r\n"},
+        {"a blank after a record", r16 + ' ', "\n"},
+        {"unknown type 06", hexRecord(0x06, 0, {}), "\r\n"},
+        {"a record cut short", r16.substr(0, 30), "\r\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text;
+        for (uint32_t i = 0; i < 300; ++i) {
+            const std::string record =
+                i == 150 ? c.middle : dataRecord(uint16_t(i * 16 + (i > 150) * 0x200), randomBytes(16, i));
+            text += (c.middle == lowerCase(r16) ? lowerCase(record) : record) + c.lineEnd;
+        }
+        text += ":00000001FF" + c.lineEnd;
+        const std::vector<std::string> whole = splitLines(recordLog(text, 0), "\n");
+        for (size_t piece : {1, 45, 522, 523, 524, 1000, 4096}) {
+            const std::vector<std::string> inPieces = splitLines(recordLog(text, piece), "\n");
+            const auto [a, b] = std::mismatch(whole.begin(), whole.end(), inPieces.begin(), inPieces.end());
+            ASSERT_TRUE(a == whole.end() && b == inPieces.end())
+                << "pieces of " << piece << ": " << (a == whole.end() ? "(none)" : *a) << " as "
+                << (b == inPieces.end() ? "(none)" : *b);
+        }
     }
 }
 
