@@ -1,8 +1,8 @@
 // HEX to binary in two parts at once, on two cores. A long text is taken up
 // again near its middle, at a record that sets every base
 // (kestrun_resume_point); that second part is read on a thread of its own
-// and its bytes are placed where they belong in the output, while the first
-// part's go out in order as in one pass. Whatever the parts cannot settle
+// and its bytes are placed where they belong in the output, as the first
+// part's are from the output's start. Whatever the parts cannot settle
 // alike (a fault, an end record before the middle, a first part without
 // data, a second part reaching below the first) is left to one pass, which
 // says exactly where and what.
@@ -180,7 +180,14 @@ std::int32_t ConversionEngine::streamHexInTwo(InputPieces &text, std::uint64_t m
             meeting.giveUp();
     });
 
-    AscendingBinary first(whole, fill, [this](QByteArrayView bytes) { return put(bytes); });
+    // The first part's bytes are placed too, from the output's start: they
+    // need no in-order copy, nor a thread to write it beside the two parts.
+    std::uint64_t firstPlaced = 0;
+    AscendingBinary first(whole, fill, [&](QByteArrayView bytes) {
+        const std::uint64_t offset = firstPlaced;
+        firstPlaced += std::uint64_t(bytes.size());
+        return placeAt(offset, bytes);
+    });
     FirstPart firstPart{&first, &meeting, m_callback, m_userValue};
     ImageInputOptions o;
     o.format = InputFormat::IntelHex;
@@ -223,13 +230,13 @@ std::int32_t ConversionEngine::streamHexInTwo(InputPieces &text, std::uint64_t m
             result = placeAt(at - start, QByteArrayView(blank).first(qsizetype(n)));
             at += n;
         }
-        if (!m_sink)
-            m_outputLength = std::max(m_outputLength, placedEnd);
     } else {
         result = first.finish();
     }
     if (result != ResultOk)
         return result;
+    if (!m_sink)
+        m_outputLength = std::max({m_outputLength, firstPlaced, placedEnd});
     m_readStats = firstIn.stats;
     for (std::size_t type = 0; type < std::size(m_readStats.records); ++type)
         m_readStats.records[type] += secondIn.stats.records[type];
