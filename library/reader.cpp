@@ -12,6 +12,13 @@
 
 namespace kestrun {
 
+namespace {
+
+// How far the handle's readers go between progress reports.
+constexpr uint64_t kReaderProgressStep = 64 << 10;
+
+} // namespace
+
 class BinaryReader final : public FormatReader {
 public:
     explicit BinaryReader(Image *image) : m_image(image) {}
@@ -209,7 +216,10 @@ KESTRUN_API void kestrun_reader_on_progress(kestrun_reader *reader, ProgressCall
                                             uint64_t total, intptr_t userValue)
 {
     if (reader)
-        reader->with([&](auto &r) { r.progress.set(progress, total, userValue); });
+        reader->with([&](auto &r) {
+            r.progress.set(progress, total, userValue);
+            r.progress.every = kReaderProgressStep;
+        });
 }
 
 KESTRUN_API int32_t kestrun_reader_feed(kestrun_reader *reader, const char *bytes,

@@ -119,11 +119,9 @@ Pairs readPairsSlowly(const unsigned char *p, uint64_t available, bool atEnd,
 namespace {
 
 #if defined(__SSE2__)
-// Sixteen hex digits of either case at `p` into the eight bytes they spell
-// at `out`, the sum of those `counted` keeps added to `sum`; false, with `out` undefined, when any
-// of them is not a hex digit.
-inline bool decodeSixteenDigits(const unsigned char *p, uint8_t *out, uint32_t &sum,
-                                __m128i counted = _mm_set1_epi8(-1))
+// Sixteen hex digits of either case at `p`: the eight bytes they spell, in
+// the low half, and in `sound` 0xFF for each character that is a digit.
+inline __m128i sixteenDigits(const unsigned char *p, __m128i &sound)
 {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
     const __m128i digit = _mm_sub_epi8(c, _mm_set1_epi8('0'));
@@ -131,14 +129,24 @@ inline bool decodeSixteenDigits(const unsigned char *p, uint8_t *out, uint32_t &
     // 'A'-'F' and 'a'-'f' alone become 0-5 once case is folded.
     const __m128i letter = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
     const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
-    if (_mm_movemask_epi8(_mm_or_si128(isDigit, isLetter)) != 0xFFFF)
-        return false;
+    sound = _mm_or_si128(isDigit, isLetter);
     const __m128i value = _mm_or_si128(_mm_and_si128(isDigit, digit),
                                        _mm_andnot_si128(isDigit, _mm_add_epi8(letter, _mm_set1_epi8(10))));
     // Each 16-bit lane holds a pair, its first digit in the low byte.
     const __m128i high = _mm_slli_epi16(_mm_and_si128(value, _mm_set1_epi16(0x00FF)), 4);
     const __m128i bytes = _mm_or_si128(high, _mm_srli_epi16(value, 8));
-    const __m128i packed = _mm_packus_epi16(bytes, bytes);
+    return _mm_packus_epi16(bytes, bytes);
+}
+
+// The same into `out`, the sum of those `counted` keeps added to `sum`;
+// false, with `out` undefined, when any of them is not a hex digit.
+inline bool decodeSixteenDigits(const unsigned char *p, uint8_t *out, uint32_t &sum,
+                                __m128i counted = _mm_set1_epi8(-1))
+{
+    __m128i sound;
+    const __m128i packed = sixteenDigits(p, sound);
+    if (_mm_movemask_epi8(sound) != 0xFFFF)
+        return false;
     _mm_storel_epi64(reinterpret_cast<__m128i *>(out), packed);
     sum += uint32_t(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_and_si128(packed, counted),
                                                    _mm_setzero_si128())));
@@ -216,21 +224,32 @@ bool readWholeRecord(const char *text, DecodedRecord &out)
     // step would start before them.
     if (length == kNotPair || digits < 16 || (p[digits] != '\r' && p[digits] != '\n'))
         return false;
-    uint32_t sum = 0;
+    // The verdict and the sum gather in registers, taken once at the end:
+    // a step never waits on the one before.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sound = _mm_set1_epi8(-1), sums = zero;
     uint32_t i = 0;
-    bool sound = true;
-    for (; i + 8 <= pairs; i += 8)
-        sound &= decodeSixteenDigits(p + 2 * i, out.bytes + i, sum);
+    for (; i + 8 <= pairs; i += 8) {
+        __m128i digitsSound;
+        const __m128i packed = sixteenDigits(p + 2 * i, digitsSound);
+        sound = _mm_and_si128(sound, digitsSound);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out.bytes + i), packed);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(packed, zero));
+    }
     if (i < pairs) {
         const __m128i fresh =
             _mm_loadl_epi64(reinterpret_cast<const __m128i *>(kFresh + (pairs - i)));
-        sound &= decodeSixteenDigits(p + digits - 16, out.bytes + pairs - 8, sum, fresh);
+        __m128i digitsSound;
+        const __m128i packed = sixteenDigits(p + digits - 16, digitsSound);
+        sound = _mm_and_si128(sound, digitsSound);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out.bytes + pairs - 8), packed);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(packed, fresh), zero));
     }
     out.count = pairs;
     out.stop = text + digits;
     out.summed = true;
-    out.sum = sum;
-    return sound;
+    out.sum = uint32_t(_mm_cvtsi128_si32(sums));
+    return _mm_movemask_epi8(sound) == 0xFFFF;
 #else
     (void)text;
     (void)out;

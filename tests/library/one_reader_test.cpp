@@ -521,3 +521,62 @@ TEST(OneReader, NewFormatsAreToldByContentAndReadInAnyPieces)
                   KESTRUN_FORMAT_BINARY)
             << other;
 }
+
+namespace {
+
+struct ProgressSeen {
+    std::vector<int32_t> done;
+    size_t stopAt = 0; // the call that returns 0 (from 1), or none
+};
+
+int32_t noteProgress(int32_t done, int32_t, intptr_t user)
+{
+    auto *seen = reinterpret_cast<ProgressSeen *>(user);
+    seen->done.push_back(done);
+    return seen->done.size() == seen->stopAt ? 0 : 1;
+}
+
+} // namespace
+
+// The handle reports progress as it goes, not at every one of a long
+// text's records, and a zero return still stops it within a step.
+TEST(OneReader, ProgressComesAStepApartAndStillStops)
+{
+    const uint64_t step = 64 << 10;
+    std::string text;
+    for (uint32_t i = 0; i < 20000; ++i)
+        text += dataRecord(uint16_t(i * 16), randomBytes(16, i)) + "\r\n";
+    text += ":00000001FF\r\n";
+    const struct {
+        size_t stopAt;
+        int32_t result;
+    } rows[] = {{0, ResultOk}, {1, ResultCancelled}, {5, ResultCancelled}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stopAt);
+        ProgressSeen seen;
+        seen.stopAt = row.stopAt;
+        int32_t rc = ResultOk;
+        kestrun_reader *reader = kestrun_reader_new(KESTRUN_FORMAT_IHEX, nullptr, &rc);
+        kestrun_reader_on_progress(reader, noteProgress, text.size(), reinterpret_cast<intptr_t>(&seen));
+        for (size_t at = 0; rc == ResultOk && at < text.size(); at += 4096)
+            rc = kestrun_reader_feed(reader, text.data() + at, std::min<size_t>(4096, text.size() - at));
+        if (rc == ResultOk)
+            rc = kestrun_reader_finish(reader);
+        kestrun_place place{};
+        kestrun_reader_place(reader, &place);
+        kestrun_reader_free(reader);
+        EXPECT_EQ(rc == KESTRUN_END_READ ? ResultOk : rc, row.result);
+        ASSERT_FALSE(seen.done.empty());
+        EXPECT_EQ(seen.done.front(), 0);
+        for (size_t i = 1; i < seen.done.size(); ++i) {
+            EXPECT_GE(uint64_t(seen.done[i] - seen.done[i - 1]), step);
+            EXPECT_LT(uint64_t(seen.done[i] - seen.done[i - 1]), step + 45);
+        }
+        if (row.stopAt) {
+            EXPECT_EQ(seen.done.size(), row.stopAt);
+            EXPECT_EQ(place.offset, uint64_t(seen.done.back()));
+        } else {
+            EXPECT_EQ(seen.done.size(), text.size() / step + 1);
+        }
+    }
+}
