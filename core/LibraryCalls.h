@@ -85,6 +85,7 @@
     X(kestrun_patcher_fix_checksums)                                                             \
     X(kestrun_patcher_on_fixed)                                                                  \
     X(kestrun_patcher_feed)                                                                      \
+    X(kestrun_patcher_pass)                                                                      \
     X(kestrun_patcher_finish)                                                                    \
     X(kestrun_patcher_stats)                                                                     \
     X(kestrun_write_options_init)                                                                \

@@ -71,6 +71,15 @@ KESTRUN_API void kestrun_patcher_on_fixed(kestrun_patcher *patcher, kestrun_fixe
 KESTRUN_API int32_t kestrun_patcher_feed(kestrun_patcher *patcher, const char *text,
                                          uint64_t length, kestrun_sink_fn sink,
                                          intptr_t userValue);
+/* The next piece of the text, which holds no line that changes: no record
+ * that holds a changed byte, no address record (as the caller knows from a
+ * reader's records, kestrun_reader_on_record). Its whole lines go to `sink`
+ * as they are, counted but not looked at one by one; the line cut by its
+ * end waits as with feed. A patcher that fixes every checksum, or has
+ * changes no record holds, takes the piece as feed does. */
+KESTRUN_API int32_t kestrun_patcher_pass(kestrun_patcher *patcher, const char *text,
+                                         uint64_t length, kestrun_sink_fn sink,
+                                         intptr_t userValue);
 /* The end of the text: the last line, and new records that found no place
  * before it. */
 KESTRUN_API int32_t kestrun_patcher_finish(kestrun_patcher *patcher, kestrun_sink_fn sink,

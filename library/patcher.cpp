@@ -2,14 +2,11 @@
 
 #include "guard.h"
 #include "hex_digits.h"
+#include "line_ends.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <new>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kestrun {
 
@@ -24,63 +21,6 @@ bool isEndRecord(int32_t format, uint32_t type)
 {
     return format == KESTRUN_FORMAT_IHEX ? type == 1 : type >= 7 && type <= 9;
 }
-
-// The CRs and LFs of a piece, found sixty-four characters at a time and
-// handed out one by one: a line costs a bit scan, where a search from its
-// start would look at it again in steps of its own.
-class LineEnds {
-public:
-    LineEnds(const char *from, const char *stop) : m_at(from), m_stop(stop) { load(); }
-
-    // The first CR or LF from `p` on (never before an earlier one asked
-    // for), or the piece's end.
-    const char *from(const char *p)
-    {
-        for (;;) {
-            if (m_whole && p < m_at + kBlock) {
-                const uint64_t ends = m_ends & (~uint64_t(0) << (p - m_at));
-                if (ends)
-                    return m_at + __builtin_ctzll(ends);
-                p = m_at + kBlock;
-            }
-            if (m_stop - p < kBlock) {
-                while (p < m_stop && *p != '\r' && *p != '\n')
-                    ++p;
-                return p;
-            }
-            m_at = p;
-            load();
-        }
-    }
-
-private:
-    static constexpr ptrdiff_t kBlock = 64;
-
-    void load()
-    {
-        m_ends = 0;
-        m_whole = m_stop - m_at >= kBlock;
-        if (!m_whole)
-            return;
-#if defined(__SSE2__)
-        const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-        for (int i = 0; i < 4; ++i) {
-            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_at + 16 * i));
-            const auto bits = uint32_t(
-                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf))));
-            m_ends |= uint64_t(bits) << (16 * i);
-        }
-#else
-        for (int i = 0; i < kBlock; ++i)
-            m_ends |= uint64_t(m_at[i] == '\r' || m_at[i] == '\n') << i;
-#endif
-    }
-
-    const char *m_at; // the block m_ends describes
-    const char *m_stop;
-    uint64_t m_ends = 0;
-    bool m_whole = false; // the block is kBlock characters long
-};
 
 } // namespace
 
@@ -328,47 +268,88 @@ int32_t Patcher::change(const char *text, uint32_t length, const char *end, uint
     return out.result();
 }
 
+// A line begun in an earlier piece, completed from this one first (p
+// moves past its end); false when the piece ends before it does, or the
+// line failed, with `rc` saying which.
+bool Patcher::completeLine(const char *&p, const char *stop, kestrun_sink_fn sink, intptr_t user,
+                           int32_t &rc)
+{
+    rc = ResultOk;
+    if (m_pending.empty())
+        return true;
+    if (m_pending.back() == '\r') {
+        // A CR at the end of the last piece: its LF, if any, is here.
+        if (p == stop)
+            return false;
+        if (*p == '\n') {
+            m_pending += '\n';
+            ++p;
+        }
+    } else {
+        const char *q = p;
+        while (q < stop && *q != '\n' && *q != '\r')
+            ++q;
+        if (q == stop || (*q == '\r' && q + 1 == stop)) {
+            m_pending.append(p, stop);
+            return false;
+        }
+        const uint32_t endLength = *q == '\r' && q[1] == '\n' ? 2 : 1;
+        m_pending.append(p, q + endLength);
+        p = q + endLength;
+    }
+    const uint32_t endLength = m_pending.size() >= 2 && m_pending[m_pending.size() - 2] == '\r'
+                                       && m_pending.back() == '\n'
+                                   ? 2
+                                   : 1;
+    const std::string whole = std::move(m_pending);
+    m_pending.clear();
+    Out out(sink, user, whole.data());
+    const uint32_t content = uint32_t(whole.size() - endLength);
+    if (rc = line(whole.data(), content, whole.data() + content, endLength, out); rc >= 0) {
+        out.flushTo(whole.data() + whole.size());
+        rc = out.result();
+    }
+    return rc >= 0;
+}
+
+// A piece in which no line changes, as the caller knows from a reader's
+// records (no record holds a changed byte, none is an address record):
+// its whole lines go out as they are, counted, without a look at each. A
+// patcher that may add records or fixes checksums reads it line by line.
+int32_t Patcher::pass(const char *text, uint64_t length, kestrun_sink_fn sink, intptr_t user)
+{
+    if (fix || !m_head.empty() || !m_insertions.empty())
+        return feed(text, length, sink, user);
+    const char *p = text;
+    const char *const stop = text + length;
+    if (int32_t rc; !completeLine(p, stop, sink, user, rc))
+        return rc;
+    // After the last whole line: a CR at the very end may have its LF in
+    // the next piece, so its line waits.
+    const char *last = stop;
+    while (last > p && last[-1] != '\n' && last[-1] != '\r')
+        --last;
+    if (last == stop && last > p && last[-1] == '\r') {
+        for (--last; last > p && last[-1] != '\n' && last[-1] != '\r';)
+            --last;
+    }
+    if (m_firstLineEnd.empty() && last > p) {
+        const char *q = LineEnds(p, last).from(p);
+        m_firstLineEnd.assign(q, q + 1 < stop && q[0] == '\r' && q[1] == '\n' ? 2 : 1);
+    }
+    stats.lines += countLineEnds(p, last);
+    Out out(sink, user, p);
+    out.flushTo(last);
+    m_pending.assign(last, stop);
+    return out.result();
+}
+
 int32_t Patcher::feed(const char *text, uint64_t length, kestrun_sink_fn sink, intptr_t user)
 {
     const char *p = text;
     const char *const stop = text + length;
-    // A line begun in an earlier piece: completed from this one first.
-    if (!m_pending.empty()) {
-        if (m_pending.back() == '\r') {
-            // A CR at the end of the last piece: its LF, if any, is here.
-            if (p == stop)
-                return ResultOk;
-            if (*p == '\n') {
-                m_pending += '\n';
-                ++p;
-            }
-        } else {
-            const char *q = p;
-            while (q < stop && *q != '\n' && *q != '\r')
-                ++q;
-            if (q == stop || (*q == '\r' && q + 1 == stop)) {
-                m_pending.append(p, stop);
-                return ResultOk;
-            }
-            const uint32_t endLength = *q == '\r' && q[1] == '\n' ? 2 : 1;
-            m_pending.append(p, q + endLength);
-            p = q + endLength;
-        }
-        const uint32_t endLength = m_pending.size() >= 2 && m_pending[m_pending.size() - 2] == '\r'
-                                           && m_pending.back() == '\n'
-                                       ? 2
-                                       : 1;
-        const std::string whole = std::move(m_pending);
-        m_pending.clear();
-        Out out(sink, user, whole.data());
-        const uint32_t content = uint32_t(whole.size() - endLength);
-        if (const int32_t rc = line(whole.data(), content, whole.data() + content, endLength, out);
-            rc < 0)
-            return rc;
-        out.flushTo(whole.data() + whole.size());
-        if (out.result() < 0)
-            return out.result();
-    }
+    if (int32_t rc; !completeLine(p, stop, sink, user, rc))
+        return rc;
     Out out(sink, user, p);
     LineEnds ends(p, stop);
     while (p < stop) {
@@ -471,6 +452,15 @@ KESTRUN_API int32_t kestrun_patcher_feed(kestrun_patcher *patcher, const char *t
     if (!patcher || !sink || (!text && length))
         return ResultBadArgument;
     return guarded([&] { return patcher->patcher.feed(text, length, sink, userValue); });
+}
+
+KESTRUN_API int32_t kestrun_patcher_pass(kestrun_patcher *patcher, const char *text,
+                                         uint64_t length, kestrun_sink_fn sink,
+                                         intptr_t userValue)
+{
+    if (!patcher || !sink || (!text && length))
+        return ResultBadArgument;
+    return guarded([&] { return patcher->patcher.pass(text, length, sink, userValue); });
 }
 
 KESTRUN_API int32_t kestrun_patcher_finish(kestrun_patcher *patcher, kestrun_sink_fn sink,

@@ -23,6 +23,7 @@ public:
     Patcher(int32_t format, const Image &original, const Image &changes);
 
     int32_t feed(const char *text, uint64_t length, kestrun_sink_fn sink, intptr_t user);
+    int32_t pass(const char *text, uint64_t length, kestrun_sink_fn sink, intptr_t user);
     int32_t finish(kestrun_sink_fn sink, intptr_t user);
 
     bool fix = false;
@@ -43,6 +44,9 @@ private:
         uint32_t srecType = 1;
     };
     class Out;
+
+    bool completeLine(const char *&p, const char *stop, kestrun_sink_fn sink, intptr_t user,
+                      int32_t &rc);
 
     bool mayChange(const char *line, uint32_t length);
     int32_t line(const char *line, uint32_t length, const char *end, uint32_t endLength, Out &out);

@@ -37,10 +37,29 @@ int32_t noteFixed(const kestrun_fixed_checksum *fixed, intptr_t user)
     return ResultOk;
 }
 
+// What a reader of the same pieces says of each: whether a record of it
+// may change (holds a changed byte, or is not data), as kestrun patch
+// tells the pieces it passes.
+struct PieceRecords {
+    const kestrun_image *changes;
+    bool mayChange = false;
+};
+
+int32_t notePieceRecord(const kestrun_record *record, intptr_t user)
+{
+    auto *seen = reinterpret_cast<PieceRecords *>(user);
+    kestrun_segment next{};
+    seen->mayChange = seen->mayChange || !record->data
+                      || (kestrun_image_next(seen->changes, record->address, &next) == ResultOk
+                          && next.address < uint64_t(record->address) + record->length);
+    return ResultOk;
+}
+
 // Reads `text` as the patcher's caller does, then patches it in pieces of
-// `piece` bytes (0: whole).
+// `piece` bytes (0: whole); with `passing`, a piece none of whose records
+// may change goes to kestrun_patcher_pass.
 Patched patch(int32_t format, const std::string &text, const std::vector<Change> &changes,
-              size_t piece, bool fix = false)
+              size_t piece, bool fix = false, bool passing = false)
 {
     ImagePtr original(kestrun_image_new());
     ImagePtr wanted(kestrun_image_new());
@@ -56,10 +75,18 @@ Patched patch(int32_t format, const std::string &text, const std::vector<Change>
     kestrun_patcher_fix_checksums(p, fix);
     kestrun_patcher_on_fixed(p, noteFixed, reinterpret_cast<intptr_t>(&out.fixed));
     const size_t step = piece ? piece : std::max<size_t>(text.size(), 1);
-    for (size_t at = 0; at < text.size(); at += step)
-        EXPECT_EQ(kestrun_patcher_feed(p, text.data() + at, std::min(step, text.size() - at),
-                                       toString, reinterpret_cast<intptr_t>(&out.text)),
+    PieceRecords seen{wanted.get()};
+    kestrun_reader *pieces = kestrun_reader_new(format, nullptr, nullptr);
+    kestrun_reader_on_record(pieces, notePieceRecord, reinterpret_cast<intptr_t>(&seen));
+    for (size_t at = 0; at < text.size(); at += step) {
+        const size_t n = std::min(step, text.size() - at);
+        seen.mayChange = false;
+        kestrun_reader_feed(pieces, text.data() + at, n);
+        const auto feed = passing && !seen.mayChange ? kestrun_patcher_pass : kestrun_patcher_feed;
+        EXPECT_EQ(feed(p, text.data() + at, n, toString, reinterpret_cast<intptr_t>(&out.text)),
                   ResultOk);
+    }
+    kestrun_reader_free(pieces);
     EXPECT_EQ(kestrun_patcher_finish(p, toString, reinterpret_cast<intptr_t>(&out.text)),
               ResultOk);
     kestrun_patcher_stats(p, &out.stats);
@@ -229,9 +256,13 @@ TEST(Patcher, WritesWhatSrecCatGeneratesAndKeepsEveryOtherLine)
             EXPECT_EQ(whole.stats.records_changed, row.changed);
             EXPECT_EQ(whole.stats.records_added, row.added);
         }
-        for (size_t piece : {1, 7, 64})
+        for (size_t piece : {1, 7, 64}) {
             EXPECT_EQ(patch(row.format, row.text, row.changes, piece).text, whole.text)
                 << "in pieces of " << piece;
+            const Patched passed = patch(row.format, row.text, row.changes, piece, false, true);
+            EXPECT_EQ(passed.text, whole.text) << "passed in pieces of " << piece;
+            EXPECT_EQ(passed.stats.lines, whole.stats.lines) << "passed in pieces of " << piece;
+        }
 
         // srec_cat's image of the same change is the patched text's.
         writeFile(in, row.text.data(), row.text.size());
@@ -312,4 +343,31 @@ TEST(Patcher, FixesEveryWrongChecksumAndOnlyThose)
     EXPECT_GE(kestrun_reader_feed(reader, fixed.text.data(), fixed.text.size()), 0);
     EXPECT_EQ(kestrun_reader_finish(reader), ResultOk);
     kestrun_reader_free(reader);
+}
+
+// Pieces passed whole, with every kind of line end cut anywhere: the text
+// and the lines counted are those of a patcher that read every line.
+TEST(Patcher, PassedPiecesComeOutAsReadLineByLine)
+{
+    std::vector<std::string> records = {linearRecord(0x0800)};
+    for (uint16_t i = 0; i < 30; ++i)
+        records.push_back(dataRecord(uint16_t(i * 16), randomBytes(16, i)));
+    const std::vector<Change> changes = {{0x080000F3, {0xAA, 0xBB}}};
+    for (const std::string lineEnd : {"\r\n", "\n", "\r", "\n\r", "\r\n\r\n", "\n\n\r"}) {
+        std::string text;
+        for (const std::string &record : records)
+            text += record + lineEnd;
+        text += ":00000001FF";
+        for (const std::string &ending : {std::string(), lineEnd}) {
+            SCOPED_TRACE(::testing::PrintToString(lineEnd + "|" + ending));
+            const Patched whole = patch(KESTRUN_FORMAT_IHEX, text + ending, changes, 0);
+            EXPECT_EQ(whole.stats.records_changed, 1u);
+            for (size_t piece : {1, 2, 3, 45, 46, 100, 4096}) {
+                const Patched passed =
+                    patch(KESTRUN_FORMAT_IHEX, text + ending, changes, piece, false, true);
+                EXPECT_EQ(passed.text, whole.text) << "pieces of " << piece;
+                EXPECT_EQ(passed.stats.lines, whole.stats.lines) << "pieces of " << piece;
+            }
+        }
+    }
 }
