@@ -37,6 +37,10 @@ struct Coverage {
     // apart at a glance.
     std::uint64_t low = 0;
     std::uint64_t stop = 0;
+    // Where the records read since the last piece was patched begin that
+    // may change in the patcher: those that hold a changed byte, and those
+    // that are not data.
+    std::vector<std::uint64_t> marks;
 
     bool complete()
     {
@@ -58,14 +62,18 @@ struct Coverage {
 
 std::int32_t noteRecord(const kestrun_record *record, std::intptr_t user)
 {
-    if (!record->data || record->length == 0)
-        return ResultOk;
     auto *coverage = reinterpret_cast<Coverage *>(user);
+    if (!record->data) {
+        coverage->marks.push_back(record->offset);
+        return ResultOk;
+    }
     const std::uint64_t low = record->address, stop = low + record->length;
-    if (stop <= coverage->low || low >= coverage->stop)
+    if (record->length == 0 || stop <= coverage->low || low >= coverage->stop)
         return ResultOk;
     auto c = std::lower_bound(coverage->changes.begin(), coverage->changes.end(), low,
                               [](const Span &s, std::uint64_t a) { return s.stop <= a; });
+    if (c != coverage->changes.end() && c->low < stop)
+        coverage->marks.push_back(record->offset);
     for (; c != coverage->changes.end() && c->low < stop; ++c)
         coverage->held.push_back({std::max(c->low, low), std::min(c->stop, stop)});
     return ResultOk;
@@ -212,18 +220,30 @@ private:
 };
 
 // A part of the text as its reader takes it, each piece handed to the
-// patcher first. A patcher that fails, or the other part's fault, ends the
-// text for the reader, whose word is then of no account.
+// patcher once the reader is through with it. The patcher reads line by
+// line only the first character of each record that may change; the rest
+// of the piece it passes on whole (kestrun_patcher_pass), and a record
+// line cut so is one it completes and reads whole. A patcher that fails,
+// or the other part's fault, ends the text for the reader, whose word is
+// then of no account.
 class PatchedPart : public InputPieces {
 public:
-    PatchedPart(const ImageCalls &calls, InputPieces &text, kestrun_patcher *patcher, PieceOut &out,
+    // The part begins at `offset` of the text. `mayPass` when the reader
+    // reads each piece before it asks for the next: a reader that must
+    // first tell the format asks for more.
+    PatchedPart(const ImageCalls &calls, InputPieces &text, std::uint64_t offset,
+                kestrun_patcher *patcher, PieceOut &out, Coverage &coverage, bool mayPass,
                 const std::atomic<bool> &stop)
-        : m_calls(calls), m_text(text), m_patcher(patcher), m_out(out), m_stop(stop)
+        : m_calls(calls), m_text(text), m_at(offset), m_patcher(patcher), m_out(out),
+          m_coverage(coverage), m_mayPass(mayPass), m_stop(stop)
     {
     }
     std::uint64_t size() const override { return m_text.size(); }
     bool next(QByteArrayView &piece) override
     {
+        // The piece before, while its buffer still holds it.
+        if (result >= 0 && !m_stop)
+            patchLast();
         if (result < 0 || m_stop) {
             cutShort = true;
             piece = QByteArrayView();
@@ -231,28 +251,65 @@ public:
         }
         if (!m_text.next(piece))
             return false;
-        if (!piece.isEmpty()) {
-            m_out.take(piece);
-            result = m_calls.kestrun_patcher_feed(m_patcher, piece.data(),
-                                                  std::uint64_t(piece.size()), PieceOut::out,
-                                                  reinterpret_cast<std::intptr_t>(&m_out));
-            if (!m_out.passed() && result >= 0)
-                result = ResultCancelled;
-        }
+        m_last = piece;
         return true;
     }
     bool rewind() override { return false; }
     QString error() const override { return m_text.error(); }
 
+    // The last piece read, to the patcher.
+    void patchLast()
+    {
+        const QByteArrayView piece = std::exchange(m_last, QByteArrayView());
+        const std::uint64_t begin = m_at;
+        m_at += std::uint64_t(piece.size());
+        m_marks.swap(m_coverage.marks);
+        m_coverage.marks.clear();
+        if (!m_mayPass) {
+            patch(piece, m_calls.kestrun_patcher_feed);
+            return;
+        }
+        // A mark before the piece is a record begun in an earlier one.
+        qsizetype from = 0;
+        for (const std::uint64_t mark : m_marks) {
+            if (mark < begin + std::uint64_t(from) || mark >= m_at)
+                continue;
+            const auto at = qsizetype(mark - begin);
+            patch(piece.sliced(from, at - from), m_calls.kestrun_patcher_pass);
+            patch(piece.sliced(at, 1), m_calls.kestrun_patcher_feed);
+            from = at + 1;
+        }
+        patch(piece.sliced(from), m_calls.kestrun_patcher_pass);
+    }
+
     std::int32_t result = ResultOk;
     bool cutShort = false;
 
 private:
+    using PatchFn = std::int32_t (*)(kestrun_patcher *, const char *, std::uint64_t,
+                                     kestrun_sink_fn, std::intptr_t);
+
+    void patch(QByteArrayView span, PatchFn fn)
+    {
+        if (span.isEmpty() || result < 0)
+            return;
+        m_out.take(span);
+        result = fn(m_patcher, span.data(), std::uint64_t(span.size()), PieceOut::out,
+                    reinterpret_cast<std::intptr_t>(&m_out));
+        if (!m_out.passed() && result >= 0)
+            result = ResultCancelled;
+    }
+
     const ImageCalls &m_calls;
     InputPieces &m_text;
+    std::uint64_t m_at; // where the next piece begins in the text
     kestrun_patcher *m_patcher;
     PieceOut &m_out;
+    Coverage &m_coverage;
+    bool m_mayPass;
     const std::atomic<bool> &m_stop;
+    QByteArrayView m_last; // read, not yet patched
+    std::vector<std::uint64_t> m_marks;
 };
 
 // A part's patcher, what its reader said and the changes its records hold.
@@ -275,7 +332,8 @@ struct Part {
     void run(InputPieces &text, const InputArgument &argument, ImageInputOptions options,
              PieceOut &out, std::atomic<bool> &stop)
     {
-        PatchedPart pieces(calls, text, patcher, out, stop);
+        PatchedPart pieces(calls, text, options.part ? options.part->offset : 0, patcher, out,
+                           coverage, options.format != InputFormat::Detect, stop);
         options.onRecord = noteRecord;
         options.recordUser = reinterpret_cast<std::intptr_t>(&coverage);
         input = readImageInput(calls, nullptr, pieces, argument, options);
@@ -283,6 +341,8 @@ struct Part {
         for (QByteArrayView rest;
              input.result >= 0 && pieces.result >= 0 && pieces.next(rest) && !rest.isEmpty();) {
         }
+        if (input.result >= 0)
+            pieces.patchLast();
         result = pieces.result;
         cutShort = pieces.cutShort;
         if (input.result < 0 || result < 0)
@@ -361,7 +421,9 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
         }
     }
     std::atomic<bool> stop{false};
-    PieceOut firstOut(sink, user, copy, 0);
+    // Two parts place their output, the first one's from the start: no
+    // in-order copy, nor a thread to make it beside the two parts.
+    PieceOut firstOut = middle ? PieceOut(place, 0) : PieceOut(sink, user, copy, 0);
     PieceOut secondOut(place, split);
     std::thread reading;
     if (middle) {
@@ -374,6 +436,10 @@ std::int32_t FilePatch::writeInOnePass(InputPieces &text, const InputArgument &a
     ImageInputOptions options;
     if (middle)
         options.part = ImageInputOptions::Part{0, 1};
+    // The reader is told the format where it would tell it from the same
+    // bytes; from a shorter first piece it tells it from more of them.
+    if (head.size() >= kSniffedBytes || std::uint64_t(head.size()) == text.size())
+        options.format = InputFormat(format);
     first.run(firstText ? *firstText : text, argument, options, firstOut, stop);
     if (reading.joinable())
         reading.join();

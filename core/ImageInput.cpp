@@ -28,7 +28,6 @@ std::optional<InputFormat> formatOfName(const ImageCalls &calls, const QString &
 }
 
 // Enough of a text to tell its format.
-constexpr qsizetype kSniffed = 4096;
 
 QString displayName(const QString &file)
 {
@@ -66,7 +65,7 @@ struct Pieces {
 bool sniff(Pieces &pieces)
 {
     QByteArrayView piece;
-    while (pieces.head.size() < kSniffed) {
+    while (pieces.head.size() < kSniffedBytes) {
         if (!pieces.source.next(piece))
             return false;
         if (piece.isEmpty())

@@ -43,6 +43,10 @@ enum class InputFormat : std::int32_t {
 std::optional<InputFormat> inputFormatNamed(const ImageCalls &calls, QStringView word);
 QString inputFormatName(const ImageCalls &calls, InputFormat format);
 
+// An input of Detect format is told by its first bytes, at least this
+// many of them where it holds them.
+constexpr qsizetype kSniffedBytes = 4096;
+
 struct ImageInputOptions {
     InputFormat format = InputFormat::Detect;
     // How records (and inputs read into one image) that write an address
