@@ -190,9 +190,9 @@ KESTRUN_API void kestrun_reader_on_conflict(kestrun_reader *reader, kestrun_conf
                                             intptr_t userValue);
 /* Progress through the input: the offset reached of `total` (the input's
  * length as far as the caller knows it), scaled to 31 bits where total
- * would pass them, reported before the first record and then before a
- * record at least every 64 KiB of input. A zero return stops the reader
- * with ResultCancelled. */
+ * would pass them, reported before the first record and then before the
+ * first record that begins 64 KiB or more past the last report. A zero
+ * return stops the reader with ResultCancelled. */
 KESTRUN_API void kestrun_reader_on_progress(kestrun_reader *reader, ProgressCallback progress,
                                             uint64_t total, intptr_t userValue);
 /* The next `length` bytes of the input, in pieces of any size. Returns
