@@ -138,25 +138,41 @@ inline __m128i sixteenDigits(const unsigned char *p, __m128i &sound)
     return _mm_packus_epi16(bytes, bytes);
 }
 
-// The same into `out`, the sum of those `counted` keeps added to `sum`;
-// false, with `out` undefined, when any of them is not a hex digit.
-inline bool decodeSixteenDigits(const unsigned char *p, uint8_t *out, uint32_t &sum,
-                                __m128i counted = _mm_set1_epi8(-1))
-{
-    __m128i sound;
-    const __m128i packed = sixteenDigits(p, sound);
-    if (_mm_movemask_epi8(sound) != 0xFFFF)
-        return false;
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), packed);
-    sum += uint32_t(_mm_cvtsi128_si32(_mm_sad_epu8(_mm_and_si128(packed, counted),
-                                                   _mm_setzero_si128())));
-    return true;
-}
-
-// Which of a step's eight bytes a tail step adds to the sum: the last
+// Which of a step's eight bytes the last step adds to the sum: the last
 // `fresh` of them, loaded from kFresh + fresh.
 alignas(16) constexpr uint8_t kFresh[16] = {0, 0, 0, 0, 0, 0, 0, 0,
                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// The `pairs` digit pairs at `p` (eight at least) into `bytes`, their sum
+// into `sum`: sixteen digits a step, the last step ending with the record
+// over pairs already decoded to the same bytes, adding only the fresh ones
+// to the sum. The verdict and the sum gather in registers, taken once at
+// the end, so that a step never waits on the one before. False when any
+// character is not a hex digit.
+inline bool decodeInSteps(const unsigned char *p, uint32_t pairs, uint8_t *bytes, uint32_t &sum)
+{
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sound = _mm_set1_epi8(-1), sums = zero;
+    uint32_t i = 0;
+    for (; i + 8 <= pairs; i += 8) {
+        __m128i stepSound;
+        const __m128i packed = sixteenDigits(p + 2 * i, stepSound);
+        sound = _mm_and_si128(sound, stepSound);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(bytes + i), packed);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(packed, zero));
+    }
+    if (i < pairs) {
+        const __m128i fresh =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(kFresh + (pairs - i)));
+        __m128i stepSound;
+        const __m128i packed = sixteenDigits(p + 2 * (pairs - 8), stepSound);
+        sound = _mm_and_si128(sound, stepSound);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(bytes + pairs - 8), packed);
+        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(packed, fresh), zero));
+    }
+    sum = uint32_t(_mm_cvtsi128_si32(sums));
+    return _mm_movemask_epi8(sound) == 0xFFFF;
+}
 #endif
 
 } // namespace
@@ -173,32 +189,24 @@ Pairs readPairs(const char *text, uint64_t available, bool atEnd, DecodedRecord 
         const uint32_t pairs = uint32_t(length & 0xFF) + 5;
         const uint64_t stop = 2 * uint64_t(pairs);
         if (length != kNotPair && stop < available && (p[stop] == '\r' || p[stop] == '\n')) {
-            uint16_t seen = 0;
-            uint32_t sum = length;
-            out.bytes[0] = static_cast<uint8_t>(length);
-            uint32_t i = 1;
+            uint32_t sum = 0;
             bool sound = true;
 #if defined(__SSE2__)
-            // Sixteen digits a step while they lie within the record.
-            for (; sound && 2 * uint64_t(i) + 16 <= stop; i += 8)
-                sound = decodeSixteenDigits(p + 2 * i, out.bytes + i, sum);
-            // The last one to seven pairs: a step that ends with the record,
-            // over pairs already decoded to the same bytes, adding only the
-            // fresh ones to the sum.
-            if (sound && i < pairs && i >= 8) {
-                const __m128i fresh =
-                    _mm_loadl_epi64(reinterpret_cast<const __m128i *>(kFresh + (pairs - i)));
-                sound = decodeSixteenDigits(p + stop - 16, out.bytes + pairs - 8, sum, fresh);
-                i = pairs;
-            }
+            if (pairs >= 8)
+                sound = decodeInSteps(p, pairs, out.bytes, sum);
+            else
 #endif
-            for (; i < pairs; ++i) {
-                const uint16_t v = pairValue(p + 2 * i);
-                seen |= v;
-                sum += v;
-                out.bytes[i] = static_cast<uint8_t>(v);
+            {
+                uint16_t seen = 0;
+                for (uint32_t i = 0; i < pairs; ++i) {
+                    const uint16_t v = pairValue(p + 2 * i);
+                    seen |= v;
+                    sum += v;
+                    out.bytes[i] = static_cast<uint8_t>(v);
+                }
+                sound = !(seen & kNotPair);
             }
-            if (sound && !(seen & kNotPair)) {
+            if (sound) {
                 out.count = pairs;
                 out.stop = text + stop;
                 out.summed = true;
@@ -224,32 +232,13 @@ bool readWholeRecord(const char *text, DecodedRecord &out)
     // step would start before them.
     if (length == kNotPair || digits < 16 || (p[digits] != '\r' && p[digits] != '\n'))
         return false;
-    // The verdict and the sum gather in registers, taken once at the end:
-    // a step never waits on the one before.
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sound = _mm_set1_epi8(-1), sums = zero;
-    uint32_t i = 0;
-    for (; i + 8 <= pairs; i += 8) {
-        __m128i digitsSound;
-        const __m128i packed = sixteenDigits(p + 2 * i, digitsSound);
-        sound = _mm_and_si128(sound, digitsSound);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out.bytes + i), packed);
-        sums = _mm_add_epi64(sums, _mm_sad_epu8(packed, zero));
-    }
-    if (i < pairs) {
-        const __m128i fresh =
-            _mm_loadl_epi64(reinterpret_cast<const __m128i *>(kFresh + (pairs - i)));
-        __m128i digitsSound;
-        const __m128i packed = sixteenDigits(p + digits - 16, digitsSound);
-        sound = _mm_and_si128(sound, digitsSound);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out.bytes + pairs - 8), packed);
-        sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_and_si128(packed, fresh), zero));
-    }
+    uint32_t sum = 0;
+    const bool sound = decodeInSteps(p, pairs, out.bytes, sum);
     out.count = pairs;
     out.stop = text + digits;
     out.summed = true;
-    out.sum = uint32_t(_mm_cvtsi128_si32(sums));
-    return _mm_movemask_epi8(sound) == 0xFFFF;
+    out.sum = sum;
+    return sound;
 #else
     (void)text;
     (void)out;
