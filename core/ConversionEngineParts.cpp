@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr std::uint64_t kHead = 4096;
-
 // What the two parts tell each other.
 struct Meeting {
     std::mutex mutex;
@@ -111,7 +109,7 @@ std::optional<std::uint64_t> ConversionEngine::resumePoint(InputPieces &text)
     const std::uint64_t size = text.size();
     if (size < m_twoPartsFrom || size == 0 || (m_sink && (!m_placedSink || !m_startOver)) || !bind())
         return std::nullopt;
-    const std::unique_ptr<InputPieces> head = text.part(0, kHead);
+    const std::unique_ptr<InputPieces> head = text.part(0, std::uint64_t(kSniffedBytes));
     QByteArrayView piece;
     if (!head || !head->next(piece)
         || m_imageCalls->kestrun_detect_format(reinterpret_cast<const std::uint8_t *>(piece.data()),
