@@ -204,7 +204,7 @@ int32_t HexReader::dataRecords(const char *&p, const char *end, bool &took)
     uint64_t lineStart = m_lineStart;
     uint64_t editorLine = m_editorLine;
     int32_t rc = ResultOk;
-    while (uint64_t(end - p) > kLongestRecordText && *p == ':' && readWholeRecord(p + 1, m_decoded)) {
+    while (uint64_t(end - p) > kLongestRecord && *p == ':' && readWholeRecord(p + 1, m_decoded)) {
         const DecodedRecord &d = m_decoded;
         const uint64_t ending = d.stop[0] == '\n' ? 1 : d.stop[1] == '\n' ? 2 : 0;
         if (d.bytes[3] != 0x00 || (d.sum & 0xFF) != 0 || ending == 0)

@@ -44,12 +44,11 @@ enum class Pairs {
 // after them. On Malformed, *fault is the index of the character at fault.
 Pairs readPairs(const char *p, uint64_t available, bool atEnd, DecodedRecord &out,
                 uint64_t *fault);
-// The same for a record with at least kLongestRecordText characters at hand
-// after its colon, read with no care for where the text ends: true when
+// The same for a record followed by at least the digits of the longest
+// record and a CR LF, read with no care for where the text ends: true when
 // its digits are sound and a line end follows them, out.sum then holding
 // their sum; false for anything readPairs is to look at (with `out` not
 // to be used), a short record among them.
-constexpr uint64_t kLongestRecordText = 2 * 260 + 2;
 bool readWholeRecord(const char *p, DecodedRecord &out);
 // The checks after the digits: checksum, end record, the shape of address
 // and start records and the type. Returns the type or a result code, with
